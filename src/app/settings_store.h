@@ -1,0 +1,138 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvel {
+
+// The per-user settings tree, kept in one registry-export text file:
+//
+//   REGEDIT4
+//
+//   [HKEY_CURRENT_USER\Software\ZUL\TARVEL_08_1\grid]
+//   "Height"=dword:00001388
+//   "Reverse"="False"
+//
+// Key paths are given below the root, e.g. "Software\\ZUL\\TARVEL_08_1\\grid".
+// Key paths and value names match without regard to letter case. Every store
+// operation is silent; failures show only in the returned status.
+
+inline constexpr std::string_view ProgramKey = "Software\\ZUL\\TARVEL_08_1\\";
+std::string SettingsKey(std::string_view subKey); ///< ProgramKey + subKey
+
+enum class SettingType { Text, Number, Binary };
+
+/// What ReadSetting found. status 0 is success; non-zero means the key or
+/// value is missing (value empty), -1 a value of a type other than text or
+/// 32-bit number.
+struct SettingRead {
+    int status = 1;
+    SettingType type = SettingType::Text;
+    std::string text;        ///< the text, or the number as decimal text
+    std::int32_t number = 0; ///< the number, or the text read as a whole number
+
+    /// The value as text ("" when missing).
+    const std::string &Text() const { return text; }
+    /// The value as a whole number; text rounds to nearest, halves to even
+    /// ("8.5" reads 8, "9.5" reads 10); missing or non-numeric text reads 0.
+    std::int32_t Number() const { return number; }
+    /// "True"/"False" in any case, or a number where non-zero is true.
+    bool Flag() const;
+};
+
+class SettingsStore {
+public:
+    /// Opens the store kept in file. A file that cannot be parsed is renamed
+    /// to file + ".bad" and the store starts empty.
+    explicit SettingsStore(std::filesystem::path file);
+
+    /// $XDG_CONFIG_HOME/ZUL/TARVEL_08_1.reg (default ~/.config/ZUL/...).
+    static std::filesystem::path DefaultFile();
+
+    SettingRead ReadSetting(std::string_view keyPath, std::string_view name) const;
+    /// Writes a text or number value; a missing key is not created and the
+    /// write has no effect.
+    void WriteSetting(std::string_view keyPath, std::string_view name, std::string_view value,
+                      SettingType type = SettingType::Text);
+    void WriteSetting(std::string_view keyPath, std::string_view name, std::int32_t value);
+    /// Writes a binary value (only used to test the -1 status).
+    void WriteBinarySetting(std::string_view keyPath, std::string_view name, const std::vector<std::uint8_t> &bytes);
+    void CreateSettingsKey(std::string_view keyPath);
+    /// Deletes the key and every key below it. True when it existed.
+    bool DeleteSettingsKey(std::string_view keyPath);
+    bool KeyExists(std::string_view keyPath) const;
+
+    /// True when the last save reached the disk.
+    bool LastSaveSucceeded() const { return m_lastSaveOk; }
+    /// True when the file could not be parsed at open and was kept aside.
+    bool WasKeptAside() const { return m_keptAside; }
+    const std::filesystem::path &File() const { return m_file; }
+
+    /// The file's text as it would be saved.
+    std::string Serialize() const;
+
+private:
+    struct Value {
+        std::string name;
+        SettingType type = SettingType::Text;
+        std::string text;
+        std::int32_t number = 0;
+        std::vector<std::uint8_t> bytes;
+    };
+    struct Key {
+        std::string path; // as first written
+        std::vector<Value> values;
+    };
+    bool Parse(const std::string &content);
+    void Save();
+    /// The key, also one that exists only through keys below it (which is
+    /// then stored); nullptr when missing.
+    Key *FindKey(std::string_view keyPath);
+    /// A stored key only; nullptr otherwise.
+    const Key *FindKey(std::string_view keyPath) const;
+    Key *FindExactKey(std::string_view keyPath);
+    static void SetValue(Key &key, Value value);
+    /// Sets the value when its key exists, and saves.
+    void Put(std::string_view keyPath, Value value);
+
+    std::filesystem::path m_file;
+    std::vector<Key> m_keys;
+    bool m_lastSaveOk = true;
+    bool m_keptAside = false;
+    bool m_saveBlocked = false; // the unreadable file could not be kept aside
+};
+
+/// Writes the whole default tree in its order (grid, print, misc, export),
+/// "ZRPath" being programFolder.
+void WriteDefaultSettings(SettingsStore &store, const std::string &programFolder);
+
+/// Display settings as start-up and reset read them.
+struct DisplaySettings {
+    std::string FontName;
+    int FontSize = 8;
+    bool FontBold = false;
+    bool FontItalic = false;
+    std::int32_t DefaultWindowHeight = 5000;
+    std::int32_t DefaultWindowWidth = 8000;
+    bool Reverse = false;
+};
+DisplaySettings ReadDisplaySettings(const SettingsStore &store);
+/// What quit stores: "Font", "Size" (one leading blank), "Bold", "Italic",
+/// "Reverse", "Height", "Width".
+void WriteDisplaySettings(SettingsStore &store, const DisplaySettings &settings);
+
+/// Steps 1-4 of "Reset to default": rewrites the tree, keeps a working data
+/// folder, turns the quick start off and returns the display settings.
+/// dataFolder is updated when the reset "ZRPath" holds the data.
+DisplaySettings ResetToDefault(SettingsStore &store, const std::string &programFolder, std::string &dataFolder);
+
+/// Number written as settings text: one leading blank ("8" gives " 8").
+std::string SettingNumberText(long long value);
+/// Rounds text to a whole number, halves to even; 0 when not a number.
+std::int32_t RoundSettingNumber(std::string_view text);
+
+} // namespace tarvel

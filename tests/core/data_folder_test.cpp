@@ -1,0 +1,169 @@
+#include "app/data_folder.h"
+
+#include "test_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarvel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+
+const std::string Misc = SettingsKey("misc");
+
+// A folder with both marker files (named in another case than the lookup,
+// which must not matter).
+std::string DataFolderIn(const TempFolder &folder, const std::string &sub)
+{
+    folder.Write(sub + "zr5n.dfx", "x");
+    folder.Write(sub + "ZR7N.DFX", "x");
+    return folder.Path() + sub;
+}
+
+std::string EmptyFolderIn(const TempFolder &folder, const std::string &sub)
+{
+    fs::create_directories(folder.Path() + sub);
+    return folder.Path() + sub;
+}
+
+class LocateDataFolderTest : public testing::Test {
+protected:
+    // Remembers text as "ZRPath" in a default tree.
+    void Remember(const std::string &text)
+    {
+        WriteDefaultSettings(store, program);
+        store.WriteSetting(Misc, "ZRPath", text);
+    }
+    std::string Locate(const std::vector<std::string> &candidates)
+    {
+        return LocateDataFolder(store, program, candidates);
+    }
+
+    TempFolder folder;
+    SettingsStore store{folder.Path() + "settings/s.reg"};
+    std::string program = EmptyFolderIn(folder, "program/");
+};
+
+TEST_F(LocateDataFolderTest, RememberedFolderWithDataComesFirst)
+{
+    const std::string data = DataFolderIn(folder, "data/");
+    DataFolderIn(folder, "program/");
+    Remember(data);
+    EXPECT_EQ(Locate({DataFolderIn(folder, "volume/")}), data);
+}
+
+TEST_F(LocateDataFolderTest, RememberedFolderGetsItsSlashAndLosesATrailingNul)
+{
+    const std::string data = DataFolderIn(folder, "data/");
+    Remember(folder.Path() + "data");
+    EXPECT_EQ(Locate({}), data);
+    Remember(folder.Path() + "data" + std::string(1, '\0'));
+    EXPECT_EQ(Locate({}), data);
+}
+
+TEST_F(LocateDataFolderTest, ProgramFolderWithDataKeepsTheRememberedFolder)
+{
+    DataFolderIn(folder, "program/");
+    const std::string remembered = EmptyFolderIn(folder, "old/");
+    Remember(remembered);
+    EXPECT_EQ(Locate({DataFolderIn(folder, "volume/")}), remembered);
+    // A one-character text is a folder name like any other.
+    Remember("e");
+    EXPECT_EQ(Locate({}), "e/");
+}
+
+TEST_F(LocateDataFolderTest, CandidatesAreTriedInOrderWhenNeitherFolderHoldsData)
+{
+    Remember(EmptyFolderIn(folder, "old/"));
+    const std::vector<std::string> candidates = {folder.Path() + "missing/", EmptyFolderIn(folder, "empty/"),
+                                                 DataFolderIn(folder, "second/").substr(0, folder.Path().size() + 6),
+                                                 DataFolderIn(folder, "third/")};
+    EXPECT_EQ(Locate(candidates), folder.Path() + "second/");
+    EXPECT_EQ(Locate({candidates[0], candidates[1]}), "");
+    // The search changes nothing that is remembered.
+    EXPECT_EQ(store.ReadSetting(Misc, "ZRPath").Text(), folder.Path() + "old/");
+}
+
+TEST_F(LocateDataFolderTest, FirstStartWritesTheDefaultsAndTriesTheProgramFolderFirst)
+{
+    DataFolderIn(folder, "program/");
+    EXPECT_EQ(Locate({DataFolderIn(folder, "volume/")}), program);
+    EXPECT_EQ(store.ReadSetting(Misc, "ZRPath").Text(), program);
+    EXPECT_EQ(store.ReadSetting(Misc, "DisplayHelp").Text(), "True");
+    EXPECT_EQ(store.ReadSetting(SettingsKey("export"), "Index").Text(), "4");
+    EXPECT_TRUE(store.LastSaveSucceeded());
+}
+
+TEST_F(LocateDataFolderTest, EmptyOrUnreadableRememberedFolderRewritesTheDefaults)
+{
+    for (int pass = 0; pass < 2; ++pass) {
+        WriteDefaultSettings(store, program);
+        store.WriteSetting(Misc, "Font", "Arial");
+        if (pass == 0)
+            store.WriteSetting(Misc, "ZRPath", "");
+        else
+            store.WriteBinarySetting(Misc, "ZRPath", {0x2f});
+        const std::string data = DataFolderIn(folder, "volume/");
+        EXPECT_EQ(Locate({data}), data);
+        EXPECT_EQ(store.ReadSetting(Misc, "ZRPath").Text(), program);
+        EXPECT_EQ(store.ReadSetting(Misc, "Font").Text(), "MS Sans Serif");
+    }
+}
+
+TEST(DataFolderCandidates, VolumesInReverseOrderOfTheirPathsThenTheSampleData)
+{
+    TempFolder folder;
+    const std::string media = EmptyFolderIn(folder, "media/");
+    const std::string mnt = EmptyFolderIn(folder, "mnt/");
+    EmptyFolderIn(folder, "media/user/USB");
+    EmptyFolderIn(folder, "media/user/Backup/deeper");
+    EmptyFolderIn(folder, "mnt/disk");
+    folder.Write("mnt/file.txt", "not a folder");
+    fs::create_directory_symlink("/", folder.Path() + "mnt/root");
+
+    const std::vector<std::string> expected = {
+        folder.Path() + "mnt/disk/",
+        folder.Path() + "media/user/USB/",
+        folder.Path() + "media/user/Backup/",
+        folder.Path() + "media/user/",
+        "/opt/tarvel/sample-data/",
+    };
+    EXPECT_EQ(DataFolderCandidates("/opt/tarvel/", {media, mnt, folder.Path() + "absent"}), expected);
+}
+
+TEST(DataFolderCandidates, SystemVolumesEndWithTheSampleDataAndNeverTheRoot)
+{
+    const std::vector<std::string> candidates = DataFolderCandidates("/opt/tarvel/");
+    ASSERT_FALSE(candidates.empty());
+    EXPECT_EQ(candidates.back(), "/opt/tarvel/sample-data/");
+    for (const std::string &candidate : candidates) {
+        EXPECT_NE(candidate, "/");
+        EXPECT_EQ(candidate.back(), '/');
+    }
+}
+
+struct AnswerCase {
+    const char *answer;
+    std::optional<std::string> expected;
+};
+
+class ChangedDataFolderTest : public testing::TestWithParam<AnswerCase> {};
+
+TEST_P(ChangedDataFolderTest, TrimsAndEndsInASlash)
+{
+    EXPECT_EQ(ChangedDataFolder(GetParam().answer), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(DataFolder, ChangedDataFolderTest,
+                         testing::Values(AnswerCase{"  /data/zr  ", "/data/zr/"}, AnswerCase{"/data/", "/data/"},
+                                         AnswerCase{"g", "g/"}, AnswerCase{" g ", "g/"},
+                                         AnswerCase{"", std::nullopt}, AnswerCase{"    ", std::nullopt}));
+
+} // namespace
+} // namespace tarvel

@@ -1,0 +1,229 @@
+#include "catalog/table_catalog.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace tarvel {
+namespace {
+
+struct CatalogCase {
+    const char *code;
+    int series;
+    int firstYear;
+    int lastYear;
+    int quarters;
+    int lines;
+    int headings;
+    const char *seriesCaption;
+    const char *optionCaption;
+    const char *lastLabel;
+};
+
+void PrintTo(const CatalogCase &c, std::ostream *os)
+{
+    *os << c.code;
+}
+
+class CatalogRowTest : public testing::TestWithParam<CatalogCase> {};
+
+TEST_P(CatalogRowTest, NumbersAndCaptions)
+{
+    const auto &c = GetParam();
+    EXPECT_EQ(FirstYear(c.code), c.firstYear);
+    EXPECT_EQ(LastYear(c.code), c.lastYear);
+    EXPECT_EQ(QuarterCount(c.code), c.quarters);
+    EXPECT_EQ(LineCount(c.code), c.lines);
+    EXPECT_EQ(HeadingRowCount(c.code), c.headings);
+    EXPECT_EQ(LayoutRowCount(c.code), c.lines + c.headings);
+    EXPECT_EQ(SeriesCaption(c.code), c.seriesCaption);
+    EXPECT_EQ(TableOptionCaption(c.code), c.optionCaption);
+    EXPECT_EQ(CodeFromCaption(TableOptionCaption(c.code)), c.code);
+
+    const auto tables = SeriesGroupTables(c.series);
+    EXPECT_NE(std::find(tables.begin(), tables.end(), c.code), tables.end());
+}
+
+TEST_P(CatalogRowTest, QuarterLabelsAtBothEnds)
+{
+    const auto &c = GetParam();
+    EXPECT_EQ(QuarterLabel(1, c.code), std::to_string(c.firstYear) + ".1");
+    EXPECT_EQ(QuarterLabel(c.quarters, c.code), c.lastLabel);
+    EXPECT_EQ(QuarterIndex(std::to_string(c.firstYear) + ".1", c.code), 1);
+    EXPECT_EQ(QuarterIndex(c.lastLabel, c.code), c.quarters);
+    // The label is the inverse of the index for every quarter.
+    for (int k = 1; k <= c.quarters; ++k)
+        ASSERT_EQ(QuarterIndex(QuarterLabel(k, c.code), c.code), k) << QuarterLabel(k, c.code);
+}
+
+TEST_P(CatalogRowTest, HeadingsFillTheLayoutAndDataLinesTheRest)
+{
+    const auto &c = GetParam();
+    int headings = 0;
+    int dataRows = 0;
+    for (int row = 1; row <= LayoutRowCount(c.code); ++row)
+        (HeadingCaption(row, c.code) == "X" ? dataRows : headings)++;
+    EXPECT_EQ(headings, c.headings);
+    EXPECT_EQ(dataRows, c.lines);
+    // The last layout row and every row past it are data rows.
+    EXPECT_EQ(HeadingCaption(LayoutRowCount(c.code), c.code), "X");
+    EXPECT_EQ(HeadingCaption(LayoutRowCount(c.code) + 1, c.code), "X");
+    EXPECT_EQ(HeadingCaption(0, c.code), "X");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TableCatalog, CatalogRowTest,
+    testing::Values(
+        CatalogCase{"ZR4", 0, 1948, 2008, 241, 18, 5, "Current series 1948-2008", "ZR4 (1948-2008)", "2008.1"},
+        CatalogCase{"ZR1", 0, 1948, 2008, 241, 60, 3, "Current series 1948-2008", "ZR1 (1948-2008)", "2008.1"},
+        CatalogCase{"ZR5N", 1, 1990, 2008, 73, 46, 9, "NAICS series 1990-2008", "ZR5N NAICS (1990-2008)",
+                    "2008.1"},
+        CatalogCase{"ZR5", 1, 1958, 2001, 176, 36, 9, "SIC series 1958-2001", "ZR5 SIC (1958-2001)", "2001.4"},
+        CatalogCase{"ZR5H", 1, 1948, 1957, 40, 33, 9, "Historical series 1948-1957",
+                    "ZR5H historical (1948-1957)", "1957.4"},
+        CatalogCase{"ZR6N", 2, 2001, 2008, 29, 33, 1, "NAICS series 2001-2008", "ZR6N NAICS (2001-2008)",
+                    "2008.1"},
+        CatalogCase{"ZR6", 2, 1998, 2001, 16, 23, 1, "SIC series 1998-2001", "ZR6 SIC (1998-2001)", "2001.4"},
+        CatalogCase{"ZR7N", 3, 2001, 2008, 29, 27, 3, "NAICS series 2001-2008", "ZR7N NAICS (2001-2008)",
+                    "2008.1"},
+        CatalogCase{"ZR7", 3, 1958, 2001, 176, 17, 3, "SIC series 1958-2001", "ZR7 SIC (1958-2001)", "2001.4"},
+        CatalogCase{"ZR7H", 3, 1948, 1957, 40, 14, 3, "Historical series 1948-1957",
+                    "ZR7H historical (1948-1957)", "1957.4"}),
+    [](const testing::TestParamInfo<CatalogCase> &info) { return std::string(info.param.code); });
+
+struct HeadingCase {
+    const char *code;
+    int row;
+    const char *caption;
+};
+
+void PrintTo(const HeadingCase &c, std::ostream *os)
+{
+    *os << c.code << " row " << c.row;
+}
+
+class HeadingCaptionTest : public testing::TestWithParam<HeadingCase> {};
+
+TEST_P(HeadingCaptionTest, ExactText)
+{
+    EXPECT_EQ(HeadingCaption(GetParam().row, GetParam().code), GetParam().caption);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TableCatalog, HeadingCaptionTest,
+    testing::Values(
+        HeadingCase{"ZR5", 1, "     Income by place of residence"}, HeadingCase{"ZR5", 2, "X"},
+        HeadingCase{"ZR5", 3, ""}, HeadingCase{"ZR5", 4, "Derivation of personal income"},
+        HeadingCase{"ZR5", 15, ""}, HeadingCase{"ZR5", 16, "     Earnings by place of work"},
+        HeadingCase{"ZR5", 17, ""}, HeadingCase{"ZR5", 18, "Components of earnings"},
+        HeadingCase{"ZR5", 26, ""}, HeadingCase{"ZR5", 27, "Earnings by industry"},
+        HeadingCase{"ZR5", 28, "X"}, HeadingCase{"ZR5N", 27, "Earnings by industry"},
+        HeadingCase{"ZR5H", 16, "     Earnings by place of work"},
+        HeadingCase{"ZR7", 1, "By Place of Work"}, HeadingCase{"ZR7", 2, ""}, HeadingCase{"ZR7", 3, "X"},
+        HeadingCase{"ZR7", 4, ""}, HeadingCase{"ZR7N", 1, "By Place of Work"}, HeadingCase{"ZR7H", 4, ""},
+        HeadingCase{"ZR6", 5, "X"}, HeadingCase{"ZR6", 6, "Compensation of employees by industry"},
+        HeadingCase{"ZR6N", 6, "Compensation of employees by industry"}, HeadingCase{"ZR6N", 1, "X"},
+        HeadingCase{"ZR1", 1, "X"}, HeadingCase{"ZR1", 2, ""}, HeadingCase{"ZR1", 53, "X"},
+        HeadingCase{"ZR1", 54, ""}, HeadingCase{"ZR1", 55, "    ZUL Regions"}, HeadingCase{"ZR1", 56, "X"},
+        HeadingCase{"SHAZAM", 2, ""}, HeadingCase{"SHAZAM", 55, "    ZUL Regions"},
+        HeadingCase{"ZR4", 1, "          Income by place of residence"}, HeadingCase{"ZR4", 5, ""},
+        HeadingCase{"ZR4", 6, "          Derivation of personal income"}, HeadingCase{"ZR4", 15, ""},
+        HeadingCase{"ZR4", 16, "          Components of earnings by place of work"},
+        HeadingCase{"ZR4", 17, "X"}));
+
+TEST(TableCatalog, ShazamLaysOutLikeZr1AndIsNoTable)
+{
+    for (int row = 0; row <= 70; ++row)
+        EXPECT_EQ(HeadingCaption(row, "SHAZAM"), HeadingCaption(row, "ZR1")) << row;
+    EXPECT_EQ(FirstYear("SHAZAM"), 0);
+    EXPECT_EQ(LastYear("SHAZAM"), 0);
+    EXPECT_EQ(QuarterCount("SHAZAM"), 0);
+    EXPECT_EQ(LineCount("SHAZAM"), 0);
+    EXPECT_EQ(SeriesCaption("SHAZAM"), "");
+    EXPECT_EQ(QuarterLabel(1, "SHAZAM"), "");
+    EXPECT_EQ(QuarterIndex("2008.1", "SHAZAM"), 0);
+}
+
+TEST(TableCatalog, ZR1RowsFollowTheAreaList)
+{
+    // Area 1, a blank row, the 51 states, a blank row, the regions heading,
+    // the 8 regions.
+    std::vector<int> dataPositions;
+    for (int row = 1; row <= 63; ++row) {
+        if (HeadingCaption(row, "ZR1") == "X")
+            dataPositions.push_back(row);
+    }
+    ASSERT_EQ(dataPositions.size(), 60u);
+    EXPECT_EQ(dataPositions[0], 1);
+    EXPECT_EQ(dataPositions[1], 3);
+    EXPECT_EQ(dataPositions[51], 53);
+    EXPECT_EQ(dataPositions[52], 56);
+    EXPECT_EQ(dataPositions[59], 63);
+}
+
+class UnknownCodeTest : public testing::TestWithParam<const char *> {};
+
+TEST_P(UnknownCodeTest, NeutralResults)
+{
+    const std::string code = GetParam();
+    EXPECT_EQ(FirstYear(code), 0);
+    EXPECT_EQ(LastYear(code), 0);
+    EXPECT_EQ(QuarterCount(code), 0);
+    EXPECT_EQ(LineCount(code), 0);
+    EXPECT_EQ(HeadingRowCount(code), 0);
+    EXPECT_EQ(SeriesCaption(code), "");
+    EXPECT_EQ(TableOptionCaption(code), "");
+    EXPECT_EQ(QuarterLabel(1, code), "");
+    EXPECT_EQ(QuarterIndex("1958.1", code), 0);
+    for (int row = 0; row <= 70; ++row)
+        ASSERT_EQ(HeadingCaption(row, code), "X") << row;
+}
+
+INSTANTIATE_TEST_SUITE_P(TableCatalog, UnknownCodeTest,
+                         testing::Values("", "zr5", "zr5n", "Zr7", "ZR5 ", " ZR5", "ZR8", "ZR", "shazam",
+                                         "ZR5 SIC (1958-2001)"));
+
+TEST(TableCatalog, WrittenExamples)
+{
+    EXPECT_EQ(QuarterLabel(1, "ZR5"), "1958.1");
+    EXPECT_EQ(QuarterLabel(176, "ZR5"), "2001.4");
+    EXPECT_EQ(QuarterLabel(241, "ZR1"), "2008.1");
+    EXPECT_EQ(QuarterLabel(4, "ZR1"), "1948.4");
+    EXPECT_EQ(QuarterLabel(5, "ZR1"), "1949.1");
+    EXPECT_EQ(QuarterIndex("2008.1", "ZR5N"), 73);
+    EXPECT_EQ(QuarterIndex("1990.1", "ZR5N"), 1);
+    EXPECT_EQ(HeadingCaption(28, "ZR5"), "X");
+    EXPECT_EQ(HeadingCaption(3, "ZR5"), "");
+}
+
+TEST(TableCatalog, LabelsOutsideTheTableGiveNoQuarterOfIt)
+{
+    const auto outside = [](int k) { return k < 1 || k > QuarterCount("ZR5N"); };
+    EXPECT_TRUE(outside(QuarterIndex("1989.4", "ZR5N")));
+    EXPECT_TRUE(outside(QuarterIndex("2008.2", "ZR5N")));
+    EXPECT_TRUE(outside(QuarterIndex("", "ZR5N")));
+    EXPECT_TRUE(outside(QuarterIndex("abcd.1", "ZR5N")));
+    EXPECT_TRUE(outside(QuarterIndex("2008.x", "ZR5N")));
+}
+
+TEST(TableCatalog, SeriesGroupsInButtonOrder)
+{
+    EXPECT_EQ(SeriesGroupCaption(0), "ZR4, ZR1 Income summary");
+    EXPECT_EQ(SeriesGroupCaption(1), "ZR5 Personal income and earnings by major industry");
+    EXPECT_EQ(SeriesGroupCaption(2), "ZR6 Compensation by major industry");
+    EXPECT_EQ(SeriesGroupCaption(3), "ZR7 Wage and salary disbursements by major industry");
+    EXPECT_EQ(SeriesGroupCaption(4), "");
+    EXPECT_EQ(SeriesGroupCaption(-1), "");
+    EXPECT_EQ(SeriesGroupTables(0), (std::vector<std::string>{"ZR4", "ZR1"}));
+    EXPECT_EQ(SeriesGroupTables(1), (std::vector<std::string>{"ZR5N", "ZR5", "ZR5H"}));
+    EXPECT_EQ(SeriesGroupTables(2), (std::vector<std::string>{"ZR6N", "ZR6"}));
+    EXPECT_EQ(SeriesGroupTables(3), (std::vector<std::string>{"ZR7N", "ZR7", "ZR7H"}));
+    EXPECT_TRUE(SeriesGroupTables(4).empty());
+    EXPECT_EQ(TableCodes(), (std::vector<std::string>{"ZR4", "ZR1", "ZR5N", "ZR5", "ZR5H", "ZR6N", "ZR6",
+                                                      "ZR7N", "ZR7", "ZR7H"}));
+}
+
+} // namespace
+} // namespace tarvel
