@@ -1,0 +1,110 @@
+#pragma once
+
+#include <fstream>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tarvel {
+
+// The fixed texts of a printed page.
+inline constexpr const char *FootnoteReferenceText = "See footnotes at end of table.";
+inline constexpr const char *SystemNameText = "MERIDANT";   // foot, right
+inline constexpr const char *AgencyNameText = "HALVERN";    // last foot line, right
+inline constexpr const char *ReleaseDateText = "June 2008"; // last foot line, middle
+inline constexpr const char *PrinterRightMargin = "XXXXXXXXXX";
+inline constexpr const char *UnitsLineText = "(Millions of dollars, seasonally adjusted at annual rates)";
+
+/// Data columns and data rows (the header row not counted) one page holds.
+struct PageGeometry {
+    int ColumnsPerPage = 0;
+    int RowsPerPage = 0;
+};
+
+/// What the engine measured for one table job, in characters.
+struct TableLayout {
+    int TitleWidth = 0;     ///< longest column-0 text + 2
+    int CellWidth = 0;      ///< longest data-column text + 2; 0 without data columns
+    int ColumnsPerPage = 0;
+    int RowsPerPage = 0;
+    int LineWidth = 0;      ///< ColumnsPerPage * CellWidth + TitleWidth
+    std::string TableCode;  ///< "ZR5N"; "" when the caption names none
+};
+
+enum class OpenResult { Failed, NewOutput, Appending };
+
+/// Where a print job goes: a plain-text file, an HTML file or a printer. The
+/// engine calls the elements in page order; a target only renders them.
+/// Texts are Latin-1 bytes. A printer target measures in its own units (see
+/// PrinterPageGeometry), ignores BeginFileOutput, starts its job with the
+/// first element drawn (so "Font too large" leaves no job behind), and
+/// defers a page break until something follows it, so a job never ends
+/// with an empty page.
+class PrintTarget {
+public:
+    virtual ~PrintTarget() = default;
+
+    /// The file the output goes to, or "" for a printer.
+    virtual std::string FileName() const = 0;
+    virtual bool IsOpen() const = 0;
+    /// Opens the output: an existing file is appended to, a missing one
+    /// created; a printer takes its font. Failed when it cannot be opened
+    /// (the engine reports it). Writes nothing.
+    virtual OpenResult Open() = 0;
+    /// Page size for a table whose widths are given in characters; nullopt
+    /// when the printer font is too large for the page. cellWidth may be 0.
+    virtual std::optional<PageGeometry> Geometry(int titleWidth, int cellWidth) = 0;
+
+    /// Set by the engine before the pages of a table; the elements read it.
+    void SetLayout(TableLayout layout) { m_layout = std::move(layout); }
+    const TableLayout &Layout() const { return m_layout; }
+
+    // The elements, in the engine's order. cells hold column 0 first, then
+    // the page's data columns.
+    virtual void BeginFileOutput(bool appending) = 0;
+    /// The top of a page the engine starts: one empty line on the printer,
+    /// nothing in a file.
+    virtual void PageTop() {}
+    /// kind 1 is the table title, kind 2 the units line.
+    virtual void TitleLine(int kind, const std::string &text) = 0;
+    virtual void AreaLine(const std::string &text) = 0;
+    virtual void HeaderRow(const std::vector<std::string> &cells) = 0;
+    virtual void DataRow(const std::vector<std::string> &cells) = 0;
+    virtual void PageFoot(const std::string &tableCode) = 0;
+    virtual void PageBreak() = 0;
+    /// The footnote file's text with trailing blanks removed.
+    virtual void FootnoteText(const std::string &text) = 0;
+    /// documentTag: the window's tag is "Document" (else opened by print-all).
+    virtual void DocumentHeading(const std::string &caption, bool documentTag) = 0;
+    virtual void DocumentBody(const std::string &text) = 0;
+    virtual void DocumentEnd(bool documentTag) = 0;
+    /// Closes the file or ends the printer job. false when some output did
+    /// not reach its destination (a write failed).
+    virtual bool EndOutput() = 0;
+
+private:
+    TableLayout m_layout;
+};
+
+/// The part of the plain-text and HTML targets that handles the file: open
+/// for appending or create, write lines ending in CR LF, close.
+class FileTarget : public PrintTarget {
+public:
+    explicit FileTarget(std::string fileName);
+
+    std::string FileName() const override { return m_fileName; }
+    bool IsOpen() const override { return m_stream.has_value(); }
+    OpenResult Open() override;
+    bool EndOutput() override;
+
+protected:
+    /// text followed by CR LF.
+    void WriteLine(const std::string &text);
+
+private:
+    std::string m_fileName;
+    std::optional<std::ofstream> m_stream;
+};
+
+} // namespace tarvel
