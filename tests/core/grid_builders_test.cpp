@@ -1,0 +1,592 @@
+#include "display/one_line_view.h"
+#include "display/table_view_builder.h"
+
+#include "catalog/table_catalog.h"
+#include "sample_data.h"
+#include "test_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarvel {
+namespace {
+
+using test::TempFolder;
+
+// Every published cell of the fixture tables holds area * 1,000,000 +
+// line * 1,000 + quarter, so a cell tells which record and field it came from.
+double CellValue(int area, int line, int k)
+{
+    return area * 1000000.0 + line * 1000.0 + k;
+}
+
+struct Field {
+    std::string text; // the 10-character value field
+    char flag = '0';
+};
+// A cell of the fixture; `unsuppressed` is true when writing the ".xxx" file.
+using CellFunction = std::function<Field(int area, int line, int k, bool unsuppressed)>;
+
+Field PlainCell(int area, int line, int k, bool)
+{
+    return {sample::ValueField(CellValue(area, line, k)), '0'};
+}
+
+std::string LineTitle(const std::string &code, int line)
+{
+    if (code == "ZR1")
+        return "Area " + std::to_string(line) + "   "; // trailing blanks the view removes
+    if (line == 1)
+        return "Personal income";
+    if (line == 3)
+        return "less:  Personal contributions for social insurance";
+    return "Line " + std::to_string(line);
+}
+
+// Writes the area list, code's line titles and its data file(s) for the
+// first `areas` areas (ZR1 always has one block of 60 lines).
+void WriteTable(const TempFolder &folder, const std::string &code, const CellFunction &cell, int areas = AreaCount,
+                bool unsuppressedFile = false)
+{
+    std::vector<std::string> areaLines;
+    for (const auto &area : sample::Areas())
+        areaLines.push_back(sample::AreaRecordText(area));
+    folder.Write("statcode.csv", sample::CrLfLines(areaLines));
+
+    const int lines = LineCount(code);
+    std::vector<std::string> titles;
+    for (int line = 1; line <= lines; ++line) {
+        const std::string lineCode = std::to_string(1000 + line * 10).substr(0, 4);
+        titles.push_back(code == "ZR1" ? LineTitle(code, line) : sample::LineTitleRecordText(lineCode, LineTitle(code, line)));
+    }
+    folder.Write(code + "line.csv", sample::CrLfLines(titles));
+
+    for (const bool unsuppressed : {false, true}) {
+        if (unsuppressed && !unsuppressedFile)
+            continue;
+        std::vector<std::string> records;
+        const int blocks = code == "ZR1" ? 1 : areas;
+        for (int a = 1; a <= blocks; ++a) {
+            for (int line = 1; line <= lines; ++line) {
+                const int area = code == "ZR1" ? line : a;
+                const auto &info = sample::Areas()[static_cast<std::size_t>(area - 1)];
+                std::vector<std::string> values;
+                std::string flags;
+                for (int k = 1; k <= QuarterCount(code); ++k) {
+                    const Field f = cell(code == "ZR1" ? 1 : a, line, k, unsuppressed);
+                    values.push_back(f.text);
+                    flags += f.flag;
+                }
+                records.push_back(sample::DataLine(info.code, info.region, code, "0010", values, flags));
+            }
+        }
+        folder.Write(code + (unsuppressed ? ".xxx" : ".dfx"), sample::CrLfLines(records));
+    }
+}
+
+// Area 3, line 1 of ZR5 holds the special cells of the last quarters.
+Field Zr5Cell(int area, int line, int k, bool unsuppressed)
+{
+    if (area != 3 || line != 1)
+        return PlainCell(area, line, k, unsuppressed);
+    switch (k) {
+    case 176:
+        return {"   1234567", '0'};
+    case 175:
+        return {sample::ValueField(0), '0'};
+    case 174:
+        return {std::string(10, ' '), '0'};
+    case 173:
+        return {unsuppressed ? "   -2500.4" : "         0", '1'};
+    case 172:
+        return {unsuppressed ? "     987.5" : "         0", '2'};
+    default:
+        return PlainCell(area, line, k, unsuppressed);
+    }
+}
+
+std::vector<std::uint8_t> Quarters(const std::string &code, std::initializer_list<int> shown)
+{
+    std::vector<std::uint8_t> flags(static_cast<std::size_t>(QuarterCount(code)) + 1, 0);
+    for (const int k : shown)
+        flags[static_cast<std::size_t>(k)] = 255;
+    return flags;
+}
+
+std::vector<std::string> Row(const Grid &grid, int row)
+{
+    std::vector<std::string> cells;
+    for (int c = 0; c < grid.Columns(); ++c)
+        cells.push_back(grid.Cell(row, c));
+    return cells;
+}
+
+std::string Number(double value)
+{
+    return WholeNumberText(value);
+}
+
+// One folder with ZR5 (both modes) and ZR1, written once for the suite.
+class GridBuilders : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_folder = std::make_unique<TempFolder>();
+        WriteTable(*s_folder, "ZR5", Zr5Cell, AreaCount, true);
+        WriteTable(*s_folder, "ZR1", PlainCell);
+    }
+    static void TearDownTestSuite() { s_folder.reset(); }
+
+    static DataPaths Paths(bool unsuppressed = false) { return {"/nonexistent/", s_folder->Path(), unsuppressed}; }
+
+    static TableViewRequest Zr5Area3(std::initializer_list<int> quarters = {173, 174, 175, 176})
+    {
+        TableViewRequest request;
+        request.Paths = Paths();
+        request.Code = "ZR5";
+        request.CurrentArea = 3;
+        request.QuarterSelected = Quarters("ZR5", quarters);
+        return request;
+    }
+
+    static Grid Build(const TableViewRequest &request)
+    {
+        Result<Grid> grid = BuildTableView(request);
+        EXPECT_TRUE(grid) << FailureText(grid.Error());
+        return grid ? *grid : Grid();
+    }
+
+    static inline std::unique_ptr<TempFolder> s_folder;
+};
+
+// --- cell text -------------------------------------------------------------
+
+struct CellCase {
+    const char *value;
+    char flag;
+    bool unsuppressed;
+    const char *shown;
+};
+
+class DataCellTextTest : public testing::TestWithParam<CellCase> {};
+
+TEST_P(DataCellTextTest, ShowsValueOrMark)
+{
+    const CellCase &c = GetParam();
+    EXPECT_EQ(DataCellText(c.value, c.flag, c.unsuppressed), c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    GridBuilders, DataCellTextTest,
+    testing::Values(CellCase{"   1234567", '0', false, "1,234,567"}, CellCase{"1234567.4", '0', false, "1,234,567"},
+                    CellCase{"     -2500", '0', false, "-2,500"}, CellCase{"         0", '0', false, "0"},
+                    CellCase{"          ", '0', false, "0"}, CellCase{"", '0', false, "0"},
+                    CellCase{"abc", '0', false, "0"}, CellCase{"      -0.4", '0', false, "0"},
+                    CellCase{"       2.5", '0', false, "3"}, CellCase{"      -2.5", '0', false, "-3"},
+                    CellCase{"     999.5", '0', false, "1,000"}, CellCase{"    100000", '0', false, "100,000"},
+                    CellCase{"      1234", '0', false, "1,234"}, CellCase{"    -12345", '0', false, "-12,345"},
+                    CellCase{"       999", '0', false, "999"},
+                    CellCase{"    987.6r", '0', false, "988"}, CellCase{"1E15", '0', false, "1,000,000,000,000,000"},
+                    CellCase{"   1234567", '1', false, "(D)"}, CellCase{"   1234567", '2', false, "(N)"},
+                    CellCase{"   1234567", ' ', false, "(N)"}, CellCase{"   1234567", 'x', false, "(N)"},
+                    CellCase{"   1234567", '1', true, "1,234,567 *"}, CellCase{"   1234567", '2', true, "1,234,567 *"},
+                    CellCase{"   1234567", ' ', true, "1,234,567 *"}, CellCase{"   1234567", '0', true, "1,234,567"},
+                    CellCase{"     -0.2", '1', true, "0 *"}));
+
+TEST(GridBuildersText, WholeNumbersNeverShowMinusZeroOrNonNumbers)
+{
+    EXPECT_EQ(WholeNumberText(-0.0), "0");
+    EXPECT_EQ(WholeNumberText(-0.5), "-1");
+    EXPECT_EQ(WholeNumberText(-999999.5), "-1,000,000");
+    EXPECT_EQ(WholeNumberText(1e20), "100,000,000,000,000,000,000");
+    EXPECT_EQ(WholeNumberText(std::numeric_limits<double>::infinity()), "(N)");
+}
+
+TEST(GridBuildersText, QuarterColumnOrderSkipsUnflaggedQuarters)
+{
+    std::vector<std::uint8_t> flags(11, 0);
+    flags[3] = flags[5] = flags[9] = 255;
+    EXPECT_EQ(QuarterColumnOrder(flags, 10, false), (std::vector<int>{3, 5, 9}));
+    EXPECT_EQ(QuarterColumnOrder(flags, 10, true), (std::vector<int>{9, 5, 3}));
+    // Flags past the table's quarters, or a list shorter than the table, are harmless.
+    EXPECT_EQ(QuarterColumnOrder(flags, 6, false), (std::vector<int>{3, 5}));
+    EXPECT_EQ(QuarterColumnOrder(flags, 40, true), (std::vector<int>{9, 5, 3}));
+    EXPECT_TRUE(QuarterColumnOrder({}, 40, false).empty());
+}
+
+// --- table view ------------------------------------------------------------
+
+TEST_F(GridBuilders, Zr5HasItsHeadingsInPlaceAnd36DataRows)
+{
+    const Grid grid = Build(Zr5Area3());
+    ASSERT_EQ(grid.Rows(), 46);
+    ASSERT_EQ(grid.Columns(), 5);
+    const auto &alaska = sample::Areas()[2];
+    EXPECT_EQ(grid.Caption, "ZR5 SIC series 1958-2001 ~ " + Trim(alaska.name) + " [" + alaska.code + "]");
+    EXPECT_EQ(grid.Tag, "");
+    EXPECT_EQ(Row(grid, 0), (std::vector<std::string>{"     Item", "2001.1", "2001.2", "2001.3", "2001.4"}));
+
+    int dataRows = 0;
+    for (int r = 1; r < grid.Rows(); ++r) {
+        const std::string heading = HeadingCaption(r, "ZR5");
+        if (heading == "X") {
+            ++dataRows;
+            EXPECT_FALSE(grid.Cell(r, 1).empty()) << "row " << r;
+            EXPECT_EQ(grid.Alignment(r, 4), CellAlignment::RightCenter) << "row " << r;
+        } else {
+            EXPECT_EQ(Row(grid, r), (std::vector<std::string>{heading, "", "", "", ""})) << "row " << r;
+            EXPECT_EQ(grid.HalfHeight(r), heading.empty()) << "row " << r;
+            EXPECT_EQ(grid.Alignment(r, 1), CellAlignment::Default) << "row " << r;
+        }
+        EXPECT_EQ(grid.Alignment(r, 0), CellAlignment::LeftTop);
+    }
+    EXPECT_EQ(dataRows, 36);
+    EXPECT_EQ(grid.Cell(1, 0), "     Income by place of residence");
+    EXPECT_EQ(grid.Cell(27, 0), "Earnings by industry");
+    EXPECT_EQ(grid.Alignment(0, 0), CellAlignment::LeftTop);
+    EXPECT_EQ(grid.Alignment(0, 2), CellAlignment::RightCenter);
+
+    // Row 2 is line 1 with its special cells; rows 5 and 45 are lines 2 and 36.
+    EXPECT_EQ(Row(grid, 2), (std::vector<std::string>{"Personal income", "(D)", "0", "0", "1,234,567"}));
+    EXPECT_EQ(grid.Cell(5, 0), "Line 2");
+    EXPECT_EQ(grid.Cell(5, 1), Number(CellValue(3, 2, 173)));
+    EXPECT_EQ(grid.Cell(45, 0), "Line 36");
+    EXPECT_EQ(grid.Cell(45, 4), Number(CellValue(3, 36, 176)));
+    EXPECT_FALSE(grid.HalfHeight(2));
+}
+
+TEST_F(GridBuilders, ReverseShowsNewestQuarterFirst)
+{
+    TableViewRequest request = Zr5Area3({172, 174, 176});
+    request.Reverse = true;
+    const Grid grid = Build(request);
+    EXPECT_EQ(Row(grid, 0), (std::vector<std::string>{"     Item", "2001.4", "2001.2", "2000.4"}));
+    EXPECT_EQ(Row(grid, 2), (std::vector<std::string>{"Personal income", "1,234,567", "0", "(N)"}));
+}
+
+TEST_F(GridBuilders, UnsuppressedReadsTheConfidentialFileAndMarksWithheldCells)
+{
+    TableViewRequest request = Zr5Area3({172, 173, 176});
+    request.Paths = Paths(true);
+    const Grid grid = Build(request);
+    EXPECT_EQ(Row(grid, 2), (std::vector<std::string>{"Personal income", "988 *", "-2,500 *", "1,234,567"}));
+}
+
+TEST_F(GridBuilders, PrintAllModeOnlyChangesTheTag)
+{
+    TableViewRequest request = Zr5Area3();
+    request.PrintAllMode = true;
+    const Grid grid = Build(request);
+    EXPECT_EQ(grid.Tag, "PrintAll");
+    EXPECT_EQ(grid.Rows(), 46);
+    EXPECT_EQ(grid.Cell(2, 4), "1,234,567");
+}
+
+TEST_F(GridBuilders, Zr1ShowsEveryAreaWithoutAnAreaChoice)
+{
+    TableViewRequest request;
+    request.Paths = Paths();
+    request.Code = "ZR1";
+    request.CurrentArea = 0; // no area chosen
+    request.QuarterSelected = std::vector<std::uint8_t>(242, 255);
+    const Grid grid = Build(request);
+    ASSERT_EQ(grid.Rows(), 64);
+    ASSERT_EQ(grid.Columns(), 242);
+    EXPECT_EQ(grid.Caption, "ZR1 Current series 1948-2008 ~ Personal Income");
+    for (const int spacer : {2, 54}) {
+        EXPECT_EQ(grid.Cell(spacer, 0), "");
+        EXPECT_TRUE(grid.HalfHeight(spacer));
+    }
+    EXPECT_EQ(grid.Cell(55, 0), "    ZUL Regions");
+    EXPECT_FALSE(grid.HalfHeight(55));
+    EXPECT_EQ(grid.Cell(55, 1), "");
+    EXPECT_EQ(grid.Cell(0, 1), "1948.1");
+    EXPECT_EQ(grid.Cell(0, 241), "2008.1");
+    // Row 1 is area 1, row 3 area 2, row 63 area 60; trailing blanks removed.
+    EXPECT_EQ(grid.Cell(1, 0), "Area 1");
+    EXPECT_EQ(grid.Cell(3, 0), "Area 2");
+    EXPECT_EQ(grid.Cell(63, 0), "Area 60");
+    EXPECT_EQ(grid.Cell(3, 1), Number(CellValue(1, 2, 1)));
+    EXPECT_EQ(grid.Cell(63, 241), Number(CellValue(1, 60, 241)));
+}
+
+TEST_F(GridBuilders, RequestsOutsideTheCatalogAreUsageFailures)
+{
+    for (const auto &[code, area] : std::vector<std::pair<std::string, int>>{{"ZR9", 3}, {"zr5", 3}, {"ZR5", 0},
+                                                                             {"ZR5", 61}}) {
+        TableViewRequest request = Zr5Area3();
+        request.Code = code;
+        request.CurrentArea = area;
+        const Result<Grid> grid = BuildTableView(request);
+        ASSERT_FALSE(grid) << code << " " << area;
+        EXPECT_EQ(grid.Error().kind, FailureKind::Usage) << code << " " << area;
+    }
+}
+
+// --- one-line view ---------------------------------------------------------
+
+TEST_F(GridBuilders, OneLineViewOfTheFirstDataLineReadsLineOneOfEveryArea)
+{
+    const Grid source = Build(Zr5Area3());
+    const std::optional<OneLineSource> line = ReadOneLineSource(source, 2);
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->Code, "ZR5");
+    EXPECT_EQ(line->Line, 1);
+    EXPECT_EQ(line->Title, "Personal income");
+    EXPECT_EQ(QuarterColumnOrder(line->QuarterShown, 176, false), (std::vector<int>{173, 174, 175, 176}));
+
+    const Result<Grid> built = BuildOneLineView(Paths(), *line, false);
+    ASSERT_TRUE(built) << FailureText(built.Error());
+    const Grid &grid = *built;
+    ASSERT_EQ(grid.Rows(), 64);
+    ASSERT_EQ(grid.Columns(), 5);
+    EXPECT_EQ(grid.Caption, "ZR5 SIC series 1958-2001 - Personal income");
+    EXPECT_EQ(grid.Tag, "SOL");
+    EXPECT_EQ(Row(grid, 0), (std::vector<std::string>{"    State", "2001.1", "2001.2", "2001.3", "2001.4"}));
+
+    const auto &areas = sample::Areas();
+    EXPECT_EQ(grid.Cell(1, 0), TrimRight(areas[0].name));
+    EXPECT_EQ(grid.Cell(1, 1), Number(CellValue(1, 1, 173)));
+    EXPECT_EQ(Row(grid, 4), (std::vector<std::string>{TrimRight(areas[2].name), "(D)", "0", "0", "1,234,567"}));
+    EXPECT_EQ(grid.Cell(53, 0), TrimRight(areas[51].name));
+    EXPECT_EQ(grid.Cell(56, 0), TrimRight(areas[52].name));
+    EXPECT_EQ(grid.Cell(63, 0), TrimRight(areas[59].name));
+    EXPECT_EQ(grid.Cell(63, 4), Number(CellValue(60, 1, 176)));
+    for (const int r : {2, 54, 55}) {
+        EXPECT_EQ(Row(grid, r), (std::vector<std::string>{HeadingCaption(r, "ZR1"), "", "", "", ""})) << r;
+        EXPECT_EQ(grid.HalfHeight(r), r != 55) << r;
+    }
+    EXPECT_EQ(grid.Cell(55, 0), "    ZUL Regions");
+    for (int c = 0; c < grid.Columns(); ++c) {
+        EXPECT_EQ(grid.Alignment(0, c), CellAlignment::RightCenter);
+        EXPECT_EQ(grid.Alignment(55, c), CellAlignment::RightCenter);
+    }
+}
+
+TEST_F(GridBuilders, OneLineViewKeepsTheSourceQuartersInTheCurrentOrder)
+{
+    TableViewRequest request = Zr5Area3({170, 172, 176});
+    request.Reverse = true;
+    const Grid source = Build(request);
+    // Row 6 is line 3, whose title starts with "less:".
+    const std::optional<OneLineSource> line = ReadOneLineSource(source, 6);
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->Line, 3);
+    for (const bool reverse : {false, true}) {
+        const Result<Grid> grid = BuildOneLineView(Paths(), *line, reverse);
+        ASSERT_TRUE(grid) << FailureText(grid.Error());
+        EXPECT_EQ(grid->Caption, "ZR5 SIC series 1958-2001 - Personal contributions for social insurance");
+        const std::vector<std::string> ascending{"    State", "2000.2", "2000.4", "2001.4"};
+        const std::vector<std::string> descending{"    State", "2001.4", "2000.4", "2000.2"};
+        EXPECT_EQ(Row(*grid, 0), reverse ? descending : ascending);
+        EXPECT_EQ(grid->Cell(3, reverse ? 1 : 3), Number(CellValue(2, 3, 176)));
+    }
+}
+
+struct SilentCase {
+    int row;
+    int line; // 0: the command does nothing
+};
+
+class OneLineChecksTest : public GridBuilders, public testing::WithParamInterface<SilentCase> {};
+
+TEST_P(OneLineChecksTest, LineNumberOrNothing)
+{
+    const Grid source = Build(Zr5Area3());
+    const std::optional<OneLineSource> line = ReadOneLineSource(source, GetParam().row);
+    if (GetParam().line == 0) {
+        EXPECT_FALSE(line);
+    } else {
+        ASSERT_TRUE(line);
+        EXPECT_EQ(line->Line, GetParam().line);
+        EXPECT_EQ(OneLineNumber(source, GetParam().row), GetParam().line);
+    }
+}
+
+// Row 0 is the header, 1 a heading, 3 a spacer, 64 past the grid; 28 is the
+// first line under "Earnings by industry".
+INSTANTIATE_TEST_SUITE_P(GridBuilders, OneLineChecksTest,
+                         testing::Values(SilentCase{0, 0}, SilentCase{1, 0}, SilentCase{3, 0}, SilentCase{4, 0},
+                                         SilentCase{46, 0}, SilentCase{2, 1}, SilentCase{5, 2}, SilentCase{14, 11},
+                                         SilentCase{19, 12}, SilentCase{28, 19}, SilentCase{45, 36}));
+
+TEST_F(GridBuilders, OneLineChecksRefuseOtherWindows)
+{
+    Grid zr5 = Build(Zr5Area3());
+    ASSERT_TRUE(ReadOneLineSource(zr5, 2));
+
+    Grid oneLine = zr5;
+    oneLine.Tag = "SOL";
+    EXPECT_FALSE(ReadOneLineSource(oneLine, 2));
+
+    Grid zr1 = zr5;
+    zr1.Caption = "ZR1 Current series 1948-2008 ~ Personal Income";
+    EXPECT_FALSE(ReadOneLineSource(zr1, 2));
+
+    Grid unknown = zr5;
+    unknown.Caption = "ZR9 something";
+    EXPECT_FALSE(ReadOneLineSource(unknown, 2));
+
+    Grid narrow = zr5;
+    narrow.Resize(46, 1);
+    EXPECT_FALSE(ReadOneLineSource(narrow, 2));
+}
+
+struct ShortenCase {
+    const char *title;
+    const char *shortened;
+};
+
+class ShortenLineTitleTest : public testing::TestWithParam<ShortenCase> {};
+
+TEST_P(ShortenLineTitleTest, DropsThroughTheWords)
+{
+    EXPECT_EQ(ShortenLineTitle(GetParam().title), GetParam().shortened);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    GridBuilders, ShortenLineTitleTest,
+    testing::Values(ShortenCase{"less:  Contributions", "Contributions"}, ShortenCase{"Farm earnings", "Farm earnings"},
+                    ShortenCase{"Net earnings plus: Dividends", "Dividends"},
+                    ShortenCase{"equals: Net earnings", "Net earnings"},
+                    ShortenCase{"less: a plus: b equals: c", "c"}, ShortenCase{"Less: kept", "Less: kept"},
+                    ShortenCase{"less:less: twice", "less: twice"}, ShortenCase{"less:", ""}));
+
+// --- damaged and missing files -----------------------------------------------
+
+// ZR6 (23 lines, 16 quarters) keeps these fixtures small.
+TableViewRequest Zr6Request(const TempFolder &folder, int area)
+{
+    TableViewRequest request;
+    request.Paths = {"/nonexistent/", folder.Path(), false};
+    request.Code = "ZR6";
+    request.CurrentArea = area;
+    request.QuarterSelected = Quarters("ZR6", {13, 14, 15, 16});
+    return request;
+}
+
+OneLineSource Zr6Line(int line)
+{
+    return {"ZR6", line, "Line " + std::to_string(line), Quarters("ZR6", {13, 14, 15, 16})};
+}
+
+TEST(GridBuildersFiles, DataFileTooShortForTheAreaIsDamaged)
+{
+    TempFolder folder;
+    WriteTable(folder, "ZR6", PlainCell, 2);
+    ASSERT_TRUE(BuildTableView(Zr6Request(folder, 2)));
+
+    const Result<Grid> grid = BuildTableView(Zr6Request(folder, 3));
+    ASSERT_FALSE(grid);
+    EXPECT_EQ(grid.Error().kind, FailureKind::Damaged);
+    EXPECT_NE(FailureText(grid.Error()).find(ToUpper(folder.Path() + "ZR6.dfx")), std::string::npos)
+        << FailureText(grid.Error());
+
+    // The one-line view needs all 60 area blocks.
+    const Result<Grid> line = BuildOneLineView({"/nonexistent/", folder.Path(), false}, Zr6Line(1), false);
+    ASSERT_FALSE(line);
+    EXPECT_EQ(line.Error().kind, FailureKind::Damaged);
+    EXPECT_NE(line.Error().path.find("ZR6.dfx"), std::string::npos);
+}
+
+TEST(GridBuildersFiles, LineTitleFileTooShortIsDamaged)
+{
+    TempFolder folder;
+    WriteTable(folder, "ZR6", PlainCell, 3);
+    std::vector<std::string> titles;
+    for (int line = 1; line <= 20; ++line)
+        titles.push_back(sample::LineTitleRecordText("0010", "Line"));
+    const std::string path = folder.Write("ZR6line.csv", sample::CrLfLines(titles));
+
+    const Result<Grid> grid = BuildTableView(Zr6Request(folder, 1));
+    ASSERT_FALSE(grid);
+    EXPECT_EQ(grid.Error().kind, FailureKind::Damaged);
+    EXPECT_NE(FailureText(grid.Error()).find(ToUpper(path)), std::string::npos) << FailureText(grid.Error());
+}
+
+TEST(GridBuildersFiles, RecordWithoutTheShownQuartersIsDamaged)
+{
+    TempFolder folder;
+    // Records with only 12 of the 16 quarter values: quarters 13-16 are missing.
+    WriteTable(folder, "ZR6", PlainCell, 60);
+    std::vector<std::string> records;
+    for (int a = 1; a <= AreaCount; ++a) {
+        for (int line = 1; line <= LineCount("ZR6"); ++line)
+            records.push_back(sample::DataLine("01", '1', "ZR6", "0010", std::vector<std::string>(12, "         1"),
+                                               std::string(12, '0')));
+    }
+    folder.Write("ZR6.dfx", sample::CrLfLines(records));
+
+    const Result<Grid> grid = BuildTableView(Zr6Request(folder, 1));
+    ASSERT_FALSE(grid);
+    EXPECT_EQ(grid.Error().kind, FailureKind::Damaged);
+    const Result<Grid> line = BuildOneLineView({"/nonexistent/", folder.Path(), false}, Zr6Line(2), false);
+    ASSERT_FALSE(line);
+    EXPECT_EQ(line.Error().kind, FailureKind::Damaged);
+
+    // The quarters the records do hold still show.
+    TableViewRequest early = Zr6Request(folder, 1);
+    early.QuarterSelected = Quarters("ZR6", {1, 12});
+    const Result<Grid> shown = BuildTableView(early);
+    ASSERT_TRUE(shown) << FailureText(shown.Error());
+    EXPECT_EQ(shown->Cell(1, 2), "1");
+}
+
+struct MissingCase {
+    const char *file; // removed from a complete folder
+    bool oneLine;
+};
+
+class MissingFileTest : public testing::TestWithParam<MissingCase> {};
+
+TEST_P(MissingFileTest, NamesTheFileThatCannotBeOpened)
+{
+    TempFolder folder;
+    WriteTable(folder, "ZR6", PlainCell);
+    std::filesystem::remove(folder.Path() + GetParam().file);
+    const Result<Grid> grid = GetParam().oneLine
+        ? BuildOneLineView({"/nonexistent/", folder.Path(), false}, Zr6Line(1), false)
+        : BuildTableView(Zr6Request(folder, 1));
+    ASSERT_FALSE(grid);
+    EXPECT_EQ(grid.Error().kind, FailureKind::NotAccessible);
+    EXPECT_EQ(ToUpper(grid.Error().path), ToUpper(folder.Path() + GetParam().file));
+}
+
+INSTANTIATE_TEST_SUITE_P(GridBuildersFiles, MissingFileTest,
+                         testing::Values(MissingCase{"ZR6.dfx", false}, MissingCase{"ZR6line.csv", false},
+                                         MissingCase{"statcode.csv", false}, MissingCase{"ZR6.dfx", true},
+                                         MissingCase{"statcode.csv", true}));
+
+TEST(GridBuildersFiles, OneLineViewRefusesLinesOutsideTheTable)
+{
+    TempFolder folder;
+    const DataPaths paths{"/nonexistent/", folder.Path(), false};
+    for (const OneLineSource &source : {Zr6Line(0), Zr6Line(24), OneLineSource{"ZR1", 1, "Area 1", {}}}) {
+        const Result<Grid> grid = BuildOneLineView(paths, source, false);
+        ASSERT_FALSE(grid) << source.Code << " " << source.Line;
+        EXPECT_EQ(grid.Error().kind, FailureKind::Usage);
+    }
+}
+
+// --- column widths -------------------------------------------------------------
+
+TEST(GridBuildersText, ColumnWidthsTakeTheWidestCellPlusAZero)
+{
+    Grid grid(3, 2);
+    grid.SetCell(0, 0, "     Item");
+    grid.SetCell(1, 0, "Personal income");
+    grid.SetCell(0, 1, "2001.4");
+    grid.SetCell(2, 1, "1,234,567");
+    const auto widths = ColumnWidths(grid, [](std::string_view text) { return 2.0 * text.size() + 1; });
+    EXPECT_EQ(widths, (std::vector<double>{31 + 3, 19 + 3}));
+    EXPECT_EQ(WidestCellTexts(grid), (std::vector<std::string>{"Personal income", "1,234,567"}));
+}
+
+} // namespace
+} // namespace tarvel
