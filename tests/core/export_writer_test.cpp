@@ -1,0 +1,393 @@
+#include "export/export_writer.h"
+
+#include "app/settings_store.h"
+#include "catalog/table_catalog.h"
+#include "export_fixture.h"
+#include "test_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tarvel {
+namespace {
+
+using test::ExpectedExport;
+using test::FileBytes;
+using test::TempFolder;
+
+// ---------------------------------------------------------------------------
+// The shortest number form.
+
+struct NumberCase {
+    double value;
+    const char *text;
+};
+
+class ShortestNumberTest : public ::testing::TestWithParam<NumberCase> {};
+
+TEST_P(ShortestNumberTest, WritesTheShortestForm)
+{
+    EXPECT_EQ(ShortestNumberText(GetParam().value), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, ShortestNumberTest,
+                         ::testing::Values(NumberCase{0.0, "0"}, NumberCase{-0.0, "0"}, NumberCase{20115, "20115"},
+                                           NumberCase{-12.5, "-12.5"}, NumberCase{0.5, ".5"},
+                                           NumberCase{-0.5, "-.5"}, NumberCase{0.1 + 0.2, ".3"},
+                                           NumberCase{1.0 / 3.0, ".333333333333333"},
+                                           NumberCase{0.00001, ".00001"}, NumberCase{1234567.25, "1234567.25"},
+                                           NumberCase{999999999999999.0, "999999999999999"},
+                                           NumberCase{999999999999999.9, "1E+15"}, NumberCase{1e15, "1E+15"},
+                                           NumberCase{-1.5e16, "-1.5E+16"},
+                                           NumberCase{123456789012345678.0, "1.23456789012346E+17"},
+                                           NumberCase{1e100, "1E+100"}, NumberCase{1e-15, ".000000000000001"},
+                                           NumberCase{2.5e-20, "2.5E-20"}, NumberCase{100.0, "100"}));
+
+// ---------------------------------------------------------------------------
+// Whole runs against the hand-written files.
+
+std::vector<std::uint8_t> QuarterFlags(const std::string &code, const std::vector<int> &quarters)
+{
+    std::vector<std::uint8_t> flags(static_cast<std::size_t>(QuarterCount(code)) + 1, 0);
+    for (const int k : quarters)
+        flags[static_cast<std::size_t>(k)] = 255;
+    return flags;
+}
+
+class ExportFixture : public ::testing::Test {
+protected:
+    void SetUp() override { test::WriteExportFixture(m_data); }
+
+    // Options for code with the given lines chosen (1-based).
+    ExportOptions Options(const std::string &code, ExportFormat format, const std::vector<int> &lines) const
+    {
+        ExportOptions options;
+        options.TableCode = code;
+        options.Format = format;
+        const int count = LineCount(code);
+        for (int line = 1; line <= count; ++line) {
+            const std::string title = code == "ZR1" ? test::Zr1Title(line) : test::Zr6Title(line);
+            options.Lines.push_back({title, false});
+        }
+        for (const int line : lines)
+            options.Lines[static_cast<std::size_t>(line - 1)].selected = true;
+        options.FileName = m_out.Path() + "export.out";
+        return options;
+    }
+
+    ExportSelection Selection(const std::string &code, const std::vector<int> &areas,
+                              const std::vector<int> &quarters, bool unsuppressed = false) const
+    {
+        ExportSelection selection;
+        selection.Paths = {m_program.Path(), m_data.Path(), unsuppressed};
+        for (const int a : areas)
+            selection.AreaSelected[static_cast<std::size_t>(a)] = 255;
+        selection.QuarterSelected = QuarterFlags(code, quarters);
+        return selection;
+    }
+
+    TempFolder m_data;
+    TempFolder m_program;
+    TempFolder m_out;
+};
+
+struct FileCase {
+    const char *expected;
+    const char *code;
+    ExportFormat format;
+    bool quotes;
+    bool lineTitle;
+    bool areaName;
+    std::vector<int> areas;
+    std::vector<int> lines;
+    std::vector<int> quarters;
+    bool unsuppressed;
+};
+
+class ExportFileTest : public ExportFixture, public ::testing::WithParamInterface<FileCase> {};
+
+TEST_P(ExportFileTest, WritesTheExpectedBytes)
+{
+    const FileCase &c = GetParam();
+    ExportOptions options = Options(c.code, c.format, c.lines);
+    options.Quote = c.quotes;
+    options.LineTitle = c.lineTitle;
+    options.AreaName = c.areaName;
+
+    const ExportResult result = RunExport(options, Selection(c.code, c.areas, c.quarters, c.unsuppressed));
+
+    ASSERT_TRUE(result.Completed()) << ExportFailureText(result);
+    EXPECT_EQ(result.files, std::vector<std::string>{options.FileName});
+    EXPECT_EQ(FileBytes(options.FileName), ExpectedExport(c.expected));
+}
+
+// ZR1 makes one pass whatever areas are chosen, and exchanges the columns:
+// "Insert line titles" alone gives the "Line Title" column of
+// "Personal Income" after the key.
+INSTANTIATE_TEST_SUITE_P(
+    Formats, ExportFileTest,
+    ::testing::Values(
+        FileCase{"comma_quotes.csv", "ZR6", ExportFormat::Comma, true, true, true, {2}, {1, 2, 3, 4, 5}, {15, 16}, false},
+        FileCase{"comma_no_quotes.csv", "ZR6", ExportFormat::Comma, false, true, true, {2}, {1, 2, 3, 4, 5}, {15, 16},
+                 false},
+        FileCase{"fixed.prn", "ZR6", ExportFormat::Fixed, true, true, true, {2}, {1, 2, 3, 4, 5}, {15, 16}, false},
+        FileCase{"zr1_fixed.prn", "ZR1", ExportFormat::Fixed, true, true, false, {2, 3, 4}, {1, 2}, {240, 241}, false},
+        FileCase{"unsuppressed.txt", "ZR6", ExportFormat::Tab, true, true, false, {2}, {2}, {15, 16}, true},
+        FileCase{"subset.prn", "ZR6", ExportFormat::Space, true, true, false, {3}, {1, 2}, {16, 14}, false},
+        FileCase{"one_record_no_quotes.csv", "ZR6", ExportFormat::Comma, false, false, false, {2}, {1}, {15, 16},
+                 false}),
+    [](const ::testing::TestParamInfo<FileCase> &info) {
+        std::string name = info.param.expected;
+        for (char &ch : name) {
+            if (ch == '.')
+                ch = '_';
+        }
+        return name;
+    });
+
+class ExportAppendTest : public ExportFixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ExportAppendTest, AppendsToAnExistingFileOrCreatesIt)
+{
+    const bool existing = GetParam();
+    ExportOptions options = Options("ZR6", ExportFormat::Comma, {1});
+    options.Quote = false;
+    options.LineTitle = false;
+    options.Append = true;
+    if (existing)
+        m_out.Write("export.out", "Earlier export\r\n");
+
+    const ExportResult result = RunExport(options, Selection("ZR6", {2}, {15, 16}));
+
+    ASSERT_TRUE(result.Completed()) << ExportFailureText(result);
+    const std::string earlier = existing ? "Earlier export\r\n" : "";
+    EXPECT_EQ(FileBytes(options.FileName), earlier + ExpectedExport("one_record_no_quotes.csv"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Existing, ExportAppendTest, ::testing::Bool());
+
+TEST_F(ExportFixture, WritesOneFilePerAreaWithHeaderAndFootnotesAndSavesTheChoices)
+{
+    ExportOptions options = Options("ZR6", ExportFormat::Comma, {1});
+    options.Output = ExportOutput::FilePerArea;
+    options.Footnotes = true;
+    options.FileName = m_out.Path();
+    TempFolder settingsFolder;
+    SettingsStore settings(settingsFolder.Path() + "settings.reg");
+    settings.CreateSettingsKey(SettingsKey("export"));
+    std::vector<std::pair<int, int>> progress;
+
+    const ExportResult result = RunExport(options, Selection("ZR6", {4, 2, 3}, {16}), &settings,
+                                          [&](int done, int total) { progress.emplace_back(done, total); });
+
+    ASSERT_TRUE(result.Completed()) << ExportFailureText(result);
+    const std::string folder = m_out.Path();
+    EXPECT_EQ(result.files,
+              (std::vector<std::string>{folder + "ZR6AL.csv", folder + "ZR6AK.csv", folder + "ZR6AZ.csv"}));
+    EXPECT_EQ(FileBytes(folder + "ZR6AL.csv"), ExpectedExport("per_area_AL.csv"));
+    EXPECT_EQ(FileBytes(folder + "ZR6AK.csv"), ExpectedExport("per_area_AK.csv"));
+    EXPECT_EQ(FileBytes(folder + "ZR6AZ.csv"), ExpectedExport("per_area_AZ.csv"));
+    EXPECT_EQ(progress, (std::vector<std::pair<int, int>>{{0, 3}, {1, 3}, {2, 3}, {3, 3}}));
+
+    const std::string key = SettingsKey("export");
+    const std::vector<std::pair<const char *, std::string>> saved{
+        {"Format", " 0"}, {"Header", " 1"}, {"AreaName", " 0"}, {"LineTitle", " 1"}, {"Output", " 1"},
+        {"Append", " 0"}, {"Quote", " 1"}, {"Filename", folder}, {"Footnotes", " 1"}};
+    for (const auto &[name, text] : saved)
+        EXPECT_EQ(settings.ReadSetting(key, name).Text(), text) << name;
+    const ExportOptions reread = ReadExportChoices(settings);
+    EXPECT_EQ(reread.Output, ExportOutput::FilePerArea);
+    EXPECT_TRUE(reread.Footnotes);
+    EXPECT_EQ(reread.FileName, folder);
+}
+
+TEST_F(ExportFixture, Zr1MakesOnePassIntoAreaOnesFileWithTheColumnsExchanged)
+{
+    ExportOptions options = Options("ZR1", ExportFormat::Comma, {1, 2, 54});
+    options.Output = ExportOutput::FilePerArea;
+    options.LineTitle = false;
+    options.AreaName = true;
+    options.FileName = m_out.Path();
+
+    const ExportResult result = RunExport(options, Selection("ZR1", {2, 3, 4}, {240, 241}));
+
+    ASSERT_TRUE(result.Completed()) << ExportFailureText(result);
+    EXPECT_EQ(result.records, 3);
+    EXPECT_EQ(result.files, std::vector<std::string>{m_out.Path() + "ZR1US.csv"});
+    EXPECT_EQ(FileBytes(m_out.Path() + "ZR1US.csv"), ExpectedExport("zr1_per_area.csv"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_out.Path()), {}), 1);
+}
+
+TEST_F(ExportFixture, MissingFootnoteFileCompletesWithoutThemAndSavesThemOff)
+{
+    std::filesystem::remove(m_data.Path() + "ZR6fn.txt");
+    ExportOptions options = Options("ZR6", ExportFormat::Comma, {1});
+    options.Quote = false;
+    options.LineTitle = false;
+    options.Footnotes = true;
+    TempFolder settingsFolder;
+    SettingsStore settings(settingsFolder.Path() + "settings.reg");
+    settings.CreateSettingsKey(SettingsKey("export"));
+
+    const ExportResult result = RunExport(options, Selection("ZR6", {2}, {15, 16}), &settings);
+
+    ASSERT_TRUE(result.Completed()) << ExportFailureText(result);
+    EXPECT_TRUE(result.footnotesTurnedOff);
+    EXPECT_EQ(FileBytes(options.FileName), ExpectedExport("one_record_no_quotes.csv"));
+    EXPECT_EQ(settings.ReadSetting(SettingsKey("export"), "Footnotes").Text(), " 0");
+}
+
+// ---------------------------------------------------------------------------
+// Early ends: nothing saved, every file closed, earlier areas complete.
+
+class ExportFailureTest : public ExportFixture {
+protected:
+    void SetUp() override
+    {
+        ExportFixture::SetUp();
+        m_settings.CreateSettingsKey(SettingsKey("export"));
+    }
+    bool NothingSaved() const { return m_settings.ReadSetting(SettingsKey("export"), "Format").status != 0; }
+
+    TempFolder m_settingsFolder;
+    SettingsStore m_settings{m_settingsFolder.Path() + "settings.reg"};
+};
+
+TEST_F(ExportFailureTest, UnreadableDataFileWritesNothingAndLeavesTheOutputAsItWas)
+{
+    std::filesystem::remove(m_data.Path() + "ZR6.dfx");
+    for (const ExportOutput output : {ExportOutput::OneFile, ExportOutput::FilePerArea}) {
+        TempFolder out;
+        out.Write("export.out", "Earlier export\r\n");
+        ExportOptions options = Options("ZR6", ExportFormat::Comma, {1});
+        options.Output = output;
+        options.FileName = output == ExportOutput::OneFile ? out.Path() + "export.out" : out.Path();
+
+        const ExportResult result = RunExport(options, Selection("ZR6", {2, 3}, {16}), &m_settings);
+
+        EXPECT_EQ(result.status, ExportStatus::FileFailed);
+        EXPECT_EQ(result.failure.kind, FailureKind::NotAccessible);
+        EXPECT_EQ(result.failure.path, m_data.Path() + "ZR6.dfx");
+        EXPECT_EQ(ExportFailureText(result),
+                  "For some reason the file " + ToUpper(m_data.Path() + "ZR6.DFX") + " could not be accessed.");
+        EXPECT_EQ(result.records, 0);
+        EXPECT_EQ(FileBytes(out.Path() + "export.out"), "Earlier export\r\n");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.Path()), {}), 1);
+    }
+    EXPECT_TRUE(NothingSaved());
+}
+
+// Files this process holds open.
+long OpenFileCount()
+{
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+}
+
+TEST_F(ExportFailureTest, LaterAreaFileNotAccessibleKeepsTheEarlierOneComplete)
+{
+    std::filesystem::create_directory(m_out.Path() + "ZR6AK.csv");
+    const long openBefore = OpenFileCount();
+    ExportOptions options = Options("ZR6", ExportFormat::Comma, {1});
+    options.Output = ExportOutput::FilePerArea;
+    options.Footnotes = true;
+    options.FileName = m_out.Path();
+
+    const ExportResult result = RunExport(options, Selection("ZR6", {2, 3, 4}, {16}), &m_settings);
+
+    EXPECT_EQ(result.status, ExportStatus::FileFailed);
+    EXPECT_EQ(result.failure.kind, FailureKind::NotAccessible);
+    EXPECT_EQ(result.failure.path, m_out.Path() + "ZR6AK.csv");
+    EXPECT_EQ(result.files, std::vector<std::string>{m_out.Path() + "ZR6AL.csv"});
+    EXPECT_EQ(FileBytes(m_out.Path() + "ZR6AL.csv"), ExpectedExport("per_area_AL.csv"));
+    EXPECT_EQ(FileBytes(m_out.Path() + "ZR6AZ.csv"), "<missing>");
+    EXPECT_EQ(OpenFileCount(), openBefore);
+    EXPECT_TRUE(NothingSaved());
+}
+
+TEST_F(ExportFailureTest, TruncatedDataFileEndsTheRunAsDamaged)
+{
+    // Only the first two areas' blocks remain.
+    const std::string whole = FileBytes(m_data.Path() + "ZR6.dfx");
+    m_data.Write("ZR6.dfx", whole.substr(0, whole.size() / AreaCount * 2));
+    ExportOptions options = Options("ZR6", ExportFormat::Comma, {1});
+    options.Output = ExportOutput::FilePerArea;
+    options.Footnotes = true;
+    options.FileName = m_out.Path();
+
+    const ExportResult result = RunExport(options, Selection("ZR6", {2, 3}, {16}), &m_settings);
+
+    EXPECT_EQ(result.status, ExportStatus::FileFailed);
+    EXPECT_EQ(result.failure.kind, FailureKind::Damaged);
+    EXPECT_EQ(result.files, std::vector<std::string>{m_out.Path() + "ZR6AL.csv"});
+    EXPECT_EQ(FileBytes(m_out.Path() + "ZR6AL.csv"), ExpectedExport("per_area_AL.csv"));
+    EXPECT_TRUE(NothingSaved());
+}
+
+TEST_F(ExportFailureTest, NothingChosenIsRefusedBeforeAnyFileIsWritten)
+{
+    struct Case {
+        std::vector<int> areas;
+        std::vector<int> lines;
+        std::vector<int> quarters;
+        const char *title;
+    };
+    for (const Case &c : {Case{{2}, {1}, {}, "Select quarters"}, Case{{}, {1}, {16}, "Select States"},
+                          Case{{2}, {}, {16}, "No line titles selected"}}) {
+        const ExportOptions options = Options("ZR6", ExportFormat::Comma, c.lines);
+        const ExportResult result = RunExport(options, Selection("ZR6", c.areas, c.quarters), &m_settings);
+        EXPECT_EQ(result.status, ExportStatus::Refused);
+        EXPECT_EQ(result.title, c.title);
+        EXPECT_EQ(FileBytes(options.FileName), "<missing>");
+    }
+    EXPECT_TRUE(NothingSaved());
+}
+
+TEST_F(ExportFailureTest, OutputIntoTheDataIsRefused)
+{
+    const std::string before = FileBytes(m_data.Path() + "ZR6.dfx");
+    ExportOptions options = Options("ZR6", ExportFormat::Comma, {1});
+    options.FileName = m_data.Path() + "zr6.DFX";
+
+    const ExportResult result = RunExport(options, Selection("ZR6", {2}, {16}), &m_settings);
+
+    EXPECT_EQ(result.status, ExportStatus::Refused);
+    EXPECT_EQ(result.icon, MessageIcon::Critical);
+    EXPECT_NE(result.text.find(options.FileName), std::string::npos);
+    EXPECT_EQ(FileBytes(m_data.Path() + "ZR6.dfx"), before);
+    EXPECT_TRUE(NothingSaved());
+}
+
+struct ProgramFileCase {
+    const char *folder; // "data", "program" or "out"
+    const char *name;
+    bool refused;
+};
+
+class ProgramFileTest : public ExportFixture, public ::testing::WithParamInterface<ProgramFileCase> {};
+
+TEST_P(ProgramFileTest, TellsTheFilesTheProgramReads)
+{
+    m_data.Write("notes.txt", "a file of the data folder\r\n");
+    const ProgramFileCase &c = GetParam();
+    const std::string folder = std::string(c.folder) == "data"  ? m_data.Path()
+        : std::string(c.folder) == "program"                     ? m_program.Path()
+                                                                 : m_out.Path();
+    const DataPaths paths{m_program.Path(), m_data.Path(), false};
+    EXPECT_EQ(IsProgramFile(paths, folder + c.name), c.refused);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ProgramFileTest,
+    ::testing::Values(ProgramFileCase{"data", "ZR6.dfx", true}, ProgramFileCase{"data", "zr6.DFX", true},
+                      ProgramFileCase{"data", "STATCODE.CSV", true}, ProgramFileCase{"data", "notes.txt", true},
+                      ProgramFileCase{"data", "sub/../ZR6line.csv", true},
+                      ProgramFileCase{"data", "ZR5Nfn.txt", true}, ProgramFileCase{"program", "zr6fn.txt", true},
+                      ProgramFileCase{"program", "Q_README.TXT", true}, ProgramFileCase{"data", "new.csv", false},
+                      ProgramFileCase{"program", "export.csv", false}, ProgramFileCase{"out", "ZR6.dfx", false}));
+
+} // namespace
+} // namespace tarvel
