@@ -1,0 +1,340 @@
+// The menus of the main window and the commands they run.
+#include "app/frmMain.h"
+
+#include "app/data_folder.h"
+#include "app/qt_prompts.h"
+#include "app/qt_twips.h"
+#include "app/selection.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <algorithm>
+
+namespace {
+
+QAction *AddCommand(QMenu *menu, const char *name, const char *caption)
+{
+    QAction *action = menu->addAction(QString::fromLatin1(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+QMenu *AddMenu(QWidget *parentMenu, const char *name, const char *caption)
+{
+    QMenu *menu = nullptr;
+    if (auto *bar = qobject_cast<QMenuBar *>(parentMenu))
+        menu = bar->addMenu(QString::fromLatin1(caption));
+    else
+        menu = static_cast<QMenu *>(parentMenu)->addMenu(QString::fromLatin1(caption));
+    menu->setObjectName(QString::fromLatin1(name));
+    menu->menuAction()->setObjectName(QString::fromLatin1(name) + QStringLiteral("Action"));
+    return menu;
+}
+
+} // namespace
+
+void frmMain::CreateMenus()
+{
+    QMenuBar *bar = menuBar();
+
+    mnuFile = AddMenu(bar, "mnuFile", "&File");
+    mnuView = AddCommand(mnuFile, "mnuView", "&Display");
+    mnuShowOneLine = AddCommand(mnuFile, "mnuShowOneLine", "Display &One line");
+    mnuFile->addSeparator();
+    mnuPrint = AddCommand(mnuFile, "mnuPrint", "&Print active window...");
+    mnuPrintAll = AddCommand(mnuFile, "mnuPrintAll", "Print &Table for selected areas...");
+    mnuFile->addSeparator();
+    mnuClip = AddCommand(mnuFile, "mnuClip", "&Copy selected to clipboard");
+    mnuExport = AddCommand(mnuFile, "mnuExport", "&Export to file...");
+    mnuFile->addSeparator();
+    mnuQuit = AddCommand(mnuFile, "mnuQuit", "E&xit");
+    connect(mnuView, &QAction::triggered, this, &frmMain::RunDisplay);
+    connect(mnuShowOneLine, &QAction::triggered, this, &frmMain::RunShowOneLine);
+    connect(mnuPrint, &QAction::triggered, this, &frmMain::RunPrint);
+    connect(mnuPrintAll, &QAction::triggered, this, &frmMain::RunPrintAll);
+    connect(mnuClip, &QAction::triggered, this, &frmMain::RunCopyToClipboard);
+    connect(mnuExport, &QAction::triggered, this, &frmMain::RunExport);
+    connect(mnuQuit, &QAction::triggered, this, &frmMain::close);
+
+    mnuSettings = AddMenu(bar, "mnuSettings", "&Options");
+    mnuFont = AddCommand(mnuSettings, "mnuFont", "&Font...");
+    mnuGridHead = AddMenu(mnuSettings, "mnuGridHead", "&Table view");
+    mnuSetWindowHW = AddCommand(mnuGridHead, "mnuSetWindowHW", "&Set default height/width to current window size");
+    mnuReverse = AddCommand(mnuGridHead, "mnuReverse", "&Reverse years");
+    mnuReverse->setCheckable(true);
+    mnuGrid[0] = AddCommand(mnuGridHead, "mnuGrid_2", "&Height...");
+    mnuGrid[1] = AddCommand(mnuGridHead, "mnuGrid_3", "&Width...");
+    mnuZRChange = AddCommand(mnuSettings, "mnuZRChange", "&Change path to ZR files");
+    mnuReset = AddCommand(mnuSettings, "mnuReset", "&Reset to default");
+    connect(mnuFont, &QAction::triggered, this, &frmMain::ChooseDisplayFont);
+    connect(mnuSetWindowHW, &QAction::triggered, this, &frmMain::SetDefaultWindowSize);
+    connect(mnuReverse, &QAction::triggered, this, &frmMain::ToggleReverse);
+    for (std::size_t i = 0; i < mnuGrid.size(); ++i) {
+        const int index = GridMenuFirstIndex + static_cast<int>(i);
+        connect(mnuGrid[i], &QAction::triggered, this, [this, index] { ChooseGridSize(index); });
+    }
+    connect(mnuZRChange, &QAction::triggered, this, &frmMain::ChangeDataFolder);
+    connect(mnuReset, &QAction::triggered, this, &frmMain::ResetToDefault);
+
+    mnuDocHeader = AddMenu(bar, "mnuDocHeader", "&Documentation");
+    mnuFoot[0] = AddCommand(mnuDocHeader, "mnuFoot_0", "Footnotes, current table");
+    mnuFoot[1] = AddCommand(mnuDocHeader, "mnuFoot_1", "Summary, current table");
+    mnuDoc[0] = AddCommand(mnuDocHeader, "mnuDoc_0", "&Format of exported files");
+    mnuDoc[1] = AddCommand(mnuDocHeader, "mnuDoc_1", "&ZUL Regions");
+    mnuDoc[2] = AddCommand(mnuDocHeader, "mnuDoc_2", "&Readme/what's new");
+    for (std::size_t i = 0; i < mnuFoot.size(); ++i) {
+        const int index = static_cast<int>(i);
+        connect(mnuFoot[i], &QAction::triggered, this, [this, index] { ShowFootnotes(index); });
+    }
+    for (std::size_t i = 0; i < mnuDoc.size(); ++i) {
+        const int index = static_cast<int>(i);
+        connect(mnuDoc[i], &QAction::triggered, this, [this, index] { ShowDocument(index); });
+    }
+
+    mnuWindow = AddMenu(bar, "mnuWindow", "&Window");
+    mnuArrangeMenu = AddMenu(mnuWindow, "mnuArrangeMenu", "&Arrange");
+    mnuArrange[0] = AddCommand(mnuArrangeMenu, "mnuArrange_0", "&Cascade");
+    mnuArrange[1] = AddCommand(mnuArrangeMenu, "mnuArrange_1", "Tile &Horizontal");
+    mnuArrange[2] = AddCommand(mnuArrangeMenu, "mnuArrange_2", "Tile &Vertical");
+    mnuArrange[3] = AddCommand(mnuArrangeMenu, "mnuArrange_3", "&Arrange Icons");
+    mnuCloseAll = AddCommand(mnuWindow, "mnuCloseAll", "&Close All");
+    mnuMinimize = AddCommand(mnuWindow, "mnuMinimize", "&Minimize All");
+    for (std::size_t i = 0; i < mnuArrange.size(); ++i) {
+        const int index = static_cast<int>(i);
+        connect(mnuArrange[i], &QAction::triggered, this, [this, index] { ArrangeWindows(index); });
+    }
+    connect(mnuCloseAll, &QAction::triggered, this, &frmMain::CloseAllWindows);
+    connect(mnuMinimize, &QAction::triggered, this, &frmMain::MinimizeAllWindows);
+    connect(mnuWindow, &QMenu::aboutToShow, this, &frmMain::UpdateWindowMenu);
+
+    mnuHelp = AddMenu(bar, "mnuHelp", "&Help");
+    mnuHelpQS = AddCommand(mnuHelp, "mnuHelpQS", "&Quick start");
+    mnuHelpContents = AddCommand(mnuHelp, "mnuHelpContents", "&Contents");
+    mnuHelpIndex = AddCommand(mnuHelp, "mnuHelpIndex", "&Index of tables");
+    mnuHelpSearch = AddCommand(mnuHelp, "mnuHelpSearch", "&Search");
+    mnuWeb = AddCommand(mnuHelp, "mnuWeb", "ZUL &Web Site");
+    mnuHelpAbout = AddCommand(mnuHelp, "mnuHelpAbout", "&About TARVEL");
+    connect(mnuHelpQS, &QAction::triggered, this, &frmMain::HelpQuickStart);
+    connect(mnuHelpContents, &QAction::triggered, this, &frmMain::HelpContents);
+    connect(mnuHelpIndex, &QAction::triggered, this, &frmMain::HelpIndex);
+    connect(mnuHelpSearch, &QAction::triggered, this, &frmMain::HelpSearch);
+    connect(mnuWeb, &QAction::triggered, this, &frmMain::OpenWebSite);
+    connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::ShowAbout);
+}
+
+void frmMain::UpdateWindowMenu()
+{
+    for (QAction *action : std::as_const(m_windowListActions)) {
+        mnuWindow->removeAction(action);
+        action->deleteLater();
+    }
+    m_windowListActions.clear();
+
+    const QList<QMdiSubWindow *> windows = m_mdi->subWindowList(QMdiArea::CreationOrder);
+    if (windows.isEmpty())
+        return;
+    m_windowListActions.append(mnuWindow->addSeparator());
+    int number = 0;
+    for (QMdiSubWindow *window : windows) {
+        ++number;
+        QString caption = window->windowTitle();
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        const QString text = number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(caption)
+                                         : QStringLiteral("%1 %2").arg(number).arg(caption);
+        QAction *action = mnuWindow->addAction(text);
+        action->setCheckable(true);
+        action->setChecked(window == m_mdi->activeSubWindow());
+        connect(action, &QAction::triggered, this, [this, window] {
+            if (m_mdi->subWindowList().contains(window)) {
+                if (window->isMinimized())
+                    window->showNormal();
+                m_mdi->setActiveSubWindow(window);
+            }
+        });
+        m_windowListActions.append(action);
+    }
+}
+
+// ---- the display commands ----------------------------------------------------------
+
+void frmMain::RunDisplay()
+{
+    const auto problem = tarvel::DisplayReadiness(SelectedTable(), PanelText(3).toStdString(), QuarterEntryShown());
+    if (const auto message = tarvel::ReadinessMessage(problem)) {
+        m_prompts.Message(QString::fromLatin1(message->title), QString::fromLatin1(message->text),
+                          QMessageBox::Information);
+        return;
+    }
+    const std::string code = SelectedTable();
+    m_state.CurrentArea = m_state.ViewForward
+        ? tarvel::NextSelectedArea(code, m_state.AreaSelected, m_state.CurrentArea)
+        : tarvel::PreviousSelectedArea(code, m_state.AreaSelected, m_state.CurrentArea);
+    // Seam: the table view of CurrentArea is built and shown here (display window).
+}
+
+void frmMain::RunShowOneLine()
+{
+    // Seam: the one-line view across all areas.
+}
+
+// ---- print, clipboard, export ---------------------------------------------------------
+
+void frmMain::RunPrint()
+{
+    // Seam: print the active child window (print dialog and engine).
+}
+
+void frmMain::RunPrintAll()
+{
+    // Seam: print the chosen table for every chosen area.
+}
+
+void frmMain::RunCopyToClipboard()
+{
+    // Seam: copy the selected cells of the active grid.
+}
+
+void frmMain::RunExport()
+{
+    // Seam: the export wizard.
+}
+
+// ---- options ---------------------------------------------------------------------------
+
+void frmMain::ChooseDisplayFont()
+{
+    // Seam: the display font dialog.
+}
+
+void frmMain::SetDefaultWindowSize()
+{
+    // Seam: the active child window's size becomes the default size.
+}
+
+void frmMain::ToggleReverse()
+{
+    // The action toggles its own check mark; the next table built reads it.
+    m_state.Reverse = mnuReverse->isChecked();
+}
+
+void frmMain::ChooseGridSize(int index)
+{
+    // Seam: the height (index 2) or width (index 3) dialog.
+    (void)index;
+}
+
+void frmMain::ChangeDataFolder()
+{
+    const std::optional<QString> answer =
+        m_prompts.InputBox(QString::fromLatin1(tarvel::ChangePathTitle), QString::fromLatin1(tarvel::ChangePathPrompt),
+                           QString::fromLocal8Bit(m_state.DataFolder.c_str()).toLower());
+    if (!answer)
+        return;
+    // Nothing is checked now; quitting remembers the folder when it holds the data.
+    if (const auto folder = tarvel::ChangedDataFolder(answer->toLocal8Bit().toStdString()))
+        m_state.DataFolder = *folder;
+}
+
+void frmMain::ResetToDefault()
+{
+    ApplyDisplaySettings(tarvel::ResetToDefault(m_settings, m_state.ProgramFolder, m_state.DataFolder));
+    ResizeChildWindowsToDefault();
+}
+
+void frmMain::ResizeChildWindowsToDefault()
+{
+    // Newest first, as the windows were visited; minimized and maximized
+    // windows keep their size. Fonts of open windows are not changed.
+    QList<QMdiSubWindow *> windows = m_mdi->subWindowList(QMdiArea::CreationOrder);
+    std::reverse(windows.begin(), windows.end());
+    const int width = TwipsToPixelsX(m_state.DefaultWindowWidth, this);
+    const int height = TwipsToPixelsY(m_state.DefaultWindowHeight, this);
+    for (QMdiSubWindow *window : windows) {
+        if (!window->isMinimized() && !window->isMaximized())
+            window->resize(width, window->height());
+    }
+    for (QMdiSubWindow *window : windows) {
+        if (!window->isMinimized() && !window->isMaximized())
+            window->resize(window->width(), height);
+    }
+}
+
+// ---- documents and help ----------------------------------------------------------------
+
+void frmMain::ShowFootnotes(int index)
+{
+    // Seam: footnotes (0) or summary (1) of the chosen table.
+    (void)index;
+}
+
+void frmMain::ShowDocument(int index)
+{
+    // Seam: export formats (0), regions (1), readme (2).
+    (void)index;
+}
+
+void frmMain::HelpQuickStart()
+{
+    m_prompts.ShowHelp(8);
+}
+
+void frmMain::HelpContents()
+{
+    // Topic 0 asks the help viewer for its contents page.
+    m_prompts.ShowHelp(0);
+}
+
+void frmMain::HelpIndex()
+{
+    m_prompts.ShowHelp(23);
+}
+
+void frmMain::HelpSearch()
+{
+    m_prompts.SearchHelp(QString());
+}
+
+void frmMain::OpenWebSite()
+{
+    // Seam: the agency's web site in the browser.
+}
+
+void frmMain::ShowAbout()
+{
+    // Seam: the About box.
+}
+
+// ---- window management -----------------------------------------------------------------
+
+void frmMain::ArrangeWindows(int index)
+{
+    switch (index) {
+    case 0:
+        m_mdi->cascadeSubWindows();
+        break;
+    case 1:
+    case 2:
+        // Seam: tile horizontally (1) or vertically (2); a grid for now.
+        m_mdi->tileSubWindows();
+        break;
+    default:
+        // Seam: line up the minimized windows' icons.
+        break;
+    }
+}
+
+void frmMain::CloseAllWindows()
+{
+    m_mdi->closeAllSubWindows();
+}
+
+void frmMain::MinimizeAllWindows()
+{
+    const QList<QMdiSubWindow *> windows = m_mdi->subWindowList(QMdiArea::CreationOrder);
+    for (QMdiSubWindow *window : windows)
+        window->showMinimized();
+}

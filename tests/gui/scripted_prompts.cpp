@@ -1,0 +1,124 @@
+#include "scripted_prompts.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+
+namespace {
+
+// Takes the next answer into answer; false when the queue is empty.
+template <class T>
+bool Take(std::deque<T> &queue, T &answer)
+{
+    if (queue.empty())
+        return false;
+    answer = std::move(queue.front());
+    queue.pop_front();
+    return true;
+}
+
+} // namespace
+
+std::vector<ScriptedPrompts::Record> ScriptedPrompts::Of(Kind kind) const
+{
+    std::vector<Record> found;
+    for (const Record &record : records) {
+        if (record.kind == kind)
+            found.push_back(record);
+    }
+    return found;
+}
+
+QMessageBox::StandardButton ScriptedPrompts::Message(const QString &title, const QString &text,
+                                                     QMessageBox::Icon icon, QMessageBox::StandardButtons buttons)
+{
+    records.push_back({Kind::Message, title, text, icon, {}, 0});
+    if (QMessageBox::StandardButton answer = QMessageBox::Ok; Take(messageAnswers, answer))
+        return answer;
+    // The first button the box offers, as Enter would choose it.
+    for (int bit = 0; bit < 32; ++bit) {
+        const auto button = static_cast<QMessageBox::StandardButton>(1u << bit);
+        if (buttons.testFlag(button))
+            return button;
+    }
+    return QMessageBox::Ok;
+}
+
+std::optional<QString> ScriptedPrompts::InputBox(const QString &title, const QString &prompt, const QString &initial)
+{
+    records.push_back({Kind::InputBox, title, prompt, QMessageBox::NoIcon, initial, 0});
+    std::optional<QString> answer;
+    Take(inputAnswers, answer);
+    return answer;
+}
+
+std::optional<QString> ScriptedPrompts::SaveFileName(const QString &title, const QString &start,
+                                                     const QString &filter, int &selectedFilter)
+{
+    records.push_back({Kind::SaveFileName, title, filter, QMessageBox::NoIcon, start, 0});
+    Take(saveFilterAnswers, selectedFilter);
+    std::optional<QString> answer;
+    Take(saveFileAnswers, answer);
+    return answer;
+}
+
+std::optional<QString> ScriptedPrompts::ChooseFolder(const QString &title, const QString &start)
+{
+    records.push_back({Kind::ChooseFolder, title, {}, QMessageBox::NoIcon, start, 0});
+    std::optional<QString> answer;
+    Take(folderAnswers, answer);
+    return answer;
+}
+
+std::optional<QFont> ScriptedPrompts::ChooseFont(const QFont &initial, bool fixedPitchOnly)
+{
+    records.push_back({Kind::ChooseFont, initial.family(), fixedPitchOnly ? QStringLiteral("fixed") : QString(),
+                       QMessageBox::NoIcon, {}, initial.pointSize()});
+    std::optional<QFont> answer;
+    Take(fontAnswers, answer);
+    return answer;
+}
+
+bool ScriptedPrompts::ChoosePrinter(QPrinter &printer)
+{
+    records.push_back({Kind::ChoosePrinter, printer.printerName(), {}, QMessageBox::NoIcon, {}, 0});
+    bool answer = false;
+    Take(printerAnswers, answer);
+    return answer;
+}
+
+bool ScriptedPrompts::OpenWithAssociatedApp(const QString &path)
+{
+    records.push_back({Kind::OpenWithApp, path, {}, QMessageBox::NoIcon, {}, 0});
+    bool answer = true;
+    Take(openAnswers, answer);
+    return answer;
+}
+
+QString ScriptedPrompts::AssociatedApplication(const QString &path)
+{
+    records.push_back({Kind::AssociatedApp, path, {}, QMessageBox::NoIcon, {}, 0});
+    return associatedApplication;
+}
+
+void ScriptedPrompts::ShowHelp(int topic)
+{
+    records.push_back({Kind::Help, {}, {}, QMessageBox::NoIcon, {}, topic});
+}
+
+void ScriptedPrompts::SearchHelp(const QString &keyword)
+{
+    records.push_back({Kind::SearchHelp, {}, keyword, QMessageBox::NoIcon, {}, 0});
+}
+
+int ScriptedPrompts::RunDialog(QDialog &dialog)
+{
+    records.push_back({Kind::Dialog, dialog.windowTitle(), dialog.objectName(), QMessageBox::NoIcon, {}, 0});
+    dialog.show();
+    QCoreApplication::processEvents();
+    if (dialogScript)
+        dialogScript(dialog);
+    // A dialog the script left open is closed as with its close box.
+    if (dialog.isVisible())
+        dialog.close();
+    return dialog.result();
+}
