@@ -4,7 +4,6 @@
 #include "catalog/table_catalog.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -43,18 +42,31 @@ std::string WholeNumberText(double value)
     if (rounded == 0.0)
         return "0"; // also for -0.4, which would otherwise show "-0"
     const double magnitude = std::fabs(rounded);
-    std::string digits;
     if (magnitude < 9.0e18) {
-        char buffer[24];
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(magnitude));
-        digits.assign(buffer, result.ptr);
-    } else {
-        // Beyond 64-bit integers (an exponent in the field): all the digits the double holds.
-        const int length = std::snprintf(nullptr, 0, "%.0f", magnitude);
-        digits.resize(static_cast<std::size_t>(length) + 1);
-        std::snprintf(digits.data(), digits.size(), "%.0f", magnitude);
-        digits.resize(static_cast<std::size_t>(length));
+        // Every data cell comes through here: digits and group commas are
+        // written backwards into one buffer and copied into the text once.
+        char buffer[32];
+        char *const end = buffer + sizeof buffer;
+        char *p = end;
+        auto whole = static_cast<unsigned long long>(magnitude);
+        int digits = 0;
+        do {
+            if (digits != 0 && digits % 3 == 0)
+                *--p = ',';
+            *--p = static_cast<char>('0' + whole % 10);
+            whole /= 10;
+            ++digits;
+        } while (whole != 0);
+        if (rounded < 0)
+            *--p = '-';
+        return std::string(p, end);
     }
+    // Beyond 64-bit integers (an exponent in the field): all the digits the double holds.
+    std::string digits;
+    const int length = std::snprintf(nullptr, 0, "%.0f", magnitude);
+    digits.resize(static_cast<std::size_t>(length) + 1);
+    std::snprintf(digits.data(), digits.size(), "%.0f", magnitude);
+    digits.resize(static_cast<std::size_t>(length));
     return (rounded < 0 ? "-" : "") + GroupThousands(digits);
 }
 

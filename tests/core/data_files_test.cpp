@@ -161,7 +161,9 @@ INSTANTIATE_TEST_SUITE_P(
                     NumberCase{"12.", 12}, NumberCase{"1.2.3", 1.2}, NumberCase{"1,234", 1},
                     NumberCase{"\t 8", 8}, NumberCase{"", 0}, NumberCase{"          ", 0},
                     NumberCase{"(D)", 0}, NumberCase{"abc", 0}, NumberCase{"-", 0}, NumberCase{"- 5", 0},
-                    NumberCase{".", 0}, NumberCase{"E5", 0}, NumberCase{"1E999", 0}));
+                    NumberCase{".", 0}, NumberCase{"E5", 0}, NumberCase{"1E999", 0},
+                    NumberCase{"123456789012345678", 123456789012345678.0},
+                    NumberCase{"-12345678901234567890123", -1.2345678901234567890123e22}));
 
 TEST(DataFiles, ValueFieldIsCutToTenCharactersBeforeReading)
 {
