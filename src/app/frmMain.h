@@ -2,22 +2,27 @@
 
 #include "app/program_state.h"
 #include "app/settings_store.h"
+#include "print/print_engine.h"
 
 #include <QMainWindow>
 #include <QStringList>
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+class HelpViewer;
 class Prompts;
 class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
+class QPrinter;
 class QPushButton;
 class QRadioButton;
 class QWidget;
@@ -62,6 +67,16 @@ public:
     bool QuarterEntryShown() const;
     /// The display font of the settings as a QFont.
     QFont DisplayFont() const;
+    /// The font last chosen in any font dialog of the program (display or
+    /// printer font); empty until one was chosen. Each font dialog stores its
+    /// choice here, and the printer font dialog opens with it.
+    std::optional<QFont> &FontDialogChoice() { return m_fontDialogChoice; }
+    /// The print state between jobs: filled by the print dialog and
+    /// print-all, read by the print commands (print/frmMain_print.cpp).
+    tarvel::PrintOptions &PrintState() { return m_printState; }
+    /// The printer later print jobs use; Change Printer of the print dialog
+    /// chooses it. Made when first asked for (print/frmMain_print.cpp).
+    QPrinter &Printer();
 
     // Controls, named as the program names them.
     QWidget *picMain = nullptr;
@@ -156,6 +171,9 @@ public slots:
     void ShowAbout();
     /// Rebuilds the list of child windows at the end of the "&Window" menu.
     void UpdateWindowMenu();
+    /// Enables "Display &One line" and shows its button exactly while the
+    /// active child window is a table view of a table other than ZR1.
+    void UpdateOneLineCommand(QMdiSubWindow *active);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -179,4 +197,10 @@ private:
     std::array<QLabel *, 4> m_panels{};
     QList<QAction *> m_windowListActions;
     bool m_settingsSaved = false;
+    std::optional<QFont> m_fontDialogChoice;
+    tarvel::PrintOptions m_printState;
+    std::shared_ptr<QPrinter> m_printer; // shared_ptr: QPrinter stays incomplete here
+    /// The help window of the help commands, installed into QtPrompts (frmMain_docs.cpp).
+    static std::shared_ptr<HelpViewer> CreateHelpViewer(frmMain &window);
+    std::shared_ptr<HelpViewer> m_help = CreateHelpViewer(*this);
 };

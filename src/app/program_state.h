@@ -31,6 +31,9 @@ struct ProgramState {
     std::int32_t DefaultWindowHeight = 5000; ///< twips
     std::int32_t DefaultWindowWidth = 8000;  ///< twips
     bool Reverse = false; ///< the check mark of "Reverse years"
+    /// True while print-all builds its windows: they are built small, tagged
+    /// "PrintAll", and their grids do not follow the window's size.
+    bool PrintAllMode = false;
     /// The help file named at start-up: ProgramFolder + "tarvel.hlp" when it
     /// exists, else DataFolder + "tarvel.hlp".
     std::string HelpFile;
