@@ -336,6 +336,9 @@ void frmMain::Startup(const QStringList &arguments)
 
     optSeries[0]->setChecked(true);
     ChooseSeries(0);
+
+    // No child window is open yet: the one-line command waits for a table view.
+    UpdateOneLineCommand(nullptr);
 }
 
 void frmMain::ApplyDisplaySettings(const tarvel::DisplaySettings &settings)

@@ -520,7 +520,8 @@ TEST_F(MainWindowTest, MissingAreaListIsReportedAndChangesNothing)
 
 TEST_F(MainWindowTest, DisplayButtonsStepThroughTheChosenAreas)
 {
-    auto window = Start();
+    // The display command reads the tables, so this runs on the sample data.
+    auto window = StartWith({}, {std::string(TARVEL_SAMPLE_DATA) + "/"});
     prompts.dialogScript = [](QDialog &dialog) {
         auto &pick = static_cast<frmPickList &>(dialog);
         pick.lstPick->item(4)->setSelected(true);
@@ -548,9 +549,16 @@ TEST_F(MainWindowTest, DisplayButtonsStepThroughTheChosenAreas)
     EXPECT_TRUE(prompts.Of(Kind::Message).empty());
 }
 
-TEST_F(MainWindowTest, DisplayAsksForAreasFirstOutsideZR1)
+TEST_F(MainWindowTest, OneLineCommandIsOffUntilATableViewIsActive)
 {
     auto window = Start();
+    EXPECT_FALSE(window->mnuShowOneLine->isEnabled());
+    EXPECT_TRUE(window->cmdShowOneLine->isHidden());
+}
+
+TEST_F(MainWindowTest, DisplayAsksForAreasFirstOutsideZR1)
+{
+    auto window = StartWith({}, {std::string(TARVEL_SAMPLE_DATA) + "/"});
     window->mnuView->trigger();
     window->optTable[1]->click(); // ZR1 needs no areas
     window->mnuView->trigger();
