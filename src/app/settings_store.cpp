@@ -25,21 +25,6 @@ constexpr std::string_view RootPrefix = "[HKEY_CURRENT_USER\\";
 constexpr int StatusMissing = 2;
 constexpr int StatusOtherType = -1;
 
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    }
-    return true;
-}
 
 // "a\b\" and "a\b" name the same key.
 std::string_view WithoutTrailingBackslashes(std::string_view keyPath)
@@ -53,7 +38,7 @@ std::string_view WithoutTrailingBackslashes(std::string_view keyPath)
 bool IsBelow(std::string_view key, std::string_view parent)
 {
     return key.size() > parent.size() + 1 && key[parent.size()] == '\\'
-        && SameIgnoringCase(key.substr(0, parent.size()), parent);
+        && EqualIgnoringCase(key.substr(0, parent.size()), parent);
 }
 
 bool IsBlank(char c)
@@ -236,9 +221,9 @@ bool SettingRead::Flag() const
     if (type != SettingType::Text)
         return false;
     const std::string_view word = TrimBlanks(text);
-    if (SameIgnoringCase(word, "True"))
+    if (EqualIgnoringCase(word, "True"))
         return true;
-    if (SameIgnoringCase(word, "False"))
+    if (EqualIgnoringCase(word, "False"))
         return false;
     const auto value = ParseSettingNumber(word);
     return value && *value != 0;
@@ -479,7 +464,7 @@ const SettingsStore::Key *SettingsStore::FindKey(std::string_view keyPath) const
 {
     keyPath = WithoutTrailingBackslashes(keyPath);
     for (const Key &key : m_keys) {
-        if (SameIgnoringCase(key.path, keyPath))
+        if (EqualIgnoringCase(key.path, keyPath))
             return &key;
     }
     return nullptr;
@@ -488,7 +473,7 @@ const SettingsStore::Key *SettingsStore::FindKey(std::string_view keyPath) const
 void SettingsStore::SetValue(Key &key, Value value)
 {
     for (Value &existing : key.values) {
-        if (SameIgnoringCase(existing.name, value.name)) {
+        if (EqualIgnoringCase(existing.name, value.name)) {
             // The name keeps the spelling it was first written with.
             value.name = std::move(existing.name);
             existing = std::move(value);
@@ -504,7 +489,7 @@ bool SettingsStore::KeyExists(std::string_view keyPath) const
     if (keyPath.empty())
         return false;
     for (const Key &key : m_keys) {
-        if (SameIgnoringCase(key.path, keyPath) || IsBelow(key.path, keyPath))
+        if (EqualIgnoringCase(key.path, keyPath) || IsBelow(key.path, keyPath))
             return true;
     }
     return false;
@@ -518,7 +503,7 @@ SettingRead SettingsStore::ReadSetting(std::string_view keyPath, std::string_vie
     if (!key)
         return result;
     for (const Value &value : key->values) {
-        if (!SameIgnoringCase(value.name, name))
+        if (!EqualIgnoringCase(value.name, name))
             continue;
         switch (value.type) {
         case SettingType::Text:
@@ -607,7 +592,7 @@ bool SettingsStore::DeleteSettingsKey(std::string_view keyPath)
     if (!KeyExists(path))
         return false;
     std::erase_if(m_keys, [path](const Key &key) {
-        return SameIgnoringCase(key.path, path) || IsBelow(key.path, path);
+        return EqualIgnoringCase(key.path, path) || IsBelow(key.path, path);
     });
     Save();
     return true;

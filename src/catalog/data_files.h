@@ -124,4 +124,11 @@ std::string AreaCaption(const DataPaths &paths, std::string_view tableCode, int 
 /// The abbreviation of area i, blanks removed; reports a failure and yields "".
 std::string AreaAbbreviation(const DataPaths &paths, int area, MessageSink &sink);
 
+/// True when output names a file the program reads: the data files,
+/// documents, area list and help file of the data or program folder (names
+/// matched ignoring case), the same file through a link, or one of
+/// otherFiles (the settings file, say).
+bool IsProgramInputFile(const DataPaths &paths, const std::string &output,
+                        const std::vector<std::string> &otherFiles = {});
+
 } // namespace tarvel

@@ -8,21 +8,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    }
-    return true;
-}
 
 bool IsRegularFile(const fs::path &file)
 {
@@ -278,6 +263,22 @@ bool DataFilesPresent(const std::string &folder)
         return false;
     const std::string base = WithTrailingSlash(folder);
     return FileExists(base + "ZR7N.DFX") && FileExists(base + "ZR5N.DFX");
+}
+
+char AsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    }
+    return true;
 }
 
 } // namespace tarvel

@@ -69,6 +69,11 @@ bool ReadTextLine(std::istream &in, std::string &line);
 /// The whole file's bytes, or nullopt when it cannot be opened.
 std::optional<std::string> ReadWholeFile(const std::string &path);
 
+/// c in lower case when it is an ASCII capital.
+char AsciiLower(char c);
+/// a and b equal when ASCII letter case is ignored (file and value names).
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
+
 /// text without any '&' ("&Display" gives "Display").
 std::string StripAmpersands(std::string_view text);
 /// text in capitals (ASCII letters and Latin-1 letters).

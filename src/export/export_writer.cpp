@@ -73,21 +73,6 @@ std::vector<int> ExportedLines(const ExportOptions &options)
     return lines;
 }
 
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    }
-    return true;
-}
 
 // The folder with symbolic links and "." / ".." resolved; empty for none.
 fs::path ResolvedFolder(const std::string &folder)
@@ -100,23 +85,6 @@ fs::path ResolvedFolder(const std::string &folder)
     std::error_code ec;
     fs::path resolved = fs::weakly_canonical(path, ec);
     return ec ? path : resolved;
-}
-
-// Names the program reads from the data folder (and, when present there,
-// from its own folder).
-bool IsReadName(std::string_view name)
-{
-    for (const char *document : {"statcode.csv", "zrformat.txt", "regions.txt", "q_readme.txt", "tarvel.hlp"}) {
-        if (EqualIgnoringCase(name, document))
-            return true;
-    }
-    for (const std::string &code : TableCodes()) {
-        for (const char *suffix : {".dfx", ".xxx", "line.csv", "fn.txt", ".doc"}) {
-            if (EqualIgnoringCase(name, code + suffix))
-                return true;
-        }
-    }
-    return false;
 }
 
 std::optional<std::ofstream> OpenOutput(const std::string &name, bool append)
@@ -339,22 +307,16 @@ bool IsProgramFile(const DataPaths &paths, const std::string &path)
 {
     if (path.empty())
         return false;
+    if (IsProgramInputFile(paths, path))
+        return true;
+    // Exports never write into the data folder, whatever the file is.
     std::error_code ec;
     fs::path file = fs::weakly_canonical(ActualPath(path), ec);
     if (ec)
         file = fs::path(path).lexically_normal();
-    if (!file.has_filename())
-        return false;
-    const std::string folder = file.parent_path().string();
-    const std::string name = file.filename().string();
-
     const fs::path dataFolder = ResolvedFolder(paths.DataFolder);
-    if (!dataFolder.empty() && EqualIgnoringCase(folder, dataFolder.string())) {
-        if (IsReadName(name) || fs::exists(file, ec))
-            return true;
-    }
-    const fs::path programFolder = ResolvedFolder(paths.ProgramFolder);
-    return !programFolder.empty() && EqualIgnoringCase(folder, programFolder.string()) && IsReadName(name);
+    return !dataFolder.empty() && EqualIgnoringCase(file.parent_path().string(), dataFolder.string())
+        && fs::exists(file, ec);
 }
 
 void SaveExportChoices(SettingsStore &settings, const ExportOptions &options)

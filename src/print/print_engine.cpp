@@ -33,48 +33,6 @@ std::vector<std::string> PageRow(const Grid &grid, int row, const PageBand &band
     return cells;
 }
 
-bool IsInput(const DataPaths &paths, const std::string &output, const std::vector<std::string> &otherFiles)
-{
-    std::error_code ec;
-    fs::path out = fs::absolute(ActualPath(output), ec);
-    if (ec)
-        return false;
-    out = fs::weakly_canonical(out, ec);
-    if (ec || !out.has_filename())
-        return false;
-
-    std::set<std::string> names{"statcode.csv", "zrformat.txt", "regions.txt", "q_readme.txt", "tarvel.hlp"};
-    for (const std::string &code : TableCodes()) {
-        for (const char *suffix : {".dfx", ".xxx", "line.csv", "fn.txt", ".doc"})
-            names.insert(ToLower(code + suffix));
-    }
-    const bool outExists = fs::exists(out, ec);
-    const std::string outName = ToLower(out.filename().string());
-    for (const std::string &folder : {paths.DataFolder, paths.ProgramFolder}) {
-        if (folder.empty())
-            continue;
-        const fs::path dir = fs::weakly_canonical(fs::absolute(folder, ec), ec);
-        if (!ec && dir == out.parent_path() && names.count(outName))
-            return true;
-        // The same file reached through a link under another name.
-        if (!outExists)
-            continue;
-        for (const std::string &name : names) {
-            const fs::path input = ActualPath(WithTrailingSlash(folder) + name);
-            if (fs::exists(input, ec) && fs::equivalent(input, out, ec))
-                return true;
-        }
-    }
-    for (const std::string &other : otherFiles) {
-        const fs::path input = fs::weakly_canonical(fs::absolute(ActualPath(other), ec), ec);
-        if (!ec && input == out)
-            return true;
-        if (outExists && fs::exists(input, ec) && fs::equivalent(input, out, ec))
-            return true;
-    }
-    return false;
-}
-
 // Ends the output and reports a write that did not reach the file.
 bool EndAndCheck(PrintTarget &target, MessageSink &sink)
 {
@@ -387,15 +345,6 @@ std::optional<PageGeometry> PrinterPageGeometry(const PrinterMeasures &measures)
     geometry.ColumnsPerPage = static_cast<int>(std::clamp<long long>(columns, 1, 100000));
     geometry.RowsPerPage = static_cast<int>(std::clamp<long long>(rows, 1, 100000));
     return geometry;
-}
-
-bool IsProgramInputFile(const DataPaths &paths, const std::string &output, const std::vector<std::string> &otherFiles)
-{
-    try {
-        return IsInput(paths, output, otherFiles);
-    } catch (const std::exception &) {
-        return false;
-    }
 }
 
 RequestCheck CheckPrintRequest(const PrintOptions &options, MessageSink &sink)

@@ -111,13 +111,6 @@ long long RoundHalfEven(double value);
 /// zero cell width gives one column a page; at least one row a page.
 std::optional<PageGeometry> PrinterPageGeometry(const PrinterMeasures &measures);
 
-/// True when output names a file the program reads: the data files,
-/// documents, area list and help file of the data or program folder (names
-/// matched ignoring case), the same file through a link, or one of
-/// otherFiles (the settings file, say).
-bool IsProgramInputFile(const DataPaths &paths, const std::string &output,
-                        const std::vector<std::string> &otherFiles = {});
-
 enum class RequestCheck { Go, Cancelled, NoFile };
 /// The checks before a job: a cancelled dialog (silent), a file job without a
 /// usable name (shows the "ERROR" message).
