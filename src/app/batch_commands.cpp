@@ -18,14 +18,14 @@ constexpr const char *UsageLine =
     "usage: tarvel-batch [--data DIR] [--unsuppressed] COMMAND [options]  (tarvel-batch --help)";
 
 // Options each command accepts; a flag takes no value.
-struct OptionSpec {
+struct OptionRule {
     std::string name;
     bool takesValue;
 };
 
-const std::map<std::string, std::vector<OptionSpec>> &CommandOptions()
+const std::map<std::string, std::vector<OptionRule>> &CommandOptions()
 {
-    static const std::map<std::string, std::vector<OptionSpec>> options{
+    static const std::map<std::string, std::vector<OptionRule>> options{
         {"tables", {}},
         {"areas", {}},
         {"lines", {{"--table", true}}},
@@ -318,8 +318,8 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
         return UsageError(err, "no command given");
 
     invocation.command = args[i++];
-    const auto specs = CommandOptions().find(invocation.command);
-    if (specs == CommandOptions().end())
+    const auto accepted = CommandOptions().find(invocation.command);
+    if (accepted == CommandOptions().end())
         return UsageError(err, "unknown command \"" + invocation.command + "\"");
 
     for (; i < args.size(); ++i) {
@@ -328,16 +328,16 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
             out << HelpText();
             return ExitOk;
         }
-        const OptionSpec *spec = nullptr;
-        for (const auto &candidate : specs->second) {
+        const OptionRule *known = nullptr;
+        for (const auto &candidate : accepted->second) {
             if (candidate.name == arg)
-                spec = &candidate;
+                known = &candidate;
         }
-        if (!spec)
+        if (!known)
             return UsageError(err, "the command " + invocation.command + " has no option \"" + arg + "\"");
         if (invocation.options.count(arg))
             return UsageError(err, arg + " is given twice");
-        if (spec->takesValue) {
+        if (known->takesValue) {
             if (i + 1 >= args.size())
                 return UsageError(err, arg + " needs a value");
             invocation.options[arg] = args[++i];
