@@ -1,4 +1,5 @@
 #include "app/frmMain.h"
+#include "app/qt_text.h"
 
 #include "app/data_folder.h"
 #include "app/frmPickList.h"
@@ -25,16 +26,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QString Latin1(const std::string &text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string ToLatin1(const QString &text)
-{
-    return text.toLatin1().toStdString();
-}
 
 // Marker files in an empty folder name would be looked up in the working
 // folder; an empty folder never holds the data.

@@ -1,4 +1,5 @@
 #include "display/frmDisplay.h"
+#include "app/qt_text.h"
 
 #include "app/qt_twips.h"
 #include "display/qt_grid_model.h"
@@ -23,11 +24,6 @@
 #include <utility>
 
 namespace {
-
-QString Latin1(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Rows leave a little room above and below the text, as the grid always has.
 constexpr int RowPadding = 5;

@@ -2,6 +2,7 @@
 // area, the one-line view, the height / width dialog and the resizing of
 // the open child windows. The grids come from the core builders.
 #include "app/frmMain.h"
+#include "app/qt_text.h"
 
 #include "app/qt_busy_cursor.h"
 #include "app/qt_prompts.h"
@@ -24,11 +25,6 @@
 #include <optional>
 
 namespace {
-
-QString Latin1(const std::string &text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 bool IsNormalState(const QMdiSubWindow *window)
 {

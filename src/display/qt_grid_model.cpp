@@ -1,13 +1,9 @@
 #include "display/qt_grid_model.h"
+#include "app/qt_text.h"
 
 #include <utility>
 
 namespace {
-
-QString Latin1(const std::string &text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Alignments go to the views as int, the form every view and delegate reads.
 QVariant AlignmentValue(tarvel::CellAlignment alignment)
@@ -43,22 +39,19 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid())
         return {};
-    const int row = index.row() + 1;
-    const int column = index.column() + 1;
-    switch (role) {
-    case Qt::DisplayRole:
-        return Latin1(m_grid.Cell(row, column));
-    case Qt::TextAlignmentRole:
-        return AlignmentValue(m_grid.Alignment(row, column));
-    default:
-        return {};
-    }
+    return CellData(index.row() + 1, index.column() + 1, role);
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    const int row = orientation == Qt::Horizontal ? 0 : section + 1;
-    const int column = orientation == Qt::Horizontal ? section + 1 : 0;
+    // Row 0 and column 0 of the grid are the header sections.
+    if (orientation == Qt::Horizontal)
+        return CellData(0, section + 1, role);
+    return CellData(section + 1, 0, role);
+}
+
+QVariant GridModel::CellData(int row, int column, int role) const
+{
     switch (role) {
     case Qt::DisplayRole:
         return Latin1(m_grid.Cell(row, column));

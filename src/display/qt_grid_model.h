@@ -28,5 +28,7 @@ public:
     static Qt::Alignment ToQt(tarvel::CellAlignment alignment);
 
 private:
+    /// What a view asks of grid cell (row, column), row 0 and column 0 included.
+    QVariant CellData(int row, int column, int role) const;
     tarvel::Grid m_grid; // filled once by a builder, never changed
 };

@@ -1,4 +1,5 @@
 #include "export/frmExport.h"
+#include "app/qt_text.h"
 
 #include "app/qt_busy_cursor.h"
 #include "app/qt_prompts.h"
@@ -28,11 +29,6 @@
 #include <utility>
 
 namespace {
-
-QString Latin1(const std::string &text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QString Local(const std::string &path)
 {

@@ -1,5 +1,6 @@
 // The main window's document, help, view-setting and window commands.
 #include "app/frmMain.h"
+#include "app/qt_text.h"
 
 #include "app/qt_busy_cursor.h"
 #include "app/qt_prompts.h"
@@ -17,11 +18,6 @@
 #include <algorithm>
 
 namespace {
-
-QString Latin1(const std::string &text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A new document window for request, shown at the default window size; its
 // text is read afterwards, so a file that cannot be read leaves it empty.

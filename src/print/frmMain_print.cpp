@@ -1,6 +1,7 @@
 // The print commands of the main window: print the active window, and
 // print the chosen table for every chosen area.
 #include "app/frmMain.h"
+#include "app/qt_text.h"
 
 #include "app/qt_busy_cursor.h"
 #include "app/qt_child_window.h"
@@ -22,16 +23,6 @@
 #include <vector>
 
 namespace {
-
-QString Latin1(const std::string &text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string Latin1(const QString &text)
-{
-    return text.toLatin1().toStdString();
-}
 
 // The window print reads: the active child window, or the area's current
 // one while another top-level window (a dialog, another program) is active.
@@ -78,8 +69,8 @@ void frmMain::RunPrint()
     ChildWindow *child = PrintedChild(m_mdi);
     if (!child) {
         m_prompts.Message(QString::fromLatin1(tarvel::CannotPrintTitle),
-                          Latin1(tarvel::CannotPrintText(Latin1(mnuPrint->text()), Latin1(mnuView->text()),
-                                                         Latin1(mnuPrintAll->text()))),
+                          Latin1(tarvel::CannotPrintText(ToLatin1(mnuPrint->text()), ToLatin1(mnuView->text()),
+                                                         ToLatin1(mnuPrintAll->text()))),
                           QMessageBox::Information);
         return;
     }

@@ -1,4 +1,5 @@
 #include "print/qt_help.h"
+#include "app/qt_text.h"
 
 #include <QHBoxLayout>
 #include <QKeySequence>
@@ -12,11 +13,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QString Latin1(const std::string &text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 const char *const TopicStyle = "h2 { color: #1d3c6e; margin-bottom: 6px; }"
                                "h3 { color: #1d3c6e; margin-top: 14px; margin-bottom: 4px; }"

@@ -1,4 +1,5 @@
 #include "print/qt_printer_target.h"
+#include "app/qt_text.h"
 
 #include "catalog/file_helpers.h"
 #include "print/text_target.h"
@@ -12,11 +13,6 @@
 #include <system_error>
 
 namespace {
-
-QString Latin1(const std::string &text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Fixed pitch makes columns line up; tabs go to the next multiple of eight.
 QString ExpandTabs(const QString &line)
