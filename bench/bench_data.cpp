@@ -1,6 +1,6 @@
 #include "bench_data.h"
 
-#include "catalog/table_catalog.h"
+#include "core/catalog/table_catalog.h"
 
 #include <algorithm>
 #include <filesystem>

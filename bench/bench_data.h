@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalog/data_files.h"
+#include "core/catalog/data_files.h"
 
 #include <cstdint>
 #include <string>

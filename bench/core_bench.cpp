@@ -6,12 +6,12 @@
 #include "bench_data.h"
 #include "bench_report.h"
 
-#include "app/program_state.h"
-#include "catalog/data_files.h"
-#include "catalog/table_catalog.h"
-#include "display/table_view_builder.h"
-#include "export/export_writer.h"
-#include "print/print_engine.h"
+#include "core/selection/program_state.h"
+#include "core/catalog/data_files.h"
+#include "core/catalog/table_catalog.h"
+#include "core/views/table_view_builder.h"
+#include "core/export/export_writer.h"
+#include "core/print/print_engine.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,12 +6,12 @@
 #include "bench_data.h"
 #include "bench_report.h"
 
-#include "app/frmMain.h"
-#include "app/qt_prompts.h"
-#include "app/selection.h"
-#include "catalog/table_catalog.h"
-#include "display/table_view_builder.h"
-#include "print/frmPrint.h"
+#include "viewer/main/frmMain.h"
+#include "viewer/qt/qt_prompts.h"
+#include "core/selection/selection.h"
+#include "core/catalog/table_catalog.h"
+#include "core/views/table_view_builder.h"
+#include "viewer/print/frmPrint.h"
 
 #include <QApplication>
 #include <QComboBox>

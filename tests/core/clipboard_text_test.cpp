@@ -1,4 +1,4 @@
-#include "export/clipboard_text.h"
+#include "core/export/clipboard_text.h"
 
 #include "export_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "app/data_folder.h"
+#include "core/settings/data_folder.h"
 
 #include "test_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "print/documents.h"
+#include "core/help/documents.h"
 
 #include "test_fixture.h"
 

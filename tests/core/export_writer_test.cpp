@@ -1,7 +1,7 @@
-#include "export/export_writer.h"
+#include "core/export/export_writer.h"
 
-#include "app/settings_store.h"
-#include "catalog/table_catalog.h"
+#include "core/settings/settings_store.h"
+#include "core/catalog/table_catalog.h"
 #include "export_fixture.h"
 #include "test_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "catalog/file_helpers.h"
+#include "core/catalog/file_helpers.h"
 
 #include "test_fixture.h"
 

@@ -1,7 +1,7 @@
-#include "display/one_line_view.h"
-#include "display/table_view_builder.h"
+#include "core/views/one_line_view.h"
+#include "core/views/table_view_builder.h"
 
-#include "catalog/table_catalog.h"
+#include "core/catalog/table_catalog.h"
 #include "sample_data.h"
 #include "test_fixture.h"
 

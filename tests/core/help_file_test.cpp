@@ -1,6 +1,6 @@
-#include "print/help_file.h"
+#include "core/help/help_file.h"
 
-#include "catalog/file_helpers.h"
+#include "core/catalog/file_helpers.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>

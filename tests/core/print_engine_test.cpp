@@ -1,6 +1,6 @@
-#include "print/print_engine.h"
+#include "core/print/print_engine.h"
 
-#include "catalog/file_helpers.h"
+#include "core/catalog/file_helpers.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "sample_data.h"
 
-#include "catalog/table_catalog.h"
+#include "core/catalog/table_catalog.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>

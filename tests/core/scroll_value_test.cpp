@@ -1,4 +1,4 @@
-#include "display/scroll_value.h"
+#include "core/views/scroll_value.h"
 
 #include <gtest/gtest.h>
 

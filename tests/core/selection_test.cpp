@@ -1,6 +1,6 @@
-#include "app/selection.h"
+#include "core/selection/selection.h"
 
-#include "catalog/table_catalog.h"
+#include "core/catalog/table_catalog.h"
 
 #include <gtest/gtest.h>
 

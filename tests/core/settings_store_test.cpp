@@ -1,4 +1,4 @@
-#include "app/settings_store.h"
+#include "core/settings/settings_store.h"
 
 #include "test_fixture.h"
 

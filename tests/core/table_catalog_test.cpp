@@ -1,4 +1,4 @@
-#include "catalog/table_catalog.h"
+#include "core/catalog/table_catalog.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,427 @@
+#include "cli/batch_commands.h"
+
+#include "core/settings/data_folder.h"
+#include "core/settings/settings_store.h"
+#include "core/catalog/file_helpers.h"
+#include "core/catalog/table_catalog.h"
+
+#include <charconv>
+#include <filesystem>
+#include <ostream>
+#include <set>
+
+namespace tarvel::batch {
+
+namespace {
+
+constexpr const char *UsageLine =
+    "usage: tarvel-batch [--data DIR] [--unsuppressed] COMMAND [options]  (tarvel-batch --help)";
+
+// Options each command accepts; a flag takes no value.
+struct OptionRule {
+    std::string name;
+    bool takesValue;
+};
+
+const std::map<std::string, std::vector<OptionRule>> &CommandOptions()
+{
+    static const std::map<std::string, std::vector<OptionRule>> options{
+        {"tables", {}},
+        {"areas", {}},
+        {"lines", {{"--table", true}}},
+        {"show", {{"--table", true}, {"--area", true}, {"--quarters", true}, {"--reverse", false}}},
+        {"show-line", {{"--table", true}, {"--line", true}, {"--quarters", true}, {"--reverse", false}}},
+        {"export",
+         {{"--table", true},
+          {"--areas", true},
+          {"--quarters", true},
+          {"--lines", true},
+          {"--format", true},
+          {"--output", true},
+          {"--per-area", true},
+          {"--no-header", false},
+          {"--line-titles", false},
+          {"--no-line-titles", false},
+          {"--area-names", false},
+          {"--no-area-names", false},
+          {"--no-quotes", false},
+          {"--append", false},
+          {"--footnotes", false}}},
+        {"print",
+         {{"--table", true},
+          {"--areas", true},
+          {"--quarters", true},
+          {"--output", true},
+          {"--footnotes", false},
+          {"--reverse", false}}},
+    };
+    return options;
+}
+
+std::optional<int> ParseNumber(std::string_view text)
+{
+    int value = 0;
+    const char *first = text.data();
+    const char *last = text.data() + text.size();
+    if (text.empty())
+        return std::nullopt;
+    const auto [ptr, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc() || ptr != last)
+        return std::nullopt;
+    return value;
+}
+
+std::vector<std::string> SplitAt(const std::string &text, char separator)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find(separator, start);
+        parts.push_back(Trim(text.substr(start, end == std::string::npos ? std::string::npos : end - start)));
+        if (end == std::string::npos)
+            return parts;
+        start = end + 1;
+    }
+}
+
+// "all", or numbers and ranges within 1..count, as flags.
+std::optional<std::vector<std::uint8_t>> ParseNumberList(const std::string &text, int count, const std::string &what,
+                                                         std::string &error)
+{
+    std::vector<std::uint8_t> flags(static_cast<std::size_t>(count) + 1, 0);
+    const std::string trimmed = Trim(text);
+    if (ToLower(trimmed) == "all") {
+        for (int i = 1; i <= count; ++i)
+            flags[static_cast<std::size_t>(i)] = 255;
+        return flags;
+    }
+    for (const std::string &part : SplitAt(trimmed, ',')) {
+        const std::size_t dash = part.find('-', 1);
+        const auto from = ParseNumber(Trim(part.substr(0, dash)));
+        const auto to = dash == std::string::npos ? from : ParseNumber(Trim(part.substr(dash + 1)));
+        if (!from || !to || *from > *to) {
+            error = "\"" + part + "\" is not a " + what + " number or range";
+            return std::nullopt;
+        }
+        for (int n : {*from, *to}) {
+            if (n < 1 || n > count) {
+                error = what + " " + std::to_string(n) + " is outside 1-" + std::to_string(count);
+                return std::nullopt;
+            }
+        }
+        for (int i = *from; i <= *to; ++i)
+            flags[static_cast<std::size_t>(i)] = 255;
+    }
+    return flags;
+}
+
+bool IsLabel(const std::string &text)
+{
+    if (text.size() != 6 || text[4] != '.')
+        return false;
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+    }
+    return text[5] >= '1' && text[5] <= '4';
+}
+
+std::optional<int> LabelIndex(const std::string &label, const std::string &code, std::string &error)
+{
+    const int count = QuarterCount(code);
+    const int index = IsLabel(label) ? QuarterIndex(label, code) : 0;
+    if (!IsLabel(label)) {
+        error = "\"" + label + "\" is not a quarter label (YYYY.Q)";
+        return std::nullopt;
+    }
+    if (index < 1 || index > count) {
+        error = "quarter " + label + " is outside " + code + " (" + QuarterLabel(1, code) + "-"
+            + QuarterLabel(count, code) + ")";
+        return std::nullopt;
+    }
+    return index;
+}
+
+int Dispatch(const Context &context)
+{
+    const std::string &command = context.invocation.command;
+    if (command == "tables")
+        return RunTables(context);
+    if (command == "areas")
+        return RunAreas(context);
+    if (command == "lines")
+        return RunLines(context);
+    if (command == "show")
+        return RunShow(context);
+    if (command == "show-line")
+        return RunShowLine(context);
+    if (command == "export")
+        return RunExport(context);
+    return RunPrint(context);
+}
+
+} // namespace
+
+std::string Context::Value(const std::string &option) const
+{
+    const auto it = invocation.options.find(option);
+    return it == invocation.options.end() ? std::string() : it->second;
+}
+
+std::string HelpText()
+{
+    return R"(tarvel-batch: the TARVEL viewer's tables, exports and prints from the command line
+
+tarvel-batch [--data DIR] [--unsuppressed] COMMAND [options]
+  tables                       one line per table: code, first year, last year,
+                               quarter count, line count (tab-separated)
+  areas                        one line per area: number, code, region code,
+                               name, abbreviation (tab-separated)
+  lines --table CODE           one line per data line: number, line code, title
+  show --table CODE --area N [--quarters QUARTERS] [--reverse]
+                               the table-view grid of area N: the window caption,
+                               then one line per grid row (row 0 first), cells
+                               separated by tabs, each cell's text exactly as the
+                               display window shows it
+  show-line --table CODE --line L [--quarters QUARTERS] [--reverse]
+                               the one-line view grid of data line L (1-based
+                               within an area's block), in the same form
+  export --table CODE --areas AREAS --quarters QUARTERS [--lines LINES]
+         --format comma|space|tab|fixed (--output FILE | --per-area DIR)
+         [--no-header] [--line-titles|--no-line-titles]
+         [--area-names|--no-area-names] [--no-quotes] [--append] [--footnotes]
+                               the export writer; defaults as the wizard's first
+                               opening: header, line titles and quotes on; area
+                               names, append and footnotes off
+  print --table CODE --areas AREAS --quarters QUARTERS --output FILE
+        [--footnotes] [--reverse]
+                               print-all to a file: HTML when FILE ends in
+                               ".htm" (any case), plain text otherwise
+
+AREAS: all, or numbers and ranges (1,5-9). QUARTERS: last4 (the default),
+last5, last8, last9, all, a label range (2007.1-2008.1) or a comma list of
+labels. LINES: all (the default) or numbers and ranges.
+Without --data the data folder is the one the viewer would find.
+--unsuppressed reads the ".xxx" files as the viewer's unsuppressed mode does.
+Exit status: 0 success; 1 a file that cannot be read or written; 2 usage error.
+)";
+}
+
+int UsageError(std::ostream &err, const std::string &message)
+{
+    err << "tarvel-batch: " << message << '\n' << UsageLine << '\n';
+    return ExitUsage;
+}
+
+int FileError(std::ostream &err, const Failure &failure)
+{
+    err << FailureText(failure) << '\n';
+    return ExitFile;
+}
+
+std::optional<std::vector<std::uint8_t>> ParseAreas(const std::string &text, std::string &error)
+{
+    return ParseNumberList(text, AreaCount, "area", error);
+}
+
+std::optional<std::vector<std::uint8_t>> ParseLines(const std::string &text, int lineCount, std::string &error)
+{
+    return ParseNumberList(text, lineCount, "line", error);
+}
+
+std::optional<std::vector<std::uint8_t>> ParseQuarters(const std::string &text, const std::string &code,
+                                                       std::string &error)
+{
+    const int count = QuarterCount(code);
+    std::vector<std::uint8_t> flags(static_cast<std::size_t>(count) + 1, 0);
+    const std::string trimmed = ToLower(Trim(text.empty() ? std::string("last4") : text));
+    const std::map<std::string, int> lastN{{"last4", 4}, {"last5", 5}, {"last8", 8}, {"last9", 9}};
+    if (const auto it = lastN.find(trimmed); it != lastN.end()) {
+        for (int k = count - it->second + 1; k <= count; ++k) {
+            if (k >= 1)
+                flags[static_cast<std::size_t>(k)] = 255;
+        }
+        return flags;
+    }
+    if (trimmed == "all") {
+        for (int k = 1; k <= count; ++k)
+            flags[static_cast<std::size_t>(k)] = 255;
+        return flags;
+    }
+    // A range "first-last" of labels, or a comma list of labels in any order.
+    if (const std::size_t dash = trimmed.find('-'); dash != std::string::npos && trimmed.find(',') == std::string::npos) {
+        const auto from = LabelIndex(Trim(trimmed.substr(0, dash)), code, error);
+        if (!from)
+            return std::nullopt;
+        const auto to = LabelIndex(Trim(trimmed.substr(dash + 1)), code, error);
+        if (!to)
+            return std::nullopt;
+        if (*from > *to) {
+            error = "quarter range \"" + trimmed + "\" runs backwards";
+            return std::nullopt;
+        }
+        for (int k = *from; k <= *to; ++k)
+            flags[static_cast<std::size_t>(k)] = 255;
+        return flags;
+    }
+    for (const std::string &label : SplitAt(trimmed, ',')) {
+        const auto index = LabelIndex(label, code, error);
+        if (!index)
+            return std::nullopt;
+        flags[static_cast<std::size_t>(*index)] = 255;
+    }
+    return flags;
+}
+
+std::optional<std::string> TableOption(const Context &context, std::string &error)
+{
+    if (!context.Has("--table")) {
+        error = "the command " + context.invocation.command + " needs --table CODE";
+        return std::nullopt;
+    }
+    const std::string code = context.Value("--table");
+    if (QuarterCount(code) == 0) {
+        error = "\"" + code + "\" is not a table (tables: ZR4, ZR1, ZR5N, ZR5, ZR5H, ZR6N, ZR6, ZR7N, ZR7, ZR7H)";
+        return std::nullopt;
+    }
+    return code;
+}
+
+int Run(const std::vector<std::string> &args, const std::string &programFolder, std::ostream &out,
+        std::ostream &err)
+{
+    Invocation invocation;
+    invocation.paths.ProgramFolder = programFolder;
+    std::optional<std::string> dataFolder;
+    std::size_t i = 0;
+
+    // Global options stand before the command.
+    for (; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            out << HelpText();
+            return ExitOk;
+        }
+        if (arg == "--unsuppressed") {
+            invocation.paths.Unsuppressed = true;
+        } else if (arg == "--data") {
+            if (i + 1 >= args.size())
+                return UsageError(err, "--data needs a folder");
+            dataFolder = WithTrailingSlash(args[++i]);
+        } else if (arg.rfind("--", 0) == 0) {
+            return UsageError(err, "unknown option " + arg);
+        } else {
+            break;
+        }
+    }
+    if (i >= args.size())
+        return UsageError(err, "no command given");
+
+    invocation.command = args[i++];
+    const auto accepted = CommandOptions().find(invocation.command);
+    if (accepted == CommandOptions().end())
+        return UsageError(err, "unknown command \"" + invocation.command + "\"");
+
+    for (; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            out << HelpText();
+            return ExitOk;
+        }
+        const OptionRule *known = nullptr;
+        for (const auto &candidate : accepted->second) {
+            if (candidate.name == arg)
+                known = &candidate;
+        }
+        if (!known)
+            return UsageError(err, "the command " + invocation.command + " has no option \"" + arg + "\"");
+        if (invocation.options.count(arg))
+            return UsageError(err, arg + " is given twice");
+        if (known->takesValue) {
+            if (i + 1 >= args.size())
+                return UsageError(err, arg + " needs a value");
+            invocation.options[arg] = args[++i];
+        } else {
+            invocation.options[arg] = "";
+        }
+    }
+
+    // A wrong table is a usage error whether or not a data folder is found.
+    if (invocation.command != "tables" && invocation.command != "areas") {
+        const Context early{invocation, out, err};
+        std::string error;
+        if (!TableOption(early, error))
+            return UsageError(err, error);
+    }
+
+    if (dataFolder) {
+        invocation.paths.DataFolder = *dataFolder;
+    } else if (invocation.command != "tables") {
+        // The folder the viewer would find, from the same settings file. With
+        // no settings file yet, the search runs on a store that cannot be
+        // saved, so a batch run never creates the viewer's settings.
+        std::error_code ec;
+        const bool haveSettings = std::filesystem::exists(SettingsStore::DefaultFile(), ec);
+        SettingsStore store(haveSettings ? SettingsStore::DefaultFile()
+                                         : std::filesystem::path("/dev/null/tarvel-batch.reg"));
+        invocation.paths.DataFolder = LocateDataFolder(store, programFolder, DataFolderCandidates(programFolder));
+        if (invocation.paths.DataFolder.empty())
+            return FileError(err, Failure::NotAccessible(programFolder + "ZR5N.DFX"));
+    }
+
+    const Context context{invocation, out, err};
+    return Dispatch(context);
+}
+
+int RunTables(const Context &context)
+{
+    for (const std::string &code : TableCodes()) {
+        context.out << code << '\t' << FirstYear(code) << '\t' << LastYear(code) << '\t' << QuarterCount(code)
+                    << '\t' << LineCount(code) << '\n';
+    }
+    return ExitOk;
+}
+
+int RunAreas(const Context &context)
+{
+    const std::string path = AreaListFileName(context.invocation.paths);
+    const auto areas = ReadAreaList(path);
+    if (!areas)
+        return FileError(context.err, areas.Error());
+    int number = 1;
+    for (const AreaRecord &area : *areas) {
+        context.out << number++ << '\t' << area.code << '\t' << area.region << '\t' << Trim(area.name) << '\t'
+                    << Trim(area.abbreviation) << '\n';
+    }
+    return ExitOk;
+}
+
+int RunLines(const Context &context)
+{
+    std::string error;
+    const auto code = TableOption(context, error);
+    if (!code)
+        return UsageError(context.err, error);
+    const DataPaths &paths = context.invocation.paths;
+
+    const std::string titlePath = LineTitleFileName(paths, *code);
+    const auto titles = ReadLineTitles(titlePath, *code);
+    if (!titles)
+        return FileError(context.err, titles.Error());
+
+    // The line code is field 3 of the line's record in area 1's block.
+    auto data = TableDataFile::Open(TableDataFileName(paths, *code), *code);
+    if (!data)
+        return FileError(context.err, data.Error());
+    const int lines = LineCount(*code);
+    for (int line = 1; line <= lines; ++line) {
+        const auto record = data->ReadRecordAt(data->Position(1, line));
+        if (!record)
+            return FileError(context.err, record.Error());
+        context.out << line << '\t' << Trim(record->lineCode) << '\t'
+                    << (*titles)[static_cast<std::size_t>(line - 1)] << '\n';
+    }
+    return ExitOk;
+}
+
+} // namespace tarvel::batch

@@ -1,0 +1,24 @@
+#include "cli/batch_commands.h"
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+int main(int argc, char **argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+
+    // The program folder is where the executable lies, so the sample data
+    // beside it is found as the viewer finds it.
+    std::error_code ec;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        self = std::filesystem::absolute(argv[0], ec);
+    std::string folder = self.parent_path().string();
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+
+    return tarvel::batch::Run(args, folder, std::cout, std::cerr);
+}

@@ -1,0 +1,84 @@
+#include "cli/batch_commands.h"
+
+#include "core/settings/settings_store.h"
+#include "core/views/table_view_builder.h"
+#include "core/print/print_engine.h"
+
+#include <ostream>
+
+namespace tarvel::batch {
+
+namespace {
+
+// The viewer's message boxes become lines on stderr: the text alone.
+class ErrorStreamSink final : public MessageSink {
+public:
+    explicit ErrorStreamSink(std::ostream &err) : m_err(err) {}
+    void ShowMessage(MessageIcon, const std::string &, const std::string &text) override { m_err << text << '\n'; }
+
+private:
+    std::ostream &m_err;
+};
+
+} // namespace
+
+int RunPrint(const Context &context)
+{
+    std::string error;
+    const std::optional<std::string> code = TableOption(context, error);
+    if (!code)
+        return UsageError(context.err, error);
+
+    // ZR1 is one table of every area, printed in one pass, so it needs no
+    // --areas; a value given is still checked.
+    std::vector<std::uint8_t> areaSelected(AreaCount + 1, 0);
+    if (context.Has("--areas")) {
+        const auto areas = ParseAreas(context.Value("--areas"), error);
+        if (!areas)
+            return UsageError(context.err, error);
+        areaSelected = *areas;
+    } else if (*code != "ZR1") {
+        return UsageError(context.err, "the command print needs --areas AREAS");
+    }
+    const auto quarters = ParseQuarters(context.Value("--quarters"), *code, error);
+    if (!quarters)
+        return UsageError(context.err, error);
+    if (!context.Has("--output"))
+        return UsageError(context.err, "the command print needs --output FILE");
+
+    PrintOptions options;
+    options.PrintToFile = true;
+    options.PrintFileName = context.Value("--output");
+    options.PrintFontSize = 8; // a file job, as the print dialog sets it
+    options.IncludeFootnotes = context.Has("--footnotes");
+
+    ErrorStreamSink sink(context.err);
+    if (CheckPrintRequest(options, sink) != RequestCheck::Go)
+        return ExitUsage;
+    const std::vector<int> areas = PrintAllAreaList(*code, areaSelected);
+    if (areas.empty())
+        return UsageError(context.err, "--areas chooses no area");
+
+    const DataPaths &paths = context.invocation.paths;
+    // Once for the whole run, as the print dialog warns.
+    if (paths.Unsuppressed)
+        context.err << UnsuppressedPrintText << '\n';
+
+    TableViewRequest request;
+    request.Paths = paths;
+    request.Code = *code;
+    request.QuarterSelected = *quarters;
+    request.Reverse = context.Has("--reverse");
+    request.PrintAllMode = true;
+    const AreaGridBuilder build = [&request](int area) {
+        request.CurrentArea = area;
+        return BuildTableView(request);
+    };
+
+    const std::unique_ptr<PrintTarget> target = MakeFileTarget(options.PrintFileName);
+    const std::vector<std::string> settingsFile{SettingsStore::DefaultFile().string()};
+    const PrintAllSummary summary = PrintAllAreas(areas, build, *target, options, paths, sink, settingsFile);
+    return summary.Failed == 0 ? ExitOk : ExitFile;
+}
+
+} // namespace tarvel::batch

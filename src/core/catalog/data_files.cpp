@@ -1,0 +1,446 @@
+#include "core/catalog/data_files.h"
+
+#include "core/catalog/table_catalog.h"
+
+#include <algorithm>
+#include <charconv>
+#include <exception>
+#include <filesystem>
+#include <set>
+#include <system_error>
+#include <cstring>
+
+namespace tarvel {
+namespace {
+
+constexpr int LineTitleRecordLength = 68;
+constexpr std::size_t ValueTextLength = 10;
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+std::size_t SkipDigits(std::string_view text, std::size_t i)
+{
+    while (i < text.size() && IsDigit(text[i]))
+        ++i;
+    return i;
+}
+
+Failure TooFewTitles(const std::string &path, std::size_t found, int wanted)
+{
+    return Failure::Damaged(path, "it holds " + std::to_string(found) + " line titles where the table has "
+                                      + std::to_string(wanted) + " lines");
+}
+
+// The title field (or the code field) of each 68-byte record, line 1 first;
+// ZR1's file is plain lines instead.
+enum class TitlePart { Title, TitleWithBlanks, Code };
+
+Result<std::vector<std::string>> ReadTitleFile(const std::string &path, std::string_view code, TitlePart part)
+{
+    const int lines = LineCount(code);
+    std::vector<std::string> result;
+    if (code == "ZR1") {
+        auto in = OpenTextForInput(path);
+        if (!in)
+            return Failure::NotAccessible(path);
+        if (part == TitlePart::Code)
+            return result;
+        std::string line;
+        while (static_cast<int>(result.size()) < lines && ReadTextLine(*in, line))
+            result.push_back(part == TitlePart::Title ? TrimRight(line) : line);
+        if (static_cast<int>(result.size()) < lines)
+            return TooFewTitles(path, result.size(), lines);
+        return result;
+    }
+
+    auto file = OpenRecordFile(path, LineTitleRecordLength);
+    if (!file)
+        return Failure::NotAccessible(path);
+    for (int n = 1; n <= lines; ++n) {
+        const auto record = file->Read(n);
+        if (!record)
+            return TooFewTitles(path, result.size(), lines);
+        // Without its line end a record is 66 bytes: quote, code (4),
+        // quote-comma-quote, title (57), quote.
+        if (record->size() != LineTitleRecordLength - 2 || record->find_first_of("\r\n") != std::string::npos)
+            return Failure::Damaged(path, "its records are not 68 bytes long");
+        switch (part) {
+        case TitlePart::Title:
+        case TitlePart::TitleWithBlanks:
+            result.push_back(TrimRight(record->substr(8, 57)));
+            break;
+        case TitlePart::Code:
+            result.push_back(record->substr(1, 4));
+            break;
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+std::string ResolveDataFile(const DataPaths &paths, std::string_view name)
+{
+    // An empty program folder would look in the working directory.
+    if (!paths.ProgramFolder.empty()) {
+        std::string inProgram = paths.ProgramFolder + std::string(name);
+        if (FileExists(inProgram))
+            return inProgram;
+    }
+    return paths.DataFolder + std::string(name);
+}
+
+std::string ResolveTableFile(const DataPaths &paths, std::string_view name)
+{
+    if (paths.Unsuppressed)
+        return paths.DataFolder + std::string(name);
+    return ResolveDataFile(paths, name);
+}
+
+std::string TableDataFileName(const DataPaths &paths, std::string_view code)
+{
+    if (paths.Unsuppressed)
+        return paths.DataFolder + std::string(code) + ".xxx";
+    return ResolveDataFile(paths, std::string(code) + ".dfx");
+}
+
+std::string LineTitleFileName(const DataPaths &paths, std::string_view code)
+{
+    return ResolveTableFile(paths, std::string(code) + "line.csv");
+}
+
+std::string AreaListFileName(const DataPaths &paths)
+{
+    return ResolveTableFile(paths, "statcode.csv");
+}
+
+double ReadLeadingNumber(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    const std::size_t start = i;
+    // Plain digits (the usual value field) are summed as they are scanned:
+    // exact up to 18 digits, where from_chars would give the same number.
+    std::uint64_t whole = 0;
+    while (i < text.size() && IsDigit(text[i])) {
+        whole = whole * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        ++i;
+    }
+    if (i > start && i - start <= 18 && (i == text.size() || (text[i] != '.' && text[i] != 'E' && text[i] != 'e'))) {
+        const double value = static_cast<double>(whole);
+        return negative ? -value : value;
+    }
+    bool anyDigit = i > start;
+    if (i + 1 < text.size() && text[i] == '.' && IsDigit(text[i + 1])) {
+        i = SkipDigits(text, i + 1);
+        anyDigit = true;
+    }
+    if (!anyDigit)
+        return 0.0;
+    if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
+        std::size_t j = i + 1;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-'))
+            ++j;
+        if (j < text.size() && IsDigit(text[j]))
+            i = SkipDigits(text, j);
+    }
+    const std::string_view number = text.substr(start, i - start);
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+    // A number beyond what a double holds (or below its smallest) reads 0.
+    if (ec != std::errc() || end != number.data() + number.size())
+        return 0.0;
+    return negative ? -value : value;
+}
+
+std::string DataRecord::ValueText(int k) const
+{
+    // Value fields stand between field 4 and the flag string (the last field).
+    const long index = static_cast<long>(k) + 4;
+    if (k < 1 || fields.size() < 2 || index >= static_cast<long>(fields.size()) - 1)
+        return {};
+    return fields[static_cast<std::size_t>(index)].substr(0, ValueTextLength);
+}
+
+double DataRecord::Value(int k) const
+{
+    return ReadLeadingNumber(ValueText(k));
+}
+
+char DataRecord::Flag(int k) const
+{
+    if (k < 1 || static_cast<std::size_t>(k) > flags.size())
+        return ' ';
+    return flags[static_cast<std::size_t>(k - 1)];
+}
+
+DataRecord ParseDataRecord(std::string_view bytes)
+{
+    while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r'))
+        bytes.remove_suffix(1);
+    DataRecord record;
+    // One allocation for the fields: a ZR1 record holds about 250.
+    record.fields.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), ',')) + 1);
+    std::size_t begin = 0;
+    while (true) {
+        const std::size_t comma = bytes.find(',', begin);
+        record.fields.emplace_back(bytes.substr(begin, comma == std::string_view::npos ? comma : comma - begin));
+        if (comma == std::string_view::npos)
+            break;
+        begin = comma + 1;
+    }
+    const auto field = [&record](std::size_t i) {
+        return i < record.fields.size() ? record.fields[i] : std::string();
+    };
+    record.areaCode = field(0);
+    record.regionCode = field(1);
+    record.lineCode = field(3);
+    record.field4 = field(4);
+    if (record.fields.size() > 1)
+        record.flags = record.fields.back();
+    return record;
+}
+
+TableDataFile::TableDataFile(std::string path, std::string code, BinaryFile file, int recordLength)
+    : m_path(std::move(path))
+    , m_code(std::move(code))
+    , m_file(std::move(file))
+    , m_recordLength(recordLength)
+{
+}
+
+Result<TableDataFile> TableDataFile::Open(const std::string &path, std::string_view code)
+{
+    std::string first;
+    {
+        auto in = OpenTextForInput(path);
+        if (!in)
+            return Failure::NotAccessible(path);
+        if (!std::getline(*in, first))
+            return Failure::Damaged(path, "it is empty");
+        // R counts a "\r\n" line end; a file of bare "\n" line ends would put
+        // every record but the first out of place.
+        if (!in->eof() && (first.empty() || first.back() != '\r'))
+            return Failure::Damaged(path, "its lines do not end in carriage return and line feed");
+        if (!first.empty() && first.back() == '\r')
+            first.pop_back();
+    }
+    if (first.empty())
+        return Failure::Damaged(path, "its first line is empty");
+    if (first.size() > 1000000)
+        return Failure::Damaged(path, "its first line is too long");
+    auto file = OpenBinaryForRead(path);
+    if (!file)
+        return Failure::NotAccessible(path);
+    return TableDataFile(path, std::string(code), std::move(*file), static_cast<int>(first.size()) + 2);
+}
+
+std::int64_t TableDataFile::Position(int area, int line) const
+{
+    const std::int64_t index = static_cast<std::int64_t>(area - 1) * LineCount(m_code) + (line - 1);
+    return index * m_recordLength + 1;
+}
+
+Result<std::string> TableDataFile::ReadBytesAt(std::int64_t position)
+{
+    const std::int64_t length = m_recordLength;
+    const std::int64_t size = m_file.Size();
+    const auto tooShort = [&] {
+        // Name the area whose block the position falls in (ZR1: its line).
+        const std::int64_t record = position < 1 ? 0 : (position - 1) / length;
+        const int lines = LineCount(m_code);
+        const std::int64_t area = (m_code == "ZR1" || lines <= 0) ? record + 1 : record / lines + 1;
+        return Failure::Damaged(m_path, "it is too short for area " + std::to_string(area));
+    };
+    if (position < 1 || position - 1 > size)
+        return tooShort();
+
+    std::optional<std::string> bytes;
+    if (size - (position - 1) >= length) {
+        bytes = m_file.ReadAt(position, length);
+    } else if (size - (position - 1) == length - 2) {
+        // The file's last line may lack its line end; its values are whole.
+        bytes = m_file.ReadAt(position, length - 2);
+        if (bytes)
+            *bytes += "\r\n";
+    }
+    if (!bytes)
+        return tooShort();
+    // Two memchr scans: find_first_of tests every byte against the set one by one.
+    const std::string_view body = std::string_view(*bytes).substr(0, bytes->size() - 2);
+    if (!bytes->ends_with("\r\n") || std::memchr(body.data(), '\r', body.size()) != nullptr
+        || std::memchr(body.data(), '\n', body.size()) != nullptr)
+        return Failure::Damaged(m_path, "its lines differ in length");
+    return std::move(*bytes);
+}
+
+Result<DataRecord> TableDataFile::ReadRecordAt(std::int64_t position)
+{
+    auto bytes = ReadBytesAt(position);
+    if (!bytes)
+        return bytes.Error();
+    return ParseDataRecord(*bytes);
+}
+
+Result<std::vector<std::string>> ReadLineTitles(const std::string &path, std::string_view code)
+{
+    return ReadTitleFile(path, code, TitlePart::Title);
+}
+
+Result<std::vector<std::string>> ReadLineTitlesForExport(const std::string &path, std::string_view code)
+{
+    return ReadTitleFile(path, code, TitlePart::TitleWithBlanks);
+}
+
+Result<std::vector<std::string>> ReadLineTitleCodes(const std::string &path, std::string_view code)
+{
+    return ReadTitleFile(path, code, TitlePart::Code);
+}
+
+std::optional<AreaRecord> ParseAreaRecord(std::string_view record)
+{
+    // "CC","NNNNNNNNNNNNNNNNNNNN","AAAA","R" then "\r\n" (which may be cut off).
+    if (record.size() == AreaRecordLength) {
+        if (!record.ends_with("\r\n"))
+            return std::nullopt;
+        record.remove_suffix(2);
+    }
+    if (record.size() != AreaRecordLength - 2)
+        return std::nullopt;
+    if (record[0] != '"' || record.substr(3, 3) != "\",\"" || record.substr(26, 3) != "\",\""
+        || record.substr(33, 3) != "\",\"" || record[37] != '"')
+        return std::nullopt;
+    AreaRecord area;
+    area.code = std::string(record.substr(1, 2));
+    area.name = std::string(record.substr(6, 20));
+    area.abbreviation = std::string(record.substr(29, 4));
+    area.region = std::string(record.substr(36, 1));
+    return area;
+}
+
+Result<std::vector<AreaRecord>> ReadAreaList(const std::string &path)
+{
+    auto file = OpenRecordFile(path, AreaRecordLength);
+    if (!file)
+        return Failure::NotAccessible(path);
+    std::vector<AreaRecord> areas;
+    areas.reserve(AreaCount);
+    for (int n = 1; n <= AreaCount; ++n) {
+        const auto record = file->Read(n);
+        if (!record) {
+            return Failure::Damaged(path, "it holds " + std::to_string(n - 1) + " areas where "
+                                              + std::to_string(AreaCount) + " are needed");
+        }
+        auto area = ParseAreaRecord(*record);
+        if (!area)
+            return Failure::Damaged(path, "its record for area " + std::to_string(n) + " is garbled");
+        areas.push_back(std::move(*area));
+    }
+    return areas;
+}
+
+Result<AreaRecord> ReadAreaRecord(const std::string &path, int area)
+{
+    if (area < 1 || area > AreaCount)
+        return Failure{FailureKind::Usage, path, "there is no area " + std::to_string(area)};
+    auto file = OpenRecordFile(path, AreaRecordLength);
+    if (!file)
+        return Failure::NotAccessible(path);
+    const auto record = file->Read(area);
+    if (!record)
+        return Failure::Damaged(path, "it is too short for area " + std::to_string(area));
+    auto parsed = ParseAreaRecord(*record);
+    if (!parsed)
+        return Failure::Damaged(path, "its record for area " + std::to_string(area) + " is garbled");
+    return std::move(*parsed);
+}
+
+std::string AreaCaption(const DataPaths &paths, std::string_view tableCode, int currentArea, MessageSink &sink)
+{
+    if (tableCode == "ZR1")
+        return "Personal Income";
+    const auto area = ReadAreaRecord(AreaListFileName(paths), currentArea);
+    if (!area) {
+        ReportFailure(sink, area.Error());
+        return {};
+    }
+    return Trim(area->name) + " [" + area->code + "]";
+}
+
+std::string AreaAbbreviation(const DataPaths &paths, int area, MessageSink &sink)
+{
+    const auto record = ReadAreaRecord(AreaListFileName(paths), area);
+    if (!record) {
+        ReportFailure(sink, record.Error());
+        return {};
+    }
+    return Trim(record->abbreviation);
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool IsInput(const DataPaths &paths, const std::string &output, const std::vector<std::string> &otherFiles)
+{
+    std::error_code ec;
+    fs::path out = fs::absolute(ActualPath(output), ec);
+    if (ec)
+        return false;
+    out = fs::weakly_canonical(out, ec);
+    if (ec || !out.has_filename())
+        return false;
+
+    std::set<std::string> names{"statcode.csv", "zrformat.txt", "regions.txt", "q_readme.txt", "tarvel.hlp"};
+    for (const std::string &code : TableCodes()) {
+        for (const char *suffix : {".dfx", ".xxx", "line.csv", "fn.txt", ".doc"})
+            names.insert(ToLower(code + suffix));
+    }
+    const bool outExists = fs::exists(out, ec);
+    const std::string outName = ToLower(out.filename().string());
+    for (const std::string &folder : {paths.DataFolder, paths.ProgramFolder}) {
+        if (folder.empty())
+            continue;
+        const fs::path dir = fs::weakly_canonical(fs::absolute(folder, ec), ec);
+        if (!ec && dir == out.parent_path() && names.count(outName))
+            return true;
+        // The same file reached through a link under another name.
+        if (!outExists)
+            continue;
+        for (const std::string &name : names) {
+            const fs::path input = ActualPath(WithTrailingSlash(folder) + name);
+            if (fs::exists(input, ec) && fs::equivalent(input, out, ec))
+                return true;
+        }
+    }
+    for (const std::string &other : otherFiles) {
+        const fs::path input = fs::weakly_canonical(fs::absolute(ActualPath(other), ec), ec);
+        if (!ec && input == out)
+            return true;
+        if (outExists && fs::exists(input, ec) && fs::equivalent(input, out, ec))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool IsProgramInputFile(const DataPaths &paths, const std::string &output, const std::vector<std::string> &otherFiles)
+{
+    try {
+        return IsInput(paths, output, otherFiles);
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+} // namespace tarvel

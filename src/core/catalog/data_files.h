@@ -1,0 +1,134 @@
+#pragma once
+
+#include "core/catalog/failure.h"
+#include "core/catalog/file_helpers.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvel {
+
+/// The folders and mode every lookup depends on (owned by the main window).
+struct DataPaths {
+    std::string ProgramFolder; ///< ends in '/'
+    std::string DataFolder;    ///< ends in '/', or empty when not found
+    bool Unsuppressed = false;
+};
+
+/// ProgramFolder + name when that file exists, else DataFolder + name.
+std::string ResolveDataFile(const DataPaths &paths, std::string_view name);
+/// The confidential lookup: DataFolder + name in unsuppressed mode, else
+/// ResolveDataFile. Used for the area list, table data, line titles and the
+/// footnotes and summaries shown or printed.
+std::string ResolveTableFile(const DataPaths &paths, std::string_view name);
+/// code + ".xxx" in DataFolder in unsuppressed mode, else ResolveDataFile(code + ".dfx").
+std::string TableDataFileName(const DataPaths &paths, std::string_view code);
+/// The line-title file code + "line.csv", looked up like the table data.
+std::string LineTitleFileName(const DataPaths &paths, std::string_view code);
+/// The area list "statcode.csv", looked up like the table data.
+std::string AreaListFileName(const DataPaths &paths);
+
+/// The leading number of a value text: blanks skipped, then sign, digits,
+/// decimal point and digits, exponent, as far as they go; 0 when none.
+double ReadLeadingNumber(std::string_view text);
+
+/// One line of a table data file, split at its commas.
+struct DataRecord {
+    std::string areaCode;   ///< field 0
+    std::string regionCode; ///< field 1
+    std::string lineCode;   ///< field 3
+    std::string field4;     ///< read and kept, not used
+    std::vector<std::string> fields; ///< every field, the last without its line end
+    std::string flags;      ///< the last field: one character per quarter
+
+    /// Value text of quarter k (1-based): field k + 4 cut to 10 characters;
+    /// empty when the record has no such field.
+    std::string ValueText(int k) const;
+    /// The number of quarter k: ReadLeadingNumber(ValueText(k)).
+    double Value(int k) const;
+    /// Flag character of quarter k; a blank when the flag field is shorter.
+    char Flag(int k) const;
+};
+
+/// Splits one record (with or without its line end) at every comma.
+DataRecord ParseDataRecord(std::string_view bytes);
+
+/// A table data file open for positioned reading. Every record has length R
+/// (its first line's length + 2); each read checks that the record lies
+/// inside the file and ends where its line end should be.
+class TableDataFile {
+public:
+    /// Opens the file named path for table code. Fails as NotAccessible when
+    /// it cannot be opened and as Damaged when it is empty.
+    static Result<TableDataFile> Open(const std::string &path, std::string_view code);
+
+    int RecordLength() const { return m_recordLength; }
+    const std::string &Path() const { return m_path; }
+    /// Byte position (1-based) of data line `line` of area `area` (both
+    /// 1-based): ((area - 1) * LineCount + line - 1) * R + 1. For ZR1 pass area 1
+    /// and the area number as the line.
+    std::int64_t Position(int area, int line) const;
+    /// The record at a byte position; Damaged when the file is too short or
+    /// the record is not a whole line of length R.
+    Result<DataRecord> ReadRecordAt(std::int64_t position);
+    /// The raw R bytes at a position, checked like ReadRecordAt. A last line
+    /// that lacks only its line end is accepted and given "\r\n".
+    Result<std::string> ReadBytesAt(std::int64_t position);
+
+private:
+    TableDataFile(std::string path, std::string code, BinaryFile file, int recordLength);
+    std::string m_path;
+    std::string m_code;
+    BinaryFile m_file;
+    int m_recordLength;
+};
+
+/// The line titles of a table, trailing blanks removed, line 1 first. For
+/// ZR1 the plain text lines; for the others the 57-character title field of
+/// each 68-byte record. Damaged when the file holds fewer titles than
+/// LineCount(code).
+Result<std::vector<std::string>> ReadLineTitles(const std::string &path, std::string_view code);
+
+/// The titles as the export wizard lists them: ZR1's lines keep their
+/// trailing blanks.
+Result<std::vector<std::string>> ReadLineTitlesForExport(const std::string &path, std::string_view code);
+
+/// Line code (4 characters) of each 68-byte line-title record; empty for ZR1.
+Result<std::vector<std::string>> ReadLineTitleCodes(const std::string &path, std::string_view code);
+
+/// One 40-byte record of the area list.
+struct AreaRecord {
+    std::string code;         ///< 2 characters
+    std::string name;         ///< 20 characters as stored (blank-padded)
+    std::string abbreviation; ///< 4 characters as stored
+    std::string region;       ///< 1 character
+};
+
+constexpr int AreaCount = 60;
+constexpr int AreaRecordLength = 40;
+
+/// Parses one 40-byte record (its line end may be left off); nullopt when its
+/// quotes and commas are not in place.
+std::optional<AreaRecord> ParseAreaRecord(std::string_view record);
+/// All 60 records of the area list at path.
+Result<std::vector<AreaRecord>> ReadAreaList(const std::string &path);
+/// Record `area` (1-based) of the area list at path.
+Result<AreaRecord> ReadAreaRecord(const std::string &path, int area);
+
+/// "Personal Income" for ZR1; otherwise name + " [" + code + "]" of the
+/// current area. Reports a file that cannot be read and yields "".
+std::string AreaCaption(const DataPaths &paths, std::string_view tableCode, int currentArea, MessageSink &sink);
+/// The abbreviation of area i, blanks removed; reports a failure and yields "".
+std::string AreaAbbreviation(const DataPaths &paths, int area, MessageSink &sink);
+
+/// True when output names a file the program reads: the data files,
+/// documents, area list and help file of the data or program folder (names
+/// matched ignoring case), the same file through a link, or one of
+/// otherFiles (the settings file, say).
+bool IsProgramInputFile(const DataPaths &paths, const std::string &output,
+                        const std::vector<std::string> &otherFiles = {});
+
+} // namespace tarvel

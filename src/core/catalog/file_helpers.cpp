@@ -1,0 +1,284 @@
+#include "core/catalog/file_helpers.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace tarvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+
+bool IsRegularFile(const fs::path &file)
+{
+    std::error_code ec;
+    return fs::is_regular_file(file, ec);
+}
+
+std::int64_t SizeOf(const fs::path &file)
+{
+    std::error_code ec;
+    const auto size = fs::file_size(file, ec);
+    return ec ? -1 : static_cast<std::int64_t>(size);
+}
+
+} // namespace
+
+fs::path ActualPath(const std::string &path)
+{
+    const fs::path exact(path);
+    std::error_code ec;
+    if (fs::exists(exact, ec) || !exact.has_filename())
+        return exact;
+
+    const std::string wanted = exact.filename().string();
+    const fs::path parent = exact.parent_path();
+    fs::directory_iterator it(parent.empty() ? fs::path(".") : parent, ec);
+    if (ec)
+        return exact;
+
+    // Two entries may differ only in case; take the first in byte order so
+    // every lookup of the name finds the same file.
+    std::optional<std::string> found;
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        if (ec)
+            break;
+        std::string name = it->path().filename().string();
+        if (EqualIgnoringCase(name, wanted) && (!found || name < *found))
+            found = std::move(name);
+    }
+    if (!found)
+        return exact;
+    return parent.empty() ? fs::path(*found) : parent / *found;
+}
+
+bool FileExists(const std::string &path)
+{
+    // Only regular files: opening a folder succeeds on Linux and a pipe
+    // would block.
+    const fs::path actual = ActualPath(path);
+    if (!IsRegularFile(actual))
+        return false;
+    std::ifstream probe(actual, std::ios::binary);
+    return probe.is_open();
+}
+
+RecordFile::RecordFile(std::ifstream stream, int recordLength, std::int64_t size)
+    : m_stream(std::move(stream))
+    , m_recordLength(recordLength)
+    , m_size(size)
+{
+}
+
+int RecordFile::RecordCount() const
+{
+    if (m_recordLength <= 0 || m_size <= 0)
+        return 0;
+    std::int64_t count = m_size / m_recordLength;
+    // A last record that lacks only its line end still counts.
+    if (m_recordLength > 2 && m_size % m_recordLength == m_recordLength - 2)
+        ++count;
+    return static_cast<int>(std::min<std::int64_t>(count, 0x7fffffff));
+}
+
+std::optional<std::string> RecordFile::Read(int n)
+{
+    if (n < 1 || n > RecordCount())
+        return std::nullopt;
+    const std::int64_t start = static_cast<std::int64_t>(n - 1) * m_recordLength;
+    const std::int64_t count = std::min<std::int64_t>(m_recordLength, m_size - start);
+    std::string bytes(static_cast<std::size_t>(count), '\0');
+    m_stream.clear();
+    m_stream.seekg(start);
+    m_stream.read(bytes.data(), count);
+    if (m_stream.gcount() != count)
+        return std::nullopt;
+    // A whole record loses its "\r\n"; a record that does not end in one is
+    // returned whole so the caller sees it is out of place.
+    if (count == m_recordLength && bytes.size() >= 2 && bytes.ends_with("\r\n"))
+        bytes.resize(bytes.size() - 2);
+    return bytes;
+}
+
+BinaryFile::BinaryFile(std::ifstream stream, std::int64_t size)
+    : m_stream(std::move(stream))
+    , m_size(size)
+{
+}
+
+std::optional<std::string> BinaryFile::ReadAt(std::int64_t position, std::int64_t count)
+{
+    if (position < 1 || count < 0 || count > m_size || position - 1 > m_size - count)
+        return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(count), '\0');
+    m_stream.clear();
+    m_stream.seekg(position - 1);
+    m_stream.read(bytes.data(), count);
+    if (m_stream.gcount() != count)
+        return std::nullopt;
+    return bytes;
+}
+
+std::optional<RecordFile> OpenRecordFile(const std::string &path, int recordLength)
+{
+    if (recordLength <= 0 || !FileExists(path))
+        return std::nullopt;
+    const fs::path actual = ActualPath(path);
+    const std::int64_t size = SizeOf(actual);
+    std::ifstream stream(actual, std::ios::binary);
+    if (!stream.is_open() || size < 0)
+        return std::nullopt;
+    return RecordFile(std::move(stream), recordLength, size);
+}
+
+std::optional<std::ifstream> OpenTextForInput(const std::string &path)
+{
+    if (!FileExists(path))
+        return std::nullopt;
+    std::ifstream stream(ActualPath(path), std::ios::binary);
+    if (!stream.is_open())
+        return std::nullopt;
+    return stream;
+}
+
+std::optional<BinaryFile> OpenBinaryForRead(const std::string &path)
+{
+    if (!FileExists(path))
+        return std::nullopt;
+    const fs::path actual = ActualPath(path);
+    const std::int64_t size = SizeOf(actual);
+    std::ifstream stream(actual, std::ios::binary);
+    if (!stream.is_open() || size < 0)
+        return std::nullopt;
+    return BinaryFile(std::move(stream), size);
+}
+
+std::optional<std::ofstream> OpenForAppend(const std::string &path)
+{
+    const fs::path actual = ActualPath(path);
+    if (!IsRegularFile(actual))
+        return std::nullopt;
+    std::ofstream stream(actual, std::ios::binary | std::ios::app);
+    if (!stream.is_open())
+        return std::nullopt;
+    return stream;
+}
+
+std::optional<std::ofstream> OpenForOutput(const std::string &path)
+{
+    // A name that exists in another case is that file, emptied.
+    const fs::path actual = ActualPath(path);
+    std::error_code ec;
+    if (fs::exists(actual, ec) && !fs::is_regular_file(actual, ec))
+        return std::nullopt;
+    std::ofstream stream(actual, std::ios::binary | std::ios::trunc);
+    if (!stream.is_open())
+        return std::nullopt;
+    return stream;
+}
+
+bool ReadTextLine(std::istream &in, std::string &line)
+{
+    if (!std::getline(in, line))
+        return false;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return true;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string &path)
+{
+    auto stream = OpenTextForInput(path);
+    if (!stream)
+        return std::nullopt;
+    std::string bytes;
+    char buffer[65536];
+    while (stream->read(buffer, sizeof buffer) || stream->gcount() > 0)
+        bytes.append(buffer, static_cast<std::size_t>(stream->gcount()));
+    if (stream->bad())
+        return std::nullopt;
+    return bytes;
+}
+
+std::string StripAmpersands(std::string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    for (const char c : text) {
+        if (c != '&')
+            result += c;
+    }
+    return result;
+}
+
+std::string ToUpper(std::string_view text)
+{
+    std::string result(text);
+    for (char &c : result) {
+        const auto u = static_cast<unsigned char>(c);
+        // Latin-1 small letters sit 0x20 above their capitals, except the
+        // division sign 0xF7 and 0xFF, which has no capital in Latin-1.
+        if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7))
+            c = static_cast<char>(u - 0x20);
+    }
+    return result;
+}
+
+std::string ToLower(std::string_view text)
+{
+    std::string result(text);
+    for (char &c : result) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
+            c = static_cast<char>(u + 0x20);
+    }
+    return result;
+}
+
+std::string TrimRight(std::string_view text)
+{
+    const auto end = text.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string() : std::string(text.substr(0, end + 1));
+}
+
+std::string Trim(std::string_view text)
+{
+    const auto begin = text.find_first_not_of(' ');
+    if (begin == std::string_view::npos)
+        return {};
+    return TrimRight(text.substr(begin));
+}
+
+std::string WithTrailingSlash(std::string folder)
+{
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+bool DataFilesPresent(const std::string &folder)
+{
+    // An empty folder is "no data folder", never the working directory.
+    if (folder.empty())
+        return false;
+    const std::string base = WithTrailingSlash(folder);
+    return FileExists(base + "ZR7N.DFX") && FileExists(base + "ZR5N.DFX");
+}
+
+char AsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace tarvel

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "core/catalog/failure.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarvel {
+
+// Paths are text (Latin-1 or UTF-8 bytes) with '/' separators; folders end in
+// '/'. File names match without regard to letter case: a name that misses
+// exactly is looked up in its folder ignoring case.
+
+/// The file actually on disk for path: path itself when it exists, else the
+/// entry of its folder whose name differs only in letter case, else path.
+std::filesystem::path ActualPath(const std::string &path);
+
+/// True when the file can be opened for reading (opened and closed again).
+bool FileExists(const std::string &path);
+
+/// A file read as fixed-length records; closed when destroyed.
+class RecordFile {
+public:
+    RecordFile(std::ifstream stream, int recordLength, std::int64_t size);
+    int RecordLength() const { return m_recordLength; }
+    /// Whole records the file holds.
+    int RecordCount() const;
+    /// Record n (1-based) without its "\r\n", or nullopt past the end. A
+    /// record not ending in "\r\n" comes whole, so the caller sees it is out
+    /// of place; a last record lacking only its line end still counts.
+    std::optional<std::string> Read(int n);
+
+private:
+    std::ifstream m_stream;
+    int m_recordLength;
+    std::int64_t m_size;
+};
+
+/// A file read in bytes at given positions; closed when destroyed.
+class BinaryFile {
+public:
+    BinaryFile(std::ifstream stream, std::int64_t size);
+    std::int64_t Size() const { return m_size; }
+    /// count bytes from byte position (1-based), or nullopt when the file
+    /// does not hold them all. Never reads past the checked size.
+    std::optional<std::string> ReadAt(std::int64_t position, std::int64_t count);
+
+private:
+    std::ifstream m_stream;
+    std::int64_t m_size;
+};
+
+// The four ways of opening. nullopt is the failure the caller reports; the
+// open stream is the handle, closed when it goes out of scope.
+std::optional<RecordFile> OpenRecordFile(const std::string &path, int recordLength);
+std::optional<std::ifstream> OpenTextForInput(const std::string &path);
+std::optional<BinaryFile> OpenBinaryForRead(const std::string &path);
+/// Appends to an existing file; nullopt when it does not exist or cannot be opened.
+std::optional<std::ofstream> OpenForAppend(const std::string &path);
+/// A new or emptied file. Streams are binary: callers write "\r\n" themselves.
+std::optional<std::ofstream> OpenForOutput(const std::string &path);
+
+/// Reads one text line, dropping the "\r\n" or "\n" that ends it.
+bool ReadTextLine(std::istream &in, std::string &line);
+/// The whole file's bytes, or nullopt when it cannot be opened.
+std::optional<std::string> ReadWholeFile(const std::string &path);
+
+/// c in lower case when it is an ASCII capital.
+char AsciiLower(char c);
+/// a and b equal when ASCII letter case is ignored (file and value names).
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
+
+/// text without any '&' ("&Display" gives "Display").
+std::string StripAmpersands(std::string_view text);
+/// text in capitals (ASCII letters and Latin-1 letters).
+std::string ToUpper(std::string_view text);
+std::string ToLower(std::string_view text);
+/// text without trailing (or, for Trim, surrounding) blanks (' ').
+std::string TrimRight(std::string_view text);
+std::string Trim(std::string_view text);
+/// folder with '/' appended when it does not end in one (empty stays empty).
+std::string WithTrailingSlash(std::string folder);
+
+/// True when both marker files, ZR7N.DFX and ZR5N.DFX, are in folder.
+bool DataFilesPresent(const std::string &folder);
+
+} // namespace tarvel

@@ -1,0 +1,395 @@
+#include "core/export/export_writer.h"
+
+#include "core/settings/settings_store.h"
+#include "core/catalog/file_helpers.h"
+#include "core/catalog/table_catalog.h"
+
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <system_error>
+#include <utility>
+
+namespace tarvel {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char *CrLf = "\r\n";
+
+ExportResult Refusal(MessageIcon icon, std::string title, std::string text)
+{
+    ExportResult result;
+    result.status = ExportStatus::Refused;
+    result.icon = icon;
+    result.title = std::move(title);
+    result.text = std::move(text);
+    return result;
+}
+
+bool IsZr1(std::string_view code)
+{
+    return code == "ZR1";
+}
+
+bool Flagged(const std::vector<std::uint8_t> &flags, std::size_t index)
+{
+    return index < flags.size() && flags[index] != 0;
+}
+
+// The exported quarters: every selected one, oldest first.
+std::vector<int> ExportedQuarters(const std::string &code, const std::vector<std::uint8_t> &selected)
+{
+    std::vector<int> quarters;
+    for (int k = 1; k <= QuarterCount(code); ++k) {
+        if (Flagged(selected, static_cast<std::size_t>(k)))
+            quarters.push_back(k);
+    }
+    return quarters;
+}
+
+// ZR1's data lines are the areas themselves, so it makes one pass only.
+std::vector<int> ExportedAreas(const std::string &code, const ExportSelection &selection)
+{
+    if (IsZr1(code))
+        return {1};
+    std::vector<int> areas;
+    for (int a = 1; a <= AreaCount; ++a) {
+        if (selection.AreaSelected[static_cast<std::size_t>(a)] != 0)
+            areas.push_back(a);
+    }
+    return areas;
+}
+
+std::vector<int> ExportedLines(const ExportOptions &options)
+{
+    std::vector<int> lines;
+    for (std::size_t k = 0; k < options.Lines.size(); ++k) {
+        if (options.Lines[k].selected)
+            lines.push_back(static_cast<int>(k) + 1);
+    }
+    return lines;
+}
+
+
+// The folder with symbolic links and "." / ".." resolved; empty for none.
+fs::path ResolvedFolder(const std::string &folder)
+{
+    if (folder.empty())
+        return {};
+    fs::path path = fs::path(folder).lexically_normal();
+    if (!path.has_filename())
+        path = path.parent_path();
+    std::error_code ec;
+    fs::path resolved = fs::weakly_canonical(path, ec);
+    return ec ? path : resolved;
+}
+
+std::optional<std::ofstream> OpenOutput(const std::string &name, bool append)
+{
+    // Appending falls back to a new file when there is none to append to.
+    if (append) {
+        if (auto stream = OpenForAppend(name))
+            return stream;
+    }
+    return OpenForOutput(name);
+}
+
+class ExportRun {
+public:
+    ExportRun(const ExportOptions &options, const ExportSelection &selection, const ExportProgress &progress)
+        : m_options(options)
+        , m_selection(selection)
+        , m_progress(progress)
+    {
+    }
+
+    ExportResult Execute(SettingsStore *settings);
+
+private:
+    ExportResult Failed(Failure failure)
+    {
+        m_result.status = ExportStatus::FileFailed;
+        m_result.failure = std::move(failure);
+        return std::move(m_result);
+    }
+    bool Open(const std::string &name);
+    bool Write(std::string_view bytes);
+    bool Close();
+
+    const ExportOptions &m_options;
+    const ExportSelection &m_selection;
+    const ExportProgress &m_progress;
+    ExportResult m_result;
+    std::string m_header;    // with its line end; empty when off
+    std::string m_footnotes; // the whole footnote block; empty when off
+    std::optional<std::ofstream> m_out;
+    std::string m_outName;
+};
+
+bool ExportRun::Open(const std::string &name)
+{
+    m_outName = name;
+    m_out = OpenOutput(name, m_options.Append);
+    // The header starts every file opened, also one appended to.
+    return m_out && Write(m_header);
+}
+
+bool ExportRun::Write(std::string_view bytes)
+{
+    m_out->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(*m_out);
+}
+
+bool ExportRun::Close()
+{
+    m_out->close();
+    const bool ok = !m_out->fail();
+    m_out.reset();
+    if (ok)
+        m_result.files.push_back(m_outName);
+    return ok;
+}
+
+ExportResult ExportRun::Execute(SettingsStore *settings)
+{
+    const std::string &code = m_options.TableCode;
+    if (QuarterCount(code) == 0)
+        return Refusal(MessageIcon::Critical, "Export", "\"" + code + "\" is not one of the tables.");
+    const std::vector<int> quarters = ExportedQuarters(code, m_selection.QuarterSelected);
+    if (quarters.empty()) {
+        return Refusal(MessageIcon::Information, "Select quarters",
+                       "Please make a quarter selection from the Quarters box.");
+    }
+    const std::vector<int> areas = ExportedAreas(code, m_selection);
+    if (areas.empty())
+        return Refusal(MessageIcon::Information, "Select States", "Please select one or more States.");
+    const std::vector<int> lines = ExportedLines(m_options);
+    if (lines.empty()) {
+        return Refusal(MessageIcon::Information, "No line titles selected",
+                       "No records (line titles) selected for export. Please select at least one.");
+    }
+    if (lines.back() > LineCount(code)) {
+        return Refusal(MessageIcon::Critical, "Export",
+                       "The list of lines holds more items than table " + code + " has lines.");
+    }
+
+    const DataPaths &paths = m_selection.Paths;
+    const TextColumns columns = PresentColumns(code, m_options.LineTitle, m_options.AreaName);
+    const RecordLayout layout(m_options.Format, m_options.Quote, code, columns, quarters, paths.Unsuppressed);
+    const bool perArea = m_options.Output == ExportOutput::FilePerArea;
+
+    // Everything that can fail before writing is tried first, so a run that
+    // cannot read its data leaves an existing output file as it was.
+    auto data = TableDataFile::Open(TableDataFileName(paths, code), code);
+    if (!data)
+        return Failed(data.Error());
+
+    std::vector<AreaRecord> areaList;
+    if (perArea || (columns.areaName && !IsZr1(code))) {
+        auto list = ReadAreaList(AreaListFileName(paths));
+        if (!list)
+            return Failed(list.Error());
+        areaList = std::move(*list);
+    }
+
+    std::vector<std::string> outputs;
+    if (perArea) {
+        for (const int area : areas) {
+            const std::string abbreviation = Trim(areaList[static_cast<std::size_t>(area - 1)].abbreviation);
+            outputs.push_back(m_options.FileName + code + abbreviation + layout.Extension());
+        }
+    } else {
+        outputs.push_back(m_options.FileName);
+    }
+    for (const std::string &output : outputs) {
+        if (IsProgramFile(paths, output)) {
+            return Refusal(MessageIcon::Critical, "Output file not allowed",
+                           "The file " + output + " is one of the files the program reads. An export never "
+                           "writes into them; please choose another output name.");
+        }
+    }
+
+    // The footnotes follow the program-folder lookup in either mode; a table
+    // without a footnote file exports without them.
+    bool footnotes = m_options.Footnotes;
+    const std::string footnotePath = ResolveDataFile(paths, code + "fn.txt");
+    if (!FileExists(footnotePath)) {
+        m_result.footnotesTurnedOff = footnotes;
+        footnotes = false;
+    } else if (footnotes) {
+        if (auto in = OpenTextForInput(footnotePath)) {
+            m_footnotes = CrLf;
+            std::string line;
+            while (ReadTextLine(*in, line))
+                m_footnotes += layout.FootnoteLine(line) + CrLf;
+        }
+    }
+    if (m_options.Header)
+        m_header = layout.Header() + CrLf;
+
+    const int total = static_cast<int>(areas.size() * lines.size());
+    if (m_progress)
+        m_progress(0, total);
+    if (!perArea && !Open(outputs.front()))
+        return Failed(Failure::NotAccessible(m_outName));
+
+    std::string record;
+    for (std::size_t i = 0; i < areas.size(); ++i) {
+        const int area = areas[i];
+        if (perArea && !Open(outputs[i]))
+            return Failed(Failure::NotAccessible(m_outName));
+        std::string caption;
+        if (columns.areaName) {
+            if (IsZr1(code)) {
+                caption = "Personal Income";
+            } else {
+                const AreaRecord &entry = areaList[static_cast<std::size_t>(area - 1)];
+                caption = Trim(entry.name) + " [" + entry.code + "]";
+            }
+        }
+        for (const int line : lines) {
+            const std::int64_t position = data->Position(IsZr1(code) ? 1 : area, line);
+            auto bytes = data->ReadBytesAt(position);
+            if (!bytes)
+                return Failed(bytes.Error());
+            const DataRecord fields = ParseDataRecord(*bytes);
+            // Fields 0-4, one per quarter, then the flags.
+            if (fields.fields.size() < static_cast<std::size_t>(quarters.back()) + 6) {
+                return Failed(Failure::Damaged(data->Path(), "its line at byte " + std::to_string(position)
+                                                                 + " holds no value for quarter "
+                                                                 + QuarterLabel(quarters.back(), code)));
+            }
+            record.clear();
+            layout.AppendRecord(record, fields, m_options.Lines[static_cast<std::size_t>(line - 1)].text, caption);
+            record += CrLf;
+            if (!Write(record))
+                return Failed(Failure::NotAccessible(m_outName));
+            ++m_result.records;
+            if (m_progress)
+                m_progress(m_result.records, total);
+        }
+        if (perArea && (!Write(m_footnotes) || !Close()))
+            return Failed(Failure::NotAccessible(m_outName));
+    }
+    if (!perArea && (!Write(m_footnotes) || !Close()))
+        return Failed(Failure::NotAccessible(m_outName));
+
+    if (settings) {
+        ExportOptions saved = m_options;
+        saved.Footnotes = footnotes;
+        SaveExportChoices(*settings, saved);
+    }
+    return std::move(m_result);
+}
+
+} // namespace
+
+ExportResult RunExport(const ExportOptions &options, const ExportSelection &selection, SettingsStore *settings,
+                       const ExportProgress &progress)
+{
+    try {
+        ExportRun run(options, selection, progress);
+        return run.Execute(settings);
+    } catch (const std::exception &error) {
+        // Out of memory, or a failing callback: the open files close as the
+        // run unwinds.
+        ExportResult result;
+        result.status = ExportStatus::FileFailed;
+        result.failure = {FailureKind::Usage, {}, std::string("The export stopped: ") + error.what() + "."};
+        return result;
+    }
+}
+
+bool IsProgramFile(const DataPaths &paths, const std::string &path)
+{
+    if (path.empty())
+        return false;
+    if (IsProgramInputFile(paths, path))
+        return true;
+    // Exports never write into the data folder, whatever the file is.
+    std::error_code ec;
+    fs::path file = fs::weakly_canonical(ActualPath(path), ec);
+    if (ec)
+        file = fs::path(path).lexically_normal();
+    const fs::path dataFolder = ResolvedFolder(paths.DataFolder);
+    return !dataFolder.empty() && EqualIgnoringCase(file.parent_path().string(), dataFolder.string())
+        && fs::exists(file, ec);
+}
+
+void SaveExportChoices(SettingsStore &settings, const ExportOptions &options)
+{
+    const std::string key = SettingsKey("export");
+    const auto flag = [](bool on) { return SettingNumberText(on ? 1 : 0); };
+    settings.WriteSetting(key, "Format", SettingNumberText(static_cast<int>(options.Format)));
+    settings.WriteSetting(key, "Header", flag(options.Header));
+    settings.WriteSetting(key, "AreaName", flag(options.AreaName));
+    settings.WriteSetting(key, "LineTitle", flag(options.LineTitle));
+    settings.WriteSetting(key, "Output", SettingNumberText(static_cast<int>(options.Output)));
+    settings.WriteSetting(key, "Append", flag(options.Append));
+    settings.WriteSetting(key, "Quote", flag(options.Quote));
+    settings.WriteSetting(key, "Filename", options.FileName);
+    settings.WriteSetting(key, "Footnotes", flag(options.Footnotes));
+}
+
+ExportOptions ReadExportChoices(const SettingsStore &settings)
+{
+    const std::string key = SettingsKey("export");
+    ExportOptions options;
+    const auto read = [&](const char *name, auto apply) {
+        const SettingRead value = settings.ReadSetting(key, name);
+        if (value.status == 0)
+            apply(value);
+    };
+    read("Format", [&](const SettingRead &v) {
+        const int format = v.Number();
+        options.Format = format >= 0 && format <= 3 ? static_cast<ExportFormat>(format) : ExportFormat::Comma;
+    });
+    read("Header", [&](const SettingRead &v) { options.Header = v.Flag(); });
+    read("AreaName", [&](const SettingRead &v) { options.AreaName = v.Flag(); });
+    read("LineTitle", [&](const SettingRead &v) { options.LineTitle = v.Flag(); });
+    read("Output", [&](const SettingRead &v) {
+        options.Output = v.Number() == 1 ? ExportOutput::FilePerArea : ExportOutput::OneFile;
+    });
+    read("Append", [&](const SettingRead &v) { options.Append = v.Flag(); });
+    read("Quote", [&](const SettingRead &v) { options.Quote = v.Flag(); });
+    read("Filename", [&](const SettingRead &v) { options.FileName = v.Text(); });
+    read("Footnotes", [&](const SettingRead &v) { options.Footnotes = v.Flag(); });
+    return options;
+}
+
+std::string ExportFailureText(const ExportResult &result)
+{
+    switch (result.status) {
+    case ExportStatus::Completed:
+        return {};
+    case ExportStatus::Refused:
+        return result.text;
+    case ExportStatus::FileFailed:
+        return FailureText(result.failure);
+    }
+    return {};
+}
+
+void ReportExportFailure(MessageSink &sink, const ExportResult &result)
+{
+    switch (result.status) {
+    case ExportStatus::Completed:
+        return;
+    case ExportStatus::Refused:
+        sink.ShowMessage(result.icon, result.title, result.text);
+        return;
+    case ExportStatus::FileFailed:
+        ReportFailure(sink, result.failure);
+        return;
+    }
+}
+
+std::string ExportOpenFileQuestion(const std::string &file)
+{
+    return "Export completed. Would you like to open the file " + file + "?";
+}
+
+} // namespace tarvel

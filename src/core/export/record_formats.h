@@ -1,0 +1,75 @@
+#pragma once
+
+#include "core/catalog/data_files.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvel {
+
+// The export record formats. Every record is single-byte text; the writer
+// adds the "\r\n" after each one. Nothing inside a field is ever escaped.
+
+/// The index of the chosen `optCopy` button.
+enum class ExportFormat { Comma = 0, Space = 1, Tab = 2, Fixed = 3 };
+
+/// The text columns a record holds. For ZR1 the two boxes are exchanged:
+/// "Insert area names" gives the line-title column (the areas' names) and
+/// "Insert line titles" the area-name column ("Personal Income").
+struct TextColumns {
+    bool lineTitle = false;
+    bool areaName = false;
+};
+TextColumns PresentColumns(std::string_view code, bool lineTitleBox, bool areaNameBox);
+
+/// A value in the shortest form: no blanks or separators, a leading minus
+/// for negatives, no point for whole numbers, ".5" for one half, at most 15
+/// significant digits, and exponent form ("1E+15", "1.5E+16") from 10^15
+/// up and below 10^-15 ("2.5E-20").
+std::string ShortestNumberText(double value);
+
+/// text cut to width or filled with blanks on the right.
+std::string FitLeft(std::string_view text, std::size_t width);
+/// text cut to width or filled with blanks on the left.
+std::string FitRight(std::string_view text, std::size_t width);
+
+/// Builds the header and data records of one run: the format, quotes,
+/// table, text columns and exported quarters are fixed when it is made.
+class RecordLayout {
+public:
+    /// quarters: the exported quarter numbers in ascending order; the
+    /// first is the record's "First Year.Quarter".
+    RecordLayout(ExportFormat format, bool quotes, std::string code, TextColumns columns,
+                 std::vector<int> quarters, bool unsuppressed);
+
+    ExportFormat Format() const { return m_format; }
+    /// ".csv", ".prn", ".txt" or ".prn": the per-area files' extension.
+    const std::string &Extension() const { return m_extension; }
+
+    /// The header record, without its line end.
+    std::string Header() const;
+    /// Appends the data record of one table data line to out, without its
+    /// line end. lineTitle is the list item's text, areaCaption the
+    /// area's caption; each is used only when its column is present.
+    void AppendRecord(std::string &out, const DataRecord &record, std::string_view lineTitle,
+                      std::string_view areaCaption) const;
+    /// One footnote line as written in the footnote block: Q + line + Q.
+    std::string FootnoteLine(std::string_view line) const;
+
+private:
+    void AppendValue(std::string &out, const DataRecord &record, int quarter) const;
+
+    ExportFormat m_format;
+    std::string m_code;
+    TextColumns m_columns;
+    std::vector<int> m_quarters;
+    bool m_unsuppressed;
+    std::string m_delimiter; // D
+    std::string m_quote;     // Q
+    std::string m_joiner;    // J = Q + D + Q
+    std::string m_extension;
+    std::string m_firstLabel;
+};
+
+} // namespace tarvel

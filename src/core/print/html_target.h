@@ -1,0 +1,46 @@
+#pragma once
+
+#include "core/print/print_target.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarvel {
+
+/// Gives the local date and time as the comment block writes it.
+using DateTimeSource = std::function<std::string()>;
+
+/// The current local date and time in the system's general date format: the
+/// locale's short date, a blank, its time ("%x %X" of the user's locale; the
+/// C locale when the environment names none that is installed).
+std::string LocalDateTimeText();
+
+/// The HTML cell text before a line title: "<tt>" + k times "&nbsp" +
+/// "</tt>" for k leading blanks (at most 6), "" without leading blanks.
+std::string HtmlIndent(const std::string &title);
+
+/// An HTML file: 150 rows and 5 columns a page, "<hr>" between pages. No
+/// text is escaped: cells, captions and documents are written as they are.
+class HtmlTarget final : public FileTarget {
+public:
+    HtmlTarget(std::string fileName, DateTimeSource now);
+
+    std::optional<PageGeometry> Geometry(int titleWidth, int cellWidth) override;
+    void BeginFileOutput(bool appending) override;
+    void TitleLine(int kind, const std::string &text) override;
+    void AreaLine(const std::string &text) override;
+    void HeaderRow(const std::vector<std::string> &cells) override;
+    void DataRow(const std::vector<std::string> &cells) override;
+    void PageFoot(const std::string &tableCode) override;
+    void PageBreak() override;
+    void FootnoteText(const std::string &text) override;
+    void DocumentHeading(const std::string &caption, bool documentTag) override;
+    void DocumentBody(const std::string &text) override;
+    void DocumentEnd(bool documentTag) override;
+
+private:
+    DateTimeSource m_now;
+};
+
+} // namespace tarvel

@@ -1,0 +1,410 @@
+#include "core/print/print_engine.h"
+
+#include "core/catalog/file_helpers.h"
+#include "core/catalog/table_catalog.h"
+#include "core/print/text_target.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+namespace tarvel {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int Length(const std::string &text)
+{
+    return static_cast<int>(std::min<std::size_t>(text.size(), 0x7fffffff));
+}
+
+// The row's cells as a page shows them: column 0, then the band's columns.
+std::vector<std::string> PageRow(const Grid &grid, int row, const PageBand &band)
+{
+    std::vector<std::string> cells;
+    cells.reserve(static_cast<std::size_t>(std::max(0, band.LastColumn - band.FirstColumn + 1)) + 1);
+    cells.push_back(grid.Cell(row, 0));
+    for (int c = band.FirstColumn; c <= band.LastColumn; ++c)
+        cells.push_back(grid.Cell(row, c));
+    return cells;
+}
+
+// Ends the output and reports a write that did not reach the file.
+bool EndAndCheck(PrintTarget &target, MessageSink &sink)
+{
+    const std::string name = target.FileName();
+    if (target.EndOutput())
+        return true;
+    if (!name.empty())
+        ReportFileNotAccessible(sink, name);
+    return false;
+}
+
+bool OpenOutput(PrintTarget &target, const DataPaths &paths, MessageSink &sink,
+                const std::vector<std::string> &otherInputs)
+{
+    const std::string name = target.FileName();
+    // A print job never writes into the files it reads.
+    if (!name.empty() && IsProgramInputFile(paths, name, otherInputs)) {
+        sink.ShowMessage(MessageIcon::Critical, RefusedOutputTitle, RefusedOutputText(name));
+        return false;
+    }
+    const OpenResult opened = target.Open();
+    if (opened == OpenResult::Failed) {
+        if (name.empty())
+            sink.ShowMessage(MessageIcon::Warning, "Printer not available", "The printer could not be started.");
+        else
+            ReportFileNotAccessible(sink, name);
+        return false;
+    }
+    target.BeginFileOutput(opened == OpenResult::Appending);
+    return true;
+}
+
+PrintStatus PrintDocument(const PrintSnapshot &snapshot, PrintTarget &target, const PrintOptions &options,
+                          MessageSink &sink)
+{
+    const bool documentTag = snapshot.Tag == "Document";
+    target.DocumentHeading(snapshot.Caption, documentTag);
+    target.DocumentBody(snapshot.Text);
+    if (!options.PrintAllMode || options.PrintAllLast) {
+        target.DocumentEnd(documentTag);
+        return EndAndCheck(target, sink) ? PrintStatus::Printed : PrintStatus::Failed;
+    }
+    target.PageBreak();
+    target.PageTop();
+    return PrintStatus::Printed;
+}
+
+PrintStatus PrintTable(const PrintSnapshot &snapshot, PrintTarget &target, const PrintOptions &options,
+                       const DataPaths &paths, MessageSink &sink)
+{
+    const Grid &grid = snapshot.Table;
+    TableLayout layout;
+    MeasureGrid(grid, layout.TitleWidth, layout.CellWidth);
+    const std::optional<PageGeometry> geometry = target.Geometry(layout.TitleWidth, layout.CellWidth);
+    if (!geometry) {
+        sink.ShowMessage(MessageIcon::Warning, FontTooLargeTitle, FontTooLargeText());
+        return PrintStatus::Failed;
+    }
+    // A page holds at least one column and one row, so the page loop always
+    // moves on.
+    layout.ColumnsPerPage = std::max(1, geometry->ColumnsPerPage);
+    layout.RowsPerPage = std::max(1, geometry->RowsPerPage);
+    layout.LineWidth = layout.ColumnsPerPage * layout.CellWidth + layout.TitleWidth;
+    layout.TableCode = PrintTableCode(snapshot.Caption);
+    target.SetLayout(layout);
+
+    const std::string title = PrintTableTitle(layout.TableCode);
+    const std::string areaText = PrintAreaText(snapshot.Caption, snapshot.Tag);
+    const std::vector<PageBand> pages = PagePlan(grid.Rows() - 1, grid.Columns() - 1,
+                                                 {layout.ColumnsPerPage, layout.RowsPerPage});
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        const PageBand &band = pages[p];
+        if (p > 0)
+            target.PageBreak();
+        target.PageTop();
+        if (!title.empty()) {
+            target.TitleLine(1, title);
+            target.TitleLine(2, UnitsLineText);
+        }
+        target.AreaLine(areaText);
+        target.HeaderRow(PageRow(grid, 0, band));
+        for (int r = band.FirstRow; r <= band.LastRow; ++r)
+            target.DataRow(PageRow(grid, r, band));
+        target.PageFoot(layout.TableCode);
+    }
+
+    const bool ends = !options.PrintAllMode || options.PrintAllLast;
+    if (options.IncludeFootnotes && ends) {
+        target.PageBreak();
+        target.PageTop();
+        const std::string path = ResolveTableFile(paths, layout.TableCode + "fn.txt");
+        const std::optional<std::string> text = ReadWholeFile(path);
+        if (!text) {
+            ReportFileNotAccessible(sink, path);
+            // The pages stay; the output is closed now, not left open.
+            target.EndOutput();
+            return PrintStatus::Failed;
+        }
+        // Only trailing blanks go: the file's last line end stays.
+        target.FootnoteText(TrimRight(*text));
+    }
+    target.PageBreak();
+    if (ends && !EndAndCheck(target, sink))
+        return PrintStatus::Failed;
+    return PrintStatus::Printed;
+}
+
+PrintAllSummary PrintAllRun(const std::vector<int> &areas, const AreaGridBuilder &build, PrintTarget &target,
+                            PrintOptions options, const DataPaths &paths, MessageSink &sink,
+                            const std::vector<std::string> &otherInputs)
+{
+    PrintAllSummary summary;
+    const int count = static_cast<int>(areas.size());
+    // Refused once for the run, not once per area.
+    const std::string name = target.FileName();
+    if (!target.IsOpen() && !name.empty() && IsProgramInputFile(paths, name, otherInputs)) {
+        sink.ShowMessage(MessageIcon::Critical, RefusedOutputTitle, RefusedOutputText(name));
+        summary.Failed = count;
+        return summary;
+    }
+
+    // Each grid is built one area ahead, so the area printed last (with the
+    // footnotes and the end of the output) is the last one that could be
+    // built; an area that cannot be built is reported and skipped.
+    std::size_t next = 0;
+    auto buildNext = [&]() -> std::optional<Grid> {
+        while (next < areas.size()) {
+            const int area = areas[next++];
+            Result<Grid> grid = build ? build(area) : Result<Grid>(Failure{FailureKind::Usage, {}, "no builder"});
+            if (grid)
+                return std::move(*grid);
+            ReportFailure(sink, grid.Error());
+            ++summary.Failed;
+        }
+        return std::nullopt;
+    };
+
+    options.PrintAllMode = true;
+    options.PrintAllFirst = true;
+    options.PrintAllLast = false;
+    std::optional<Grid> current = buildNext();
+    while (current) {
+        std::optional<Grid> following = buildNext();
+        options.PrintAllLast = !following.has_value();
+        const PrintSnapshot snapshot = PrintSnapshot::FromGrid(std::move(*current));
+        if (PrintWindow(snapshot, target, options, paths, sink, otherInputs) == PrintStatus::Printed)
+            ++summary.Printed;
+        else
+            ++summary.Failed;
+        options.PrintAllFirst = false;
+        current = std::move(following);
+    }
+    // An area that failed before the end leaves the output open: close it.
+    if (target.IsOpen() && !EndAndCheck(target, sink))
+        ++summary.Failed;
+    return summary;
+}
+
+} // namespace
+
+PrintSnapshot PrintSnapshot::FromGrid(Grid grid)
+{
+    PrintSnapshot snapshot;
+    snapshot.Caption = grid.Caption;
+    snapshot.Tag = grid.Tag;
+    snapshot.Table = std::move(grid);
+    return snapshot;
+}
+
+PrintSnapshot PrintSnapshot::FromDocument(std::string caption, std::string text, std::string tag)
+{
+    PrintSnapshot snapshot;
+    snapshot.IsDocument = true;
+    snapshot.Caption = std::move(caption);
+    snapshot.Text = std::move(text);
+    snapshot.Tag = std::move(tag);
+    return snapshot;
+}
+
+std::string CannotPrintText(std::string_view printCaption, std::string_view viewCaption,
+                            std::string_view printAllCaption)
+{
+    return "'" + StripAmpersands(printCaption) + "' is used to print the "
+        + "currently displayed table or document. Nothing is displayed. "
+        + "Click on one of the arrow buttons, or select " + "'" + StripAmpersands(viewCaption)
+        + "'. To print all selected areas, select " + "'" + StripAmpersands(printAllCaption) + "'";
+}
+
+std::string FontTooLargeText(std::string_view printCaption)
+{
+    return "The chosen printer font is too large. Please select '" + StripAmpersands(printCaption)
+        + "' again, and select a smaller font by hitting the 'Change Font' button.";
+}
+
+std::string PrintCompletedText(const std::string &caption)
+{
+    return caption + " printed.";
+}
+
+std::string RefusedOutputText(const std::string &fileName)
+{
+    return "The file " + ToUpper(fileName)
+        + " is read by this program and cannot receive print output. Printing aborted. Select another output file.";
+}
+
+bool IsHtmlOutputName(std::string_view name)
+{
+    return name.size() >= 4 && ToLower(name.substr(name.size() - 4)) == ".htm";
+}
+
+std::unique_ptr<PrintTarget> MakeFileTarget(const std::string &fileName, DateTimeSource now)
+{
+    if (IsHtmlOutputName(fileName))
+        return std::make_unique<HtmlTarget>(fileName, std::move(now));
+    return std::make_unique<TextTarget>(fileName);
+}
+
+std::string PrintTableCode(std::string_view caption)
+{
+    const std::size_t at = caption.find("ZR");
+    if (at == std::string_view::npos)
+        return {};
+    return TrimRight(caption.substr(at, 4));
+}
+
+std::string PrintAreaText(std::string_view caption, std::string_view tag)
+{
+    if (tag == "SOL")
+        return std::string(caption);
+    const std::size_t tilde = caption.find('~');
+    if (tilde == std::string_view::npos)
+        return std::string(caption);
+    return tilde + 2 >= caption.size() ? std::string() : std::string(caption.substr(tilde + 2));
+}
+
+std::string PrintTableTitle(std::string_view code)
+{
+    if (code == "ZR5" || code == "ZR5N")
+        return "QUARTERLY PERSONAL INCOME BY MAJOR SOURCE AND EARNINGS BY INDUSTRY 1/";
+    if (code == "ZR7" || code == "ZR7N")
+        return "QUARTERLY WAGE AND SALARY DISBURSEMENTS BY INDUSTRY 1/";
+    if (code == "ZR6" || code == "ZR6N")
+        return "QUARTERLY COMPENSATION OF EMPLOYEES BY INDUSTRY";
+    if (code == "ZR1")
+        return "QUARTERLY PERSONAL INCOME";
+    if (code == "ZR4")
+        return "QUARTERLY INCOME SUMMARY";
+    // ZR5H and ZR7H print without title lines.
+    return {};
+}
+
+void MeasureGrid(const Grid &grid, int &titleWidth, int &cellWidth)
+{
+    titleWidth = 0;
+    cellWidth = 0;
+    for (int r = 0; r < grid.Rows(); ++r) {
+        titleWidth = std::max(titleWidth, Length(grid.Cell(r, 0)) + 2);
+        for (int c = 1; c < grid.Columns(); ++c)
+            cellWidth = std::max(cellWidth, Length(grid.Cell(r, c)) + 2);
+    }
+}
+
+std::vector<PageBand> PagePlan(int lastRow, int lastCol, PageGeometry geometry)
+{
+    const int columns = std::max(1, geometry.ColumnsPerPage);
+    const int rows = std::max(1, geometry.RowsPerPage);
+    std::vector<PageBand> pages;
+    int colStart = 0;
+    int rowStart = 0;
+    for (;;) {
+        pages.push_back({colStart + 1, std::min(colStart + columns, lastCol), rowStart + 1,
+                         std::min(rowStart + rows, lastRow)});
+        // Down the rows of this column band first; a band whose rows end
+        // exactly at the last row is finished, with no empty page after it.
+        const int remembered = colStart;
+        colStart += columns;
+        rowStart += rows;
+        if (rowStart < lastRow)
+            colStart = remembered;
+        else
+            rowStart = 0;
+        if (colStart >= lastCol)
+            return pages;
+    }
+}
+
+long long RoundHalfEven(double value)
+{
+    if (!std::isfinite(value))
+        return 0;
+    value = std::clamp(value, -1e18, 1e18);
+    return std::llrint(std::nearbyint(value));
+}
+
+std::optional<PageGeometry> PrinterPageGeometry(const PrinterMeasures &measures)
+{
+    const long long width = RoundHalfEven(measures.PageWidth);
+    const long long height = RoundHalfEven(measures.PageHeight);
+    const long long referenceWidth = RoundHalfEven(measures.ReferenceWidth);
+    const long long referenceHeight = 15 * RoundHalfEven(measures.TenXHeight);
+    if (referenceWidth >= width || referenceHeight >= height)
+        return std::nullopt;
+    const long long cell = RoundHalfEven(measures.CellWidth);
+    const long long line = RoundHalfEven(measures.XHeight);
+    // A grid without data columns measures a cell of width 0: one page
+    // without data columns, as the file targets print it.
+    const long long columns = cell > 0 ? (width - referenceWidth) / cell + 1 : 1;
+    const long long rows = line > 0 ? (height - referenceHeight) / line - 1 : 1;
+    PageGeometry geometry;
+    geometry.ColumnsPerPage = static_cast<int>(std::clamp<long long>(columns, 1, 100000));
+    geometry.RowsPerPage = static_cast<int>(std::clamp<long long>(rows, 1, 100000));
+    return geometry;
+}
+
+RequestCheck CheckPrintRequest(const PrintOptions &options, MessageSink &sink)
+{
+    if (options.PrintFontSize == 0)
+        return RequestCheck::Cancelled;
+    if (options.PrintToFile && (options.PrintFileName.empty() || options.PrintFileName.front() == '<')) {
+        sink.ShowMessage(MessageIcon::Critical, NoPrintFileTitle, NoPrintFileText);
+        return RequestCheck::NoFile;
+    }
+    return RequestCheck::Go;
+}
+
+PrintStatus PrintWindow(const PrintSnapshot &snapshot, PrintTarget &target, const PrintOptions &options,
+                        const DataPaths &paths, MessageSink &sink, const std::vector<std::string> &otherInputs)
+{
+    try {
+        // In print-all the output opened for an earlier area stays open.
+        if (!target.IsOpen() && !OpenOutput(target, paths, sink, otherInputs))
+            return PrintStatus::Failed;
+        if (snapshot.IsDocument)
+            return PrintDocument(snapshot, target, options, sink);
+        return PrintTable(snapshot, target, options, paths, sink);
+    } catch (const std::exception &) {
+        // Out of memory, or a target's own failure: the output is closed and
+        // the job reported as failed, never as printed.
+        const std::string name = target.FileName();
+        target.EndOutput();
+        if (!name.empty())
+            ReportFileNotAccessible(sink, name);
+        return PrintStatus::Failed;
+    }
+}
+
+std::vector<int> PrintAllAreaList(std::string_view code, std::span<const std::uint8_t> areaSelected)
+{
+    std::vector<int> areas;
+    for (int area = 1; area <= AreaCount && static_cast<std::size_t>(area) < areaSelected.size(); ++area) {
+        if (areaSelected[static_cast<std::size_t>(area)] != 0)
+            areas.push_back(area);
+    }
+    // ZR1 holds every area in one table: one window, whatever was chosen.
+    if (code == "ZR1")
+        return {areas.empty() ? 1 : areas.front()};
+    return areas;
+}
+
+PrintAllSummary PrintAllAreas(const std::vector<int> &areas, const AreaGridBuilder &build, PrintTarget &target,
+                              PrintOptions options, const DataPaths &paths, MessageSink &sink,
+                              const std::vector<std::string> &otherInputs)
+{
+    PrintAllSummary summary;
+    try {
+        return PrintAllRun(areas, build, target, std::move(options), paths, sink, otherInputs);
+    } catch (const std::exception &) {
+        // A builder or target that throws ends the run: nothing stays open.
+        target.EndOutput();
+        summary.Failed = static_cast<int>(areas.size());
+        return summary;
+    }
+}
+
+} // namespace tarvel

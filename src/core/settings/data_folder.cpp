@@ -1,0 +1,110 @@
+#include "core/settings/data_folder.h"
+
+#include "core/catalog/file_helpers.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <system_error>
+
+namespace tarvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The sub-folders of folder, each as "folder/name"; none when it cannot be read.
+std::vector<std::string> SubFolders(const std::string &folder)
+{
+    std::vector<std::string> found;
+    std::error_code ec;
+    fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+    if (ec)
+        return found;
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        if (ec)
+            break;
+        std::error_code typeError;
+        if (it->is_directory(typeError))
+            found.push_back(WithTrailingSlash(folder) + it->path().filename().string());
+    }
+    return found;
+}
+
+// A volume entry that leads back to the root (a link to "/") would search
+// the whole system.
+bool IsRoot(const std::string &folder)
+{
+    std::error_code ec;
+    return fs::equivalent(folder, "/", ec);
+}
+
+std::string ReadRememberedFolder(const SettingsStore &store, int &status)
+{
+    const SettingRead read = store.ReadSetting(SettingsKey("misc"), "ZRPath");
+    status = read.status;
+    return read.Text();
+}
+
+} // namespace
+
+std::vector<std::string> DataFolderCandidates(const std::string &programFolder,
+                                              const std::vector<std::string> &volumeRoots)
+{
+    std::vector<std::string> volumes;
+    for (const std::string &root : volumeRoots) {
+        for (const std::string &entry : SubFolders(root)) {
+            if (IsRoot(entry))
+                continue;
+            volumes.push_back(WithTrailingSlash(entry));
+            for (const std::string &inner : SubFolders(entry)) {
+                if (!IsRoot(inner))
+                    volumes.push_back(WithTrailingSlash(inner));
+            }
+        }
+    }
+    std::sort(volumes.begin(), volumes.end(), std::greater<>());
+    volumes.erase(std::unique(volumes.begin(), volumes.end()), volumes.end());
+
+    std::vector<std::string> candidates = std::move(volumes);
+    candidates.push_back(WithTrailingSlash(programFolder) + "sample-data/");
+    return candidates;
+}
+
+std::vector<std::string> DataFolderCandidates(const std::string &programFolder)
+{
+    return DataFolderCandidates(programFolder, {"/media", "/mnt", "/run/media"});
+}
+
+std::string LocateDataFolder(SettingsStore &store, const std::string &programFolder,
+                             const std::vector<std::string> &candidates)
+{
+    int status = 0;
+    std::string folder = ReadRememberedFolder(store, status);
+    // A first start (or a lost tree) gets the whole default tree, whose
+    // "ZRPath" is the program folder.
+    if (status != 0 || folder.empty()) {
+        WriteDefaultSettings(store, programFolder);
+        folder = ReadRememberedFolder(store, status);
+    }
+    if (!folder.empty() && folder.back() == '\0')
+        folder.pop_back();
+    folder = WithTrailingSlash(folder);
+
+    if (DataFilesPresent(folder) || DataFilesPresent(programFolder))
+        return folder;
+    for (const std::string &candidate : candidates) {
+        if (DataFilesPresent(candidate))
+            return WithTrailingSlash(candidate);
+    }
+    return {};
+}
+
+std::optional<std::string> ChangedDataFolder(const std::string &answer)
+{
+    const std::string trimmed = Trim(answer);
+    if (trimmed.empty())
+        return std::nullopt;
+    return WithTrailingSlash(trimmed);
+}
+
+} // namespace tarvel

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "core/catalog/data_files.h"
+#include "core/catalog/failure.h"
+#include "core/views/grid.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvel {
+
+/// Text of one data cell. A withheld value (flag not '0', a blank for a
+/// missing flag included) shows "(D)" for flag '1' and "(N)" otherwise; in
+/// unsuppressed mode it shows the value followed by " *". A published value
+/// shows as "#,###,##0".
+std::string DataCellText(std::string_view valueText, char flag, bool unsuppressed);
+
+/// value rounded half away from zero as "#,###,##0": "1,234,567", "-2,500",
+/// "0" (never "-0"). A value that is no finite number shows "(N)".
+std::string WholeNumberText(double value);
+
+/// Quarter numbers in column order: the quarters flagged in selected (index
+/// 1..quarterCount, index 0 unused, entries past its end unflagged), oldest
+/// first, or newest first when reverse.
+std::vector<int> QuarterColumnOrder(const std::vector<std::uint8_t> &selected, int quarterCount, bool reverse);
+
+/// Sets cells (row, 1..) of grid to the texts of record for the quarters
+/// in column order. Damaged, naming path and the record's byte position,
+/// when the record holds no value field for a shown quarter.
+std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecord &record, const std::vector<int> &quarters,
+                                   bool unsuppressed, const std::string &path, std::int64_t position);
+
+/// What a table view shows; the main window fills it from its state.
+struct TableViewRequest {
+    DataPaths Paths;
+    std::string Code;                        ///< a code of the catalog
+    int CurrentArea = 0;                     ///< 1..60; not used for ZR1
+    std::vector<std::uint8_t> QuarterSelected; ///< index 1..QuarterCount; non-zero = shown
+    bool Reverse = false;                    ///< newest quarter first
+    bool PrintAllMode = false;               ///< tag "PrintAll" instead of ""
+};
+
+/// The window caption: code + " " + series caption + " ~ " + the area's
+/// name and [code] from the area list ("Personal Income" for ZR1, which
+/// reads no file). A failure names the area list; Usage for a code not in
+/// the catalog or an area outside 1..60.
+Result<std::string> TableViewCaption(const TableViewRequest &request);
+
+/// The whole table-view grid of one area, with caption and tag. Each data
+/// record is read once at its position and the line titles once. Any file
+/// that cannot be read or is too short for the layout gives its Failure and
+/// no grid.
+Result<Grid> BuildTableView(const TableViewRequest &request);
+
+/// Column widths for a window: per column, the widest of its cells (row 0
+/// included) as textWidth measures them, plus textWidth("0"). The unit is
+/// whatever textWidth returns.
+std::vector<double> ColumnWidths(const Grid &grid, const std::function<double(std::string_view)> &textWidth);
+
+/// Per column, the cell text with the most characters (the first of equals).
+std::vector<std::string> WidestCellTexts(const Grid &grid);
+
+} // namespace tarvel

@@ -1,0 +1,296 @@
+#include "viewer/display/frmDisplay.h"
+#include "viewer/qt/qt_text.h"
+
+#include "viewer/qt/qt_twips.h"
+#include "viewer/display/qt_grid_model.h"
+#include "core/views/table_view_builder.h"
+
+#include <QAbstractButton>
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QHeaderView>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleOptionHeader>
+#include <QTableView>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+namespace {
+
+// Rows leave a little room above and below the text, as the grid always has.
+constexpr int RowPadding = 5;
+
+// The grid scrolls by whole rows and columns. At the end of its range a
+// table view lines the last column up with the right edge, which cuts the
+// first column in view and shows a part of a number as if it were one; here
+// the first row and column in view always start whole and any room is left
+// after the last ones.
+class GridView final : public QTableView {
+public:
+    using QTableView::QTableView;
+
+protected:
+    void scrollContentsBy(int dx, int dy) override
+    {
+        QTableView::scrollContentsBy(dx, dy);
+        SnapToWholeSections();
+    }
+    void updateGeometries() override
+    {
+        QTableView::updateGeometries();
+        SnapToWholeSections();
+    }
+
+private:
+    void SnapToWholeSections()
+    {
+        bool moved = Snap(horizontalHeader(), horizontalScrollBar());
+        moved = Snap(verticalHeader(), verticalScrollBar()) || moved;
+        if (moved)
+            viewport()->update();
+    }
+    static bool Snap(QHeaderView *header, const QScrollBar *bar)
+    {
+        if (bar->maximum() == 0 || bar->value() != bar->maximum())
+            return false;
+        const int first = header->logicalIndex(bar->value());
+        if (first < 0)
+            return false;
+        const int position = header->sectionPosition(first);
+        if (header->offset() == position)
+            return false;
+        header->setOffset(position);
+        return true;
+    }
+};
+
+} // namespace
+
+frmDisplay::frmDisplay(tarvel::Grid grid, QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmDisplay"));
+    setWindowTitle(Latin1(grid.Caption));
+    m_model = new GridModel(std::move(grid), this);
+
+    grdData = new GridView(this);
+    grdData->setObjectName(QStringLiteral("grdData"));
+    grdData->setModel(m_model);
+    grdData->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdData->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    grdData->setSelectionBehavior(QAbstractItemView::SelectItems);
+    grdData->setWordWrap(false);
+    grdData->setTextElideMode(Qt::ElideNone);
+    // Scrolling goes by whole rows and columns, so the first column in view
+    // is never cut.
+    grdData->setHorizontalScrollMode(QAbstractItemView::ScrollPerItem);
+    grdData->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    for (QHeaderView *header : {grdData->horizontalHeader(), grdData->verticalHeader()}) {
+        header->setSectionResizeMode(QHeaderView::Fixed);
+        header->setMinimumSectionSize(1);
+        header->setTextElideMode(Qt::ElideNone);
+        header->viewport()->installEventFilter(this);
+    }
+    grdData->viewport()->installEventFilter(this);
+    // The corner above the line titles is cell (0, 0) of the grid.
+    m_corner = grdData->findChild<QAbstractButton *>(QString(), Qt::FindDirectChildrenOnly);
+    if (m_corner)
+        m_corner->installEventFilter(this);
+
+    SetGridFont(font());
+}
+
+QString frmDisplay::Tag() const
+{
+    return Latin1(Data().Tag);
+}
+
+tarvel::PrintSnapshot frmDisplay::Snapshot() const
+{
+    return tarvel::PrintSnapshot::FromGrid(Data());
+}
+
+const tarvel::Grid &frmDisplay::Data() const
+{
+    return m_model->Data();
+}
+
+QFont frmDisplay::OwnFont()
+{
+    QFont own(QStringLiteral("MS Sans Serif"));
+    own.setPointSizeF(8.25);
+    own.setBold(true);
+    return own;
+}
+
+void frmDisplay::SetGridFont(const QFont &gridFont)
+{
+    grdData->setFont(gridFont);
+    m_rowHeight = QFontMetrics(gridFont, grdData).height() + RowPadding;
+    ApplyRowHeights();
+}
+
+void frmDisplay::ApplyRowHeights()
+{
+    QHeaderView *rows = grdData->verticalHeader();
+    // A new default size resets every row, so the spacers are halved afterwards.
+    rows->setDefaultSectionSize(m_rowHeight);
+    const int half = static_cast<int>(std::lround(m_rowHeight / 2.0));
+    const tarvel::Grid &grid = Data();
+    for (int r = 1; r < grid.Rows(); ++r) {
+        if (grid.HalfHeight(r))
+            rows->resizeSection(r - 1, half);
+    }
+    grdData->horizontalHeader()->setFixedHeight(m_rowHeight);
+}
+
+void frmDisplay::SetColumnWidths()
+{
+    const QFontMetricsF metrics(OwnFont(), grdData);
+    // Shaping each text is most of a Display command's time (a ZR1 window
+    // holds 15,000 cells). When the font gives every digit one width, texts
+    // that differ only in their digits are equally wide, so each pattern
+    // (digits read as "0") is measured once.
+    const qreal zeroWidth = metrics.horizontalAdvance(QLatin1Char('0'));
+    bool evenDigits = true;
+    for (char digit = '1'; digit <= '9'; ++digit)
+        evenDigits = evenDigits && metrics.horizontalAdvance(QLatin1Char(digit)) == zeroWidth;
+    std::unordered_map<std::string, double> measured;
+    std::string pattern;
+    const std::vector<double> widths = tarvel::ColumnWidths(Data(), [&](std::string_view text) {
+        pattern.assign(text);
+        if (evenDigits)
+            std::replace_if(pattern.begin(), pattern.end(), [](char c) { return c >= '1' && c <= '9'; }, '0');
+        const auto [entry, added] = measured.try_emplace(pattern, 0.0);
+        if (added)
+            entry->second = metrics.horizontalAdvance(Latin1(pattern));
+        return entry->second;
+    });
+    for (std::size_t c = 0; c < widths.size(); ++c) {
+        const int pixels = static_cast<int>(std::ceil(widths[c]));
+        if (c == 0)
+            grdData->verticalHeader()->setFixedWidth(pixels);
+        else
+            grdData->horizontalHeader()->resizeSection(static_cast<int>(c) - 1, pixels);
+    }
+}
+
+int frmDisplay::ColumnWidth(int column) const
+{
+    if (column == 0)
+        return grdData->verticalHeader()->width();
+    return grdData->horizontalHeader()->sectionSize(column - 1);
+}
+
+int frmDisplay::RowHeight(int row) const
+{
+    if (row == 0)
+        return grdData->horizontalHeader()->height();
+    return grdData->verticalHeader()->sectionSize(row - 1);
+}
+
+void frmDisplay::SetCurrentCell(int row, int column)
+{
+    const QModelIndex index = m_model->index(row - 1, column - 1);
+    if (index.isValid())
+        grdData->setCurrentIndex(index);
+}
+
+int frmDisplay::CurrentRow() const
+{
+    const QModelIndex index = grdData->currentIndex();
+    return index.isValid() ? index.row() + 1 : 0;
+}
+
+int frmDisplay::CurrentColumn() const
+{
+    const QModelIndex index = grdData->currentIndex();
+    return index.isValid() ? index.column() + 1 : 0;
+}
+
+void frmDisplay::MoveToRowEnd()
+{
+    const int lastColumn = m_model->columnCount() - 1;
+    if (lastColumn < 0 || m_model->rowCount() == 0)
+        return;
+    const int row = std::max(CurrentRow(), 1);
+    const QModelIndex index = m_model->index(row - 1, lastColumn);
+    grdData->setCurrentIndex(index);
+    grdData->scrollTo(index);
+}
+
+QRect frmDisplay::SelectedBlock() const
+{
+    const QModelIndexList cells = grdData->selectionModel()->selectedIndexes();
+    if (cells.isEmpty())
+        return {};
+    int top = cells.front().row(), bottom = top, left = cells.front().column(), right = left;
+    for (const QModelIndex &cell : cells) {
+        top = std::min(top, cell.row());
+        bottom = std::max(bottom, cell.row());
+        left = std::min(left, cell.column());
+        right = std::max(right, cell.column());
+    }
+    return QRect(QPoint(left + 1, top + 1), QPoint(right + 1, bottom + 1));
+}
+
+void frmDisplay::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (m_resizePaused && m_resizePaused())
+        return;
+    const QWidget *outer = qobject_cast<QMdiSubWindow *>(parentWidget());
+    if (!outer)
+        outer = this;
+    if (outer->isMinimized())
+        return;
+    // A window of 100 twips or less (a new one before its size is set, or
+    // one squeezed to nothing) leaves the grid as it was in that direction.
+    QRect geometry = grdData->geometry();
+    geometry.moveTopLeft(QPoint(0, 0));
+    if (PixelsToTwipsX(outer->width(), this) > 100)
+        geometry.setWidth(width());
+    if (PixelsToTwipsY(outer->height(), this) > 100)
+        geometry.setHeight(height());
+    grdData->setGeometry(geometry);
+}
+
+bool frmDisplay::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::RightButton && m_contextMenu) {
+            m_contextMenu->popup(mouse->globalPosition().toPoint());
+            return true;
+        }
+    }
+    if (watched == m_corner && event->type() == QEvent::Paint)
+        return PaintCorner(m_corner);
+    return QWidget::eventFilter(watched, event);
+}
+
+bool frmDisplay::PaintCorner(QWidget *corner)
+{
+    // Drawn like a header section, with the text of cell (0, 0).
+    QStyleOptionHeader option;
+    option.initFrom(corner);
+    option.state = QStyle::State_None;
+    if (corner->isEnabled())
+        option.state |= QStyle::State_Enabled;
+    if (corner->isActiveWindow())
+        option.state |= QStyle::State_Active;
+    option.rect = corner->rect();
+    option.position = QStyleOptionHeader::OnlyOneSection;
+    option.text = m_model->CornerText();
+    option.textAlignment = m_model->CornerAlignment();
+    QPainter painter(corner);
+    corner->style()->drawControl(QStyle::CE_Header, &option, &painter, corner);
+    return true;
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "viewer/qt/qt_child_window.h"
+#include "core/views/grid.h"
+
+#include <QRect>
+#include <QWidget>
+
+#include <functional>
+
+class GridModel;
+class QMenu;
+class QTableView;
+
+/// The child window that shows one table grid (a table view or a one-line
+/// view) in its only control, grdData. The builders give it the grid with
+/// caption and tag; the window keeps the grid sized, measures its columns
+/// and pops up the main window's "&Window" menu on a right click.
+class frmDisplay final : public QWidget, public ChildWindow {
+    Q_OBJECT
+public:
+    explicit frmDisplay(tarvel::Grid grid, QWidget *parent = nullptr);
+
+    QString Tag() const override;
+    const tarvel::Grid *GridData() const override { return &Data(); }
+    tarvel::PrintSnapshot Snapshot() const override;
+    const tarvel::Grid &Data() const;
+
+    /// The window's own font, 8.25-point "MS Sans Serif", bold (the nearest
+    /// installed face). It only measures the column widths.
+    static QFont OwnFont();
+
+    /// The grid font; the row height follows it and spacer rows stay at half.
+    void SetGridFont(const QFont &font);
+    /// Row height of the grid in pixels (spacer rows have half of it).
+    int DefaultRowHeight() const { return m_rowHeight; }
+    /// Every column as wide as its widest text (row 0 included) in the own
+    /// font, plus the width of "0".
+    void SetColumnWidths();
+    /// Column width in pixels; column 0 is the fixed column of line titles.
+    int ColumnWidth(int column) const;
+    /// Row height in pixels; row 0 is the fixed row of quarter labels.
+    int RowHeight(int row) const;
+
+    /// Makes cell (row, column) of the grid current (both 1 or more).
+    void SetCurrentCell(int row, int column);
+    /// The current cell in grid rows and columns; 0 when there is none.
+    int CurrentRow() const;
+    int CurrentColumn() const;
+    /// The grid's End key: the current cell moves to the last column of its
+    /// row and comes into view.
+    void MoveToRowEnd();
+    /// The selected block of cells in grid rows and columns (left = first
+    /// column, top = first row); a null rectangle when nothing is selected.
+    QRect SelectedBlock() const;
+
+    /// While paused() is true the grid does not follow the window's size.
+    void SetResizePaused(std::function<bool()> paused) { m_resizePaused = std::move(paused); }
+    /// The menu a right mouse button on the grid pops up.
+    void SetContextMenu(QMenu *menu) { m_contextMenu = menu; }
+
+    QTableView *grdData = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void ApplyRowHeights();
+    bool PaintCorner(QWidget *corner);
+
+    GridModel *m_model = nullptr;
+    QWidget *m_corner = nullptr;
+    QMenu *m_contextMenu = nullptr;
+    std::function<bool()> m_resizePaused;
+    int m_rowHeight = 0;
+};

@@ -1,0 +1,98 @@
+#include "viewer/help/frmDoc.h"
+
+#include "viewer/qt/qt_twips.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QResizeEvent>
+
+frmDoc::frmDoc(bool printAllMode, QWidget *parent)
+    : QWidget(parent)
+    , m_printAllMode(printAllMode)
+    , m_tag(QStringLiteral("Document"))
+{
+    setObjectName(QStringLiteral("frmDoc"));
+    setWindowTitle(QStringLiteral("document"));
+
+    txtDoc = new QPlainTextEdit(this);
+    txtDoc->setObjectName(QStringLiteral("txtDoc"));
+    // Read-only to the data, but the text can be selected and copied.
+    txtDoc->setReadOnly(true);
+    txtDoc->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    txtDoc->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtDoc->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    txtDoc->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    QFont font(QStringLiteral("Courier"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPointSizeF(9.75);
+    txtDoc->setFont(font);
+    txtDoc->setGeometry(rect());
+}
+
+QMdiSubWindow *frmDoc::Show(QMdiArea &area, QSize normalSize)
+{
+    QMdiSubWindow *sub = area.addSubWindow(this);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowTitle(windowTitle());
+    // The size it has when restored, also when a maximized window makes it
+    // open maximized.
+    sub->resize(normalSize);
+    sub->show();
+    area.setActiveSubWindow(sub);
+    m_tag = QStringLiteral("Document");
+    if (m_printAllMode && !sub->isMinimized() && !sub->isMaximized()) {
+        m_tag = QStringLiteral("PrintAll");
+        sub->resize(TwipsToPixelsX(6000, sub), TwipsToPixelsY(100, sub));
+    }
+    return sub;
+}
+
+void frmDoc::SetCaption(const std::string &caption)
+{
+    m_caption = caption;
+    // Paths in the caption are the file system's bytes.
+    setWindowTitle(QString::fromLocal8Bit(caption.data(), static_cast<qsizetype>(caption.size())));
+}
+
+void frmDoc::SetText(std::string text)
+{
+    m_text = std::move(text);
+    QString shown = QString::fromLatin1(m_text.data(), static_cast<qsizetype>(m_text.size()));
+    // One line end per line: a CR before the LF would show as an empty line.
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    txtDoc->setPlainText(shown);
+}
+
+void frmDoc::SetTextFont(const QString &face, int pointSize)
+{
+    QFont font(face);
+    if (pointSize > 0)
+        font.setPointSize(pointSize);
+    txtDoc->setFont(font);
+}
+
+void frmDoc::ShowUnsuppressedColours()
+{
+    QPalette palette = txtDoc->palette();
+    palette.setColor(QPalette::Base, Qt::black);
+    palette.setColor(QPalette::Text, Qt::red);
+    palette.setColor(QPalette::Window, Qt::black);
+    palette.setColor(QPalette::WindowText, Qt::red);
+    txtDoc->setPalette(palette);
+    setPalette(palette);
+    setAutoFillBackground(true);
+}
+
+tarvel::PrintSnapshot frmDoc::Snapshot() const
+{
+    return tarvel::PrintSnapshot::FromDocument(m_caption, m_text, m_tag.toStdString());
+}
+
+void frmDoc::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // A window built for print-all is never shown at a useful size.
+    if (!m_printAllMode)
+        txtDoc->setGeometry(rect());
+}

@@ -1,0 +1,539 @@
+#include "viewer/main/frmMain.h"
+#include "viewer/qt/qt_text.h"
+
+#include "core/settings/data_folder.h"
+#include "viewer/selection/frmPickList.h"
+#include "viewer/qt/qt_prompts.h"
+#include "viewer/qt/qt_twips.h"
+#include "core/selection/selection.h"
+#include "core/catalog/data_files.h"
+#include "core/catalog/file_helpers.h"
+#include "core/catalog/table_catalog.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace {
+
+// Marker files in an empty folder name would be looked up in the working
+// folder; an empty folder never holds the data.
+bool HoldsData(const std::string &folder)
+{
+    return !folder.empty() && tarvel::DataFilesPresent(folder);
+}
+
+enum class ButtonIcon { Previous, Next, OneLine };
+
+// The three picture buttons draw their own icons, so they look the same
+// whatever icon theme the desktop has.
+QIcon MakeIcon(ButtonIcon kind)
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const double s = size;
+        if (kind == ButtonIcon::OneLine) {
+            // A small table with its middle row picked out.
+            painter.setPen(QPen(QColor(60, 60, 60), std::max(1.0, s / 24)));
+            painter.setBrush(Qt::white);
+            const QRectF frame(s * 0.1, s * 0.15, s * 0.8, s * 0.7);
+            painter.drawRect(frame);
+            painter.fillRect(QRectF(frame.left(), frame.top() + frame.height() * 0.4, frame.width(),
+                                    frame.height() * 0.2),
+                             QColor(30, 90, 200));
+            for (double f : {0.2, 0.4, 0.6, 0.8}) {
+                const double y = frame.top() + frame.height() * f;
+                painter.drawLine(QPointF(frame.left(), y), QPointF(frame.right(), y));
+            }
+            painter.drawLine(QPointF(frame.left() + frame.width() * 0.3, frame.top()),
+                             QPointF(frame.left() + frame.width() * 0.3, frame.bottom()));
+        } else {
+            const bool next = kind == ButtonIcon::Next;
+            QPainterPath arrow;
+            const double tip = next ? s * 0.85 : s * 0.15;
+            const double back = next ? s * 0.25 : s * 0.75;
+            arrow.moveTo(tip, s * 0.5);
+            arrow.lineTo(back, s * 0.15);
+            arrow.lineTo(back, s * 0.85);
+            arrow.closeSubpath();
+            painter.setPen(QPen(QColor(20, 60, 140), std::max(1.0, s / 24)));
+            painter.setBrush(QColor(40, 110, 220));
+            painter.drawPath(arrow);
+        }
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+} // namespace
+
+frmMain::frmMain(Prompts &prompts, QWidget *parent)
+    : QMainWindow(parent), m_prompts(prompts), m_settings(tarvel::SettingsStore::DefaultFile())
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Orlandel"));
+    // The program's icon, also shown by every child window.
+    QApplication::setWindowIcon(MakeIcon(ButtonIcon::OneLine));
+    m_state.ProgramFolder = tarvel::WithTrailingSlash(QCoreApplication::applicationDirPath().toLocal8Bit().toStdString());
+    CreateControls();
+    CreateStatusBar();
+    CreateMenus();
+    resize(1100, 760);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::SetProgramFolder(const std::string &folder)
+{
+    m_state.ProgramFolder = tarvel::WithTrailingSlash(folder);
+}
+
+void frmMain::SetDataFolderCandidates(std::vector<std::string> candidates)
+{
+    m_candidates = std::move(candidates);
+}
+
+void frmMain::CreateControls()
+{
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralWidget"));
+    auto *outer = new QVBoxLayout(central);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    picMain = new QWidget(central);
+    picMain->setObjectName(QStringLiteral("picMain"));
+    picMain->setAutoFillBackground(true);
+    auto *row = new QHBoxLayout(picMain);
+    row->setContentsMargins(8, 4, 8, 6);
+    row->setSpacing(10);
+
+    // 1. the series groups
+    fraSeries = new QGroupBox(QStringLiteral("1. Table"), picMain);
+    fraSeries->setObjectName(QStringLiteral("fraSeries"));
+    auto *seriesLayout = new QVBoxLayout(fraSeries);
+    seriesLayout->setSpacing(2);
+    for (int s = 0; s < tarvel::SeriesGroupCount; ++s) {
+        auto *option = new QRadioButton(Latin1(tarvel::SeriesGroupCaption(s)), fraSeries);
+        option->setObjectName(QStringLiteral("optSeries_%1").arg(s));
+        connect(option, &QRadioButton::clicked, this, [this, s] { ChooseSeries(s); });
+        seriesLayout->addWidget(option);
+        optSeries[static_cast<std::size_t>(s)] = option;
+    }
+    row->addWidget(fraSeries);
+
+    // 2. the tables of the chosen group; captions come with the group.
+    fraTable = new QGroupBox(QStringLiteral("2. Specific table"), picMain);
+    fraTable->setObjectName(QStringLiteral("fraTable"));
+    auto *tableLayout = new QVBoxLayout(fraTable);
+    tableLayout->setSpacing(2);
+    int widest = 0;
+    for (const std::string &code : tarvel::TableCodes())
+        widest = std::max(widest, fontMetrics().horizontalAdvance(Latin1(tarvel::TableOptionCaption(code))));
+    for (int t = 0; t < 3; ++t) {
+        auto *option = new QRadioButton(fraTable);
+        option->setObjectName(QStringLiteral("optTable_%1").arg(t));
+        option->setMinimumWidth(widest + 30);
+        // A hidden third button keeps its place, so the frame does not jump.
+        QSizePolicy policy = option->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        option->setSizePolicy(policy);
+        connect(option, &QRadioButton::clicked, this, [this, t] { ChooseTable(t); });
+        tableLayout->addWidget(option);
+        optTable[static_cast<std::size_t>(t)] = option;
+    }
+    tableLayout->addStretch(1);
+    row->addWidget(fraTable);
+
+    // 3. quarters and 4. areas
+    auto *choice = new QVBoxLayout;
+    choice->setSpacing(4);
+    lblYears = new QLabel(QStringLiteral("3. Quarters"), picMain);
+    lblYears->setObjectName(QStringLiteral("lblYears"));
+    lblYears->setAutoFillBackground(true);
+    cboYears = new QComboBox(picMain);
+    cboYears->setObjectName(QStringLiteral("cboYears"));
+    cboYears->setToolTip(QStringLiteral("Choose years"));
+    cboYears->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    cboYears->setMinimumContentsLength(34);
+    cboYears->installEventFilter(this);
+    lblYears->setBuddy(cboYears);
+    connect(cboYears, &QComboBox::activated, this, [this](int) { cboYears_Click(); });
+    cmdStates = new QPushButton(QStringLiteral("4. Select States"), picMain);
+    cmdStates->setObjectName(QStringLiteral("cmdStates"));
+    cmdStates->setToolTip(QStringLiteral("Select States"));
+    cmdStates->setMinimumSize(cmdStates->sizeHint().width() + 40, cmdStates->sizeHint().height() + 8);
+    connect(cmdStates, &QPushButton::clicked, this, &frmMain::cmdStates_Click);
+    choice->addWidget(lblYears);
+    choice->addWidget(cboYears);
+    choice->addSpacing(8);
+    choice->addWidget(cmdStates, 0, Qt::AlignLeft);
+    choice->addStretch(1);
+    row->addLayout(choice);
+
+    // 5. the display buttons
+    fraDisplay = new QGroupBox(QStringLiteral("5. Display"), picMain);
+    fraDisplay->setObjectName(QStringLiteral("fraDisplay"));
+    auto *displayLayout = new QHBoxLayout(fraDisplay);
+    auto pictureButton = [this](const char *name, const char *tip, ButtonIcon icon) {
+        auto *button = new QPushButton(fraDisplay);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setToolTip(QString::fromLatin1(tip));
+        button->setIcon(MakeIcon(icon));
+        button->setIconSize(QSize(28, 28));
+        button->setFixedSize(44, 44);
+        return button;
+    };
+    cmdPrev = pictureButton("cmdPrev", "Display previous area", ButtonIcon::Previous);
+    cmdNext = pictureButton("cmdNext", "Display next area", ButtonIcon::Next);
+    cmdShowOneLine = pictureButton("cmdShowOneLine", "Display One Line", ButtonIcon::OneLine);
+    connect(cmdPrev, &QPushButton::clicked, this, &frmMain::cmdPrev_Click);
+    connect(cmdNext, &QPushButton::clicked, this, &frmMain::cmdNext_Click);
+    connect(cmdShowOneLine, &QPushButton::clicked, this, &frmMain::cmdShowOneLine_Click);
+    displayLayout->addWidget(cmdPrev);
+    displayLayout->addWidget(cmdNext);
+    displayLayout->addWidget(cmdShowOneLine);
+    row->addWidget(fraDisplay, 0, Qt::AlignTop);
+    row->addStretch(1);
+
+    m_mdi = new QMdiArea(central);
+    m_mdi->setObjectName(QStringLiteral("mdiArea"));
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    outer->addWidget(picMain);
+    outer->addWidget(m_mdi, 1);
+    setCentralWidget(central);
+}
+
+void frmMain::CreateStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(true);
+    const std::array<const char *, 4> texts{"ZR4, ZR1 Income summary", tarvel::NoTableText, tarvel::NoStatesText,
+                                            tarvel::NoQuartersText};
+    const std::array<const char *, 4> tips{"Table", "Table selection", "State selection", "Quarter selection"};
+    const std::array<int, 4> stretch{4, 1, 2, 2};
+    for (std::size_t i = 0; i < m_panels.size(); ++i) {
+        auto *panel = new QLabel(QString::fromLatin1(texts[i]), bar);
+        panel->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+        panel->setToolTip(QString::fromLatin1(tips[i]));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setContentsMargins(4, 0, 4, 0);
+        panel->setMinimumWidth(panel->fontMetrics().horizontalAdvance(QStringLiteral("Quarters selected - 241")) + 12);
+        bar->addWidget(panel, stretch[i]);
+        m_panels[i] = panel;
+    }
+}
+
+QString frmMain::PanelText(int panel) const
+{
+    if (panel < 1 || panel > static_cast<int>(m_panels.size()))
+        return {};
+    return m_panels[static_cast<std::size_t>(panel - 1)]->text();
+}
+
+void frmMain::SetPanelText(int panel, const QString &text)
+{
+    if (panel >= 1 && panel <= static_cast<int>(m_panels.size()))
+        m_panels[static_cast<std::size_t>(panel - 1)]->setText(text);
+}
+
+std::string frmMain::SelectedTable() const
+{
+    return tarvel::Trim(ToLatin1(PanelText(2)));
+}
+
+bool frmMain::QuarterEntryShown() const
+{
+    return cboYears->currentIndex() != -1;
+}
+
+QFont frmMain::DisplayFont() const
+{
+    QFont font(Latin1(m_state.DisplayFontName));
+    font.setPointSize(m_state.DisplayFontSize > 0 ? m_state.DisplayFontSize : 8);
+    font.setBold(m_state.DisplayFontBold);
+    font.setItalic(m_state.DisplayFontItalic);
+    return font;
+}
+
+// ---- start-up and quit -------------------------------------------------------
+
+void frmMain::Startup(const QStringList &arguments)
+{
+    std::vector<std::string> args;
+    for (const QString &argument : arguments)
+        args.push_back(argument.toLocal8Bit().toStdString());
+    m_state.Unsuppressed = tarvel::UnsuppressedFromArguments(args);
+
+    // Another running instance was handed over to before this window was
+    // built (main.cpp).
+    const std::vector<std::string> candidates =
+        m_candidates ? *m_candidates : tarvel::DataFolderCandidates(m_state.ProgramFolder);
+    m_state.DataFolder = tarvel::LocateDataFolder(m_settings, m_state.ProgramFolder, candidates);
+    if (m_state.DataFolder.empty()) {
+        m_prompts.Message(QStringLiteral("Files not found"),
+                          QStringLiteral("The Orlandel files cannot be found. You will be prompted for the path to the files."),
+                          QMessageBox::Warning);
+        ChangeDataFolder();
+    }
+
+    if (!m_state.Unsuppressed) {
+        if (HoldsData(m_state.DataFolder))
+            m_settings.WriteSetting(tarvel::SettingsKey("misc"), "ZRPath", m_state.DataFolder);
+        else
+            m_prompts.Message(QStringLiteral("TARVEL files not found"), QStringLiteral("The Orlandel files cannot be found."),
+                              QMessageBox::Critical);
+    }
+
+    const std::string programHelp = m_state.ProgramFolder + "tarvel.hlp";
+    m_state.HelpFile = tarvel::FileExists(programHelp) ? programHelp : m_state.DataFolder + "tarvel.hlp";
+
+    m_state.ViewForward = true;
+    FillQuarterList("ZR1");
+    m_state.AreaSelected.fill(tarvel::NotChosen);
+
+    setWindowTitle(m_state.Unsuppressed ? QStringLiteral("Orlandel ***UNSUPPRESSED*** ") : QStringLiteral("Orlandel"));
+
+    // The quick start opens by itself on the first start only.
+    const std::string misc = tarvel::SettingsKey("misc");
+    if (m_settings.ReadSetting(misc, "DisplayHelp").Flag()) {
+        HelpQuickStart();
+        m_settings.WriteSetting(misc, "DisplayHelp", "False");
+    }
+
+    ApplyDisplaySettings(tarvel::ReadDisplaySettings(m_settings));
+
+    if (m_state.Unsuppressed)
+        ShowUnsuppressedColours();
+
+    optSeries[0]->setChecked(true);
+    ChooseSeries(0);
+
+    // No child window is open yet: the one-line command waits for a table view.
+    UpdateOneLineCommand(nullptr);
+}
+
+void frmMain::ApplyDisplaySettings(const tarvel::DisplaySettings &settings)
+{
+    m_state.DisplayFontName = settings.FontName;
+    m_state.DisplayFontSize = settings.FontSize;
+    m_state.DisplayFontBold = settings.FontBold;
+    m_state.DisplayFontItalic = settings.FontItalic;
+    m_state.DefaultWindowHeight = settings.DefaultWindowHeight;
+    m_state.DefaultWindowWidth = settings.DefaultWindowWidth;
+    m_state.Reverse = settings.Reverse;
+    mnuReverse->setChecked(settings.Reverse);
+}
+
+void frmMain::ShowUnsuppressedColours()
+{
+    // Red on black is the visible sign that confidential values are shown.
+    // The series frame and the option buttons take the panel's colours from
+    // picMain; the lists and buttons keep their own so they stay readable.
+    QPalette palette = picMain->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    palette.setColor(QPalette::WindowText, Qt::red);
+    palette.setColor(QPalette::Text, Qt::red);
+    for (QWidget *widget : std::initializer_list<QWidget *>{picMain, fraTable, fraDisplay, lblYears}) {
+        widget->setPalette(palette);
+        widget->setAutoFillBackground(true);
+    }
+    for (QWidget *widget : std::initializer_list<QWidget *>{cboYears, cmdStates, cmdPrev, cmdNext, cmdShowOneLine})
+        widget->setPalette(QApplication::palette(widget));
+}
+
+void frmMain::SaveSettingsAndExit()
+{
+    if (m_settingsSaved)
+        return;
+    m_settingsSaved = true;
+
+    tarvel::DisplaySettings settings;
+    settings.FontName = m_state.DisplayFontName;
+    settings.FontSize = m_state.DisplayFontSize;
+    settings.FontBold = m_state.DisplayFontBold;
+    settings.FontItalic = m_state.DisplayFontItalic;
+    settings.Reverse = mnuReverse->isChecked();
+    settings.DefaultWindowHeight = m_state.DefaultWindowHeight;
+    settings.DefaultWindowWidth = m_state.DefaultWindowWidth;
+    tarvel::WriteDisplaySettings(m_settings, settings);
+
+    // An unsuppressed run never changes the remembered folder.
+    if (!m_state.Unsuppressed && HoldsData(m_state.DataFolder))
+        m_settings.WriteSetting(tarvel::SettingsKey("misc"), "ZRPath", m_state.DataFolder);
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    SaveSettingsAndExit();
+    m_mdi->closeAllSubWindows();
+    // Windows of the program that live outside the main window (the help
+    // viewer) end with it.
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget != this && widget->isVisible() && widget->isWindow())
+            widget->close();
+    }
+    event->accept();
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    // Ctrl+C in the quarter list is discarded.
+    if (watched == cboYears && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->text() == QStringLiteral("\x03")
+            || (key->key() == Qt::Key_C && (key->modifiers() & Qt::ControlModifier)))
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- series, table and quarters -------------------------------------------------
+
+void frmMain::ChooseSeries(int series)
+{
+    if (series < 0 || series >= tarvel::SeriesGroupCount)
+        return;
+    for (QRadioButton *option : optTable)
+        option->hide();
+    const std::vector<std::string> tables = tarvel::SeriesGroupTables(series);
+    for (std::size_t t = 0; t < tables.size() && t < optTable.size(); ++t) {
+        optTable[t]->setText(Latin1(tarvel::TableOptionCaption(tables[t])));
+        optTable[t]->show();
+    }
+    optSeries[static_cast<std::size_t>(series)]->setChecked(true);
+    SetPanelText(1, optSeries[static_cast<std::size_t>(series)]->text());
+    optTable[0]->setChecked(true);
+    ChooseTable(0);
+}
+
+void frmMain::ChooseTable(int table)
+{
+    if (table < 0 || table >= static_cast<int>(optTable.size()))
+        return;
+    const std::string code = tarvel::CodeFromCaption(ToLatin1(optTable[static_cast<std::size_t>(table)]->text()));
+    SetPanelText(2, Latin1(code));
+    FillQuarterList(code);
+    m_state.QuarterSelected = tarvel::EmptyQuarterFlags(code);
+    // A new table always starts with its last four quarters.
+    cboYears->setCurrentIndex(0);
+    cboYears_Click();
+}
+
+void frmMain::FillQuarterList(const std::string &code)
+{
+    cboYears->clear();
+    for (const std::string &entry : tarvel::QuarterListEntries(code))
+        cboYears->addItem(Latin1(entry));
+}
+
+void frmMain::cboYears_Click()
+{
+    const std::string code = SelectedTable();
+    const int entry = cboYears->currentIndex();
+    if (entry == tarvel::SelectQuartersEntry)
+        RunQuarterPickList();
+    else
+        tarvel::ApplyQuarterEntry(m_state.QuarterSelected, entry, tarvel::QuarterCount(code));
+    ShowQuarterCount();
+}
+
+void frmMain::ShowQuarterCount()
+{
+    const int count = tarvel::CountChosen(m_state.QuarterSelected);
+    SetPanelText(4, Latin1(tarvel::QuarterPanelText(count)));
+    if (count == 0)
+        cboYears->setCurrentIndex(-1);
+}
+
+void frmMain::RunQuarterPickList()
+{
+    const std::string code = SelectedTable();
+    const int quarters = tarvel::QuarterCount(code);
+    frmPickList dialog(this);
+    dialog.SetTag(QString::fromLatin1(frmPickList::QuartersMode));
+    dialog.setWindowTitle(QStringLiteral("Select years"));
+    dialog.resize(TwipsToPixelsX(4020, &dialog), dialog.height());
+    dialog.SetListFont(DisplayFont());
+    // The list starts from the current choice; nothing is cleared first.
+    for (int k = 1; k <= quarters; ++k) {
+        dialog.AddItem(Latin1(tarvel::QuarterLabel(k, code)));
+        if (static_cast<std::size_t>(k) < m_state.QuarterSelected.size()
+            && m_state.QuarterSelected[static_cast<std::size_t>(k)] != 0)
+            dialog.SetItemSelected(k, true);
+    }
+    m_prompts.RunDialog(dialog);
+    if (dialog.Result())
+        m_state.QuarterSelected = tarvel::QuarterFlagsFromChoice(*dialog.Result(), quarters);
+}
+
+// ---- areas and the display buttons ----------------------------------------------
+
+void frmMain::cmdStates_Click()
+{
+    frmPickList dialog(this);
+    dialog.SetTag(QString::fromLatin1(frmPickList::AreasMode));
+    dialog.setWindowTitle(QStringLiteral("States"));
+    dialog.resize(TwipsToPixelsX(4020, &dialog), dialog.height());
+
+    const std::string path = tarvel::AreaListFileName(m_state.Paths());
+    const auto areas = tarvel::ReadAreaList(path);
+    if (!areas) {
+        // The dialog does not open and the earlier choice stays.
+        tarvel::ReportFailure(m_prompts, areas.Error());
+        return;
+    }
+    dialog.SetListFont(DisplayFont());
+    for (std::size_t i = 0; i < areas->size(); ++i) {
+        const tarvel::AreaRecord &area = (*areas)[i];
+        dialog.AddItem(Latin1(tarvel::AreaPickItem(area)), Latin1(tarvel::AreaCodeItem(area)));
+        if (i + 1 < m_state.AreaSelected.size() && m_state.AreaSelected[i + 1] != 0)
+            dialog.SetItemSelected(static_cast<int>(i) + 1, true);
+    }
+
+    m_state.CurrentArea = 0;
+    m_prompts.RunDialog(dialog);
+    // Closing with the close box keeps the old flags; the status bar and the
+    // current area are recomputed from them either way.
+    if (dialog.Result())
+        m_state.AreaSelected = tarvel::AreaFlagsFromChoice(*dialog.Result());
+    const tarvel::AreaChoiceSummary summary = tarvel::SummarizeAreaChoice(m_state.AreaSelected);
+    m_state.CurrentArea = summary.currentArea;
+    SetPanelText(3, Latin1(summary.panelText));
+}
+
+void frmMain::cmdNext_Click()
+{
+    m_state.ViewForward = true;
+    RunDisplay();
+}
+
+void frmMain::cmdPrev_Click()
+{
+    m_state.ViewForward = false;
+    RunDisplay();
+}
+
+void frmMain::cmdShowOneLine_Click()
+{
+    RunShowOneLine();
+}

@@ -1,0 +1,209 @@
+#pragma once
+
+#include "core/selection/program_state.h"
+#include "core/settings/settings_store.h"
+#include "core/print/print_engine.h"
+#include "viewer/print/frmPrint.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class HelpViewer;
+class Prompts;
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QPrinter;
+class QPushButton;
+class QRadioButton;
+class QWidget;
+
+/// The main window: the numbered selection controls, the status bar that
+/// records the selection, the menus and the area that holds every child
+/// window. It owns the program-wide state and the settings store; every
+/// command reads them when it runs.
+class frmMain final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(Prompts &prompts, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    /// The program's own folder (ending in '/'); by default the executable's.
+    /// Set before Startup.
+    void SetProgramFolder(const std::string &folder);
+    /// The folders tried after the remembered one and the program folder;
+    /// by default DataFolderCandidates(ProgramFolder). Set before Startup.
+    void SetDataFolderCandidates(std::vector<std::string> candidates);
+
+    /// Start-up: command line, folders, data check, settings, first series.
+    /// arguments are those left after Qt took its own (program name excluded).
+    void Startup(const QStringList &arguments);
+    /// Stores the display settings and, when it holds the data and the run
+    /// is not unsuppressed, the data folder. Runs once, when the window closes.
+    void SaveSettingsAndExit();
+
+    tarvel::ProgramState &State() { return m_state; }
+    const tarvel::ProgramState &State() const { return m_state; }
+    tarvel::SettingsStore &Settings() { return m_settings; }
+    Prompts &UserPrompts() { return m_prompts; }
+    QMdiArea *MdiArea() const { return m_mdi; }
+
+    /// Status-bar panel 1..4 as text.
+    QString PanelText(int panel) const;
+    void SetPanelText(int panel, const QString &text);
+    /// The chosen table: panel 2 without surrounding blanks ("No table
+    /// selected" when none).
+    std::string SelectedTable() const;
+    /// True when the quarter list shows an entry.
+    bool QuarterEntryShown() const;
+    /// The display font of the settings as a QFont.
+    QFont DisplayFont() const;
+    /// The font last chosen in any font dialog of the program (display or
+    /// printer font); empty until one was chosen. Each font dialog stores its
+    /// choice here, and the printer font dialog opens with it.
+    std::optional<QFont> &FontDialogChoice() { return m_fontDialogChoice; }
+    /// The print state between jobs: filled by the print dialog and
+    /// print-all, read by the print commands (frmMain_print.cpp).
+    tarvel::PrintOptions &PrintState() { return m_printState; }
+    /// The printer later print jobs use; Change Printer of the print dialog
+    /// chooses it. Made when first asked for (frmMain_print.cpp).
+    QPrinter &Printer();
+    /// What a print dialog opened by this window works on.
+    PrintDialogContext PrintContext();
+
+    // Controls, named as the program names them.
+    QWidget *picMain = nullptr;
+    QGroupBox *fraSeries = nullptr;
+    std::array<QRadioButton *, 4> optSeries{};
+    QGroupBox *fraTable = nullptr;
+    std::array<QRadioButton *, 3> optTable{};
+    QLabel *lblYears = nullptr;
+    QComboBox *cboYears = nullptr;
+    QPushButton *cmdStates = nullptr;
+    QGroupBox *fraDisplay = nullptr;
+    QPushButton *cmdPrev = nullptr;
+    QPushButton *cmdNext = nullptr;
+    QPushButton *cmdShowOneLine = nullptr;
+
+    // Menus. Top-level menus and sub-menus are QMenus, commands QActions.
+    QMenu *mnuFile = nullptr;
+    QAction *mnuView = nullptr;
+    QAction *mnuShowOneLine = nullptr;
+    QAction *mnuPrint = nullptr;
+    QAction *mnuPrintAll = nullptr;
+    QAction *mnuClip = nullptr;
+    QAction *mnuExport = nullptr;
+    QAction *mnuQuit = nullptr;
+    QMenu *mnuSettings = nullptr;
+    QAction *mnuFont = nullptr;
+    QMenu *mnuGridHead = nullptr;
+    QAction *mnuSetWindowHW = nullptr;
+    QAction *mnuReverse = nullptr;
+    /// Menu indexes 2 ("&Height...") and 3 ("&Width..."); the array starts
+    /// at menu index 2 (GridMenuFirstIndex).
+    std::array<QAction *, 2> mnuGrid{};
+    static constexpr int GridMenuFirstIndex = 2;
+    QAction *mnuZRChange = nullptr;
+    QAction *mnuReset = nullptr;
+    QMenu *mnuDocHeader = nullptr;
+    std::array<QAction *, 2> mnuFoot{};
+    std::array<QAction *, 3> mnuDoc{};
+    QMenu *mnuWindow = nullptr;
+    QMenu *mnuArrangeMenu = nullptr;
+    std::array<QAction *, 4> mnuArrange{};
+    QAction *mnuCloseAll = nullptr;
+    QAction *mnuMinimize = nullptr;
+    QMenu *mnuHelp = nullptr;
+    QAction *mnuHelpQS = nullptr;
+    QAction *mnuHelpContents = nullptr;
+    QAction *mnuHelpIndex = nullptr;
+    QAction *mnuHelpSearch = nullptr;
+    QAction *mnuWeb = nullptr;
+    QAction *mnuHelpAbout = nullptr;
+
+public slots:
+    // Selection (series, table, quarters, areas) and the display buttons.
+    void ChooseSeries(int series);
+    void ChooseTable(int table);
+    /// Fills the quarter list with the six entries of code.
+    void FillQuarterList(const std::string &code);
+    /// Applies the quarter list's current entry (the list's click).
+    void cboYears_Click();
+    void cmdStates_Click();
+    void cmdNext_Click();
+    void cmdPrev_Click();
+    void cmdShowOneLine_Click();
+
+    // Commands of the menus (frmMain_menus.cpp). Those that belong to the
+    // display, print, export and document windows are seams filled there.
+    void RunDisplay();
+    void RunShowOneLine();
+    void RunPrint();
+    void RunPrintAll();
+    void RunCopyToClipboard();
+    void RunExport();
+    void ChooseDisplayFont();
+    void SetDefaultWindowSize();
+    void ToggleReverse();
+    /// index 2 height, 3 width.
+    void ChooseGridSize(int index);
+    void ChangeDataFolder();
+    void ResetToDefault();
+    /// Resizes every child window in normal state to the default size.
+    void ResizeChildWindowsToDefault();
+    void ShowFootnotes(int index);
+    void ShowDocument(int index);
+    void ArrangeWindows(int index);
+    void CloseAllWindows();
+    void MinimizeAllWindows();
+    void HelpQuickStart();
+    void HelpContents();
+    void HelpIndex();
+    void HelpSearch();
+    void OpenWebSite();
+    void ShowAbout();
+    /// Rebuilds the list of child windows at the end of the "&Window" menu.
+    void UpdateWindowMenu();
+    /// Enables "Display &One line" and shows its button exactly while the
+    /// active child window is a table view of a table other than ZR1.
+    void UpdateOneLineCommand(QMdiSubWindow *active);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void CreateControls();
+    void CreateStatusBar();
+    void CreateMenus();
+    void ApplyDisplaySettings(const tarvel::DisplaySettings &settings);
+    void ShowUnsuppressedColours();
+    /// Shows the quarter count of QuarterSelected in panel 4.
+    void ShowQuarterCount();
+    void RunQuarterPickList();
+
+    Prompts &m_prompts;
+    tarvel::SettingsStore m_settings;
+    tarvel::ProgramState m_state;
+    std::optional<std::vector<std::string>> m_candidates;
+    QMdiArea *m_mdi = nullptr;
+    std::array<QLabel *, 4> m_panels{};
+    QList<QAction *> m_windowListActions;
+    bool m_settingsSaved = false;
+    std::optional<QFont> m_fontDialogChoice;
+    tarvel::PrintOptions m_printState;
+    std::shared_ptr<QPrinter> m_printer; // shared_ptr: QPrinter stays incomplete here
+    /// The help window of the help commands, installed into QtPrompts (frmMain_docs.cpp).
+    static std::shared_ptr<HelpViewer> CreateHelpViewer(frmMain &window);
+    std::shared_ptr<HelpViewer> m_help = CreateHelpViewer(*this);
+};

@@ -1,0 +1,237 @@
+// The main window's display commands: the table view of the next chosen
+// area, the one-line view, the height / width dialog and the resizing of
+// the open child windows. The grids come from the core builders.
+#include "viewer/main/frmMain.h"
+#include "viewer/qt/qt_text.h"
+
+#include "viewer/qt/qt_busy_cursor.h"
+#include "viewer/qt/qt_prompts.h"
+#include "viewer/qt/qt_twips.h"
+#include "core/selection/selection.h"
+#include "viewer/display/frmDisplay.h"
+#include "viewer/display/frmScroll.h"
+#include "core/views/one_line_view.h"
+#include "core/views/scroll_value.h"
+#include "core/views/table_view_builder.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+bool IsNormalState(const QMdiSubWindow *window)
+{
+    return !window->isMinimized() && !window->isMaximized();
+}
+
+/// The child window captioned exactly caption, or nullptr.
+QMdiSubWindow *FindChildWindow(const QMdiArea *area, const QString &caption)
+{
+    const QList<QMdiSubWindow *> windows = area->subWindowList();
+    const auto found = std::find_if(windows.begin(), windows.end(),
+                                    [&caption](const QMdiSubWindow *window) { return window->windowTitle() == caption; });
+    return found == windows.end() ? nullptr : *found;
+}
+
+/// An existing window asked for again: restored to the normal state, even
+/// from minimized, and given the focus.
+void BringForward(QMdiArea *area, QMdiSubWindow *window)
+{
+    window->showNormal();
+    area->setActiveSubWindow(window);
+    if (QWidget *content = window->widget())
+        content->setFocus();
+}
+
+frmDisplay *ActiveDisplay(const QMdiArea *area)
+{
+    QMdiSubWindow *window = area->activeSubWindow();
+    return window ? qobject_cast<frmDisplay *>(window->widget()) : nullptr;
+}
+
+enum class Look { Full, PrintAll };
+
+/// Puts a built grid into a new child window and shows it as the active
+/// one. Print-all windows are small, keep the default font and column
+/// widths and get no cursor; full windows get the display font, the
+/// default size, measured columns and the cursor on cell (1, 1), moved to
+/// the newest quarter when the years run oldest first.
+frmDisplay *OpenDisplayWindow(frmMain &main, tarvel::Grid grid, Look look)
+{
+    tarvel::ProgramState &state = main.State();
+    QMdiArea *area = main.MdiArea();
+    // Follow activation from the first display window on at the latest.
+    QObject::connect(area, &QMdiArea::subWindowActivated, &main, &frmMain::UpdateOneLineCommand,
+                     Qt::UniqueConnection);
+
+    auto *display = new frmDisplay(std::move(grid));
+    display->SetContextMenu(main.mnuWindow);
+    display->SetResizePaused([&state] { return state.PrintAllMode; });
+    QMdiSubWindow *window = area->addSubWindow(display);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(display->windowTitle());
+
+    // A new window is in the normal state until it is shown (a maximized
+    // active window makes it maximized then).
+    if (look == Look::PrintAll) {
+        window->resize(TwipsToPixelsX(6000, window), TwipsToPixelsY(100, window));
+    } else {
+        window->resize(TwipsToPixelsX(state.DefaultWindowWidth, window),
+                       TwipsToPixelsY(state.DefaultWindowHeight, window));
+        display->SetGridFont(main.DisplayFont());
+        display->SetColumnWidths();
+        display->SetCurrentCell(1, 1);
+    }
+    window->show();
+    area->setActiveSubWindow(window);
+    if (look == Look::Full) {
+        display->grdData->setFocus();
+        if (!main.mnuReverse->isChecked())
+            display->MoveToRowEnd();
+    }
+    return display;
+}
+
+} // namespace
+
+void frmMain::RunDisplay()
+{
+    const auto problem = tarvel::DisplayReadiness(SelectedTable(), PanelText(3).toStdString(), QuarterEntryShown());
+    if (const auto message = tarvel::ReadinessMessage(problem)) {
+        m_prompts.Message(QString::fromLatin1(message->title), QString::fromLatin1(message->text),
+                          QMessageBox::Information);
+        return;
+    }
+
+    std::optional<BusyCursor> busy(std::in_place);
+    const std::string code = SelectedTable();
+    m_state.CurrentArea = m_state.ViewForward
+        ? tarvel::NextSelectedArea(code, m_state.AreaSelected, m_state.CurrentArea)
+        : tarvel::PreviousSelectedArea(code, m_state.AreaSelected, m_state.CurrentArea);
+
+    tarvel::TableViewRequest request;
+    request.Paths = m_state.Paths();
+    request.Code = code;
+    request.CurrentArea = m_state.CurrentArea;
+    request.QuarterSelected = m_state.QuarterSelected;
+    request.Reverse = mnuReverse->isChecked();
+    request.PrintAllMode = m_state.PrintAllMode;
+
+    const tarvel::Result<std::string> caption = tarvel::TableViewCaption(request);
+    if (!caption) {
+        busy.reset();
+        tarvel::ReportFailure(m_prompts, caption.Error());
+        return;
+    }
+    // Two windows never share a caption: the one on screen comes forward,
+    // even when the quarter choice has changed since it was built.
+    if (QMdiSubWindow *existing = FindChildWindow(m_mdi, Latin1(*caption))) {
+        BringForward(m_mdi, existing);
+        return;
+    }
+
+    // The grid is complete before any window exists, so a file that fails
+    // leaves nothing behind.
+    tarvel::Result<tarvel::Grid> grid = tarvel::BuildTableView(request);
+    if (!grid) {
+        busy.reset();
+        tarvel::ReportFailure(m_prompts, grid.Error());
+        return;
+    }
+    OpenDisplayWindow(*this, std::move(*grid), m_state.PrintAllMode ? Look::PrintAll : Look::Full);
+}
+
+void frmMain::RunShowOneLine()
+{
+    // Every precondition fails silently.
+    const frmDisplay *source = ActiveDisplay(m_mdi);
+    if (!source || source->CurrentRow() < 1)
+        return;
+    const std::optional<tarvel::OneLineSource> line =
+        tarvel::ReadOneLineSource(source->Data(), source->CurrentRow());
+    if (!line)
+        return;
+    if (QMdiSubWindow *existing = FindChildWindow(m_mdi, Latin1(tarvel::OneLineCaption(line->Code, line->Title)))) {
+        BringForward(m_mdi, existing);
+        return;
+    }
+
+    std::optional<BusyCursor> busy(std::in_place);
+    tarvel::Result<tarvel::Grid> grid = tarvel::BuildOneLineView(m_state.Paths(), *line, mnuReverse->isChecked());
+    if (!grid) {
+        busy.reset();
+        tarvel::ReportFailure(m_prompts, grid.Error());
+        return;
+    }
+    // A one-line view ignores print-all mode.
+    OpenDisplayWindow(*this, std::move(*grid), Look::Full);
+}
+
+void frmMain::UpdateOneLineCommand(QMdiSubWindow *active)
+{
+    // Called once at start-up (or with the first display window), this also
+    // makes the command follow every later activation.
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMain::UpdateOneLineCommand, Qt::UniqueConnection);
+    bool available = false;
+    if (auto *display = active ? qobject_cast<frmDisplay *>(active->widget()) : nullptr) {
+        display->grdData->viewport()->update();
+        available = !active->windowTitle().startsWith(QStringLiteral("ZR1")) && display->Tag() != QStringLiteral("SOL");
+    }
+    mnuShowOneLine->setEnabled(available);
+    cmdShowOneLine->setVisible(available);
+}
+
+void frmMain::ChooseGridSize(int index)
+{
+    if (index != tarvel::HeightSizeKind && index != tarvel::WidthSizeKind)
+        return;
+    const bool height = index == tarvel::HeightSizeKind;
+    const QAction *item = mnuGrid[static_cast<std::size_t>(index - GridMenuFirstIndex)];
+
+    frmScroll dialog(this);
+    dialog.setWindowTitle(Latin1(tarvel::ScrollDialogCaption(item->text().toLatin1().toStdString())));
+    dialog.Load(index, height ? m_state.DefaultWindowHeight : m_state.DefaultWindowWidth, DisplayFont());
+    m_prompts.RunDialog(dialog);
+    if (!dialog.Result())
+        return;
+
+    // Every open child window takes the new size; minimized and maximized
+    // ones keep theirs, as with the other size commands.
+    const int twips = *dialog.Result();
+    if (height)
+        m_state.DefaultWindowHeight = twips;
+    else
+        m_state.DefaultWindowWidth = twips;
+    const QList<QMdiSubWindow *> windows = m_mdi->subWindowList(QMdiArea::CreationOrder);
+    for (QMdiSubWindow *window : windows) {
+        if (!IsNormalState(window))
+            continue;
+        if (height)
+            window->resize(window->width(), TwipsToPixelsY(twips, window));
+        else
+            window->resize(TwipsToPixelsX(twips, window), window->height());
+    }
+}
+
+void frmMain::ResizeChildWindowsToDefault()
+{
+    // Newest first, widths before heights; minimized and maximized windows
+    // keep their size. Fonts of open windows are not changed.
+    QList<QMdiSubWindow *> windows = m_mdi->subWindowList(QMdiArea::CreationOrder);
+    std::reverse(windows.begin(), windows.end());
+    for (QMdiSubWindow *window : windows) {
+        if (IsNormalState(window))
+            window->resize(TwipsToPixelsX(m_state.DefaultWindowWidth, window), window->height());
+    }
+    for (QMdiSubWindow *window : windows) {
+        if (IsNormalState(window))
+            window->resize(window->width(), TwipsToPixelsY(m_state.DefaultWindowHeight, window));
+    }
+}

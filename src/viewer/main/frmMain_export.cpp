@@ -1,0 +1,135 @@
+// The main window's export and clipboard commands.
+#include "viewer/main/frmMain.h"
+
+#include "viewer/qt/qt_child_window.h"
+#include "viewer/qt/qt_prompts.h"
+#include "core/export/clipboard_text.h"
+#include "viewer/export/frmExport.h"
+
+#include <QAbstractItemView>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMetaObject>
+#include <QTableView>
+
+#include <algorithm>
+#include <exception>
+#include <new>
+
+namespace {
+
+// No toolkit error number stands behind a failure other than lack of memory.
+constexpr int UnexpectedCopyError = -1;
+
+// The window the copy reads: the active child, or the one that was active
+// last when the main window itself is not the active window.
+QMdiSubWindow *CurrentChildWindow(const QMdiArea *area)
+{
+    if (QMdiSubWindow *active = area->activeSubWindow())
+        return active;
+    return area->currentSubWindow();
+}
+
+// The grid's current cell and the far corner of the selected block, in grid
+// coordinates: the view's row 0 and column 0 are the grid's row 1 and
+// column 1 (the grid's fixed row and column are the header sections).
+tarvel::GridSelection SelectionOf(const QTableView &view)
+{
+    tarvel::GridSelection selection;
+    const QModelIndex current = view.currentIndex();
+    if (current.isValid()) {
+        selection.row = selection.selectionRow = current.row() + 1;
+        selection.column = selection.selectionColumn = current.column() + 1;
+    }
+    const QItemSelectionModel *model = view.selectionModel();
+    if (!model || !model->hasSelection())
+        return selection;
+    // The block the user sees marked, whichever way it was dragged.
+    int top = -1;
+    int bottom = -1;
+    int left = -1;
+    int right = -1;
+    for (const QItemSelectionRange &range : model->selection()) {
+        if (!range.isValid())
+            continue;
+        top = top < 0 ? range.top() : std::min(top, range.top());
+        left = left < 0 ? range.left() : std::min(left, range.left());
+        bottom = std::max(bottom, range.bottom());
+        right = std::max(right, range.right());
+    }
+    if (top < 0)
+        return selection;
+    return {top + 1, left + 1, bottom + 1, right + 1};
+}
+
+} // namespace
+
+void frmMain::RunExport()
+{
+    if (PanelText(3).startsWith(QStringLiteral("No"))) {
+        m_prompts.Message(QStringLiteral("Select States"), QStringLiteral("Please select one or more States."),
+                          QMessageBox::Information);
+        return;
+    }
+    if (!QuarterEntryShown()) {
+        m_prompts.Message(QStringLiteral("Select quarters"),
+                          QStringLiteral("Please make a quarter selection from the Quarters box."),
+                          QMessageBox::Information);
+        return;
+    }
+    tarvel::ExportSelection selection;
+    selection.Paths = m_state.Paths();
+    selection.AreaSelected = m_state.AreaSelected;
+    selection.QuarterSelected = m_state.QuarterSelected;
+    frmExport wizard(m_prompts, m_settings, std::move(selection), SelectedTable(), this);
+    m_prompts.RunDialog(wizard);
+}
+
+void frmMain::RunCopyToClipboard()
+{
+    // With no child window open the clipboard keeps what it holds.
+    if (m_mdi->subWindowList().isEmpty())
+        return;
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+
+    QMdiSubWindow *window = CurrentChildWindow(m_mdi);
+    ChildWindow *child = ChildOf(window);
+    if (!child)
+        return;
+    if (child->Tag() == QStringLiteral("Document")) {
+        // The document copies its own selection, as Ctrl+C in it would;
+        // with nothing selected the clipboard stays empty.
+        if (QWidget *text = window->widget()->findChild<QWidget *>(QStringLiteral("txtDoc")))
+            QMetaObject::invokeMethod(text, "copy");
+        return;
+    }
+    const tarvel::Grid *grid = child->GridData();
+    const auto *view = window->widget()->findChild<QTableView *>(QStringLiteral("grdData"));
+    if (!grid || !view)
+        return;
+
+    const auto memoryMessage = [this] {
+        m_prompts.Message(QString::fromLatin1(tarvel::ClipboardErrorTitle(tarvel::ClipboardOutOfMemoryError)),
+                          QString::fromLatin1(tarvel::ClipboardMemoryText), QMessageBox::Critical);
+    };
+    try {
+        const std::optional<std::string> text = tarvel::ClipboardText(*grid, SelectionOf(*view));
+        if (!text) {
+            memoryMessage();
+            return;
+        }
+        clipboard->setText(QString::fromLatin1(text->data(), static_cast<qsizetype>(text->size())));
+    } catch (const std::bad_alloc &) {
+        clipboard->clear();
+        memoryMessage();
+    } catch (const std::exception &) {
+        clipboard->clear();
+        m_prompts.Message(QString::fromLatin1(tarvel::ClipboardErrorTitle(UnexpectedCopyError)),
+                          QString::fromLatin1(tarvel::ClipboardUnexpectedText(UnexpectedCopyError)),
+                          QMessageBox::Critical);
+    }
+}

@@ -1,0 +1,202 @@
+// The print commands of the main window: print the active window, and
+// print the chosen table for every chosen area.
+#include "viewer/main/frmMain.h"
+#include "viewer/qt/qt_text.h"
+
+#include "viewer/qt/qt_busy_cursor.h"
+#include "viewer/qt/qt_child_window.h"
+#include "viewer/qt/qt_prompts.h"
+#include "core/selection/selection.h"
+#include "core/catalog/file_helpers.h"
+#include "core/views/table_view_builder.h"
+#include "viewer/print/frmPrint.h"
+#include "viewer/print/qt_printer_target.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPrinter>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The window print reads: the active child window, or the area's current
+// one while another top-level window (a dialog, another program) is active.
+ChildWindow *PrintedChild(const QMdiArea *area)
+{
+    if (ChildWindow *child = ActiveChild(area))
+        return child;
+    return area ? ChildOf(area->currentSubWindow()) : nullptr;
+}
+
+// Files a job must never write into besides the data: the settings file.
+std::vector<std::string> OtherInputs(frmMain &window)
+{
+    return {window.Settings().File().string()};
+}
+
+// A printer that would not start its job is reported; a file's failure
+// the engine has reported already.
+void ReportPrinterFailure(frmMain &window, const tarvel::PrintTarget &target)
+{
+    const auto *printer = dynamic_cast<const QtPrinterTarget *>(&target);
+    if (printer && printer->StartFailed() && target.FileName().empty()) {
+        window.UserPrompts().Message(QStringLiteral("Printer not available"),
+                                     QStringLiteral("The printer could not be started."), QMessageBox::Warning);
+    }
+}
+
+bool StartsWithNo(const QString &text)
+{
+    return text.startsWith(QStringLiteral("No"));
+}
+
+} // namespace
+
+QPrinter &frmMain::Printer()
+{
+    if (!m_printer)
+        m_printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+void frmMain::RunPrint()
+{
+    ChildWindow *child = PrintedChild(m_mdi);
+    if (!child) {
+        m_prompts.Message(QString::fromLatin1(tarvel::CannotPrintTitle),
+                          Latin1(tarvel::CannotPrintText(ToLatin1(mnuPrint->text()), ToLatin1(mnuView->text()),
+                                                         ToLatin1(mnuPrintAll->text()))),
+                          QMessageBox::Information);
+        return;
+    }
+    const tarvel::PrintSnapshot snapshot = child->Snapshot();
+
+    {
+        // A new dialog each time, so it always opens from the settings.
+        frmPrint dialog(PrintContext());
+        if (child->Tag() == QStringLiteral("Document"))
+            dialog.chkFootnote->hide();
+        dialog.setWindowTitle(QStringLiteral("Print ") + Latin1(snapshot.Caption));
+        dialog.SetOptions(m_printState);
+        m_prompts.RunDialog(dialog);
+        m_printState = dialog.Options();
+    }
+    tarvel::PrintOptions options = m_printState;
+    options.PrintAllMode = false;
+    options.PrintAllFirst = false;
+    options.PrintAllLast = false;
+    if (tarvel::CheckPrintRequest(options, m_prompts) != tarvel::RequestCheck::Go)
+        return;
+
+    tarvel::PrintStatus status = tarvel::PrintStatus::Failed;
+    {
+        BusyCursor busy;
+        const std::unique_ptr<tarvel::PrintTarget> target = MakePrintTarget(options, Printer());
+        status = tarvel::PrintWindow(snapshot, *target, options, m_state.Paths(), m_prompts, OtherInputs(*this));
+        ReportPrinterFailure(*this, *target);
+    }
+    if (status == tarvel::PrintStatus::Printed) {
+        m_prompts.Message(QString::fromLatin1(tarvel::PrintCompletedTitle),
+                          Latin1(tarvel::PrintCompletedText(snapshot.Caption)), QMessageBox::Information);
+    }
+}
+
+PrintDialogContext frmMain::PrintContext()
+{
+    return PrintDialogContext{this, m_settings, Printer(), m_prompts, m_fontDialogChoice, m_state.Unsuppressed};
+}
+
+void frmMain::RunPrintAll()
+{
+    // The checks of this command (its own wording, not the display's).
+    if (StartsWithNo(PanelText(2))) {
+        m_prompts.Message(QStringLiteral("Select table"), QStringLiteral("Please select a table.\r\nfrom the Table box."),
+                          QMessageBox::Information);
+        return;
+    }
+    if (StartsWithNo(PanelText(3))) {
+        m_prompts.Message(QStringLiteral("Select States"), QStringLiteral("Please select one or more States."),
+                          QMessageBox::Information);
+        return;
+    }
+    if (!QuarterEntryShown()) {
+        m_prompts.Message(QStringLiteral("Select years"),
+                          QStringLiteral("Please make a year selection from the Years box."),
+                          QMessageBox::Information);
+        return;
+    }
+
+    const int rememberedArea = m_state.CurrentArea;
+    {
+        frmPrint dialog(PrintContext());
+        dialog.setWindowTitle(QStringLiteral("Print all areas for table ") + PanelText(2));
+        dialog.SetOptions(m_printState);
+        m_prompts.RunDialog(dialog);
+        m_printState = dialog.Options();
+    }
+    // Checked once for the run, not once per area.
+    if (tarvel::CheckPrintRequest(m_printState, m_prompts) != tarvel::RequestCheck::Go)
+        return;
+
+    const std::string code = SelectedTable();
+    std::optional<tarvel::PrintAllSummary> summary;
+    int count = 0;
+    {
+        BusyCursor busy;
+        m_printState.PrintAllMode = true;
+        m_state.PrintAllMode = true;
+
+        // The areas in the order the display command steps through them,
+        // starting before the first: one pass for ZR1, whose table holds
+        // every area.
+        m_state.CurrentArea = 0;
+        count = code == "ZR1" ? 1 : tarvel::CountChosen(m_state.AreaSelected);
+        std::vector<int> areas;
+        for (int j = 0; j < count; ++j) {
+            m_state.CurrentArea = m_state.ViewForward
+                ? tarvel::NextSelectedArea(code, m_state.AreaSelected, m_state.CurrentArea)
+                : tarvel::PreviousSelectedArea(code, m_state.AreaSelected, m_state.CurrentArea);
+            areas.push_back(m_state.CurrentArea > 0 ? m_state.CurrentArea : 1);
+        }
+
+        // Each area's grid is built as the display command lays it out in
+        // print-all mode, without showing a window; the printed output is
+        // the same.
+        tarvel::TableViewRequest request;
+        request.Paths = m_state.Paths();
+        request.Code = code;
+        request.QuarterSelected = m_state.QuarterSelected;
+        request.Reverse = mnuReverse->isChecked();
+        request.PrintAllMode = true;
+        const tarvel::AreaGridBuilder build = [this, &request](int area) {
+            m_state.CurrentArea = area;
+            request.CurrentArea = area;
+            return tarvel::BuildTableView(request);
+        };
+        const std::unique_ptr<tarvel::PrintTarget> target = MakePrintTarget(m_printState, Printer());
+        summary = tarvel::PrintAllAreas(areas, build, *target, m_printState, m_state.Paths(), m_prompts,
+                                        OtherInputs(*this));
+        ReportPrinterFailure(*this, *target);
+
+        m_state.CurrentArea = rememberedArea;
+        m_state.PrintAllMode = false;
+        m_printState.PrintAllMode = false;
+        m_printState.PrintAllFirst = false;
+        m_printState.PrintAllLast = false;
+    }
+
+    // Success is claimed only for what was printed; each failure was shown.
+    if (summary->Failed == 0 && summary->Printed > 0) {
+        m_prompts.Message(QString::fromLatin1(tarvel::PrintCompletedTitle),
+                          QString::fromLatin1(tarvel::AllAreasPrintedText), QMessageBox::Information);
+    } else if (summary->Printed > 0) {
+        m_prompts.Message(QString::fromLatin1(tarvel::PrintCompletedTitle),
+                          QStringLiteral("%1 of %2 areas printed.").arg(summary->Printed).arg(count),
+                          QMessageBox::Information);
+    }
+}

@@ -1,0 +1,255 @@
+#include "viewer/print/frmPrint.h"
+
+#include "viewer/qt/qt_busy_cursor.h"
+#include "viewer/qt/qt_prompts.h"
+#include "viewer/qt/qt_twips.h"
+#include "core/catalog/data_files.h"
+#include "core/catalog/file_helpers.h"
+#include "core/settings/settings_store.h"
+#include "viewer/print/qt_printer_target.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPrinter>
+#include <QPushButton>
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+const QString PrintToFilePrefix = QStringLiteral("Print to file = ");
+const QString SaveTitle = QStringLiteral("Select a file to receive print output");
+// The fourth entry, PDF, is drawn as on paper into the file.
+const QString SaveFilter = QStringLiteral(
+    "All files (*.*);;Text files (*.txt);;Web files (*.htm);;PDF files (*.pdf)");
+constexpr int SaveFilterCount = 4;
+
+std::string PrintKey()
+{
+    return tarvel::SettingsKey("print");
+}
+
+const char *FlagText(bool flag)
+{
+    return flag ? "True" : "False";
+}
+
+// The file-type entry a chosen name stands for.
+const char *FilterIndexOf(const std::string &name)
+{
+    const std::string ending = name.size() >= 4 ? tarvel::ToLower(name.substr(name.size() - 4)) : std::string();
+    if (ending == ".txt")
+        return "2";
+    if (ending == ".htm")
+        return "3";
+    if (ending == ".pdf")
+        return "4";
+    return "1";
+}
+
+} // namespace
+
+frmPrint::frmPrint(const PrintDialogContext &context) : QDialog(context.parent), m_context(context)
+{
+    setObjectName(QStringLiteral("frmPrint"));
+    CreateControls();
+    Form_Load();
+}
+
+QString frmPrint::PrinterDisplayName(const QPrinter &printer)
+{
+    if (!printer.printerName().isEmpty())
+        return printer.printerName();
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+        return QStringLiteral("PDF printer: ") + printer.outputFileName();
+    return QStringLiteral("No printer set up");
+}
+
+void frmPrint::CreateControls()
+{
+    // Positions and sizes in twips: left, top, width, height.
+    auto place = [this](QWidget *widget, int left, int top, int width, int height) {
+        widget->setGeometry(TwipsToPixelsX(left, this), TwipsToPixelsY(top, this), TwipsToPixelsX(width, this),
+                            TwipsToPixelsY(height, this));
+    };
+    auto label = [this](const char *name, const char *caption, bool bold) {
+        auto *l = new QLabel(QString::fromLatin1(caption), this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setTextFormat(Qt::PlainText);
+        if (bold) {
+            QFont font = l->font();
+            font.setBold(true);
+            l->setFont(font);
+        }
+        return l;
+    };
+    auto button = [this](const char *name, const char *caption) {
+        auto *b = new QPushButton(QString::fromLatin1(caption), this);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+
+    lblP = label("lblP", "Printer", true);
+    lblPrint = label("lblPrint", "Printer Port", false);
+    lblPrint->setWordWrap(true);
+    lblPrint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblF = label("lblF", "Font", true);
+    lblFont = label("lblFont", "Font", false);
+    cmdPSet = button("cmdPSet", "Change P&rinter");
+    cmdFont = button("cmdFont", "Change &Font");
+    chkFootnote = new QCheckBox(QStringLiteral("Include Footnotes"), this);
+    chkFootnote->setObjectName(QStringLiteral("chkFootnote"));
+    chkFootnote->setChecked(true);
+    cmdPrint = button("cmdPrint", "&Print");
+    QFont bold = cmdPrint->font();
+    bold.setBold(true);
+    cmdPrint->setFont(bold);
+    cmdPrint->setDefault(true);
+    cmdCancel = button("cmdCancel", "&Cancel");
+
+    place(lblP, 75, 75, 1440, 165);
+    place(lblPrint, 150, 300, 3540, 465);
+    place(lblF, 75, 825, 1365, 240);
+    place(lblFont, 150, 1050, 3540, 315);
+    place(cmdPSet, 75, 1425, 1815, 465);
+    place(cmdFont, 1950, 1425, 1740, 465);
+    place(chkFootnote, 975, 1950, 2040, 375);
+    place(cmdPrint, 135, 2385, 2040, 690);
+    place(cmdCancel, 2550, 2385, 990, 690);
+    setFixedSize(TwipsToPixelsX(3765, this), TwipsToPixelsY(3180, this));
+
+    setTabOrder(cmdPrint, cmdPSet);
+    setTabOrder(cmdPSet, cmdFont);
+    setTabOrder(cmdFont, chkFootnote);
+    setTabOrder(chkFootnote, cmdCancel);
+    cmdPrint->setFocus();
+
+    connect(cmdPSet, &QPushButton::clicked, this, &frmPrint::cmdPSet_Click);
+    connect(cmdFont, &QPushButton::clicked, this, &frmPrint::cmdFont_Click);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmPrint::cmdPrint_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmPrint::reject);
+}
+
+void frmPrint::Form_Load()
+{
+    const tarvel::SettingsStore &settings = m_context.settings;
+    const std::string key = PrintKey();
+    if (settings.ReadSetting(key, "PrintToFile").Flag()) {
+        const std::string name = tarvel::TrimRight(settings.ReadSetting(key, "FileName").Text());
+        lblPrint->setText(PrintToFilePrefix + QString::fromLocal8Bit(name.c_str()));
+    } else {
+        lblPrint->setText(PrinterDisplayName(m_context.printer));
+    }
+    lblPrint->setToolTip(lblPrint->text());
+
+    chkFootnote->setChecked(settings.ReadSetting(key, "Footnote").Flag());
+
+    std::string face = tarvel::TrimRight(settings.ReadSetting(key, "Font").Text());
+    if (!face.empty() && face.back() == '\0')
+        face.pop_back();
+    const std::string size = settings.ReadSetting(key, "Size").Text();
+    lblFont->setText(QString::fromStdString(face) + QLatin1Char(',') + QString::fromStdString(size));
+}
+
+void frmPrint::cmdPSet_Click()
+{
+    QPrinter &printer = m_context.printer;
+    Prompts &prompts = m_context.prompts;
+    // The printer chosen here stays the printer of later jobs, even when
+    // this dialog is cancelled afterwards. Jobs print whole windows: the
+    // dialog opens on the selection, never a page range.
+    printer.setPrintRange(QPrinter::Selection);
+    if (!prompts.ChoosePrinter(printer))
+        return;
+    BusyCursor busy;
+
+    // The printer dialog's "print to file" leaves the printer writing a file.
+    if (!printer.outputFileName().isEmpty()) {
+        tarvel::SettingsStore &settings = m_context.settings;
+        int filter = settings.ReadSetting(PrintKey(), "Index").Number();
+        if (filter < 1 || filter > SaveFilterCount)
+            filter = 1;
+        const QString shown = lblPrint->text();
+        const QString start = shown.startsWith(PrintToFilePrefix) ? shown.mid(PrintToFilePrefix.size()).trimmed()
+                                                                   : printer.outputFileName();
+        const std::optional<QString> name = prompts.SaveFileName(SaveTitle, start, SaveFilter, filter);
+        if (!name)
+            return;
+        settings.WriteSetting(PrintKey(), "Index", FilterIndexOf(name->toLocal8Bit().toStdString()));
+        lblPrint->setText(PrintToFilePrefix + *name);
+    } else {
+        lblPrint->setText(PrinterDisplayName(printer));
+    }
+    lblPrint->setToolTip(lblPrint->text());
+}
+
+void frmPrint::cmdFont_Click()
+{
+    // The dialog opens with the font last chosen in any font dialog of the
+    // program; before the first choice, with the font shown here.
+    std::optional<QFont> &shared = m_context.fontChoice;
+    QFont initial;
+    if (shared) {
+        initial = *shared;
+    } else {
+        const QString text = lblFont->text();
+        const qsizetype comma = text.lastIndexOf(QLatin1Char(','));
+        initial = QFont(text.left(std::max<qsizetype>(comma, 0)));
+        const long long size = tarvel::RoundHalfEven(tarvel::ReadLeadingNumber(text.mid(comma + 1).toStdString()));
+        if (size > 0 && size < 1000)
+            initial.setPointSize(static_cast<int>(size));
+    }
+    const std::optional<QFont> font = m_context.prompts.ChooseFont(initial, true);
+    if (!font)
+        return;
+    shared = *font;
+    const double points = font->pointSizeF() > 0 ? font->pointSizeF() : 8.0;
+    lblFont->setText(font->family() + QLatin1Char(',') + QString::number(tarvel::RoundHalfEven(points)));
+}
+
+void frmPrint::cmdPrint_Click()
+{
+    Prompts &prompts = m_context.prompts;
+    if (m_context.unsuppressed) {
+        prompts.Message(QString::fromLatin1(tarvel::UnsuppressedPrintTitle),
+                        QString::fromLatin1(tarvel::UnsuppressedPrintText), QMessageBox::Warning);
+    }
+    tarvel::SettingsStore &settings = m_context.settings;
+    const std::string key = PrintKey();
+    const QString output = lblPrint->text();
+    const QString fontText = lblFont->text();
+    const qsizetype comma = fontText.lastIndexOf(QLatin1Char(','));
+    const std::string face = tarvel::TrimRight(fontText.left(std::max<qsizetype>(comma, 0)).toStdString());
+
+    if (output.left(15) != PrintToFilePrefix.left(15)) {
+        m_options.PrintToFile = false;
+        // Without a comma the font in force stays.
+        if (comma >= 0) {
+            const long long size =
+                tarvel::RoundHalfEven(tarvel::ReadLeadingNumber(fontText.mid(comma + 1).toStdString()));
+            m_options.PrintFontName = face;
+            m_options.PrintFontSize = static_cast<int>(std::clamp<long long>(size, 0, 32767));
+            settings.WriteSetting(key, "Font", face);
+            settings.WriteSetting(key, "Size", std::to_string(m_options.PrintFontSize));
+        }
+    } else {
+        m_options.PrintToFile = true;
+        m_options.PrintFileName = output.mid(15).trimmed().toLocal8Bit().toStdString();
+        settings.WriteSetting(key, "FileName", m_options.PrintFileName);
+        m_options.PrintFontSize = 8;
+        // A PDF file is drawn as on paper, in the face shown here.
+        if (IsPdfOutputName(m_options.PrintFileName) && comma >= 0 && !face.empty())
+            m_options.PrintFontName = face;
+    }
+    settings.WriteSetting(key, "PrintToFile", FlagText(m_options.PrintToFile));
+    m_options.IncludeFootnotes = chkFootnote->isChecked();
+    settings.WriteSetting(key, "Footnote", FlagText(m_options.IncludeFootnotes));
+    accept();
+}
+
+void frmPrint::reject()
+{
+    m_options.PrintFontSize = 0;
+    QDialog::reject();
+}

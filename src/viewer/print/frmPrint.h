@@ -1,0 +1,77 @@
+#pragma once
+
+#include "core/print/print_engine.h"
+
+#include <QDialog>
+#include <QFont>
+#include <QString>
+
+#include <optional>
+
+namespace tarvel {
+class SettingsStore;
+}
+class Prompts;
+class QCheckBox;
+class QLabel;
+class QPrinter;
+class QPushButton;
+
+/// What the print dialog works on, lent by the window that opens it: the
+/// stored "print" settings, the shared printer, the prompts, the font last
+/// chosen in the font dialog (kept across dialogs) and the program's mode.
+struct PrintDialogContext {
+    QWidget *parent = nullptr;
+    tarvel::SettingsStore &settings;
+    QPrinter &printer;
+    Prompts &prompts;
+    std::optional<QFont> &fontChoice;
+    bool unsuppressed = false;
+};
+
+/// The print dialog shown before every print job and once before a
+/// print-all run. Its state is the text of two labels: the output (a
+/// printer's name, or "Print to file = " and the path) and the printer font
+/// ("Courier New,8"). They are filled from the "print" settings when the
+/// dialog is made; Print turns them into the print state and stores them,
+/// Cancel (or the close box) sets PrintFontSize to 0. The caller sets the
+/// caption, may hide chkFootnote, runs it modally and reads Options().
+class frmPrint final : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmPrint(const PrintDialogContext &context);
+
+    /// The print state before the dialog: what Print leaves unchanged (the
+    /// font of a label without a comma) keeps these values.
+    void SetOptions(const tarvel::PrintOptions &options) { m_options = options; }
+    /// The print state after the dialog; PrintFontSize 0 when cancelled.
+    const tarvel::PrintOptions &Options() const { return m_options; }
+
+    /// The name shown for printer: its own name, or for a PDF printer the
+    /// file it writes.
+    static QString PrinterDisplayName(const QPrinter &printer);
+
+    QLabel *lblP = nullptr;
+    QLabel *lblPrint = nullptr;
+    QLabel *lblF = nullptr;
+    QLabel *lblFont = nullptr;
+    QPushButton *cmdPSet = nullptr;
+    QPushButton *cmdFont = nullptr;
+    QCheckBox *chkFootnote = nullptr;
+    QPushButton *cmdPrint = nullptr;
+    QPushButton *cmdCancel = nullptr;
+
+public slots:
+    /// Cancel, Escape and the close box: the request is cancelled.
+    void reject() override;
+
+private:
+    void CreateControls();
+    void Form_Load();
+    void cmdPSet_Click();
+    void cmdFont_Click();
+    void cmdPrint_Click();
+
+    PrintDialogContext m_context;
+    tarvel::PrintOptions m_options;
+};

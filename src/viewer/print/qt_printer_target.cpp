@@ -1,0 +1,292 @@
+#include "viewer/print/qt_printer_target.h"
+#include "viewer/qt/qt_text.h"
+
+#include "core/catalog/file_helpers.h"
+#include "core/print/text_target.h"
+
+#include <QFile>
+#include <QPen>
+#include <QPrinter>
+#include <QStringList>
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+// Fixed pitch makes columns line up; tabs go to the next multiple of eight.
+QString ExpandTabs(const QString &line)
+{
+    if (!line.contains(QLatin1Char('\t')))
+        return line;
+    QString out;
+    for (const QChar c : line) {
+        if (c == QLatin1Char('\t'))
+            out += QString(8 - out.size() % 8, QLatin1Char(' '));
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+bool IsPdfOutputName(std::string_view name)
+{
+    return name.size() >= 4 && tarvel::ToLower(name.substr(name.size() - 4)) == ".pdf";
+}
+
+QtPrinterTarget::QtPrinterTarget(QPrinter &printer, const QString &fontName, int fontSize, std::string fileName)
+    : m_printer(&printer), m_font(fontName), m_fileName(std::move(fileName))
+{
+    m_font.setPointSize(fontSize > 0 ? fontSize : 8);
+    m_font.setStyleHint(QFont::TypeWriter);
+}
+
+std::unique_ptr<QtPrinterTarget> QtPrinterTarget::ForPdfFile(const std::string &fileName, const QPrinter &pageSource,
+                                                             const QString &fontName, int fontSize)
+{
+    auto pdf = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    pdf->setOutputFormat(QPrinter::PdfFormat);
+    pdf->setPageLayout(pageSource.pageLayout());
+    pdf->setCreator(QStringLiteral("TARVEL"));
+    // A name that differs only in letter case replaces the file on disk.
+    pdf->setOutputFileName(QString::fromLocal8Bit(tarvel::ActualPath(fileName).string()));
+    auto target = std::make_unique<QtPrinterTarget>(*pdf, fontName, fontSize, fileName);
+    target->m_ownPrinter = std::move(pdf);
+    return target;
+}
+
+QtPrinterTarget::~QtPrinterTarget()
+{
+    if (m_painter.isActive())
+        m_painter.end();
+}
+
+tarvel::OpenResult QtPrinterTarget::Open()
+{
+    m_open = false;
+    m_startFailed = false;
+    m_failed = false;
+    m_pageHasInk = false;
+    m_breakPending = false;
+    m_pages = 0;
+    m_x = 0;
+    m_y = 0;
+    const QString output = m_printer->outputFileName();
+    if (m_printer->outputFormat() == QPrinter::PdfFormat && output.isEmpty())
+        return tarvel::OpenResult::Failed; // no printer is set up
+    if (!m_fileName.empty()) {
+        // The PDF is written when the job starts; check now that it can be,
+        // without touching a file that is already there.
+        QFile probe(output);
+        const bool existed = probe.exists();
+        if (!probe.open(QIODevice::WriteOnly | QIODevice::Append))
+            return tarvel::OpenResult::Failed;
+        probe.close();
+        if (!existed)
+            probe.remove();
+    }
+    m_metrics.emplace(m_font, m_printer);
+    m_open = true;
+    return tarvel::OpenResult::NewOutput;
+}
+
+std::optional<tarvel::PageGeometry> QtPrinterTarget::Geometry(int titleWidth, int cellWidth)
+{
+    if (!m_metrics)
+        m_metrics.emplace(m_font, m_printer);
+    tarvel::PrinterMeasures measures;
+    measures.PageWidth = m_printer->width();
+    measures.PageHeight = m_printer->height();
+    measures.ReferenceWidth = Width(QString(titleWidth + cellWidth + 9, QLatin1Char('X')));
+    measures.TenXHeight = LineHeight();
+    measures.CellWidth = Width(QString(cellWidth, QLatin1Char('X')));
+    measures.XHeight = LineHeight();
+    return tarvel::PrinterPageGeometry(measures);
+}
+
+void QtPrinterTarget::BeginFileOutput(bool)
+{
+    // A printer has no file start.
+}
+
+void QtPrinterTarget::PageTop()
+{
+    NewLine();
+}
+
+void QtPrinterTarget::TitleLine(int, const std::string &text)
+{
+    const QString line = Latin1(text);
+    m_x = m_printer->width() / 2.0 - Width(line) / 2.0;
+    Line(line);
+}
+
+void QtPrinterTarget::AreaLine(const std::string &text)
+{
+    Line(Latin1(text));
+    Rule();
+}
+
+void QtPrinterTarget::HeaderRow(const std::vector<std::string> &cells)
+{
+    Line(Latin1(tarvel::PaddedRowText(Layout(), cells)));
+    Rule();
+}
+
+void QtPrinterTarget::DataRow(const std::vector<std::string> &cells)
+{
+    Line(Latin1(tarvel::PaddedRowText(Layout(), cells)));
+}
+
+void QtPrinterTarget::PageFoot(const std::string &tableCode)
+{
+    const double width = m_printer->width();
+    const QString margin = QString::fromLatin1(tarvel::PrinterRightMargin);
+    const QString system = QString::fromLatin1(tarvel::SystemNameText);
+    const QString agency = QString::fromLatin1(tarvel::AgencyNameText);
+    const QString date = QString::fromLatin1(tarvel::ReleaseDateText);
+    NewLine();
+    Piece(QString::fromLatin1(tarvel::FootnoteReferenceText));
+    m_x = width - static_cast<double>(tarvel::RoundHalfEven(Width(system + margin)));
+    Line(system);
+    Piece(QStringLiteral("Table ") + Latin1(tableCode));
+    // The date ends at the middle of the page.
+    m_x = width / 2.0 - static_cast<double>(tarvel::RoundHalfEven(Width(date)));
+    Piece(date);
+    m_x = width - static_cast<double>(tarvel::RoundHalfEven(Width(agency + margin)));
+    Line(agency);
+}
+
+void QtPrinterTarget::PageBreak()
+{
+    // The new page begins only when something is drawn on it.
+    if (m_pageHasInk) {
+        m_breakPending = true;
+        m_pageHasInk = false;
+    }
+    m_x = 0;
+    m_y = 0;
+}
+
+void QtPrinterTarget::FootnoteText(const std::string &text)
+{
+    Line(Latin1(text));
+}
+
+void QtPrinterTarget::DocumentHeading(const std::string &caption, bool documentTag)
+{
+    if (documentTag)
+        Line(Latin1(caption));
+}
+
+void QtPrinterTarget::DocumentBody(const std::string &text)
+{
+    Line(Latin1(text));
+    NewLine();
+}
+
+void QtPrinterTarget::DocumentEnd(bool)
+{
+}
+
+bool QtPrinterTarget::EndOutput()
+{
+    bool ok = !m_failed;
+    if (m_painter.isActive())
+        ok = m_painter.end() && ok;
+    m_open = false;
+    m_pageHasInk = false;
+    m_breakPending = false;
+    return ok;
+}
+
+double QtPrinterTarget::Width(const QString &text) const
+{
+    return m_metrics ? m_metrics->horizontalAdvance(text) : 0.0;
+}
+
+double QtPrinterTarget::LineHeight() const
+{
+    return m_metrics ? m_metrics->lineSpacing() : 0.0;
+}
+
+bool QtPrinterTarget::Ink()
+{
+    if (m_failed)
+        return false;
+    if (!m_painter.isActive()) {
+        if (!m_painter.begin(m_printer)) {
+            m_failed = true;
+            m_startFailed = true;
+            return false;
+        }
+        m_painter.setFont(m_font);
+        m_painter.setPen(QPen(Qt::black));
+        m_pages = 1;
+        m_breakPending = false;
+    } else if (m_breakPending) {
+        if (!m_printer->newPage()) {
+            m_failed = true;
+            return false;
+        }
+        ++m_pages;
+        m_breakPending = false;
+    }
+    m_pageHasInk = true;
+    return true;
+}
+
+void QtPrinterTarget::NewLine()
+{
+    m_x = 0;
+    m_y += LineHeight();
+}
+
+void QtPrinterTarget::Piece(const QString &text)
+{
+    if (!text.isEmpty() && Ink() && m_metrics)
+        m_painter.drawText(QPointF(m_x, m_y + m_metrics->ascent()), text);
+    m_x += Width(text);
+}
+
+void QtPrinterTarget::Line(const QString &text)
+{
+    QString all = text;
+    all.remove(QLatin1Char('\r'));
+    const QStringList lines = all.split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        // Long texts (footnotes, documents) run on to the next page.
+        if (m_pageHasInk && m_y + LineHeight() > m_printer->height()) {
+            PageBreak();
+        }
+        Piece(ExpandTabs(line));
+        NewLine();
+    }
+}
+
+void QtPrinterTarget::Rule()
+{
+    if (Ink()) {
+        // A thin line: half a point.
+        QPen pen(Qt::black);
+        pen.setWidthF(m_printer->resolution() / 144.0);
+        m_painter.save();
+        m_painter.setPen(pen);
+        m_painter.drawLine(QPointF(m_x, m_y), QPointF(m_printer->width(), m_y));
+        m_painter.restore();
+    }
+    NewLine();
+}
+
+std::unique_ptr<tarvel::PrintTarget> MakePrintTarget(const tarvel::PrintOptions &options, QPrinter &printer)
+{
+    const QString face = options.PrintFontName.empty() ? QStringLiteral("Courier New")
+                                                       : QString::fromStdString(options.PrintFontName);
+    if (!options.PrintToFile)
+        return std::make_unique<QtPrinterTarget>(printer, face, options.PrintFontSize);
+    if (IsPdfOutputName(options.PrintFileName))
+        return QtPrinterTarget::ForPdfFile(options.PrintFileName, printer, face, options.PrintFontSize);
+    return tarvel::MakeFileTarget(options.PrintFileName);
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "core/print/print_engine.h"
+#include "core/print/print_target.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class QPrinter;
+
+/// The last four characters of name, lower-cased, are ".pdf": such an output
+/// file is drawn as the printer draws a page, into that PDF file.
+bool IsPdfOutputName(std::string_view name);
+
+/// The printed page: every element drawn with QPainter on a QPrinter (a
+/// paper printer or a PDF printer), placed with the printer font's metrics
+/// in the printer's device pixels. The job starts with the first thing drawn,
+/// so a job that stops before (the font too large) leaves nothing behind, and
+/// a page break waits until something follows it, so a job never ends with
+/// an empty page.
+class QtPrinterTarget final : public tarvel::PrintTarget {
+public:
+    /// Prints on printer with the font face and size (points). fileName is
+    /// the PDF file the printer writes ("" for a printer), named in messages.
+    QtPrinterTarget(QPrinter &printer, const QString &fontName, int fontSize, std::string fileName = {});
+    /// A PDF printer of its own writing fileName (an existing file is
+    /// replaced), with the paper and margins of pageSource.
+    static std::unique_ptr<QtPrinterTarget> ForPdfFile(const std::string &fileName, const QPrinter &pageSource,
+                                                       const QString &fontName, int fontSize);
+    ~QtPrinterTarget() override;
+
+    std::string FileName() const override { return m_fileName; }
+    bool IsOpen() const override { return m_open; }
+    tarvel::OpenResult Open() override;
+    std::optional<tarvel::PageGeometry> Geometry(int titleWidth, int cellWidth) override;
+
+    void BeginFileOutput(bool appending) override;
+    void PageTop() override;
+    void TitleLine(int kind, const std::string &text) override;
+    void AreaLine(const std::string &text) override;
+    void HeaderRow(const std::vector<std::string> &cells) override;
+    void DataRow(const std::vector<std::string> &cells) override;
+    void PageFoot(const std::string &tableCode) override;
+    void PageBreak() override;
+    void FootnoteText(const std::string &text) override;
+    void DocumentHeading(const std::string &caption, bool documentTag) override;
+    void DocumentBody(const std::string &text) override;
+    void DocumentEnd(bool documentTag) override;
+    bool EndOutput() override;
+
+    /// True when the printer refused to start the last job.
+    bool StartFailed() const { return m_startFailed; }
+    /// Pages the last job has begun.
+    int PagesBegun() const { return m_pages; }
+
+private:
+    double Width(const QString &text) const;
+    double LineHeight() const;
+    /// Starts the job or the deferred page before something is drawn; false
+    /// when the printer cannot print.
+    bool Ink();
+    void NewLine();
+    /// Draws text at the current position and moves right past it.
+    void Piece(const QString &text);
+    /// Draws each line of text (CR LF or LF apart), the first at the
+    /// current position, each followed by a line end. A line that no longer
+    /// fits the page starts a new one.
+    void Line(const QString &text);
+    /// The thin black rule across the page at the current height, then one
+    /// empty line.
+    void Rule();
+
+    std::unique_ptr<QPrinter> m_ownPrinter; // PDF files only
+    QPrinter *m_printer;
+    QFont m_font;
+    std::optional<QFontMetricsF> m_metrics;
+    std::string m_fileName;
+    QPainter m_painter;
+    bool m_open = false;
+    bool m_startFailed = false;
+    bool m_failed = false;
+    bool m_pageHasInk = false;
+    bool m_breakPending = false;
+    int m_pages = 0;
+    double m_x = 0; // position of the next piece, device pixels from the
+    double m_y = 0; // printable area's left and top (top of the text line)
+};
+
+/// The target of one job: a plain-text or HTML file (by its name), a PDF
+/// file drawn as on paper (a ".pdf" name), or the printer. A file job takes
+/// the printer's paper only for a PDF file.
+std::unique_ptr<tarvel::PrintTarget> MakePrintTarget(const tarvel::PrintOptions &options, QPrinter &printer);

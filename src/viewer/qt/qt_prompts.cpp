@@ -1,0 +1,148 @@
+#include "viewer/qt/qt_prompts.h"
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QMimeDatabase>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QStringList>
+#include <QUrl>
+
+void Prompts::ShowMessage(tarvel::MessageIcon icon, const std::string &title, const std::string &text)
+{
+    QMessageBox::Icon qicon = QMessageBox::Information;
+    switch (icon) {
+    case tarvel::MessageIcon::Information:
+        qicon = QMessageBox::Information;
+        break;
+    case tarvel::MessageIcon::Warning:
+        qicon = QMessageBox::Warning;
+        break;
+    case tarvel::MessageIcon::Critical:
+        qicon = QMessageBox::Critical;
+        break;
+    case tarvel::MessageIcon::Question:
+        qicon = QMessageBox::Question;
+        break;
+    }
+    Message(QString::fromLatin1(title), QString::fromLatin1(text), qicon, QMessageBox::Ok);
+}
+
+QMessageBox::StandardButton QtPrompts::Message(const QString &title, const QString &text, QMessageBox::Icon icon,
+                                               QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(icon, title, text, buttons, m_parent);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+std::optional<QString> QtPrompts::InputBox(const QString &title, const QString &prompt, const QString &initial)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getText(m_parent, title, prompt, QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return answer;
+}
+
+std::optional<QString> QtPrompts::SaveFileName(const QString &title, const QString &start, const QString &filter,
+                                               int &selectedFilter)
+{
+    // The filter text uses ";;" between entries; the chosen entry is reported
+    // back 1-based, as the settings store keeps it.
+    const QStringList entries = filter.split(QStringLiteral(";;"));
+    QString chosen = entries.value(selectedFilter - 1);
+    const QString name = QFileDialog::getSaveFileName(m_parent, title, start, filter, &chosen);
+    if (name.isEmpty())
+        return std::nullopt;
+    const int index = static_cast<int>(entries.indexOf(chosen));
+    if (index >= 0)
+        selectedFilter = index + 1;
+    return name;
+}
+
+std::optional<QString> QtPrompts::ChooseFolder(const QString &title, const QString &start)
+{
+    const QString folder = QFileDialog::getExistingDirectory(m_parent, title, start);
+    if (folder.isEmpty())
+        return std::nullopt;
+    return folder;
+}
+
+std::optional<QFont> QtPrompts::ChooseFont(const QFont &initial, bool fixedPitchOnly)
+{
+    bool ok = false;
+    QFontDialog::FontDialogOptions options;
+    if (fixedPitchOnly)
+        options |= QFontDialog::MonospacedFonts;
+    const QFont font = QFontDialog::getFont(&ok, initial, m_parent, QString(), options);
+    if (!ok)
+        return std::nullopt;
+    return font;
+}
+
+bool QtPrompts::ChoosePrinter(QPrinter &printer)
+{
+    QPrintDialog dialog(&printer, m_parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtPrompts::OpenWithAssociatedApp(const QString &path)
+{
+    const QUrl url = path.contains(QStringLiteral("://")) ? QUrl(path) : QUrl::fromLocalFile(path);
+    return QDesktopServices::openUrl(url);
+}
+
+QString QtPrompts::AssociatedApplication(const QString &path)
+{
+    if (path.contains(QStringLiteral("://")))
+        return QStringLiteral("web browser");
+    const QString mime = QMimeDatabase().mimeTypeForFile(path).name();
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mime});
+    if (!query.waitForFinished(3000) || query.exitCode() != 0)
+        return {};
+    return QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
+}
+
+void QtPrompts::ShowHelp(int topic)
+{
+    if (m_helpTopic)
+        m_helpTopic(topic);
+}
+
+void QtPrompts::SearchHelp(const QString &keyword)
+{
+    if (m_helpSearch)
+        m_helpSearch(keyword);
+}
+
+int QtPrompts::RunDialog(QDialog &dialog)
+{
+    return dialog.exec();
+}
+
+void OpenWithAssociatedApp(Prompts &prompts, const QString &path, bool showErrors)
+{
+    const QString application = prompts.AssociatedApplication(path);
+    if (!application.isEmpty() || !showErrors) {
+        if (!prompts.OpenWithAssociatedApp(path) && showErrors) {
+            // The wording is the program's own and is kept as users know it.
+            prompts.Message(path,
+                            QStringLiteral("Could open ") + path + QStringLiteral(" with the associated application ")
+                                + application + QStringLiteral("."),
+                            QMessageBox::Warning);
+        }
+    } else {
+        // 31 is the code the desktop gives when no application is associated.
+        prompts.Message(path,
+                        QStringLiteral("There was an error (err#31) opening the file '") + path
+                            + QStringLiteral("' with the application '") + application + QStringLiteral("'."),
+                        QMessageBox::Warning);
+    }
+    QGuiApplication::restoreOverrideCursor();
+}

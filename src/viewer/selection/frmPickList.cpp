@@ -1,0 +1,182 @@
+#include "viewer/selection/frmPickList.h"
+
+#include "viewer/qt/qt_busy_cursor.h"
+#include "viewer/qt/qt_twips.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+
+frmPickList::frmPickList(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmPickList"));
+    setWindowTitle(QStringLiteral("Pick List"));
+    setSizeGripEnabled(true);
+
+    lstPick = new QListWidget(this);
+    lstPick->setObjectName(QStringLiteral("lstPick"));
+    lstPick->setSelectionMode(QAbstractItemView::MultiSelection);
+    lstPick->setMouseTracking(true);
+    lstPick->viewport()->setMouseTracking(true);
+    lstPick->viewport()->installEventFilter(this);
+    lstPick->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    lstFIPS = new QListWidget(this);
+    lstFIPS->setObjectName(QStringLiteral("lstFIPS"));
+    lstFIPS->hide();
+
+    lblFips = new QLabel(this);
+    lblFips->setObjectName(QStringLiteral("lblFips"));
+
+    auto button = [this](const char *name, const char *caption) {
+        auto *b = new QPushButton(QString::fromLatin1(caption), this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    cmdAll = button("cmdAll", "&All");
+    cmdClear = button("cmdClear", "&Clear");
+    cmdOK = button("cmdOK", "&OK");
+    cmdStop = button("cmdStop", "&Stop");
+    cmdStop->hide();
+    cmdOK->setDefault(true);
+
+    // The buttons share one width, just wide enough for the longest
+    // caption, so the list keeps most of the dialog.
+    int width = 56;
+    for (QPushButton *b : {cmdAll, cmdClear, cmdOK})
+        width = std::max(width, b->fontMetrics().horizontalAdvance(b->text().remove(QLatin1Char('&'))) + 28);
+    for (QPushButton *b : {cmdAll, cmdClear, cmdOK, cmdStop})
+        b->resize(width, b->sizeHint().height());
+    lblFips->resize(std::max(lblFips->fontMetrics().horizontalAdvance(QStringLiteral("FIPS:00 (0)")) + 4, width),
+                    lblFips->sizeHint().height());
+
+    connect(lstPick, &QListWidget::itemClicked, this, &frmPickList::ItemClicked);
+    connect(cmdAll, &QPushButton::clicked, this, &frmPickList::SelectAll);
+    connect(cmdClear, &QPushButton::clicked, this, &frmPickList::ClearAll);
+    connect(cmdOK, &QPushButton::clicked, this, &frmPickList::Confirm);
+
+    // The openers set the width; the height shows some 25 items.
+    resize(width * 4, TwipsToPixelsY(6000, this));
+}
+
+void frmPickList::AddItem(const QString &text, const QString &code)
+{
+    auto *item = new QListWidgetItem(text, lstPick);
+    item->setToolTip(text);
+    new QListWidgetItem(code, lstFIPS);
+}
+
+void frmPickList::SetItemSelected(int item, bool selected)
+{
+    if (QListWidgetItem *entry = lstPick->item(item - 1))
+        entry->setSelected(selected);
+}
+
+void frmPickList::SetListFont(const QFont &font)
+{
+    lstPick->setFont(font);
+}
+
+void frmPickList::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    LayOut();
+}
+
+void frmPickList::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    FitItems();
+    LayOut();
+    // Quarter mode opens on the latest quarters.
+    if (m_tag == QLatin1String(QuartersMode) && lstPick->count() > 0)
+        lstPick->scrollToItem(lstPick->item(lstPick->count() - 1), QAbstractItemView::PositionAtTop);
+}
+
+void frmPickList::FitItems()
+{
+    // The opener's width suits the original small system font; a wider
+    // font would cut the area names, so the dialog grows to show the
+    // longest item whole.
+    const QFontMetrics metrics(lstPick->font());
+    int widest = 0;
+    for (int i = 0; i < lstPick->count(); ++i)
+        widest = std::max(widest, metrics.horizontalAdvance(lstPick->item(i)->text()));
+    const int listWidth = widest + 2 * lstPick->frameWidth() + lstPick->verticalScrollBar()->sizeHint().width() + 12;
+    const int needed = listWidth + static_cast<int>(std::lround(1.75 * cmdOK->width()));
+    if (width() < needed)
+        resize(needed, height());
+}
+
+void frmPickList::LayOut()
+{
+    // The list takes what the button column leaves; the buttons and the
+    // code label keep their own widths at the right edge.
+    const int w = width();
+    const int h = height();
+    const int gap = cmdOK->height() / 4;
+    const int top = gap;
+    lstPick->setGeometry(0, 0, std::max(w - static_cast<int>(std::lround(1.75 * cmdOK->width())), 20),
+                         std::max(h - static_cast<int>(std::lround(0.25 * cmdOK->height())), 20));
+    int y = top;
+    for (QPushButton *b : {cmdAll, cmdClear, cmdOK}) {
+        b->move(w - static_cast<int>(std::lround(1.25 * b->width())), y);
+        y += b->height() + gap;
+    }
+    lblFips->move(w - static_cast<int>(std::lround(1.05 * lblFips->width())), y + gap);
+    cmdStop->move(cmdOK->x(), y + lblFips->height() + 2 * gap);
+}
+
+bool frmPickList::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lstPick->viewport() && event->type() == QEvent::MouseMove) {
+        const auto *move = static_cast<QMouseEvent *>(event);
+        if (move->buttons() == Qt::NoButton) {
+            const QListWidgetItem *item = lstPick->itemAt(move->position().toPoint());
+            lstPick->setToolTip(item ? item->text() : QString());
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmPickList::ItemClicked(QListWidgetItem *item)
+{
+    if (m_tag != QLatin1String(AreasMode) || !item)
+        return;
+    if (item->isSelected()) {
+        const QListWidgetItem *code = lstFIPS->item(lstPick->row(item));
+        lblFips->setText(QStringLiteral("FIPS:") + (code ? code->text() : QString()));
+    } else {
+        lblFips->clear();
+    }
+}
+
+void frmPickList::SelectAll()
+{
+    BusyCursor busy;
+    lstPick->selectAll();
+}
+
+void frmPickList::ClearAll()
+{
+    lstPick->clearSelection();
+    lstPick->unsetCursor();
+}
+
+void frmPickList::Confirm()
+{
+    std::vector<int> chosen;
+    for (int i = 0; i < lstPick->count(); ++i) {
+        if (lstPick->item(i)->isSelected())
+            chosen.push_back(i + 1);
+    }
+    m_result = std::move(chosen);
+    accept();
+}

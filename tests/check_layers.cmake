@@ -1,0 +1,48 @@
+# Fails when an include points up a layer: a file under core/ that includes
+# a Qt header or a file of viewer/ or cli/, or a file under cli/ that
+# includes a Qt header or a file of viewer/, or a viewer file outside main/
+# that includes the main window. Run as
+#   cmake -DSOURCE_DIR=<repo>/src -P check_layers.cmake
+if(NOT SOURCE_DIR)
+    message(FATAL_ERROR "SOURCE_DIR is not set")
+endif()
+
+set(faults "")
+foreach(layer core cli)
+    file(GLOB_RECURSE files "${SOURCE_DIR}/${layer}/*.h" "${SOURCE_DIR}/${layer}/*.cpp")
+    if(layer STREQUAL "core")
+        set(forbidden "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z0-9_]*|Qt[A-Za-z0-9_]*/[^>\"]*|viewer/[^>\"]*|cli/[^>\"]*)[>\"]")
+    else()
+        set(forbidden "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z0-9_]*|Qt[A-Za-z0-9_]*/[^>\"]*|viewer/[^>\"]*)[>\"]")
+    endif()
+    foreach(file IN LISTS files)
+        file(STRINGS "${file}" lines REGEX "#[ \t]*include")
+        foreach(line IN LISTS lines)
+            if(line MATCHES "${forbidden}")
+                file(RELATIVE_PATH rel "${SOURCE_DIR}" "${file}")
+                string(APPEND faults "  ${rel}: ${line}\n")
+            endif()
+        endforeach()
+    endforeach()
+endforeach()
+
+# Inside the viewer only main/ knows the main window: a window or dialog
+# gets what it needs passed in.
+file(GLOB_RECURSE files "${SOURCE_DIR}/viewer/*.h" "${SOURCE_DIR}/viewer/*.cpp")
+foreach(file IN LISTS files)
+    if(file MATCHES "/viewer/main/")
+        continue()
+    endif()
+    file(STRINGS "${file}" lines REGEX "#[ \t]*include")
+    foreach(line IN LISTS lines)
+        if(line MATCHES "^[ \t]*#[ \t]*include[ \t]*\"viewer/main/")
+            file(RELATIVE_PATH rel "${SOURCE_DIR}" "${file}")
+            string(APPEND faults "  ${rel}: ${line}\n")
+        endif()
+    endforeach()
+endforeach()
+
+if(faults)
+    message(FATAL_ERROR "Includes that point up a layer:\n${faults}")
+endif()
+message(STATUS "Layers point down: core uses neither Qt nor the viewer nor the command line; the command line uses no Qt.")

@@ -1,0 +1,151 @@
+#include "cli/batch_commands.h"
+
+#include "test_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+namespace tarvel::batch {
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome RunArgs(const std::vector<std::string> &args)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = Run(args, "/nonexistent-program-folder/", out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::vector<int> Chosen(const std::vector<std::uint8_t> &flags)
+{
+    std::vector<int> chosen;
+    for (std::size_t i = 1; i < flags.size(); ++i) {
+        if (flags[i] != 0)
+            chosen.push_back(static_cast<int>(i));
+    }
+    return chosen;
+}
+
+TEST(BatchForms, AreasAcceptNumbersRangesAndAll)
+{
+    std::string error;
+    EXPECT_EQ(Chosen(*ParseAreas("1,5-9", error)), (std::vector<int>{1, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(Chosen(*ParseAreas(" 60 , 2 ", error)), (std::vector<int>{2, 60}));
+    EXPECT_EQ(Chosen(*ParseAreas("ALL", error)).size(), 60u);
+}
+
+TEST(BatchForms, BadAreasAndLinesNameWhatIsWrong)
+{
+    struct Case {
+        std::string text;
+        std::string expected;
+    };
+    for (const Case &c : {Case{"61", "area 61 is outside 1-60"}, Case{"0", "area 0 is outside 1-60"},
+                          Case{"9-5", "\"9-5\" is not a area number or range"}, Case{"x", "\"x\""},
+                          Case{"", "\"\""}}) {
+        std::string error;
+        EXPECT_FALSE(ParseAreas(c.text, error)) << c.text;
+        EXPECT_NE(error.find(c.expected), std::string::npos) << error;
+    }
+    std::string error;
+    EXPECT_FALSE(ParseLines("0", 46, error));
+    EXPECT_NE(error.find("line 0 is outside 1-46"), std::string::npos);
+    EXPECT_EQ(Chosen(*ParseLines("all", 3, error)), (std::vector<int>{1, 2, 3}));
+}
+
+TEST(BatchForms, QuartersByNameRangeAndList)
+{
+    std::string error;
+    EXPECT_EQ(Chosen(*ParseQuarters("", "ZR5N", error)), (std::vector<int>{70, 71, 72, 73}));
+    EXPECT_EQ(Chosen(*ParseQuarters("last9", "ZR6", error)).front(), 8);
+    EXPECT_EQ(Chosen(*ParseQuarters("all", "ZR1", error)).size(), 241u);
+    EXPECT_EQ(Chosen(*ParseQuarters("2007.1-2008.1", "ZR5N", error)), (std::vector<int>{69, 70, 71, 72, 73}));
+    EXPECT_EQ(Chosen(*ParseQuarters("2008.1,1990.1", "ZR5N", error)), (std::vector<int>{1, 73}));
+
+    EXPECT_FALSE(ParseQuarters("2008.2", "ZR5N", error));
+    EXPECT_NE(error.find("2008.2 is outside ZR5N (1990.1-2008.1)"), std::string::npos) << error;
+    EXPECT_FALSE(ParseQuarters("1989.4-1990.2", "ZR5N", error));
+    EXPECT_FALSE(ParseQuarters("2008.1-2007.1", "ZR5N", error));
+    EXPECT_FALSE(ParseQuarters("2008.5", "ZR5N", error));
+    EXPECT_FALSE(ParseQuarters("soon", "ZR5N", error));
+}
+
+TEST(BatchRun, UsageErrorsExitTwoWithAUsageLine)
+{
+    for (const auto &args : std::vector<std::vector<std::string>>{
+             {},
+             {"frobnicate"},
+             {"--data"},
+             {"--colour", "tables"},
+             {"tables", "--table", "ZR5"},
+             {"lines"},
+             {"lines", "--table"},
+             {"lines", "--table", "zr5"},
+             {"lines", "--table", "ZR5", "--table", "ZR5"},
+         }) {
+        const Outcome outcome = RunArgs(args);
+        EXPECT_EQ(outcome.status, ExitUsage);
+        EXPECT_NE(outcome.err.find("usage: tarvel-batch"), std::string::npos) << outcome.err;
+        EXPECT_TRUE(outcome.out.empty());
+    }
+}
+
+TEST(BatchRun, HelpAndTables)
+{
+    const Outcome help = RunArgs({"--help"});
+    EXPECT_EQ(help.status, ExitOk);
+    EXPECT_NE(help.out.find("show-line --table CODE --line L"), std::string::npos);
+
+    const Outcome tables = RunArgs({"--data", "/nowhere", "tables"});
+    EXPECT_EQ(tables.status, ExitOk);
+    EXPECT_EQ(tables.out, "ZR4\t1948\t2008\t241\t18\n"
+                          "ZR1\t1948\t2008\t241\t60\n"
+                          "ZR5N\t1990\t2008\t73\t46\n"
+                          "ZR5\t1958\t2001\t176\t36\n"
+                          "ZR5H\t1948\t1957\t40\t33\n"
+                          "ZR6N\t2001\t2008\t29\t33\n"
+                          "ZR6\t1998\t2001\t16\t23\n"
+                          "ZR7N\t2001\t2008\t29\t27\n"
+                          "ZR7\t1958\t2001\t176\t17\n"
+                          "ZR7H\t1948\t1957\t40\t14\n");
+}
+
+TEST(BatchRun, AreasAndLinesReadTheDataFolder)
+{
+    const std::string data = test::SampleDataDir();
+    const Outcome areas = RunArgs({"--data", data, "areas"});
+    ASSERT_EQ(areas.status, ExitOk) << areas.err;
+    EXPECT_EQ(areas.out.substr(0, areas.out.find('\n')), "1\t00\t0\tUnited States\tUS");
+    EXPECT_NE(areas.out.find("\n60\t98\t8\t"), std::string::npos);
+
+    const Outcome lines = RunArgs({"--data", data, "lines", "--table", "ZR5"});
+    ASSERT_EQ(lines.status, ExitOk) << lines.err;
+    EXPECT_EQ(std::count(lines.out.begin(), lines.out.end(), '\n'), 36);
+    EXPECT_EQ(lines.out.rfind("1\t", 0), 0u);
+    EXPECT_EQ(lines.out.back(), '\n');
+    EXPECT_EQ(lines.out.find(' ' + std::string("\n")), std::string::npos) << "titles keep no trailing blanks";
+
+    const Outcome zr1 = RunArgs({"--data", data, "lines", "--table", "ZR1"});
+    ASSERT_EQ(zr1.status, ExitOk) << zr1.err;
+    EXPECT_EQ(std::count(zr1.out.begin(), zr1.out.end(), '\n'), 60);
+}
+
+TEST(BatchRun, AMissingDataFileExitsOneWithTheViewersMessage)
+{
+    test::TempFolder empty;
+    const Outcome outcome = RunArgs({"--data", empty.Path(), "areas"});
+    EXPECT_EQ(outcome.status, ExitFile);
+    EXPECT_NE(outcome.err.find("For some reason the file "), std::string::npos);
+    EXPECT_NE(outcome.err.find("STATCODE.CSV could not be accessed."), std::string::npos) << outcome.err;
+}
+
+} // namespace
+} // namespace tarvel::batch

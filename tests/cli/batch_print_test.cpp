@@ -1,0 +1,127 @@
+#include "cli/batch_commands.h"
+
+#include "core/catalog/file_helpers.h"
+#include "core/print/print_engine.h"
+#include "sample_data.h"
+#include "test_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <sstream>
+
+namespace tarvel {
+namespace {
+
+using test::TempFolder;
+
+struct Outcome {
+    int status = -1;
+    std::string err;
+};
+
+std::size_t Count(const std::string &text, const std::string &piece)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+        ++count;
+    return count;
+}
+
+// A folder with the sample ZR4 and ZR1 tables and their documents.
+class BatchPrint : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_data = std::make_unique<TempFolder>();
+        sample::Options options;
+        options.tables = {"ZR4", "ZR1"};
+        ASSERT_EQ(sample::WriteSampleFolder(s_data->Path(), options), "");
+    }
+    static void TearDownTestSuite() { s_data.reset(); }
+
+    static Outcome Run(std::vector<std::string> args, bool unsuppressed = false)
+    {
+        args.insert(args.begin(), {"--data", s_data->Path()});
+        if (unsuppressed)
+            args.insert(args.begin(), "--unsuppressed");
+        std::ostringstream out;
+        std::ostringstream err;
+        Outcome outcome;
+        outcome.status = batch::Run(args, "/nonexistent/", out, err);
+        outcome.err = err.str();
+        return outcome;
+    }
+
+    static std::unique_ptr<TempFolder> s_data;
+    TempFolder m_out;
+};
+
+std::unique_ptr<TempFolder> BatchPrint::s_data;
+
+TEST_F(BatchPrint, PrintsEveryChosenAreaToATextFileWithTheFootnotesLast)
+{
+    const std::string file = m_out.Path() + "zr4.txt";
+    const Outcome outcome =
+        Run({"print", "--table", "ZR4", "--areas", "1-3", "--quarters", "last5", "--output", file, "--footnotes"});
+    EXPECT_EQ(outcome.status, batch::ExitOk) << outcome.err;
+    EXPECT_EQ(outcome.err, "");
+    const std::string text = ReadWholeFile(file).value_or("");
+    EXPECT_EQ(Count(text, "Table ZR4 "), 3u);
+    EXPECT_EQ(text.find('<'), std::string::npos);
+    const std::string notes = TrimRight(ReadWholeFile(s_data->Path() + "ZR4fn.txt").value_or("?"));
+    EXPECT_TRUE(text.ends_with("\f\r\n" + notes + "\r\n\f\r\n"));
+}
+
+TEST_F(BatchPrint, HtmlNameInCapitalsGivesHtmlAndZr1MakesOnePass)
+{
+    const std::string file = m_out.Path() + "ZR1.HTM";
+    for (int job = 0; job < 2; ++job) {
+        const Outcome outcome = Run({"print", "--table", "ZR1", "--areas", "all", "--output", file});
+        EXPECT_EQ(outcome.status, batch::ExitOk) << outcome.err;
+    }
+    const std::string text = ReadWholeFile(file).value_or("");
+    EXPECT_TRUE(text.starts_with("<html>\r\n<! -- created with the TARVEL software -->\r\n"));
+    EXPECT_EQ(Count(text, "<hr>\r\n<! -- created with the TARVEL software -->"), 1u);
+    EXPECT_EQ(Count(text, "<tr><td>Table ZR1</td>"), 2u);
+    EXPECT_EQ(text.find('\f'), std::string::npos);
+}
+
+TEST_F(BatchPrint, RefusesToPrintIntoTheDataFolderFiles)
+{
+    const std::string dataFile = s_data->Path() + "ZR4.dfx";
+    const std::string before = ReadWholeFile(dataFile).value_or("?");
+    const Outcome outcome =
+        Run({"print", "--table", "ZR4", "--areas", "1", "--output", s_data->Path() + "zr4.DFX"});
+    EXPECT_EQ(outcome.status, batch::ExitFile);
+    EXPECT_EQ(outcome.err, RefusedOutputText(s_data->Path() + "zr4.DFX") + "\n");
+    EXPECT_EQ(ReadWholeFile(dataFile).value_or("!"), before);
+}
+
+TEST_F(BatchPrint, UnreadableTableIsReportedPerAreaAndWritesNothing)
+{
+    const std::string file = m_out.Path() + "zr6.txt";
+    const Outcome outcome = Run({"print", "--table", "ZR6", "--areas", "1,2", "--output", file});
+    EXPECT_EQ(outcome.status, batch::ExitFile);
+    EXPECT_EQ(Count(outcome.err, "could not be accessed."), 2u);
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST_F(BatchPrint, WarnsOnStderrInUnsuppressedMode)
+{
+    const std::string file = m_out.Path() + "secret.txt";
+    const Outcome outcome = Run({"print", "--table", "ZR4", "--areas", "2", "--output", file}, true);
+    EXPECT_EQ(outcome.status, batch::ExitOk) << outcome.err;
+    EXPECT_EQ(outcome.err, std::string(UnsuppressedPrintText) + "\n");
+}
+
+TEST_F(BatchPrint, UsageErrors)
+{
+    EXPECT_EQ(Run({"print", "--table", "ZR4", "--areas", "1"}).status, batch::ExitUsage);
+    EXPECT_EQ(Run({"print", "--table", "ZR4", "--output", m_out.Path() + "x.txt"}).status, batch::ExitUsage);
+    EXPECT_EQ(Run({"print", "--table", "ZR4", "--areas", "1", "--output", "<x"}).status, batch::ExitUsage);
+}
+
+} // namespace
+} // namespace tarvel

@@ -1,0 +1,729 @@
+#include "viewer/main/frmMain.h"
+#include "viewer/selection/frmPickList.h"
+#include "core/selection/selection.h"
+#include "core/settings/settings_store.h"
+#include "core/catalog/file_helpers.h"
+#include "sample_data.h"
+#include "scripted_prompts.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+using Kind = ScriptedPrompts::Kind;
+
+std::string Folder(const QTemporaryDir &dir)
+{
+    return dir.path().toStdString() + "/";
+}
+
+void WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(bytes);
+}
+
+QByteArray Padded(const QByteArray &text, int width)
+{
+    return text.leftJustified(width, ' ', true);
+}
+
+// A data folder as small as start-up and the area pick list need: the two
+// marker files and the 60 records of 40 bytes of the area list.
+void WriteDataFolder(const QString &folder)
+{
+    WriteFile(folder + QStringLiteral("/ZR5N.DFX"), "marker\r\n");
+    WriteFile(folder + QStringLiteral("/ZR7N.DFX"), "marker\r\n");
+    QByteArray list;
+    for (int area = 1; area <= 60; ++area) {
+        QByteArray code = QByteArray::number(area - 1).rightJustified(2, '0');
+        QByteArray name = "Area " + code;
+        QByteArray abbreviation = "A" + code;
+        QByteArray region = QByteArray::number(area % 9);
+        if (area == 2) {
+            code = "01";
+            name = "Alabama";
+            abbreviation = "AL";
+            region = "5";
+        }
+        list += "\"" + code + "\",\"" + Padded(name, 20) + "\",\"" + Padded(abbreviation, 4) + "\",\"" + region
+            + "\"\r\n";
+    }
+    ASSERT_EQ(list.size(), 60 * 40);
+    WriteFile(folder + QStringLiteral("/statcode.csv"), list);
+}
+
+class MainWindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_config.isValid() && m_program.isValid() && m_data.isValid() && m_other.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+        WriteDataFolder(m_data.path());
+    }
+
+    /// A started main window; the data folder is found among the candidates.
+    std::unique_ptr<frmMain> Start(const QStringList &arguments = {})
+    {
+        return StartWith(arguments, {Folder(m_data)});
+    }
+
+    std::unique_ptr<frmMain> StartWith(const QStringList &arguments, std::vector<std::string> candidates)
+    {
+        auto window = std::make_unique<frmMain>(prompts);
+        window->SetProgramFolder(Folder(m_program));
+        window->SetDataFolderCandidates(std::move(candidates));
+        window->Startup(arguments);
+        return window;
+    }
+
+    /// The settings file as the next run would read it.
+    static tarvel::SettingRead Read(const char *key, const char *name)
+    {
+        const tarvel::SettingsStore store(tarvel::SettingsStore::DefaultFile());
+        return store.ReadSetting(tarvel::SettingsKey(key), name);
+    }
+
+    static void Choose(frmMain &window, int entry)
+    {
+        window.cboYears->setCurrentIndex(entry);
+        emit window.cboYears->activated(entry);
+    }
+
+    QTemporaryDir m_config;
+    QTemporaryDir m_program; // holds no data
+    QTemporaryDir m_data;
+    QTemporaryDir m_other; // a second folder, without marker files
+    ScriptedPrompts prompts;
+};
+
+// ---- start-up and quit ----------------------------------------------------------
+
+TEST_F(MainWindowTest, PanelsAfterStartupWithData)
+{
+    auto window = Start();
+    EXPECT_EQ(window->PanelText(1), QStringLiteral("ZR4, ZR1 Income summary"));
+    EXPECT_EQ(window->PanelText(2), QStringLiteral("ZR4"));
+    EXPECT_EQ(window->PanelText(3), QStringLiteral("No states selected"));
+    EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 4"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Orlandel"));
+    EXPECT_EQ(window->State().DataFolder, Folder(m_data));
+    EXPECT_TRUE(window->State().ViewForward);
+    EXPECT_EQ(window->State().CurrentArea, 0);
+    EXPECT_EQ(window->cboYears->count(), 6);
+    EXPECT_EQ(window->cboYears->currentText(), QStringLiteral("Last four quarters 2007.2 - 2008.1"));
+    EXPECT_TRUE(window->optSeries[0]->isChecked());
+    EXPECT_TRUE(window->optTable[0]->isChecked());
+    EXPECT_EQ(window->optTable[1]->text(), QStringLiteral("ZR1 (1948-2008)"));
+    EXPECT_TRUE(window->optTable[2]->isHidden());
+    const auto &quarters = window->State().QuarterSelected;
+    ASSERT_EQ(quarters.size(), 242u);
+    EXPECT_EQ(tarvel::CountChosen(quarters), 4);
+    EXPECT_EQ(quarters[238], 255);
+    EXPECT_EQ(quarters[237], 0);
+    // The help file lies in neither folder, so the data folder's is named.
+    EXPECT_EQ(window->State().HelpFile, Folder(m_data) + "tarvel.hlp");
+    EXPECT_TRUE(prompts.Of(Kind::Message).empty());
+}
+
+TEST_F(MainWindowTest, FindsTheSampleDataBesideTheProgram)
+{
+    // The program folder and the candidates as the viewer has them.
+    auto window = std::make_unique<frmMain>(prompts);
+    window->Startup({});
+    EXPECT_EQ(window->State().DataFolder, tarvel::WithTrailingSlash(TARVEL_SAMPLE_DATA));
+    EXPECT_TRUE(prompts.Of(Kind::Message).empty());
+
+    std::vector<QString> items;
+    prompts.dialogScript = [&](QDialog &dialog) {
+        auto &pick = static_cast<frmPickList &>(dialog);
+        for (int i = 0; i < pick.lstPick->count(); ++i)
+            items.push_back(pick.lstPick->item(i)->text());
+        pick.cmdOK->click();
+    };
+    window->cmdStates->click();
+    const auto &areas = tarvel::sample::Areas();
+    ASSERT_EQ(items.size(), areas.size());
+    for (std::size_t i = 0; i < areas.size(); ++i)
+        EXPECT_EQ(items[i], QString::fromStdString(areas[i].name + " (" + areas[i].abbreviation + ")"));
+}
+
+TEST_F(MainWindowTest, FirstStartWritesDefaultsAndShowsQuickStartOnce)
+{
+    auto window = Start();
+    ASSERT_EQ(prompts.Of(Kind::Help).size(), 1u);
+    EXPECT_EQ(prompts.Of(Kind::Help)[0].topic, 8);
+    for (const char *key : {"grid", "print", "misc", "export"})
+        EXPECT_TRUE(tarvel::SettingsStore(tarvel::SettingsStore::DefaultFile()).KeyExists(tarvel::SettingsKey(key)))
+            << key;
+    EXPECT_EQ(Read("misc", "DisplayHelp").Text(), "False");
+    EXPECT_EQ(Read("grid", "Height").Number(), 5000);
+    EXPECT_EQ(Read("print", "Font").Text(), "Courier New");
+    EXPECT_EQ(Read("export", "Index").Text(), "4");
+    // Found among the candidates, the data folder is remembered at once.
+    EXPECT_EQ(Read("misc", "ZRPath").Text(), Folder(m_data));
+    window->close();
+
+    prompts.records.clear();
+    auto second = Start();
+    EXPECT_TRUE(prompts.Of(Kind::Help).empty());
+    EXPECT_EQ(second->State().DataFolder, Folder(m_data));
+}
+
+TEST_F(MainWindowTest, NoDataFolderWarnsThenAsksForThePath)
+{
+    prompts.inputAnswers.push_back(m_data.path());
+    auto window = StartWith({}, {});
+    ASSERT_GE(prompts.records.size(), 2u);
+    const auto &warning = prompts.records[0];
+    EXPECT_EQ(warning.kind, Kind::Message);
+    EXPECT_EQ(warning.title, QStringLiteral("Files not found"));
+    EXPECT_EQ(warning.text,
+              QStringLiteral("The Orlandel files cannot be found. You will be prompted for the path to the files."));
+    EXPECT_EQ(warning.icon, QMessageBox::Warning);
+    const auto &box = prompts.records[1];
+    EXPECT_EQ(box.kind, Kind::InputBox);
+    EXPECT_EQ(box.title, QStringLiteral("Change path"));
+    EXPECT_EQ(box.text, QStringLiteral("The current setting for the path to the TARVEL files is below. Enter a new "
+                                       "drive letter or path, or cancel: "));
+    EXPECT_EQ(window->State().DataFolder, Folder(m_data));
+    EXPECT_EQ(prompts.Of(Kind::Message).size(), 1u); // no critical message: the folder holds the data
+    EXPECT_EQ(Read("misc", "ZRPath").Text(), Folder(m_data));
+}
+
+TEST_F(MainWindowTest, CancelledPathStillOpensTheWindow)
+{
+    auto window = StartWith({}, {});
+    const auto messages = prompts.Of(Kind::Message);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].title, QStringLiteral("TARVEL files not found"));
+    EXPECT_EQ(messages[1].text, QStringLiteral("The Orlandel files cannot be found."));
+    EXPECT_EQ(messages[1].icon, QMessageBox::Critical);
+    EXPECT_TRUE(window->State().DataFolder.empty());
+    EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 4"));
+    window->close();
+    // An empty folder is never remembered.
+    EXPECT_EQ(Read("misc", "ZRPath").Text(), Folder(m_program));
+}
+
+TEST_F(MainWindowTest, FolderWithoutMarkerFilesGivesTheCriticalMessage)
+{
+    {
+        tarvel::SettingsStore store(tarvel::SettingsStore::DefaultFile());
+        tarvel::WriteDefaultSettings(store, Folder(m_program));
+        store.WriteSetting(tarvel::SettingsKey("misc"), "ZRPath", m_other.path().toStdString());
+        store.WriteSetting(tarvel::SettingsKey("misc"), "DisplayHelp", "False");
+    }
+    // The program folder holds the data, so the remembered folder is kept
+    // and reported as lacking the marker files.
+    auto window = std::make_unique<frmMain>(prompts);
+    window->SetProgramFolder(Folder(m_data));
+    window->SetDataFolderCandidates({});
+    window->Startup({});
+    const auto messages = prompts.Of(Kind::Message);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, QStringLiteral("TARVEL files not found"));
+    EXPECT_EQ(window->State().DataFolder, Folder(m_other));
+    EXPECT_EQ(window->PanelText(2), QStringLiteral("ZR4"));
+    window->close();
+    EXPECT_EQ(Read("misc", "ZRPath").Text(), m_other.path().toStdString());
+}
+
+TEST_F(MainWindowTest, QuitStoresDisplaySettingsAndTheDataFolder)
+{
+    QTemporaryDir moved;
+    WriteDataFolder(moved.path());
+    auto window = Start();
+    auto &state = window->State();
+    state.DisplayFontName = "DejaVu Sans";
+    state.DisplayFontSize = 11;
+    state.DisplayFontBold = true;
+    state.DefaultWindowHeight = 6000;
+    state.DefaultWindowWidth = 9000;
+    window->mnuReverse->trigger();
+    EXPECT_TRUE(state.Reverse);
+    prompts.inputAnswers.push_back(QStringLiteral("  ") + moved.path() + QStringLiteral("  "));
+    window->mnuZRChange->trigger();
+    EXPECT_EQ(state.DataFolder, Folder(moved));
+    // Nothing is stored before quitting.
+    EXPECT_EQ(Read("misc", "ZRPath").Text(), Folder(m_data));
+
+    window->mnuQuit->trigger();
+    EXPECT_EQ(Read("misc", "Font").Text(), "DejaVu Sans");
+    EXPECT_EQ(Read("misc", "Size").Text(), " 11");
+    EXPECT_EQ(Read("misc", "Bold").Text(), "True");
+    EXPECT_EQ(Read("misc", "Italic").Text(), "False");
+    EXPECT_EQ(Read("grid", "Reverse").Text(), "True");
+    EXPECT_EQ(Read("grid", "Height").Number(), 6000);
+    EXPECT_EQ(Read("grid", "Width").Number(), 9000);
+    EXPECT_EQ(Read("misc", "ZRPath").Text(), Folder(moved));
+
+    // The next run starts from what was stored.
+    auto next = Start();
+    EXPECT_EQ(next->State().DataFolder, Folder(moved));
+    EXPECT_EQ(next->State().DisplayFontSize, 11);
+    EXPECT_TRUE(next->mnuReverse->isChecked());
+}
+
+TEST_F(MainWindowTest, FolderWithoutMarkersIsNotRemembered)
+{
+    auto window = Start();
+    prompts.inputAnswers.push_back(m_other.path());
+    window->mnuZRChange->trigger();
+    EXPECT_EQ(window->State().DataFolder, Folder(m_other));
+    window->close();
+    EXPECT_EQ(Read("misc", "ZRPath").Text(), Folder(m_data));
+}
+
+TEST_F(MainWindowTest, ChangePathKeepsTheFolderWhenCancelledOrBlank)
+{
+    auto window = Start();
+    prompts.inputAnswers.push_back(std::nullopt);
+    prompts.inputAnswers.push_back(QStringLiteral("   "));
+    window->mnuZRChange->trigger();
+    window->mnuZRChange->trigger();
+    EXPECT_EQ(window->State().DataFolder, Folder(m_data));
+    const auto boxes = prompts.Of(Kind::InputBox);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].initial, QString::fromStdString(Folder(m_data)).toLower());
+}
+
+TEST_F(MainWindowTest, UnsuppressedRunShowsItsSignAndNeverStoresTheFolder)
+{
+    auto window = Start({QStringLiteral("/unsuppressed")});
+    EXPECT_TRUE(window->State().Unsuppressed);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Orlandel ***UNSUPPRESSED*** "));
+    for (QWidget *widget : std::initializer_list<QWidget *>{window->picMain, window->fraTable, window->fraDisplay,
+                                                           window->lblYears}) {
+        EXPECT_EQ(widget->palette().color(QPalette::Window), QColor(Qt::black)) << widget->objectName().toStdString();
+        EXPECT_EQ(widget->palette().color(QPalette::WindowText), QColor(Qt::red)) << widget->objectName().toStdString();
+    }
+    // Step 5 is skipped: neither the check nor the remembered folder.
+    EXPECT_TRUE(prompts.Of(Kind::Message).empty());
+    EXPECT_EQ(Read("misc", "ZRPath").Text(), Folder(m_program));
+    window->close();
+    EXPECT_EQ(Read("misc", "ZRPath").Text(), Folder(m_program));
+}
+
+TEST_F(MainWindowTest, SwitchWithMoreTextLeavesNormalMode)
+{
+    auto window = Start({QStringLiteral("/unsuppressed"), QStringLiteral("x")});
+    EXPECT_FALSE(window->State().Unsuppressed);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Orlandel"));
+}
+
+// ---- series, tables and quarters ---------------------------------------------------
+
+TEST_F(MainWindowTest, SeriesTwoShowsTheCompensationTables)
+{
+    auto window = Start();
+    window->optSeries[2]->click();
+    EXPECT_EQ(window->optTable[0]->text(), QStringLiteral("ZR6N NAICS (2001-2008)"));
+    EXPECT_EQ(window->optTable[1]->text(), QStringLiteral("ZR6 SIC (1998-2001)"));
+    EXPECT_FALSE(window->optTable[0]->isHidden());
+    EXPECT_TRUE(window->optTable[2]->isHidden());
+    EXPECT_TRUE(window->optTable[0]->isChecked());
+    EXPECT_EQ(window->PanelText(1), QStringLiteral("ZR6 Compensation by major industry"));
+    EXPECT_EQ(window->PanelText(2), QStringLiteral("ZR6N"));
+    EXPECT_EQ(window->cboYears->itemText(0), QStringLiteral("Last four quarters 2007.2 - 2008.1"));
+    EXPECT_EQ(window->State().QuarterSelected.size(), 30u);
+
+    window->optTable[1]->click();
+    EXPECT_EQ(window->PanelText(2), QStringLiteral("ZR6"));
+    EXPECT_EQ(window->cboYears->itemText(3), QStringLiteral("Last nine quarters 1999.4 - 2001.4"));
+    EXPECT_EQ(window->cboYears->currentIndex(), 0);
+    EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 4"));
+
+    window->optSeries[1]->click();
+    EXPECT_FALSE(window->optTable[2]->isHidden());
+    EXPECT_EQ(window->optTable[2]->text(), QStringLiteral("ZR5H historical (1948-1957)"));
+    EXPECT_EQ(window->PanelText(2), QStringLiteral("ZR5N"));
+}
+
+TEST_F(MainWindowTest, QuarterEntriesSetTheFlags)
+{
+    auto window = Start();
+    window->optTable[1]->click(); // ZR1
+    Choose(*window, 4);
+    EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 241"));
+    EXPECT_EQ(tarvel::CountChosen(window->State().QuarterSelected), 241);
+    Choose(*window, 2);
+    EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 8"));
+    Choose(*window, 3);
+    EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 9"));
+    // A new table starts again with its last four quarters; the areas stay.
+    window->State().AreaSelected[7] = 255;
+    window->optTable[0]->click();
+    EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 4"));
+    EXPECT_EQ(window->State().AreaSelected[7], 255);
+}
+
+TEST_F(MainWindowTest, EmptyQuarterChoiceLeavesNoEntryAndTheDisplayAsksForQuarters)
+{
+    auto window = Start();
+    int preselected = -1;
+    prompts.dialogScript = [&](QDialog &dialog) {
+        auto &pick = static_cast<frmPickList &>(dialog);
+        EXPECT_EQ(pick.Tag(), QStringLiteral("Y"));
+        EXPECT_EQ(pick.lstPick->count(), 241);
+        EXPECT_EQ(pick.lstPick->item(240)->text(), QStringLiteral("2008.1"));
+        preselected = static_cast<int>(pick.lstPick->selectedItems().size());
+        pick.cmdClear->click();
+        pick.cmdOK->click();
+    };
+    Choose(*window, tarvel::SelectQuartersEntry);
+    const auto dialogs = prompts.Of(Kind::Dialog);
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].title, QStringLiteral("Select years"));
+    EXPECT_EQ(preselected, 4); // it starts from the current choice
+    EXPECT_EQ(window->PanelText(4), QStringLiteral("No quarters selected"));
+    EXPECT_EQ(window->cboYears->currentIndex(), -1);
+    EXPECT_EQ(tarvel::CountChosen(window->State().QuarterSelected), 0);
+
+    window->State().AreaSelected[5] = 255;
+    window->SetPanelText(3, QStringLiteral("Areas selected - 1"));
+    window->mnuView->trigger();
+    const auto messages = prompts.Of(Kind::Message);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, QStringLiteral("Select quarters"));
+    EXPECT_EQ(messages[0].text, QStringLiteral("Please make a quarter selection from the Quarters box."));
+    EXPECT_EQ(messages[0].icon, QMessageBox::Information);
+}
+
+TEST_F(MainWindowTest, QuarterPickListChoiceAndCloseBox)
+{
+    auto window = Start();
+    window->optSeries[2]->click();
+    window->optTable[1]->click(); // ZR6, 16 quarters
+    prompts.dialogScript = [](QDialog &dialog) {
+        auto &pick = static_cast<frmPickList &>(dialog);
+        pick.cmdClear->click();
+        pick.lstPick->item(0)->setSelected(true);
+        pick.lstPick->item(2)->setSelected(true);
+        pick.cmdOK->click();
+    };
+    Choose(*window, tarvel::SelectQuartersEntry);
+    EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 2"));
+    EXPECT_EQ(window->cboYears->currentIndex(), tarvel::SelectQuartersEntry);
+    const auto &flags = window->State().QuarterSelected;
+    ASSERT_EQ(flags.size(), 17u);
+    EXPECT_EQ(flags[1], 255);
+    EXPECT_EQ(flags[3], 255);
+
+    // The close box keeps the flags as they were.
+    prompts.dialogScript = [](QDialog &dialog) { static_cast<frmPickList &>(dialog).cmdAll->click(); };
+    Choose(*window, tarvel::SelectQuartersEntry);
+    EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 2"));
+}
+
+// ---- areas -----------------------------------------------------------------------
+
+TEST_F(MainWindowTest, AreasFiveAndNine)
+{
+    auto window = Start();
+    prompts.dialogScript = [](QDialog &dialog) {
+        auto &pick = static_cast<frmPickList &>(dialog);
+        EXPECT_EQ(pick.Tag(), QStringLiteral("A"));
+        EXPECT_EQ(pick.windowTitle(), QStringLiteral("States"));
+        ASSERT_EQ(pick.lstPick->count(), 60);
+        EXPECT_EQ(pick.lstPick->item(1)->text(), QStringLiteral("Alabama (AL)"));
+        EXPECT_EQ(pick.lstFIPS->item(1)->text(), QStringLiteral("01 (5)"));
+        EXPECT_TRUE(pick.lstFIPS->isHidden());
+        pick.lstPick->item(4)->setSelected(true);
+        pick.lstPick->item(8)->setSelected(true);
+        pick.cmdOK->click();
+    };
+    window->cmdStates->click();
+    EXPECT_EQ(window->State().CurrentArea, 4);
+    EXPECT_EQ(window->PanelText(3), QStringLiteral("Areas selected - 2"));
+    EXPECT_EQ(window->State().AreaSelected[5], 255);
+    EXPECT_EQ(window->State().AreaSelected[9], 255);
+    EXPECT_EQ(tarvel::CountChosen(window->State().AreaSelected), 2);
+
+    // Reopening shows the earlier choice; the close box keeps it, and the
+    // current area is put back before the first chosen area.
+    std::vector<int> shown;
+    prompts.dialogScript = [&](QDialog &dialog) {
+        auto &pick = static_cast<frmPickList &>(dialog);
+        for (int i = 0; i < pick.lstPick->count(); ++i) {
+            if (pick.lstPick->item(i)->isSelected())
+                shown.push_back(i + 1);
+        }
+        pick.cmdAll->click();
+    };
+    window->State().CurrentArea = 9;
+    window->cmdStates->click();
+    EXPECT_EQ(shown, (std::vector<int>{5, 9}));
+    EXPECT_EQ(window->State().CurrentArea, 4);
+    EXPECT_EQ(window->PanelText(3), QStringLiteral("Areas selected - 2"));
+}
+
+TEST_F(MainWindowTest, AllThenOkAndNothingThenOk)
+{
+    auto window = Start();
+    prompts.dialogScript = [](QDialog &dialog) {
+        auto &pick = static_cast<frmPickList &>(dialog);
+        pick.cmdAll->click();
+        pick.cmdOK->click();
+    };
+    window->cmdStates->click();
+    EXPECT_EQ(window->PanelText(3), QStringLiteral("Areas selected - 60"));
+    EXPECT_EQ(window->State().CurrentArea, 0);
+
+    prompts.dialogScript = [](QDialog &dialog) {
+        auto &pick = static_cast<frmPickList &>(dialog);
+        pick.cmdClear->click();
+        pick.cmdOK->click();
+    };
+    window->cmdStates->click();
+    EXPECT_EQ(window->PanelText(3), QStringLiteral("No Areas selected"));
+    EXPECT_EQ(window->State().CurrentArea, 0);
+    EXPECT_EQ(tarvel::CountChosen(window->State().AreaSelected), 0);
+}
+
+TEST_F(MainWindowTest, MissingAreaListIsReportedAndChangesNothing)
+{
+    auto window = Start();
+    ASSERT_TRUE(QFile::remove(m_data.path() + QStringLiteral("/statcode.csv")));
+    window->State().CurrentArea = 7;
+    window->cmdStates->click();
+    EXPECT_TRUE(prompts.Of(Kind::Dialog).empty());
+    const auto messages = prompts.Of(Kind::Message);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, QStringLiteral("File not accessible"));
+    EXPECT_EQ(messages[0].text, QStringLiteral("For some reason the file ")
+                                    + QString::fromStdString(Folder(m_data)).toUpper()
+                                    + QStringLiteral("STATCODE.CSV could not be accessed."));
+    EXPECT_EQ(messages[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(window->State().CurrentArea, 7);
+    EXPECT_EQ(window->PanelText(3), QStringLiteral("No states selected"));
+}
+
+TEST_F(MainWindowTest, DisplayButtonsStepThroughTheChosenAreas)
+{
+    // The display command reads the tables, so this runs on the sample data.
+    auto window = StartWith({}, {std::string(TARVEL_SAMPLE_DATA) + "/"});
+    prompts.dialogScript = [](QDialog &dialog) {
+        auto &pick = static_cast<frmPickList &>(dialog);
+        pick.lstPick->item(4)->setSelected(true);
+        pick.lstPick->item(39)->setSelected(true);
+        pick.cmdOK->click();
+    };
+    window->cmdStates->click();
+    auto &state = window->State();
+    std::vector<int> visited;
+    for (QPushButton *button : {window->cmdNext, window->cmdNext, window->cmdNext, window->cmdPrev, window->cmdPrev}) {
+        button->click();
+        visited.push_back(state.CurrentArea);
+    }
+    EXPECT_EQ(visited, (std::vector<int>{5, 40, 5, 40, 5}));
+    EXPECT_FALSE(state.ViewForward);
+    // The menu command keeps the direction last used.
+    window->mnuView->trigger();
+    EXPECT_EQ(state.CurrentArea, 40);
+
+    // ZR1 shows every area at once: the buttons leave the area alone.
+    window->optTable[1]->click();
+    window->cmdNext->click();
+    window->cmdPrev->click();
+    EXPECT_EQ(state.CurrentArea, 40);
+    EXPECT_TRUE(prompts.Of(Kind::Message).empty());
+}
+
+TEST_F(MainWindowTest, OneLineCommandIsOffUntilATableViewIsActive)
+{
+    auto window = Start();
+    EXPECT_FALSE(window->mnuShowOneLine->isEnabled());
+    EXPECT_TRUE(window->cmdShowOneLine->isHidden());
+}
+
+TEST_F(MainWindowTest, DisplayAsksForAreasFirstOutsideZR1)
+{
+    auto window = StartWith({}, {std::string(TARVEL_SAMPLE_DATA) + "/"});
+    window->mnuView->trigger();
+    window->optTable[1]->click(); // ZR1 needs no areas
+    window->mnuView->trigger();
+    const auto messages = prompts.Of(Kind::Message);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, QStringLiteral("Select State"));
+    EXPECT_EQ(messages[0].text, QStringLiteral("Please select one or more States."));
+}
+
+// ---- layout, menus and window management -------------------------------------------
+
+TEST_F(MainWindowTest, ControlsCarryTheirCaptionsAndTips)
+{
+    auto window = Start();
+    const std::vector<std::pair<const char *, const char *>> tips{
+        {"cboYears", "Choose years"},       {"cmdStates", "Select States"},
+        {"cmdPrev", "Display previous area"}, {"cmdNext", "Display next area"},
+        {"cmdShowOneLine", "Display One Line"}, {"Panel1", "Table"},
+        {"Panel2", "Table selection"},      {"Panel3", "State selection"},
+        {"Panel4", "Quarter selection"}};
+    for (const auto &[name, tip] : tips) {
+        auto *widget = window->findChild<QWidget *>(QString::fromLatin1(name));
+        ASSERT_NE(widget, nullptr) << name;
+        EXPECT_EQ(widget->toolTip(), QString::fromLatin1(tip)) << name;
+    }
+    EXPECT_EQ(window->fraSeries->title(), QStringLiteral("1. Table"));
+    EXPECT_EQ(window->fraTable->title(), QStringLiteral("2. Specific table"));
+    EXPECT_EQ(window->lblYears->text(), QStringLiteral("3. Quarters"));
+    EXPECT_EQ(window->cmdStates->text(), QStringLiteral("4. Select States"));
+    EXPECT_EQ(window->fraDisplay->title(), QStringLiteral("5. Display"));
+    EXPECT_EQ(window->findChild<QRadioButton *>(QStringLiteral("optSeries_3"))->text(),
+              QStringLiteral("ZR7 Wage and salary disbursements by major industry"));
+    for (QPushButton *button : {window->cmdPrev, window->cmdNext, window->cmdShowOneLine})
+        EXPECT_FALSE(button->icon().isNull()) << button->objectName().toStdString();
+}
+
+TEST_F(MainWindowTest, MenusInOrderWithSeparators)
+{
+    auto window = Start();
+    auto captions = [](QMenu *menu) {
+        QStringList texts;
+        for (QAction *action : menu->actions())
+            texts << (action->isSeparator() ? QStringLiteral("-") : action->objectName() + QLatin1Char('=') + action->text());
+        return texts;
+    };
+    EXPECT_EQ(captions(window->mnuFile),
+              (QStringList{QStringLiteral("mnuView=&Display"), QStringLiteral("mnuShowOneLine=Display &One line"),
+                           QStringLiteral("-"), QStringLiteral("mnuPrint=&Print active window..."),
+                           QStringLiteral("mnuPrintAll=Print &Table for selected areas..."), QStringLiteral("-"),
+                           QStringLiteral("mnuClip=&Copy selected to clipboard"),
+                           QStringLiteral("mnuExport=&Export to file..."), QStringLiteral("-"),
+                           QStringLiteral("mnuQuit=E&xit")}));
+    EXPECT_EQ(captions(window->mnuSettings),
+              (QStringList{QStringLiteral("mnuFont=&Font..."), QStringLiteral("mnuGridHeadAction=&Table view"),
+                           QStringLiteral("mnuZRChange=&Change path to ZR files"),
+                           QStringLiteral("mnuReset=&Reset to default")}));
+    EXPECT_EQ(captions(window->mnuGridHead),
+              (QStringList{QStringLiteral("mnuSetWindowHW=&Set default height/width to current window size"),
+                           QStringLiteral("mnuReverse=&Reverse years"), QStringLiteral("mnuGrid_2=&Height..."),
+                           QStringLiteral("mnuGrid_3=&Width...")}));
+    EXPECT_EQ(captions(window->mnuDocHeader),
+              (QStringList{QStringLiteral("mnuFoot_0=Footnotes, current table"),
+                           QStringLiteral("mnuFoot_1=Summary, current table"),
+                           QStringLiteral("mnuDoc_0=&Format of exported files"), QStringLiteral("mnuDoc_1=&ZUL Regions"),
+                           QStringLiteral("mnuDoc_2=&Readme/what's new")}));
+    EXPECT_EQ(captions(window->mnuArrangeMenu),
+              (QStringList{QStringLiteral("mnuArrange_0=&Cascade"), QStringLiteral("mnuArrange_1=Tile &Horizontal"),
+                           QStringLiteral("mnuArrange_2=Tile &Vertical"), QStringLiteral("mnuArrange_3=&Arrange Icons")}));
+    EXPECT_EQ(captions(window->mnuHelp),
+              (QStringList{QStringLiteral("mnuHelpQS=&Quick start"), QStringLiteral("mnuHelpContents=&Contents"),
+                           QStringLiteral("mnuHelpIndex=&Index of tables"), QStringLiteral("mnuHelpSearch=&Search"),
+                           QStringLiteral("mnuWeb=ZUL &Web Site"), QStringLiteral("mnuHelpAbout=&About TARVEL")}));
+    QStringList bar;
+    for (QAction *action : window->menuBar()->actions())
+        bar << action->text();
+    EXPECT_EQ(bar, (QStringList{QStringLiteral("&File"), QStringLiteral("&Options"), QStringLiteral("&Documentation"),
+                                QStringLiteral("&Window"), QStringLiteral("&Help")}));
+    EXPECT_TRUE(window->mnuReverse->isCheckable());
+    EXPECT_FALSE(window->mnuReverse->isChecked());
+}
+
+TEST_F(MainWindowTest, WindowMenuListsTheChildWindows)
+{
+    auto window = Start();
+    for (const char *caption : {"ZR4 Current series 1948-2008 ~ Alabama [01]", "ZR5N  footnotes & more"}) {
+        QMdiSubWindow *child = window->MdiArea()->addSubWindow(new QWidget);
+        child->setWindowTitle(QString::fromLatin1(caption));
+        child->show();
+    }
+    window->UpdateWindowMenu();
+    QStringList listed;
+    for (QAction *action : window->mnuWindow->actions()) {
+        if (!action->isSeparator() && !action->objectName().startsWith(QStringLiteral("mnu")))
+            listed << action->text();
+    }
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("&1 ZR4 Current series 1948-2008 ~ Alabama [01]"),
+                                   QStringLiteral("&2 ZR5N  footnotes && more")}));
+    // Rebuilding does not repeat the list.
+    window->UpdateWindowMenu();
+    EXPECT_EQ(window->mnuWindow->actions().size(), 3 + 1 + 2);
+
+    window->mnuMinimize->trigger();
+    for (QMdiSubWindow *child : window->MdiArea()->subWindowList())
+        EXPECT_TRUE(child->isMinimized());
+    window->mnuCloseAll->trigger();
+    EXPECT_TRUE(window->MdiArea()->subWindowList().isEmpty());
+    window->UpdateWindowMenu();
+    EXPECT_EQ(window->mnuWindow->actions().size(), 3);
+}
+
+TEST_F(MainWindowTest, EveryMenuCommandRunsWithoutHarm)
+{
+    auto window = Start();
+    QMdiSubWindow *child = window->MdiArea()->addSubWindow(new QWidget);
+    child->show();
+    for (QAction *action : window->findChildren<QAction *>()) {
+        if (action == window->mnuQuit || action->menu() || action->isSeparator())
+            continue;
+        action->trigger();
+    }
+    EXPECT_TRUE(window->isEnabled());
+}
+
+TEST_F(MainWindowTest, HelpCommandsAskForTheirTopics)
+{
+    auto window = Start();
+    prompts.records.clear();
+    window->mnuHelpQS->trigger();
+    window->mnuHelpIndex->trigger();
+    window->mnuHelpSearch->trigger();
+    const auto help = prompts.Of(Kind::Help);
+    ASSERT_EQ(help.size(), 2u);
+    EXPECT_EQ(help[0].topic, 8);
+    EXPECT_EQ(help[1].topic, 23);
+    ASSERT_EQ(prompts.Of(Kind::SearchHelp).size(), 1u);
+    EXPECT_TRUE(prompts.Of(Kind::SearchHelp)[0].text.isEmpty());
+}
+
+TEST_F(MainWindowTest, ResetKeepsAWorkingFolderAndResizesNormalWindows)
+{
+    auto window = Start();
+    auto &state = window->State();
+    state.DisplayFontSize = 14;
+    state.DefaultWindowWidth = 3000;
+    window->mnuReverse->trigger();
+    QMdiSubWindow *normal = window->MdiArea()->addSubWindow(new QWidget);
+    normal->show();
+    normal->resize(120, 90);
+    QMdiSubWindow *maximized = window->MdiArea()->addSubWindow(new QWidget);
+    maximized->showMaximized();
+    const QSize maximizedSize = maximized->size();
+
+    window->mnuReset->trigger();
+    EXPECT_EQ(state.DataFolder, Folder(m_data));
+    EXPECT_EQ(Read("misc", "ZRPath").Text(), Folder(m_data));
+    EXPECT_EQ(Read("misc", "DisplayHelp").Text(), "False");
+    EXPECT_EQ(state.DisplayFontSize, 8);
+    EXPECT_EQ(state.DefaultWindowWidth, 8000);
+    EXPECT_FALSE(window->mnuReverse->isChecked());
+    EXPECT_FALSE(state.Reverse);
+    const double dpiX = normal->logicalDpiX();
+    const double dpiY = normal->logicalDpiY();
+    EXPECT_NEAR(normal->width(), 8000 * dpiX / 1440, 1);
+    EXPECT_NEAR(normal->height(), 5000 * dpiY / 1440, 1);
+    EXPECT_EQ(maximized->size(), maximizedSize);
+}
+
+} // namespace

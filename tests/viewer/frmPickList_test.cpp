@@ -1,0 +1,165 @@
+#include "viewer/selection/frmPickList.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+// A press and release on an item, as a mouse click gives them.
+void ClickItem(QListWidget *list, int row)
+{
+    const QPoint at = list->visualItemRect(list->item(row)).center();
+    QWidget *viewport = list->viewport();
+    const QPointF global = viewport->mapToGlobal(QPointF(at));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(viewport, &release);
+}
+
+void MoveOver(QListWidget *list, QPoint at)
+{
+    QWidget *viewport = list->viewport();
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), viewport->mapToGlobal(QPointF(at)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+}
+
+class PickListTest : public testing::Test {
+protected:
+    void Fill(const char *mode)
+    {
+        dialog.SetTag(QString::fromLatin1(mode));
+        dialog.AddItem(QStringLiteral("United States (US)"), QStringLiteral("00 (0)"));
+        dialog.AddItem(QStringLiteral("Alabama (AL)"), QStringLiteral("01 (5)"));
+        dialog.AddItem(QStringLiteral("Alaska (AK)"), QStringLiteral("02 (8)"));
+        dialog.resize(300, 300);
+        dialog.show();
+    }
+    frmPickList dialog;
+};
+
+TEST_F(PickListTest, ClickTogglesTheItemAndTheCodeLabel)
+{
+    Fill(frmPickList::AreasMode);
+    ClickItem(dialog.lstPick, 1);
+    EXPECT_TRUE(dialog.lstPick->item(1)->isSelected());
+    EXPECT_EQ(dialog.lblFips->text(), QStringLiteral("FIPS:01 (5)"));
+    ClickItem(dialog.lstPick, 1);
+    EXPECT_FALSE(dialog.lstPick->item(1)->isSelected());
+    EXPECT_TRUE(dialog.lblFips->text().isEmpty());
+    ClickItem(dialog.lstPick, 1);
+    EXPECT_EQ(dialog.lblFips->text(), QStringLiteral("FIPS:01 (5)"));
+    // A click adds to the choice instead of replacing it.
+    ClickItem(dialog.lstPick, 2);
+    EXPECT_EQ(dialog.lstPick->selectedItems().size(), 2);
+    EXPECT_EQ(dialog.lblFips->text(), QStringLiteral("FIPS:02 (8)"));
+}
+
+TEST_F(PickListTest, QuarterModeNeverShowsACode)
+{
+    Fill(frmPickList::QuartersMode);
+    ClickItem(dialog.lstPick, 1);
+    EXPECT_TRUE(dialog.lstPick->item(1)->isSelected());
+    EXPECT_TRUE(dialog.lblFips->text().isEmpty());
+}
+
+TEST_F(PickListTest, ToolTipFollowsThePointer)
+{
+    Fill(frmPickList::AreasMode);
+    MoveOver(dialog.lstPick, dialog.lstPick->visualItemRect(dialog.lstPick->item(2)).center());
+    EXPECT_EQ(dialog.lstPick->toolTip(), QStringLiteral("Alaska (AK)"));
+    MoveOver(dialog.lstPick, QPoint(5, dialog.lstPick->viewport()->height() - 3));
+    EXPECT_TRUE(dialog.lstPick->toolTip().isEmpty());
+}
+
+TEST_F(PickListTest, OkGivesTheChosenItemsAndTheCloseBoxNothing)
+{
+    Fill(frmPickList::AreasMode);
+    dialog.SetItemSelected(3, true);
+    dialog.SetItemSelected(1, true);
+    dialog.cmdOK->click();
+    ASSERT_TRUE(dialog.Result());
+    EXPECT_EQ(*dialog.Result(), (std::vector<int>{1, 3}));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+
+    frmPickList other;
+    other.AddItem(QStringLiteral("2001.1"));
+    other.SetItemSelected(1, true);
+    other.show();
+    other.close();
+    EXPECT_FALSE(other.Result());
+}
+
+TEST_F(PickListTest, AllAndClear)
+{
+    Fill(frmPickList::AreasMode);
+    dialog.cmdAll->click();
+    EXPECT_EQ(dialog.lstPick->selectedItems().size(), 3);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr); // the busy pointer is gone again
+    dialog.cmdClear->click();
+    EXPECT_TRUE(dialog.lstPick->selectedItems().isEmpty());
+    dialog.cmdOK->click();
+    ASSERT_TRUE(dialog.Result());
+    EXPECT_TRUE(dialog.Result()->empty());
+}
+
+TEST_F(PickListTest, ResizeKeepsTheButtonsAtTheRightEdge)
+{
+    Fill(frmPickList::AreasMode);
+    EXPECT_FALSE(dialog.cmdStop->isVisible());
+    for (const QSize size : {QSize(300, 300), QSize(520, 410)}) {
+        dialog.resize(size);
+        const int w = dialog.width();
+        const int h = dialog.height();
+        const QPushButton *ok = dialog.cmdOK;
+        EXPECT_EQ(dialog.lstPick->width(), w - static_cast<int>(std::lround(1.75 * ok->width())));
+        EXPECT_EQ(dialog.lstPick->height(), h - static_cast<int>(std::lround(0.25 * ok->height())));
+        for (const QPushButton *button : {dialog.cmdAll, dialog.cmdClear, dialog.cmdOK})
+            EXPECT_EQ(button->x(), w - static_cast<int>(std::lround(1.25 * button->width())));
+        EXPECT_EQ(dialog.lblFips->x(), w - static_cast<int>(std::lround(1.05 * dialog.lblFips->width())));
+        // Nothing overlaps the list.
+        EXPECT_LE(dialog.lstPick->geometry().right(), dialog.cmdOK->x());
+        EXPECT_LE(dialog.lstPick->geometry().right(), dialog.lblFips->x());
+    }
+}
+
+TEST(PickListWidth, LongestItemIsShownWhole)
+{
+    frmPickList dialog;
+    dialog.SetTag(QString::fromLatin1(frmPickList::AreasMode));
+    const QString longest = QStringLiteral("District of Columbia (DC)");
+    dialog.AddItem(QStringLiteral("Iowa (IA)"), QStringLiteral("19 (4)"));
+    dialog.AddItem(longest, QStringLiteral("11 (2)"));
+    QFont font = dialog.font();
+    font.setPointSize(14);
+    dialog.SetListFont(font);
+    dialog.resize(268, 300); // 4020 twips, as the openers ask
+    dialog.show();
+    EXPECT_GE(dialog.lstPick->viewport()->width(), QFontMetrics(font).horizontalAdvance(longest));
+    EXPECT_LE(dialog.lstPick->geometry().right(), dialog.cmdOK->x());
+}
+
+TEST(PickListQuarters, OpensOnTheLatestQuarters)
+{
+    frmPickList dialog;
+    dialog.SetTag(QString::fromLatin1(frmPickList::QuartersMode));
+    for (int k = 1; k <= 241; ++k)
+        dialog.AddItem(QStringLiteral("%1.%2").arg(1948 + (k - 1) / 4).arg((k - 1) % 4 + 1));
+    dialog.resize(268, 300);
+    dialog.show();
+    const QRect last = dialog.lstPick->visualItemRect(dialog.lstPick->item(240));
+    EXPECT_TRUE(dialog.lstPick->viewport()->rect().contains(last.center()));
+    EXPECT_FALSE(dialog.lstPick->viewport()->rect().contains(
+        dialog.lstPick->visualItemRect(dialog.lstPick->item(0)).center()));
+}
+
+} // namespace

@@ -1,0 +1,638 @@
+#include "viewer/main/frmMain.h"
+#include "viewer/qt/qt_child_window.h"
+#include "viewer/qt/qt_twips.h"
+#include "core/selection/selection.h"
+#include "core/catalog/file_helpers.h"
+#include "viewer/display/frmDisplay.h"
+#include "core/views/table_view_builder.h"
+#include "viewer/print/frmPrint.h"
+#include "viewer/print/qt_printer_target.h"
+#include "sample_data.h"
+#include "scripted_prompts.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Kind = ScriptedPrompts::Kind;
+
+const std::string PrintKey = tarvel::SettingsKey("print");
+
+// A child window that shows nothing and prints what it is given.
+class TestChild final : public QWidget, public ChildWindow {
+public:
+    explicit TestChild(tarvel::PrintSnapshot snapshot) : m_snapshot(std::move(snapshot)) {}
+    QString Tag() const override { return QString::fromStdString(m_snapshot.Tag); }
+    tarvel::PrintSnapshot Snapshot() const override { return m_snapshot; }
+
+private:
+    tarvel::PrintSnapshot m_snapshot;
+};
+
+// Data rows "Row 1".. with cells "r.c" under column headings "Q1"..
+tarvel::Grid TestGrid(int rows, int columns, const std::string &caption)
+{
+    tarvel::Grid grid(rows + 1, columns + 1);
+    grid.Caption = caption;
+    for (int r = 0; r <= rows; ++r) {
+        grid.SetCell(r, 0, r ? "Row " + std::to_string(r) : "");
+        for (int c = 1; c <= columns; ++c)
+            grid.SetCell(r, c, r ? std::to_string(r) + "." + std::to_string(c) : "Q" + std::to_string(c));
+    }
+    return grid;
+}
+
+QString Tool(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+int PdfPages(const QString &file)
+{
+    const QString info = Tool(QStringLiteral("pdfinfo"), {file});
+    const qsizetype at = info.indexOf(QStringLiteral("Pages:"));
+    return at < 0 ? -1 : info.mid(at + 6).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
+}
+
+QString PdfText(const QString &file, int page)
+{
+    const QString number = QString::number(page);
+    return Tool(QStringLiteral("pdftotext"),
+                {QStringLiteral("-layout"), QStringLiteral("-f"), number, QStringLiteral("-l"), number, file,
+                 QStringLiteral("-")});
+}
+
+std::string ReadFile(const QString &path)
+{
+    return tarvel::ReadWholeFile(path.toStdString()).value_or("<missing>");
+}
+
+// The file's text without the comment line that holds the time of writing.
+std::string WithoutTime(std::string text)
+{
+    const std::size_t at = text.find("<! -- document created ");
+    if (at != std::string::npos)
+        text.erase(at, text.find("\r\n", at) - at);
+    return text;
+}
+
+class NullSink final : public tarvel::MessageSink {
+public:
+    void ShowMessage(tarvel::MessageIcon, const std::string &, const std::string &) override {}
+};
+
+class PrintTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_config.isValid() && m_program.isValid() && m_out.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+    }
+
+    std::unique_ptr<frmMain> Start(const std::string &data = TARVEL_SAMPLE_DATA "/", const QStringList &args = {})
+    {
+        auto window = std::make_unique<frmMain>(prompts);
+        window->SetProgramFolder(m_program.path().toStdString() + "/");
+        window->SetDataFolderCandidates({data});
+        window->Startup(args);
+        prompts.records.clear();
+        return window;
+    }
+
+    void PrintTo(frmMain &window, const QString &name, bool footnotes = false)
+    {
+        window.Settings().WriteSetting(PrintKey, "PrintToFile", "True");
+        window.Settings().WriteSetting(PrintKey, "FileName", name.toStdString());
+        window.Settings().WriteSetting(PrintKey, "Footnote", footnotes ? "True" : "False");
+    }
+
+    // The printer becomes a PDF printer writing file.
+    static void UsePdfPrinter(frmMain &window, const QString &file)
+    {
+        window.Printer().setOutputFormat(QPrinter::PdfFormat);
+        window.Printer().setOutputFileName(file);
+        window.Settings().WriteSetting(PrintKey, "PrintToFile", "False");
+        window.Settings().WriteSetting(PrintKey, "Footnote", "False");
+    }
+
+    static void Show(frmMain &window, TestChild *child)
+    {
+        QMdiSubWindow *sub = window.MdiArea()->addSubWindow(child);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        sub->show();
+        window.MdiArea()->setActiveSubWindow(sub);
+    }
+
+    static void ChooseAreas(frmMain &window, const std::vector<int> &areas)
+    {
+        for (int area : areas)
+            window.State().AreaSelected[static_cast<std::size_t>(area)] = tarvel::Chosen;
+        window.SetPanelText(3, QString::fromStdString(tarvel::AreaPanelText(static_cast<int>(areas.size()))));
+        window.State().CurrentArea = 0;
+    }
+
+    void PressPrint()
+    {
+        prompts.dialogScript = [](QDialog &dialog) { static_cast<frmPrint &>(dialog).cmdPrint->click(); };
+    }
+
+    std::vector<ScriptedPrompts::Record> Messages(const QString &title) const
+    {
+        std::vector<ScriptedPrompts::Record> found;
+        for (const auto &record : prompts.Of(Kind::Message)) {
+            if (record.title == title)
+                found.push_back(record);
+        }
+        return found;
+    }
+
+    QString Out(const char *name) const { return m_out.path() + QLatin1Char('/') + QString::fromLatin1(name); }
+
+    QTemporaryDir m_config;
+    QTemporaryDir m_program;
+    QTemporaryDir m_out;
+    ScriptedPrompts prompts;
+};
+
+// ---- the print command --------------------------------------------------------
+
+TEST_F(PrintTest, NothingDisplayedExplainsTheThreeCommands)
+{
+    auto window = Start();
+    window->mnuPrint->trigger();
+    ASSERT_EQ(prompts.records.size(), 1u);
+    EXPECT_EQ(prompts.records[0].title, QStringLiteral("Cannot print current area"));
+    EXPECT_EQ(prompts.records[0].icon, QMessageBox::Information);
+    EXPECT_EQ(prompts.records[0].text,
+              QStringLiteral("'Print active window...' is used to print the currently displayed table or document. "
+                             "Nothing is displayed. Click on one of the arrow buttons, or select 'Display'. To print "
+                             "all selected areas, select 'Print Table for selected areas...'"));
+}
+
+class CancelTest : public PrintTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(CancelTest, CancelOrCloseBoxPrintsNothingAndSaysNothing)
+{
+    auto window = Start();
+    Show(*window, new TestChild(tarvel::PrintSnapshot::FromGrid(TestGrid(3, 2, "ZR4 Test ~ Here"))));
+    PrintTo(*window, Out("out.txt"));
+    window->PrintState().PrintFontSize = 8;
+    const bool useButton = GetParam();
+    prompts.dialogScript = [useButton](QDialog &dialog) {
+        if (useButton)
+            static_cast<frmPrint &>(dialog).cmdCancel->click();
+    };
+    window->RunPrint();
+    ASSERT_EQ(prompts.Of(Kind::Dialog).size(), 1u);
+    EXPECT_EQ(prompts.Of(Kind::Dialog)[0].title, QStringLiteral("Print ZR4 Test ~ Here"));
+    EXPECT_TRUE(prompts.Of(Kind::Message).empty());
+    EXPECT_EQ(window->PrintState().PrintFontSize, 0);
+    EXPECT_FALSE(QFile::exists(Out("out.txt")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Print, CancelTest, testing::Values(true, false));
+
+class NoFileTest : public PrintTest, public testing::WithParamInterface<const char *> {};
+
+TEST_P(NoFileTest, FileModeWithoutUsableNameIsAnError)
+{
+    auto window = Start();
+    Show(*window, new TestChild(tarvel::PrintSnapshot::FromGrid(TestGrid(3, 2, "ZR4 Test ~ Here"))));
+    PrintTo(*window, QString::fromLatin1(GetParam()));
+    PressPrint();
+    window->RunPrint();
+    ASSERT_EQ(prompts.Of(Kind::Message).size(), 1u);
+    const auto message = prompts.Of(Kind::Message)[0];
+    EXPECT_EQ(message.title, QStringLiteral("ERROR"));
+    EXPECT_EQ(message.icon, QMessageBox::Critical);
+    EXPECT_EQ(message.text, QStringLiteral("No file selected for printing to file. Printing aborted. Select "
+                                           "'Print' again to select an output printer or file."));
+}
+
+INSTANTIATE_TEST_SUITE_P(Print, NoFileTest, testing::Values("", "<none chosen>"));
+
+// ---- the dialog -----------------------------------------------------------------
+
+TEST_F(PrintTest, DialogOpensFromTheDefaultsWithItsLayout)
+{
+    auto window = Start();
+    frmPrint dialog(window->PrintContext());
+    EXPECT_EQ(dialog.lblPrint->text(), frmPrint::PrinterDisplayName(window->Printer()));
+    EXPECT_EQ(dialog.lblFont->text(), QStringLiteral("Courier New,8"));
+    EXPECT_TRUE(dialog.chkFootnote->isChecked());
+    EXPECT_EQ(dialog.cmdPrint->geometry(), QRect(TwipsToPixelsX(135, &dialog), TwipsToPixelsY(2385, &dialog),
+                                                 TwipsToPixelsX(2040, &dialog), TwipsToPixelsY(690, &dialog)));
+    EXPECT_EQ(dialog.size(), QSize(TwipsToPixelsX(3765, &dialog), TwipsToPixelsY(3180, &dialog)));
+    const std::vector<QWidget *> order{dialog.cmdPrint, dialog.cmdPSet, dialog.cmdFont, dialog.chkFootnote,
+                                       dialog.cmdCancel};
+    for (std::size_t i = 0; i + 1 < order.size(); ++i)
+        EXPECT_EQ(order[i]->nextInFocusChain(), order[i + 1]) << i;
+}
+
+struct SaveCase {
+    const char *name;
+    int index;
+};
+void PrintTo(const SaveCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class SaveDialogTest : public PrintTest, public testing::WithParamInterface<SaveCase> {};
+
+TEST_P(SaveDialogTest, ChosenFileStoresItsFilterEntry)
+{
+    auto window = Start();
+    // The printer dialog's "print to file" leaves the printer writing a file.
+    window->Printer().setOutputFormat(QPrinter::PdfFormat);
+    window->Printer().setOutputFileName(Out("chosen.pdf"));
+    const QString name = Out(GetParam().name);
+    prompts.printerAnswers = {true};
+    prompts.saveFileAnswers = {name};
+
+    frmPrint dialog(window->PrintContext());
+    dialog.cmdPSet->click();
+    ASSERT_EQ(prompts.Of(Kind::SaveFileName).size(), 1u);
+    EXPECT_EQ(prompts.Of(Kind::SaveFileName)[0].title, QStringLiteral("Select a file to receive print output"));
+    EXPECT_EQ(prompts.Of(Kind::SaveFileName)[0].text,
+              QStringLiteral("All files (*.*);;Text files (*.txt);;Web files (*.htm);;PDF files (*.pdf)"));
+    EXPECT_EQ(dialog.lblPrint->text(), QStringLiteral("Print to file = ") + name);
+    EXPECT_EQ(window->Settings().ReadSetting(PrintKey, "Index").Number(), GetParam().index);
+
+    dialog.cmdPrint->click();
+    EXPECT_TRUE(dialog.Options().PrintToFile);
+    EXPECT_EQ(dialog.Options().PrintFileName, name.toStdString());
+    EXPECT_EQ(dialog.Options().PrintFontSize, 8); // whatever the font label says
+    frmPrint reopened(window->PrintContext());
+    EXPECT_EQ(reopened.lblPrint->text(), QStringLiteral("Print to file = ") + name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Print, SaveDialogTest,
+                         testing::Values(SaveCase{"REPORT.HTM", 3}, SaveCase{"a.txt", 2}, SaveCase{"b.PDF", 4},
+                                         SaveCase{"c.html", 1}));
+
+TEST_F(PrintTest, CancelledSystemDialogsChangeNothing)
+{
+    auto window = Start();
+    window->Printer().setOutputFileName(Out("chosen.pdf"));
+    prompts.printerAnswers = {false, true}; // the second one is followed by a cancelled save dialog
+    frmPrint dialog(window->PrintContext());
+    const QString before = dialog.lblPrint->text();
+    dialog.cmdPSet->click();
+    dialog.cmdPSet->click();
+    dialog.cmdFont->click();
+    EXPECT_EQ(prompts.Of(Kind::SaveFileName).size(), 1u);
+    EXPECT_EQ(dialog.lblPrint->text(), before);
+    EXPECT_EQ(dialog.lblFont->text(), QStringLiteral("Courier New,8"));
+}
+
+struct FontCase {
+    double points;
+    const char *shown;
+};
+void PrintTo(const FontCase &c, std::ostream *os)
+{
+    *os << c.points;
+}
+
+class FontSizeTest : public PrintTest, public testing::WithParamInterface<FontCase> {};
+
+TEST_P(FontSizeTest, ChosenSizeIsRoundedHalvesToEven)
+{
+    auto window = Start();
+    QFont chosen(QStringLiteral("Liberation Mono"));
+    chosen.setPointSizeF(GetParam().points);
+    prompts.fontAnswers = {chosen, std::nullopt};
+    frmPrint dialog(window->PrintContext());
+    dialog.cmdFont->click();
+    EXPECT_EQ(dialog.lblFont->text(), QStringLiteral("Liberation Mono,") + QString::fromLatin1(GetParam().shown));
+    // Fixed pitch only; the next font dialog opens with this choice.
+    dialog.cmdFont->click();
+    const auto asked = prompts.Of(Kind::ChooseFont);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].text, QStringLiteral("fixed"));
+    EXPECT_EQ(asked[1].title, QStringLiteral("Liberation Mono"));
+    ASSERT_TRUE(window->FontDialogChoice().has_value());
+
+    dialog.cmdPrint->click();
+    EXPECT_FALSE(dialog.Options().PrintToFile);
+    EXPECT_EQ(dialog.Options().PrintFontName, "Liberation Mono");
+    EXPECT_EQ(dialog.Options().PrintFontSize, std::stoi(GetParam().shown));
+    EXPECT_EQ(window->Settings().ReadSetting(PrintKey, "Size").Number(), std::stoi(GetParam().shown));
+    frmPrint reopened(window->PrintContext());
+    EXPECT_EQ(reopened.lblFont->text(), dialog.lblFont->text());
+}
+
+INSTANTIATE_TEST_SUITE_P(Print, FontSizeTest, testing::Values(FontCase{10.5, "10"}, FontCase{11.5, "12"}));
+
+TEST_F(PrintTest, PrintWarnsWhenUnsuppressedAndKeepsTheFontWithoutAComma)
+{
+    auto window = Start(TARVEL_SAMPLE_DATA "/", {QStringLiteral("/UNSUPPRESSED")});
+    frmPrint dialog(window->PrintContext());
+    tarvel::PrintOptions before;
+    before.PrintFontName = "Kept Face";
+    before.PrintFontSize = 9;
+    dialog.SetOptions(before);
+    dialog.lblFont->setText(QStringLiteral("no comma"));
+    dialog.chkFootnote->setChecked(false);
+    dialog.cmdPrint->click();
+    EXPECT_EQ(dialog.Options().PrintFontName, "Kept Face");
+    EXPECT_EQ(dialog.Options().PrintFontSize, 9);
+    EXPECT_FALSE(dialog.Options().IncludeFootnotes);
+    EXPECT_EQ(window->Settings().ReadSetting(PrintKey, "Footnote").Text(), "False");
+    const auto warnings = Messages(QStringLiteral("UNSUPPRESSED - FOR ZUL USE ONLY"));
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].text, QStringLiteral("You are printing unsuppressed data. Keep the printouts secure."));
+    EXPECT_EQ(warnings[0].icon, QMessageBox::Warning);
+}
+
+// ---- printed pages ------------------------------------------------------------------
+
+TEST_F(PrintTest, DisplayedTablePrintsToPdfFileAsOnPaper)
+{
+    auto window = Start();
+    ChooseAreas(*window, {2});
+    window->RunDisplay();
+    auto *display = qobject_cast<frmDisplay *>(window->MdiArea()->currentSubWindow()->widget());
+    ASSERT_NE(display, nullptr);
+    const tarvel::Grid grid = display->Data();
+    const QString pdf = Out("table.PDF");
+    PrintTo(*window, pdf, true);
+    PressPrint();
+    for (int job = 0; job < 2; ++job)
+        window->RunPrint(); // the second job replaces the file
+
+    const auto done = Messages(QStringLiteral("Printing completed"));
+    ASSERT_EQ(done.size(), 2u);
+    EXPECT_EQ(done[0].text, QString::fromLatin1(grid.Caption.c_str()) + QStringLiteral(" printed."));
+    EXPECT_EQ(PdfPages(pdf), 2); // the table, then the footnotes
+    const QString page = PdfText(pdf, 1);
+    EXPECT_TRUE(page.contains(QStringLiteral("QUARTERLY INCOME SUMMARY")));
+    EXPECT_TRUE(page.contains(QStringLiteral("Alabama")));
+    for (int c = 1; c < grid.Columns(); ++c)
+        EXPECT_TRUE(page.contains(QString::fromLatin1(grid.Cell(0, c).c_str()))) << c;
+    EXPECT_TRUE(page.contains(QString::fromLatin1(grid.Cell(1, grid.Columns() - 1).c_str())));
+    EXPECT_TRUE(page.contains(QStringLiteral("Table ZR4")));
+    EXPECT_TRUE(PdfText(pdf, 2).contains(QStringLiteral("Quarterly income summary")));
+}
+
+TEST_F(PrintTest, PagesRunDownThenAcrossOnThePrinter)
+{
+    auto window = Start();
+    const QString pdf = Out("printer.pdf");
+    UsePdfPrinter(*window, pdf);
+    const tarvel::Grid grid = TestGrid(150, 14, "ZR5H Test ~ Pages");
+    Show(*window, new TestChild(tarvel::PrintSnapshot::FromGrid(grid)));
+    PressPrint();
+    window->RunPrint();
+    ASSERT_EQ(Messages(QStringLiteral("Printing completed")).size(), 1u);
+
+    // The page plan of this printer and font, then each page's first cells.
+    QtPrinterTarget measure(window->Printer(), QStringLiteral("Courier New"), 8);
+    ASSERT_EQ(measure.Open(), tarvel::OpenResult::NewOutput);
+    int titleWidth = 0;
+    int cellWidth = 0;
+    tarvel::MeasureGrid(grid, titleWidth, cellWidth);
+    const auto geometry = measure.Geometry(titleWidth, cellWidth);
+    ASSERT_TRUE(geometry.has_value());
+    measure.EndOutput();
+    const auto plan = tarvel::PagePlan(150, 14, *geometry);
+    ASSERT_GT(plan.size(), 2u);
+    ASSERT_EQ(PdfPages(pdf), static_cast<int>(plan.size()));
+    for (std::size_t p = 0; p < plan.size(); ++p) {
+        const QString page = PdfText(pdf, static_cast<int>(p) + 1);
+        // The band's first row begins with its first column; its last row
+        // ends with its last column.
+        const QRegularExpression first(QStringLiteral("^Row %1 +%1\\.%2 ").arg(plan[p].FirstRow).arg(plan[p].FirstColumn),
+                                       QRegularExpression::MultilineOption);
+        const QRegularExpression last(QStringLiteral("^Row %1 .* %1\\.%2$").arg(plan[p].LastRow).arg(plan[p].LastColumn),
+                                      QRegularExpression::MultilineOption);
+        EXPECT_TRUE(page.contains(first) && page.contains(last)) << p << page.toStdString();
+        EXPECT_TRUE(page.contains(QStringLiteral("Pages\n"))) << p;
+    }
+}
+
+TEST_F(PrintTest, DocumentPrintsWithoutTheFootnoteBox)
+{
+    auto window = Start();
+    const QString pdf = Out("doc.pdf");
+    UsePdfPrinter(*window, pdf);
+    Show(*window, new TestChild(tarvel::PrintSnapshot::FromDocument("Regions", "Region one\r\nRegion two", "Document")));
+    bool boxShown = true;
+    prompts.dialogScript = [&boxShown](QDialog &dialog) {
+        auto &print = static_cast<frmPrint &>(dialog);
+        boxShown = print.chkFootnote->isVisible();
+        print.cmdPrint->click();
+    };
+    window->RunPrint();
+    EXPECT_FALSE(boxShown);
+    const QString text = PdfText(pdf, 1);
+    EXPECT_TRUE(text.contains(QStringLiteral("Regions")) && text.contains(QStringLiteral("Region two"))) << text.toStdString();
+}
+
+TEST_F(PrintTest, FontTooLargeLeavesNoJob)
+{
+    auto window = Start();
+    const QString pdf = Out("printer.pdf");
+    UsePdfPrinter(*window, pdf);
+    Show(*window, new TestChild(tarvel::PrintSnapshot::FromGrid(TestGrid(3, 1, "ZR4 Test ~ Big"))));
+    QFont big(QStringLiteral("Liberation Mono"));
+    big.setPointSize(200);
+    prompts.fontAnswers = {big};
+    prompts.dialogScript = [](QDialog &dialog) {
+        auto &print = static_cast<frmPrint &>(dialog);
+        print.cmdFont->click();
+        print.cmdPrint->click();
+    };
+    window->RunPrint();
+    ASSERT_EQ(prompts.Of(Kind::Message).size(), 1u);
+    const auto message = prompts.Of(Kind::Message)[0];
+    EXPECT_EQ(message.title, QStringLiteral("Font too large"));
+    EXPECT_EQ(message.icon, QMessageBox::Warning);
+    EXPECT_EQ(message.text, QStringLiteral("The chosen printer font is too large. Please select 'Print active "
+                                           "window...' again, and select a smaller font by hitting the 'Change "
+                                           "Font' button."));
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(PrintTest, PrinterThatIsNotSetUpIsReportedNotCompleted)
+{
+    auto window = Start();
+    UsePdfPrinter(*window, QString()); // a PDF printer without a file: nothing to print on
+    Show(*window, new TestChild(tarvel::PrintSnapshot::FromGrid(TestGrid(3, 1, "ZR4 Test ~ Nowhere"))));
+    PressPrint();
+    window->RunPrint();
+    ASSERT_EQ(prompts.Of(Kind::Message).size(), 1u);
+    EXPECT_EQ(prompts.Of(Kind::Message)[0].title, QStringLiteral("Printer not available"));
+}
+
+TEST_F(PrintTest, NoDataColumnsAndMissingFootnotesEndTheJobWithItsOnePage)
+{
+    auto window = Start();
+    const QString pdf = Out("printer.pdf");
+    UsePdfPrinter(*window, pdf);
+    window->Settings().WriteSetting(PrintKey, "Footnote", "True");
+    Show(*window, new TestChild(tarvel::PrintSnapshot::FromGrid(TestGrid(3, 0, "ZR9 Test ~ Bare"))));
+    PressPrint();
+    window->RunPrint();
+    const auto messages = prompts.Of(Kind::Message);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, QStringLiteral("File not accessible"));
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("ZR9FN.TXT")));
+    ASSERT_EQ(PdfPages(pdf), 1);
+    EXPECT_TRUE(PdfText(pdf, 1).contains(QStringLiteral("Row 3")));
+}
+
+// ---- print all areas -----------------------------------------------------------------
+
+TEST_F(PrintTest, PrintAllToHtmlIsTheCoresRunAndRestoresTheArea)
+{
+    auto window = Start();
+    ChooseAreas(*window, {2, 5, 9});
+    window->RunDisplay(); // the user's own window, of area 2
+    ASSERT_EQ(window->State().CurrentArea, 2);
+    const QString html = Out("all.htm");
+    PrintTo(*window, html, true);
+    PressPrint();
+    window->RunPrintAll();
+
+    EXPECT_EQ(prompts.Of(Kind::Dialog)[0].title, QStringLiteral("Print all areas for table ZR4"));
+    const auto done = Messages(QStringLiteral("Printing completed"));
+    ASSERT_EQ(done.size(), 1u);
+    EXPECT_EQ(done[0].text, QStringLiteral("All areas printed."));
+    EXPECT_EQ(prompts.Of(Kind::Message).size(), 1u);
+    EXPECT_EQ(window->State().CurrentArea, 2);
+    EXPECT_FALSE(window->State().PrintAllMode);
+    EXPECT_EQ(window->MdiArea()->subWindowList().size(), 1);
+
+    // The same choice through the core alone.
+    tarvel::TableViewRequest request;
+    request.Paths = window->State().Paths();
+    request.Code = "ZR4";
+    request.QuarterSelected = window->State().QuarterSelected;
+    request.PrintAllMode = true;
+    tarvel::PrintOptions options;
+    options.PrintToFile = true;
+    options.PrintFileName = Out("core.htm").toStdString();
+    options.PrintFontSize = 8;
+    options.IncludeFootnotes = true;
+    auto target = tarvel::MakeFileTarget(options.PrintFileName);
+    NullSink sink;
+    const auto summary = tarvel::PrintAllAreas(
+        {2, 5, 9},
+        [&request](int area) {
+            request.CurrentArea = area;
+            return tarvel::BuildTableView(request);
+        },
+        *target, options, request.Paths, sink);
+    ASSERT_EQ(summary.Printed, 3);
+    EXPECT_EQ(WithoutTime(ReadFile(html)), WithoutTime(ReadFile(Out("core.htm"))));
+}
+
+TEST_F(PrintTest, PrintAllStepsBackwardsAfterPrevious)
+{
+    auto window = Start();
+    ChooseAreas(*window, {2, 5});
+    window->State().ViewForward = false;
+    const QString text = Out("all.txt");
+    PrintTo(*window, text);
+    PressPrint();
+    window->RunPrintAll();
+    // Area 5 first, then area 2, as the display command would step.
+    const std::string printed = ReadFile(text);
+    const std::size_t second = printed.find(tarvel::sample::Areas()[1].name);
+    const std::size_t fifth = printed.find(tarvel::sample::Areas()[4].name);
+    ASSERT_NE(second, std::string::npos);
+    ASSERT_NE(fifth, std::string::npos);
+    EXPECT_LT(fifth, second);
+}
+
+TEST_F(PrintTest, PrintAllToThePrinterIsOneJobWithFootnotesLast)
+{
+    auto window = Start();
+    ChooseAreas(*window, {2, 3, 4});
+    const QString pdf = Out("printer.pdf");
+    UsePdfPrinter(*window, pdf);
+    window->Settings().WriteSetting(PrintKey, "Footnote", "True");
+    PressPrint();
+    window->RunPrintAll();
+    EXPECT_EQ(Messages(QStringLiteral("Printing completed")).size(), 1u);
+    ASSERT_EQ(PdfPages(pdf), 4); // one page an area, then the footnotes; no empty last page
+    EXPECT_TRUE(PdfText(pdf, 3).contains(QString::fromStdString(tarvel::sample::Areas()[3].name)));
+    EXPECT_TRUE(PdfText(pdf, 4).contains(QStringLiteral("Quarterly income summary")));
+}
+
+TEST_F(PrintTest, PrintAllWithoutDataClaimsNoSuccess)
+{
+    QTemporaryDir data;
+    tarvel::sample::Options sample;
+    sample.tables = {"ZR4"};
+    ASSERT_EQ(tarvel::sample::WriteSampleFolder(data.path().toStdString() + "/", sample), "");
+    auto window = Start(data.path().toStdString() + "/");
+    ChooseAreas(*window, {2, 3});
+    ASSERT_TRUE(QFile::remove(data.path() + QStringLiteral("/ZR4.dfx")));
+    const QString text = Out("none.txt");
+    PrintTo(*window, text);
+    PressPrint();
+    window->RunPrintAll();
+    EXPECT_EQ(Messages(QStringLiteral("File not accessible")).size(), 2u);
+    EXPECT_TRUE(Messages(QStringLiteral("Printing completed")).empty());
+    EXPECT_FALSE(QFile::exists(text));
+}
+
+struct CheckCase {
+    int missing; // 2 table, 3 areas, 4 quarter entry
+    const char *title;
+    const char *text;
+};
+void PrintTo(const CheckCase &c, std::ostream *os)
+{
+    *os << c.title;
+}
+
+class PrintAllCheckTest : public PrintTest, public testing::WithParamInterface<CheckCase> {};
+
+TEST_P(PrintAllCheckTest, MissingChoiceIsAskedFor)
+{
+    auto window = Start();
+    ChooseAreas(*window, {2});
+    if (GetParam().missing == 2)
+        window->SetPanelText(2, QStringLiteral("No table selected"));
+    if (GetParam().missing == 3)
+        window->SetPanelText(3, QStringLiteral("No Areas selected"));
+    if (GetParam().missing == 4)
+        window->cboYears->setCurrentIndex(-1);
+    window->mnuPrintAll->trigger();
+    ASSERT_EQ(prompts.records.size(), 1u);
+    EXPECT_EQ(prompts.records[0].title, QString::fromLatin1(GetParam().title));
+    EXPECT_EQ(prompts.records[0].text, QString::fromLatin1(GetParam().text));
+    EXPECT_EQ(prompts.records[0].icon, QMessageBox::Information);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Print, PrintAllCheckTest,
+    testing::Values(CheckCase{2, "Select table", "Please select a table.\r\nfrom the Table box."},
+                    CheckCase{3, "Select States", "Please select one or more States."},
+                    CheckCase{4, "Select years", "Please make a year selection from the Years box."}));
+
+} // namespace

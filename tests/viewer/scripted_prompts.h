@@ -1,0 +1,65 @@
+#pragma once
+
+#include "viewer/qt/qt_prompts.h"
+
+#include <QList>
+#include <QPrinter>
+#include <QString>
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+/// Prompts that never block: every question is recorded and answered from
+/// a queue (or a default when the queue is empty), so a test drives the
+/// real windows without a modal dialog ever waiting for a person.
+class ScriptedPrompts final : public Prompts {
+public:
+    enum class Kind { Message, InputBox, SaveFileName, ChooseFolder, ChooseFont, ChoosePrinter, OpenWithApp,
+                      AssociatedApp, Help, SearchHelp, Dialog };
+
+    struct Record {
+        Kind kind;
+        QString title;  ///< message title, input-box title, dialog caption, file path
+        QString text;   ///< message text, prompt, keyword
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QString initial; ///< the input box's initial text, the file dialog's start
+        int topic = 0;   ///< help topic
+    };
+
+    // Answers, taken in order. Defaults when a queue is empty: the message
+    // box's first button (Ok), cancel for the input box and the file, folder
+    // and font dialogs, false for the printer, true for opening a file.
+    std::deque<QMessageBox::StandardButton> messageAnswers;
+    std::deque<std::optional<QString>> inputAnswers;
+    std::deque<std::optional<QString>> saveFileAnswers;
+    std::deque<int> saveFilterAnswers; ///< the filter entry chosen with a file name (1-based)
+    std::deque<std::optional<QString>> folderAnswers;
+    std::deque<std::optional<QFont>> fontAnswers;
+    std::deque<bool> printerAnswers;
+    std::deque<bool> openAnswers;
+    QString associatedApplication = QStringLiteral("text editor");
+    /// Runs on each dialog given to RunDialog after it is shown: click, type,
+    /// then press OK or leave it open (it is then closed as with the close box).
+    std::function<void(QDialog &)> dialogScript;
+
+    std::vector<Record> records;
+
+    /// The records of one kind, in order.
+    std::vector<Record> Of(Kind kind) const;
+
+    QMessageBox::StandardButton Message(const QString &title, const QString &text, QMessageBox::Icon icon,
+                                        QMessageBox::StandardButtons buttons) override;
+    std::optional<QString> InputBox(const QString &title, const QString &prompt, const QString &initial) override;
+    std::optional<QString> SaveFileName(const QString &title, const QString &start, const QString &filter,
+                                        int &selectedFilter) override;
+    std::optional<QString> ChooseFolder(const QString &title, const QString &start) override;
+    std::optional<QFont> ChooseFont(const QFont &initial, bool fixedPitchOnly) override;
+    bool ChoosePrinter(QPrinter &printer) override;
+    bool OpenWithAssociatedApp(const QString &path) override;
+    QString AssociatedApplication(const QString &path) override;
+    void ShowHelp(int topic) override;
+    void SearchHelp(const QString &keyword) override;
+    int RunDialog(QDialog &dialog) override;
+};
