@@ -586,11 +586,13 @@ double LineValue(const Economy &e, const LineDef &def, Classification cls, Basis
     return sum;
 }
 
-// Large values are whole millions, small ones keep a decimal; a value never
-// reads as zero, so a withheld cell always has something to hide.
+// Large values are whole millions; values below 100,000 keep a decimal, as
+// published files do for small areas and early years, so every table holds
+// some. A value never reads as zero, so a withheld cell always has
+// something to hide.
 double Shown(double value)
 {
-    if (std::fabs(value) >= 100.0)
+    if (std::fabs(value) >= 100000.0)
         return std::round(value);
     const double tenths = std::round(value * 10.0);
     if (tenths == 0.0)
@@ -659,6 +661,31 @@ struct Writer {
     }
 };
 
+// Two cells of each table are written in exponent form, as some published
+// files have them: the Far West's first line in the middle quarter and the
+// Rocky Mountain region's last line in the last quarter. Regions are never
+// withheld.
+bool IsExponentCell(int area, int line, int k, int lineCount, int quarters)
+{
+    return (area == AreaTotal - 1 && line == 0 && k == quarters / 2)
+        || (area == AreaTotal - 2 && line == lineCount - 1 && k == quarters - 1);
+}
+
+// value with as many significant digits as fit ten characters: "1.2346E+06".
+std::string ExponentField(double value)
+{
+    if (!std::isfinite(value) || value == 0.0)
+        return ValueField(value);
+    char buffer[32];
+    for (int precision = 4; precision >= 0; --precision) {
+        std::snprintf(buffer, sizeof buffer, "%.*E", precision, value);
+        const std::string text = buffer;
+        if (text.size() <= 10)
+            return std::string(10 - text.size(), ' ') + text;
+    }
+    return ValueField(value);
+}
+
 // Both files of a table: the published ".dfx" with withheld values written
 // as 0, and the unsuppressed ".xxx" with every value.
 bool WriteTable(Writer &writer, const Model &model, const std::string &code, bool unsuppressed)
@@ -706,7 +733,8 @@ bool WriteTable(Writer &writer, const Model &model, const std::string &code, boo
                 : std::string(static_cast<std::size_t>(quarters), '0');
             for (int k = 0; k < quarters; ++k) {
                 const auto u = static_cast<std::size_t>(k);
-                shown[u] = ValueField(Shown(at(a, l, k)));
+                shown[u] = IsExponentCell(a, l, k, lineCount, quarters) ? ExponentField(at(a, l, k))
+                                                                         : ValueField(Shown(at(a, l, k)));
                 hidden[u] = flags[u] == '0' ? shown[u] : zeroField;
             }
             const std::string lineCode = LineCode(l + 1);
