@@ -70,24 +70,29 @@ std::int64_t FileSize(const std::string &path)
 bool ReadAndWriteFloor(const DataPaths &paths, std::string_view code, const std::string &output,
                        std::int64_t totalBytes)
 {
+    return ReadAndWriteFloor(paths, code, output, totalBytes, AreaCount * (code == "ZR1" ? 1 : LineCount(code)));
+}
+
+bool ReadAndWriteFloor(const DataPaths &paths, std::string_view code, const std::string &output,
+                       std::int64_t totalBytes, int records)
+{
     Result<TableDataFile> data = TableDataFile::Open(TableDataFileName(paths, code), code);
-    if (!data)
+    if (!data || records < 1)
         return false;
     std::ofstream out(output, std::ios::binary | std::ios::trunc);
     if (!out)
         return false;
-    const int lines = LineCount(code);
-    const std::int64_t records = static_cast<std::int64_t>(AreaCount) * lines;
     const std::int64_t share = totalBytes / records;
     std::int64_t rest = totalBytes % records;
-    for (int area = 1; area <= AreaCount; ++area) {
-        for (int line = 1; line <= lines; ++line) {
-            Result<std::string> bytes = data->ReadBytesAt(data->Position(area, line));
-            if (!bytes)
-                return false;
-            WriteCycled(out, *bytes, share + rest);
-            rest = 0;
-        }
+    std::string bytes;
+    for (int n = 0; n < records; ++n) {
+        // Every other record: no read follows the one before, so none is
+        // served from the block read ahead.
+        const int index = n % 2 == 0 ? n / 2 : records - 1 - n / 2;
+        if (data->ReadBytesInto(static_cast<std::int64_t>(index) * data->RecordLength() + 1, bytes))
+            return false;
+        WriteCycled(out, bytes, share + rest);
+        rest = 0;
     }
     out.close();
     return static_cast<bool>(out);

@@ -29,5 +29,8 @@ std::int64_t FileSize(const std::string &path);
 /// spread evenly over the records. false when a read or write failed.
 bool ReadAndWriteFloor(const DataPaths &paths, std::string_view code, const std::string &output,
                        std::int64_t totalBytes);
+/// The same for the first `records` records of the file only.
+bool ReadAndWriteFloor(const DataPaths &paths, std::string_view code, const std::string &output,
+                       std::int64_t totalBytes, int records);
 
 } // namespace tarvel::bench

@@ -1,6 +1,7 @@
 #include "bench_report.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -79,9 +80,28 @@ const CollectingReporter::Measure *CollectingReporter::Find(const std::string &n
 
 namespace {
 
+// TARVEL_BENCH_MARKDOWN=1 prints the rows as a Markdown table, ready for
+// the README.
+bool Markdown()
+{
+    static const bool markdown = [] {
+        const char *value = std::getenv("TARVEL_BENCH_MARKDOWN");
+        return value && std::string_view(value) == "1";
+    }();
+    return markdown;
+}
+
 void PrintRow(const std::string &name, const std::string &time, const std::string &cpu, const std::string &floor,
               const std::string &ratio, const std::string &target, const std::string &verdict)
 {
+    if (Markdown()) {
+        if (name.find_first_not_of('-') == std::string::npos)
+            std::printf("|---|---|---|---|---|---|---|\n");
+        else
+            std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", name.c_str(), time.c_str(), cpu.c_str(),
+                        floor.c_str(), ratio.c_str(), target.c_str(), verdict.c_str());
+        return;
+    }
     std::printf("%-34s %10s %10s %10s %7s  %-22s %s\n", name.c_str(), time.c_str(), cpu.c_str(), floor.c_str(),
                 ratio.c_str(), target.c_str(), verdict.c_str());
 }

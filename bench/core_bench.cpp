@@ -1,7 +1,8 @@
-// The core's costs beside their floors: the ZR1 grid build, the ZR5N export
-// and the ZR5N print-all to HTML, each measured in the same run as the
-// least work that could produce it (the same records read, one positioned
-// read each, and as many bytes written).
+// The core's costs beside their floors: the ZR1 grid build, the exports
+// (comma, fixed) and print-alls (HTML, text) of ZR5N and ZR1 with all
+// quarters, and how a ZR1 export grows with areas and quarters; each
+// measured in the same run as the least work that could produce it (the
+// same records read, one positioned read each, and as many bytes written).
 
 #include "bench_data.h"
 #include "bench_report.h"
@@ -17,6 +18,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -85,150 +87,169 @@ void GridBuildZR1Floor(benchmark::State &state)
 }
 BENCHMARK(GridBuildZR1Floor)->UseRealTime()->Unit(benchmark::kMicrosecond)->MinTime(0.5);
 
-// ---- ZR5N export, comma format, all areas, lines and quarters ------------------------
+// ---- Exports and print-alls of ZR5N and ZR1, all quarters ----------------------------
+//
+// Each job is registered with its floor: every record the job reads, read
+// with one positioned read each, and as many bytes written as the job wrote.
 
-std::string ExportFile()
-{
-    return OutputFolder() + "export-zr5n.csv";
-}
+struct FileJob {
+    std::string name;     // benchmark name; the floor is name + "Floor"
+    std::string code;
+    std::string output;   // the file the job writes
+    std::function<bool()> run;
+};
 
-ExportResult RunZR5NExport()
+ExportOptions ExportJobOptions(const std::string &code, ExportFormat format, const std::string &output)
 {
-    const DataPaths paths = SamplePaths();
     ExportOptions options;
-    options.TableCode = "ZR5N";
-    options.Format = ExportFormat::Comma;
-    options.FileName = ExportFile();
-    Result<std::vector<std::string>> titles = ReadLineTitlesForExport(LineTitleFileName(paths, "ZR5N"), "ZR5N");
+    options.TableCode = code;
+    options.Format = format;
+    options.FileName = output;
+    Result<std::vector<std::string>> titles = ReadLineTitlesForExport(LineTitleFileName(SamplePaths(), code), code);
     if (titles) {
         for (const std::string &title : *titles)
             options.Lines.push_back({title, true});
     }
+    return options;
+}
+
+// areas areas (ZR1: its first `areas` lines) and the last `quarters` quarters.
+bool RunExportJob(const std::string &code, ExportFormat format, const std::string &output, int areas = AreaCount,
+                  int quarters = 0)
+{
+    ExportOptions options = ExportJobOptions(code, format, output);
     ExportSelection selection;
-    selection.Paths = paths;
-    for (int area = 1; area <= AreaCount; ++area)
+    selection.Paths = SamplePaths();
+    for (int area = 1; area <= areas; ++area)
         selection.AreaSelected[static_cast<std::size_t>(area)] = Chosen;
-    selection.QuarterSelected = AllQuarters("ZR5N");
-    return RunExport(options, selection);
+    if (code == "ZR1") {
+        for (std::size_t line = static_cast<std::size_t>(areas); line < options.Lines.size(); ++line)
+            options.Lines[line].selected = false;
+    }
+    selection.QuarterSelected = AllQuarters(code);
+    const int count = QuarterCount(code);
+    for (int k = 1; quarters > 0 && k <= count - quarters; ++k)
+        selection.QuarterSelected[static_cast<std::size_t>(k)] = 0;
+    return RunExport(options, selection).Completed();
 }
 
-void ExportZR5N(benchmark::State &state)
-{
-    for (auto _ : state) {
-        const ExportResult result = RunZR5NExport();
-        if (!result.Completed()) {
-            state.SkipWithError(("export failed: " + ExportFailureText(result)).c_str());
-            break;
-        }
-        benchmark::DoNotOptimize(result.records);
-    }
-    state.counters["bytes"] = static_cast<double>(FileSize(ExportFile()));
-}
-BENCHMARK(ExportZR5N)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
-
-void ExportZR5NFloor(benchmark::State &state)
-{
-    // The same number of bytes as the export wrote (run once if it has not).
-    if (FileSize(ExportFile()) == 0)
-        RunZR5NExport();
-    const std::int64_t total = FileSize(ExportFile());
-    if (total == 0) {
-        state.SkipWithError("the export wrote nothing");
-        return;
-    }
-    for (auto _ : state) {
-        if (!ReadAndWriteFloor(SamplePaths(), "ZR5N", OutputFolder() + "export-floor.csv", total)) {
-            state.SkipWithError("the floor could not read or write");
-            break;
-        }
-    }
-    state.counters["bytes"] = static_cast<double>(total);
-}
-BENCHMARK(ExportZR5NFloor)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
-
-// ---- ZR5N print-all to HTML, all areas and quarters --------------------------------
-
-class CountingSink final : public MessageSink {
+class SilentSink final : public MessageSink {
 public:
-    void ShowMessage(MessageIcon, const std::string &, const std::string &text) override { last = text; }
-    std::string last;
+    void ShowMessage(MessageIcon, const std::string &, const std::string &) override {}
 };
 
-std::string PrintFile()
+bool RunPrintAllJob(const std::string &code, const std::string &output)
 {
-    return OutputFolder() + "printall-zr5n.htm";
-}
-
-PrintAllSummary RunZR5NPrintAll(CountingSink &sink)
-{
-    // The HTML target appends to an existing file: each run starts afresh.
+    // A print-all appends to an existing file: each run starts afresh.
     std::error_code ignored;
-    std::filesystem::remove(PrintFile(), ignored);
-
+    std::filesystem::remove(output, ignored);
     PrintOptions options;
     options.PrintToFile = true;
-    options.PrintFileName = PrintFile();
+    options.PrintFileName = output;
     options.PrintFontSize = 8;
-
     TableViewRequest request;
     request.Paths = SamplePaths();
-    request.Code = "ZR5N";
-    request.QuarterSelected = AllQuarters("ZR5N");
+    request.Code = code;
+    request.QuarterSelected = AllQuarters(code);
     request.PrintAllMode = true;
-    const AreaGridBuilder build = [&request](int area) {
+    TableViewFiles files;
+    const AreaGridBuilder build = [&request, &files](int area) {
         request.CurrentArea = area;
-        return BuildTableView(request);
+        return BuildTableView(request, files);
     };
     std::vector<std::uint8_t> chosen(AreaCount + 1, Chosen);
-    const std::vector<int> areas = PrintAllAreaList("ZR5N", chosen);
+    const std::vector<int> areas = PrintAllAreaList(code, chosen);
     const std::unique_ptr<PrintTarget> target = MakeFileTarget(options.PrintFileName);
-    return PrintAllAreas(areas, build, *target, options, request.Paths, sink);
+    SilentSink sink;
+    const PrintAllSummary summary = PrintAllAreas(areas, build, *target, options, request.Paths, sink);
+    return summary.Failed == 0 && summary.Printed == static_cast<int>(areas.size());
 }
 
-void PrintAllZR5N(benchmark::State &state)
+int Records(const std::string &code, int areas = AreaCount)
 {
-    CountingSink sink;
-    for (auto _ : state) {
-        const PrintAllSummary summary = RunZR5NPrintAll(sink);
-        if (summary.Failed != 0 || summary.Printed != AreaCount) {
-            state.SkipWithError(("print-all failed: " + sink.last).c_str());
-            break;
-        }
-    }
-    state.counters["bytes"] = static_cast<double>(FileSize(PrintFile()));
+    return code == "ZR1" ? areas : areas * LineCount(code);
 }
-BENCHMARK(PrintAllZR5N)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
-void PrintAllZR5NFloor(benchmark::State &state)
+void RegisterFileJob(const FileJob &job, int records)
 {
-    if (FileSize(PrintFile()) == 0) {
-        CountingSink sink;
-        RunZR5NPrintAll(sink);
+    benchmark::RegisterBenchmark(job.name.c_str(), [job](benchmark::State &state) {
+        for (auto _ : state) {
+            if (!job.run()) {
+                state.SkipWithError((job.name + " failed").c_str());
+                break;
+            }
+        }
+        state.counters["bytes"] = static_cast<double>(FileSize(job.output));
+    })->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(0.5);
+
+    benchmark::RegisterBenchmark((job.name + "Floor").c_str(), [job, records](benchmark::State &state) {
+        // The same number of bytes as the job wrote (run once if it has not).
+        if (FileSize(job.output) == 0)
+            job.run();
+        const std::int64_t total = FileSize(job.output);
+        if (total == 0) {
+            state.SkipWithError("the job wrote nothing");
+            return;
+        }
+        for (auto _ : state) {
+            if (!ReadAndWriteFloor(SamplePaths(), job.code, OutputFolder() + "floor.out", total, records)) {
+                state.SkipWithError("the floor could not read or write");
+                break;
+            }
+        }
+        state.counters["bytes"] = static_cast<double>(total);
+    })->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(0.5);
+}
+
+std::vector<Comparison> RegisterFileJobs()
+{
+    std::vector<Comparison> comparisons;
+    const auto add = [&](const std::string &title, const FileJob &job, int records, double limit) {
+        RegisterFileJob(job, records);
+        comparisons.push_back({title, job.name, job.name + "Floor", 0, 0, limit});
+    };
+    for (const std::string code : {"ZR5N", "ZR1"}) {
+        const std::string csv = OutputFolder() + code + ".csv";
+        const std::string prn = OutputFolder() + code + ".prn";
+        const std::string htm = OutputFolder() + code + ".htm";
+        const std::string txt = OutputFolder() + code + ".txt";
+        add(code + " export, comma, all", {"Export" + code + "Comma", code, csv, [code, csv] {
+                return RunExportJob(code, ExportFormat::Comma, csv);
+            }}, Records(code), 1.5);
+        add(code + " export, fixed, all", {"Export" + code + "Fixed", code, prn, [code, prn] {
+                return RunExportJob(code, ExportFormat::Fixed, prn);
+            }}, Records(code), 1.5);
+        add(code + " print-all to HTML (core)", {"PrintAll" + code + "Html", code, htm, [code, htm] {
+                return RunPrintAllJob(code, htm);
+            }}, Records(code), 1.5);
+        add(code + " print-all to text (core)", {"PrintAll" + code + "Text", code, txt, [code, txt] {
+                return RunPrintAllJob(code, txt);
+            }}, Records(code), 1.5);
     }
-    const std::int64_t total = FileSize(PrintFile());
-    if (total == 0) {
-        state.SkipWithError("the print-all wrote nothing");
-        return;
-    }
-    for (auto _ : state) {
-        if (!ReadAndWriteFloor(SamplePaths(), "ZR5N", OutputFolder() + "printall-floor.htm", total)) {
-            state.SkipWithError("the floor could not read or write");
-            break;
+    // How the cost grows: ZR1 exports of 1, 10 and 60 areas by 4, 73 and 241
+    // quarters. No target: the ratios show time following the bytes.
+    for (const int areas : {1, 10, 60}) {
+        for (const int quarters : {4, 73, 241}) {
+            const std::string tag = std::to_string(areas) + "x" + std::to_string(quarters);
+            const std::string csv = OutputFolder() + "growth-" + tag + ".csv";
+            add("ZR1 export " + std::to_string(areas) + " areas x " + std::to_string(quarters) + " quarters",
+                {"GrowthZR1_" + tag, "ZR1", csv, [csv, areas, quarters] {
+                     return RunExportJob("ZR1", ExportFormat::Comma, csv, areas, quarters);
+                 }}, areas, 0);
         }
     }
-    state.counters["bytes"] = static_cast<double>(total);
+    return comparisons;
 }
-BENCHMARK(PrintAllZR5NFloor)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    const std::vector<Comparison> comparisons{
-        {"ZR1 grid build, 241 quarters", "GridBuildZR1", "GridBuildZR1Floor", 0.002, 0, 0},
-        {"ZR5N export, comma, all", "ExportZR5N", "ExportZR5NFloor", 0.5, 0, 3},
-        {"ZR5N print-all to HTML (core)", "PrintAllZR5N", "PrintAllZR5NFloor", 0.3, 0, 0},
+    std::vector<Comparison> comparisons{
+        {"ZR1 grid build, 241 quarters", "GridBuildZR1", "GridBuildZR1Floor", 0.002, 0, 2},
     };
+    for (Comparison &c : RegisterFileJobs())
+        comparisons.push_back(std::move(c));
     const int status = RunAndReport(argc, argv, comparisons);
     RemoveOutputFolder();
     return status;

@@ -10,7 +10,7 @@ packages=(
     fonts-liberation fonts-dejavu-core
     xvfb xauth imagemagick poppler-utils
     qt6-charts-dev qt6-svg-dev libxlsxwriter-dev
-    clang libclang-rt-14-dev hyperfine python3-openpyxl
+    clang libclang-rt-14-dev hyperfine python3 python3-openpyxl
     desktop-file-utils appstream lintian man-db dpkg-dev file
 )
 
