@@ -16,6 +16,10 @@ namespace {
 constexpr int LineTitleRecordLength = 68;
 constexpr std::size_t ValueTextLength = 10;
 
+// 10^0 .. 10^15, each exact in a double.
+constexpr double PowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
 bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
@@ -141,7 +145,21 @@ double ReadLeadingNumber(std::string_view text)
     }
     bool anyDigit = i > start;
     if (i + 1 < text.size() && text[i] == '.' && IsDigit(text[i + 1])) {
-        i = SkipDigits(text, i + 1);
+        // Digits, point, digits without an exponent (a value with decimals):
+        // with at most 15 digits the digits and the power of ten are exact
+        // doubles, so one division rounds as from_chars would.
+        const std::size_t point = i;
+        std::uint64_t mantissa = whole;
+        i = point + 1;
+        while (i < text.size() && IsDigit(text[i])) {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[i] - '0');
+            ++i;
+        }
+        const std::size_t decimals = i - point - 1;
+        if (i - start - 1 <= 15 && (i == text.size() || (text[i] != 'E' && text[i] != 'e'))) {
+            const double value = static_cast<double>(mantissa) / PowersOfTen[decimals];
+            return negative ? -value : value;
+        }
         anyDigit = true;
     }
     if (!anyDigit)
@@ -210,6 +228,26 @@ DataRecord ParseDataRecord(std::string_view bytes)
     return record;
 }
 
+void DataRecordView::Split(std::string_view bytes)
+{
+    while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r'))
+        bytes.remove_suffix(1);
+    fields.clear();
+    // Fields are short (10 characters mostly): a plain scan beats a call
+    // per field.
+    const char *const first = bytes.data();
+    const std::size_t size = bytes.size();
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        if (first[i] == ',') {
+            fields.emplace_back(first + begin, i - begin);
+            begin = i + 1;
+        }
+    }
+    fields.emplace_back(first + begin, size - begin);
+    flags = fields.size() > 1 ? fields.back() : std::string_view();
+}
+
 TableDataFile::TableDataFile(std::string path, std::string code, BinaryFile file, int recordLength)
     : m_path(std::move(path))
     , m_code(std::move(code))
@@ -252,6 +290,14 @@ std::int64_t TableDataFile::Position(int area, int line) const
 
 Result<std::string> TableDataFile::ReadBytesAt(std::int64_t position)
 {
+    std::string bytes;
+    if (std::optional<Failure> failure = ReadBytesInto(position, bytes))
+        return std::move(*failure);
+    return bytes;
+}
+
+std::optional<Failure> TableDataFile::ReadBytesInto(std::int64_t position, std::string &bytes)
+{
     const std::int64_t length = m_recordLength;
     const std::int64_t size = m_file.Size();
     const auto tooShort = [&] {
@@ -264,23 +310,50 @@ Result<std::string> TableDataFile::ReadBytesAt(std::int64_t position)
     if (position < 1 || position - 1 > size)
         return tooShort();
 
-    std::optional<std::string> bytes;
+    bool read = false;
     if (size - (position - 1) >= length) {
-        bytes = m_file.ReadAt(position, length);
+        read = ReadRecordBytes(position, bytes);
     } else if (size - (position - 1) == length - 2) {
         // The file's last line may lack its line end; its values are whole.
-        bytes = m_file.ReadAt(position, length - 2);
-        if (bytes)
-            *bytes += "\r\n";
+        read = m_file.ReadInto(position, length - 2, bytes);
+        if (read)
+            bytes += "\r\n";
     }
-    if (!bytes)
+    if (!read)
         return tooShort();
     // Two memchr scans: find_first_of tests every byte against the set one by one.
-    const std::string_view body = std::string_view(*bytes).substr(0, bytes->size() - 2);
-    if (!bytes->ends_with("\r\n") || std::memchr(body.data(), '\r', body.size()) != nullptr
+    const std::string_view body = std::string_view(bytes).substr(0, bytes.size() - 2);
+    if (!bytes.ends_with("\r\n") || std::memchr(body.data(), '\r', body.size()) != nullptr
         || std::memchr(body.data(), '\n', body.size()) != nullptr)
         return Failure::Damaged(m_path, "its lines differ in length");
-    return std::move(*bytes);
+    return std::nullopt;
+}
+
+bool TableDataFile::ReadRecordBytes(std::int64_t position, std::string &bytes)
+{
+    const std::int64_t length = m_recordLength;
+    const std::int64_t blockEnd = m_blockStart + static_cast<std::int64_t>(m_block.size());
+    if (position >= m_blockStart && position + length <= blockEnd) {
+        bytes.assign(m_block, static_cast<std::size_t>(position - m_blockStart), static_cast<std::size_t>(length));
+        return true;
+    }
+    // A read that goes on where the last one ended is one of a run (an
+    // area's lines, an export): the records ahead come in one block, each
+    // byte read once. Any other read takes its record alone.
+    const bool sequential = position == m_nextPosition;
+    m_nextPosition = position + length;
+    if (!sequential)
+        return m_file.ReadInto(position, length, bytes);
+    const std::int64_t wholeRecords = std::max<std::int64_t>(1, ReadAheadBytes / length);
+    const std::int64_t available = (m_file.Size() - (position - 1)) / length;
+    const std::int64_t count = std::min(wholeRecords, available);
+    if (count < 1 || !m_file.ReadInto(position, count * length, m_block)) {
+        m_block.clear();
+        return m_file.ReadInto(position, length, bytes);
+    }
+    m_blockStart = position;
+    bytes.assign(m_block, 0, static_cast<std::size_t>(length));
+    return true;
 }
 
 Result<DataRecord> TableDataFile::ReadRecordAt(std::int64_t position)
@@ -413,12 +486,19 @@ bool IsInput(const DataPaths &paths, const std::string &output, const std::vecto
         const fs::path dir = fs::weakly_canonical(fs::absolute(folder, ec), ec);
         if (!ec && dir == out.parent_path() && names.count(outName))
             return true;
-        // The same file reached through a link under another name.
+        // The same file reached through a link under another name: one pass
+        // over the folder finds every entry whose name is an input's in any
+        // letter case.
         if (!outExists)
             continue;
-        for (const std::string &name : names) {
-            const fs::path input = ActualPath(WithTrailingSlash(folder) + name);
-            if (fs::exists(input, ec) && fs::equivalent(input, out, ec))
+        fs::directory_iterator it(folder, ec);
+        if (ec)
+            continue;
+        for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+            if (ec)
+                break;
+            std::error_code entryError;
+            if (names.count(ToLower(it->path().filename().string())) && fs::equivalent(it->path(), out, entryError))
                 return true;
         }
     }

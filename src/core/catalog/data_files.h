@@ -56,6 +56,35 @@ struct DataRecord {
 /// Splits one record (with or without its line end) at every comma.
 DataRecord ParseDataRecord(std::string_view bytes);
 
+/// One record split at its commas without copying: views into bytes the
+/// caller keeps while the view is used. Split again for the next record;
+/// the field list keeps its storage, so the loops over many records make
+/// no allocation per record. Fields as in DataRecord.
+struct DataRecordView {
+    std::vector<std::string_view> fields;
+    std::string_view flags; ///< the last field
+
+    void Split(std::string_view bytes);
+    /// Field i, or an empty view past the last.
+    std::string_view Field(std::size_t i) const
+    {
+        return i < fields.size() ? fields[i] : std::string_view();
+    }
+    /// As DataRecord::ValueText.
+    std::string_view ValueText(int k) const
+    {
+        const std::size_t index = static_cast<std::size_t>(k) + 4;
+        if (k < 1 || fields.size() < 2 || index >= fields.size() - 1)
+            return {};
+        return fields[index].substr(0, 10);
+    }
+    /// As DataRecord::Flag.
+    char Flag(int k) const
+    {
+        return k < 1 || static_cast<std::size_t>(k) > flags.size() ? ' ' : flags[static_cast<std::size_t>(k - 1)];
+    }
+};
+
 /// A table data file open for positioned reading. Every record has length R
 /// (its first line's length + 2); each read checks that the record lies
 /// inside the file and ends where its line end should be.
@@ -77,13 +106,24 @@ public:
     /// The raw R bytes at a position, checked like ReadRecordAt. A last line
     /// that lacks only its line end is accepted and given "\r\n".
     Result<std::string> ReadBytesAt(std::int64_t position);
+    /// The same into bytes, whose storage is reused; the failure, or nullopt.
+    std::optional<Failure> ReadBytesInto(std::int64_t position, std::string &bytes);
 
 private:
     TableDataFile(std::string path, std::string code, BinaryFile file, int recordLength);
+    /// The whole record at position (inside the file): from the block read
+    /// ahead, or read now.
+    bool ReadRecordBytes(std::int64_t position, std::string &bytes);
+
+    static constexpr std::int64_t ReadAheadBytes = 128 * 1024;
+
     std::string m_path;
     std::string m_code;
     BinaryFile m_file;
     int m_recordLength;
+    std::string m_block;            // records read ahead
+    std::int64_t m_blockStart = 0;  // byte position of m_block's first byte
+    std::int64_t m_nextPosition = 0; // where the last record read ended
 };
 
 /// The line titles of a table, trailing blanks removed, line 1 first. For

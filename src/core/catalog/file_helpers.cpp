@@ -1,7 +1,13 @@
 #include "core/catalog/file_helpers.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <system_error>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tarvel {
 namespace {
@@ -87,12 +93,28 @@ std::optional<std::string> RecordFile::Read(int n)
         return std::nullopt;
     const std::int64_t start = static_cast<std::int64_t>(n - 1) * m_recordLength;
     const std::int64_t count = std::min<std::int64_t>(m_recordLength, m_size - start);
-    std::string bytes(static_cast<std::size_t>(count), '\0');
-    m_stream.clear();
-    m_stream.seekg(start);
-    m_stream.read(bytes.data(), count);
-    if (m_stream.gcount() != count)
-        return std::nullopt;
+    // A small file (a title list, the area list) is read whole at the first
+    // record and served from memory: one read instead of a seek and a read
+    // per record.
+    if (m_whole.empty() && m_size <= WholeFileLimit) {
+        std::string whole(static_cast<std::size_t>(m_size), '\0');
+        m_stream.clear();
+        m_stream.seekg(0);
+        m_stream.read(whole.data(), m_size);
+        if (m_stream.gcount() == m_size)
+            m_whole = std::move(whole);
+    }
+    std::string bytes;
+    if (static_cast<std::int64_t>(m_whole.size()) == m_size && m_size > 0) {
+        bytes.assign(m_whole, static_cast<std::size_t>(start), static_cast<std::size_t>(count));
+    } else {
+        bytes.assign(static_cast<std::size_t>(count), '\0');
+        m_stream.clear();
+        m_stream.seekg(start);
+        m_stream.read(bytes.data(), count);
+        if (m_stream.gcount() != count)
+            return std::nullopt;
+    }
     // A whole record loses its "\r\n"; a record that does not end in one is
     // returned whole so the caller sees it is out of place.
     if (count == m_recordLength && bytes.size() >= 2 && bytes.ends_with("\r\n"))
@@ -100,23 +122,59 @@ std::optional<std::string> RecordFile::Read(int n)
     return bytes;
 }
 
-BinaryFile::BinaryFile(std::ifstream stream, std::int64_t size)
-    : m_stream(std::move(stream))
+BinaryFile::BinaryFile(int fd, std::int64_t size)
+    : m_fd(fd)
     , m_size(size)
 {
 }
 
+BinaryFile::BinaryFile(BinaryFile &&other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1))
+    , m_size(other.m_size)
+{
+}
+
+BinaryFile &BinaryFile::operator=(BinaryFile &&other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = std::exchange(other.m_fd, -1);
+        m_size = other.m_size;
+    }
+    return *this;
+}
+
+BinaryFile::~BinaryFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
 std::optional<std::string> BinaryFile::ReadAt(std::int64_t position, std::int64_t count)
 {
-    if (position < 1 || count < 0 || count > m_size || position - 1 > m_size - count)
-        return std::nullopt;
-    std::string bytes(static_cast<std::size_t>(count), '\0');
-    m_stream.clear();
-    m_stream.seekg(position - 1);
-    m_stream.read(bytes.data(), count);
-    if (m_stream.gcount() != count)
+    std::string bytes;
+    if (!ReadInto(position, count, bytes))
         return std::nullopt;
     return bytes;
+}
+
+bool BinaryFile::ReadInto(std::int64_t position, std::int64_t count, std::string &bytes)
+{
+    if (m_fd < 0 || position < 1 || count < 0 || count > m_size || position - 1 > m_size - count)
+        return false;
+    bytes.resize(static_cast<std::size_t>(count));
+    std::int64_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(m_fd, bytes.data() + done, static_cast<std::size_t>(count - done),
+                                    static_cast<off_t>(position - 1 + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false; // an error, or the file shrank since it was opened
+        done += got;
+    }
+    return true;
 }
 
 std::optional<RecordFile> OpenRecordFile(const std::string &path, int recordLength)
@@ -146,11 +204,15 @@ std::optional<BinaryFile> OpenBinaryForRead(const std::string &path)
     if (!FileExists(path))
         return std::nullopt;
     const fs::path actual = ActualPath(path);
-    const std::int64_t size = SizeOf(actual);
-    std::ifstream stream(actual, std::ios::binary);
-    if (!stream.is_open() || size < 0)
+    const int fd = ::open(actual.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
-    return BinaryFile(std::move(stream), size);
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    return BinaryFile(fd, static_cast<std::int64_t>(status.st_size));
 }
 
 std::optional<std::ofstream> OpenForAppend(const std::string &path)

@@ -35,23 +35,37 @@ public:
     std::optional<std::string> Read(int n);
 
 private:
+    static constexpr std::int64_t WholeFileLimit = 256 * 1024;
+
     std::ifstream m_stream;
     int m_recordLength;
     std::int64_t m_size;
+    std::string m_whole; // the whole file, when it is small
 };
 
-/// A file read in bytes at given positions; closed when destroyed.
+/// A file read in bytes at given positions, one positioned read (pread)
+/// each, without a stream buffer in between; closed when destroyed.
 class BinaryFile {
 public:
-    BinaryFile(std::ifstream stream, std::int64_t size);
+    /// Takes over the open descriptor fd of a file of size bytes.
+    BinaryFile(int fd, std::int64_t size);
+    BinaryFile(BinaryFile &&other) noexcept;
+    BinaryFile &operator=(BinaryFile &&other) noexcept;
+    BinaryFile(const BinaryFile &) = delete;
+    BinaryFile &operator=(const BinaryFile &) = delete;
+    ~BinaryFile();
+
     std::int64_t Size() const { return m_size; }
     /// count bytes from byte position (1-based), or nullopt when the file
     /// does not hold them all. Never reads past the checked size.
     std::optional<std::string> ReadAt(std::int64_t position, std::int64_t count);
+    /// The same into bytes (resized to count, its storage reused); false
+    /// when the file does not hold them all.
+    bool ReadInto(std::int64_t position, std::int64_t count, std::string &bytes);
 
 private:
-    std::ifstream m_stream;
-    std::int64_t m_size;
+    int m_fd = -1;
+    std::int64_t m_size = 0;
 };
 
 // The four ways of opening. nullopt is the failure the caller reports; the
