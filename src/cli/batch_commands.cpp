@@ -364,7 +364,11 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
         const bool haveSettings = std::filesystem::exists(SettingsStore::DefaultFile(), ec);
         SettingsStore store(haveSettings ? SettingsStore::DefaultFile()
                                          : std::filesystem::path("/dev/null/tarvel-batch.reg"));
-        invocation.paths.DataFolder = LocateDataFolder(store, programFolder, DataFolderCandidates(programFolder));
+        // The mounted volumes are listed only when the remembered folder and
+        // the program folder do not hold the data: most runs never scan them.
+        invocation.paths.DataFolder = LocateDataFolder(store, programFolder, {});
+        if (invocation.paths.DataFolder.empty())
+            invocation.paths.DataFolder = LocateDataFolder(store, programFolder, DataFolderCandidates(programFolder));
         if (invocation.paths.DataFolder.empty())
             return FileError(err, Failure::NotAccessible(programFolder + "ZR5N.DFX"));
     }

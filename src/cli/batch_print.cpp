@@ -70,9 +70,11 @@ int RunPrint(const Context &context)
     request.QuarterSelected = *quarters;
     request.Reverse = context.Has("--reverse");
     request.PrintAllMode = true;
-    const AreaGridBuilder build = [&request](int area) {
+    // The data file, titles and area list are read once for all areas.
+    TableViewFiles files;
+    const AreaGridBuilder build = [&request, &files](int area) {
         request.CurrentArea = area;
-        return BuildTableView(request);
+        return BuildTableView(request, files);
     };
 
     const std::unique_ptr<PrintTarget> target = MakeFileTarget(options.PrintFileName);

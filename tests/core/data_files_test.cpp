@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -164,6 +168,34 @@ INSTANTIATE_TEST_SUITE_P(
                     NumberCase{".", 0}, NumberCase{"E5", 0}, NumberCase{"1E999", 0},
                     NumberCase{"123456789012345678", 123456789012345678.0},
                     NumberCase{"-12345678901234567890123", -1.2345678901234567890123e22}));
+
+// Values with decimals are read without from_chars when their digits fit
+// a double exactly: the very same double, bit for bit.
+TEST(DataFiles, DecimalValuesReadAsFromCharsReadsThem)
+{
+    std::uint64_t state = 12345;
+    const auto next = [&state] {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return state >> 33;
+    };
+    for (int n = 0; n < 200000; ++n) {
+        const int digits = 1 + static_cast<int>(next() % 15);
+        const int point = static_cast<int>(next() % static_cast<std::uint64_t>(digits + 1));
+        std::string text = next() % 4 == 0 ? "-" : "";
+        for (int d = 0; d < digits; ++d) {
+            if (d == point)
+                text += '.';
+            text += static_cast<char>('0' + next() % 10);
+        }
+        double expected = 0;
+        const char *first = text.data() + (text[0] == '-' ? 1 : 0);
+        std::from_chars(first, text.data() + text.size(), expected);
+        if (text[0] == '-')
+            expected = -expected;
+        const double value = ReadLeadingNumber(text);
+        ASSERT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << text;
+    }
+}
 
 TEST(DataFiles, ValueFieldIsCutToTenCharactersBeforeReading)
 {
@@ -360,6 +392,50 @@ TEST(DataFiles, LinesOfDifferentLength)
     ASSERT_TRUE(file2);
     EXPECT_TRUE(file2->ReadRecordAt(1));
     EXPECT_FALSE(file2->ReadRecordAt(file2->Position(1, 2)));
+}
+
+// Runs of records come from one block read ahead; reads in any order, a
+// damaged record inside a block and the record view give what single
+// reads give.
+TEST(DataFiles, ReadsInAnyOrderGiveTheSameRecords)
+{
+    TempFolder folder;
+    std::string text = DataFile("ZR7", 60);
+    const std::string damaged = DataLine("ZR7", 40, 3, 176);
+    text.replace(text.find(damaged) + 10, 2, "\r\n");
+    const std::string path = folder.Write("ZR7.dfx", text);
+    auto sequential = TableDataFile::Open(path, "ZR7");
+    auto single = TableDataFile::Open(path, "ZR7");
+    ASSERT_TRUE(sequential && single);
+    std::string bytes;
+    DataRecordView view;
+    const std::int64_t records = static_cast<std::int64_t>(text.size()) / sequential->RecordLength();
+    for (std::int64_t n = 0; n < records; ++n) {
+        const std::int64_t position = n * sequential->RecordLength() + 1;
+        // Every record once in file order, and one at a time from the end.
+        const std::optional<Failure> failure = sequential->ReadBytesInto(position, bytes);
+        auto alone = single->ReadBytesAt((records - 1 - n) * single->RecordLength() + 1);
+        auto again = TableDataFile::Open(path, "ZR7")->ReadBytesAt(position);
+        ASSERT_EQ(failure.has_value(), !again) << n;
+        if (failure) {
+            EXPECT_EQ(FailureText(*failure), FailureText(again.Error()));
+            continue;
+        }
+        EXPECT_EQ(bytes, *again) << n;
+        if (alone) {
+            view.Split(bytes);
+            const DataRecord record = ParseDataRecord(bytes);
+            ASSERT_EQ(view.fields.size(), record.fields.size());
+            EXPECT_EQ(view.Field(0), record.areaCode);
+            EXPECT_EQ(view.Field(3), record.lineCode);
+            EXPECT_EQ(view.flags, record.flags);
+            for (const int k : {0, 1, 2, 176, 177})
+                EXPECT_EQ(view.ValueText(k), record.ValueText(k)) << k;
+            EXPECT_EQ(view.Flag(176), record.Flag(176));
+            EXPECT_EQ(view.Flag(177), ' ');
+        }
+    }
+    EXPECT_EQ(view.Field(999), "");
 }
 
 // --- Line titles ------------------------------------------------------------

@@ -7,6 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -46,6 +53,92 @@ INSTANTIATE_TEST_SUITE_P(Forms, ShortestNumberTest,
                                            NumberCase{123456789012345678.0, "1.23456789012346E+17"},
                                            NumberCase{1e100, "1E+100"}, NumberCase{1e-15, ".000000000000001"},
                                            NumberCase{2.5e-20, "2.5E-20"}, NumberCase{100.0, "100"}));
+
+// The shortest form as it was first written: printf's 15 significant
+// digits, trailing zeros dropped. The formatting now goes without printf
+// and must give the same text for every double.
+std::string ReferenceNumberText(double value)
+{
+    if (!std::isfinite(value) || value == 0.0)
+        return "0";
+    if (std::fabs(value) < 1e15 && value == std::trunc(value))
+        return std::to_string(static_cast<long long>(value));
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
+    const std::string_view scientific(buffer);
+    const std::size_t e = scientific.find('e');
+    std::string digits(1, scientific[0]);
+    digits += scientific.substr(2, e - 2);
+    const int exponent = std::atoi(buffer + e + 1);
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+    std::string text = value < 0 ? "-" : "";
+    if (exponent >= 15 || exponent < -15) {
+        text += digits[0];
+        if (digits.size() > 1)
+            text += "." + digits.substr(1);
+        text += (exponent < 0 ? "E-" : "E+") + std::to_string(std::abs(exponent));
+    } else if (exponent >= 0) {
+        const std::size_t whole = static_cast<std::size_t>(exponent) + 1;
+        if (digits.size() <= whole)
+            text += digits + std::string(whole - digits.size(), '0');
+        else
+            text += digits.substr(0, whole) + "." + digits.substr(whole);
+    } else {
+        text += "." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    }
+    return text;
+}
+
+TEST(ShortestNumber, SameTextAsPrintfForAnyDouble)
+{
+    std::uint64_t state = 2008;
+    const auto next = [&state] {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return state;
+    };
+    for (int n = 0; n < 300000; ++n) {
+        double value = 0;
+        switch (n % 3) {
+        case 0: { // any bit pattern
+            const std::uint64_t bits = next();
+            std::memcpy(&value, &bits, sizeof value);
+            break;
+        }
+        case 1: // a value field's number: up to 10 digits with a point
+            value = static_cast<double>(static_cast<std::int64_t>(next() % 10000000000ULL) - 5000000000LL)
+                / std::pow(10.0, static_cast<double>(next() % 8));
+            break;
+        default: // around the edges of the forms: 10^-16 .. 10^16
+            value = std::ldexp(static_cast<double>(next() >> 11), -53)
+                * std::pow(10.0, static_cast<double>(static_cast<int>(next() % 33) - 16));
+            break;
+        }
+        ASSERT_EQ(ShortestNumberText(value), ReferenceNumberText(value)) << std::hexfloat << value;
+    }
+}
+
+// A field already in its shortest form is copied as it stands; anything
+// else is left to the number formatting, and either way the text is the
+// number's shortest form.
+TEST(ShortestNumber, FieldsAsWrittenOnlyWhenAlreadyShortest)
+{
+    const std::pair<const char *, const char *> copied[] = {
+        {"    1234.5", "1234.5"}, {"       -12", "-12"}, {"   4764053", "4764053"}, {"987.6r", "987.6"},
+        {"-123456789", "-123456789"}, {"\t 8", "8"}};
+    for (const auto &[field, text] : copied) {
+        std::string out = "x";
+        EXPECT_TRUE(AppendFieldAsWritten(out, field)) << field;
+        EXPECT_EQ(out, std::string("x") + text);
+        EXPECT_EQ(ShortestNumberText(ReadLeadingNumber(field)), text) << field;
+    }
+    for (const char *field : {"       0.5", "    12.50", "  1.5E+16", " 0012", "         0", "        -0", "1E15",
+                              "  +42.125", "(D)", "", "12.E5", "12. ", "1.2.3", "      .5"}) {
+        std::string out = "x";
+        EXPECT_FALSE(AppendFieldAsWritten(out, field)) << field;
+        EXPECT_EQ(out, "x");
+    }
+}
 
 // ---------------------------------------------------------------------------
 // Whole runs against the hand-written files.

@@ -495,6 +495,31 @@ TEST(GridBuildersFiles, DataFileTooShortForTheAreaIsDamaged)
     EXPECT_NE(line.Error().path.find("ZR6.dfx"), std::string::npos);
 }
 
+// Print-all keeps the files open from area to area: every grid and every
+// failure as a view built alone gives it.
+TEST(GridBuildersFiles, FilesKeptBetweenAreasGiveTheSameGridsAndFailures)
+{
+    TempFolder folder;
+    WriteTable(folder, "ZR6", PlainCell, 2);
+    TableViewFiles files;
+    for (const int area : {1, 2, 3, 2, 0}) {
+        const Result<Grid> kept = BuildTableView(Zr6Request(folder, area), files);
+        const Result<Grid> alone = BuildTableView(Zr6Request(folder, area));
+        ASSERT_EQ(static_cast<bool>(kept), static_cast<bool>(alone)) << area;
+        if (!kept) {
+            EXPECT_EQ(FailureText(kept.Error()), FailureText(alone.Error())) << area;
+            continue;
+        }
+        EXPECT_EQ(kept->Caption, alone->Caption);
+        ASSERT_EQ(kept->Rows(), alone->Rows());
+        ASSERT_EQ(kept->Columns(), alone->Columns());
+        for (int r = 0; r < kept->Rows(); ++r) {
+            for (int c = 0; c < kept->Columns(); ++c)
+                EXPECT_EQ(kept->Cell(r, c), alone->Cell(r, c)) << r << "," << c;
+        }
+    }
+}
+
 TEST(GridBuildersFiles, LineTitleFileTooShortIsDamaged)
 {
     TempFolder folder;

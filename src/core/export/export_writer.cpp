@@ -116,8 +116,12 @@ private:
         return std::move(m_result);
     }
     bool Open(const std::string &name);
+    /// Adds bytes to the output; false when a block could not be written.
     bool Write(std::string_view bytes);
+    bool Flush();
     bool Close();
+
+    static constexpr std::size_t FlushSize = 256 * 1024;
 
     const ExportOptions &m_options;
     const ExportSelection &m_selection;
@@ -127,11 +131,14 @@ private:
     std::string m_footnotes; // the whole footnote block; empty when off
     std::optional<std::ofstream> m_out;
     std::string m_outName;
+    std::string m_pending; // written, not yet handed to the stream
 };
 
 bool ExportRun::Open(const std::string &name)
 {
     m_outName = name;
+    m_pending.clear();
+    m_pending.reserve(FlushSize + 64 * 1024);
     m_out = OpenOutput(name, m_options.Append);
     // The header starts every file opened, also one appended to.
     return m_out && Write(m_header);
@@ -139,12 +146,24 @@ bool ExportRun::Open(const std::string &name)
 
 bool ExportRun::Write(std::string_view bytes)
 {
-    m_out->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    m_pending.append(bytes);
+    return m_pending.size() < FlushSize || Flush();
+}
+
+bool ExportRun::Flush()
+{
+    // The records gather in one buffer that goes out in large blocks.
+    m_out->write(m_pending.data(), static_cast<std::streamsize>(m_pending.size()));
+    m_pending.clear();
     return static_cast<bool>(*m_out);
 }
 
 bool ExportRun::Close()
 {
+    if (!Flush()) {
+        m_out.reset();
+        return false;
+    }
     m_out->close();
     const bool ok = !m_out->fail();
     m_out.reset();
@@ -236,6 +255,10 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
     if (!perArea && !Open(outputs.front()))
         return Failed(Failure::NotAccessible(m_outName));
 
+    // One buffer for the record read, one list of its fields and one for
+    // the record written: the loop makes no allocation per record.
+    std::string bytes;
+    DataRecordView fields;
     std::string record;
     for (std::size_t i = 0; i < areas.size(); ++i) {
         const int area = areas[i];
@@ -252,10 +275,9 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
         }
         for (const int line : lines) {
             const std::int64_t position = data->Position(IsZr1(code) ? 1 : area, line);
-            auto bytes = data->ReadBytesAt(position);
-            if (!bytes)
-                return Failed(bytes.Error());
-            const DataRecord fields = ParseDataRecord(*bytes);
+            if (std::optional<Failure> failure = data->ReadBytesInto(position, bytes))
+                return Failed(std::move(*failure));
+            fields.Split(bytes);
             // Fields 0-4, one per quarter, then the flags.
             if (fields.fields.size() < static_cast<std::size_t>(quarters.back()) + 6) {
                 return Failed(Failure::Damaged(data->Path(), "its line at byte " + std::to_string(position)

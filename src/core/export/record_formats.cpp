@@ -4,9 +4,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <utility>
 
 namespace tarvel {
@@ -20,6 +19,19 @@ constexpr std::size_t FixedValueWidth = 10;
 bool IsZr1(std::string_view code)
 {
     return code == "ZR1";
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// text cut to width or filled with blanks on the right, appended to out.
+void AppendLeft(std::string &out, std::string_view text, std::size_t width)
+{
+    const std::size_t kept = std::min(text.size(), width);
+    out.append(text.data(), kept);
+    out.append(width - kept, ' ');
 }
 
 // The line code of a fixed-length record: the field read as a number and
@@ -44,57 +56,149 @@ TextColumns PresentColumns(std::string_view code, bool lineTitleBox, bool areaNa
     return {lineTitleBox, areaNameBox};
 }
 
-std::string ShortestNumberText(double value)
+void AppendShortestNumber(std::string &out, double value)
 {
     // A value read from a 10-character field is always finite; anything
     // else is written as nothing could be read from it.
-    if (!std::isfinite(value) || value == 0.0)
-        return "0";
+    if (!std::isfinite(value) || value == 0.0) {
+        out += '0';
+        return;
+    }
+    char buffer[48];
+    char *const bufferEnd = buffer + sizeof buffer;
     // Whole numbers below 10^15 are exact in a double and need no rounding.
     if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
-        char whole[24];
-        const auto end = std::to_chars(whole, whole + sizeof whole, static_cast<long long>(value)).ptr;
-        return std::string(whole, end);
+        const char *end = std::to_chars(buffer, bufferEnd, static_cast<long long>(value)).ptr;
+        out.append(buffer, static_cast<std::size_t>(end - buffer));
+        return;
     }
 
-    // 15 significant digits, rounded: "d.dddddddddddddde+XX".
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
-    const std::string_view scientific(buffer);
-    const std::size_t e = scientific.find('e');
-    std::string digits;
-    digits += scientific[0];
-    digits += scientific.substr(2, e - 2);
-    const int exponent = std::atoi(buffer + e + 1);
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
-
-    std::string text = value < 0 ? "-" : "";
-    if (exponent >= 15 || exponent < -15) {
-        text += digits[0];
-        if (digits.size() > 1) {
-            text += '.';
-            text.append(digits, 1, std::string::npos);
+    // 15 significant digits, rounded. The shortest text that reads back as
+    // the same double is that rounding whenever it has at most 15 digits
+    // (the double lies nearer to it than to any other 15-digit number);
+    // otherwise the digits are rounded to 15 ("d.dddddddddddddde+XX").
+    const double magnitude = std::fabs(value);
+    char *end = std::to_chars(buffer, bufferEnd, magnitude, std::chars_format::scientific).ptr;
+    char digits[24];
+    std::size_t count = 0;
+    const char *p = buffer;
+    for (; p < end && *p != 'e'; ++p) {
+        if (*p != '.' && count < sizeof digits)
+            digits[count++] = *p;
+    }
+    if (count > 15) {
+        end = std::to_chars(buffer, bufferEnd, magnitude, std::chars_format::scientific, 14).ptr;
+        count = 0;
+        for (p = buffer; p < end && *p != 'e'; ++p) {
+            if (*p != '.')
+                digits[count++] = *p;
         }
-        text += exponent < 0 ? "E-" : "E+";
-        text += std::to_string(std::abs(exponent));
+    }
+    // The exponent: 'e', a sign, two or three digits.
+    int exponent = 0;
+    const bool negativeExponent = p + 1 < end && p[1] == '-';
+    for (const char *q = p + 2; q < end; ++q)
+        exponent = exponent * 10 + (*q - '0');
+    if (negativeExponent)
+        exponent = -exponent;
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
+
+    if (value < 0)
+        out += '-';
+    if (exponent >= 15 || exponent < -15) {
+        out += digits[0];
+        if (count > 1) {
+            out += '.';
+            out.append(digits + 1, count - 1);
+        }
+        out += exponent < 0 ? "E-" : "E+";
+        const char *exponentEnd = std::to_chars(buffer, bufferEnd, exponent < 0 ? -exponent : exponent).ptr;
+        out.append(buffer, static_cast<std::size_t>(exponentEnd - buffer));
     } else if (exponent >= 0) {
         const std::size_t whole = static_cast<std::size_t>(exponent) + 1;
-        if (digits.size() <= whole) {
-            text += digits;
-            text.append(whole - digits.size(), '0');
+        if (count <= whole) {
+            out.append(digits, count);
+            out.append(whole - count, '0');
         } else {
-            text.append(digits, 0, whole);
-            text += '.';
-            text.append(digits, whole, std::string::npos);
+            out.append(digits, whole);
+            out += '.';
+            out.append(digits + whole, count - whole);
         }
     } else {
         // Below 1: no zero before the point (".5").
-        text += '.';
-        text.append(static_cast<std::size_t>(-exponent - 1), '0');
-        text += digits;
+        out += '.';
+        out.append(static_cast<std::size_t>(-exponent - 1), '0');
+        out.append(digits, count);
     }
+}
+
+std::string ShortestNumberText(double value)
+{
+    std::string text;
+    AppendShortestNumber(text, value);
     return text;
+}
+
+namespace {
+
+// Writes the number a value field holds at p as it stands when that is
+// already its shortest form; returns the end, or nullptr (nothing written)
+// when the field needs the number's own formatting.
+char *PutFieldAsWritten(char *p, std::string_view valueText)
+{
+    std::size_t i = 0;
+    const std::size_t n = valueText.size();
+    while (i < n && (valueText[i] == ' ' || valueText[i] == '\t'))
+        ++i;
+    const std::size_t start = i;
+    if (i < n && valueText[i] == '-')
+        ++i;
+    if (i >= n || valueText[i] < '1' || valueText[i] > '9')
+        return nullptr;
+    std::size_t digits = 0;
+    while (i < n && IsDigit(valueText[i])) {
+        ++i;
+        ++digits;
+    }
+    if (i < n && valueText[i] == '.') {
+        if (i + 1 >= n || !IsDigit(valueText[i + 1]))
+            return nullptr;
+        ++i;
+        while (i < n && IsDigit(valueText[i])) {
+            ++i;
+            ++digits;
+        }
+        if (valueText[i - 1] == '0')
+            return nullptr; // a trailing zero of the decimals
+    }
+    // An exponent (or anything the number reader might take further) is
+    // left to the number's own formatting.
+    if (digits > 15 || (i < n && (valueText[i] == '.' || valueText[i] == 'E' || valueText[i] == 'e')))
+        return nullptr;
+    std::memcpy(p, valueText.data() + start, i - start);
+    return p + (i - start);
+}
+
+char *Put(char *p, std::string_view text)
+{
+    std::memcpy(p, text.data(), text.size());
+    return p + text.size();
+}
+
+// The most one value of a delimited record takes: a delimiter and the
+// longest shortest form ("-.000000000000001234567890123456" is 32).
+constexpr std::size_t MaxValueBytes = 40;
+
+} // namespace
+
+bool AppendFieldAsWritten(std::string &out, std::string_view valueText)
+{
+    const std::size_t at = out.size();
+    out.resize(at + valueText.size());
+    const char *end = PutFieldAsWritten(out.data() + at, valueText);
+    out.resize(end ? static_cast<std::size_t>(end - out.data()) : at);
+    return end != nullptr;
 }
 
 std::string FitLeft(std::string_view text, std::size_t width)
@@ -175,34 +279,42 @@ std::string RecordLayout::Header() const
     return header;
 }
 
-void RecordLayout::AppendValue(std::string &out, const DataRecord &record, int quarter) const
+char *RecordLayout::PutValue(char *p, const DataRecordView &record, int quarter) const
 {
     const char flag = record.Flag(quarter);
     if (flag != '0' && !m_unsuppressed) {
-        out += m_quote;
-        out += flag == '1' ? "(D)" : "(N)";
-        out += m_quote;
-        return;
+        p = Put(p, m_quote);
+        p = Put(p, flag == '1' ? "(D)" : "(N)");
+        return Put(p, m_quote);
     }
-    out += ShortestNumberText(record.Value(quarter));
+    // Most fields already hold the shortest form; the rest are read as a
+    // number and written again.
+    const std::string_view text = record.ValueText(quarter);
+    if (char *end = PutFieldAsWritten(p, text))
+        return end;
+    std::string number;
+    AppendShortestNumber(number, ReadLeadingNumber(text));
+    return Put(p, number);
 }
 
-void RecordLayout::AppendRecord(std::string &out, const DataRecord &record, std::string_view lineTitle,
+void RecordLayout::AppendRecord(std::string &out, const DataRecordView &record, std::string_view lineTitle,
                                 std::string_view areaCaption) const
 {
     if (m_format == ExportFormat::Fixed) {
-        out += FitLeft(record.areaCode, 2);
-        out += FitLeft(record.regionCode, 1);
-        out += FitRight(m_code, 4);
-        out += LineCodeDigits(record.lineCode.substr(0, 4));
+        AppendLeft(out, record.Field(0), 2);
+        AppendLeft(out, record.Field(1), 1);
+        if (m_code.size() < 4)
+            out.append(4 - m_code.size(), ' ');
+        out.append(m_code, 0, 4);
+        out += LineCodeDigits(record.Field(3).substr(0, 4));
         out += m_firstLabel;
         if (m_columns.lineTitle)
-            out += FitLeft(lineTitle, FixedTitleWidth);
+            AppendLeft(out, lineTitle, FixedTitleWidth);
         if (m_columns.areaName)
-            out += FitLeft(areaCaption, FixedAreaWidth);
+            AppendLeft(out, areaCaption, FixedAreaWidth);
         // The stored text, whatever the flag says: no "(D)" or "(N)" here.
         for (const int quarter : m_quarters)
-            out += FitLeft(record.ValueText(quarter), FixedValueWidth);
+            AppendLeft(out, record.ValueText(quarter), FixedValueWidth);
         out += ' ';
         for (const int quarter : m_quarters)
             out += record.Flag(quarter);
@@ -210,13 +322,13 @@ void RecordLayout::AppendRecord(std::string &out, const DataRecord &record, std:
     }
 
     out += m_quote;
-    out += FitLeft(record.areaCode, 2);
+    AppendLeft(out, record.Field(0), 2);
     out += m_joiner;
-    out += FitLeft(record.regionCode, 1);
+    AppendLeft(out, record.Field(1), 1);
     out += m_joiner;
     out += m_code;
     out += m_joiner;
-    out += FitLeft(record.lineCode, 4);
+    AppendLeft(out, record.Field(3), 4);
     out += m_joiner;
     out += m_firstLabel;
     out += m_quote;
@@ -232,10 +344,16 @@ void RecordLayout::AppendRecord(std::string &out, const DataRecord &record, std:
         out += areaCaption;
         out += m_quote;
     }
+    // The values are written straight into room made for the longest.
+    const std::size_t at = out.size();
+    out.resize(at + m_quarters.size() * MaxValueBytes);
+    char *const begin = out.data();
+    char *p = begin + at;
     for (const int quarter : m_quarters) {
-        out += m_delimiter;
-        AppendValue(out, record, quarter);
+        p = Put(p, m_delimiter);
+        p = PutValue(p, record, quarter);
     }
+    out.resize(static_cast<std::size_t>(p - begin));
     // The apostrophe keeps a spreadsheet from reading the flags as a number.
     out += m_delimiter;
     out += m_quote;

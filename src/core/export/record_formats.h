@@ -28,6 +28,12 @@ TextColumns PresentColumns(std::string_view code, bool lineTitleBox, bool areaNa
 /// significant digits, and exponent form ("1E+15", "1.5E+16") from 10^15
 /// up and below 10^-15 ("2.5E-20").
 std::string ShortestNumberText(double value);
+/// The same appended to out (no text of its own is made).
+void AppendShortestNumber(std::string &out, double value);
+/// Appends the number a value field holds as it stands when that is
+/// already its shortest form ("1234.5", "-12"; not "0.5", "12.50", "1E5")
+/// and returns true; otherwise appends nothing and returns false.
+bool AppendFieldAsWritten(std::string &out, std::string_view valueText);
 
 /// text cut to width or filled with blanks on the right.
 std::string FitLeft(std::string_view text, std::size_t width);
@@ -52,13 +58,14 @@ public:
     /// Appends the data record of one table data line to out, without its
     /// line end. lineTitle is the list item's text, areaCaption the
     /// area's caption; each is used only when its column is present.
-    void AppendRecord(std::string &out, const DataRecord &record, std::string_view lineTitle,
+    void AppendRecord(std::string &out, const DataRecordView &record, std::string_view lineTitle,
                       std::string_view areaCaption) const;
     /// One footnote line as written in the footnote block: Q + line + Q.
     std::string FootnoteLine(std::string_view line) const;
 
 private:
-    void AppendValue(std::string &out, const DataRecord &record, int quarter) const;
+    /// Writes the delimiter-less text of one value at p; returns its end.
+    char *PutValue(char *p, const DataRecordView &record, int quarter) const;
 
     ExportFormat m_format;
     std::string m_code;

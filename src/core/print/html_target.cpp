@@ -73,19 +73,31 @@ void HtmlTarget::AreaLine(const std::string &text)
 void HtmlTarget::HeaderRow(const std::vector<std::string> &cells)
 {
     // The column-0 heading is not written.
-    std::string line = "<table cellspacing=10 width=100%><th>";
-    for (std::size_t i = 1; i < cells.size(); ++i)
-        line += "<td align=right>" + cells[i] + "</td>";
-    WriteLine(line + "</th>");
+    Put("<table cellspacing=10 width=100%><th>");
+    for (std::size_t i = 1; i < cells.size(); ++i) {
+        Put("<td align=right>");
+        Put(cells[i]);
+        Put("</td>");
+    }
+    Put("</th>");
+    EndLine();
 }
 
 void HtmlTarget::DataRow(const std::vector<std::string> &cells)
 {
-    const std::string title = cells.empty() ? std::string() : cells[0];
-    std::string line = "<tr><td>" + HtmlIndent(title) + title + "</td>";
-    for (std::size_t i = 1; i < cells.size(); ++i)
-        line += "<td align=right>" + cells[i] + "</td>";
-    WriteLine(line + "</tr>");
+    const std::string_view title = cells.empty() ? std::string_view() : std::string_view(cells[0]);
+    Put("<tr><td>");
+    if (!title.empty() && title[0] == ' ')
+        Put(HtmlIndent(std::string(title)));
+    Put(title);
+    Put("</td>");
+    for (std::size_t i = 1; i < cells.size(); ++i) {
+        Put("<td align=right>");
+        Put(cells[i]);
+        Put("</td>");
+    }
+    Put("</tr>");
+    EndLine();
 }
 
 void HtmlTarget::PageFoot(const std::string &tableCode)

@@ -23,13 +23,15 @@ int Length(const std::string &text)
 }
 
 // The row's cells as a page shows them: column 0, then the band's columns.
-std::vector<std::string> PageRow(const Grid &grid, int row, const PageBand &band)
+// cells is refilled in place, keeping the storage of its texts.
+const std::vector<std::string> &PageRow(const Grid &grid, int row, const PageBand &band,
+                                        std::vector<std::string> &cells)
 {
-    std::vector<std::string> cells;
-    cells.reserve(static_cast<std::size_t>(std::max(0, band.LastColumn - band.FirstColumn + 1)) + 1);
-    cells.push_back(grid.Cell(row, 0));
+    const std::size_t count = static_cast<std::size_t>(std::max(0, band.LastColumn - band.FirstColumn + 1)) + 1;
+    cells.resize(count);
+    cells[0] = grid.Cell(row, 0);
     for (int c = band.FirstColumn; c <= band.LastColumn; ++c)
-        cells.push_back(grid.Cell(row, c));
+        cells[static_cast<std::size_t>(c - band.FirstColumn) + 1] = grid.Cell(row, c);
     return cells;
 }
 
@@ -103,6 +105,7 @@ PrintStatus PrintTable(const PrintSnapshot &snapshot, PrintTarget &target, const
     const std::string areaText = PrintAreaText(snapshot.Caption, snapshot.Tag);
     const std::vector<PageBand> pages = PagePlan(grid.Rows() - 1, grid.Columns() - 1,
                                                  {layout.ColumnsPerPage, layout.RowsPerPage});
+    std::vector<std::string> cells;
     for (std::size_t p = 0; p < pages.size(); ++p) {
         const PageBand &band = pages[p];
         if (p > 0)
@@ -113,9 +116,9 @@ PrintStatus PrintTable(const PrintSnapshot &snapshot, PrintTarget &target, const
             target.TitleLine(2, UnitsLineText);
         }
         target.AreaLine(areaText);
-        target.HeaderRow(PageRow(grid, 0, band));
+        target.HeaderRow(PageRow(grid, 0, band, cells));
         for (int r = band.FirstRow; r <= band.LastRow; ++r)
-            target.DataRow(PageRow(grid, r, band));
+            target.DataRow(PageRow(grid, r, band, cells));
         target.PageFoot(layout.TableCode);
     }
 

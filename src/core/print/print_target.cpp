@@ -30,19 +30,41 @@ bool FileTarget::EndOutput()
 {
     if (!m_stream)
         return true;
+    Flush();
     m_stream->close();
     const bool good = !m_stream->fail();
     m_stream.reset();
+    m_pending.clear();
     return good;
 }
 
-void FileTarget::WriteLine(const std::string &text)
+void FileTarget::Flush()
+{
+    if (m_stream && !m_pending.empty())
+        m_stream->write(m_pending.data(), static_cast<std::streamsize>(m_pending.size()));
+    m_pending.clear();
+}
+
+void FileTarget::Put(std::string_view text)
+{
+    if (m_stream)
+        m_pending.append(text);
+}
+
+void FileTarget::EndLine()
 {
     if (!m_stream)
         return;
     // Every line a file gets ends in CR LF, whatever the platform.
-    m_stream->write(text.data(), static_cast<std::streamsize>(text.size()));
-    m_stream->write("\r\n", 2);
+    m_pending += "\r\n";
+    if (m_pending.size() >= FlushSize)
+        Flush();
+}
+
+void FileTarget::WriteLine(std::string_view text)
+{
+    Put(text);
+    EndLine();
 }
 
 } // namespace tarvel

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -100,11 +101,20 @@ public:
 
 protected:
     /// text followed by CR LF.
-    void WriteLine(const std::string &text);
+    void WriteLine(std::string_view text);
+    /// Part of a line; EndLine adds the CR LF. The targets build their rows
+    /// here, straight into the output buffer.
+    void Put(std::string_view text);
+    void EndLine();
 
 private:
+    void Flush();
+
     std::string m_fileName;
     std::optional<std::ofstream> m_stream;
+    // Output gathers here and goes to the file in large blocks.
+    std::string m_pending;
+    static constexpr std::size_t FlushSize = 256 * 1024;
 };
 
 } // namespace tarvel

@@ -1,6 +1,8 @@
 #include "core/print/text_target.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace tarvel {
 
@@ -77,13 +79,35 @@ void TextTarget::AreaLine(const std::string &text)
 
 void TextTarget::HeaderRow(const std::vector<std::string> &cells)
 {
-    WriteLine(PaddedRowText(Layout(), cells));
+    DataRow(cells);
     DashLine();
 }
 
 void TextTarget::DataRow(const std::vector<std::string> &cells)
 {
-    WriteLine(PaddedRowText(Layout(), cells));
+    // PaddedRowText, built in the output buffer.
+    const TableLayout &layout = Layout();
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const std::string &cell = cells[i];
+        if (i == 0) {
+            Put(cell);
+            PutBlanks(layout.TitleWidth - Length(cell));
+        } else {
+            PutBlanks(layout.CellWidth - Length(cell));
+            Put(cell);
+        }
+    }
+    EndLine();
+}
+
+void TextTarget::PutBlanks(int count)
+{
+    static constexpr std::string_view Spaces = "                                                                ";
+    while (count > 0) {
+        const int part = std::min(count, static_cast<int>(Spaces.size()));
+        Put(Spaces.substr(0, static_cast<std::size_t>(part)));
+        count -= part;
+    }
 }
 
 void TextTarget::PageFoot(const std::string &tableCode)

@@ -37,6 +37,7 @@ public:
 
 private:
     void DashLine();
+    void PutBlanks(int count);
 };
 
 } // namespace tarvel

@@ -94,8 +94,11 @@ std::vector<int> QuarterColumnOrder(const std::vector<std::uint8_t> &selected, i
     return order;
 }
 
-std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecord &record, const std::vector<int> &quarters,
-                                   bool unsuppressed, const std::string &path, std::int64_t position)
+namespace {
+
+template <typename Record>
+std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const std::vector<int> &quarters,
+                               bool unsuppressed, const std::string &path, std::int64_t position)
 {
     // Fields 0-4 lead, the flag string ends the record: quarter k's value
     // is field k + 4 and must stand before the flags.
@@ -110,6 +113,21 @@ std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecord &record
         grid.SetCell(row, column++, DataCellText(record.ValueText(k), record.Flag(k), unsuppressed));
     }
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecord &record, const std::vector<int> &quarters,
+                                   bool unsuppressed, const std::string &path, std::int64_t position)
+{
+    return FillRow(grid, row, record, quarters, unsuppressed, path, position);
+}
+
+std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecordView &record,
+                                   const std::vector<int> &quarters, bool unsuppressed, const std::string &path,
+                                   std::int64_t position)
+{
+    return FillRow(grid, row, record, quarters, unsuppressed, path, position);
 }
 
 Result<std::string> TableViewCaption(const TableViewRequest &request)
@@ -130,18 +148,52 @@ Result<std::string> TableViewCaption(const TableViewRequest &request)
 
 Result<Grid> BuildTableView(const TableViewRequest &request)
 {
-    Result<std::string> caption = TableViewCaption(request);
+    TableViewFiles files;
+    return BuildTableView(request, files);
+}
+
+Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &files)
+{
+    const std::string &code = request.Code;
+    if (files.Code != code)
+        files = TableViewFiles{code, std::nullopt, std::nullopt, std::nullopt};
+
+    // The caption: from the area list read once; a list that cannot be read
+    // whole is read record by record, for the same failure as alone.
+    Result<std::string> caption = std::string();
+    if (code != "ZR1" && LineCount(code) != 0 && request.CurrentArea >= 1 && request.CurrentArea <= AreaCount) {
+        if (!files.Areas) {
+            Result<std::vector<AreaRecord>> list = ReadAreaList(AreaListFileName(request.Paths));
+            if (list)
+                files.Areas = std::move(*list);
+        }
+        if (files.Areas) {
+            const AreaRecord &area = (*files.Areas)[static_cast<std::size_t>(request.CurrentArea - 1)];
+            caption = code + " " + SeriesCaption(code) + " ~ " + Trim(area.name) + " [" + area.code + "]";
+        } else {
+            caption = TableViewCaption(request);
+        }
+    } else {
+        caption = TableViewCaption(request);
+    }
     if (!caption)
         return caption.Error();
 
-    const std::string &code = request.Code;
     const bool zr1 = code == "ZR1";
-    Result<TableDataFile> data = TableDataFile::Open(TableDataFileName(request.Paths, code), code);
-    if (!data)
-        return data.Error();
-    Result<std::vector<std::string>> titles = ReadLineTitles(LineTitleFileName(request.Paths, code), code);
-    if (!titles)
-        return titles.Error();
+    if (!files.Data) {
+        Result<TableDataFile> data = TableDataFile::Open(TableDataFileName(request.Paths, code), code);
+        if (!data)
+            return data.Error();
+        files.Data = std::move(*data);
+    }
+    if (!files.Titles) {
+        Result<std::vector<std::string>> titles = ReadLineTitles(LineTitleFileName(request.Paths, code), code);
+        if (!titles)
+            return titles.Error();
+        files.Titles = std::move(*titles);
+    }
+    TableDataFile *const data = &*files.Data;
+    const std::vector<std::string> *const titles = &*files.Titles;
 
     const std::vector<int> quarters = QuarterColumnOrder(request.QuarterSelected, QuarterCount(code), request.Reverse);
     const int rows = 1 + LayoutRowCount(code);
@@ -157,6 +209,9 @@ Result<Grid> BuildTableView(const TableViewRequest &request)
         grid.SetCellAlignment(0, c, CellAlignment::RightCenter);
     }
 
+    // The record read and its fields keep their storage from line to line.
+    std::string bytes;
+    DataRecordView record;
     int line = 0;
     for (int r = 1; r < rows; ++r) {
         std::string title = HeadingCaption(r, code);
@@ -166,10 +221,10 @@ Result<Grid> BuildTableView(const TableViewRequest &request)
                 return Failure::Damaged(LineTitleFileName(request.Paths, code), "it holds too few line titles");
             title = (*titles)[static_cast<std::size_t>(line - 1)];
             const std::int64_t position = zr1 ? data->Position(1, line) : data->Position(request.CurrentArea, line);
-            Result<DataRecord> record = data->ReadRecordAt(position);
-            if (!record)
-                return record.Error();
-            if (std::optional<Failure> damaged = FillDataRow(grid, r, *record, quarters, request.Paths.Unsuppressed,
+            if (std::optional<Failure> failure = data->ReadBytesInto(position, bytes))
+                return std::move(*failure);
+            record.Split(bytes);
+            if (std::optional<Failure> damaged = FillDataRow(grid, r, record, quarters, request.Paths.Unsuppressed,
                                                              data->Path(), position))
                 return *damaged;
             for (int c = 1; c < columns; ++c)

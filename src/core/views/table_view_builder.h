@@ -33,6 +33,9 @@ std::vector<int> QuarterColumnOrder(const std::vector<std::uint8_t> &selected, i
 /// when the record holds no value field for a shown quarter.
 std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecord &record, const std::vector<int> &quarters,
                                    bool unsuppressed, const std::string &path, std::int64_t position);
+std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecordView &record,
+                                   const std::vector<int> &quarters, bool unsuppressed, const std::string &path,
+                                   std::int64_t position);
 
 /// What a table view shows; the main window fills it from its state.
 struct TableViewRequest {
@@ -55,6 +58,21 @@ Result<std::string> TableViewCaption(const TableViewRequest &request);
 /// that cannot be read or is too short for the layout gives its Failure and
 /// no grid.
 Result<Grid> BuildTableView(const TableViewRequest &request);
+
+/// What the table views of one table share from area to area: the open data
+/// file, the line titles and the area list, each read at the first view that
+/// needs it. Print-all builds every area's view with one, so nothing is read
+/// twice. Holds no failure: a file that cannot be read is tried again.
+struct TableViewFiles {
+    std::string Code; ///< the table they belong to; another table starts afresh
+    std::optional<TableDataFile> Data;
+    std::optional<std::vector<std::string>> Titles;
+    std::optional<std::vector<AreaRecord>> Areas;
+};
+
+/// BuildTableView with the files kept in files between calls; the same grid
+/// and the same failures.
+Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &files);
 
 /// Column widths for a window: per column, the widest of its cells (row 0
 /// included) as textWidth measures them, plus textWidth("0"). The unit is
