@@ -92,13 +92,18 @@ std::string ExportFile()
     return OutputFolder() + "export-zr5n.csv";
 }
 
-ExportResult RunZR5NExport()
+std::string WorkbookFile()
+{
+    return OutputFolder() + "export-zr5n.xlsx";
+}
+
+ExportResult RunZR5NExport(ExportFormat format = ExportFormat::Comma)
 {
     const DataPaths paths = SamplePaths();
     ExportOptions options;
     options.TableCode = "ZR5N";
-    options.Format = ExportFormat::Comma;
-    options.FileName = ExportFile();
+    options.Format = format;
+    options.FileName = format == ExportFormat::Workbook ? WorkbookFile() : ExportFile();
     Result<std::vector<std::string>> titles = ReadLineTitlesForExport(LineTitleFileName(paths, "ZR5N"), "ZR5N");
     if (titles) {
         for (const std::string &title : *titles)
@@ -145,6 +150,23 @@ void ExportZR5NFloor(benchmark::State &state)
     state.counters["bytes"] = static_cast<double>(total);
 }
 BENCHMARK(ExportZR5NFloor)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+// ---- ZR5N export to one workbook, all areas, lines and quarters -----------------------
+// Measured beside the comma export of the same choices.
+
+void ExportZR5NWorkbook(benchmark::State &state)
+{
+    for (auto _ : state) {
+        const ExportResult result = RunZR5NExport(ExportFormat::Workbook);
+        if (!result.Completed()) {
+            state.SkipWithError(("export failed: " + ExportFailureText(result)).c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(result.records);
+    }
+    state.counters["bytes"] = static_cast<double>(FileSize(WorkbookFile()));
+}
+BENCHMARK(ExportZR5NWorkbook)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // ---- ZR5N print-all to HTML, all areas and quarters --------------------------------
 
@@ -227,6 +249,7 @@ int main(int argc, char **argv)
     const std::vector<Comparison> comparisons{
         {"ZR1 grid build, 241 quarters", "GridBuildZR1", "GridBuildZR1Floor", 0.002, 0, 0},
         {"ZR5N export, comma, all", "ExportZR5N", "ExportZR5NFloor", 0.5, 0, 3},
+        {"ZR5N export, workbook, all", "ExportZR5NWorkbook", "ExportZR5N", 1.5, 0, 0},
         {"ZR5N print-all to HTML (core)", "PrintAllZR5N", "PrintAllZR5NFloor", 0.3, 0, 0},
     };
     const int status = RunAndReport(argc, argv, comparisons);
