@@ -80,33 +80,31 @@ std::size_t ShownWidth(const std::string &text, int decimals)
 }
 
 // libxlsxwriter prints numbers with the C library, which follows the
-// locale's decimal point (the viewer takes the user's): the writing thread
-// uses the C conventions while the workbook is put together.
+// locale's decimal point (the viewer takes the user's), and it prints them
+// as rows are finished: every call into it runs with the C conventions on
+// this thread.
 class ClassicNumbers {
 public:
-    ClassicNumbers()
-        : m_c(newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr)))
-        , m_old(m_c ? uselocale(m_c) : static_cast<locale_t>(nullptr))
+    explicit ClassicNumbers(locale_t classic)
+        : m_old(classic ? uselocale(classic) : static_cast<locale_t>(nullptr))
     {
     }
     ~ClassicNumbers()
     {
-        if (m_c) {
+        if (m_old)
             uselocale(m_old);
-            freelocale(m_c);
-        }
     }
     ClassicNumbers(const ClassicNumbers &) = delete;
     ClassicNumbers &operator=(const ClassicNumbers &) = delete;
 
 private:
-    locale_t m_c;
     locale_t m_old;
 };
 
 } // namespace
 
 struct WorkbookWriter::Book {
+    locale_t classic = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
     std::string folder;
     std::string temp; // the temporary file; empty once renamed or removed
     lxw_workbook *workbook = nullptr;
@@ -174,6 +172,7 @@ WorkbookWriter::WorkbookWriter(std::string path, const std::string &sheetName)
     fchmod(fd, mode);
     close(fd);
 
+    const ClassicNumbers classic(m_book->classic);
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     // Its working files go where the workbook goes: a full disk there is
@@ -199,11 +198,14 @@ WorkbookWriter::WorkbookWriter(std::string path, const std::string &sheetName)
 WorkbookWriter::~WorkbookWriter()
 {
     if (m_book->workbook) {
-        // Never written: freeing it writes nothing.
+        // Never committed: freeing it writes nothing more.
+        const ClassicNumbers classic(m_book->classic);
         lxw_workbook_free(m_book->workbook);
     }
     if (!m_book->temp.empty())
         std::remove(m_book->temp.c_str());
+    if (m_book->classic)
+        freelocale(m_book->classic);
 }
 
 bool WorkbookWriter::Ok() const
@@ -213,7 +215,10 @@ bool WorkbookWriter::Ok() const
 
 void WorkbookWriter::AddHeader(const std::vector<std::string> &fields)
 {
+    if (!Ok())
+        return;
     Book &book = *m_book;
+    const ClassicNumbers classic(book.classic);
     for (std::size_t column = 0; column < fields.size(); ++column) {
         book.Note(worksheet_write_string(book.records, book.row, static_cast<lxw_col_t>(column),
                                          Utf8(fields[column]).c_str(), book.header));
@@ -226,7 +231,10 @@ void WorkbookWriter::AddHeader(const std::vector<std::string> &fields)
 
 void WorkbookWriter::AddRecord(const std::vector<RecordCell> &cells)
 {
+    if (!Ok())
+        return;
     Book &book = *m_book;
+    const ClassicNumbers classic(book.classic);
     for (std::size_t column = 0; column < cells.size(); ++column) {
         const RecordCell &cell = cells[column];
         const auto col = static_cast<lxw_col_t>(column);
@@ -251,7 +259,10 @@ void WorkbookWriter::AddRecord(const std::vector<RecordCell> &cells)
 
 void WorkbookWriter::AddFootnotes(const std::vector<std::string> &lines)
 {
+    if (!Ok())
+        return;
     Book &book = *m_book;
+    const ClassicNumbers classic(book.classic);
     lxw_worksheet *sheet = workbook_add_worksheet(book.workbook, "Footnotes");
     if (!sheet) {
         book.failed = true;
@@ -273,6 +284,7 @@ bool WorkbookWriter::Commit()
     Book &book = *m_book;
     if (!Ok() || book.failed)
         return false;
+    const ClassicNumbers classic(book.classic);
     for (std::size_t column = 0; column < book.widths.size(); ++column) {
         const double width = std::clamp(book.widths[column] + 1, 4.0, MaxColumnWidth);
         book.Note(worksheet_set_column(book.records, static_cast<lxw_col_t>(column),
@@ -286,11 +298,7 @@ bool WorkbookWriter::Commit()
     if (book.failed)
         return false;
 
-    lxw_error written = LXW_NO_ERROR;
-    {
-        const ClassicNumbers classic;
-        written = workbook_close(book.workbook);
-    }
+    const lxw_error written = workbook_close(book.workbook);
     book.workbook = nullptr; // closing frees it, written or not
     if (written != LXW_NO_ERROR)
         return false;
