@@ -228,6 +228,21 @@ TEST_F(WorkbookFailures, AppendIsIgnoredAndAnExistingFileIsReplacedWhole)
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
+TEST_F(WorkbookFailures, ALinkIsFollowedAndKept)
+{
+    TempFolder elsewhere;
+    const std::string real = elsewhere.Write("real.xlsx", "an earlier file");
+    const std::string link = m_out.Path() + "link.xlsx";
+    fs::create_symlink(real, link);
+
+    const ExportResult result = RunExport(Options(link), Selection({2}));
+
+    ASSERT_TRUE(result.Completed()) << ExportFailureText(result);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(FileBytes(real).substr(0, 2), "PK");
+    EXPECT_EQ(FolderNames(elsewhere.Path()), std::set<std::string>{"real.xlsx"});
+}
+
 TEST_F(WorkbookFailures, UnreadableDataOrMissingFolderLeavesEverythingAsItWas)
 {
     const std::string file = m_out.Write("book.xlsx", "an earlier file");

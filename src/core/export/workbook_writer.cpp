@@ -105,6 +105,7 @@ private:
 
 struct WorkbookWriter::Book {
     locale_t classic = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+    std::string target; // the file replaced: the name given, or the file its link names
     std::string folder;
     std::string temp; // the temporary file; empty once renamed or removed
     lxw_workbook *workbook = nullptr;
@@ -149,7 +150,16 @@ WorkbookWriter::WorkbookWriter(std::string path, const std::string &sheetName)
     : m_path(std::move(path))
     , m_book(std::make_unique<Book>())
 {
-    const fs::path target(m_path);
+    // A link is followed, as opening the file for output would: the file it
+    // names is replaced, and the link stays.
+    fs::path target(m_path);
+    std::error_code ec;
+    if (fs::is_symlink(target, ec)) {
+        const fs::path resolved = fs::weakly_canonical(target, ec);
+        if (!ec)
+            target = resolved;
+    }
+    m_book->target = target.string();
     m_book->folder = target.parent_path().empty() ? std::string(".") : target.parent_path().string();
     // A hidden name beside the target, so the final rename stays within
     // one file system.
@@ -162,7 +172,7 @@ WorkbookWriter::WorkbookWriter(std::string path, const std::string &sheetName)
     // the mode of the file it replaces.
     struct stat existing {};
     mode_t mode = 0;
-    if (stat(m_path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+    if (stat(m_book->target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
         mode = existing.st_mode & 07777;
     } else {
         const mode_t mask = umask(0);
@@ -303,7 +313,7 @@ bool WorkbookWriter::Commit()
     if (written != LXW_NO_ERROR)
         return false;
     std::error_code ec;
-    fs::rename(book.temp, m_path, ec);
+    fs::rename(book.temp, book.target, ec);
     if (ec)
         return false;
     book.temp.clear();
