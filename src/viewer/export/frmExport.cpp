@@ -253,8 +253,11 @@ void frmExport::CreatePages()
     connect(cmdOK, &QPushButton::clicked, this, &frmExport::cmdOK_Click);
 
     // Wide enough for every tab and for the notes' longest line.
-    const int noteWidth = txtInsert->fontMetrics().horizontalAdvance(
-        QStringLiteral("and withheld cells as (D) or (N). It opens in any spreadsheet application. "));
+    const int noteWidth = std::max(
+        txtInsert->fontMetrics().horizontalAdvance(
+            QStringLiteral("a quote to be a delimiter, so importing without quotes would be better in ")),
+        txtInsert->fontMetrics().horizontalAdvance(
+            QStringLiteral("and withheld cells as (D) or (N). It opens in any spreadsheet application. ")));
     const int width = std::max({TwipsToPixelsX(7200, this), noteWidth + 60, tabExport->sizeHint().width() + 30});
     resize(width, TwipsToPixelsY(5400, this));
 }
