@@ -15,7 +15,9 @@
 #include "core/print/print_engine.h"
 
 #include <benchmark/benchmark.h>
+#include <xlsxwriter.h>
 
+#include <charconv>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -241,12 +243,166 @@ std::vector<Comparison> RegisterFileJobs()
     return comparisons;
 }
 
+std::string WorkbookFile()
+{
+    return OutputFolder() + "export-zr5n.xlsx";
+}
+
+// ---- ZR5N export to one workbook, all areas, lines and quarters -----------------------
+
+void ExportZR5NWorkbook(benchmark::State &state)
+{
+    for (auto _ : state) {
+        if (!RunExportJob("ZR5N", ExportFormat::Workbook, WorkbookFile())) {
+            state.SkipWithError("export failed");
+            break;
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(FileSize(WorkbookFile()));
+}
+BENCHMARK(ExportZR5NWorkbook)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The floor: the same records read with one positioned read each and their
+// fields put straight into a workbook by the same library in the same mode
+// (keys and flags as text, values as numbers under one format).
+bool WorkbookFloor(const DataPaths &paths, const std::string &output)
+{
+    Result<TableDataFile> data = TableDataFile::Open(TableDataFileName(paths, "ZR5N"), "ZR5N");
+    if (!data)
+        return false;
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    std::string folder = OutputFolder();
+    options.tmpdir = folder.data();
+    lxw_workbook *book = workbook_new_opt(output.c_str(), &options);
+    if (!book)
+        return false;
+    lxw_worksheet *sheet = workbook_add_worksheet(book, "ZR5N");
+    lxw_format *number = workbook_add_format(book);
+    format_set_num_format(number, "#,##0");
+    std::vector<std::string_view> fields;
+    std::string text;
+    lxw_row_t row = 0;
+    for (int area = 1; area <= AreaCount; ++area) {
+        for (int line = 1; line <= LineCount("ZR5N"); ++line) {
+            Result<std::string> bytes = data->ReadBytesAt(data->Position(area, line));
+            if (!bytes)
+                break;
+            const std::size_t count = SplitFields(*bytes, fields);
+            for (std::size_t f = 0; f < count; ++f) {
+                const auto column = static_cast<lxw_col_t>(f);
+                std::string_view field = fields[f];
+                if (f < 5 || f + 1 == count) {
+                    text.assign(field);
+                    worksheet_write_string(sheet, row, column, text.c_str(), nullptr);
+                    continue;
+                }
+                while (!field.empty() && field.front() == ' ')
+                    field.remove_prefix(1);
+                double value = 0;
+                std::from_chars(field.data(), field.data() + field.size(), value);
+                worksheet_write_number(sheet, row, column, value, number);
+            }
+            ++row;
+        }
+    }
+    return workbook_close(book) == LXW_NO_ERROR;
+}
+
+void ExportZR5NWorkbookFloor(benchmark::State &state)
+{
+    const std::string output = OutputFolder() + "export-floor.xlsx";
+    for (auto _ : state) {
+        if (!WorkbookFloor(SamplePaths(), output)) {
+            state.SkipWithError("the floor could not read or write");
+            break;
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(FileSize(output));
+}
+BENCHMARK(ExportZR5NWorkbookFloor)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// ---- ZR5N print-all to HTML, all areas and quarters --------------------------------
+
+class CountingSink final : public MessageSink {
+public:
+    void ShowMessage(MessageIcon, const std::string &, const std::string &text) override { last = text; }
+    std::string last;
+};
+
+std::string PrintFile()
+{
+    return OutputFolder() + "printall-zr5n.htm";
+}
+
+PrintAllSummary RunZR5NPrintAll(CountingSink &sink)
+{
+    // The HTML target appends to an existing file: each run starts afresh.
+    std::error_code ignored;
+    std::filesystem::remove(PrintFile(), ignored);
+
+    PrintOptions options;
+    options.PrintToFile = true;
+    options.PrintFileName = PrintFile();
+    options.PrintFontSize = 8;
+
+    TableViewRequest request;
+    request.Paths = SamplePaths();
+    request.Code = "ZR5N";
+    request.QuarterSelected = AllQuarters("ZR5N");
+    request.PrintAllMode = true;
+    const AreaGridBuilder build = [&request](int area) {
+        request.CurrentArea = area;
+        return BuildTableView(request);
+    };
+    std::vector<std::uint8_t> chosen(AreaCount + 1, Chosen);
+    const std::vector<int> areas = PrintAllAreaList("ZR5N", chosen);
+    const std::unique_ptr<PrintTarget> target = MakeFileTarget(options.PrintFileName);
+    return PrintAllAreas(areas, build, *target, options, request.Paths, sink);
+}
+
+void PrintAllZR5N(benchmark::State &state)
+{
+    CountingSink sink;
+    for (auto _ : state) {
+        const PrintAllSummary summary = RunZR5NPrintAll(sink);
+        if (summary.Failed != 0 || summary.Printed != AreaCount) {
+            state.SkipWithError(("print-all failed: " + sink.last).c_str());
+            break;
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(FileSize(PrintFile()));
+}
+BENCHMARK(PrintAllZR5N)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+void PrintAllZR5NFloor(benchmark::State &state)
+{
+    if (FileSize(PrintFile()) == 0) {
+        CountingSink sink;
+        RunZR5NPrintAll(sink);
+    }
+    const std::int64_t total = FileSize(PrintFile());
+    if (total == 0) {
+        state.SkipWithError("the print-all wrote nothing");
+        return;
+    }
+    for (auto _ : state) {
+        if (!ReadAndWriteFloor(SamplePaths(), "ZR5N", OutputFolder() + "printall-floor.htm", total)) {
+            state.SkipWithError("the floor could not read or write");
+            break;
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(total);
+}
+BENCHMARK(PrintAllZR5NFloor)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     std::vector<Comparison> comparisons{
         {"ZR1 grid build, 241 quarters", "GridBuildZR1", "GridBuildZR1Floor", 0.002, 0, 2},
+        {"ZR5N export, workbook, all", "ExportZR5NWorkbook", "ExportZR5NWorkbookFloor", 1.5, 0, 3},
     };
     for (Comparison &c : RegisterFileJobs())
         comparisons.push_back(std::move(c));

@@ -1,5 +1,6 @@
 #include "core/settings/data_folder.h"
 
+#include "case_names.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -152,6 +153,11 @@ struct AnswerCase {
     const char *answer;
     std::optional<std::string> expected;
 };
+
+void PrintTo(const AnswerCase &c, std::ostream *os)
+{
+    *os << test::CaseText(c.answer) << " -> " << (c.expected ? test::CaseText(*c.expected) : "unchanged");
+}
 
 class ChangedDataFolderTest : public testing::TestWithParam<AnswerCase> {};
 

@@ -1,6 +1,7 @@
 #include "core/help/help_file.h"
 
 #include "core/catalog/file_helpers.h"
+#include "case_names.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -110,6 +111,15 @@ struct SearchCase {
     std::vector<int> topics;
 };
 
+void PrintTo(const SearchCase &c, std::ostream *os)
+{
+    *os << test::CaseText(c.text) << " -> keywords " << c.keywords.size() << ", topics";
+    if (c.topics.empty())
+        *os << " none";
+    for (const int topic : c.topics)
+        *os << ' ' << topic;
+}
+
 class HelpSearchTest : public testing::TestWithParam<SearchCase> {};
 
 TEST_P(HelpSearchTest, FindsKeywordsAndTopicsIgnoringCase)
@@ -138,6 +148,11 @@ struct DamagedCase {
     const char *text;
     const char *detail; ///< a part of the failure's detail
 };
+
+void PrintTo(const DamagedCase &c, std::ostream *os)
+{
+    *os << test::CaseText(c.text, 32) << " -> " << test::CaseText(c.detail, 40);
+}
 
 class DamagedHelpTest : public testing::TestWithParam<DamagedCase> {};
 
@@ -207,6 +222,11 @@ struct RenderCase {
     std::vector<std::string> body;
     const char *html; ///< the body's HTML, after the title heading
 };
+
+void PrintTo(const RenderCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class HelpRenderTest : public testing::TestWithParam<RenderCase> {};
 

@@ -288,6 +288,11 @@ struct BrokenCase {
     const char *expectedTitle;
 };
 
+void PrintTo(const BrokenCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class BrokenDataTest : public DisplayTest, public testing::WithParamInterface<BrokenCase> {};
 
 TEST_P(BrokenDataTest, GivesAMessageNamingTheFileAndNoWindow)
