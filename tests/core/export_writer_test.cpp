@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string_view>
 
 #include <filesystem>
@@ -103,6 +104,10 @@ TEST(ShortestNumber, SameTextAsPrintfForAnyDouble)
         state = state * 6364136223846793005ULL + 1442695040888963407ULL;
         return state;
     };
+    // The smallest doubles hold fewer digits than 15.
+    for (const double value : {std::numeric_limits<double>::denorm_min(), 1e-310, -2.5e-320,
+                               std::numeric_limits<double>::min(), std::numeric_limits<double>::max()})
+        EXPECT_EQ(ShortestNumberText(value), ReferenceNumberText(value)) << value;
     for (int n = 0; n < 300000; ++n) {
         double value = 0;
         switch (n % 3) {

@@ -4,8 +4,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <utility>
 
 namespace tarvel {
@@ -86,7 +87,9 @@ void AppendShortestNumber(std::string &out, double value)
         if (*p != '.' && count < sizeof digits)
             digits[count++] = *p;
     }
-    if (count > 15) {
+    // Below the smallest normal double the digits thin out and the rule no
+    // longer holds.
+    if (count > 15 || magnitude < std::numeric_limits<double>::min()) {
         end = std::to_chars(buffer, bufferEnd, magnitude, std::chars_format::scientific, 14).ptr;
         count = 0;
         for (p = buffer; p < end && *p != 'e'; ++p) {
