@@ -198,6 +198,7 @@ TEST(ChartSeries, ReversedYearsStillRunOldestToNewest)
     EXPECT_EQ(chart->Labels, (std::vector<std::string>{"1958.1", "1958.2", "1982.4", "2001.4"}));
     ASSERT_EQ(chart->Series.size(), 2u);
     EXPECT_EQ(chart->Series[1].Line, 2); // grid row 5 is the second data line
+    EXPECT_EQ(chart->Series[1].Name, "Line 2"); // the area is in the title
     EXPECT_EQ(chart->Series[1].Points.front().Value, 5002001.0);
     EXPECT_EQ(chart->Series[1].Points.back().Value, 5002176.0);
     ExpectPointsMatchGrid(chart->Series[0], grid, 2);
@@ -262,6 +263,7 @@ TEST(ChartSeries, OneLineViewChartsItsLineForTheChosenAreas)
     EXPECT_EQ(chart->Series[1].Area, 3);
     EXPECT_EQ(chart->Series[2].Area, 60);
     EXPECT_EQ(chart->Series[1].Line, 1);
+    EXPECT_EQ(chart->Series[1].Name, "Alaska"); // the line is in the title
     EXPECT_EQ(chart->Labels.front(), "2001.1");
     ExpectPointsMatchGrid(chart->Series[0], *grid, 1);
     ExpectPointsMatchGrid(chart->Series[1], *grid, 4);

@@ -183,7 +183,7 @@ TEST_F(ChartTest, FromATableWindowTheSelectedLinesAsTheGridShowsThem)
     EXPECT_EQ(chart->Chart()->title(), source);
     ASSERT_EQ(chart->Data().Series.size(), 2u);
     EXPECT_EQ(chart->Data().Labels.size(), 8u);
-    EXPECT_EQ(QString::fromLatin1(chart->Data().Series[0].Name), LineTitle + QStringLiteral(" - California"));
+    EXPECT_EQ(QString::fromLatin1(chart->Data().Series[0].Name), LineTitle);
     EXPECT_EQ(chart->ValueAxisTitle(), Unit);
     EXPECT_EQ(chart->Chart()->locale().toString(1234567.0, 'f', 0), QStringLiteral("1,234,567"));
     ExpectDrawnAsGrid(*chart, 0, display->Data(), income);
@@ -192,7 +192,7 @@ TEST_F(ChartTest, FromATableWindowTheSelectedLinesAsTheGridShowsThem)
     // The tooltip gives the value as the grid shows it.
     const tarvel::Grid &grid = display->Data();
     EXPECT_EQ(chart->ToolTipText(0, 7),
-              LineTitle + QStringLiteral(" - California\n") + QString::fromLatin1(grid.Cell(0, grid.Columns() - 1))
+              LineTitle + QStringLiteral("\n") + QString::fromLatin1(grid.Cell(0, grid.Columns() - 1))
                   + QStringLiteral(": ") + QString::fromLatin1(grid.Cell(income, grid.Columns() - 1)));
 
     // A chart window is no source of charts; the one-line command is off too.

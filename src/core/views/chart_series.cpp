@@ -41,6 +41,27 @@ int DataLineOfRow(int row, std::string_view layout)
     return line;
 }
 
+// Legend texts as short as the title allows: the source caption names the
+// area of a table window and the line of a one-line window, so lines of one
+// area go by their titles and areas of one line by their names.
+void NameSeries(std::vector<ChartSeries> &series, bool zr1)
+{
+    bool oneArea = true;
+    bool oneLine = true;
+    for (const ChartSeries &s : series) {
+        oneArea = oneArea && s.Area == series.front().Area;
+        oneLine = oneLine && s.Line == series.front().Line;
+    }
+    for (ChartSeries &s : series) {
+        if (zr1 || (oneArea && series.size() > 1))
+            s.Name = s.LineTitle;
+        else if (oneLine && series.size() > 1)
+            s.Name = s.AreaName;
+        else
+            s.Name = s.LineTitle + " - " + s.AreaName;
+    }
+}
+
 } // namespace
 
 bool ChartData::HasWithheldPoints() const
@@ -134,12 +155,10 @@ Result<ChartData> BuildChart(const ChartRequest &request)
         if (zr1) {
             // ZR1's lines are the areas themselves.
             series.AreaName = "Personal Income";
-            series.Name = series.LineTitle;
         } else {
             if (static_cast<std::size_t>(ref.Area) > areas.size())
                 return Failure::Damaged(AreaListFileName(request.Paths), "it holds too few areas");
             series.AreaName = Trim(areas[static_cast<std::size_t>(ref.Area - 1)].name);
-            series.Name = series.LineTitle + " - " + series.AreaName;
         }
 
         const std::int64_t position = zr1 ? data->Position(1, ref.Area) : data->Position(ref.Area, ref.Line);
@@ -168,6 +187,7 @@ Result<ChartData> BuildChart(const ChartRequest &request)
         }
         chart.Series.push_back(std::move(series));
     }
+    NameSeries(chart.Series, zr1);
     return chart;
 }
 

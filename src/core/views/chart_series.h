@@ -29,7 +29,9 @@ struct ChartSeries {
     int Line = 0;           ///< 1..LineCount (for ZR1 the area number)
     std::string LineTitle;  ///< surrounding blanks removed
     std::string AreaName;   ///< surrounding blanks removed; for ZR1 "Personal Income"
-    std::string Name;       ///< the legend text
+    /// The legend text: the line title for lines of one area (and for ZR1),
+    /// the area name for areas of one line, else both.
+    std::string Name;
     std::vector<ChartPoint> Points; ///< oldest quarter first
 };
 

@@ -44,7 +44,8 @@ const std::array<QColor, 12> &SeriesColours()
 // years and multiples of them, so labels keep to the same quarter.
 constexpr std::array<int, 12> LabelSteps{1, 2, 4, 8, 12, 20, 40, 60, 80, 100, 200, 400};
 
-const char *const MarkingText = "UNSUPPRESSED - FOR ZUL USE ONLY. Ringed points are withheld values.";
+const char *const MarkingText = "UNSUPPRESSED - FOR ZUL USE ONLY";
+const char *const RingedText = ". Ringed points are withheld values.";
 
 } // namespace
 
@@ -81,6 +82,7 @@ frmChart::frmChart(tarvel::ChartData data, QWidget *parent) : QWidget(parent), m
     m_chart->setLocale(locale);
     m_chart->setLocalizeNumbers(true);
     m_chart->legend()->setAlignment(Qt::AlignBottom);
+    m_chart->legend()->setShowToolTips(true); // the full text of a shortened entry
 
     m_axisX = new QCategoryAxis;
     m_axisX->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
@@ -95,7 +97,10 @@ frmChart::frmChart(tarvel::ChartData data, QWidget *parent) : QWidget(parent), m
     SetValueRange();
 
     if (m_data.Unsuppressed) {
-        m_marking = new QGraphicsSimpleTextItem(QString::fromLatin1(MarkingText), m_chart);
+        QString marking = QString::fromLatin1(MarkingText);
+        if (m_marked)
+            marking += QString::fromLatin1(RingedText);
+        m_marking = new QGraphicsSimpleTextItem(marking, m_chart);
         QFont font = m_marking->font();
         font.setBold(true);
         m_marking->setFont(font);
