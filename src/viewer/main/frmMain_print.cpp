@@ -86,6 +86,8 @@ QPrinter &frmMain::Printer()
 
 void frmMain::RunPrint()
 {
+    if (PrintActiveChart())
+        return;
     ChildWindow *child = PrintedChild(m_mdi);
     if (!child) {
         m_prompts.Message(QString::fromLatin1(tarvel::CannotPrintTitle),
