@@ -1,6 +1,7 @@
 #include "core/help/help_file.h"
 
 #include "core/catalog/file_helpers.h"
+#include "core/selection/selection.h"
 #include "case_names.h"
 #include "test_fixture.h"
 
@@ -217,6 +218,18 @@ TEST(HelpFileTest, HelpFileInTheProgramFolderWinsOverTheDataFolder)
     EXPECT_TRUE(ReadHelpFile(LocateHelpFile(program.Path(), data.Path())));
 }
 
+TEST(HelpFileLookup, BesideTheProgramWithoutAnyData)
+{
+    // A first start with no data folder found still has its help.
+    TempFolder program;
+    EXPECT_EQ(HelpFileCandidates(program.Path(), ""), std::vector<std::string>{program.Path() + "tarvel.hlp"});
+    EXPECT_EQ(HelpFileCandidates(program.Path(), "/data/"),
+              (std::vector<std::string>{program.Path() + "tarvel.hlp", "/data/tarvel.hlp"}));
+    EXPECT_EQ(LocateHelpFile(program.Path(), ""), program.Path() + "tarvel.hlp");
+    program.Write("tarvel.hlp", SmallHelp);
+    EXPECT_TRUE(ReadHelpFile(LocateHelpFile(program.Path(), "")));
+}
+
 struct RenderCase {
     const char *name;
     std::vector<std::string> body;
@@ -364,6 +377,35 @@ TEST_F(ShippedHelpTest, IsPlainAsciiAndDescribesTheProgramsOwnTexts)
                                "Print Table for selected areas", "Copy selected to clipboard", "Export to file",
                                "Reverse years", "Close All", "Minimize All", "Format of exported files"})
         EXPECT_NE(text->find(phrase), std::string::npos) << phrase;
+}
+
+TEST_F(ShippedHelpTest, DisplayTopicGivesTheChecksInTheProgramsOrder)
+{
+    // The order the display command checks: nothing chosen asks for the
+    // table, a table alone for the areas, then the quarters.
+    const std::vector<SelectionProblem> order{DisplayReadiness("No table selected", "No states selected", false),
+                                              DisplayReadiness("ZR4", "No states selected", false),
+                                              DisplayReadiness("ZR4", "Areas selected - 2", false)};
+    ASSERT_EQ(order, (std::vector<SelectionProblem>{SelectionProblem::NoTable, SelectionProblem::NoAreas,
+                                                    SelectionProblem::NoQuarters}));
+    const Result<HelpFile> file = ReadHelpFile(ShippedHelpPath());
+    ASSERT_TRUE(file);
+    const HelpTopic *topic = file->Find(9);
+    ASSERT_NE(topic, nullptr);
+    std::string text;
+    for (const std::string &line : topic->body)
+        text += line + " ";
+    const std::size_t start = text.find("in this order");
+    ASSERT_NE(start, std::string::npos);
+    std::size_t last = start;
+    for (const SelectionProblem problem : order) {
+        // The message's first words, as the help may break its line.
+        const std::string words = ReadinessMessage(problem)->text.substr(0, 16);
+        const std::size_t at = text.find(words, start);
+        ASSERT_NE(at, std::string::npos) << words;
+        EXPECT_GT(at, last) << words;
+        last = at;
+    }
 }
 
 } // namespace
