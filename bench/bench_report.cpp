@@ -61,7 +61,7 @@ void CollectingReporter::ReportRuns(const std::vector<Run> &runs)
             continue;
         Measure &measure = m_measures[run.run_name.function_name];
         if (run.error_occurred) {
-            measure.Error = run.error_message;
+            measure.Error = run.error_message.empty() ? std::string("it failed") : run.error_message;
             continue;
         }
         measure.Seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
