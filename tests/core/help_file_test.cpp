@@ -202,6 +202,22 @@ TEST(HelpFileTest, HelpFileInTheProgramFolderWinsOverTheDataFolder)
     EXPECT_TRUE(ReadHelpFile(LocateHelpFile(program.Path(), data.Path())));
 }
 
+// Installed, the help file lies in share/tarvel/ beside bin/; a help file
+// of the data folder still comes first.
+TEST(HelpFileTest, InstalledHelpFileWhenTheDataFolderHasNone)
+{
+    TempFolder prefix;
+    TempFolder data;
+    const std::string program = prefix.Path() + "bin/";
+    std::filesystem::create_directories(program);
+    EXPECT_EQ(LocateHelpFile(program, data.Path()), data.Path() + "tarvel.hlp");
+    prefix.Write("share/tarvel/tarvel.hlp", SmallHelp);
+    EXPECT_EQ(LocateHelpFile(program, data.Path()), prefix.Path() + "share/tarvel/tarvel.hlp");
+    EXPECT_TRUE(ReadHelpFile(LocateHelpFile(program, data.Path())));
+    data.Write("tarvel.hlp", SmallHelp);
+    EXPECT_EQ(LocateHelpFile(program, data.Path()), data.Path() + "tarvel.hlp");
+}
+
 struct RenderCase {
     const char *name;
     std::vector<std::string> body;

@@ -1,6 +1,7 @@
 #include "core/help/help_file.h"
 
 #include "core/catalog/file_helpers.h"
+#include "core/settings/installed_share.h"
 
 #include <algorithm>
 #include <charconv>
@@ -418,7 +419,14 @@ std::string LocateHelpFile(const std::string &programFolder, const std::string &
     const std::string inProgramFolder = programFolder + "tarvel.hlp";
     if (FileExists(inProgramFolder))
         return inProgramFolder;
-    return dataFolder + "tarvel.hlp";
+    const std::string inDataFolder = dataFolder + "tarvel.hlp";
+    if (FileExists(inDataFolder))
+        return inDataFolder;
+    // An installed program keeps its help file in the share folder.
+    const std::string installed = InstalledShareFolder(programFolder) + "tarvel.hlp";
+    if (!programFolder.empty() && FileExists(installed))
+        return installed;
+    return inDataFolder;
 }
 
 std::string RenderTopicHtml(const HelpTopic &topic, const HelpFile &file)

@@ -70,7 +70,9 @@ Result<HelpFile> ParseHelpText(std::string_view text, const std::string &path = 
 Result<HelpFile> ReadHelpFile(const std::string &path);
 
 /// programFolder + "tarvel.hlp" when that file exists, else dataFolder +
-/// "tarvel.hlp". Both folders end in '/'.
+/// "tarvel.hlp" when that exists, else the installed share folder's
+/// "tarvel.hlp" when that exists; otherwise dataFolder + "tarvel.hlp" (the
+/// name a failure then reports). Both folders end in '/'.
 std::string LocateHelpFile(const std::string &programFolder, const std::string &dataFolder);
 
 /// The topic as an HTML fragment: its title as a heading, then its body.

@@ -1,6 +1,7 @@
 #include "core/settings/data_folder.h"
 
 #include "core/catalog/file_helpers.h"
+#include "core/settings/installed_share.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -67,6 +68,10 @@ std::vector<std::string> DataFolderCandidates(const std::string &programFolder,
 
     std::vector<std::string> candidates = std::move(volumes);
     candidates.push_back(WithTrailingSlash(programFolder) + "sample-data/");
+    // An installed program keeps its sample data in the share folder.
+    const std::string installed = InstalledShareFolder(WithTrailingSlash(programFolder)) + "sample-data/";
+    if (installed != candidates.back())
+        candidates.push_back(installed);
     return candidates;
 }
 

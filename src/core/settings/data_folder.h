@@ -11,7 +11,8 @@ namespace tarvel {
 /// Folders tried after the remembered folder and the program folder: the
 /// mounted volumes below /media, /mnt and /run/media (their entries, then
 /// the entries one level down, in reverse order of their paths; never "/"),
-/// and last the sample-data folder beside the executables.
+/// then the sample-data folder beside the executables, and last the sample
+/// data of an installed program (InstalledShareFolder + "sample-data/").
 std::vector<std::string> DataFolderCandidates(const std::string &programFolder);
 /// The same list with other folders in place of /media, /mnt and /run/media.
 std::vector<std::string> DataFolderCandidates(const std::string &programFolder,

@@ -9,6 +9,7 @@
 #include "core/catalog/data_files.h"
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/table_catalog.h"
+#include "core/help/help_file.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -304,8 +305,7 @@ void frmMain::Startup(const QStringList &arguments)
                               QMessageBox::Critical);
     }
 
-    const std::string programHelp = m_state.ProgramFolder + "tarvel.hlp";
-    m_state.HelpFile = tarvel::FileExists(programHelp) ? programHelp : m_state.DataFolder + "tarvel.hlp";
+    m_state.HelpFile = tarvel::LocateHelpFile(m_state.ProgramFolder, m_state.DataFolder);
 
     m_state.ViewForward = true;
     FillQuarterList("ZR1");
