@@ -101,6 +101,8 @@ public:
     QAction *mnuShowOneLine = nullptr;
     QAction *mnuPrint = nullptr;
     QAction *mnuPrintAll = nullptr;
+    QAction *mnuPrintPreview = nullptr;
+    QAction *mnuPrintAllPreview = nullptr;
     QAction *mnuClip = nullptr;
     QAction *mnuExport = nullptr;
     QAction *mnuQuit = nullptr;
@@ -150,6 +152,10 @@ public slots:
     void RunShowOneLine();
     void RunPrint();
     void RunPrintAll();
+    /// The print preview of the active window and of print-all: Qt's preview
+    /// dialog drawn by the printer target, from which the user may print.
+    void RunPrintPreview();
+    void RunPrintAllPreview();
     void RunCopyToClipboard();
     void RunExport();
     void ChooseDisplayFont();
@@ -191,6 +197,16 @@ private:
     /// Shows the quarter count of QuarterSelected in panel 4.
     void ShowQuarterCount();
     void RunQuarterPickList();
+    // Print commands (frmMain_print.cpp).
+    void ShowNothingToPrint();
+    /// The table, area and quarter checks of print-all; false after saying
+    /// what is missing.
+    bool PrintAllSelectionComplete();
+    /// Prints the chosen table for every chosen area to target in one run,
+    /// as print-all does; count is the number of areas it meant to print.
+    tarvel::PrintAllSummary PrintAllTo(tarvel::PrintTarget &target, tarvel::PrintOptions &options, int &count);
+    /// The closing message of a print-all run.
+    void ReportPrintAllDone(const tarvel::PrintAllSummary &summary, int count);
 
     Prompts &m_prompts;
     tarvel::SettingsStore m_settings;
