@@ -31,7 +31,7 @@ _tarvel_batch()
             return
             ;;
         --format)
-            COMPREPLY=($(compgen -W "comma space tab fixed" -- "$cur"))
+            COMPREPLY=($(compgen -W "comma space tab fixed xlsx" -- "$cur"))
             return
             ;;
         --area | --line)

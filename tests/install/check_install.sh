@@ -140,6 +140,14 @@ complete_words() {
 [ "$(complete_words tarvel-batch show --table ZR7 | tr '\n' ' ')" = "ZR7N ZR7 ZR7H " ] \
     || fail "completion of table codes"
 [ "$(complete_words tarvel-batch export --format f)" = fixed ] || fail "completion of formats"
+# Every export format of --help is completed and documented.
+formats=$("$batch" --help | sed -n 's/.*--format \([a-z|]*\).*/\1/p' | tr '|' ' ')
+[ -n "$formats" ] || fail "no export formats in tarvel-batch --help"
+[ "$(complete_words tarvel-batch export --format "" | tr '\n' ' ')" = "$formats " ] \
+    || fail "completion of formats: not $formats"
+for format in $formats; do
+    grep -qw -- "$format" "$work/tarvel-batch.joined" || fail "tarvel-batch.1 does not document the format $format"
+done
 [ "$(complete_words tarvel-batch --vers)" = --version ] || fail "completion of --version"
 
 if [ "$failures" -gt 0 ]; then
