@@ -81,6 +81,11 @@ struct BookCase {
     bool unsuppressed;
 };
 
+void PrintTo(const BookCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class WorkbookExport : public ::testing::TestWithParam<BookCase> {
 protected:
     void SetUp() override { test::WriteExportFixture(m_data); }

@@ -9,6 +9,7 @@
 #include "core/catalog/table_catalog.h"
 #include "viewer/display/frmDisplay.h"
 #include "viewer/help/frmDoc.h"
+#include "case_names.h"
 #include "scripted_prompts.h"
 
 #include <QAction>
@@ -243,6 +244,12 @@ struct NameCheck {
     int page;
 };
 
+void PrintTo(const NameCheck &c, std::ostream *os)
+{
+    *os << (c.mode == 0 ? "one file " : "file per area ") << tarvel::test::CaseText(c.name) << " -> "
+        << tarvel::test::CaseText(c.title, 30);
+}
+
 class ExportNameChecks : public ExportWizardTest, public testing::WithParamInterface<NameCheck> {};
 
 TEST_P(ExportNameChecks, RefusedWithItsMessageAndPage)
@@ -441,6 +448,11 @@ struct FailedRun {
     const char *title;
     QMessageBox::Icon icon;
 };
+
+void PrintTo(const FailedRun &c, std::ostream *os)
+{
+    *os << tarvel::test::CaseText(c.output, 36) << " -> " << tarvel::test::CaseText(c.title, 30);
+}
 
 class ExportFailedRun : public ExportWizardTest, public testing::WithParamInterface<FailedRun> {};
 

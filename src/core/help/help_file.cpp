@@ -414,19 +414,25 @@ Result<HelpFile> ReadHelpFile(const std::string &path)
     return ParseHelpText(*text, path);
 }
 
+std::vector<std::string> HelpFileCandidates(const std::string &programFolder, const std::string &dataFolder)
+{
+    std::vector<std::string> places{WithTrailingSlash(programFolder) + "tarvel.hlp"};
+    if (!dataFolder.empty())
+        places.push_back(WithTrailingSlash(dataFolder) + "tarvel.hlp");
+    // An installed program keeps its help file in the share folder.
+    if (!programFolder.empty())
+        places.push_back(InstalledShareFolder(WithTrailingSlash(programFolder)) + "tarvel.hlp");
+    return places;
+}
+
 std::string LocateHelpFile(const std::string &programFolder, const std::string &dataFolder)
 {
-    const std::string inProgramFolder = programFolder + "tarvel.hlp";
-    if (FileExists(inProgramFolder))
-        return inProgramFolder;
-    const std::string inDataFolder = dataFolder + "tarvel.hlp";
-    if (FileExists(inDataFolder))
-        return inDataFolder;
-    // An installed program keeps its help file in the share folder.
-    const std::string installed = InstalledShareFolder(programFolder) + "tarvel.hlp";
-    if (!programFolder.empty() && FileExists(installed))
-        return installed;
-    return inDataFolder;
+    const std::vector<std::string> places = HelpFileCandidates(programFolder, dataFolder);
+    for (const std::string &place : places) {
+        if (FileExists(place))
+            return place;
+    }
+    return dataFolder.empty() ? places.front() : WithTrailingSlash(dataFolder) + "tarvel.hlp";
 }
 
 std::string RenderTopicHtml(const HelpTopic &topic, const HelpFile &file)

@@ -45,6 +45,11 @@ public:
     /// by default DataFolderCandidates(ProgramFolder). Set before Startup.
     void SetDataFolderCandidates(std::vector<std::string> candidates);
 
+    /// The window's normal (restored) geometry on a screen whose free area is
+    /// available: as large as fits with room left for the desktop's frame
+    /// and title bar, so a restored window lies fully on screen.
+    static QRect NormalGeometryOn(const QRect &available);
+
     /// Start-up: command line, folders, data check, settings, first series.
     /// arguments are those left after Qt took its own (program name excluded).
     void Startup(const QStringList &arguments);
@@ -57,6 +62,9 @@ public:
     tarvel::SettingsStore &Settings() { return m_settings; }
     Prompts &UserPrompts() { return m_prompts; }
     QMdiArea *MdiArea() const { return m_mdi; }
+
+    /// True while the data folder is the bundled sample data.
+    bool ShowsSampleData() const;
 
     /// Status-bar panel 1..4 as text.
     QString PanelText(int panel) const;
@@ -132,6 +140,8 @@ public:
     QAction *mnuHelpSearch = nullptr;
     QAction *mnuWeb = nullptr;
     QAction *mnuHelpAbout = nullptr;
+    /// The status-bar sign shown while the data are the sample data.
+    QLabel *lblSampleData = nullptr;
 
 public slots:
     // Selection (series, table, quarters, areas) and the display buttons.
@@ -194,6 +204,11 @@ private:
     void CreateMenus();
     void ApplyDisplaySettings(const tarvel::DisplaySettings &settings);
     void ShowUnsuppressedColours();
+    /// The caption, and the sign in the status bar, say whether the data
+    /// folder is the bundled sample data.
+    void ShowDataFolderKind();
+    /// Whether DataFolder may be stored as the remembered "ZRPath".
+    bool MayRememberDataFolder() const;
     /// Shows the quarter count of QuarterSelected in panel 4.
     void ShowQuarterCount();
     void RunQuarterPickList();
@@ -216,6 +231,14 @@ private:
     std::array<QLabel *, 4> m_panels{};
     QList<QAction *> m_windowListActions;
     bool m_settingsSaved = false;
+    /// The series and table buttons last chosen (-1 before the first).
+    int m_chosenSeries = -1;
+    int m_chosenTable = -1;
+    /// The remembered folder did not hold the data at start-up: it stays
+    /// remembered until the user chooses a folder.
+    bool m_rememberedFolderMissing = false;
+    /// The user chose the data folder with the change-path box.
+    bool m_dataFolderChosen = false;
     std::optional<QFont> m_fontDialogChoice;
     tarvel::PrintOptions m_printState;
     std::shared_ptr<QPrinter> m_printer; // shared_ptr: QPrinter stays incomplete here

@@ -1,4 +1,5 @@
 #include "viewer/main/frmMain.h"
+#include "viewer/qt/qt_command_line.h"
 #include "viewer/qt/qt_prompts.h"
 #include "viewer/qt/qt_single_instance.h"
 #include "core/version.h"
@@ -53,16 +54,16 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    // The switch is decided on the arguments as typed: QApplication takes
+    // its own options ("-style Fusion") out of argv, and a further argument
+    // must leave the run normal.
+    const QStringList arguments = CommandLineAsTyped(argc, argv);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TARVEL"));
     QApplication::setApplicationVersion(QString::fromLatin1(tarvel::VersionText));
     // The desktop entry's name, so desktops match the windows to its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tarvel"));
-
-    // QApplication has taken its own options; the rest is the command line.
-    QStringList arguments = QApplication::arguments();
-    if (!arguments.isEmpty())
-        arguments.removeFirst();
 
     // One viewer at a time: a running one comes to the front and this one ends.
     SingleInstance instance(SingleInstance::DefaultName());
@@ -77,9 +78,10 @@ int main(int argc, char **argv)
 
     window.Startup(arguments);
     // Without a window manager "maximized" is only a wish; the window then
-    // still fills the screen.
+    // still nearly fills the screen. Restored from maximized it lies fully
+    // on screen, its title bar included.
     if (const QScreen *screen = window.screen())
-        window.setGeometry(screen->availableGeometry());
+        window.setGeometry(frmMain::NormalGeometryOn(screen->availableGeometry()));
     window.showMaximized();
     return app.exec();
 }

@@ -13,9 +13,14 @@ class SettingsStore;
 }
 class Prompts;
 class QCheckBox;
+class QFontMetrics;
 class QLabel;
 class QPrinter;
 class QPushButton;
+
+/// path shortened to width: the start of its folder, an ellipsis and the
+/// whole file name; a file name too long by itself loses its middle.
+QString ElideKeepingFileName(const QString &path, const QFontMetrics &metrics, int width);
 
 /// What the print dialog works on, lent by the window that opens it: the
 /// stored "print" settings, the shared printer, the prompts, the font last
@@ -55,6 +60,9 @@ public:
     /// font and the footnote choice, never a file. The rest is current's.
     static tarvel::PrintOptions StoredPrinterOptions(const tarvel::SettingsStore &settings,
                                                      tarvel::PrintOptions current);
+
+    /// The output as the label shows it (a long path shortened).
+    QString ShownOutput() const;
 
     QLabel *lblP = nullptr;
     QLabel *lblPrint = nullptr;
