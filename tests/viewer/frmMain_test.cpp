@@ -828,6 +828,7 @@ TEST_F(MainWindowTest, MenusInOrderWithSeparators)
     };
     EXPECT_EQ(captions(window->mnuFile),
               (QStringList{QStringLiteral("mnuView=&Display"), QStringLiteral("mnuShowOneLine=Display &One line"),
+                           QStringLiteral("mnuChart=C&hart..."),
                            QStringLiteral("-"), QStringLiteral("mnuPrint=&Print active window..."),
                            QStringLiteral("mnuPrintAll=Print &Table for selected areas..."),
                            QStringLiteral("mnuPrintPreview=Print pre&view..."),

@@ -95,6 +95,7 @@ frmMain::frmMain(Prompts &prompts, QWidget *parent)
     CreateControls();
     CreateStatusBar();
     CreateMenus();
+    CreateChartCommands();
     resize(1100, 760);
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 class HelpViewer;
+class frmChart;
 class Prompts;
 class QAction;
 class QComboBox;
@@ -102,11 +103,13 @@ public:
     QPushButton *cmdPrev = nullptr;
     QPushButton *cmdNext = nullptr;
     QPushButton *cmdShowOneLine = nullptr;
+    QPushButton *cmdChart = nullptr; ///< beside cmdShowOneLine (frmMain_chart.cpp)
 
     // Menus. Top-level menus and sub-menus are QMenus, commands QActions.
     QMenu *mnuFile = nullptr;
     QAction *mnuView = nullptr;
     QAction *mnuShowOneLine = nullptr;
+    QAction *mnuChart = nullptr; ///< "C&hart...", after "Display &One line"
     QAction *mnuPrint = nullptr;
     QAction *mnuPrintAll = nullptr;
     QAction *mnuPrintPreview = nullptr;
@@ -193,6 +196,11 @@ public slots:
     /// Enables "Display &One line" and shows its button exactly while the
     /// active child window is a table view of a table other than ZR1.
     void UpdateOneLineCommand(QMdiSubWindow *active);
+    /// Charts the chosen lines of the active table window or the chosen
+    /// areas of the active one-line window in a new chart window.
+    void RunChart();
+    /// Enables the chart command while a table or one-line window is active.
+    void UpdateChartCommand(QMdiSubWindow *active);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -222,6 +230,14 @@ private:
     tarvel::PrintAllSummary PrintAllTo(tarvel::PrintTarget &target, tarvel::PrintOptions &options, int &count);
     /// The closing message of a print-all run.
     void ReportPrintAllDone(const tarvel::PrintAllSummary &summary, int count);
+    // Charts (frmMain_chart.cpp). The print and clipboard commands hand a
+    // chart window over to these; they return false for any other window.
+    void CreateChartCommands();
+    bool PrintActiveChart();
+    bool PreviewActiveChart();
+    bool CopyActiveChart();
+    void SaveChart(frmChart &chart);
+    void PrintChart(frmChart &chart);
 
     Prompts &m_prompts;
     tarvel::SettingsStore m_settings;

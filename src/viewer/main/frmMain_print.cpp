@@ -96,6 +96,8 @@ void frmMain::ShowNothingToPrint()
 
 void frmMain::RunPrint()
 {
+    if (PrintActiveChart())
+        return;
     ChildWindow *child = PrintedChild(m_mdi);
     if (!child) {
         ShowNothingToPrint();
@@ -281,6 +283,8 @@ void WarnIfUnsuppressed(frmMain &window)
 
 void frmMain::RunPrintPreview()
 {
+    if (PreviewActiveChart())
+        return;
     ChildWindow *child = PrintedChild(m_mdi);
     if (!child) {
         ShowNothingToPrint();
