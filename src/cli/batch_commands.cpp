@@ -4,6 +4,7 @@
 #include "core/settings/settings_store.h"
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/table_catalog.h"
+#include "core/version.h"
 
 #include <charconv>
 #include <filesystem>
@@ -173,6 +174,7 @@ std::string HelpText()
     return R"(tarvel-batch: the TARVEL viewer's tables, exports and prints from the command line
 
 tarvel-batch [--data DIR] [--unsuppressed] COMMAND [options]
+tarvel-batch --help | --version
   tables                       one line per table: code, first year, last year,
                                quarter count, line count (tab-separated)
   areas                        one line per area: number, code, region code,
@@ -301,6 +303,10 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
         const std::string &arg = args[i];
         if (arg == "--help" || arg == "-h") {
             out << HelpText();
+            return ExitOk;
+        }
+        if (arg == "--version") {
+            out << "tarvel-batch " << VersionText << '\n';
             return ExitOk;
         }
         if (arg == "--unsuppressed") {

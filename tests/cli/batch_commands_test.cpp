@@ -103,6 +103,9 @@ TEST(BatchRun, HelpAndTables)
     const Outcome help = RunArgs({"--help"});
     EXPECT_EQ(help.status, ExitOk);
     EXPECT_NE(help.out.find("show-line --table CODE --line L"), std::string::npos);
+    const Outcome version = RunArgs({"--version"});
+    EXPECT_EQ(version.status, ExitOk);
+    EXPECT_EQ(version.out, "tarvel-batch 3.7.0\n");
 
     const Outcome tables = RunArgs({"--data", "/nowhere", "tables"});
     EXPECT_EQ(tables.status, ExitOk);

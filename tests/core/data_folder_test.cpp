@@ -1,4 +1,5 @@
 #include "core/settings/data_folder.h"
+#include "core/settings/installed_share.h"
 
 #include "case_names.h"
 #include "test_fixture.h"
@@ -179,19 +180,47 @@ TEST(DataFolderCandidates, VolumesInReverseOrderOfTheirPathsThenTheSampleData)
         folder.Path() + "media/user/Backup/",
         folder.Path() + "media/user/",
         "/opt/tarvel/sample-data/",
+        "/opt/share/tarvel/sample-data/",
     };
     EXPECT_EQ(DataFolderCandidates("/opt/tarvel/", {media, mnt, folder.Path() + "absent"}), expected);
 }
 
-TEST(DataFolderCandidates, SystemVolumesEndWithTheSampleDataAndNeverTheRoot)
+TEST(DataFolderCandidates, SystemVolumesEndWithBothSampleDataFoldersAndNeverTheRoot)
 {
     const std::vector<std::string> candidates = DataFolderCandidates("/opt/tarvel/");
     ASSERT_FALSE(candidates.empty());
-    EXPECT_EQ(candidates.back(), "/opt/tarvel/sample-data/");
+    ASSERT_GE(candidates.size(), 2u);
+    EXPECT_EQ(candidates[candidates.size() - 2], "/opt/tarvel/sample-data/");
+    EXPECT_EQ(candidates.back(), "/opt/share/tarvel/sample-data/");
     for (const std::string &candidate : candidates) {
         EXPECT_NE(candidate, "/");
         EXPECT_EQ(candidate.back(), '/');
     }
+}
+
+TEST(InstalledShareFolder, TheShareFolderBesideTheProgramsFolder)
+{
+    EXPECT_EQ(InstalledShareFolder("/usr/bin/"), "/usr/share/tarvel/");
+    EXPECT_EQ(InstalledShareFolder("/tmp/prefix/bin"), "/tmp/prefix/share/tarvel/");
+    EXPECT_EQ(InstalledShareFolder("/usr/local/bin/../bin/"), "/usr/local/share/tarvel/");
+    EXPECT_EQ(InstalledShareFolder(""), "");
+}
+
+// An installed program (bin/ beside share/tarvel/sample-data/) finds the
+// installed sample data when nothing better is there.
+TEST(DataFolderCandidates, AnInstalledProgramFindsTheInstalledSampleData)
+{
+    TempFolder prefix;
+    const std::string program = EmptyFolderIn(prefix, "bin/");
+    const std::string installed = DataFolderIn(prefix, "share/tarvel/sample-data/");
+    SettingsStore store(prefix.Path() + "settings.reg");
+    EXPECT_EQ(LocateDataFolder(store, program, DataFolderCandidates(program, {})), installed);
+    // They are the bundled sample data, and say so.
+    EXPECT_EQ(InstalledSampleDataFolder(program), installed);
+    EXPECT_TRUE(IsSampleDataFolder(installed, program));
+    // A sample-data folder beside the program comes first (a build tree).
+    const std::string beside = DataFolderIn(prefix, "bin/sample-data/");
+    EXPECT_EQ(LocateDataFolder(store, program, DataFolderCandidates(program, {})), beside);
 }
 
 struct AnswerCase {

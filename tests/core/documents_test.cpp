@@ -133,6 +133,18 @@ INSTANTIATE_TEST_SUITE_P(Documents, WholeFontSizeTest,
                                          std::pair{12.0, 12}, std::pair{0.4, 1}, std::pair{-3.0, 1},
                                          std::pair{1e9, 32767}));
 
+TEST(AboutText, LocationsNameTheDataSettingsAndHelpFile)
+{
+    TempFolder folder;
+    const std::string help = folder.Write("tarvel.hlp", "@topic 1 Contents\r\n");
+    EXPECT_EQ(AboutLocationsText(folder.Path(), "/home/u/.config/ZUL/TARVEL_08_1.reg", help),
+              "Data folder: " + folder.Path() + "\r\nSettings: /home/u/.config/ZUL/TARVEL_08_1.reg\r\nHelp file: "
+                  + help);
+    // Nothing found is said so, never an empty name.
+    EXPECT_EQ(AboutLocationsText("", "s.reg", folder.Path() + "absent.hlp"),
+              "Data folder: (none found)\r\nSettings: s.reg\r\nHelp file: " + folder.Path() + "absent.hlp (not found)");
+}
+
 TEST(AboutText, VersionDateAndContactLines)
 {
     const std::string text = AboutText();

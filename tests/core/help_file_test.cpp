@@ -1,6 +1,7 @@
 #include "core/help/help_file.h"
 
 #include "core/catalog/file_helpers.h"
+#include "core/settings/installed_share.h"
 #include "core/selection/selection.h"
 #include "case_names.h"
 #include "test_fixture.h"
@@ -222,12 +223,30 @@ TEST(HelpFileLookup, BesideTheProgramWithoutAnyData)
 {
     // A first start with no data folder found still has its help.
     TempFolder program;
-    EXPECT_EQ(HelpFileCandidates(program.Path(), ""), std::vector<std::string>{program.Path() + "tarvel.hlp"});
+    const std::string installed = InstalledShareFolder(program.Path()) + "tarvel.hlp";
+    EXPECT_EQ(HelpFileCandidates(program.Path(), ""),
+              (std::vector<std::string>{program.Path() + "tarvel.hlp", installed}));
     EXPECT_EQ(HelpFileCandidates(program.Path(), "/data/"),
-              (std::vector<std::string>{program.Path() + "tarvel.hlp", "/data/tarvel.hlp"}));
+              (std::vector<std::string>{program.Path() + "tarvel.hlp", "/data/tarvel.hlp", installed}));
     EXPECT_EQ(LocateHelpFile(program.Path(), ""), program.Path() + "tarvel.hlp");
     program.Write("tarvel.hlp", SmallHelp);
     EXPECT_TRUE(ReadHelpFile(LocateHelpFile(program.Path(), "")));
+}
+
+// Installed, the help file lies in share/tarvel/ beside bin/; a help file
+// of the data folder still comes first.
+TEST(HelpFileTest, InstalledHelpFileWhenTheDataFolderHasNone)
+{
+    TempFolder prefix;
+    TempFolder data;
+    const std::string program = prefix.Path() + "bin/";
+    std::filesystem::create_directories(program);
+    EXPECT_EQ(LocateHelpFile(program, data.Path()), data.Path() + "tarvel.hlp");
+    prefix.Write("share/tarvel/tarvel.hlp", SmallHelp);
+    EXPECT_EQ(LocateHelpFile(program, data.Path()), prefix.Path() + "share/tarvel/tarvel.hlp");
+    EXPECT_TRUE(ReadHelpFile(LocateHelpFile(program, data.Path())));
+    data.Write("tarvel.hlp", SmallHelp);
+    EXPECT_EQ(LocateHelpFile(program, data.Path()), data.Path() + "tarvel.hlp");
 }
 
 struct RenderCase {

@@ -25,6 +25,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -194,6 +195,17 @@ TEST_F(ChartTest, FromATableWindowTheSelectedLinesAsTheGridShowsThem)
     EXPECT_EQ(chart->ToolTipText(0, 7),
               LineTitle + QStringLiteral("\n") + QString::fromLatin1(grid.Cell(0, grid.Columns() - 1))
                   + QStringLiteral(": ") + QString::fromLatin1(grid.Cell(income, grid.Columns() - 1)));
+
+    // Its print preview is one page, drawn as printing draws it.
+    int previewPages = -1;
+    prompts.dialogScript = [&previewPages](QDialog &dialog) {
+        if (auto *preview = dialog.findChild<QPrintPreviewWidget *>())
+            previewPages = preview->pageCount();
+    };
+    window->mnuPrintPreview->trigger();
+    prompts.dialogScript = nullptr;
+    EXPECT_EQ(previewPages, 1);
+    EXPECT_TRUE(prompts.Of(Kind::Message).empty());
 
     // A chart window is no source of charts; the one-line command is off too.
     EXPECT_FALSE(window->mnuChart->isEnabled());

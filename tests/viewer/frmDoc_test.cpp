@@ -330,6 +330,12 @@ TEST_F(DocumentsTest, AboutAndWebSite)
     EXPECT_EQ(messages[0].title, QStringLiteral("About TARVEL"));
     EXPECT_TRUE(messages[0].text.startsWith(QStringLiteral("TARVEL 32-bit v.3.7.0\nJune 2008\n\n"))) << messages[0].text.toStdString();
     EXPECT_EQ(messages[0].icon, QMessageBox::Information);
+    // Then where this run's data, settings and help file are.
+    const QString settings = QString::fromStdString(window->Settings().File().string());
+    EXPECT_TRUE(messages[0].text.endsWith(QStringLiteral("\n\nData folder: ") + QString::fromStdString(Data())
+                                          + QStringLiteral("\nSettings: ") + settings + QStringLiteral("\nHelp file: ")
+                                          + QString::fromStdString(Data()) + QStringLiteral("tarvel.hlp")))
+        << messages[0].text.toStdString();
 
     // A browser that fails says nothing.
     prompts.records.clear();

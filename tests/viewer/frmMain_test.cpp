@@ -830,7 +830,10 @@ TEST_F(MainWindowTest, MenusInOrderWithSeparators)
               (QStringList{QStringLiteral("mnuView=&Display"), QStringLiteral("mnuShowOneLine=Display &One line"),
                            QStringLiteral("mnuChart=C&hart..."),
                            QStringLiteral("-"), QStringLiteral("mnuPrint=&Print active window..."),
-                           QStringLiteral("mnuPrintAll=Print &Table for selected areas..."), QStringLiteral("-"),
+                           QStringLiteral("mnuPrintAll=Print &Table for selected areas..."),
+                           QStringLiteral("mnuPrintPreview=Print pre&view..."),
+                           QStringLiteral("mnuPrintAllPreview=Print previe&w of Table for selected areas..."),
+                           QStringLiteral("-"),
                            QStringLiteral("mnuClip=&Copy selected to clipboard"),
                            QStringLiteral("mnuExport=&Export to file..."), QStringLiteral("-"),
                            QStringLiteral("mnuQuit=E&xit")}));

@@ -1,5 +1,8 @@
 #include "core/help/documents.h"
 
+#include "core/catalog/file_helpers.h"
+#include "core/version.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -7,11 +10,6 @@
 namespace tarvel {
 
 namespace {
-
-// The program's own version record.
-constexpr int VersionMajor = 3;
-constexpr int VersionMinor = 7;
-constexpr int VersionRevision = 0;
 
 struct DocumentEntry {
     const char *title;
@@ -94,6 +92,17 @@ std::string AboutText()
         + std::to_string(VersionRevision) + crlf + "June 2008" + crlf + crlf
         + "ZUL Regional Income Statistics Office" + crlf + crlf + "Prepared by the TARVEL project team" + crlf
         + "E-mail: tarvel@example.org" + crlf + "Telephone: (555) 010-0123";
+}
+
+std::string AboutLocationsText(const std::string &dataFolder, const std::string &settingsFile,
+                               const std::string &helpFile)
+{
+    const std::string crlf = "\r\n";
+    const std::string help = helpFile.empty() ? "(not found)"
+        : FileExists(helpFile)                ? helpFile
+                                              : helpFile + " (not found)";
+    return "Data folder: " + (dataFolder.empty() ? std::string("(none found)") : dataFolder) + crlf
+        + "Settings: " + settingsFile + crlf + "Help file: " + help;
 }
 
 std::vector<WindowRect> TileWindows(int count, int width, int height, TileDirection direction, int minExtent)

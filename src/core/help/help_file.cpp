@@ -1,6 +1,7 @@
 #include "core/help/help_file.h"
 
 #include "core/catalog/file_helpers.h"
+#include "core/settings/installed_share.h"
 
 #include <algorithm>
 #include <charconv>
@@ -418,6 +419,9 @@ std::vector<std::string> HelpFileCandidates(const std::string &programFolder, co
     std::vector<std::string> places{WithTrailingSlash(programFolder) + "tarvel.hlp"};
     if (!dataFolder.empty())
         places.push_back(WithTrailingSlash(dataFolder) + "tarvel.hlp");
+    // An installed program keeps its help file in the share folder.
+    if (!programFolder.empty())
+        places.push_back(InstalledShareFolder(WithTrailingSlash(programFolder)) + "tarvel.hlp");
     return places;
 }
 
@@ -428,7 +432,7 @@ std::string LocateHelpFile(const std::string &programFolder, const std::string &
         if (FileExists(place))
             return place;
     }
-    return places.back();
+    return dataFolder.empty() ? places.front() : WithTrailingSlash(dataFolder) + "tarvel.hlp";
 }
 
 std::string RenderTopicHtml(const HelpTopic &topic, const HelpFile &file)

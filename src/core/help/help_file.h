@@ -70,8 +70,9 @@ Result<HelpFile> ParseHelpText(std::string_view text, const std::string &path = 
 Result<HelpFile> ReadHelpFile(const std::string &path);
 
 /// The places the help file is looked for, in order: beside the program
-/// (where it always ships), then in the data folder (left out while that is
-/// empty). Both folders end in '/'.
+/// (where it ships in a build tree), then in the data folder (left out while
+/// that is empty), then in the installed share folder (InstalledShareFolder).
+/// Both folders end in '/'.
 std::vector<std::string> HelpFileCandidates(const std::string &programFolder, const std::string &dataFolder);
 /// The first of HelpFileCandidates that exists (its name in any letter
 /// case); when none does, the data folder's (the program folder's while no

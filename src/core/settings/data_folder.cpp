@@ -1,6 +1,7 @@
 #include "core/settings/data_folder.h"
 
 #include "core/catalog/file_helpers.h"
+#include "core/settings/installed_share.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -67,6 +68,10 @@ std::vector<std::string> DataFolderCandidates(const std::string &programFolder,
 
     std::vector<std::string> candidates = std::move(volumes);
     candidates.push_back(SampleDataFolder(programFolder));
+    // An installed program keeps its sample data in the share folder.
+    const std::string installed = InstalledSampleDataFolder(programFolder);
+    if (installed != candidates.back())
+        candidates.push_back(installed);
     return candidates;
 }
 
@@ -80,12 +85,20 @@ std::string SampleDataFolder(const std::string &programFolder)
     return WithTrailingSlash(programFolder) + "sample-data/";
 }
 
+std::string InstalledSampleDataFolder(const std::string &programFolder)
+{
+    return InstalledShareFolder(WithTrailingSlash(programFolder)) + "sample-data/";
+}
+
 bool IsSampleDataFolder(const std::string &folder, const std::string &programFolder)
 {
     if (folder.empty())
         return false;
     std::error_code ec;
-    return fs::equivalent(folder, SampleDataFolder(programFolder), ec);
+    if (fs::equivalent(folder, SampleDataFolder(programFolder), ec))
+        return true;
+    std::error_code installedError;
+    return fs::equivalent(folder, InstalledSampleDataFolder(programFolder), installedError);
 }
 
 std::string RememberedFolderMissingText(const std::string &folder)

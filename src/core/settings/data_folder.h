@@ -12,7 +12,8 @@ namespace tarvel {
 /// Folders tried after the remembered folder and the program folder: the
 /// mounted volumes below /media, /mnt and /run/media (their entries, then
 /// the entries one level down, in reverse order of their paths; never "/"),
-/// and last the sample-data folder beside the executables.
+/// then the sample-data folder beside the executables, and last the sample
+/// data of an installed program (InstalledShareFolder + "sample-data/").
 std::vector<std::string> DataFolderCandidates(const std::string &programFolder);
 /// The same list with other folders in place of /media, /mnt and /run/media.
 std::vector<std::string> DataFolderCandidates(const std::string &programFolder,
@@ -21,8 +22,12 @@ std::vector<std::string> DataFolderCandidates(const std::string &programFolder,
 /// The folder of the sample data the build puts beside the executables
 /// (ending in '/').
 std::string SampleDataFolder(const std::string &programFolder);
-/// True when folder is the bundled sample data (the same folder on disk,
-/// however it is written). Generated numbers, never published ones.
+/// The sample data of an installed program: InstalledShareFolder +
+/// "sample-data/" (ending in '/').
+std::string InstalledSampleDataFolder(const std::string &programFolder);
+/// True when folder is the bundled sample data, beside the executables or
+/// installed (the same folder on disk, however it is written). Generated
+/// numbers, never published ones.
 bool IsSampleDataFolder(const std::string &folder, const std::string &programFolder);
 
 /// Called with the remembered folder (ending in '/') when it does not hold

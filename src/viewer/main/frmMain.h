@@ -112,6 +112,8 @@ public:
     QAction *mnuChart = nullptr; ///< "C&hart...", after "Display &One line"
     QAction *mnuPrint = nullptr;
     QAction *mnuPrintAll = nullptr;
+    QAction *mnuPrintPreview = nullptr;
+    QAction *mnuPrintAllPreview = nullptr;
     QAction *mnuClip = nullptr;
     QAction *mnuExport = nullptr;
     QAction *mnuQuit = nullptr;
@@ -163,6 +165,10 @@ public slots:
     void RunShowOneLine();
     void RunPrint();
     void RunPrintAll();
+    /// The print preview of the active window and of print-all: Qt's preview
+    /// dialog drawn by the printer target, from which the user may print.
+    void RunPrintPreview();
+    void RunPrintAllPreview();
     void RunCopyToClipboard();
     void RunExport();
     void ChooseDisplayFont();
@@ -214,10 +220,21 @@ private:
     /// Shows the quarter count of QuarterSelected in panel 4.
     void ShowQuarterCount();
     void RunQuarterPickList();
+    // Print commands (frmMain_print.cpp).
+    void ShowNothingToPrint();
+    /// The table, area and quarter checks of print-all; false after saying
+    /// what is missing.
+    bool PrintAllSelectionComplete();
+    /// Prints the chosen table for every chosen area to target in one run,
+    /// as print-all does; count is the number of areas it meant to print.
+    tarvel::PrintAllSummary PrintAllTo(tarvel::PrintTarget &target, tarvel::PrintOptions &options, int &count);
+    /// The closing message of a print-all run.
+    void ReportPrintAllDone(const tarvel::PrintAllSummary &summary, int count);
     // Charts (frmMain_chart.cpp). The print and clipboard commands hand a
     // chart window over to these; they return false for any other window.
     void CreateChartCommands();
     bool PrintActiveChart();
+    bool PreviewActiveChart();
     bool CopyActiveChart();
     void SaveChart(frmChart &chart);
     void PrintChart(frmChart &chart);

@@ -29,6 +29,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSaveFile>
@@ -295,6 +296,26 @@ bool frmMain::PrintActiveChart()
     if (!chart)
         return false;
     PrintChart(*chart);
+    return true;
+}
+
+bool frmMain::PreviewActiveChart()
+{
+    frmChart *chart = CurrentChart(m_mdi);
+    if (!chart)
+        return false;
+    // Drawn as printing draws it, on the shared printer.
+    QPrintPreviewDialog dialog(&Printer(), this);
+    dialog.setObjectName(QStringLiteral("frmPrintPreview"));
+    dialog.setWindowTitle(QStringLiteral("Print preview ") + chart->windowTitle());
+    bool drawn = false;
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+            [chart, &drawn](QPrinter *printer) { drawn = PrintChartOn(*chart, *printer); });
+    if (m_prompts.RunDialog(dialog) == QDialog::Accepted && drawn) {
+        m_prompts.Message(QString::fromLatin1(tarvel::PrintCompletedTitle),
+                          Latin1(tarvel::PrintCompletedText(ToLatin1(chart->windowTitle()))),
+                          QMessageBox::Information);
+    }
     return true;
 }
 

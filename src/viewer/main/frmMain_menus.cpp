@@ -47,6 +47,8 @@ void frmMain::CreateMenus()
     mnuFile->addSeparator();
     mnuPrint = AddCommand(mnuFile, "mnuPrint", "&Print active window...");
     mnuPrintAll = AddCommand(mnuFile, "mnuPrintAll", "Print &Table for selected areas...");
+    mnuPrintPreview = AddCommand(mnuFile, "mnuPrintPreview", "Print pre&view...");
+    mnuPrintAllPreview = AddCommand(mnuFile, "mnuPrintAllPreview", "Print previe&w of Table for selected areas...");
     mnuFile->addSeparator();
     mnuClip = AddCommand(mnuFile, "mnuClip", "&Copy selected to clipboard");
     mnuExport = AddCommand(mnuFile, "mnuExport", "&Export to file...");
@@ -56,6 +58,8 @@ void frmMain::CreateMenus()
     connect(mnuShowOneLine, &QAction::triggered, this, &frmMain::RunShowOneLine);
     connect(mnuPrint, &QAction::triggered, this, &frmMain::RunPrint);
     connect(mnuPrintAll, &QAction::triggered, this, &frmMain::RunPrintAll);
+    connect(mnuPrintPreview, &QAction::triggered, this, &frmMain::RunPrintPreview);
+    connect(mnuPrintAllPreview, &QAction::triggered, this, &frmMain::RunPrintAllPreview);
     connect(mnuClip, &QAction::triggered, this, &frmMain::RunCopyToClipboard);
     connect(mnuExport, &QAction::triggered, this, &frmMain::RunExport);
     connect(mnuQuit, &QAction::triggered, this, &frmMain::close);

@@ -16,9 +16,11 @@
 #include <QCheckBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <system_error>
 #include <string>
@@ -84,16 +86,21 @@ QPrinter &frmMain::Printer()
     return *m_printer;
 }
 
+void frmMain::ShowNothingToPrint()
+{
+    m_prompts.Message(QString::fromLatin1(tarvel::CannotPrintTitle),
+                      Latin1(tarvel::CannotPrintText(ToLatin1(mnuPrint->text()), ToLatin1(mnuView->text()),
+                                                     ToLatin1(mnuPrintAll->text()))),
+                      QMessageBox::Information);
+}
+
 void frmMain::RunPrint()
 {
     if (PrintActiveChart())
         return;
     ChildWindow *child = PrintedChild(m_mdi);
     if (!child) {
-        m_prompts.Message(QString::fromLatin1(tarvel::CannotPrintTitle),
-                          Latin1(tarvel::CannotPrintText(ToLatin1(mnuPrint->text()), ToLatin1(mnuView->text()),
-                                                         ToLatin1(mnuPrintAll->text()))),
-                          QMessageBox::Information);
+        ShowNothingToPrint();
         return;
     }
     const tarvel::PrintSnapshot snapshot = child->Snapshot();
@@ -135,27 +142,33 @@ PrintDialogContext frmMain::PrintContext()
     return PrintDialogContext{this, m_settings, Printer(), m_prompts, m_fontDialogChoice, m_state.Unsuppressed};
 }
 
-void frmMain::RunPrintAll()
+bool frmMain::PrintAllSelectionComplete()
 {
     // The checks of this command (its own wording, not the display's).
     if (StartsWithNo(PanelText(2))) {
         m_prompts.Message(QStringLiteral("Select table"), QStringLiteral("Please select a table.\r\nfrom the Table box."),
                           QMessageBox::Information);
-        return;
+        return false;
     }
     if (StartsWithNo(PanelText(3))) {
         m_prompts.Message(QStringLiteral("Select States"), QStringLiteral("Please select one or more States."),
                           QMessageBox::Information);
-        return;
+        return false;
     }
     if (!QuarterEntryShown()) {
         m_prompts.Message(QStringLiteral("Select years"),
                           QStringLiteral("Please make a year selection from the Years box."),
                           QMessageBox::Information);
-        return;
+        return false;
     }
+    return true;
+}
 
-    const int rememberedArea = m_state.CurrentArea;
+void frmMain::RunPrintAll()
+{
+    if (!PrintAllSelectionComplete())
+        return;
+
     {
         frmPrint dialog(PrintContext());
         dialog.setWindowTitle(QStringLiteral("Print all areas for table ") + PanelText(2));
@@ -169,60 +182,153 @@ void frmMain::RunPrintAll()
     if (!MayWriteOutput(m_printState, m_prompts))
         return;
 
-    const std::string code = SelectedTable();
-    std::optional<tarvel::PrintAllSummary> summary;
+    tarvel::PrintAllSummary summary;
     int count = 0;
     {
         BusyCursor busy;
-        m_printState.PrintAllMode = true;
-        m_state.PrintAllMode = true;
-
-        // The areas in the order the display command steps through them,
-        // starting before the first: one pass for ZR1, whose table holds
-        // every area.
-        m_state.CurrentArea = 0;
-        count = code == "ZR1" ? 1 : tarvel::CountChosen(m_state.AreaSelected);
-        std::vector<int> areas;
-        for (int j = 0; j < count; ++j) {
-            m_state.CurrentArea = m_state.ViewForward
-                ? tarvel::NextSelectedArea(code, m_state.AreaSelected, m_state.CurrentArea)
-                : tarvel::PreviousSelectedArea(code, m_state.AreaSelected, m_state.CurrentArea);
-            areas.push_back(m_state.CurrentArea > 0 ? m_state.CurrentArea : 1);
-        }
-
-        // Each area's grid is built as the display command lays it out in
-        // print-all mode, without showing a window; the printed output is
-        // the same.
-        tarvel::TableViewRequest request;
-        request.Paths = m_state.Paths();
-        request.Code = code;
-        request.QuarterSelected = m_state.QuarterSelected;
-        request.Reverse = mnuReverse->isChecked();
-        request.PrintAllMode = true;
-        const tarvel::AreaGridBuilder build = [this, &request](int area) {
-            m_state.CurrentArea = area;
-            request.CurrentArea = area;
-            return tarvel::BuildTableView(request);
-        };
         const std::unique_ptr<tarvel::PrintTarget> target = MakePrintTarget(m_printState, Printer());
-        summary = tarvel::PrintAllAreas(areas, build, *target, m_printState, m_state.Paths(), m_prompts,
-                                        OtherInputs(*this));
-        ReportPrinterFailure(*this, *target);
+        summary = PrintAllTo(*target, m_printState, count);
+    }
+    ReportPrintAllDone(summary, count);
+}
 
-        m_state.CurrentArea = rememberedArea;
-        m_state.PrintAllMode = false;
-        m_printState.PrintAllMode = false;
-        m_printState.PrintAllFirst = false;
-        m_printState.PrintAllLast = false;
+tarvel::PrintAllSummary frmMain::PrintAllTo(tarvel::PrintTarget &target, tarvel::PrintOptions &options, int &count)
+{
+    const std::string code = SelectedTable();
+    const int rememberedArea = m_state.CurrentArea;
+    options.PrintAllMode = true;
+    m_state.PrintAllMode = true;
+
+    // The areas in the order the display command steps through them,
+    // starting before the first: one pass for ZR1, whose table holds
+    // every area.
+    m_state.CurrentArea = 0;
+    count = code == "ZR1" ? 1 : tarvel::CountChosen(m_state.AreaSelected);
+    std::vector<int> areas;
+    for (int j = 0; j < count; ++j) {
+        m_state.CurrentArea = m_state.ViewForward
+            ? tarvel::NextSelectedArea(code, m_state.AreaSelected, m_state.CurrentArea)
+            : tarvel::PreviousSelectedArea(code, m_state.AreaSelected, m_state.CurrentArea);
+        areas.push_back(m_state.CurrentArea > 0 ? m_state.CurrentArea : 1);
     }
 
+    // Each area's grid is built as the display command lays it out in
+    // print-all mode, without showing a window; the printed output is
+    // the same.
+    tarvel::TableViewRequest request;
+    request.Paths = m_state.Paths();
+    request.Code = code;
+    request.QuarterSelected = m_state.QuarterSelected;
+    request.Reverse = mnuReverse->isChecked();
+    request.PrintAllMode = true;
+    const tarvel::AreaGridBuilder build = [this, &request](int area) {
+        m_state.CurrentArea = area;
+        request.CurrentArea = area;
+        return tarvel::BuildTableView(request);
+    };
+    const tarvel::PrintAllSummary summary =
+        tarvel::PrintAllAreas(areas, build, target, options, m_state.Paths(), m_prompts, OtherInputs(*this));
+    ReportPrinterFailure(*this, target);
+
+    m_state.CurrentArea = rememberedArea;
+    m_state.PrintAllMode = false;
+    options.PrintAllMode = false;
+    options.PrintAllFirst = false;
+    options.PrintAllLast = false;
+    return summary;
+}
+
+void frmMain::ReportPrintAllDone(const tarvel::PrintAllSummary &summary, int count)
+{
     // Success is claimed only for what was printed; each failure was shown.
-    if (summary->Failed == 0 && summary->Printed > 0) {
+    if (summary.Failed == 0 && summary.Printed > 0) {
         m_prompts.Message(QString::fromLatin1(tarvel::PrintCompletedTitle),
                           QString::fromLatin1(tarvel::AllAreasPrintedText), QMessageBox::Information);
-    } else if (summary->Printed > 0) {
+    } else if (summary.Printed > 0) {
         m_prompts.Message(QString::fromLatin1(tarvel::PrintCompletedTitle),
-                          QStringLiteral("%1 of %2 areas printed.").arg(summary->Printed).arg(count),
+                          QStringLiteral("%1 of %2 areas printed.").arg(summary.Printed).arg(count),
                           QMessageBox::Information);
     }
+}
+
+// ---- print preview ------------------------------------------------------------------
+
+namespace {
+
+// The preview of one job: Qt's preview dialog on the shared printer, whose
+// pages are drawn by draw(printer) each time the preview (or the print
+// button in it) asks. Returns true when the user printed from it.
+bool RunPreview(frmMain &window, const QString &caption, const std::function<void(QPrinter &)> &draw)
+{
+    QPrintPreviewDialog dialog(&window.Printer(), &window);
+    dialog.setObjectName(QStringLiteral("frmPrintPreview"));
+    dialog.setWindowTitle(caption);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&draw](QPrinter *printer) {
+        BusyCursor busy;
+        draw(*printer);
+    });
+    return window.UserPrompts().RunDialog(dialog) == QDialog::Accepted;
+}
+
+// The preview prints: the unsuppressed mode warns as the print dialog does.
+void WarnIfUnsuppressed(frmMain &window)
+{
+    if (window.State().Unsuppressed) {
+        window.UserPrompts().Message(QString::fromLatin1(tarvel::UnsuppressedPrintTitle),
+                                     QString::fromLatin1(tarvel::UnsuppressedPrintText), QMessageBox::Warning);
+    }
+}
+
+} // namespace
+
+void frmMain::RunPrintPreview()
+{
+    if (PreviewActiveChart())
+        return;
+    ChildWindow *child = PrintedChild(m_mdi);
+    if (!child) {
+        ShowNothingToPrint();
+        return;
+    }
+    const tarvel::PrintSnapshot snapshot = child->Snapshot();
+    tarvel::PrintOptions options = frmPrint::StoredPrinterOptions(m_settings, m_printState);
+    options.PrintAllMode = false;
+    options.PrintAllFirst = false;
+    options.PrintAllLast = false;
+    WarnIfUnsuppressed(*this);
+
+    // The pages are drawn by the printer target of the print command, so
+    // the preview shows what prints.
+    tarvel::PrintStatus status = tarvel::PrintStatus::Failed;
+    const bool printed =
+        RunPreview(*this, QStringLiteral("Print preview ") + Latin1(snapshot.Caption), [&](QPrinter &printer) {
+            const std::unique_ptr<QtPrinterTarget> target = MakePrinterTarget(options, printer);
+            target->SetPreview(true);
+            status = tarvel::PrintWindow(snapshot, *target, options, m_state.Paths(), m_prompts, OtherInputs(*this));
+            ReportPrinterFailure(*this, *target);
+        });
+    if (printed && status == tarvel::PrintStatus::Printed) {
+        m_prompts.Message(QString::fromLatin1(tarvel::PrintCompletedTitle),
+                          Latin1(tarvel::PrintCompletedText(snapshot.Caption)), QMessageBox::Information);
+    }
+}
+
+void frmMain::RunPrintAllPreview()
+{
+    if (!PrintAllSelectionComplete())
+        return;
+    tarvel::PrintOptions options = frmPrint::StoredPrinterOptions(m_settings, m_printState);
+    WarnIfUnsuppressed(*this);
+
+    tarvel::PrintAllSummary summary;
+    int count = 0;
+    const bool printed = RunPreview(*this, QStringLiteral("Print preview of all areas for table ") + PanelText(2),
+                                    [&](QPrinter &printer) {
+                                        const std::unique_ptr<QtPrinterTarget> target =
+                                            MakePrinterTarget(options, printer);
+                                        target->SetPreview(true);
+                                        summary = PrintAllTo(*target, options, count);
+                                    });
+    if (printed)
+        ReportPrintAllDone(summary, count);
 }

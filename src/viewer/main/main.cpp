@@ -2,6 +2,7 @@
 #include "viewer/qt/qt_command_line.h"
 #include "viewer/qt/qt_prompts.h"
 #include "viewer/qt/qt_single_instance.h"
+#include "core/version.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -9,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -22,10 +24,30 @@ bool DisplayAvailable()
     return false;
 }
 
+constexpr const char *UsageText =
+    "usage: tarvel [/UNSUPPRESSED] [Qt options]\n"
+    "       tarvel --help | --version\n"
+    "The TARVEL viewer of quarterly personal-income statistics (see tarvel(1)).\n"
+    "  /UNSUPPRESSED  read the confidential \".xxx\" files and show withheld values\n"
+    "  --help         show this text and exit\n"
+    "  --version      show the version and exit\n";
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // Answered without a display, before Qt reads the command line.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("tarvel %s\n", tarvel::VersionText);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(UsageText, stdout);
+            return 0;
+        }
+    }
+
     // Without a display Qt would abort with a long message; one line says it.
     if (!DisplayAvailable()) {
         std::fputs("tarvel: no display available (set DISPLAY, or run under xvfb-run)\n", stderr);
@@ -39,6 +61,9 @@ int main(int argc, char **argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TARVEL"));
+    QApplication::setApplicationVersion(QString::fromLatin1(tarvel::VersionText));
+    // The desktop entry's name, so desktops match the windows to its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tarvel"));
 
     // One viewer at a time: a running one comes to the front and this one ends.
     SingleInstance instance(SingleInstance::DefaultName());

@@ -203,6 +203,22 @@ void frmPrint::Form_Load()
     lblFont->setText(QString::fromStdString(face) + QLatin1Char(',') + QString::fromStdString(size));
 }
 
+tarvel::PrintOptions frmPrint::StoredPrinterOptions(const tarvel::SettingsStore &settings,
+                                                   tarvel::PrintOptions current)
+{
+    // The same readings as the dialog's labels and its Print button.
+    const std::string key = PrintKey();
+    std::string face = tarvel::TrimRight(settings.ReadSetting(key, "Font").Text());
+    if (!face.empty() && face.back() == '\0')
+        face.pop_back();
+    const long long size = tarvel::RoundHalfEven(tarvel::ReadLeadingNumber(settings.ReadSetting(key, "Size").Text()));
+    current.PrintToFile = false;
+    current.PrintFontName = tarvel::TrimRight(face);
+    current.PrintFontSize = size > 0 ? static_cast<int>(std::min<long long>(size, 32767)) : 8;
+    current.IncludeFootnotes = settings.ReadSetting(key, "Footnote").Flag();
+    return current;
+}
+
 void frmPrint::cmdPSet_Click()
 {
     QPrinter &printer = m_context.printer;

@@ -55,6 +55,11 @@ public:
     /// The name shown for printer: its own name, or for a PDF printer the
     /// file it writes.
     static QString PrinterDisplayName(const QPrinter &printer);
+    /// The print state a job on the printer takes from the stored "print"
+    /// settings without showing the dialog (the print preview): the printer
+    /// font and the footnote choice, never a file. The rest is current's.
+    static tarvel::PrintOptions StoredPrinterOptions(const tarvel::SettingsStore &settings,
+                                                     tarvel::PrintOptions current);
 
     /// The output as the label shows it (a long path shortened).
     QString ShownOutput() const;

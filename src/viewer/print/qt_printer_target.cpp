@@ -106,7 +106,7 @@ tarvel::OpenResult QtPrinterTarget::Open()
     m_x = 0;
     m_y = 0;
     const QString output = m_printer->outputFileName();
-    if (m_printer->outputFormat() == QPrinter::PdfFormat && output.isEmpty())
+    if (!m_preview && m_printer->outputFormat() == QPrinter::PdfFormat && output.isEmpty())
         return tarvel::OpenResult::Failed; // no printer is set up
     if (!m_fileName.empty()) {
         // The PDF is written when the job starts; check now that it can be,
@@ -321,12 +321,25 @@ void QtPrinterTarget::Rule()
     NewLine();
 }
 
+namespace {
+
+QString PrintFace(const tarvel::PrintOptions &options)
+{
+    return options.PrintFontName.empty() ? QStringLiteral("Courier New") : QString::fromStdString(options.PrintFontName);
+}
+
+} // namespace
+
+std::unique_ptr<QtPrinterTarget> MakePrinterTarget(const tarvel::PrintOptions &options, QPrinter &printer)
+{
+    return std::make_unique<QtPrinterTarget>(printer, PrintFace(options), options.PrintFontSize);
+}
+
 std::unique_ptr<tarvel::PrintTarget> MakePrintTarget(const tarvel::PrintOptions &options, QPrinter &printer)
 {
-    const QString face = options.PrintFontName.empty() ? QStringLiteral("Courier New")
-                                                       : QString::fromStdString(options.PrintFontName);
+    const QString face = PrintFace(options);
     if (!options.PrintToFile)
-        return std::make_unique<QtPrinterTarget>(printer, face, options.PrintFontSize);
+        return MakePrinterTarget(options, printer);
     if (IsPdfOutputName(options.PrintFileName))
         return QtPrinterTarget::ForPdfFile(options.PrintFileName, printer, face, options.PrintFontSize);
     return tarvel::MakeFileTarget(options.PrintFileName);

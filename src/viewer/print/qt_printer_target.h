@@ -64,6 +64,10 @@ public:
     void DocumentEnd(bool documentTag) override;
     bool EndOutput() override;
 
+    /// Drawing into a print preview: a PDF printer that has no file yet is
+    /// then no fault, as the preview takes the pages.
+    void SetPreview(bool preview) { m_preview = preview; }
+
     /// True when the printer refused to start the last job.
     bool StartFailed() const { return m_startFailed; }
     /// Pages the last job has begun.
@@ -94,6 +98,7 @@ private:
     std::string m_fileName;
     QPainter m_painter;
     bool m_open = false;
+    bool m_preview = false;
     bool m_startFailed = false;
     bool m_failed = false;
     bool m_pageHasInk = false;
@@ -107,3 +112,6 @@ private:
 /// file drawn as on paper (a ".pdf" name), or the printer. A file job takes
 /// the printer's paper only for a PDF file.
 std::unique_ptr<tarvel::PrintTarget> MakePrintTarget(const tarvel::PrintOptions &options, QPrinter &printer);
+/// The target of a job on printer itself, in the print state's font; the
+/// print commands and the print preview draw through it alike.
+std::unique_ptr<QtPrinterTarget> MakePrinterTarget(const tarvel::PrintOptions &options, QPrinter &printer);
