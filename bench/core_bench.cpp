@@ -14,7 +14,9 @@
 #include "core/print/print_engine.h"
 
 #include <benchmark/benchmark.h>
+#include <xlsxwriter.h>
 
+#include <charconv>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -92,13 +94,18 @@ std::string ExportFile()
     return OutputFolder() + "export-zr5n.csv";
 }
 
-ExportResult RunZR5NExport()
+std::string WorkbookFile()
+{
+    return OutputFolder() + "export-zr5n.xlsx";
+}
+
+ExportResult RunZR5NExport(ExportFormat format = ExportFormat::Comma)
 {
     const DataPaths paths = SamplePaths();
     ExportOptions options;
     options.TableCode = "ZR5N";
-    options.Format = ExportFormat::Comma;
-    options.FileName = ExportFile();
+    options.Format = format;
+    options.FileName = format == ExportFormat::Workbook ? WorkbookFile() : ExportFile();
     Result<std::vector<std::string>> titles = ReadLineTitlesForExport(LineTitleFileName(paths, "ZR5N"), "ZR5N");
     if (titles) {
         for (const std::string &title : *titles)
@@ -145,6 +152,82 @@ void ExportZR5NFloor(benchmark::State &state)
     state.counters["bytes"] = static_cast<double>(total);
 }
 BENCHMARK(ExportZR5NFloor)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+// ---- ZR5N export to one workbook, all areas, lines and quarters -----------------------
+
+void ExportZR5NWorkbook(benchmark::State &state)
+{
+    for (auto _ : state) {
+        const ExportResult result = RunZR5NExport(ExportFormat::Workbook);
+        if (!result.Completed()) {
+            state.SkipWithError(("export failed: " + ExportFailureText(result)).c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(result.records);
+    }
+    state.counters["bytes"] = static_cast<double>(FileSize(WorkbookFile()));
+}
+BENCHMARK(ExportZR5NWorkbook)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The floor: the same records read with one positioned read each and their
+// fields put straight into a workbook by the same library in the same mode
+// (keys and flags as text, values as numbers under one format).
+bool WorkbookFloor(const DataPaths &paths, const std::string &output)
+{
+    Result<TableDataFile> data = TableDataFile::Open(TableDataFileName(paths, "ZR5N"), "ZR5N");
+    if (!data)
+        return false;
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    std::string folder = OutputFolder();
+    options.tmpdir = folder.data();
+    lxw_workbook *book = workbook_new_opt(output.c_str(), &options);
+    if (!book)
+        return false;
+    lxw_worksheet *sheet = workbook_add_worksheet(book, "ZR5N");
+    lxw_format *number = workbook_add_format(book);
+    format_set_num_format(number, "#,##0");
+    std::vector<std::string_view> fields;
+    std::string text;
+    lxw_row_t row = 0;
+    for (int area = 1; area <= AreaCount; ++area) {
+        for (int line = 1; line <= LineCount("ZR5N"); ++line) {
+            Result<std::string> bytes = data->ReadBytesAt(data->Position(area, line));
+            if (!bytes)
+                break;
+            const std::size_t count = SplitFields(*bytes, fields);
+            for (std::size_t f = 0; f < count; ++f) {
+                const auto column = static_cast<lxw_col_t>(f);
+                std::string_view field = fields[f];
+                if (f < 5 || f + 1 == count) {
+                    text.assign(field);
+                    worksheet_write_string(sheet, row, column, text.c_str(), nullptr);
+                    continue;
+                }
+                while (!field.empty() && field.front() == ' ')
+                    field.remove_prefix(1);
+                double value = 0;
+                std::from_chars(field.data(), field.data() + field.size(), value);
+                worksheet_write_number(sheet, row, column, value, number);
+            }
+            ++row;
+        }
+    }
+    return workbook_close(book) == LXW_NO_ERROR;
+}
+
+void ExportZR5NWorkbookFloor(benchmark::State &state)
+{
+    const std::string output = OutputFolder() + "export-floor.xlsx";
+    for (auto _ : state) {
+        if (!WorkbookFloor(SamplePaths(), output)) {
+            state.SkipWithError("the floor could not read or write");
+            break;
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(FileSize(output));
+}
+BENCHMARK(ExportZR5NWorkbookFloor)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // ---- ZR5N print-all to HTML, all areas and quarters --------------------------------
 
@@ -227,6 +310,7 @@ int main(int argc, char **argv)
     const std::vector<Comparison> comparisons{
         {"ZR1 grid build, 241 quarters", "GridBuildZR1", "GridBuildZR1Floor", 0.002, 0, 0},
         {"ZR5N export, comma, all", "ExportZR5N", "ExportZR5NFloor", 0.5, 0, 3},
+        {"ZR5N export, workbook, all", "ExportZR5NWorkbook", "ExportZR5NWorkbookFloor", 1.5, 0, 3},
         {"ZR5N print-all to HTML (core)", "PrintAllZR5N", "PrintAllZR5NFloor", 0.3, 0, 0},
     };
     const int status = RunAndReport(argc, argv, comparisons);

@@ -1,5 +1,5 @@
 // The viewer's costs on the offscreen platform, each beside its floor: the
-// Display command end to end, start-up until the main window is shown,
+// Display command end to end, a chart window, start-up until the main window is shown,
 // print-all through the main window's command, and the memory held with 20
 // table windows open.
 
@@ -10,18 +10,22 @@
 #include "viewer/qt/qt_prompts.h"
 #include "core/selection/selection.h"
 #include "core/catalog/table_catalog.h"
+#include "core/views/chart_series.h"
 #include "core/views/table_view_builder.h"
+#include "viewer/display/frmDisplay.h"
 #include "viewer/print/frmPrint.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableView>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -172,6 +176,75 @@ void DisplayZR1Floor(benchmark::State &state)
     }
 }
 BENCHMARK(DisplayZR1Floor)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(0.5);
+
+// ---- a chart window: ZR1, 241 quarters, 12 areas -------------------------------------
+
+// The grid rows of ZR1's first 12 areas (row 2 is a spacer).
+std::vector<int> TwelveAreaRows()
+{
+    std::vector<int> rows{1};
+    for (int row = 3; row <= 13; ++row)
+        rows.push_back(row);
+    return rows;
+}
+
+void ChartZR1(benchmark::State &state)
+{
+    BenchPrompts prompts;
+    const std::unique_ptr<frmMain> window = StartMainWindow(prompts);
+    if (!ChooseTable(*window, "ZR1", 0)) {
+        state.SkipWithError("ZR1 with all quarters could not be chosen");
+        return;
+    }
+    window->RunDisplay();
+    ProcessEvents();
+    QMdiSubWindow *table = window->MdiArea()->activeSubWindow();
+    auto *display = table ? qobject_cast<frmDisplay *>(table->widget()) : nullptr;
+    if (!display) {
+        state.SkipWithError(("no table window: " + prompts.lastMessage.toStdString()).c_str());
+        return;
+    }
+    for (const int row : TwelveAreaRows()) {
+        display->grdData->selectionModel()->select(display->grdData->model()->index(row - 1, 0),
+                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    for (auto _ : state) {
+        window->RunChart();
+        ProcessEvents(); // the chart painted
+        state.PauseTiming();
+        QMdiSubWindow *chart = window->MdiArea()->activeSubWindow();
+        const bool shown = chart != table && window->MdiArea()->subWindowList().size() == 2;
+        if (shown)
+            chart->close();
+        ProcessEvents();
+        window->MdiArea()->setActiveSubWindow(table);
+        state.ResumeTiming();
+        if (!shown) {
+            state.SkipWithError(("no chart: " + prompts.lastMessage.toStdString()).c_str());
+            break;
+        }
+    }
+}
+BENCHMARK(ChartZR1)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+void ChartZR1Floor(benchmark::State &state)
+{
+    tarvel::ChartRequest request;
+    request.Paths = SamplePaths();
+    request.Code = "ZR1";
+    request.QuarterShown = AllQuarters("ZR1");
+    for (int area = 1; area <= 12; ++area)
+        request.Lines.push_back({area, area});
+    for (auto _ : state) {
+        tarvel::Result<tarvel::ChartData> chart = tarvel::BuildChart(request);
+        if (!chart) {
+            state.SkipWithError(tarvel::FailureText(chart.Error()).c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(chart->Series.back().Points.back().Value);
+    }
+}
+BENCHMARK(ChartZR1Floor)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(0.5);
 
 // ---- start-up until the main window is shown --------------------------------------
 
@@ -389,6 +462,7 @@ int main(int argc, char **argv)
 
     const std::vector<Comparison> comparisons{
         {"Display ZR1 window, 241 quarters", "DisplayZR1", "DisplayZR1Floor", 0.1, 0, 0},
+        {"Chart ZR1, 241 quarters x 12 areas", "ChartZR1", "ChartZR1Floor", 0.1, 0, 0},
         {"Start-up, new process", "ColdStartUp", "ColdStartUpFloor", 0, 0, 0, false},
         {"Start-up, main window again", "StartUp", "StartUpFloor", 0, 0, 0},
         {"ZR5N print-all to HTML (window)", "PrintAllWindow", "PrintAllWindowFloor", 3.0, 0, 0},

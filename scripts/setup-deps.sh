@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation fonts-dejavu-core
     xvfb xauth imagemagick poppler-utils
-    qt6-charts-dev qt6-svg-dev libxlsxwriter-dev
+    qt6-charts-dev libqt6opengl6-dev qt6-svg-dev libxlsxwriter-dev
     clang libclang-rt-14-dev hyperfine python3-openpyxl
     desktop-file-utils appstream lintian man-db dpkg-dev file
 )

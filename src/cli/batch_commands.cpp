@@ -187,12 +187,13 @@ tarvel-batch [--data DIR] [--unsuppressed] COMMAND [options]
                                the one-line view grid of data line L (1-based
                                within an area's block), in the same form
   export --table CODE --areas AREAS --quarters QUARTERS [--lines LINES]
-         --format comma|space|tab|fixed (--output FILE | --per-area DIR)
+         --format comma|space|tab|fixed|xlsx (--output FILE | --per-area DIR)
          [--no-header] [--line-titles|--no-line-titles]
          [--area-names|--no-area-names] [--no-quotes] [--append] [--footnotes]
                                the export writer; defaults as the wizard's first
                                opening: header, line titles and quotes on; area
-                               names, append and footnotes off
+                               names, append and footnotes off; xlsx writes an
+                               Excel workbook (no quotes, never appended)
   print --table CODE --areas AREAS --quarters QUARTERS --output FILE
         [--footnotes] [--reverse]
                                print-all to a file: HTML when FILE ends in

@@ -20,6 +20,8 @@ std::optional<ExportFormat> FormatOption(const std::string &text)
         return ExportFormat::Tab;
     if (text == "fixed")
         return ExportFormat::Fixed;
+    if (text == "xlsx")
+        return ExportFormat::Workbook;
     return std::nullopt;
 }
 
@@ -47,7 +49,11 @@ int RunExport(const Context &context)
         return UsageError(context.err, "the command export needs --areas AREAS");
     const auto format = FormatOption(context.Value("--format"));
     if (!format)
-        return UsageError(context.err, "the command export needs --format comma|space|tab|fixed");
+        return UsageError(context.err, "the command export needs --format comma|space|tab|fixed|xlsx");
+    if (*format == ExportFormat::Workbook && context.Has("--append")) {
+        return UsageError(context.err,
+                          "--append has no meaning with --format xlsx: a workbook is always written whole");
+    }
     if (context.Has("--output") == context.Has("--per-area"))
         return UsageError(context.err, "the command export needs either --output FILE or --per-area DIR");
     const auto lineTitles = Switch(context, "--line-titles", "--no-line-titles", true);

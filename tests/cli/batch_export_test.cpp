@@ -95,6 +95,31 @@ TEST_F(BatchExport, UnsuppressedWarnsOnStderr)
                      "file(s) in a secure location.\n");
 }
 
+// --format xlsx writes a workbook; --append is refused with it before
+// anything is written, and an existing file stays as it was.
+TEST_F(BatchExport, WorkbookFormatWritesAWorkbookAndRefusesAppend)
+{
+    const std::string file = m_out.Path() + "zr6.xlsx";
+    m_out.Write("zr6.xlsx", "an earlier file");
+    const std::vector<std::string> args{"--table", "ZR6", "--areas", "2-3", "--quarters", "2001.3-2001.4",
+                                        "--lines", "1-5", "--format", "xlsx", "--footnotes", "--output", file};
+    std::vector<std::string> appending = args;
+    appending.push_back("--append");
+    EXPECT_EQ(Run(appending), batch::ExitUsage);
+    EXPECT_NE(m_err.find("--append has no meaning with --format xlsx"), std::string::npos) << m_err;
+    EXPECT_EQ(FileBytes(file), "an earlier file");
+
+    ASSERT_EQ(Run(args), batch::ExitOk) << m_err;
+    EXPECT_EQ(FileBytes(file).substr(0, 2), "PK");
+
+    ASSERT_EQ(Run({"--table", "ZR6", "--areas", "2-3", "--quarters", "last4", "--lines", "1", "--format", "xlsx",
+                   "--per-area", m_out.Path()}),
+              batch::ExitOk)
+        << m_err;
+    EXPECT_EQ(FileBytes(m_out.Path() + "ZR6AL.xlsx").substr(0, 2), "PK");
+    EXPECT_EQ(FileBytes(m_out.Path() + "ZR6AK.xlsx").substr(0, 2), "PK");
+}
+
 TEST_F(BatchExport, BadArgumentsAndFilesGiveTheirExitStatus)
 {
     const std::string file = m_out.Path() + "x.csv";

@@ -4,10 +4,12 @@
 #include "core/catalog/table_catalog.h"
 #include "core/views/one_line_view.h"
 #include "sample_data.h"
+#include "case_names.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <regex>
 #include <sstream>
@@ -176,6 +178,17 @@ struct ErrorCase {
     int status;
     const char *message; // part of stderr
 };
+
+void PrintTo(const ErrorCase &c, std::ostream *os)
+{
+    for (std::size_t i = 0; i < c.args.size(); ++i) {
+        const std::string &arg = c.args[i];
+        const bool plain =
+            !arg.empty() && std::all_of(arg.begin(), arg.end(), [](char ch) { return ch > ' ' && ch < 0x7f; });
+        *os << (i == 0 ? "" : " ") << (plain ? arg : test::CaseText(arg));
+    }
+    *os << " -> exit " << c.status;
+}
 
 class BatchShowErrors : public BatchShow, public testing::WithParamInterface<ErrorCase> {};
 

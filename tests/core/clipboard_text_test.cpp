@@ -5,6 +5,14 @@
 #include <gtest/gtest.h>
 
 namespace tarvel {
+
+// A drag from one corner of a block to the other. GridSelection belongs to
+// the core, so its printer sits in namespace tarvel, where lookup finds it.
+static void PrintTo(const GridSelection &s, std::ostream *os)
+{
+    *os << "cell " << s.row << ',' << s.column << " to " << s.selectionRow << ',' << s.selectionColumn;
+}
+
 namespace {
 
 // A table window's grid: quarter labels in row 0, row titles in column 0.

@@ -1,6 +1,7 @@
 #include "core/catalog/data_files.h"
 
 #include "core/catalog/table_catalog.h"
+#include "case_names.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -146,6 +147,11 @@ struct NumberCase {
     double value;
 };
 
+void PrintTo(const NumberCase &c, std::ostream *os)
+{
+    *os << test::CaseText(c.text, 32) << " -> " << test::CaseNumber(c.value);
+}
+
 class LeadingNumberTest : public testing::TestWithParam<NumberCase> {};
 
 TEST_P(LeadingNumberTest, ReadsAsFarAsTheNumberGoes)
@@ -209,6 +215,11 @@ struct PositionCase {
     int line;
     std::int64_t position;
 };
+
+void PrintTo(const PositionCase &c, std::ostream *os)
+{
+    *os << c.code << " area " << c.area << " line " << c.line << " -> " << c.position;
+}
 
 class PositionTest : public testing::TestWithParam<PositionCase> {};
 
@@ -430,6 +441,11 @@ struct ShortTitlesCase {
     int written;
     const char *detail;
 };
+
+void PrintTo(const ShortTitlesCase &c, std::ostream *os)
+{
+    *os << c.code << " with " << c.written << " titles";
+}
 
 class ShortTitleFileTest : public testing::TestWithParam<ShortTitlesCase> {};
 

@@ -1,5 +1,6 @@
 #include "core/settings/data_folder.h"
 
+#include "case_names.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -116,6 +117,51 @@ TEST_F(LocateDataFolderTest, EmptyOrUnreadableRememberedFolderRewritesTheDefault
     }
 }
 
+TEST_F(LocateDataFolderTest, MissingRememberedFolderIsReportedBeforeTheCandidates)
+{
+    const std::string gone = folder.Path() + "share/";
+    Remember(gone.substr(0, gone.size() - 1));
+    std::vector<std::string> reported;
+    const std::string volume = DataFolderIn(folder, "volume/");
+    EXPECT_EQ(LocateDataFolder(store, program, {volume}, [&](const std::string &f) { reported.push_back(f); }),
+              volume);
+    EXPECT_EQ(reported, std::vector<std::string>{gone});
+    // The search never writes over the remembered folder.
+    EXPECT_EQ(store.ReadSetting(Misc, "ZRPath").Text(), gone.substr(0, gone.size() - 1));
+}
+
+TEST_F(LocateDataFolderTest, DefaultOrWorkingFolderIsNotReported)
+{
+    int reports = 0;
+    const auto count = [&](const std::string &) { ++reports; };
+    // First start: the default is the program folder, which is no choice of
+    // the user's.
+    LocateDataFolder(store, program, {DataFolderIn(folder, "volume/")}, count);
+    Remember(program);
+    LocateDataFolder(store, program, {DataFolderIn(folder, "volume/")}, count);
+    // A remembered folder with data.
+    Remember(DataFolderIn(folder, "data/"));
+    LocateDataFolder(store, program, {}, count);
+    EXPECT_EQ(reports, 0);
+}
+
+TEST(SampleDataFolder, TheSameFolderHoweverItIsWritten)
+{
+    TempFolder folder;
+    const std::string program = folder.Path() + "bin/";
+    fs::create_directories(program + "sample-data");
+    EXPECT_EQ(SampleDataFolder(program), program + "sample-data/");
+    EXPECT_TRUE(IsSampleDataFolder(program + "sample-data/", program));
+    EXPECT_TRUE(IsSampleDataFolder(program + "sample-data", program));
+    EXPECT_TRUE(IsSampleDataFolder(folder.Path() + "bin//./sample-data/", program));
+    fs::create_directory_symlink(program + "sample-data", folder.Path() + "link");
+    EXPECT_TRUE(IsSampleDataFolder(folder.Path() + "link/", program));
+    fs::create_directories(folder.Path() + "data");
+    EXPECT_FALSE(IsSampleDataFolder(folder.Path() + "data/", program));
+    EXPECT_FALSE(IsSampleDataFolder("", program));
+    EXPECT_FALSE(IsSampleDataFolder(folder.Path() + "absent/", program));
+}
+
 TEST(DataFolderCandidates, VolumesInReverseOrderOfTheirPathsThenTheSampleData)
 {
     TempFolder folder;
@@ -152,6 +198,11 @@ struct AnswerCase {
     const char *answer;
     std::optional<std::string> expected;
 };
+
+void PrintTo(const AnswerCase &c, std::ostream *os)
+{
+    *os << test::CaseText(c.answer) << " -> " << (c.expected ? test::CaseText(*c.expected) : "unchanged");
+}
 
 class ChangedDataFolderTest : public testing::TestWithParam<AnswerCase> {};
 

@@ -1,5 +1,6 @@
 #include "core/help/documents.h"
 
+#include "case_names.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +25,11 @@ struct FootnoteCase {
     const char *file;
     bool inProgramFolder;     ///< the file is taken from the program folder
 };
+
+void PrintTo(const FootnoteCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class FootnoteDocumentTest : public testing::TestWithParam<FootnoteCase> {};
 

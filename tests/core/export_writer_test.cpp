@@ -3,6 +3,7 @@
 #include "core/settings/settings_store.h"
 #include "core/catalog/table_catalog.h"
 #include "export_fixture.h"
+#include "case_names.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +28,11 @@ struct NumberCase {
     double value;
     const char *text;
 };
+
+void PrintTo(const NumberCase &c, std::ostream *os)
+{
+    *os << test::CaseNumber(c.value) << " -> " << test::CaseText(c.text);
+}
 
 class ShortestNumberTest : public ::testing::TestWithParam<NumberCase> {};
 
@@ -108,6 +114,11 @@ struct FileCase {
     std::vector<int> quarters;
     bool unsuppressed;
 };
+
+void PrintTo(const FileCase &c, std::ostream *os)
+{
+    *os << c.expected;
+}
 
 class ExportFileTest : public ExportFixture, public ::testing::WithParamInterface<FileCase> {};
 
@@ -424,6 +435,11 @@ struct ProgramFileCase {
     const char *name;
     bool refused;
 };
+
+void PrintTo(const ProgramFileCase &c, std::ostream *os)
+{
+    *os << c.folder << ' ' << test::CaseText(c.name) << " -> " << (c.refused ? "refused" : "allowed");
+}
 
 class ProgramFileTest : public ExportFixture, public ::testing::WithParamInterface<ProgramFileCase> {};
 

@@ -1,5 +1,6 @@
 #include "core/catalog/file_helpers.h"
 
+#include "case_names.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,11 @@ struct CaseName {
     const char *written;
     const char *asked;
 };
+
+void PrintTo(const CaseName &c, std::ostream *os)
+{
+    *os << test::CaseText(c.written) << " asked as " << test::CaseText(c.asked);
+}
 
 class CaseInsensitiveLookupTest : public testing::TestWithParam<CaseName> {};
 

@@ -3,6 +3,7 @@
 
 #include "core/catalog/table_catalog.h"
 #include "sample_data.h"
+#include "case_names.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -173,6 +174,12 @@ struct CellCase {
     bool unsuppressed;
     const char *shown;
 };
+
+void PrintTo(const CellCase &c, std::ostream *os)
+{
+    *os << test::CaseText(c.value) << " flag " << test::CaseText(std::string(1, c.flag))
+        << (c.unsuppressed ? " unsuppressed" : "") << " -> " << test::CaseText(c.shown);
+}
 
 class DataCellTextTest : public testing::TestWithParam<CellCase> {};
 
@@ -394,6 +401,15 @@ struct SilentCase {
     int line; // 0: the command does nothing
 };
 
+void PrintTo(const SilentCase &c, std::ostream *os)
+{
+    *os << "row " << c.row << " -> ";
+    if (c.line == 0)
+        *os << "nothing";
+    else
+        *os << "line " << c.line;
+}
+
 class OneLineChecksTest : public GridBuilders, public testing::WithParamInterface<SilentCase> {};
 
 TEST_P(OneLineChecksTest, LineNumberOrNothing)
@@ -442,6 +458,11 @@ struct ShortenCase {
     const char *title;
     const char *shortened;
 };
+
+void PrintTo(const ShortenCase &c, std::ostream *os)
+{
+    *os << test::CaseText(c.title, 30) << " -> " << test::CaseText(c.shortened);
+}
 
 class ShortenLineTitleTest : public testing::TestWithParam<ShortenCase> {};
 
@@ -543,6 +564,11 @@ struct MissingCase {
     const char *file; // removed from a complete folder
     bool oneLine;
 };
+
+void PrintTo(const MissingCase &c, std::ostream *os)
+{
+    *os << c.file << " missing, " << (c.oneLine ? "one-line view" : "table view");
+}
 
 class MissingFileTest : public testing::TestWithParam<MissingCase> {};
 

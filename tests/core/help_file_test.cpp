@@ -1,6 +1,8 @@
 #include "core/help/help_file.h"
 
 #include "core/catalog/file_helpers.h"
+#include "core/selection/selection.h"
+#include "case_names.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -110,6 +112,15 @@ struct SearchCase {
     std::vector<int> topics;
 };
 
+void PrintTo(const SearchCase &c, std::ostream *os)
+{
+    *os << test::CaseText(c.text) << " -> keywords " << c.keywords.size() << ", topics";
+    if (c.topics.empty())
+        *os << " none";
+    for (const int topic : c.topics)
+        *os << ' ' << topic;
+}
+
 class HelpSearchTest : public testing::TestWithParam<SearchCase> {};
 
 TEST_P(HelpSearchTest, FindsKeywordsAndTopicsIgnoringCase)
@@ -138,6 +149,11 @@ struct DamagedCase {
     const char *text;
     const char *detail; ///< a part of the failure's detail
 };
+
+void PrintTo(const DamagedCase &c, std::ostream *os)
+{
+    *os << test::CaseText(c.text, 32) << " -> " << test::CaseText(c.detail, 40);
+}
 
 class DamagedHelpTest : public testing::TestWithParam<DamagedCase> {};
 
@@ -202,11 +218,28 @@ TEST(HelpFileTest, HelpFileInTheProgramFolderWinsOverTheDataFolder)
     EXPECT_TRUE(ReadHelpFile(LocateHelpFile(program.Path(), data.Path())));
 }
 
+TEST(HelpFileLookup, BesideTheProgramWithoutAnyData)
+{
+    // A first start with no data folder found still has its help.
+    TempFolder program;
+    EXPECT_EQ(HelpFileCandidates(program.Path(), ""), std::vector<std::string>{program.Path() + "tarvel.hlp"});
+    EXPECT_EQ(HelpFileCandidates(program.Path(), "/data/"),
+              (std::vector<std::string>{program.Path() + "tarvel.hlp", "/data/tarvel.hlp"}));
+    EXPECT_EQ(LocateHelpFile(program.Path(), ""), program.Path() + "tarvel.hlp");
+    program.Write("tarvel.hlp", SmallHelp);
+    EXPECT_TRUE(ReadHelpFile(LocateHelpFile(program.Path(), "")));
+}
+
 struct RenderCase {
     const char *name;
     std::vector<std::string> body;
     const char *html; ///< the body's HTML, after the title heading
 };
+
+void PrintTo(const RenderCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class HelpRenderTest : public testing::TestWithParam<RenderCase> {};
 
@@ -344,6 +377,35 @@ TEST_F(ShippedHelpTest, IsPlainAsciiAndDescribesTheProgramsOwnTexts)
                                "Print Table for selected areas", "Copy selected to clipboard", "Export to file",
                                "Reverse years", "Close All", "Minimize All", "Format of exported files"})
         EXPECT_NE(text->find(phrase), std::string::npos) << phrase;
+}
+
+TEST_F(ShippedHelpTest, DisplayTopicGivesTheChecksInTheProgramsOrder)
+{
+    // The order the display command checks: nothing chosen asks for the
+    // table, a table alone for the areas, then the quarters.
+    const std::vector<SelectionProblem> order{DisplayReadiness("No table selected", "No states selected", false),
+                                              DisplayReadiness("ZR4", "No states selected", false),
+                                              DisplayReadiness("ZR4", "Areas selected - 2", false)};
+    ASSERT_EQ(order, (std::vector<SelectionProblem>{SelectionProblem::NoTable, SelectionProblem::NoAreas,
+                                                    SelectionProblem::NoQuarters}));
+    const Result<HelpFile> file = ReadHelpFile(ShippedHelpPath());
+    ASSERT_TRUE(file);
+    const HelpTopic *topic = file->Find(9);
+    ASSERT_NE(topic, nullptr);
+    std::string text;
+    for (const std::string &line : topic->body)
+        text += line + " ";
+    const std::size_t start = text.find("in this order");
+    ASSERT_NE(start, std::string::npos);
+    std::size_t last = start;
+    for (const SelectionProblem problem : order) {
+        // The message's first words, as the help may break its line.
+        const std::string words = ReadinessMessage(problem)->text.substr(0, 16);
+        const std::size_t at = text.find(words, start);
+        ASSERT_NE(at, std::string::npos) << words;
+        EXPECT_GT(at, last) << words;
+        last = at;
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "core/print/print_engine.h"
 
 #include "core/catalog/file_helpers.h"
+#include "case_names.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -90,6 +91,11 @@ struct TableCase {
     const char *expected;
     std::function<Grid()> grid;
 };
+
+void PrintTo(const TableCase &c, std::ostream *os)
+{
+    *os << c.expected;
+}
 
 class TableJob : public testing::TestWithParam<TableCase> {};
 
@@ -393,6 +399,18 @@ struct GeometryCase {
     std::optional<PageGeometry> expected;
 };
 
+void PrintTo(const GeometryCase &c, std::ostream *os)
+{
+    const PrinterMeasures &m = c.measures;
+    *os << "page " << test::CaseNumber(m.PageWidth) << 'x' << test::CaseNumber(m.PageHeight) << " ref "
+        << test::CaseNumber(m.ReferenceWidth) << " 10X " << test::CaseNumber(m.TenXHeight) << " cell "
+        << test::CaseNumber(m.CellWidth) << " X " << test::CaseNumber(m.XHeight) << " -> ";
+    if (c.expected)
+        *os << "columns " << c.expected->ColumnsPerPage << ", rows " << c.expected->RowsPerPage;
+    else
+        *os << "too small";
+}
+
 class PrinterGeometry : public testing::TestWithParam<GeometryCase> {};
 
 TEST_P(PrinterGeometry, FollowsThePageArithmetic)
@@ -426,6 +444,11 @@ struct PlanCase {
     std::vector<std::vector<int>> pages; // first/last column, first/last row
 };
 
+void PrintTo(const PlanCase &c, std::ostream *os)
+{
+    *os << "last row " << c.lastRow << " column " << c.lastCol << " -> pages " << c.pages.size();
+}
+
 class PagePlanTest : public testing::TestWithParam<PlanCase> {};
 
 TEST_P(PagePlanTest, RunsDownThenAcross)
@@ -449,6 +472,11 @@ struct RefusedCase {
     const char *name;
     bool refused;
 };
+
+void PrintTo(const RefusedCase &c, std::ostream *os)
+{
+    *os << test::CaseText(c.name) << " -> " << (c.refused ? "refused" : "allowed");
+}
 
 class OutputName : public testing::TestWithParam<RefusedCase> {};
 

@@ -1,5 +1,7 @@
 #include "core/views/scroll_value.h"
 
+#include "case_names.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,6 +13,11 @@ struct TextCase {
     const char *text;
     int value;
 };
+
+void PrintTo(const TextCase &c, std::ostream *os)
+{
+    *os << test::CaseText(c.text) << " -> " << c.value;
+}
 
 class ScrollTextRule : public testing::TestWithParam<TextCase> {};
 

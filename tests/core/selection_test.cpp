@@ -1,5 +1,7 @@
 #include "core/selection/selection.h"
 
+#include "case_names.h"
+
 #include "core/catalog/table_catalog.h"
 
 #include <gtest/gtest.h>
@@ -143,6 +145,13 @@ struct ReadinessCase {
     SelectionProblem problem;
 };
 
+void PrintTo(const ReadinessCase &c, std::ostream *os)
+{
+    static const char *const Problems[] = {"ready", "no table", "no quarters", "no areas"};
+    *os << test::CaseText(c.tablePanel) << ' ' << test::CaseText(c.areaPanel)
+        << (c.quarters ? " quarters" : " no quarters") << " -> " << Problems[static_cast<int>(c.problem)];
+}
+
 class ReadinessTest : public testing::TestWithParam<ReadinessCase> {};
 
 TEST_P(ReadinessTest, Order)
@@ -230,6 +239,15 @@ struct ArgumentsCase {
     std::vector<std::string> arguments;
     bool unsuppressed;
 };
+
+void PrintTo(const ArgumentsCase &c, std::ostream *os)
+{
+    if (c.arguments.empty())
+        *os << "no arguments";
+    for (std::size_t i = 0; i < c.arguments.size(); ++i)
+        *os << (i == 0 ? "" : " ") << test::CaseText(c.arguments[i]);
+    *os << " -> " << (c.unsuppressed ? "unsuppressed" : "suppressed");
+}
 
 class ArgumentsTest : public testing::TestWithParam<ArgumentsCase> {};
 

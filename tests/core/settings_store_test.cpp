@@ -1,5 +1,6 @@
 #include "core/settings/settings_store.h"
 
+#include "case_names.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -129,6 +130,11 @@ struct NameCase {
     const char *expected;
 };
 
+void PrintTo(const NameCase &c, std::ostream *os)
+{
+    *os << test::CaseText(c.key, 40) << ' ' << test::CaseText(c.name) << " -> " << test::CaseText(c.expected);
+}
+
 class SettingNameMatchTest : public testing::TestWithParam<NameCase> {};
 
 TEST_P(SettingNameMatchTest, KeyPathsAndValueNamesIgnoreCaseAndTrailingBackslashes)
@@ -206,6 +212,11 @@ struct RoundCase {
     std::int32_t expected;
 };
 
+void PrintTo(const RoundCase &c, std::ostream *os)
+{
+    *os << test::CaseText(c.text) << " -> " << c.expected;
+}
+
 class RoundSettingNumberTest : public testing::TestWithParam<RoundCase> {};
 
 TEST_P(RoundSettingNumberTest, RoundsToNearestWithHalvesToEven)
@@ -225,6 +236,11 @@ struct FlagCase {
     const char *text;
     bool expected;
 };
+
+void PrintTo(const FlagCase &c, std::ostream *os)
+{
+    *os << test::CaseText(c.text) << " -> " << (c.expected ? "true" : "false");
+}
 
 class SettingFlagTest : public testing::TestWithParam<FlagCase> {};
 
@@ -309,13 +325,24 @@ TEST(SettingsStore, ReadsCrLfFilesAndMergesRepeatedKeys)
                                  "\"Two\"=dword:0000000a\n");
 }
 
-class UnparseableFileTest : public testing::TestWithParam<const char *> {};
+// A settings file the store cannot read, as the bytes on disk.
+struct BadFile {
+    BadFile(const char *bytes) : text(bytes) {}
+    const char *text;
+};
+
+void PrintTo(const BadFile &c, std::ostream *os)
+{
+    *os << test::CaseText(c.text, 60);
+}
+
+class UnparseableFileTest : public testing::TestWithParam<BadFile> {};
 
 TEST_P(UnparseableFileTest, IsKeptAsideAndTheStoreStartsEmpty)
 {
     TempFolder folder;
     folder.Write("s.reg.bad", "older bad file");
-    const std::string file = folder.Write("s.reg", GetParam());
+    const std::string file = folder.Write("s.reg", GetParam().text);
 
     SettingsStore store(file);
     EXPECT_TRUE(store.WasKeptAside());
@@ -324,17 +351,17 @@ TEST_P(UnparseableFileTest, IsKeptAsideAndTheStoreStartsEmpty)
     EXPECT_FALSE(fs::exists(file));
     // An earlier kept file is never replaced: the next one is numbered.
     EXPECT_EQ(FileText(file + ".bad").value_or("<missing>"), "older bad file");
-    EXPECT_EQ(FileText(file + ".bad.1").value_or("<missing>"), GetParam());
+    EXPECT_EQ(FileText(file + ".bad.1").value_or("<missing>"), GetParam().text);
 
     WriteDefaultSettings(store, "/p/");
     EXPECT_TRUE(store.LastSaveSucceeded());
     EXPECT_EQ(SettingsStore(file).ReadSetting(Misc, "ZRPath").Text(), "/p/");
-    EXPECT_EQ(FileText(file + ".bad.1").value_or("<missing>"), GetParam());
+    EXPECT_EQ(FileText(file + ".bad.1").value_or("<missing>"), GetParam().text);
 
     // A third one takes the next number.
-    folder.Write("s.reg", GetParam());
+    folder.Write("s.reg", GetParam().text);
     EXPECT_TRUE(SettingsStore(file).WasKeptAside());
-    EXPECT_EQ(FileText(file + ".bad.2").value_or("<missing>"), GetParam());
+    EXPECT_EQ(FileText(file + ".bad.2").value_or("<missing>"), GetParam().text);
     EXPECT_EQ(FileText(file + ".bad").value_or("<missing>"), "older bad file");
 }
 

@@ -27,6 +27,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -193,14 +195,46 @@ TEST_F(DisplayTest, NewWindowTakesTheDefaultsAndShowsTheNewestQuarters)
     EXPECT_EQ(display->CurrentColumn(), 4);
     EXPECT_LT(grid.Cell(0, 1), grid.Cell(0, 4));
 
-    // Every column fits its widest text in the window's own font.
+    // Every column fits its widest text in the window's own font and in the
+    // (here larger) grid font that draws it.
     const QFontMetricsF own(frmDisplay::OwnFont(), display->grdData);
+    const QFontMetricsF drawn(display->grdData->font(), display->grdData);
+    const double zero = std::max(own.horizontalAdvance(QLatin1Char('0')), drawn.horizontalAdvance(QLatin1Char('0')));
+    for (int c = 0; c < grid.Columns(); ++c) {
+        double widest = 0;
+        for (int r = 0; r < grid.Rows(); ++r) {
+            const QString text = QString::fromLatin1(grid.Cell(r, c).c_str());
+            widest = std::max({widest, own.horizontalAdvance(text), drawn.horizontalAdvance(text)});
+        }
+        EXPECT_GE(display->ColumnWidth(c), widest) << "column " << c;
+        EXPECT_LE(display->ColumnWidth(c), widest + 3 * zero) << "column " << c;
+    }
+}
+
+TEST_F(DisplayTest, LargeDisplayFontCutsNoValueOrTitle)
+{
+    auto window = Start();
+    window->State().DisplayFontName = "Liberation Sans";
+    window->State().DisplayFontSize = 20;
+    window->State().DisplayFontBold = true;
+    SelectTable(*window, "ZR4");
+    ChooseAreas(*window, {2});
+    window->mnuView->trigger();
+    frmDisplay *display = DisplayOf(window->MdiArea()->activeSubWindow());
+    ASSERT_NE(display, nullptr);
+    const QFont font = window->DisplayFont();
+    const QFontMetricsF drawn(font, display->grdData);
+    // Row 0 and column 0 are drawn in the grid's font, never bolder.
+    for (QHeaderView *header : {display->grdData->horizontalHeader(), display->grdData->verticalHeader()}) {
+        EXPECT_EQ(header->font(), font);
+        EXPECT_FALSE(header->highlightSections());
+    }
+    const tarvel::Grid &grid = display->Data();
     for (int c = 0; c < grid.Columns(); ++c) {
         double widest = 0;
         for (int r = 0; r < grid.Rows(); ++r)
-            widest = std::max(widest, own.horizontalAdvance(QString::fromLatin1(grid.Cell(r, c).c_str())));
-        EXPECT_GE(display->ColumnWidth(c), widest) << "column " << c;
-        EXPECT_LE(display->ColumnWidth(c), widest + 3 * own.horizontalAdvance(QStringLiteral("0"))) << "column " << c;
+            widest = std::max(widest, drawn.horizontalAdvance(QString::fromLatin1(grid.Cell(r, c).c_str())));
+        EXPECT_GE(display->ColumnWidth(c), widest + drawn.horizontalAdvance(QLatin1Char('0')) - 1) << "column " << c;
     }
 }
 
@@ -237,6 +271,68 @@ TEST_F(DisplayTest, AnExistingWindowIsRestoredFromMinimizedAndMaximized)
         EXPECT_FALSE(first->isMinimized());
         EXPECT_FALSE(first->isMaximized());
     }
+}
+
+TEST_F(DisplayTest, AnExistingWindowComesForwardNormalBesideAMaximizedOne)
+{
+    auto window = Start();
+    SelectTable(*window, "ZR4");
+    ChooseAreas(*window, {2, 3});
+    window->mnuView->trigger();
+    QMdiSubWindow *first = window->MdiArea()->activeSubWindow();
+    window->mnuView->trigger();
+    QMdiSubWindow *second = window->MdiArea()->activeSubWindow();
+    ASSERT_NE(first, second);
+    second->showMaximized();
+    // The next display steps back to the first area, whose window exists.
+    window->mnuView->trigger();
+    EXPECT_EQ(window->MdiArea()->subWindowList().size(), 2);
+    EXPECT_EQ(window->MdiArea()->activeSubWindow(), first);
+    EXPECT_FALSE(first->isMaximized());
+    EXPECT_FALSE(first->isMinimized());
+}
+
+TEST_F(DisplayTest, CascadeKeepsEachWindowsSizeAndStepsDiagonally)
+{
+    auto window = Start();
+    window->resize(1000, 760);
+    QCoreApplication::processEvents();
+    SelectTable(*window, "ZR4");
+    ChooseAreas(*window, {2, 3, 4});
+    for (int i = 0; i < 3; ++i)
+        window->mnuView->trigger();
+    window->mnuDoc[1]->trigger(); // a document window too
+    QList<QMdiSubWindow *> windows = window->MdiArea()->subWindowList(QMdiArea::CreationOrder);
+    ASSERT_EQ(windows.size(), 4);
+    windows[0]->resize(420, 300);
+    windows[1]->resize(380, 260);
+    windows[2]->showMaximized();
+    windows[3]->resize(300, 200);
+    window->MdiArea()->setActiveSubWindow(windows[3]);
+    const QSize area = window->MdiArea()->viewport()->size();
+    std::vector<QSize> sizes;
+    for (QMdiSubWindow *child : windows)
+        sizes.push_back(child->isMaximized() ? QSize() : child->size());
+
+    window->mnuArrange[0]->trigger();
+    std::vector<int> lefts;
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow *child = windows[i];
+        EXPECT_FALSE(child->isMaximized()) << i;
+        // Never a bare title bar: a window's own size, capped to the area.
+        EXPECT_GT(child->height(), 100) << i;
+        EXPECT_LE(child->geometry().right(), area.width()) << i;
+        EXPECT_LE(child->geometry().bottom(), area.height()) << i;
+        if (sizes[static_cast<std::size_t>(i)].isValid()) {
+            EXPECT_EQ(child->size(), sizes[static_cast<std::size_t>(i)]) << i;
+        }
+        EXPECT_EQ(child->x(), child->y()) << i;
+        lefts.push_back(child->x());
+    }
+    std::sort(lefts.begin(), lefts.end());
+    EXPECT_EQ(std::unique(lefts.begin(), lefts.end()), lefts.end());
+    EXPECT_EQ(window->MdiArea()->activeSubWindow(), windows[3]);
+    EXPECT_EQ(windows[3]->x(), lefts.back()); // the active window last, on top
 }
 
 TEST_F(DisplayTest, MissingChoicesAskInOrderAndStepNothing)
@@ -287,6 +383,11 @@ struct BrokenCase {
     int keepBytes;              // -1 leaves the file out
     const char *expectedTitle;
 };
+
+void PrintTo(const BrokenCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class BrokenDataTest : public DisplayTest, public testing::WithParamInterface<BrokenCase> {};
 

@@ -8,6 +8,7 @@
 #include "viewer/display/frmDisplay.h"
 #include "viewer/help/qt_help.h"
 #include "sample_data.h"
+#include "case_names.h"
 #include "scripted_prompts.h"
 
 #include <QAction>
@@ -346,6 +347,11 @@ struct FontCase {
     double points;
     int stored;
 };
+
+void PrintTo(const FontCase &c, std::ostream *os)
+{
+    *os << tarvel::test::CaseNumber(c.points) << " points -> " << c.stored;
+}
 
 class DisplayFontTest : public DocumentsTest, public testing::WithParamInterface<FontCase> {};
 

@@ -9,6 +9,7 @@
 #include "core/catalog/table_catalog.h"
 #include "viewer/display/frmDisplay.h"
 #include "viewer/help/frmDoc.h"
+#include "case_names.h"
 #include "scripted_prompts.h"
 
 #include <QAction>
@@ -135,6 +136,60 @@ TEST_F(ExportWizardTest, QuoteBoxFollowsTheFormatAndKeepsItsTick)
     EXPECT_EQ(wizard->Options().Format, tarvel::ExportFormat::Space);
 }
 
+// The workbook: the fifth format, with its own note; quotes and append have
+// no meaning for it, so both boxes are disabled with their ticks kept.
+TEST_F(ExportWizardTest, WorkbookFormatDisablesQuotesAndAppendAndShowsItsNote)
+{
+    auto wizard = Open();
+    const QString textNote = wizard->txtRecordFormat->toPlainText();
+    wizard->chkAppend->setChecked(true);
+    EXPECT_EQ(wizard->optCopy[4]->text(), QStringLiteral("Excel workbook (.xlsx)"));
+    wizard->optCopy[4]->click();
+    EXPECT_EQ(wizard->Options().Format, tarvel::ExportFormat::Workbook);
+    EXPECT_FALSE(wizard->chkAppend->isEnabled());
+    EXPECT_FALSE(wizard->chkQuote->isEnabled());
+    EXPECT_TRUE(wizard->chkAppend->isChecked());
+    EXPECT_TRUE(wizard->chkQuote->isChecked());
+    EXPECT_TRUE(wizard->txtRecordFormat->toPlainText().startsWith(QStringLiteral("An Excel workbook keeps")));
+    wizard->optCopy[0]->click();
+    EXPECT_TRUE(wizard->chkAppend->isEnabled());
+    EXPECT_TRUE(wizard->chkQuote->isEnabled());
+    EXPECT_EQ(wizard->txtRecordFormat->toPlainText(), textNote);
+}
+
+TEST_F(ExportWizardTest, WorkbookRunReplacesTheFileAndIsRestoredNextTime)
+{
+    const std::string output = Out("wizard.xlsx");
+    {
+        QFile earlier(QString::fromStdString(output));
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("an earlier file");
+    }
+    auto wizard = Open();
+    wizard->optCopy[4]->click();
+    wizard->chkAppend->setChecked(true);
+    wizard->lstExport->item(0)->setSelected(true);
+    // The file dialog offers the workbook filter and leaves "Index" alone.
+    prompts.saveFileAnswers = {QString::fromStdString(output)};
+    wizard->cmdChange->click();
+    ASSERT_EQ(prompts.Of(Kind::SaveFileName).size(), 1u);
+    EXPECT_EQ(prompts.Of(Kind::SaveFileName)[0].topic, 5);
+    EXPECT_EQ(ExportSetting(m_settings, "Index"), "4");
+    EXPECT_EQ(wizard->txtFileName->text(), QString::fromStdString(output));
+    prompts.messageAnswers = {QMessageBox::No};
+    wizard->cmdOK->click();
+
+    ASSERT_TRUE(wizard->Completed());
+    EXPECT_TRUE(FileBytes(output).startsWith("PK"));
+    EXPECT_EQ(ExportSetting(m_settings, "Format"), " 4");
+    EXPECT_EQ(ExportSetting(m_settings, "Append"), " 1");
+
+    auto again = Open();
+    EXPECT_TRUE(again->optCopy[4]->isChecked());
+    EXPECT_FALSE(again->chkAppend->isEnabled());
+    EXPECT_TRUE(again->chkAppend->isChecked());
+}
+
 TEST_F(ExportWizardTest, SavedFixedFormatOpensWithTheQuoteBoxDisabled)
 {
     m_settings.WriteSetting(tarvel::SettingsKey("export"), "Format", " 3");
@@ -188,6 +243,12 @@ struct NameCheck {
     const char *text;
     int page;
 };
+
+void PrintTo(const NameCheck &c, std::ostream *os)
+{
+    *os << (c.mode == 0 ? "one file " : "file per area ") << tarvel::test::CaseText(c.name) << " -> "
+        << tarvel::test::CaseText(c.title, 30);
+}
 
 class ExportNameChecks : public ExportWizardTest, public testing::WithParamInterface<NameCheck> {};
 
@@ -267,7 +328,8 @@ TEST_F(ExportWizardTest, FileDialogRemembersTheFileType)
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].title, QStringLiteral("Select a file to receive export output"));
     EXPECT_EQ(asked[0].text,
-              QStringLiteral("All files (*);;Text files (*.txt);;PRN files (*.prn);;CSV files (*.csv)"));
+              QStringLiteral("All files (*);;Text files (*.txt);;PRN files (*.prn);;CSV files (*.csv);;"
+                             "Excel workbook (*.xlsx)"));
 
     // The dialog hands back the entry it opened with when the user keeps
     // it: CSV files on first use, then the one chosen last.
@@ -386,6 +448,11 @@ struct FailedRun {
     const char *title;
     QMessageBox::Icon icon;
 };
+
+void PrintTo(const FailedRun &c, std::ostream *os)
+{
+    *os << tarvel::test::CaseText(c.output, 36) << " -> " << tarvel::test::CaseText(c.title, 30);
+}
 
 class ExportFailedRun : public ExportWizardTest, public testing::WithParamInterface<FailedRun> {};
 

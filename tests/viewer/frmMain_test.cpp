@@ -1,13 +1,18 @@
 #include "viewer/main/frmMain.h"
 #include "viewer/selection/frmPickList.h"
+#include "viewer/qt/qt_command_line.h"
+#include "viewer/qt/qt_prompts.h"
 #include "core/selection/selection.h"
 #include "core/settings/settings_store.h"
 #include "core/catalog/file_helpers.h"
+#include "core/help/help_file.h"
+#include "core/settings/data_folder.h"
 #include "sample_data.h"
 #include "scripted_prompts.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,9 +26,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QScreen>
+#include <QApplication>
+#include <QLayout>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -198,6 +209,82 @@ TEST_F(MainWindowTest, FindsTheSampleDataBesideTheProgram)
         EXPECT_EQ(items[i], QString::fromStdString(areas[i].name + " (" + areas[i].abbreviation + ")"));
 }
 
+TEST_F(MainWindowTest, QuickStartWorksWithoutAnyData)
+{
+    // A first start where no data are found: the help beside the program
+    // still opens.
+    auto window = std::make_unique<frmMain>(prompts);
+    window->SetDataFolderCandidates({});
+    window->Startup({});
+    ASSERT_TRUE(window->State().DataFolder.empty());
+    ASSERT_EQ(prompts.Of(Kind::Help).size(), 1u);
+    const std::string program = tarvel::WithTrailingSlash(QCoreApplication::applicationDirPath().toStdString());
+    EXPECT_EQ(window->State().HelpFile, program + "tarvel.hlp");
+    const auto help = tarvel::ReadHelpFile(window->State().HelpFile);
+    ASSERT_TRUE(help);
+    EXPECT_NE(help->Find(8), nullptr);
+}
+
+TEST_F(MainWindowTest, MessagesBeforeTheWindowAppearsAreCentredOnTheScreen)
+{
+    frmMain hidden(prompts); // the main window before it is shown
+    QtPrompts real(&hidden);
+    std::vector<QRect> boxes;
+    QPoint centre;
+    // Looks at the box once it is up, then answers it.
+    const auto inspect = [&] {
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(100, [&] {
+                if (QWidget *box = QApplication::activeModalWidget()) {
+                    boxes.push_back(box->frameGeometry());
+                    centre = box->screen()->availableGeometry().center();
+                    box->close();
+                }
+            });
+        });
+    };
+    inspect();
+    real.Message(QStringLiteral("Files not found"), QStringLiteral("The Orlandel files cannot be found."),
+                 QMessageBox::Warning, QMessageBox::Ok);
+    inspect();
+    real.InputBox(QString::fromLatin1(tarvel::ChangePathTitle), QString::fromLatin1(tarvel::ChangePathPrompt),
+                  QStringLiteral("/data/"));
+    ASSERT_EQ(boxes.size(), 2u);
+    for (const QRect &box : boxes) {
+        EXPECT_LE(std::abs(box.center().x() - centre.x()), 2) << box.center().x() << " " << centre.x();
+        EXPECT_LE(std::abs(box.center().y() - centre.y()), 2) << box.center().y() << " " << centre.y();
+    }
+}
+
+TEST_F(MainWindowTest, RestoredWindowLiesOnScreenAndFitsA1024PixelScreen)
+{
+    for (const QRect &available : {QRect(0, 0, 1024, 740), QRect(1920, 24, 1280, 1000)}) {
+        const QRect normal = frmMain::NormalGeometryOn(available);
+        EXPECT_TRUE(available.contains(normal)) << available.x();
+        // Room for the desktop's title bar above the window's own area.
+        EXPECT_GE(normal.top() - available.top(), 30) << available.x();
+    }
+    auto window = Start();
+    window->show();
+    QCoreApplication::processEvents();
+    // With the default font the window fits a 1024-pixel screen, also with
+    // one more display button of the same size.
+    const int room = frmMain::NormalGeometryOn(QRect(0, 0, 1024, 740)).width();
+    EXPECT_LE(window->minimumSizeHint().width(), room);
+    auto *another = new QPushButton(window->fraDisplay);
+    another->setFixedSize(window->cmdShowOneLine->size());
+    window->fraDisplay->layout()->addWidget(another);
+    window->setGeometry(frmMain::NormalGeometryOn(QRect(0, 0, 1024, 740)));
+    QCoreApplication::processEvents();
+    EXPECT_LE(window->minimumSizeHint().width(), room);
+    EXPECT_EQ(window->width(), room);
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{window->cmdPrev, window->cmdNext, window->cmdShowOneLine, another}) {
+        const QRect place(control->mapTo(window.get(), QPoint(0, 0)), control->size());
+        EXPECT_LE(place.right(), window->width()) << control->objectName().toStdString();
+    }
+}
+
 TEST_F(MainWindowTest, FirstStartWritesDefaultsAndShowsQuickStartOnce)
 {
     auto window = Start();
@@ -279,6 +366,66 @@ TEST_F(MainWindowTest, FolderWithoutMarkerFilesGivesTheCriticalMessage)
     EXPECT_EQ(Read("misc", "ZRPath").Text(), m_other.path().toStdString());
 }
 
+TEST_F(MainWindowTest, MissingRememberedFolderIsReportedFirstAndStaysRemembered)
+{
+    // An unmounted share: the remembered folder is gone, another folder
+    // holds data.
+    const std::string share = Folder(m_other) + "unmounted/share/";
+    {
+        tarvel::SettingsStore store(tarvel::SettingsStore::DefaultFile());
+        tarvel::WriteDefaultSettings(store, Folder(m_program));
+        store.WriteSetting(tarvel::SettingsKey("misc"), "ZRPath", share);
+        store.WriteSetting(tarvel::SettingsKey("misc"), "DisplayHelp", "False");
+    }
+    auto window = Start();
+    EXPECT_EQ(window->State().DataFolder, Folder(m_data));
+    const auto messages = prompts.Of(Kind::Message);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, QStringLiteral("Data folder not found"));
+    EXPECT_EQ(messages[0].icon, QMessageBox::Warning);
+    EXPECT_TRUE(messages[0].text.contains(QString::fromStdString(share)));
+    EXPECT_EQ(Read("misc", "ZRPath").Text(), share);
+    window->close();
+    EXPECT_EQ(Read("misc", "ZRPath").Text(), share);
+
+    // A folder the user types replaces it.
+    auto next = Start();
+    prompts.inputAnswers.push_back(m_data.path());
+    next->mnuZRChange->trigger();
+    next->close();
+    EXPECT_EQ(Read("misc", "ZRPath").Text(), Folder(m_data));
+}
+
+TEST_F(MainWindowTest, SampleDataAreMarkedAndNeverRemembered)
+{
+    {
+        tarvel::SettingsStore store(tarvel::SettingsStore::DefaultFile());
+        tarvel::WriteDefaultSettings(store, Folder(m_program));
+        store.WriteSetting(tarvel::SettingsKey("misc"), "ZRPath", Folder(m_other));
+        store.WriteSetting(tarvel::SettingsKey("misc"), "DisplayHelp", "False");
+    }
+    // The program folder whose sample-data/ is the bundled sample data.
+    const std::string sample = tarvel::WithTrailingSlash(TARVEL_SAMPLE_DATA);
+    const std::string program = sample.substr(0, sample.size() - std::string("sample-data/").size());
+    auto window = std::make_unique<frmMain>(prompts);
+    window->SetProgramFolder(program);
+    window->SetDataFolderCandidates({sample});
+    window->Startup({});
+    EXPECT_EQ(window->State().DataFolder, sample);
+    EXPECT_TRUE(window->ShowsSampleData());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Orlandel - sample data"));
+    EXPECT_FALSE(window->lblSampleData->isHidden());
+    EXPECT_TRUE(window->lblSampleData->text().startsWith(QStringLiteral("Sample data")));
+    window->close();
+    EXPECT_EQ(Read("misc", "ZRPath").Text(), Folder(m_other));
+
+    // Other data: the caption and the status bar are as always.
+    auto other = Start();
+    EXPECT_EQ(other->windowTitle(), QStringLiteral("Orlandel"));
+    EXPECT_TRUE(other->lblSampleData->isHidden());
+    EXPECT_FALSE(other->ShowsSampleData());
+}
+
 TEST_F(MainWindowTest, QuitStoresDisplaySettingsAndTheDataFolder)
 {
     QTemporaryDir moved;
@@ -335,7 +482,25 @@ TEST_F(MainWindowTest, ChangePathKeepsTheFolderWhenCancelledOrBlank)
     EXPECT_EQ(window->State().DataFolder, Folder(m_data));
     const auto boxes = prompts.Of(Kind::InputBox);
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].initial, QString::fromStdString(Folder(m_data)).toLower());
+    EXPECT_EQ(boxes[0].initial, QString::fromStdString(Folder(m_data)));
+}
+
+TEST_F(MainWindowTest, ChangePathShowsAndKeepsTheFolderAsItIs)
+{
+    // OK on the unchanged text of a folder with capitals stays in that folder.
+    const QString mixed = m_data.path() + QStringLiteral("/Data On SHARE");
+    ASSERT_TRUE(QDir().mkpath(mixed));
+    WriteDataFolder(mixed);
+    const std::string folder = mixed.toStdString() + "/";
+    auto window = StartWith({}, {folder});
+    ASSERT_EQ(window->State().DataFolder, folder);
+    prompts.inputAnswers.push_back(QString::fromStdString(folder));
+    window->mnuZRChange->trigger();
+    const auto boxes = prompts.Of(Kind::InputBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].initial, QString::fromStdString(folder));
+    EXPECT_EQ(window->State().DataFolder, folder);
+    EXPECT_TRUE(tarvel::DataFilesPresent(window->State().DataFolder));
 }
 
 TEST_F(MainWindowTest, UnsuppressedRunShowsItsSignAndNeverStoresTheFolder)
@@ -363,6 +528,21 @@ TEST_F(MainWindowTest, SwitchWithMoreTextLeavesNormalMode)
 }
 
 // ---- series, tables and quarters ---------------------------------------------------
+
+TEST_F(MainWindowTest, ToolkitOptionsAfterTheSwitchLeaveTheRunNormal)
+{
+    // What QApplication would leave of this command line is the switch alone.
+    const char *typed[] = {"tarvel", "/UNSUPPRESSED", "-style", "Fusion", nullptr};
+    const QStringList arguments = CommandLineAsTyped(4, typed);
+    EXPECT_EQ(arguments, (QStringList{QStringLiteral("/UNSUPPRESSED"), QStringLiteral("-style"),
+                                      QStringLiteral("Fusion")}));
+    auto window = Start(arguments);
+    EXPECT_FALSE(window->State().Unsuppressed);
+    const char *alone[] = {"tarvel", "/unsuppressed", nullptr};
+    auto unsuppressed = Start(CommandLineAsTyped(2, alone));
+    EXPECT_TRUE(unsuppressed->State().Unsuppressed);
+    EXPECT_TRUE(CommandLineAsTyped(1, alone).isEmpty());
+}
 
 TEST_F(MainWindowTest, SeriesTwoShowsTheCompensationTables)
 {
@@ -464,6 +644,48 @@ TEST_F(MainWindowTest, QuarterPickListChoiceAndCloseBox)
     prompts.dialogScript = [](QDialog &dialog) { static_cast<frmPickList &>(dialog).cmdAll->click(); };
     Choose(*window, tarvel::SelectQuartersEntry);
     EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 2"));
+}
+
+TEST_F(MainWindowTest, ClickOnTheChosenSeriesOrTableKeepsACustomQuarterChoice)
+{
+    auto window = Start();
+    window->optSeries[0]->click();
+    window->optTable[1]->click(); // ZR1, 241 quarters
+    Choose(*window, 4);           // every quarter
+    ASSERT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 241"));
+    const int entry = window->cboYears->currentIndex();
+    window->optTable[1]->click();
+    window->optSeries[0]->click();
+    EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 241"));
+    EXPECT_EQ(window->cboYears->currentIndex(), entry);
+    EXPECT_EQ(window->PanelText(2), QStringLiteral("ZR1"));
+    EXPECT_TRUE(window->optTable[1]->isChecked());
+    // Another button still chooses afresh.
+    window->optTable[0]->click();
+    EXPECT_EQ(window->PanelText(2), QStringLiteral("ZR4"));
+    EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 4"));
+    window->optSeries[1]->click();
+    EXPECT_EQ(window->PanelText(1), window->optSeries[1]->text());
+}
+
+TEST_F(MainWindowTest, WheelOverTheQuarterListWithoutFocusChangesNothing)
+{
+    auto window = Start();
+    window->show();
+    QCoreApplication::processEvents();
+    window->cmdStates->setFocus();
+    ASSERT_FALSE(window->cboYears->hasFocus());
+    EXPECT_NE(window->cboYears->focusPolicy() & Qt::WheelFocus, Qt::WheelFocus);
+    const int before = window->cboYears->currentIndex();
+    for (int turn = 0; turn < 8; ++turn) {
+        const QPointF at(5, 5);
+        QWheelEvent wheel(at, window->cboYears->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(window->cboYears, &wheel);
+    }
+    EXPECT_EQ(window->cboYears->currentIndex(), before);
+    EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 4"));
+    EXPECT_TRUE(prompts.Of(Kind::Dialog).empty());
 }
 
 // ---- areas -----------------------------------------------------------------------
@@ -637,6 +859,7 @@ TEST_F(MainWindowTest, MenusInOrderWithSeparators)
     };
     EXPECT_EQ(captions(window->mnuFile),
               (QStringList{QStringLiteral("mnuView=&Display"), QStringLiteral("mnuShowOneLine=Display &One line"),
+                           QStringLiteral("mnuChart=C&hart..."),
                            QStringLiteral("-"), QStringLiteral("mnuPrint=&Print active window..."),
                            QStringLiteral("mnuPrintAll=Print &Table for selected areas..."), QStringLiteral("-"),
                            QStringLiteral("mnuClip=&Copy selected to clipboard"),

@@ -1,6 +1,7 @@
 #include "viewer/selection/frmPickList.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -61,6 +62,39 @@ TEST_F(PickListTest, ClickTogglesTheItemAndTheCodeLabel)
     // A click adds to the choice instead of replacing it.
     ClickItem(dialog.lstPick, 2);
     EXPECT_EQ(dialog.lstPick->selectedItems().size(), 2);
+    EXPECT_EQ(dialog.lblFips->text(), QStringLiteral("FIPS:02 (8)"));
+}
+
+TEST_F(PickListTest, KeyboardDoesWhatTheClickDoes)
+{
+    Fill(frmPickList::AreasMode);
+    dialog.lstPick->setFocus();
+    const auto press = [this](Qt::Key key) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, key == Qt::Key_Space ? QStringLiteral(" ") : QString());
+        QApplication::sendEvent(dialog.lstPick, &down);
+        QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, key == Qt::Key_Space ? QStringLiteral(" ") : QString());
+        QApplication::sendEvent(dialog.lstPick, &up);
+    };
+    dialog.lstPick->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    press(Qt::Key_Down);
+    ASSERT_EQ(dialog.lstPick->currentRow(), 1);
+    EXPECT_TRUE(dialog.lstPick->selectedItems().isEmpty());
+    press(Qt::Key_Space);
+    EXPECT_TRUE(dialog.lstPick->item(1)->isSelected());
+    EXPECT_EQ(dialog.lblFips->text(), QStringLiteral("FIPS:01 (5)"));
+    press(Qt::Key_Down);
+    press(Qt::Key_Space);
+    EXPECT_EQ(dialog.lstPick->selectedItems().size(), 2);
+    EXPECT_EQ(dialog.lblFips->text(), QStringLiteral("FIPS:02 (8)"));
+    press(Qt::Key_Space);
+    EXPECT_FALSE(dialog.lstPick->item(2)->isSelected());
+    EXPECT_TRUE(dialog.lblFips->text().isEmpty());
+
+    // All and Clear, and the start choice, leave the label as it is.
+    press(Qt::Key_Space);
+    dialog.cmdClear->click();
+    EXPECT_EQ(dialog.lblFips->text(), QStringLiteral("FIPS:02 (8)"));
+    dialog.SetItemSelected(3, true);
     EXPECT_EQ(dialog.lblFips->text(), QStringLiteral("FIPS:02 (8)"));
 }
 

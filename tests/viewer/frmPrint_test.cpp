@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -275,7 +276,9 @@ TEST_P(SaveDialogTest, ChosenFileStoresItsFilterEntry)
     ASSERT_EQ(prompts.Of(Kind::SaveFileName).size(), 1u);
     EXPECT_EQ(prompts.Of(Kind::SaveFileName)[0].title, QStringLiteral("Select a file to receive print output"));
     EXPECT_EQ(prompts.Of(Kind::SaveFileName)[0].text,
-              QStringLiteral("All files (*.*);;Text files (*.txt);;Web files (*.htm);;PDF files (*.pdf)"));
+              QStringLiteral("All files (*);;Text files (*.txt);;Web files (*.htm);;PDF files (*.pdf)"));
+    // No pattern can give a name the literal extension ".*".
+    EXPECT_FALSE(prompts.Of(Kind::SaveFileName)[0].text.contains(QStringLiteral("*.*")));
     EXPECT_EQ(dialog.lblPrint->text(), QStringLiteral("Print to file = ") + name);
     EXPECT_EQ(window->Settings().ReadSetting(PrintKey, "Index").Number(), GetParam().index);
 
@@ -380,7 +383,8 @@ TEST_F(PrintTest, DisplayedTablePrintsToPdfFileAsOnPaper)
     PrintTo(*window, pdf, true);
     PressPrint();
     for (int job = 0; job < 2; ++job)
-        window->RunPrint(); // the second job replaces the file
+        window->RunPrint(); // the second job replaces the file, as the user agrees
+    EXPECT_EQ(Messages(QStringLiteral("Replace file")).size(), 1u);
 
     const auto done = Messages(QStringLiteral("Printing completed"));
     ASSERT_EQ(done.size(), 2u);
@@ -448,6 +452,146 @@ TEST_F(PrintTest, DocumentPrintsWithoutTheFootnoteBox)
     EXPECT_FALSE(boxShown);
     const QString text = PdfText(pdf, 1);
     EXPECT_TRUE(text.contains(QStringLiteral("Regions")) && text.contains(QStringLiteral("Region two"))) << text.toStdString();
+}
+
+TEST_F(PrintTest, ExistingPdfIsReplacedOnlyWhenTheUserSaysSo)
+{
+    auto window = Start();
+    const QString pdf = Out("regions.pdf");
+    {
+        QFile earlier(pdf);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("an earlier print of many pages");
+    }
+    // The name in other letters still finds the file.
+    PrintTo(*window, Out("REGIONS.PDF"));
+    PressPrint();
+    Show(*window, new TestChild(tarvel::PrintSnapshot::FromDocument("Regions", "Region one", "Document")));
+
+    prompts.messageAnswers = {QMessageBox::No};
+    window->RunPrint();
+    const auto asked = Messages(QStringLiteral("Replace file"));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].icon, QMessageBox::Question);
+    EXPECT_TRUE(asked[0].text.contains(Out("REGIONS.PDF")));
+    EXPECT_EQ(ReadFile(pdf), "an earlier print of many pages");
+    EXPECT_TRUE(Messages(QStringLiteral("Printing completed")).empty());
+
+    // Print-all asks once for its whole run.
+    ChooseAreas(*window, {2, 3});
+    prompts.messageAnswers = {QMessageBox::No};
+    window->RunPrintAll();
+    EXPECT_EQ(Messages(QStringLiteral("Replace file")).size(), 2u);
+    EXPECT_EQ(ReadFile(pdf), "an earlier print of many pages");
+
+    prompts.messageAnswers = {QMessageBox::Yes};
+    window->RunPrint();
+    EXPECT_EQ(Messages(QStringLiteral("Replace file")).size(), 3u);
+    EXPECT_EQ(Messages(QStringLiteral("Printing completed")).size(), 1u);
+    EXPECT_TRUE(PdfText(pdf, 1).contains(QStringLiteral("Region one")));
+
+    // A new file is written without a question.
+    PrintTo(*window, Out("new.pdf"));
+    window->RunPrint();
+    EXPECT_EQ(Messages(QStringLiteral("Replace file")).size(), 3u);
+    EXPECT_EQ(PdfPages(Out("new.pdf")), 1);
+}
+
+TEST_F(PrintTest, PdfFilePrintsInTheFontAndSizeTheDialogShows)
+{
+    auto window = Start();
+    const QString pdf = Out("big.pdf");
+    PrintTo(*window, pdf);
+    window->Settings().WriteSetting(PrintKey, "Font", "Liberation Mono");
+    window->Settings().WriteSetting(PrintKey, "Size", "16");
+    QString shown;
+    prompts.dialogScript = [&shown](QDialog &dialog) {
+        auto &print = static_cast<frmPrint &>(dialog);
+        shown = print.lblFont->text();
+        print.cmdPrint->click();
+    };
+    Show(*window, new TestChild(tarvel::PrintSnapshot::FromDocument("Sizes", "WIDE", "Document")));
+    window->RunPrint();
+    EXPECT_EQ(shown, QStringLiteral("Liberation Mono,16"));
+    EXPECT_EQ(window->PrintState().PrintFontSize, 16);
+    EXPECT_EQ(window->PrintState().PrintFontName, "Liberation Mono");
+    EXPECT_EQ(window->Settings().ReadSetting(PrintKey, "Size").Text(), "16");
+    // The word's box on the page is as tall as 16 points, not 8.
+    const QString boxes = Tool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    const QRegularExpression word(QStringLiteral("yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" yMax=\"([0-9.]+)\">WIDE<"));
+    const QRegularExpressionMatch match = word.match(boxes);
+    ASSERT_TRUE(match.hasMatch()) << boxes.toStdString();
+    EXPECT_GT(match.captured(2).toDouble() - match.captured(1).toDouble(), 14.0);
+}
+
+TEST_F(PrintTest, LongDocumentLinesWrapOnThePage)
+{
+    auto window = Start();
+    const QString pdf = Out("regions.pdf");
+    UsePdfPrinter(*window, pdf);
+    std::string states;
+    for (int i = 0; i < 40; ++i)
+        states += "State" + std::to_string(i) + ", ";
+    states += "Tennessee, Virginia";
+    Show(*window, new TestChild(tarvel::PrintSnapshot::FromDocument("ZUL Regions", "Southeast: " + states + "\r\nEnd",
+                                                                    "Document")));
+    PressPrint();
+    window->RunPrint();
+    const QString text = PdfText(pdf, 1);
+    ASSERT_TRUE(text.contains(QStringLiteral("Southeast:"))) << text.toStdString();
+    // Every word is on the page, the last ones on a later line than the first.
+    for (const char *word : {"State0,", "State20,", "State39,", "Tennessee,", "Virginia", "End"})
+        EXPECT_TRUE(text.contains(QString::fromLatin1(word))) << word << "\n" << text.toStdString();
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const auto lineOf = [&lines](const QString &word) {
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (lines[i].contains(word))
+                return i;
+        }
+        return qsizetype(-1);
+    };
+    EXPECT_GT(lineOf(QStringLiteral("Virginia")), lineOf(QStringLiteral("Southeast:")));
+}
+
+TEST(WrapToWidth, BreaksAfterBlanksAndLosesNothing)
+{
+    const auto chars = [](const QString &text) { return static_cast<double>(text.size()); };
+    EXPECT_EQ(WrapToWidth(QStringLiteral("short"), 10, 10, chars), QStringList{QStringLiteral("short")});
+    // A blank right after the room ends stays with its line, unseen.
+    EXPECT_EQ(WrapToWidth(QStringLiteral("alpha beta gamma"), 10, 10, chars),
+              (QStringList{QStringLiteral("alpha beta "), QStringLiteral("gamma")}));
+    EXPECT_EQ(WrapToWidth(QStringLiteral("alpha beta gamma"), 8, 8, chars),
+              (QStringList{QStringLiteral("alpha "), QStringLiteral("beta "), QStringLiteral("gamma")}));
+    // A word longer than the line is cut where the line ends.
+    EXPECT_EQ(WrapToWidth(QStringLiteral("abcdefghijkl"), 5, 5, chars),
+              (QStringList{QStringLiteral("abcde"), QStringLiteral("fghij"), QStringLiteral("kl")}));
+    // The first piece has only the room left after the text before it.
+    EXPECT_EQ(WrapToWidth(QStringLiteral("ab cd"), 3, 10, chars),
+              (QStringList{QStringLiteral("ab "), QStringLiteral("cd")}));
+    EXPECT_EQ(WrapToWidth(QStringLiteral("abcdef"), 0, 10, chars), (QStringList{QString(), QStringLiteral("abcdef")}));
+}
+
+TEST_F(PrintTest, LongOutputPathKeepsItsFileNameOnScreen)
+{
+    auto window = Start();
+    const QString deep = QStringLiteral("/home/someone/a/very/long/folder/of/reports/for/the/quarter/and/more/");
+    PrintTo(*window, deep + QStringLiteral("regions.pdf"));
+    frmPrint dialog(window->PrintContext());
+    // The dialog's state is the whole path; the label shows its end.
+    EXPECT_EQ(dialog.lblPrint->text(), QStringLiteral("Print to file = ") + deep + QStringLiteral("regions.pdf"));
+    const QString shown = dialog.ShownOutput();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("regions.pdf"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    const QFontMetrics metrics(dialog.lblPrint->font());
+    for (const QString &line : shown.split(QLatin1Char('\n')))
+        EXPECT_LE(metrics.horizontalAdvance(line), dialog.lblPrint->contentsRect().width()) << line.toStdString();
+
+    // The rule itself: the folder's start, an ellipsis, the file name.
+    const QString path = QStringLiteral("/srv/share/quarterly/output/print.htm");
+    const QString cut = ElideKeepingFileName(path, metrics, metrics.horizontalAdvance(QStringLiteral("/srv/share/") + QChar(0x2026) + QStringLiteral("/print.htm")));
+    EXPECT_TRUE(cut.startsWith(QStringLiteral("/srv/"))) << cut.toStdString();
+    EXPECT_TRUE(cut.endsWith(QChar(0x2026) + QStringLiteral("/print.htm"))) << cut.toStdString();
+    EXPECT_EQ(ElideKeepingFileName(path, metrics, 10000), path);
 }
 
 TEST_F(PrintTest, FontTooLargeLeavesNoJob)

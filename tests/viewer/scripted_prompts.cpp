@@ -54,7 +54,7 @@ std::optional<QString> ScriptedPrompts::InputBox(const QString &title, const QSt
 std::optional<QString> ScriptedPrompts::SaveFileName(const QString &title, const QString &start,
                                                      const QString &filter, int &selectedFilter)
 {
-    records.push_back({Kind::SaveFileName, title, filter, QMessageBox::NoIcon, start, 0});
+    records.push_back({Kind::SaveFileName, title, filter, QMessageBox::NoIcon, start, selectedFilter});
     Take(saveFilterAnswers, selectedFilter);
     std::optional<QString> answer;
     Take(saveFileAnswers, answer);

@@ -25,7 +25,7 @@ public:
         QString text;   ///< message text, prompt, keyword
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QString initial; ///< the input box's initial text, the file dialog's start
-        int topic = 0;   ///< help topic
+        int topic = 0;   ///< help topic; the file dialog's filter entry as it opened
     };
 
     // Answers, taken in order. Defaults when a queue is empty: the message

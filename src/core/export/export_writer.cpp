@@ -4,9 +4,11 @@
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/safe_output_file.h"
 #include "core/catalog/table_catalog.h"
+#include "core/export/workbook_writer.h"
 
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <system_error>
@@ -116,6 +118,7 @@ private:
     }
     bool Open(const std::string &name);
     bool Write(std::string_view bytes);
+    bool WriteFootnotes();
     bool Close();
 
     const ExportOptions &m_options;
@@ -126,11 +129,26 @@ private:
     std::string m_footnotes; // the whole footnote block; empty when off
     std::optional<SafeOutputFile> m_out;
     std::string m_outName;
+    // The workbook format: the open workbook, the footnote lines and the
+    // layout that gives the header's and the records' cells.
+    std::unique_ptr<WorkbookWriter> m_book;
+    std::vector<std::string> m_footnoteLines;
+    const RecordLayout *m_layout = nullptr;
 };
 
 bool ExportRun::Open(const std::string &name)
 {
     m_outName = name;
+    if (m_layout && m_layout->Format() == ExportFormat::Workbook) {
+        // A workbook is always written whole: append has no meaning for it.
+        m_book = std::make_unique<WorkbookWriter>(
+            name, WorkbookSheetName(m_options.TableCode, m_selection.Paths.Unsuppressed));
+        if (!m_book->Ok())
+            return false;
+        if (m_options.Header)
+            m_book->AddHeader(m_layout->HeaderCells());
+        return true;
+    }
     m_out = OpenOutput(name, m_options.Append);
     // The header starts every file opened, also one appended to.
     return m_out && Write(m_header);
@@ -141,8 +159,24 @@ bool ExportRun::Write(std::string_view bytes)
     return m_out->Write(bytes);
 }
 
+bool ExportRun::WriteFootnotes()
+{
+    if (!m_book)
+        return Write(m_footnotes);
+    if (!m_footnotes.empty())
+        m_book->AddFootnotes(m_footnoteLines);
+    return true;
+}
+
 bool ExportRun::Close()
 {
+    if (m_book) {
+        const bool committed = m_book->Commit();
+        m_book.reset();
+        if (committed)
+            m_result.files.push_back(m_outName);
+        return committed;
+    }
     const bool ok = m_out->Commit();
     m_out.reset();
     if (ok)
@@ -176,6 +210,7 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
     const DataPaths &paths = m_selection.Paths;
     const TextColumns columns = PresentColumns(code, m_options.LineTitle, m_options.AreaName);
     const RecordLayout layout(m_options.Format, m_options.Quote, code, columns, quarters, paths.Unsuppressed);
+    m_layout = &layout;
     const bool perArea = m_options.Output == ExportOutput::FilePerArea;
 
     // Everything that can fail before writing is tried first, so a run that
@@ -226,8 +261,10 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
             m_footnotes = CrLf;
             std::istringstream in(std::move(*text));
             std::string line;
-            while (ReadTextLine(in, line))
+            while (ReadTextLine(in, line)) {
                 m_footnotes += layout.FootnoteLine(line) + CrLf;
+                m_footnoteLines.push_back(line);
+            }
         }
     }
     if (m_options.Header)
@@ -240,6 +277,7 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
         return Failed(Failure::NotAccessible(m_outName));
 
     std::string record;
+    std::vector<RecordCell> cells;
     for (std::size_t i = 0; i < areas.size(); ++i) {
         const int area = areas[i];
         if (perArea && !Open(outputs[i]))
@@ -265,19 +303,26 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
                                                                  + " holds no value for quarter "
                                                                  + QuarterLabel(quarters.back(), code)));
             }
-            record.clear();
-            layout.AppendRecord(record, fields, m_options.Lines[static_cast<std::size_t>(line - 1)].text, caption);
-            record += CrLf;
-            if (!Write(record))
-                return Failed(Failure::NotAccessible(m_outName));
+            const std::string &title = m_options.Lines[static_cast<std::size_t>(line - 1)].text;
+            if (m_book) {
+                cells.clear();
+                layout.AppendCells(cells, fields, title, caption);
+                m_book->AddRecord(cells);
+            } else {
+                record.clear();
+                layout.AppendRecord(record, fields, title, caption);
+                record += CrLf;
+                if (!Write(record))
+                    return Failed(Failure::NotAccessible(m_outName));
+            }
             ++m_result.records;
             if (m_progress)
                 m_progress(m_result.records, total);
         }
-        if (perArea && (!Write(m_footnotes) || !Close()))
+        if (perArea && (!WriteFootnotes() || !Close()))
             return Failed(Failure::NotAccessible(m_outName));
     }
-    if (!perArea && (!Write(m_footnotes) || !Close()))
+    if (!perArea && (!WriteFootnotes() || !Close()))
         return Failed(Failure::NotAccessible(m_outName));
 
     if (settings) {
@@ -348,7 +393,7 @@ ExportOptions ReadExportChoices(const SettingsStore &settings)
     };
     read("Format", [&](const SettingRead &v) {
         const int format = v.Number();
-        options.Format = format >= 0 && format <= 3 ? static_cast<ExportFormat>(format) : ExportFormat::Comma;
+        options.Format = format >= 0 && format <= 4 ? static_cast<ExportFormat>(format) : ExportFormat::Comma;
     });
     read("Header", [&](const SettingRead &v) { options.Header = v.Flag(); });
     read("AreaName", [&](const SettingRead &v) { options.AreaName = v.Flag(); });

@@ -135,8 +135,11 @@ RecordLayout::RecordLayout(ExportFormat format, bool quotes, std::string code, T
     case ExportFormat::Fixed:
         m_extension = ".prn";
         break;
+    case ExportFormat::Workbook:
+        m_extension = ".xlsx";
+        break;
     }
-    if (quotes && m_format != ExportFormat::Fixed)
+    if (quotes && m_format != ExportFormat::Fixed && m_format != ExportFormat::Workbook)
         m_quote = "\"";
     m_joiner = m_quote + m_delimiter + m_quote;
     if (!m_quarters.empty())
@@ -243,6 +246,45 @@ void RecordLayout::AppendRecord(std::string &out, const DataRecord &record, std:
     for (const int quarter : m_quarters)
         out += record.Flag(quarter);
     out += m_quote;
+}
+
+std::vector<std::string> RecordLayout::HeaderCells() const
+{
+    std::vector<std::string> cells{"State FIPS", "Region Code", "Table", "Line Code", "First Year.Quarter"};
+    if (m_columns.lineTitle)
+        cells.emplace_back(IsZr1(m_code) ? "State Name" : "Line Title");
+    if (m_columns.areaName)
+        cells.emplace_back(IsZr1(m_code) ? "Line Title" : "State Name");
+    for (const int quarter : m_quarters)
+        cells.push_back(QuarterLabel(quarter, m_code));
+    cells.emplace_back("DISCL");
+    return cells;
+}
+
+void RecordLayout::AppendCells(std::vector<RecordCell> &out, const DataRecord &record, std::string_view lineTitle,
+                               std::string_view areaCaption) const
+{
+    const auto text = [&out](std::string value) { out.push_back({RecordCell::Kind::Text, std::move(value), 0}); };
+    text(FitLeft(record.areaCode, 2));
+    text(FitLeft(record.regionCode, 1));
+    text(m_code);
+    text(FitLeft(record.lineCode, 4));
+    text(m_firstLabel);
+    if (m_columns.lineTitle)
+        text(std::string(lineTitle));
+    if (m_columns.areaName)
+        text(std::string(areaCaption));
+    std::string flags;
+    for (const int quarter : m_quarters) {
+        const char flag = record.Flag(quarter);
+        flags += flag;
+        if (flag != '0' && !m_unsuppressed) {
+            text(flag == '1' ? "(D)" : "(N)");
+            continue;
+        }
+        out.push_back({RecordCell::Kind::Number, ShortestNumberText(record.Value(quarter)), flag != '0' ? flag : '\0'});
+    }
+    text(std::move(flags));
 }
 
 std::string RecordLayout::FootnoteLine(std::string_view line) const

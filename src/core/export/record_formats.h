@@ -11,8 +11,18 @@ namespace tarvel {
 // The export record formats. Every record is single-byte text; the writer
 // adds the "\r\n" after each one. Nothing inside a field is ever escaped.
 
-/// The index of the chosen `optCopy` button.
-enum class ExportFormat { Comma = 0, Space = 1, Tab = 2, Fixed = 3 };
+/// The index of the chosen `optCopy` button. Workbook is an Excel
+/// workbook (.xlsx) rather than text: its records are rows of cells.
+enum class ExportFormat { Comma = 0, Space = 1, Tab = 2, Fixed = 3, Workbook = 4 };
+
+/// One field of a record as a spreadsheet cell: the text the comma format
+/// writes for it, without quotes.
+struct RecordCell {
+    enum class Kind { Text, Number };
+    Kind kind = Kind::Text;
+    std::string text; ///< Number: the comma format's number text (".5", "1E+15")
+    char withheld = 0; ///< a number shown although withheld (unsuppressed): its flag; else 0
+};
 
 /// The text columns a record holds. For ZR1 the two boxes are exchanged:
 /// "Insert area names" gives the line-title column (the areas' names) and
@@ -44,7 +54,7 @@ public:
                  std::vector<int> quarters, bool unsuppressed);
 
     ExportFormat Format() const { return m_format; }
-    /// ".csv", ".prn", ".txt" or ".prn": the per-area files' extension.
+    /// ".csv", ".prn", ".txt", ".prn" or ".xlsx": the per-area files' extension.
     const std::string &Extension() const { return m_extension; }
 
     /// The header record, without its line end.
@@ -54,6 +64,13 @@ public:
     /// area's caption; each is used only when its column is present.
     void AppendRecord(std::string &out, const DataRecord &record, std::string_view lineTitle,
                       std::string_view areaCaption) const;
+    /// The header record's fields as the comma format writes them, unquoted.
+    std::vector<std::string> HeaderCells() const;
+    /// Appends the cells of one data record: the comma format's fields
+    /// unquoted, values as numbers or the text "(D)" / "(N)", and the flags
+    /// as text without the apostrophe (a text cell needs none).
+    void AppendCells(std::vector<RecordCell> &out, const DataRecord &record, std::string_view lineTitle,
+                     std::string_view areaCaption) const;
     /// One footnote line as written in the footnote block: Q + line + Q.
     std::string FootnoteLine(std::string_view line) const;
 

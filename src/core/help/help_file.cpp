@@ -413,12 +413,22 @@ Result<HelpFile> ReadHelpFile(const std::string &path)
     return ParseHelpText(*text, path);
 }
 
+std::vector<std::string> HelpFileCandidates(const std::string &programFolder, const std::string &dataFolder)
+{
+    std::vector<std::string> places{WithTrailingSlash(programFolder) + "tarvel.hlp"};
+    if (!dataFolder.empty())
+        places.push_back(WithTrailingSlash(dataFolder) + "tarvel.hlp");
+    return places;
+}
+
 std::string LocateHelpFile(const std::string &programFolder, const std::string &dataFolder)
 {
-    const std::string inProgramFolder = programFolder + "tarvel.hlp";
-    if (FileExists(inProgramFolder))
-        return inProgramFolder;
-    return dataFolder + "tarvel.hlp";
+    const std::vector<std::string> places = HelpFileCandidates(programFolder, dataFolder);
+    for (const std::string &place : places) {
+        if (FileExists(place))
+            return place;
+    }
+    return places.back();
 }
 
 std::string RenderTopicHtml(const HelpTopic &topic, const HelpFile &file)

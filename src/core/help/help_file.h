@@ -69,8 +69,13 @@ Result<HelpFile> ParseHelpText(std::string_view text, const std::string &path = 
 /// Reads and parses the help file; NotAccessible when it cannot be read.
 Result<HelpFile> ReadHelpFile(const std::string &path);
 
-/// programFolder + "tarvel.hlp" when that file exists, else dataFolder +
-/// "tarvel.hlp". Both folders end in '/'.
+/// The places the help file is looked for, in order: beside the program
+/// (where it always ships), then in the data folder (left out while that is
+/// empty). Both folders end in '/'.
+std::vector<std::string> HelpFileCandidates(const std::string &programFolder, const std::string &dataFolder);
+/// The first of HelpFileCandidates that exists (its name in any letter
+/// case); when none does, the data folder's (the program folder's while no
+/// data folder is known), so a message can name it.
 std::string LocateHelpFile(const std::string &programFolder, const std::string &dataFolder);
 
 /// The topic as an HTML fragment: its title as a heading, then its body.

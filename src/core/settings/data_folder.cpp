@@ -66,7 +66,7 @@ std::vector<std::string> DataFolderCandidates(const std::string &programFolder,
     volumes.erase(std::unique(volumes.begin(), volumes.end()), volumes.end());
 
     std::vector<std::string> candidates = std::move(volumes);
-    candidates.push_back(WithTrailingSlash(programFolder) + "sample-data/");
+    candidates.push_back(SampleDataFolder(programFolder));
     return candidates;
 }
 
@@ -75,16 +75,38 @@ std::vector<std::string> DataFolderCandidates(const std::string &programFolder)
     return DataFolderCandidates(programFolder, {"/media", "/mnt", "/run/media"});
 }
 
+std::string SampleDataFolder(const std::string &programFolder)
+{
+    return WithTrailingSlash(programFolder) + "sample-data/";
+}
+
+bool IsSampleDataFolder(const std::string &folder, const std::string &programFolder)
+{
+    if (folder.empty())
+        return false;
+    std::error_code ec;
+    return fs::equivalent(folder, SampleDataFolder(programFolder), ec);
+}
+
+std::string RememberedFolderMissingText(const std::string &folder)
+{
+    return "The Orlandel files were last used in " + folder
+        + ", which cannot be reached or does not hold them (a network share that is not mounted, or a disk that is"
+          " not connected?). Other folders will be searched; the remembered folder is kept unless you change it.";
+}
+
 std::string LocateDataFolder(SettingsStore &store, const std::string &programFolder,
-                             const std::vector<std::string> &candidates)
+                             const std::vector<std::string> &candidates, const RememberedFolderMissing &missing)
 {
     int status = 0;
     std::string folder = ReadRememberedFolder(store, status);
     // A first start (or a lost tree) gets the whole default tree, whose
     // "ZRPath" is the program folder.
+    bool remembered = true;
     if (status != 0 || folder.empty()) {
         WriteDefaultSettings(store, programFolder);
         folder = ReadRememberedFolder(store, status);
+        remembered = false;
     }
     if (!folder.empty() && folder.back() == '\0')
         folder.pop_back();
@@ -92,6 +114,10 @@ std::string LocateDataFolder(SettingsStore &store, const std::string &programFol
 
     if (DataFilesPresent(folder) || DataFilesPresent(programFolder))
         return folder;
+    // Falling back silently would pass other data (the sample data) off as
+    // the folder the user works with.
+    if (missing && remembered && folder != WithTrailingSlash(programFolder))
+        missing(folder);
     for (const std::string &candidate : candidates) {
         if (DataFilesPresent(candidate))
             return WithTrailingSlash(candidate);

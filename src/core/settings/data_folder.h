@@ -2,6 +2,7 @@
 
 #include "core/settings/settings_store.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,11 +18,29 @@ std::vector<std::string> DataFolderCandidates(const std::string &programFolder);
 std::vector<std::string> DataFolderCandidates(const std::string &programFolder,
                                               const std::vector<std::string> &volumeRoots);
 
+/// The folder of the sample data the build puts beside the executables
+/// (ending in '/').
+std::string SampleDataFolder(const std::string &programFolder);
+/// True when folder is the bundled sample data (the same folder on disk,
+/// however it is written). Generated numbers, never published ones.
+bool IsSampleDataFolder(const std::string &folder, const std::string &programFolder);
+
+/// Called with the remembered folder (ending in '/') when it does not hold
+/// the data, before any other folder is tried.
+using RememberedFolderMissing = std::function<void(const std::string &folder)>;
+
 /// The data folder found from the remembered "ZRPath", the program folder
 /// and the candidates, in that order; "" when none holds the marker files.
 /// Writes the default tree first when "ZRPath" is missing, empty or not text.
+/// A folder the user chose earlier (not the default, the program folder)
+/// that holds no data is passed to missing before the candidates are tried.
 std::string LocateDataFolder(SettingsStore &store, const std::string &programFolder,
-                             const std::vector<std::string> &candidates);
+                             const std::vector<std::string> &candidates,
+                             const RememberedFolderMissing &missing = {});
+
+/// The message for a remembered folder without the data.
+inline constexpr const char *RememberedFolderMissingTitle = "Data folder not found";
+std::string RememberedFolderMissingText(const std::string &folder);
 
 /// The text rules of the change-path box: answer trimmed; empty keeps the
 /// current folder (nullopt); otherwise the answer with '/' appended.

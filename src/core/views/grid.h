@@ -35,6 +35,8 @@ public:
 
     std::string Caption; ///< begins with the table code
     std::string Tag;     ///< "", "PrintAll" or "SOL"
+    int Area = 0;        ///< table view: the area shown (1..60); 0 for ZR1 and one-line views
+    int Line = 0;        ///< one-line view: the data line shown (1..LineCount); else 0
 
 private:
     std::size_t Index(int row, int column) const;

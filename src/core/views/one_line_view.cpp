@@ -112,6 +112,7 @@ Result<Grid> BuildOneLineView(const DataPaths &paths, const OneLineSource &sourc
     Grid grid(OneLineRows, columns);
     grid.Caption = OneLineCaption(code, source.Title);
     grid.Tag = SolTag;
+    grid.Line = source.Line;
     grid.SetCell(0, 0, StateCaption);
     for (int c = 0; c < columns; ++c)
         grid.SetColumnAlignment(c, CellAlignment::RightCenter);

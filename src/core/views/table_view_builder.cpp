@@ -150,6 +150,7 @@ Result<Grid> BuildTableView(const TableViewRequest &request)
     Grid grid(rows, columns);
     grid.Caption = std::move(*caption);
     grid.Tag = request.PrintAllMode ? "PrintAll" : "";
+    grid.Area = zr1 ? 0 : request.CurrentArea;
     grid.SetColumnAlignment(0, CellAlignment::LeftTop);
     grid.SetCell(0, 0, WholeItemCaption);
     for (int c = 1; c < columns; ++c) {

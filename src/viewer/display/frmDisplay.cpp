@@ -96,6 +96,9 @@ frmDisplay::frmDisplay(tarvel::Grid grid, QWidget *parent) : QWidget(parent)
         header->setSectionResizeMode(QHeaderView::Fixed);
         header->setMinimumSectionSize(1);
         header->setTextElideMode(Qt::ElideNone);
+        // A highlighted section would be drawn bold, wider than its column
+        // was measured; the quarter labels and line titles keep the grid font.
+        header->setHighlightSections(false);
         header->viewport()->installEventFilter(this);
     }
     grdData->viewport()->installEventFilter(this);
@@ -133,6 +136,12 @@ QFont frmDisplay::OwnFont()
 void frmDisplay::SetGridFont(const QFont &gridFont)
 {
     grdData->setFont(gridFont);
+    // The desktop gives header views a font of their own; row 0, column 0
+    // and the corner are drawn in the grid's font like every other cell.
+    grdData->horizontalHeader()->setFont(gridFont);
+    grdData->verticalHeader()->setFont(gridFont);
+    if (m_corner)
+        m_corner->setFont(gridFont);
     m_rowHeight = QFontMetrics(gridFont, grdData).height() + RowPadding;
     ApplyRowHeights();
 }
@@ -153,15 +162,24 @@ void frmDisplay::ApplyRowHeights()
 
 void frmDisplay::SetColumnWidths()
 {
-    const QFontMetricsF metrics(OwnFont(), grdData);
+    // The own font sets the widths, but the cells, the quarter labels and the
+    // line titles are drawn in the grid font: each text gets the larger of
+    // its two widths, so a larger display font never cuts a value.
+    const QFontMetricsF own(OwnFont(), grdData);
+    const QFontMetricsF drawn(grdData->font(), grdData);
+    const auto wider = [&own, &drawn](const QString &text) {
+        return std::max(own.horizontalAdvance(text), drawn.horizontalAdvance(text));
+    };
     // Shaping each text is most of a Display command's time (a ZR1 window
-    // holds 15,000 cells). When the font gives every digit one width, texts
+    // holds 15,000 cells). When the fonts give every digit one width, texts
     // that differ only in their digits are equally wide, so each pattern
     // (digits read as "0") is measured once.
-    const qreal zeroWidth = metrics.horizontalAdvance(QLatin1Char('0'));
     bool evenDigits = true;
-    for (char digit = '1'; digit <= '9'; ++digit)
-        evenDigits = evenDigits && metrics.horizontalAdvance(QLatin1Char(digit)) == zeroWidth;
+    for (const QFontMetricsF *metrics : {&own, &drawn}) {
+        const qreal zeroWidth = metrics->horizontalAdvance(QLatin1Char('0'));
+        for (char digit = '1'; digit <= '9'; ++digit)
+            evenDigits = evenDigits && metrics->horizontalAdvance(QLatin1Char(digit)) == zeroWidth;
+    }
     std::unordered_map<std::string, double> measured;
     std::string pattern;
     const std::vector<double> widths = tarvel::ColumnWidths(Data(), [&](std::string_view text) {
@@ -170,7 +188,7 @@ void frmDisplay::SetColumnWidths()
             std::replace_if(pattern.begin(), pattern.end(), [](char c) { return c >= '1' && c <= '9'; }, '0');
         const auto [entry, added] = measured.try_emplace(pattern, 0.0);
         if (added)
-            entry->second = metrics.horizontalAdvance(Latin1(pattern));
+            entry->second = wider(Latin1(pattern));
         return entry->second;
     });
     for (std::size_t c = 0; c < widths.size(); ++c) {

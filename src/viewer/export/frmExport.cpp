@@ -41,6 +41,11 @@ const char *const RecordFormatNote =
     "Choose variable-length, delimited fields if the output will be going into a \n"
     "spreadsheet application. Most spreadsheet applications can handle any \n"
     "of the delimiters above.";
+// The workbook's note, shown in the same box while that format is chosen.
+const char *const WorkbookNote =
+    "An Excel workbook keeps area and line codes as text, values as numbers \n"
+    "and withheld cells as (D) or (N). It opens in any spreadsheet application. \n"
+    "A workbook is always written whole: an existing file is replaced.";
 const char *const InsertNote =
     "Select any of the above to insert into the output file(s). A header record \n"
     "is recommended. Area names and line titles will be inserted as separate \n"
@@ -56,9 +61,11 @@ const char *const OutputNote =
 // "All files" keeps every name on this platform, where "*.*" would hide
 // names without an extension.
 const char *const FileFilter =
-    "All files (*);;Text files (*.txt);;PRN files (*.prn);;CSV files (*.csv)";
+    "All files (*);;Text files (*.txt);;PRN files (*.prn);;CSV files (*.csv);;Excel workbook (*.xlsx)";
 const char *const FolderFilter = "Folders (*)";
-constexpr int DefaultFilterIndex = 4; // CSV files
+constexpr int DefaultFilterIndex = 4;  // CSV files
+constexpr int WorkbookFilterIndex = 5; // Excel workbook
+constexpr int WorkbookFormat = static_cast<int>(tarvel::ExportFormat::Workbook);
 
 QPlainTextEdit *NoteBox(QWidget *parent, const char *name, const char *text, bool wrap)
 {
@@ -134,9 +141,10 @@ void frmExport::CreatePages()
     {
         auto *layout = new QVBoxLayout(fraExport[0]);
         m_formatGroup = new QButtonGroup(this);
-        const std::array<const char *, 4> captions{
+        const std::array<const char *, 5> captions{
             "Variable-length, comma-delimited records", "Variable-length, space-delimited records",
-            "Variable-length, tab-delimited records", "Fixed-length records, no delimiters"};
+            "Variable-length, tab-delimited records", "Fixed-length records, no delimiters",
+            "Excel workbook (.xlsx)"};
         for (std::size_t i = 0; i < optCopy.size(); ++i) {
             optCopy[i] = new QRadioButton(QString::fromLatin1(captions[i]), fraExport[0]);
             optCopy[i]->setObjectName(QStringLiteral("optCopy_%1").arg(i));
@@ -245,8 +253,11 @@ void frmExport::CreatePages()
     connect(cmdOK, &QPushButton::clicked, this, &frmExport::cmdOK_Click);
 
     // Wide enough for every tab and for the notes' longest line.
-    const int noteWidth = txtInsert->fontMetrics().horizontalAdvance(
-        QStringLiteral("a quote to be a delimiter, so importing without quotes would be better in "));
+    const int noteWidth = std::max(
+        txtInsert->fontMetrics().horizontalAdvance(
+            QStringLiteral("a quote to be a delimiter, so importing without quotes would be better in ")),
+        txtInsert->fontMetrics().horizontalAdvance(
+            QStringLiteral("and withheld cells as (D) or (N). It opens in any spreadsheet application. ")));
     const int width = std::max({TwipsToPixelsX(7200, this), noteWidth + 60, tabExport->sizeHint().width() + 30});
     resize(width, TwipsToPixelsY(5400, this));
 }
@@ -269,7 +280,6 @@ void frmExport::SetOptions(const tarvel::ExportOptions &options)
 {
     const int format = static_cast<int>(options.Format);
     optCopy[static_cast<std::size_t>(format)]->setChecked(true);
-    chkQuote->setEnabled(options.Format != tarvel::ExportFormat::Fixed);
     optOP[options.Output == tarvel::ExportOutput::FilePerArea ? 1 : 0]->setChecked(true);
     chkHeader->setChecked(options.Header);
     chkAreaName->setChecked(options.AreaName);
@@ -278,13 +288,14 @@ void frmExport::SetOptions(const tarvel::ExportOptions &options)
     chkAppend->setChecked(options.Append);
     chkFoot->setChecked(options.Footnotes);
     txtFileName->setText(Local(options.FileName));
+    ShowFormat(format);
 }
 
 tarvel::ExportOptions frmExport::Options() const
 {
     tarvel::ExportOptions options;
     options.TableCode = m_code;
-    options.Format = static_cast<tarvel::ExportFormat>(std::clamp(m_formatGroup->checkedId(), 0, 3));
+    options.Format = static_cast<tarvel::ExportFormat>(std::clamp(m_formatGroup->checkedId(), 0, WorkbookFormat));
     options.Output = m_outputGroup->checkedId() == 1 ? tarvel::ExportOutput::FilePerArea
                                                       : tarvel::ExportOutput::OneFile;
     options.Header = chkHeader->isChecked();
@@ -339,8 +350,18 @@ void frmExport::cmdPrevious_Click()
 
 void frmExport::optCopy_Click(int index)
 {
-    // Fixed-length records never quote; the tick itself is kept.
-    chkQuote->setEnabled(index != static_cast<int>(tarvel::ExportFormat::Fixed));
+    ShowFormat(index);
+}
+
+void frmExport::ShowFormat(int index)
+{
+    // Fixed-length records and workbooks never quote, and a workbook is
+    // never appended to; the ticks themselves are kept.
+    chkQuote->setEnabled(index != static_cast<int>(tarvel::ExportFormat::Fixed) && index != WorkbookFormat);
+    chkAppend->setEnabled(index != WorkbookFormat);
+    const char *note = index == WorkbookFormat ? WorkbookNote : RecordFormatNote;
+    if (txtRecordFormat->toPlainText() != QString::fromLatin1(note))
+        txtRecordFormat->setPlainText(QString::fromLatin1(note));
 }
 
 void frmExport::cmdChange_Click()
@@ -365,17 +386,23 @@ void frmExport::cmdChange_Click()
         return;
     }
 
+    // A workbook is offered under its own filter; "Index" keeps the filter
+    // of the text formats.
+    const bool workbook = m_formatGroup->checkedId() == WorkbookFormat;
     const std::string key = tarvel::SettingsKey("export");
     const tarvel::SettingRead index = m_settings.ReadSetting(key, "Index");
     int filter = index.status == 0 ? index.Number() : DefaultFilterIndex;
-    if (filter < 1 || filter > 4)
+    if (filter < 1 || filter > WorkbookFilterIndex)
         filter = DefaultFilterIndex;
+    if (workbook)
+        filter = WorkbookFilterIndex;
     const std::optional<QString> answer =
         m_prompts.SaveFileName(QStringLiteral("Select a file to receive export output"),
                                haveName ? current : QString(), QString::fromLatin1(FileFilter), filter);
     if (!answer)
         return;
-    m_settings.WriteSetting(key, "Index", tarvel::SettingNumberText(filter));
+    if (!workbook)
+        m_settings.WriteSetting(key, "Index", tarvel::SettingNumberText(filter));
     txtFileName->setText(*answer);
 }
 

@@ -60,7 +60,7 @@ public:
     QTabBar *tabExport = nullptr;
     std::array<QFrame *, PageCount> fraExport{};
     // Page 1
-    std::array<QRadioButton *, 4> optCopy{};
+    std::array<QRadioButton *, 5> optCopy{};
     QPlainTextEdit *txtRecordFormat = nullptr;
     // Page 2
     QCheckBox *chkHeader = nullptr;
@@ -93,6 +93,8 @@ private:
     void cmdNext_Click();
     void cmdPrevious_Click();
     void optCopy_Click(int index);
+    /// The controls that depend on the format: quotes, append, the note.
+    void ShowFormat(int index);
     void cmdChange_Click();
     void cmdOK_Click();
     void StartExport();

@@ -9,6 +9,7 @@
 #include "core/catalog/data_files.h"
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/table_catalog.h"
+#include "core/help/help_file.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -94,6 +95,7 @@ frmMain::frmMain(Prompts &prompts, QWidget *parent)
     CreateControls();
     CreateStatusBar();
     CreateMenus();
+    CreateChartCommands();
     resize(1100, 760);
 }
 
@@ -104,6 +106,15 @@ frmMain::~frmMain()
     // slots on an object that is no longer a frmMain.
     if (m_mdi)
         QObject::disconnect(m_mdi, nullptr, this, nullptr);
+}
+
+QRect frmMain::NormalGeometryOn(const QRect &available)
+{
+    // Room for a title bar above and a border around, as desktops draw them
+    // outside the window's own area.
+    constexpr int TitleRoom = 40;
+    constexpr int Border = 8;
+    return available.adjusted(Border, TitleRoom, -Border, -Border);
 }
 
 void frmMain::SetProgramFolder(const std::string &folder)
@@ -139,7 +150,12 @@ void frmMain::CreateControls()
     for (int s = 0; s < tarvel::SeriesGroupCount; ++s) {
         auto *option = new QRadioButton(Latin1(tarvel::SeriesGroupCaption(s)), fraSeries);
         option->setObjectName(QStringLiteral("optSeries_%1").arg(s));
-        connect(option, &QRadioButton::clicked, this, [this, s] { ChooseSeries(s); });
+        // A click on the button already chosen changes nothing (it would
+        // throw away a quarter choice).
+        connect(option, &QRadioButton::clicked, this, [this, s] {
+            if (s != m_chosenSeries)
+                ChooseSeries(s);
+        });
         seriesLayout->addWidget(option);
         optSeries[static_cast<std::size_t>(s)] = option;
     }
@@ -161,7 +177,10 @@ void frmMain::CreateControls()
         QSizePolicy policy = option->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
         option->setSizePolicy(policy);
-        connect(option, &QRadioButton::clicked, this, [this, t] { ChooseTable(t); });
+        connect(option, &QRadioButton::clicked, this, [this, t] {
+            if (t != m_chosenTable)
+                ChooseTable(t);
+        });
         tableLayout->addWidget(option);
         optTable[static_cast<std::size_t>(t)] = option;
     }
@@ -180,17 +199,27 @@ void frmMain::CreateControls()
     cboYears->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     cboYears->setMinimumContentsLength(34);
     cboYears->installEventFilter(this);
+    // The wheel changes the quarter range only when the list has the focus,
+    // never as the pointer passes over it (nor does it give the focus).
+    cboYears->setFocusPolicy(Qt::StrongFocus);
     lblYears->setBuddy(cboYears);
     connect(cboYears, &QComboBox::activated, this, [this](int) { cboYears_Click(); });
     cmdStates = new QPushButton(QStringLiteral("4. Select States"), picMain);
     cmdStates->setObjectName(QStringLiteral("cmdStates"));
     cmdStates->setToolTip(QStringLiteral("Select States"));
-    cmdStates->setMinimumSize(cmdStates->sizeHint().width() + 40, cmdStates->sizeHint().height() + 8);
+    cmdStates->setMinimumSize(cmdStates->sizeHint().width() + 16, cmdStates->sizeHint().height() + 8);
     connect(cmdStates, &QPushButton::clicked, this, &frmMain::cmdStates_Click);
     choice->addWidget(lblYears);
     choice->addWidget(cboYears);
-    choice->addSpacing(8);
-    choice->addWidget(cmdStates, 0, Qt::AlignLeft);
+    choice->addSpacing(4);
+    // "4. Select States" and the display buttons share a row below the
+    // quarter list, which keeps the window narrow enough for a 1024-pixel
+    // screen.
+    auto *statesAndDisplay = new QHBoxLayout;
+    statesAndDisplay->setSpacing(8);
+    statesAndDisplay->addWidget(cmdStates, 0, Qt::AlignTop);
+    statesAndDisplay->addStretch(1);
+    choice->addLayout(statesAndDisplay);
     choice->addStretch(1);
     row->addLayout(choice);
 
@@ -198,13 +227,15 @@ void frmMain::CreateControls()
     fraDisplay = new QGroupBox(QStringLiteral("5. Display"), picMain);
     fraDisplay->setObjectName(QStringLiteral("fraDisplay"));
     auto *displayLayout = new QHBoxLayout(fraDisplay);
+    displayLayout->setSpacing(4);
+    displayLayout->setContentsMargins(6, 4, 6, 6);
     auto pictureButton = [this](const char *name, const char *tip, ButtonIcon icon) {
         auto *button = new QPushButton(fraDisplay);
         button->setObjectName(QString::fromLatin1(name));
         button->setToolTip(QString::fromLatin1(tip));
         button->setIcon(MakeIcon(icon));
-        button->setIconSize(QSize(28, 28));
-        button->setFixedSize(44, 44);
+        button->setIconSize(QSize(24, 24));
+        button->setFixedSize(38, 38);
         return button;
     };
     cmdPrev = pictureButton("cmdPrev", "Display previous area", ButtonIcon::Previous);
@@ -216,7 +247,11 @@ void frmMain::CreateControls()
     displayLayout->addWidget(cmdPrev);
     displayLayout->addWidget(cmdNext);
     displayLayout->addWidget(cmdShowOneLine);
-    row->addWidget(fraDisplay, 0, Qt::AlignTop);
+    // The one-line button comes and goes; the frame keeps its size.
+    QSizePolicy keepPlace = cmdShowOneLine->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    cmdShowOneLine->setSizePolicy(keepPlace);
+    statesAndDisplay->addWidget(fraDisplay, 0, Qt::AlignTop);
     row->addStretch(1);
 
     m_mdi = new QMdiArea(central);
@@ -248,6 +283,17 @@ void frmMain::CreateStatusBar()
         bar->addWidget(panel, stretch[i]);
         m_panels[i] = panel;
     }
+    // Generated numbers must never pass for published ones.
+    lblSampleData = new QLabel(QStringLiteral("Sample data - not published figures"), bar);
+    lblSampleData->setObjectName(QStringLiteral("lblSampleData"));
+    lblSampleData->setToolTip(QStringLiteral("The data folder is the sample data that comes with the program"));
+    lblSampleData->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    lblSampleData->setContentsMargins(4, 0, 4, 0);
+    QFont bold = lblSampleData->font();
+    bold.setBold(true);
+    lblSampleData->setFont(bold);
+    lblSampleData->hide();
+    bar->addPermanentWidget(lblSampleData);
 }
 
 QString frmMain::PanelText(int panel) const
@@ -304,7 +350,13 @@ void frmMain::Startup(const QStringList &arguments)
     // built (main.cpp).
     const std::vector<std::string> candidates =
         m_candidates ? *m_candidates : tarvel::DataFolderCandidates(m_state.ProgramFolder);
-    m_state.DataFolder = tarvel::LocateDataFolder(m_settings, m_state.ProgramFolder, candidates);
+    m_state.DataFolder =
+        tarvel::LocateDataFolder(m_settings, m_state.ProgramFolder, candidates, [this](const std::string &folder) {
+            m_rememberedFolderMissing = true;
+            m_prompts.Message(QString::fromLatin1(tarvel::RememberedFolderMissingTitle),
+                              QString::fromLocal8Bit(tarvel::RememberedFolderMissingText(folder).c_str()),
+                              QMessageBox::Warning);
+        });
     if (m_state.DataFolder.empty()) {
         m_prompts.Message(QStringLiteral("Files not found"),
                           QStringLiteral("The Orlandel files cannot be found. You will be prompted for the path to the files."),
@@ -313,21 +365,21 @@ void frmMain::Startup(const QStringList &arguments)
     }
 
     if (!m_state.Unsuppressed) {
-        if (HoldsData(m_state.DataFolder))
-            m_settings.WriteSetting(tarvel::SettingsKey("misc"), "ZRPath", m_state.DataFolder);
-        else
+        if (HoldsData(m_state.DataFolder)) {
+            if (MayRememberDataFolder())
+                m_settings.WriteSetting(tarvel::SettingsKey("misc"), "ZRPath", m_state.DataFolder);
+        } else
             m_prompts.Message(QStringLiteral("TARVEL files not found"), QStringLiteral("The Orlandel files cannot be found."),
                               QMessageBox::Critical);
     }
 
-    const std::string programHelp = m_state.ProgramFolder + "tarvel.hlp";
-    m_state.HelpFile = tarvel::FileExists(programHelp) ? programHelp : m_state.DataFolder + "tarvel.hlp";
+    m_state.HelpFile = tarvel::LocateHelpFile(m_state.ProgramFolder, m_state.DataFolder);
 
     m_state.ViewForward = true;
     FillQuarterList("ZR1");
     m_state.AreaSelected.fill(tarvel::NotChosen);
 
-    setWindowTitle(m_state.Unsuppressed ? QStringLiteral("Orlandel ***UNSUPPRESSED*** ") : QStringLiteral("Orlandel"));
+    ShowDataFolderKind();
 
     // The quick start opens by itself on the first start only.
     const std::string misc = tarvel::SettingsKey("misc");
@@ -394,8 +446,33 @@ void frmMain::SaveSettingsAndExit()
     tarvel::WriteDisplaySettings(m_settings, settings);
 
     // An unsuppressed run never changes the remembered folder.
-    if (!m_state.Unsuppressed && HoldsData(m_state.DataFolder))
+    if (!m_state.Unsuppressed && HoldsData(m_state.DataFolder) && MayRememberDataFolder())
         m_settings.WriteSetting(tarvel::SettingsKey("misc"), "ZRPath", m_state.DataFolder);
+}
+
+bool frmMain::MayRememberDataFolder() const
+{
+    // A folder found only because the remembered one was missing, and the
+    // sample data, are used for this run but never replace the remembered
+    // folder; a folder the user typed does.
+    if (m_dataFolderChosen)
+        return true;
+    return !m_rememberedFolderMissing && !ShowsSampleData();
+}
+
+bool frmMain::ShowsSampleData() const
+{
+    return tarvel::IsSampleDataFolder(m_state.DataFolder, m_state.ProgramFolder);
+}
+
+void frmMain::ShowDataFolderKind()
+{
+    const bool sample = ShowsSampleData();
+    QString caption = m_state.Unsuppressed ? QStringLiteral("Orlandel ***UNSUPPRESSED*** ") : QStringLiteral("Orlandel");
+    if (sample)
+        caption += m_state.Unsuppressed ? QStringLiteral("- sample data") : QStringLiteral(" - sample data");
+    setWindowTitle(caption);
+    lblSampleData->setVisible(sample);
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
@@ -413,6 +490,10 @@ void frmMain::closeEvent(QCloseEvent *event)
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == cboYears && event->type() == QEvent::Wheel && !cboYears->hasFocus()) {
+        event->ignore();
+        return true;
+    }
     // Ctrl+C in the quarter list is discarded.
     if (watched == cboYears && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
@@ -437,6 +518,7 @@ void frmMain::ChooseSeries(int series)
         optTable[t]->show();
     }
     optSeries[static_cast<std::size_t>(series)]->setChecked(true);
+    m_chosenSeries = series;
     SetPanelText(1, optSeries[static_cast<std::size_t>(series)]->text());
     optTable[0]->setChecked(true);
     ChooseTable(0);
@@ -447,6 +529,7 @@ void frmMain::ChooseTable(int table)
     if (table < 0 || table >= static_cast<int>(optTable.size()))
         return;
     const std::string code = tarvel::CodeFromCaption(ToLatin1(optTable[static_cast<std::size_t>(table)]->text()));
+    m_chosenTable = table;
     SetPanelText(2, Latin1(code));
     FillQuarterList(code);
     m_state.QuarterSelected = tarvel::EmptyQuarterFlags(code);

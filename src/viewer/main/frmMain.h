@@ -15,6 +15,7 @@
 #include <vector>
 
 class HelpViewer;
+class frmChart;
 class Prompts;
 class QAction;
 class QComboBox;
@@ -45,6 +46,11 @@ public:
     /// by default DataFolderCandidates(ProgramFolder). Set before Startup.
     void SetDataFolderCandidates(std::vector<std::string> candidates);
 
+    /// The window's normal (restored) geometry on a screen whose free area is
+    /// available: as large as fits with room left for the desktop's frame
+    /// and title bar, so a restored window lies fully on screen.
+    static QRect NormalGeometryOn(const QRect &available);
+
     /// Start-up: command line, folders, data check, settings, first series.
     /// arguments are those left after Qt took its own (program name excluded).
     void Startup(const QStringList &arguments);
@@ -57,6 +63,9 @@ public:
     tarvel::SettingsStore &Settings() { return m_settings; }
     Prompts &UserPrompts() { return m_prompts; }
     QMdiArea *MdiArea() const { return m_mdi; }
+
+    /// True while the data folder is the bundled sample data.
+    bool ShowsSampleData() const;
 
     /// Status-bar panel 1..4 as text.
     QString PanelText(int panel) const;
@@ -94,11 +103,13 @@ public:
     QPushButton *cmdPrev = nullptr;
     QPushButton *cmdNext = nullptr;
     QPushButton *cmdShowOneLine = nullptr;
+    QPushButton *cmdChart = nullptr; ///< beside cmdShowOneLine (frmMain_chart.cpp)
 
     // Menus. Top-level menus and sub-menus are QMenus, commands QActions.
     QMenu *mnuFile = nullptr;
     QAction *mnuView = nullptr;
     QAction *mnuShowOneLine = nullptr;
+    QAction *mnuChart = nullptr; ///< "C&hart...", after "Display &One line"
     QAction *mnuPrint = nullptr;
     QAction *mnuPrintAll = nullptr;
     QAction *mnuClip = nullptr;
@@ -130,6 +141,8 @@ public:
     QAction *mnuHelpSearch = nullptr;
     QAction *mnuWeb = nullptr;
     QAction *mnuHelpAbout = nullptr;
+    /// The status-bar sign shown while the data are the sample data.
+    QLabel *lblSampleData = nullptr;
 
 public slots:
     // Selection (series, table, quarters, areas) and the display buttons.
@@ -177,6 +190,11 @@ public slots:
     /// Enables "Display &One line" and shows its button exactly while the
     /// active child window is a table view of a table other than ZR1.
     void UpdateOneLineCommand(QMdiSubWindow *active);
+    /// Charts the chosen lines of the active table window or the chosen
+    /// areas of the active one-line window in a new chart window.
+    void RunChart();
+    /// Enables the chart command while a table or one-line window is active.
+    void UpdateChartCommand(QMdiSubWindow *active);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -188,9 +206,21 @@ private:
     void CreateMenus();
     void ApplyDisplaySettings(const tarvel::DisplaySettings &settings);
     void ShowUnsuppressedColours();
+    /// The caption, and the sign in the status bar, say whether the data
+    /// folder is the bundled sample data.
+    void ShowDataFolderKind();
+    /// Whether DataFolder may be stored as the remembered "ZRPath".
+    bool MayRememberDataFolder() const;
     /// Shows the quarter count of QuarterSelected in panel 4.
     void ShowQuarterCount();
     void RunQuarterPickList();
+    // Charts (frmMain_chart.cpp). The print and clipboard commands hand a
+    // chart window over to these; they return false for any other window.
+    void CreateChartCommands();
+    bool PrintActiveChart();
+    bool CopyActiveChart();
+    void SaveChart(frmChart &chart);
+    void PrintChart(frmChart &chart);
 
     Prompts &m_prompts;
     tarvel::SettingsStore m_settings;
@@ -200,6 +230,14 @@ private:
     std::array<QLabel *, 4> m_panels{};
     QList<QAction *> m_windowListActions;
     bool m_settingsSaved = false;
+    /// The series and table buttons last chosen (-1 before the first).
+    int m_chosenSeries = -1;
+    int m_chosenTable = -1;
+    /// The remembered folder did not hold the data at start-up: it stays
+    /// remembered until the user chooses a folder.
+    bool m_rememberedFolderMissing = false;
+    /// The user chose the data folder with the change-path box.
+    bool m_dataFolderChosen = false;
     std::optional<QFont> m_fontDialogChoice;
     tarvel::PrintOptions m_printState;
     std::shared_ptr<QPrinter> m_printer; // shared_ptr: QPrinter stays incomplete here

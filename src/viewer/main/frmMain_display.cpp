@@ -44,8 +44,14 @@ QMdiSubWindow *FindChildWindow(const QMdiArea *area, const QString &caption)
 /// from minimized, and given the focus.
 void BringForward(QMdiArea *area, QMdiSubWindow *window)
 {
+    // While another child window is maximized, activation would maximize
+    // this one too.
+    const bool keepsState = area->testOption(QMdiArea::DontMaximizeSubWindowOnActivation);
+    area->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, true);
     window->showNormal();
     area->setActiveSubWindow(window);
+    window->showNormal();
+    area->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, keepsState);
     if (QWidget *content = window->widget())
         content->setFocus();
 }

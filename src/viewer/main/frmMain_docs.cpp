@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -104,6 +105,41 @@ void TileWindows(QMdiArea &area, tarvel::TileDirection direction)
     }
 }
 
+// Steps the windows that are not minimized diagonally from the top left,
+// the active one last and on top. Each keeps its own size, only made
+// smaller where the area above the icons is smaller.
+void CascadeWindows(QMdiArea &area)
+{
+    QList<QMdiSubWindow *> windows = area.subWindowList(QMdiArea::ActivationHistoryOrder);
+    windows.erase(std::remove_if(windows.begin(), windows.end(),
+                                 [](const QMdiSubWindow *w) { return w->isMinimized() || w->isHidden(); }),
+                  windows.end());
+    QMdiSubWindow *active = area.activeSubWindow();
+    for (QMdiSubWindow *window : std::as_const(windows)) {
+        if (window->isMaximized())
+            window->showNormal();
+    }
+    const int height = ArrangeMinimized(area);
+    if (windows.isEmpty())
+        return;
+    const int width = area.viewport()->width();
+    const int step = std::max(8, windows.front()->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr,
+                                                                        windows.front()));
+    int offset = 0;
+    for (QMdiSubWindow *window : std::as_const(windows)) {
+        // Back to the top left when the next step would leave too little room.
+        if (offset > 0 && (offset + 4 * step > width || offset + 4 * step > height))
+            offset = 0;
+        const QSize size(std::min(window->width(), std::max(1, width - offset)),
+                         std::min(window->height(), std::max(1, height - offset)));
+        window->setGeometry(offset, offset, size.width(), size.height());
+        window->raise();
+        offset += step;
+    }
+    if (active)
+        area.setActiveSubWindow(active);
+}
+
 } // namespace
 
 // ---- help viewer ------------------------------------------------------------------------
@@ -113,8 +149,10 @@ std::shared_ptr<HelpViewer> frmMain::CreateHelpViewer(frmMain &window)
     auto viewer = std::make_shared<HelpViewer>(
         [&window] {
             const tarvel::ProgramState &state = window.m_state;
-            return state.HelpFile.empty() ? tarvel::LocateHelpFile(state.ProgramFolder, state.DataFolder)
-                                          : state.HelpFile;
+            // The data folder may have changed since start-up.
+            return state.HelpFile.empty() || !tarvel::FileExists(state.HelpFile)
+                ? tarvel::LocateHelpFile(state.ProgramFolder, state.DataFolder)
+                : state.HelpFile;
         },
         window.m_prompts, &window);
     // The real prompts show the help through this viewer; the handlers hold
@@ -247,7 +285,7 @@ void frmMain::ArrangeWindows(int index)
 {
     switch (index) {
     case 0:
-        m_mdi->cascadeSubWindows();
+        CascadeWindows(*m_mdi);
         break;
     case 1:
         TileWindows(*m_mdi, tarvel::TileDirection::Horizontal);

@@ -91,7 +91,7 @@ void frmMain::RunExport()
 void frmMain::RunCopyToClipboard()
 {
     // With no child window open the clipboard keeps what it holds.
-    if (m_mdi->subWindowList().isEmpty())
+    if (m_mdi->subWindowList().isEmpty() || CopyActiveChart())
         return;
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->clear();

@@ -167,19 +167,25 @@ void frmMain::UpdateWindowMenu()
 
 void frmMain::ChangeDataFolder()
 {
+    // The folder is shown as it is: folder names here tell letter case apart,
+    // so OK on the unchanged text keeps the same folder.
     const std::optional<QString> answer =
         m_prompts.InputBox(QString::fromLatin1(tarvel::ChangePathTitle), QString::fromLatin1(tarvel::ChangePathPrompt),
-                           QString::fromLocal8Bit(m_state.DataFolder.c_str()).toLower());
+                           QString::fromLocal8Bit(m_state.DataFolder.c_str()));
     if (!answer)
         return;
     // Nothing is checked now; quitting remembers the folder when it holds the data.
-    if (const auto folder = tarvel::ChangedDataFolder(answer->toLocal8Bit().toStdString()))
+    if (const auto folder = tarvel::ChangedDataFolder(answer->toLocal8Bit().toStdString())) {
         m_state.DataFolder = *folder;
+        m_dataFolderChosen = true;
+        ShowDataFolderKind();
+    }
 }
 
 void frmMain::ResetToDefault()
 {
     ApplyDisplaySettings(tarvel::ResetToDefault(m_settings, m_state.ProgramFolder, m_state.DataFolder));
+    ShowDataFolderKind();
     ResizeChildWindowsToDefault();
 }
 

@@ -18,7 +18,9 @@
 #include <QMdiSubWindow>
 #include <QPrinter>
 
+#include <filesystem>
 #include <optional>
+#include <system_error>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,24 @@ bool StartsWithNo(const QString &text)
     return text.startsWith(QStringLiteral("No"));
 }
 
+// A PDF cannot be added to, so a job to an existing one would replace it:
+// that happens only when the user says so for this job. False ends the job
+// with nothing written.
+bool MayWriteOutput(const tarvel::PrintOptions &options, Prompts &prompts)
+{
+    if (!options.PrintToFile || !IsPdfOutputName(options.PrintFileName))
+        return true;
+    std::error_code ec;
+    if (!std::filesystem::exists(tarvel::ActualPath(options.PrintFileName), ec))
+        return true;
+    const QString name = QString::fromLocal8Bit(options.PrintFileName.c_str());
+    return prompts.Message(QStringLiteral("Replace file"),
+                           QStringLiteral("The file ") + name
+                               + QStringLiteral(" already exists.\nDo you want to replace it?"),
+                           QMessageBox::Question, QMessageBox::Yes | QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
 } // namespace
 
 QPrinter &frmMain::Printer()
@@ -66,6 +86,8 @@ QPrinter &frmMain::Printer()
 
 void frmMain::RunPrint()
 {
+    if (PrintActiveChart())
+        return;
     ChildWindow *child = PrintedChild(m_mdi);
     if (!child) {
         m_prompts.Message(QString::fromLatin1(tarvel::CannotPrintTitle),
@@ -91,6 +113,8 @@ void frmMain::RunPrint()
     options.PrintAllFirst = false;
     options.PrintAllLast = false;
     if (tarvel::CheckPrintRequest(options, m_prompts) != tarvel::RequestCheck::Go)
+        return;
+    if (!MayWriteOutput(options, m_prompts))
         return;
 
     tarvel::PrintStatus status = tarvel::PrintStatus::Failed;
@@ -141,6 +165,8 @@ void frmMain::RunPrintAll()
     }
     // Checked once for the run, not once per area.
     if (tarvel::CheckPrintRequest(m_printState, m_prompts) != tarvel::RequestCheck::Go)
+        return;
+    if (!MayWriteOutput(m_printState, m_prompts))
         return;
 
     const std::string code = SelectedTable();

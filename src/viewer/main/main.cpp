@@ -1,4 +1,5 @@
 #include "viewer/main/frmMain.h"
+#include "viewer/qt/qt_command_line.h"
 #include "viewer/qt/qt_prompts.h"
 #include "viewer/qt/qt_single_instance.h"
 
@@ -31,13 +32,13 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    // The switch is decided on the arguments as typed: QApplication takes
+    // its own options ("-style Fusion") out of argv, and a further argument
+    // must leave the run normal.
+    const QStringList arguments = CommandLineAsTyped(argc, argv);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TARVEL"));
-
-    // QApplication has taken its own options; the rest is the command line.
-    QStringList arguments = QApplication::arguments();
-    if (!arguments.isEmpty())
-        arguments.removeFirst();
 
     // One viewer at a time: a running one comes to the front and this one ends.
     SingleInstance instance(SingleInstance::DefaultName());
@@ -52,9 +53,10 @@ int main(int argc, char **argv)
 
     window.Startup(arguments);
     // Without a window manager "maximized" is only a wish; the window then
-    // still fills the screen.
+    // still nearly fills the screen. Restored from maximized it lies fully
+    // on screen, its title bar included.
     if (const QScreen *screen = window.screen())
-        window.setGeometry(screen->availableGeometry());
+        window.setGeometry(frmMain::NormalGeometryOn(screen->availableGeometry()));
     window.showMaximized();
     return app.exec();
 }

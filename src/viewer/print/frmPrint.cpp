@@ -9,7 +9,9 @@
 #include "viewer/print/qt_printer_target.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QLabel>
+#include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
 
@@ -21,8 +23,10 @@ namespace {
 const QString PrintToFilePrefix = QStringLiteral("Print to file = ");
 const QString SaveTitle = QStringLiteral("Select a file to receive print output");
 // The fourth entry, PDF, is drawn as on paper into the file.
+// "*" rather than "*.*": the file dialog would give a name the literal
+// extension ".*" from that pattern.
 const QString SaveFilter = QStringLiteral(
-    "All files (*.*);;Text files (*.txt);;Web files (*.htm);;PDF files (*.pdf)");
+    "All files (*);;Text files (*.txt);;Web files (*.htm);;PDF files (*.pdf)");
 constexpr int SaveFilterCount = 4;
 
 std::string PrintKey()
@@ -48,7 +52,53 @@ const char *FilterIndexOf(const std::string &name)
     return "1";
 }
 
+// The output label: its text is the dialog's state, whole; on screen a
+// path too long for the label loses the middle of its folder, never its
+// file name, whose extension decides the kind of output.
+class OutputLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+    QString Shown() const
+    {
+        const QString all = text();
+        const QFontMetrics metrics(font());
+        const int width = contentsRect().width();
+        if (metrics.horizontalAdvance(all) <= width)
+            return all;
+        if (all.startsWith(PrintToFilePrefix))
+            return PrintToFilePrefix + QLatin1Char('\n')
+                + ElideKeepingFileName(all.mid(PrintToFilePrefix.size()), metrics, width);
+        return metrics.elidedText(all, Qt::ElideMiddle, width);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(foregroundRole()));
+        painter.drawText(contentsRect(), static_cast<int>(alignment()), Shown());
+    }
+};
+
 } // namespace
+
+QString ElideKeepingFileName(const QString &path, const QFontMetrics &metrics, int width)
+{
+    if (metrics.horizontalAdvance(path) <= width)
+        return path;
+    const QString ellipsis(QChar(0x2026));
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QString name = path.mid(slash + 1);
+    const QString tail = slash >= 0 ? ellipsis + path.mid(slash) : ellipsis + name;
+    const int room = width - metrics.horizontalAdvance(tail);
+    if (slash < 0 || room <= 0)
+        return metrics.elidedText(name, Qt::ElideMiddle, width);
+    // As much of the folder's start as fits before the file name.
+    qsizetype keep = slash;
+    while (keep > 0 && metrics.horizontalAdvance(path.left(keep)) > room)
+        --keep;
+    return path.left(keep) + tail;
+}
 
 frmPrint::frmPrint(const PrintDialogContext &context) : QDialog(context.parent), m_context(context)
 {
@@ -91,8 +141,9 @@ void frmPrint::CreateControls()
     };
 
     lblP = label("lblP", "Printer", true);
-    lblPrint = label("lblPrint", "Printer Port", false);
-    lblPrint->setWordWrap(true);
+    lblPrint = new OutputLabel(QStringLiteral("Printer Port"), this);
+    lblPrint->setObjectName(QStringLiteral("lblPrint"));
+    lblPrint->setTextFormat(Qt::PlainText);
     lblPrint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblF = label("lblF", "Font", true);
     lblFont = label("lblFont", "Font", false);
@@ -238,9 +289,17 @@ void frmPrint::cmdPrint_Click()
         m_options.PrintFileName = output.mid(15).trimmed().toLocal8Bit().toStdString();
         settings.WriteSetting(key, "FileName", m_options.PrintFileName);
         m_options.PrintFontSize = 8;
-        // A PDF file is drawn as on paper, in the face shown here.
-        if (IsPdfOutputName(m_options.PrintFileName) && comma >= 0 && !face.empty())
+        // A PDF file is drawn as on paper: in the font and size shown here,
+        // which are stored as for a printer.
+        if (IsPdfOutputName(m_options.PrintFileName) && comma >= 0 && !face.empty()) {
+            const long long size =
+                tarvel::RoundHalfEven(tarvel::ReadLeadingNumber(fontText.mid(comma + 1).toStdString()));
             m_options.PrintFontName = face;
+            if (size > 0)
+                m_options.PrintFontSize = static_cast<int>(std::min<long long>(size, 32767));
+            settings.WriteSetting(key, "Font", face);
+            settings.WriteSetting(key, "Size", std::to_string(m_options.PrintFontSize));
+        }
     }
     settings.WriteSetting(key, "PrintToFile", FlagText(m_options.PrintToFile));
     m_options.IncludeFootnotes = chkFootnote->isChecked();
@@ -252,4 +311,9 @@ void frmPrint::reject()
 {
     m_options.PrintFontSize = 0;
     QDialog::reject();
+}
+
+QString frmPrint::ShownOutput() const
+{
+    return static_cast<const OutputLabel *>(lblPrint)->Shown();
 }

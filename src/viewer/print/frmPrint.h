@@ -13,9 +13,14 @@ class SettingsStore;
 }
 class Prompts;
 class QCheckBox;
+class QFontMetrics;
 class QLabel;
 class QPrinter;
 class QPushButton;
+
+/// path shortened to width: the start of its folder, an ellipsis and the
+/// whole file name; a file name too long by itself loses its middle.
+QString ElideKeepingFileName(const QString &path, const QFontMetrics &metrics, int width);
 
 /// What the print dialog works on, lent by the window that opens it: the
 /// stored "print" settings, the shared printer, the prompts, the font last
@@ -50,6 +55,9 @@ public:
     /// The name shown for printer: its own name, or for a PDF printer the
     /// file it writes.
     static QString PrinterDisplayName(const QPrinter &printer);
+
+    /// The output as the label shows it (a long path shortened).
+    QString ShownOutput() const;
 
     QLabel *lblP = nullptr;
     QLabel *lblPrint = nullptr;

@@ -31,6 +31,38 @@ QString ExpandTabs(const QString &line)
 
 } // namespace
 
+QStringList WrapToWidth(const QString &line, double firstWidth, double width,
+                        const std::function<double(const QString &)> &measure)
+{
+    QStringList pieces;
+    QString rest = line;
+    double room = firstWidth;
+    while (measure(rest) > room && rest.size() > 1) {
+        // The longest start that fits, broken after a blank when there is one.
+        qsizetype fit = 0;
+        while (fit < rest.size() && measure(rest.left(fit + 1)) <= room)
+            ++fit;
+        if (fit == 0) {
+            // Nothing fits after the text before it: go on at the left edge.
+            if (room < width) {
+                pieces.append(QString());
+                room = width;
+                continue;
+            }
+            fit = 1;
+        }
+        qsizetype cut = fit;
+        const qsizetype blank = rest.lastIndexOf(QLatin1Char(' '), fit);
+        if (blank > 0 && fit < rest.size())
+            cut = blank + 1;
+        pieces.append(rest.left(cut));
+        rest = rest.mid(cut);
+        room = width;
+    }
+    pieces.append(rest);
+    return pieces;
+}
+
 bool IsPdfOutputName(std::string_view name)
 {
     return name.size() >= 4 && tarvel::ToLower(name.substr(name.size() - 4)) == ".pdf";
@@ -172,18 +204,18 @@ void QtPrinterTarget::PageBreak()
 
 void QtPrinterTarget::FootnoteText(const std::string &text)
 {
-    Line(Latin1(text));
+    Line(Latin1(text), true);
 }
 
 void QtPrinterTarget::DocumentHeading(const std::string &caption, bool documentTag)
 {
     if (documentTag)
-        Line(Latin1(caption));
+        Line(Latin1(caption), true);
 }
 
 void QtPrinterTarget::DocumentBody(const std::string &text)
 {
-    Line(Latin1(text));
+    Line(Latin1(text), true);
     NewLine();
 }
 
@@ -251,18 +283,27 @@ void QtPrinterTarget::Piece(const QString &text)
     m_x += Width(text);
 }
 
-void QtPrinterTarget::Line(const QString &text)
+void QtPrinterTarget::Line(const QString &text, bool wrap)
 {
     QString all = text;
     all.remove(QLatin1Char('\r'));
     const QStringList lines = all.split(QLatin1Char('\n'));
+    const double width = m_printer->width();
+    const auto measure = [this](const QString &piece) { return Width(piece); };
     for (const QString &line : lines) {
-        // Long texts (footnotes, documents) run on to the next page.
-        if (m_pageHasInk && m_y + LineHeight() > m_printer->height()) {
-            PageBreak();
+        // A text line wider than the page goes on on the next line rather
+        // than being cut at the paper's edge.
+        const QString expanded = ExpandTabs(line);
+        const QStringList pieces =
+            wrap ? WrapToWidth(expanded, width - m_x, width, measure) : QStringList{expanded};
+        for (const QString &piece : pieces) {
+            // Long texts (footnotes, documents) run on to the next page.
+            if (m_pageHasInk && m_y + LineHeight() > m_printer->height()) {
+                PageBreak();
+            }
+            Piece(piece);
+            NewLine();
         }
-        Piece(ExpandTabs(line));
-        NewLine();
     }
 }
 

@@ -7,13 +7,22 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 class QPrinter;
+
+/// line in pieces no wider than the room they have: the first firstWidth,
+/// the others width (in measure's unit). A piece ends after the last blank
+/// that fits, or, in a word longer than the line, after the last character
+/// that fits; no character is lost. A line that fits is one piece.
+QStringList WrapToWidth(const QString &line, double firstWidth, double width,
+                        const std::function<double(const QString &)> &measure);
 
 /// The last four characters of name, lower-cased, are ".pdf": such an output
 /// file is drawn as the printer draws a page, into that PDF file.
@@ -71,8 +80,9 @@ private:
     void Piece(const QString &text);
     /// Draws each line of text (CR LF or LF apart), the first at the
     /// current position, each followed by a line end. A line that no longer
-    /// fits the page starts a new one.
-    void Line(const QString &text);
+    /// fits the page starts a new one; with wrap, a line wider than the page
+    /// goes on on the next line.
+    void Line(const QString &text, bool wrap = false);
     /// The thin black rule across the page at the current height, then one
     /// empty line.
     void Rule();

@@ -12,8 +12,10 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QScreen>
 #include <QStringDecoder>
 #include <QStringList>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -49,20 +51,55 @@ void Prompts::ShowMessage(tarvel::MessageIcon icon, const std::string &title, co
     Message(MessageText(title), MessageText(text), qicon, QMessageBox::Ok);
 }
 
+namespace {
+
+// The parent a box is centred on: the main window once it is on screen.
+QWidget *ShownParent(QWidget *parent)
+{
+    return parent && parent->isVisible() ? parent : nullptr;
+}
+
+} // namespace
+
+void CentreOnScreenWhenShown(QWidget &box)
+{
+    // The box has its final size only once it is shown, so it is moved
+    // from the event loop its exec() runs.
+    QTimer::singleShot(0, &box, [&box] {
+        const QScreen *screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
+        if (!screen)
+            return;
+        QRect frame = box.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        box.move(frame.topLeft());
+    });
+}
+
 QMessageBox::StandardButton QtPrompts::Message(const QString &title, const QString &text, QMessageBox::Icon icon,
                                                QMessageBox::StandardButtons buttons)
 {
-    QMessageBox box(icon, title, text, buttons, m_parent);
+    // Before the main window appears (the start-up messages) a box has
+    // nothing to be centred on but the screen.
+    QWidget *parent = ShownParent(m_parent);
+    QMessageBox box(icon, title, text, buttons, parent);
+    if (!parent)
+        CentreOnScreenWhenShown(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
 std::optional<QString> QtPrompts::InputBox(const QString &title, const QString &prompt, const QString &initial)
 {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(m_parent, title, prompt, QLineEdit::Normal, initial, &ok);
-    if (!ok)
+    QWidget *parent = ShownParent(m_parent);
+    QInputDialog box(parent);
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setTextValue(initial);
+    box.setInputMode(QInputDialog::TextInput);
+    if (!parent)
+        CentreOnScreenWhenShown(box);
+    if (box.exec() != QDialog::Accepted)
         return std::nullopt;
-    return answer;
+    return box.textValue();
 }
 
 std::optional<QString> QtPrompts::SaveFileName(const QString &title, const QString &start, const QString &filter,

@@ -75,6 +75,10 @@ private:
     std::function<void(const QString &)> m_helpSearch;
 };
 
+/// Moves box, about to be run modally, to the middle of its screen once it is
+/// shown (a box without a window to be centred on).
+void CentreOnScreenWhenShown(QWidget &box);
+
 /// Opens path with the application associated with its type. With
 /// showErrors, a failure shows one of the two warnings, titled with the path.
 void OpenWithAssociatedApp(Prompts &prompts, const QString &path, bool showErrors);

@@ -4,6 +4,7 @@
 #include "viewer/qt/qt_twips.h"
 
 #include <QEvent>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -58,6 +59,7 @@ frmPickList::frmPickList(QWidget *parent) : QDialog(parent)
                     lblFips->sizeHint().height());
 
     connect(lstPick, &QListWidget::itemClicked, this, &frmPickList::ItemClicked);
+    connect(lstPick->selectionModel(), &QItemSelectionModel::selectionChanged, this, &frmPickList::SelectionChanged);
     connect(cmdAll, &QPushButton::clicked, this, &frmPickList::SelectAll);
     connect(cmdClear, &QPushButton::clicked, this, &frmPickList::ClearAll);
     connect(cmdOK, &QPushButton::clicked, this, &frmPickList::Confirm);
@@ -75,8 +77,11 @@ void frmPickList::AddItem(const QString &text, const QString &code)
 
 void frmPickList::SetItemSelected(int item, bool selected)
 {
-    if (QListWidgetItem *entry = lstPick->item(item - 1))
+    if (QListWidgetItem *entry = lstPick->item(item - 1)) {
+        m_selectingItems = true;
         entry->setSelected(selected);
+        m_selectingItems = false;
+    }
 }
 
 void frmPickList::SetListFont(const QFont &font)
@@ -158,15 +163,33 @@ void frmPickList::ItemClicked(QListWidgetItem *item)
     }
 }
 
+void frmPickList::SelectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
+{
+    // Space toggles the current item; a click arrives here too, before its
+    // own handler, and both show the same.
+    if (m_selectingItems)
+        return;
+    const QModelIndexList changed = selected.indexes() + deselected.indexes();
+    if (changed.size() != 1)
+        return;
+    QListWidgetItem *item = lstPick->item(changed.front().row());
+    if (item && item == lstPick->currentItem())
+        ItemClicked(item);
+}
+
 void frmPickList::SelectAll()
 {
     BusyCursor busy;
+    m_selectingItems = true;
     lstPick->selectAll();
+    m_selectingItems = false;
 }
 
 void frmPickList::ClearAll()
 {
+    m_selectingItems = true;
     lstPick->clearSelection();
+    m_selectingItems = false;
     lstPick->unsetCursor();
 }
 

@@ -8,6 +8,7 @@
 
 class QLabel;
 class QListWidget;
+class QItemSelection;
 class QListWidgetItem;
 class QPushButton;
 
@@ -54,10 +55,15 @@ private:
     void FitItems();
     void LayOut();
     void ItemClicked(QListWidgetItem *item);
+    /// A single item toggled from the keyboard does what its click does.
+    void SelectionChanged(const QItemSelection &selected, const QItemSelection &deselected);
     void SelectAll();
     void ClearAll();
     void Confirm();
 
     QString m_tag;
+    /// Selections made by the program (the start choice, All, Clear) leave
+    /// the code label alone.
+    bool m_selectingItems = false;
     std::optional<std::vector<int>> m_result;
 };

@@ -1,0 +1,287 @@
+#include "core/views/chart_series.h"
+
+#include "core/catalog/file_helpers.h"
+#include "core/catalog/table_catalog.h"
+#include "core/print/print_engine.h"
+#include "core/print/print_target.h"
+#include "core/views/table_view_builder.h"
+
+#include <algorithm>
+#include <set>
+#include <utility>
+
+namespace tarvel {
+
+namespace {
+
+// The one-line view lays out its area rows like ZR1's lines.
+const std::string AreaLayout = "SHAZAM";
+constexpr const char *ChartTitle = "Chart";
+
+Failure UsageFailure(std::string message)
+{
+    return {FailureKind::Usage, {}, std::move(message)};
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The data line a layout row holds (1-based), or 0 for a heading or spacer.
+int DataLineOfRow(int row, std::string_view layout)
+{
+    if (row < 1 || HeadingCaption(row, layout) != "X")
+        return 0;
+    int line = 0;
+    for (int r = 1; r <= row; ++r) {
+        if (HeadingCaption(r, layout) == "X")
+            ++line;
+    }
+    return line;
+}
+
+// Legend texts as short as the title allows: the source caption names the
+// area of a table window and the line of a one-line window, so lines of one
+// area go by their titles and areas of one line by their names.
+void NameSeries(std::vector<ChartSeries> &series, bool zr1)
+{
+    bool oneArea = true;
+    bool oneLine = true;
+    for (const ChartSeries &s : series) {
+        oneArea = oneArea && s.Area == series.front().Area;
+        oneLine = oneLine && s.Line == series.front().Line;
+    }
+    for (ChartSeries &s : series) {
+        if (zr1 || (oneArea && series.size() > 1))
+            s.Name = s.LineTitle;
+        else if (oneLine && series.size() > 1)
+            s.Name = s.AreaName;
+        else
+            s.Name = s.LineTitle + " - " + s.AreaName;
+    }
+}
+
+} // namespace
+
+bool ChartData::HasWithheldPoints() const
+{
+    for (const ChartSeries &series : Series) {
+        for (const ChartPoint &point : series.Points) {
+            if (point.Withheld && point.Value)
+                return true;
+        }
+    }
+    return false;
+}
+
+std::string ChartCaption(const std::string &sourceCaption, bool unsuppressed)
+{
+    return sourceCaption + " - chart" + (unsuppressed ? " UNSUPPRESSED" : "");
+}
+
+std::string ChartUnit(const std::string &code)
+{
+    if (PrintTableTitle(code).empty())
+        return {};
+    // The printed units line without its parentheses.
+    std::string unit = UnitsLineText;
+    if (unit.size() >= 2 && unit.front() == '(' && unit.back() == ')')
+        unit = unit.substr(1, unit.size() - 2);
+    return unit;
+}
+
+bool HoldsNumber(std::string_view valueText)
+{
+    std::size_t i = valueText.find_first_not_of(' ');
+    if (i == std::string_view::npos)
+        return false;
+    if (valueText[i] == '+' || valueText[i] == '-')
+        ++i;
+    if (i < valueText.size() && IsDigit(valueText[i]))
+        return true;
+    return i + 1 < valueText.size() && valueText[i] == '.' && IsDigit(valueText[i + 1]);
+}
+
+Result<ChartData> BuildChart(const ChartRequest &request)
+{
+    const std::string &code = request.Code;
+    const int lineCount = LineCount(code);
+    if (lineCount == 0)
+        return UsageFailure("the table " + code + " is not in the catalog");
+    if (request.Lines.empty())
+        return UsageFailure("no line to chart");
+    const bool zr1 = code == "ZR1";
+    for (const ChartLineRef &ref : request.Lines) {
+        if (ref.Area < 1 || ref.Area > AreaCount || ref.Line < 1 || ref.Line > lineCount)
+            return UsageFailure("area " + std::to_string(ref.Area) + ", line " + std::to_string(ref.Line)
+                                + " is not in table " + code);
+    }
+    // Always oldest to newest, whatever the order of the source's columns.
+    const std::vector<int> quarters = QuarterColumnOrder(request.QuarterShown, QuarterCount(code), false);
+    if (quarters.empty())
+        return UsageFailure("no quarter to chart");
+
+    Result<TableDataFile> data = TableDataFile::Open(TableDataFileName(request.Paths, code), code);
+    if (!data)
+        return data.Error();
+    Result<std::vector<std::string>> titles = ReadLineTitles(LineTitleFileName(request.Paths, code), code);
+    if (!titles)
+        return titles.Error();
+    std::vector<AreaRecord> areas;
+    if (!zr1) {
+        Result<std::vector<AreaRecord>> list = ReadAreaList(AreaListFileName(request.Paths));
+        if (!list)
+            return list.Error();
+        areas = std::move(*list);
+    }
+
+    ChartData chart;
+    chart.Code = code;
+    chart.Title = request.SourceCaption;
+    chart.Unsuppressed = request.Paths.Unsuppressed;
+    chart.Caption = ChartCaption(request.SourceCaption, chart.Unsuppressed);
+    chart.Unit = ChartUnit(code);
+    for (const int k : quarters)
+        chart.Labels.push_back(QuarterLabel(k, code));
+
+    for (const ChartLineRef &ref : request.Lines) {
+        ChartSeries series;
+        series.Area = ref.Area;
+        series.Line = ref.Line;
+        if (static_cast<std::size_t>(ref.Line) > titles->size())
+            return Failure::Damaged(LineTitleFileName(request.Paths, code), "it holds too few line titles");
+        series.LineTitle = Trim((*titles)[static_cast<std::size_t>(ref.Line - 1)]);
+        if (zr1) {
+            // ZR1's lines are the areas themselves.
+            series.AreaName = "Personal Income";
+        } else {
+            if (static_cast<std::size_t>(ref.Area) > areas.size())
+                return Failure::Damaged(AreaListFileName(request.Paths), "it holds too few areas");
+            series.AreaName = Trim(areas[static_cast<std::size_t>(ref.Area - 1)].name);
+        }
+
+        const std::int64_t position = zr1 ? data->Position(1, ref.Area) : data->Position(ref.Area, ref.Line);
+        Result<DataRecord> record = data->ReadRecordAt(position);
+        if (!record)
+            return record.Error();
+        const int valueFields = static_cast<int>(record->fields.size()) - 6;
+        for (const int k : quarters) {
+            if (k > valueFields) {
+                return Failure::Damaged(data->Path(), "the record at byte " + std::to_string(position) + " holds "
+                                                          + std::to_string(std::max(valueFields, 0))
+                                                          + " quarter values, quarter " + std::to_string(k)
+                                                          + " is asked");
+            }
+            ChartPoint point;
+            point.Quarter = k;
+            point.Label = QuarterLabel(k, code);
+            const std::string text = record->ValueText(k);
+            const char flag = record->Flag(k);
+            point.Withheld = flag != '0';
+            point.CellText = DataCellText(text, flag, chart.Unsuppressed);
+            // A withheld value is published as 0: it must never be drawn as one.
+            if ((!point.Withheld || chart.Unsuppressed) && HoldsNumber(text))
+                point.Value = ReadLeadingNumber(text);
+            series.Points.push_back(std::move(point));
+        }
+        chart.Series.push_back(std::move(series));
+    }
+    NameSeries(chart.Series, zr1);
+    return chart;
+}
+
+ChartSelection ChartFromGrid(const Grid &grid, const std::vector<int> &rows, const DataPaths &paths)
+{
+    ChartSelection selection;
+    const std::string code = CodeFromCaption(grid.Caption);
+    const bool zr1 = code == "ZR1";
+    selection.OneLine = grid.Tag == "SOL";
+    selection.Areas = selection.OneLine || zr1;
+    const bool tableView = grid.Tag.empty() || grid.Tag == "PrintAll";
+    const bool known = LineCount(code) > 0 && grid.Rows() > 1;
+    if (!known || (!selection.OneLine && !tableView) || (selection.OneLine && (zr1 || grid.Line < 1))
+        || (tableView && !zr1 && (grid.Area < 1 || grid.Area > AreaCount))) {
+        selection.Problem = ChartProblem::NotChartable;
+        return selection;
+    }
+
+    // A table view's rows are its lines (for ZR1 the areas); a one-line
+    // view's rows are the areas, laid out as ZR1's.
+    const std::string layout = selection.OneLine ? AreaLayout : code;
+    std::set<int> chosen;
+    std::vector<ChartLineRef> lines;
+    for (const int row : rows) {
+        if (row < 1 || row >= grid.Rows() || !chosen.insert(row).second)
+            continue;
+        const int n = DataLineOfRow(row, layout);
+        if (n == 0)
+            continue;
+        if (selection.OneLine)
+            lines.push_back({n, grid.Line});
+        else if (zr1)
+            lines.push_back({n, n});
+        else
+            lines.push_back({grid.Area, n});
+    }
+    std::sort(lines.begin(), lines.end(), [zr1, &selection](const ChartLineRef &a, const ChartLineRef &b) {
+        return selection.OneLine || zr1 ? a.Area < b.Area : a.Line < b.Line;
+    });
+    selection.Count = static_cast<int>(lines.size());
+    if (lines.empty()) {
+        selection.Problem = ChartProblem::HeadingRow;
+        return selection;
+    }
+    if (selection.Count > MaxChartSeries) {
+        selection.Problem = ChartProblem::TooMany;
+        return selection;
+    }
+
+    const int quarterCount = QuarterCount(code);
+    std::vector<std::uint8_t> shown(static_cast<std::size_t>(quarterCount) + 1, 0);
+    bool any = false;
+    for (int c = 1; c < grid.Columns(); ++c) {
+        const int k = QuarterIndex(Trim(grid.Cell(0, c)), code);
+        if (k >= 1 && k <= quarterCount) {
+            shown[static_cast<std::size_t>(k)] = 255;
+            any = true;
+        }
+    }
+    if (!any) {
+        selection.Problem = ChartProblem::NoQuarters;
+        return selection;
+    }
+    selection.Request.Paths = paths;
+    selection.Request.Code = code;
+    selection.Request.Lines = std::move(lines);
+    selection.Request.QuarterShown = std::move(shown);
+    selection.Request.SourceCaption = grid.Caption;
+    return selection;
+}
+
+std::optional<ChartMessage> ChartProblemMessage(const ChartSelection &selection)
+{
+    const bool areas = selection.Areas;
+    switch (selection.Problem) {
+    case ChartProblem::None:
+        return std::nullopt;
+    case ChartProblem::NotChartable:
+        return ChartMessage{ChartTitle, "Charts are made from a table window or a one-line window. "
+                                        "Display a table, then choose Chart again."};
+    case ChartProblem::HeadingRow:
+        return ChartMessage{ChartTitle, areas
+                                ? "A heading row has no numbers to chart. Select one or more areas."
+                                : "A heading row has no numbers to chart. Select one or more lines."};
+    case ChartProblem::TooMany: {
+        const std::string what = areas ? "areas" : "lines";
+        return ChartMessage{ChartTitle, "A chart compares up to " + std::to_string(MaxChartSeries) + " " + what
+                                            + " at once; " + std::to_string(selection.Count) + " are selected. "
+                                            + "Select fewer " + what + "."};
+    }
+    case ChartProblem::NoQuarters:
+        return ChartMessage{ChartTitle, "The window shows no quarters to chart."};
+    }
+    return std::nullopt;
+}
+
+} // namespace tarvel
