@@ -2,14 +2,15 @@
 
 #include "core/settings/settings_store.h"
 #include "core/catalog/file_helpers.h"
+#include "core/catalog/safe_output_file.h"
 #include "core/catalog/table_catalog.h"
 #include "core/export/workbook_writer.h"
 
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <system_error>
 #include <utility>
 
@@ -89,14 +90,12 @@ fs::path ResolvedFolder(const std::string &folder)
     return ec ? path : resolved;
 }
 
-std::optional<std::ofstream> OpenOutput(const std::string &name, bool append)
+// The output goes to a temporary file that replaces the named one only when
+// the file is complete; appending adds to a copy of the existing file (a new
+// file when there is none), so a failed run leaves the earlier file as it was.
+std::optional<SafeOutputFile> OpenOutput(const std::string &name, bool append)
 {
-    // Appending falls back to a new file when there is none to append to.
-    if (append) {
-        if (auto stream = OpenForAppend(name))
-            return stream;
-    }
-    return OpenForOutput(name);
+    return SafeOutputFile::Open(name, append ? SafeOutputFile::Mode::Append : SafeOutputFile::Mode::Replace);
 }
 
 class ExportRun {
@@ -128,7 +127,7 @@ private:
     ExportResult m_result;
     std::string m_header;    // with its line end; empty when off
     std::string m_footnotes; // the whole footnote block; empty when off
-    std::optional<std::ofstream> m_out;
+    std::optional<SafeOutputFile> m_out;
     std::string m_outName;
     // The workbook format: the open workbook, the footnote lines and the
     // layout that gives the header's and the records' cells.
@@ -157,8 +156,7 @@ bool ExportRun::Open(const std::string &name)
 
 bool ExportRun::Write(std::string_view bytes)
 {
-    m_out->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(*m_out);
+    return m_out->Write(bytes);
 }
 
 bool ExportRun::WriteFootnotes()
@@ -179,8 +177,7 @@ bool ExportRun::Close()
             m_result.files.push_back(m_outName);
         return committed;
     }
-    m_out->close();
-    const bool ok = !m_out->fail();
+    const bool ok = m_out->Commit();
     m_out.reset();
     if (ok)
         m_result.files.push_back(m_outName);
@@ -239,8 +236,9 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
     } else {
         outputs.push_back(m_options.FileName);
     }
+    const std::vector<std::string> settingsFiles = SettingsFilesRead(settings);
     for (const std::string &output : outputs) {
-        if (IsProgramFile(paths, output)) {
+        if (IsProgramFile(paths, output, settingsFiles)) {
             return Refusal(MessageIcon::Critical, "Output file not allowed",
                            "The file " + output + " is one of the files the program reads. An export never "
                            "writes into them; please choose another output name.");
@@ -255,10 +253,15 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
         m_result.footnotesTurnedOff = footnotes;
         footnotes = false;
     } else if (footnotes) {
-        if (auto in = OpenTextForInput(footnotePath)) {
+        // Read with a size limit; a file that cannot be opened adds nothing.
+        auto text = ReadTextFile(footnotePath);
+        if (!text && text.Error().kind == FailureKind::Damaged)
+            return Failed(text.Error());
+        if (text) {
             m_footnotes = CrLf;
+            std::istringstream in(std::move(*text));
             std::string line;
-            while (ReadTextLine(*in, line)) {
+            while (ReadTextLine(in, line)) {
                 m_footnotes += layout.FootnoteLine(line) + CrLf;
                 m_footnoteLines.push_back(line);
             }
@@ -348,11 +351,11 @@ ExportResult RunExport(const ExportOptions &options, const ExportSelection &sele
     }
 }
 
-bool IsProgramFile(const DataPaths &paths, const std::string &path)
+bool IsProgramFile(const DataPaths &paths, const std::string &path, const std::vector<std::string> &otherFiles)
 {
     if (path.empty())
         return false;
-    if (IsProgramInputFile(paths, path))
+    if (IsProgramInputFile(paths, path, otherFiles))
         return true;
     // Exports never write into the data folder, whatever the file is.
     std::error_code ec;

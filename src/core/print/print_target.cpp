@@ -1,10 +1,5 @@
 #include "core/print/print_target.h"
 
-#include "core/catalog/file_helpers.h"
-
-#include <filesystem>
-#include <system_error>
-
 namespace tarvel {
 
 FileTarget::FileTarget(std::string fileName)
@@ -14,24 +9,20 @@ FileTarget::FileTarget(std::string fileName)
 
 OpenResult FileTarget::Open()
 {
-    // An existing file is never overwritten: every job adds to its end. Any
-    // entry of that name counts, so a file we may write but not read is
-    // appended to (or refused), never emptied.
-    std::error_code ec;
-    if (std::filesystem::exists(ActualPath(m_fileName), ec)) {
-        m_stream = OpenForAppend(m_fileName);
-        return m_stream ? OpenResult::Appending : OpenResult::Failed;
-    }
-    m_stream = OpenForOutput(m_fileName);
-    return m_stream ? OpenResult::NewOutput : OpenResult::Failed;
+    // An existing file is never overwritten: every job adds to its end. A
+    // file we may write but not read cannot be copied, so it is refused,
+    // never emptied.
+    m_stream = SafeOutputFile::Open(m_fileName, SafeOutputFile::Mode::Append);
+    if (!m_stream)
+        return OpenResult::Failed;
+    return m_stream->Appending() ? OpenResult::Appending : OpenResult::NewOutput;
 }
 
 bool FileTarget::EndOutput()
 {
     if (!m_stream)
         return true;
-    m_stream->close();
-    const bool good = !m_stream->fail();
+    const bool good = m_stream->Commit();
     m_stream.reset();
     return good;
 }
@@ -41,8 +32,8 @@ void FileTarget::WriteLine(const std::string &text)
     if (!m_stream)
         return;
     // Every line a file gets ends in CR LF, whatever the platform.
-    m_stream->write(text.data(), static_cast<std::streamsize>(text.size()));
-    m_stream->write("\r\n", 2);
+    m_stream->Write(text);
+    m_stream->Write("\r\n");
 }
 
 } // namespace tarvel

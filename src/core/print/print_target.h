@@ -1,6 +1,7 @@
 #pragma once
 
-#include <fstream>
+#include "core/catalog/safe_output_file.h"
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -82,13 +83,18 @@ public:
     /// Closes the file or ends the printer job. false when some output did
     /// not reach its destination (a write failed).
     virtual bool EndOutput() = 0;
+    /// Ends a job that failed part-way. A file target drops what the job
+    /// wrote, leaving the file as it was; a printer ends its job.
+    virtual void AbandonOutput() { EndOutput(); }
 
 private:
     TableLayout m_layout;
 };
 
 /// The part of the plain-text and HTML targets that handles the file: open
-/// for appending or create, write lines ending in CR LF, close.
+/// for appending or create, write lines ending in CR LF, close. The lines go
+/// to a copy that replaces the file only when EndOutput finds every write
+/// done, so a job that fails leaves an earlier file as it was.
 class FileTarget : public PrintTarget {
 public:
     explicit FileTarget(std::string fileName);
@@ -97,6 +103,7 @@ public:
     bool IsOpen() const override { return m_stream.has_value(); }
     OpenResult Open() override;
     bool EndOutput() override;
+    void AbandonOutput() override { m_stream.reset(); }
 
 protected:
     /// text followed by CR LF.
@@ -104,7 +111,7 @@ protected:
 
 private:
     std::string m_fileName;
-    std::optional<std::ofstream> m_stream;
+    std::optional<SafeOutputFile> m_stream;
 };
 
 } // namespace tarvel
