@@ -216,6 +216,12 @@ int UsageError(std::ostream &err, const std::string &message)
     return ExitUsage;
 }
 
+int OutputError(std::ostream &err)
+{
+    err << "tarvel-batch: the standard output could not be written" << std::endl;
+    return ExitFile;
+}
+
 int FileError(std::ostream &err, const Failure &failure)
 {
     err << FailureText(failure) << '\n';
@@ -303,7 +309,7 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
         const std::string &arg = args[i];
         if (arg == "--help" || arg == "-h") {
             out << HelpText();
-            return ExitOk;
+            return out.flush() ? ExitOk : OutputError(err);
         }
         if (arg == "--version") {
             out << "tarvel-batch " << VersionText << '\n';
@@ -314,7 +320,11 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
         } else if (arg == "--data") {
             if (i + 1 >= args.size())
                 return UsageError(err, "--data needs a folder");
-            dataFolder = WithTrailingSlash(args[++i]);
+            // An empty name (an unset script variable, say) would read the
+            // working folder's files without naming it.
+            if (args[++i].empty())
+                return UsageError(err, "--data needs a folder name, not an empty text");
+            dataFolder = WithTrailingSlash(args[i]);
         } else if (arg.rfind("--", 0) == 0) {
             return UsageError(err, "unknown option " + arg);
         } else {
@@ -333,7 +343,7 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
         const std::string &arg = args[i];
         if (arg == "--help" || arg == "-h") {
             out << HelpText();
-            return ExitOk;
+            return out.flush() ? ExitOk : OutputError(err);
         }
         const OptionRule *known = nullptr;
         for (const auto &candidate : accepted->second) {
@@ -381,7 +391,12 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
     }
 
     const Context context{invocation, out, err};
-    return Dispatch(context);
+    const int status = Dispatch(context);
+    // Output that never reached its file (a full disk, /dev/full) is a
+    // failure, never a success.
+    if (!out.flush() && status == ExitOk)
+        return OutputError(err);
+    return status;
 }
 
 int RunTables(const Context &context)

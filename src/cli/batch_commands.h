@@ -46,6 +46,8 @@ std::string HelpText();
 /// Reports a usage error ("tarvel-batch: " + message, then the usage line)
 /// on err and returns ExitUsage.
 int UsageError(std::ostream &err, const std::string &message);
+/// Reports that standard output could not be written and returns ExitFile.
+int OutputError(std::ostream &err);
 /// Reports a failure (the viewer's file message) on err and returns ExitFile.
 int FileError(std::ostream &err, const Failure &failure);
 

@@ -78,8 +78,7 @@ int RunPrint(const Context &context)
     };
 
     const std::unique_ptr<PrintTarget> target = MakeFileTarget(options.PrintFileName);
-    const std::vector<std::string> settingsFile{SettingsStore::DefaultFile().string()};
-    const PrintAllSummary summary = PrintAllAreas(areas, build, *target, options, paths, sink, settingsFile);
+    const PrintAllSummary summary = PrintAllAreas(areas, build, *target, options, paths, sink, SettingsFilesRead());
     return summary.Failed == 0 ? ExitOk : ExitFile;
 }
 

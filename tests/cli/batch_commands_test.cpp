@@ -1,11 +1,18 @@
 #include "cli/batch_commands.h"
 
+#include "core/catalog/file_helpers.h"
+#include "core/catalog/table_catalog.h"
+#include "sample_data.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
+#include <streambuf>
 
 namespace tarvel::batch {
 namespace {
@@ -84,6 +91,8 @@ TEST(BatchRun, UsageErrorsExitTwoWithAUsageLine)
              {},
              {"frobnicate"},
              {"--data"},
+             {"--data", "", "areas"},
+             {"--data", "", "export", "--table", "ZR7H", "--areas", "1", "--format", "comma", "--output", "x.csv"},
              {"--colour", "tables"},
              {"tables", "--table", "ZR5"},
              {"lines"},
@@ -148,6 +157,112 @@ TEST(BatchRun, AMissingDataFileExitsOneWithTheViewersMessage)
     EXPECT_EQ(outcome.status, ExitFile);
     EXPECT_NE(outcome.err.find("For some reason the file "), std::string::npos);
     EXPECT_NE(outcome.err.find("STATCODE.CSV could not be accessed."), std::string::npos) << outcome.err;
+}
+
+// Runs in folder and goes back to the former working folder when done.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::string &folder) : m_before(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(folder);
+    }
+    ~WorkingFolder() { std::filesystem::current_path(m_before); }
+
+private:
+    std::filesystem::path m_before;
+};
+
+std::string Bytes(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(BatchRun, OutputNeverGoesIntoTheFilesReadWhateverFolderTextNamedThem)
+{
+    test::TempFolder data;
+    sample::Options options;
+    options.tables = {"ZR7H"};
+    options.documents = false;
+    ASSERT_EQ(sample::WriteSampleFolder(data.Path(), options), "");
+    const std::string areas = Bytes(data.Path() + "statcode.csv");
+    const std::string titles = Bytes(data.Path() + "ZR7Hline.csv");
+    const WorkingFolder inData(data.Path());
+
+    for (const std::string &folder : {std::string("."), std::string("./"), data.Path() + "../" +
+                                          std::filesystem::path(data.Path()).parent_path().filename().string()}) {
+        const Outcome exported = RunArgs({"--data", folder, "export", "--table", "ZR7H", "--areas", "1", "--format",
+                                          "comma", "--output", "statcode.csv"});
+        EXPECT_EQ(exported.status, ExitUsage) << folder;
+        EXPECT_NE(exported.err.find("one of the files the program reads"), std::string::npos) << exported.err;
+        const Outcome printed = RunArgs({"--data", folder, "print", "--table", "ZR7H", "--areas", "1", "--output",
+                                         "ZR7Hline.csv"});
+        EXPECT_EQ(printed.status, ExitFile) << folder;
+    }
+    EXPECT_EQ(Bytes(data.Path() + "statcode.csv"), areas);
+    EXPECT_EQ(Bytes(data.Path() + "ZR7Hline.csv"), titles);
+}
+
+// A stream whose every write fails, as on a full disk.
+class FullDisk final : public std::streambuf {
+protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+    std::streamsize xsputn(const char *, std::streamsize) override { return 0; }
+};
+
+TEST(BatchRun, StandardOutputThatCannotBeWrittenExitsOne)
+{
+    const std::string data = test::SampleDataDir();
+    for (const auto &args : std::vector<std::vector<std::string>>{
+             {"--data", data, "tables"},
+             {"--data", data, "areas"},
+             {"--data", data, "lines", "--table", "ZR7"},
+             {"--data", data, "show", "--table", "ZR7", "--area", "2"},
+             {"--data", data, "show-line", "--table", "ZR7", "--line", "2"},
+             {"--help"},
+         }) {
+        FullDisk full;
+        std::ostream out(&full);
+        std::ostringstream err;
+        EXPECT_EQ(batch::Run(args, "/nonexistent-program-folder/", out, err), ExitFile) << args.back();
+        EXPECT_EQ(err.str(), "tarvel-batch: the standard output could not be written\n");
+    }
+}
+
+TEST(BatchRun, ARecordWithACommaTooManyIsNeverShownShifted)
+{
+    test::TempFolder data;
+    sample::Options options;
+    options.tables = {"ZR6"};
+    options.documents = false;
+    ASSERT_EQ(sample::WriteSampleFolder(data.Path(), options), "");
+    // Area 2, line 3: a blank of its first value becomes a comma.
+    std::string text = Bytes(data.Path() + "ZR6.dfx");
+    const std::size_t length = text.find("\r\n") + 2;
+    const std::size_t record = (LineCount("ZR6") + 2) * length;
+    std::size_t field = record;
+    for (int comma = 0; comma < 5; ++comma)
+        field = text.find(',', field) + 1;
+    ASSERT_EQ(text[field], ' ');
+    text[field] = ',';
+    test::TempFolder out;
+    std::ofstream(data.Path() + "ZR6.dfx", std::ios::binary) << text;
+
+    const std::string damaged = "The file " + FileNameInCapitals(data.Path()) + "ZR6.DFX is damaged or incomplete: its "
+                                "record for area 2, line 3 holds 23 fields where table ZR6 has 22.\n";
+    for (const auto &args : std::vector<std::vector<std::string>>{
+             {"show", "--table", "ZR6", "--area", "2"},
+             {"show-line", "--table", "ZR6", "--line", "3"},
+             {"export", "--table", "ZR6", "--areas", "1-3", "--format", "comma", "--output", out.Path() + "x.csv"},
+             {"print", "--table", "ZR6", "--areas", "2", "--output", out.Path() + "x.txt"},
+         }) {
+        std::vector<std::string> all{"--data", data.Path()};
+        all.insert(all.end(), args.begin(), args.end());
+        const Outcome outcome = RunArgs(all);
+        EXPECT_EQ(outcome.status, ExitFile) << args[0];
+        EXPECT_EQ(outcome.err, damaged) << args[0];
+    }
+    EXPECT_FALSE(std::filesystem::exists(out.Path() + "x.csv"));
 }
 
 } // namespace

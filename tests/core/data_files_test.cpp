@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -397,11 +398,12 @@ TEST(DataFiles, LinesOfDifferentLength)
                   "The file " + ToUpper(path) + " is damaged or incomplete: its lines differ in length.");
     }
 
-    // A shorter first line makes R too small: the first record already shows it.
+    // A shorter first line makes R too small: the first record already shows
+    // it by its fields, the next by its length.
     const std::string shortFirst = folder.Write("ZR6.dfx", "01,1\r\n" + DataFile("ZR6", 1));
     auto file2 = TableDataFile::Open(shortFirst, "ZR6");
     ASSERT_TRUE(file2);
-    EXPECT_TRUE(file2->ReadRecordAt(1));
+    EXPECT_EQ(file2->ReadRecordAt(1).Error().detail, "its record for area 1, line 1 holds 2 fields where table ZR6 has 22");
     EXPECT_FALSE(file2->ReadRecordAt(file2->Position(1, 2)));
 }
 
@@ -647,6 +649,130 @@ TEST(DataFiles, AreaReadersReportAMissingAreaList)
     EXPECT_EQ(AreaCaption(paths, "ZR5", 3, sink), "");
     ASSERT_EQ(sink.messages.size(), 3u);
     EXPECT_EQ(sink.messages[2].title, "File damaged");
+}
+
+// --- Damaged input the fixed positions cannot see ---------------------------
+
+TEST(DataFiles, ARecordWithACommaTooManyOrTooFewIsDamaged)
+{
+    TempFolder folder;
+    const std::string good = DataLine("ZR7", 2, 5, QuarterCount("ZR7"));
+    // A blank inside a value turned into a comma, the length unchanged: every
+    // later quarter would be read one field too far on.
+    std::string extra = good;
+    extra[good.find(",  ", 22) + 1] = ',';
+    // Two values run together where a comma went missing.
+    std::string fewer = good;
+    fewer[good.rfind(',', good.rfind(',') - 1)] = ' ';
+    ASSERT_EQ(extra.size(), good.size());
+    for (const std::string &bad : {extra, fewer}) {
+        std::string text = DataFile("ZR7", 3);
+        text.replace(text.find(good), good.size(), bad);
+        const std::string path = folder.Write("ZR7.dfx", text);
+        auto file = TableDataFile::Open(path, "ZR7");
+        ASSERT_TRUE(file);
+        EXPECT_TRUE(file->ReadRecordAt(file->Position(2, 4)));
+        EXPECT_TRUE(file->ReadRecordAt(file->Position(3, 1)));
+        for (auto record : {file->ReadRecordAt(file->Position(2, 5)),
+                            Result<DataRecord>(file->ReadBytesAt(file->Position(2, 5)).Error())}) {
+            ASSERT_FALSE(record);
+            const std::string fields = bad == extra ? "183" : "181";
+            EXPECT_EQ(FailureText(record.Error()), "The file " + FileNameInCapitals(path)
+                                                       + " is damaged or incomplete: its record for area 2, line 5 holds "
+                                                       + fields + " fields where table ZR7 has 182.");
+        }
+    }
+
+    // ZR1's records are its areas.
+    std::string zr1 = DataFile("ZR1", 60);
+    const std::size_t record7 = zr1.find("\r\n07,") + 2;
+    zr1[zr1.find(",  ", record7 + 22) + 1] = ',';
+    auto file = TableDataFile::Open(folder.Write("ZR1.dfx", zr1), "ZR1");
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->ReadRecordAt(file->Position(1, 6)));
+    EXPECT_NE(FailureText(file->ReadRecordAt(file->Position(1, 7)).Error()).find("its record for area 7 holds"),
+              std::string::npos);
+}
+
+TEST(DataFiles, AFileWithoutLineEndsIsNotReadWhole)
+{
+    TempFolder folder;
+    // Sparse: 6 GB of nothing, no line end anywhere.
+    const std::string path = folder.Write("ZR5.dfx", "01,5,ZR5 ,  10");
+    std::filesystem::resize_file(path, 6LL * 1024 * 1024 * 1024);
+    auto file = TableDataFile::Open(path, "ZR5");
+    ASSERT_FALSE(file);
+    EXPECT_EQ(FailureText(file.Error()),
+              "The file " + FileNameInCapitals(path) + " is damaged or incomplete: its first line is too long.");
+}
+
+TEST(DataFiles, AHugeTitleLineIsDamagedNotATitle)
+{
+    TempFolder folder;
+    // ZR1's titles are plain lines: one of 20 MB is not a title.
+    const std::string path = folder.Write("ZR1line.csv", std::string(20 * 1024 * 1024, 'x') + "\r\nArea 2\r\n");
+    const auto titles = ReadLineTitles(path, "ZR1");
+    ASSERT_FALSE(titles);
+    EXPECT_EQ(FailureText(titles.Error()),
+              "The file " + FileNameInCapitals(path) + " is damaged or incomplete: its line 1 is too long.");
+}
+
+TEST(DataFiles, MessagesKeepAFolderNamedInUtf8Whole)
+{
+    const std::string folder = "/home/ann/\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF/";
+    EXPECT_EQ(FileNotAccessibleText(folder + "zr5n.dfx"),
+              "For some reason the file /HOME/ANN/\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF/ZR5N.DFX could not be accessed.");
+    EXPECT_EQ(FailureText(Failure::Damaged(folder + "caf\xC3\xA9/zr5.dfx", "it is empty")),
+              "The file /HOME/ANN/\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF/CAF\xC3\xA9/ZR5.DFX is damaged or incomplete: "
+              "it is empty.");
+}
+
+// --- The files the program reads ----------------------------------------------
+
+// Runs in folder and goes back to the former working folder when done.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::string &folder) : m_before(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(folder);
+    }
+    ~WorkingFolder() { std::filesystem::current_path(m_before); }
+
+private:
+    std::filesystem::path m_before;
+};
+
+TEST(DataFiles, InputFilesAreFoundWhateverFolderTextNamedThem)
+{
+    TempFolder data;
+    TempFolder other;
+    data.Write("statcode.csv", AreaList(60));
+    data.Write("ZR7Hline.csv", TitleFile(5));
+    std::filesystem::create_directory(other.Path() + "sub");
+    std::filesystem::create_directory_symlink(data.Path(), other.Path() + "link");
+    const WorkingFolder inData(data.Path());
+
+    // An empty data folder reads the working folder's files.
+    const DataPaths empty{"", "", false};
+    EXPECT_TRUE(IsProgramInputFile(empty, "statcode.csv"));
+    EXPECT_TRUE(IsProgramInputFile(empty, "./STATCODE.CSV"));
+    EXPECT_TRUE(IsProgramInputFile(empty, "ZR7Hline.csv"));
+    EXPECT_TRUE(IsProgramInputFile(empty, data.Path() + "zr7hLINE.csv"));
+    EXPECT_FALSE(IsProgramInputFile(empty, "new.csv"));
+    EXPECT_FALSE(IsProgramInputFile(empty, other.Path() + "statcode.csv"));
+
+    // The same folder through a link, "..", or a relative name.
+    for (const std::string &folder : {other.Path() + "link/", other.Path() + "sub/../link/", std::string("./")}) {
+        const DataPaths paths{"/nonexistent/", folder, false};
+        EXPECT_TRUE(IsProgramInputFile(paths, data.Path() + "statcode.csv")) << folder;
+        EXPECT_TRUE(IsProgramInputFile(paths, "statcode.csv")) << folder;
+        EXPECT_TRUE(IsProgramInputFile(paths, other.Path() + "link/ZR7Hline.csv")) << folder;
+    }
+    // A hard link to an input under another name.
+    std::filesystem::create_hard_link(data.Path() + "statcode.csv", other.Path() + "areas.csv");
+    EXPECT_TRUE(IsProgramInputFile({"", data.Path(), false}, other.Path() + "areas.csv"));
+    // Files named outright (the settings file).
+    EXPECT_TRUE(IsProgramInputFile({"", data.Path(), false}, other.Path() + "sub/../x.reg", {other.Path() + "x.reg"}));
 }
 
 } // namespace

@@ -436,6 +436,63 @@ TEST_F(ExportFailureTest, TruncatedDataFileEndsTheRunAsDamaged)
     EXPECT_TRUE(NothingSaved());
 }
 
+TEST_F(ExportFailureTest, ARunThatStopsLeavesTheEarlierFileByteForByte)
+{
+    // Area 3's block is cut off: the run stops after area 2's records.
+    const std::string whole = FileBytes(m_data.Path() + "ZR6.dfx");
+    m_data.Write("ZR6.dfx", whole.substr(0, whole.size() / AreaCount * 2));
+    for (const bool append : {false, true}) {
+        TempFolder out;
+        const std::string earlier = "Earlier export\r\n1,2,3\r\n";
+        out.Write("export.out", earlier);
+        ExportOptions options = Options("ZR6", ExportFormat::Comma, {1, 2});
+        options.Append = append;
+        options.FileName = out.Path() + "export.out";
+
+        const ExportResult result = RunExport(options, Selection("ZR6", {2, 3}, {16}), &m_settings);
+
+        EXPECT_EQ(result.status, ExportStatus::FileFailed);
+        EXPECT_EQ(result.failure.kind, FailureKind::Damaged);
+        EXPECT_EQ(result.records, 2);
+        EXPECT_TRUE(result.files.empty());
+        EXPECT_EQ(FileBytes(options.FileName), earlier) << "append " << append;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.Path()), {}), 1);
+    }
+    EXPECT_TRUE(NothingSaved());
+}
+
+TEST_F(ExportFailureTest, OutputIntoTheSettingsFileIsRefused)
+{
+    // The store's own file, and the default one tarvel-batch reads.
+    TempFolder config;
+    const char *before = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = before ? before : "";
+    setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+    const std::string defaultFile = config.Write("ZUL/TARVEL_08_1.reg", "REGEDIT4\n");
+    m_settings.CreateSettingsKey("Software");
+    const std::string storeFile = m_settings.File().string();
+    const std::string storeBytes = FileBytes(storeFile);
+
+    struct Case {
+        std::string name;
+        SettingsStore *settings;
+    };
+    for (const Case &c : {Case{storeFile, &m_settings}, Case{defaultFile, &m_settings}, Case{defaultFile, nullptr},
+                          Case{config.Path() + "ZUL/../ZUL/TARVEL_08_1.REG", nullptr}}) {
+        ExportOptions options = Options("ZR6", ExportFormat::Comma, {1});
+        options.FileName = c.name;
+        const ExportResult result = RunExport(options, Selection("ZR6", {2}, {16}), c.settings);
+        EXPECT_EQ(result.status, ExportStatus::Refused) << c.name;
+        EXPECT_EQ(result.title, "Output file not allowed");
+    }
+    EXPECT_EQ(FileBytes(storeFile), storeBytes);
+    EXPECT_EQ(FileBytes(defaultFile), "REGEDIT4\n");
+    if (before)
+        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+}
+
 TEST_F(ExportFailureTest, NothingChosenIsRefusedBeforeAnyFileIsWritten)
 {
     struct Case {

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <new>
 
 namespace tarvel {
 namespace {
@@ -232,6 +233,51 @@ TEST(PrintAll, AreaThatCannotBeBuiltIsSkippedAndTheLastBuiltOneEndsTheOutput)
     EXPECT_NE(text.find("Alaska [02]"), std::string::npos);
     // The footnotes still follow the last area printed, then the final form feed.
     EXPECT_TRUE(text.ends_with("HALVERN\r\n\f\r\nNotes\r\n\r\n\f\r\n")) << text;
+}
+
+TEST(PrintAll, ARunThatStopsLeavesTheEarlierFileByteForByte)
+{
+    // A builder that gives way after two areas (out of memory, say) ends the
+    // run; the pages of the first two never reach the file.
+    for (const char *name : {"all.txt", "all.htm", "new.txt"}) {
+        TempFolder out;
+        const std::string file = out.Path() + name;
+        const bool existed = std::string(name) != "new.txt";
+        if (existed)
+            out.Write(name, "An earlier job\r\n");
+        RecordingSink sink;
+        const auto target = Target(file);
+        const AreaGridBuilder failing = [](int area) -> Result<Grid> {
+            if (area == 4)
+                throw std::bad_alloc();
+            return ThreeAreas()(area);
+        };
+        const auto summary = PrintAllAreas({1, 2, 4}, failing, *target, FileOptions(file), {}, sink);
+        EXPECT_EQ(summary.Printed, 0);
+        EXPECT_FALSE(target->IsOpen());
+        EXPECT_EQ(Contents(file), existed ? "An earlier job\r\n" : "<no output>") << name;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.Path()), {}), existed ? 1 : 0);
+    }
+}
+
+TEST(PrintEngine, AHugeFootnoteFileIsReportedByItsOwnName)
+{
+    TempFolder data;
+    const std::string notes = data.Write("ZR4fn.txt", "Notes\r\n");
+    std::filesystem::resize_file(notes, MaxTextFileSize + 1);
+    const std::string file = data.Path() + "out.txt";
+    PrintOptions options = FileOptions(file);
+    options.IncludeFootnotes = true;
+    RecordingSink sink;
+    const auto target = Target(file);
+    EXPECT_EQ(PrintWindow(PrintSnapshot::FromGrid(SmallTable()), *target, options, {data.Path(), data.Path()}, sink),
+              PrintStatus::Failed);
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].title, "File damaged");
+    EXPECT_EQ(sink.messages[0].text, "The file " + FileNameInCapitals(notes)
+                                         + " is damaged or incomplete: it is larger than 16 MB, more than such a "
+                                           "file ever holds.");
+    EXPECT_EQ(Contents(file), Expected("small_table.txt"));
 }
 
 TEST(PrintEngine, MissingFootnoteFileClosesTheOutputAtOnceAndKeepsThePages)

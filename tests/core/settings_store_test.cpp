@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -345,14 +346,23 @@ TEST_P(UnparseableFileTest, IsKeptAsideAndTheStoreStartsEmpty)
 
     SettingsStore store(file);
     EXPECT_TRUE(store.WasKeptAside());
+    EXPECT_FALSE(store.WasUnreadable());
     EXPECT_FALSE(store.KeyExists("Software"));
     EXPECT_FALSE(fs::exists(file));
-    EXPECT_EQ(FileText(file + ".bad").value_or("<missing>"), GetParam().text);
+    // An earlier kept file is never replaced: the next one is numbered.
+    EXPECT_EQ(FileText(file + ".bad").value_or("<missing>"), "older bad file");
+    EXPECT_EQ(FileText(file + ".bad.1").value_or("<missing>"), GetParam().text);
 
     WriteDefaultSettings(store, "/p/");
     EXPECT_TRUE(store.LastSaveSucceeded());
     EXPECT_EQ(SettingsStore(file).ReadSetting(Misc, "ZRPath").Text(), "/p/");
-    EXPECT_EQ(FileText(file + ".bad").value_or("<missing>"), GetParam().text);
+    EXPECT_EQ(FileText(file + ".bad.1").value_or("<missing>"), GetParam().text);
+
+    // A third one takes the next number.
+    folder.Write("s.reg", GetParam().text);
+    EXPECT_TRUE(SettingsStore(file).WasKeptAside());
+    EXPECT_EQ(FileText(file + ".bad.2").value_or("<missing>"), GetParam().text);
+    EXPECT_EQ(FileText(file + ".bad").value_or("<missing>"), "older bad file");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -368,6 +378,42 @@ INSTANTIATE_TEST_SUITE_P(
                     "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"N\"=hex:1,02\n",
                     "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"N\"=hex:01,\n",
                     "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"N\"=hex(2):41,00\n"));
+
+TEST(SettingsStore, AFileThatCannotBeReadIsKeptAndNeverSavedOver)
+{
+    // A folder where the file should be cannot be read (as a file without
+    // read permission cannot, for any user but root).
+    TempFolder folder;
+    const std::string file = folder.Path() + "s.reg";
+    fs::create_directory(file);
+    folder.Write("s.reg/inside", "kept");
+
+    SettingsStore store(file);
+    EXPECT_TRUE(store.WasUnreadable());
+    EXPECT_FALSE(store.WasKeptAside());
+    WriteDefaultSettings(store, "/p/");
+    EXPECT_FALSE(store.LastSaveSucceeded());
+    // Runs on what it was given, in memory.
+    EXPECT_EQ(store.ReadSetting(Misc, "ZRPath").Text(), "/p/");
+    EXPECT_TRUE(fs::is_directory(file));
+    EXPECT_EQ(FileText(file + "/inside").value_or("<missing>"), "kept");
+    EXPECT_FALSE(fs::exists(file + ".bad"));
+}
+
+TEST(SettingsStore, TemporaryFilesOfAKilledSaveAreRemovedAtOpen)
+{
+    TempFolder folder;
+    const std::string file = folder.Write("s.reg", "REGEDIT4\n");
+    const std::string left = folder.Write("s.reg.tmp-0badf00d", "REGEDIT4\n[half");
+    fs::last_write_time(left, fs::file_time_type::clock::now() - std::chrono::hours(1));
+
+    SettingsStore store(file);
+    EXPECT_FALSE(fs::exists(left));
+    store.CreateSettingsKey("Software");
+    EXPECT_TRUE(store.LastSaveSucceeded());
+    // The save leaves no temporary file of its own.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 1);
+}
 
 TEST(SettingsStore, MissingFileIsAnEmptyStoreAndStaysUnwrittenUntilAWrite)
 {

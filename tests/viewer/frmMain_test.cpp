@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -154,6 +155,36 @@ TEST_F(MainWindowTest, PanelsAfterStartupWithData)
     // The help file lies in neither folder, so the data folder's is named.
     EXPECT_EQ(window->State().HelpFile, Folder(m_data) + "tarvel.hlp");
     EXPECT_TRUE(prompts.Of(Kind::Message).empty());
+}
+
+TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsNamedAndLeftAlone)
+{
+    // A folder in the settings file's place: there, but not readable as a file.
+    const QString file = QString::fromStdString(tarvel::SettingsStore::DefaultFile().string());
+    ASSERT_TRUE(QDir().mkpath(file));
+    auto window = Start();
+    const auto messages = prompts.Of(Kind::Message);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages[0].title, QStringLiteral("Settings not read"));
+    EXPECT_TRUE(messages[0].text.contains(file)) << messages[0].text.toStdString();
+    EXPECT_EQ(messages[0].icon, QMessageBox::Warning);
+    // The viewer runs on, with the data found.
+    EXPECT_EQ(window->State().DataFolder, Folder(m_data));
+    window.reset();
+    EXPECT_TRUE(QFileInfo(file).isDir());
+}
+
+TEST(Prompts, CoreMessagesKeepAFileNameInUtf8WholeAndLatin1TextAsItIs)
+{
+    ScriptedPrompts prompts;
+    prompts.ShowMessage(tarvel::MessageIcon::Warning, "File not accessible",
+                        tarvel::FileNotAccessibleText("/home/ann/\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF/zr5.dfx"));
+    prompts.ShowMessage(tarvel::MessageIcon::Warning, "T", "Caf\xE9 [01]");
+    ASSERT_EQ(prompts.records.size(), 2u);
+    EXPECT_EQ(prompts.records[0].text, QStringLiteral("For some reason the file /HOME/ANN/")
+                                           + QString::fromUtf8("\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF")
+                                           + QStringLiteral("/ZR5.DFX could not be accessed."));
+    EXPECT_EQ(prompts.records[1].text, QString::fromLatin1("Caf\xE9 [01]"));
 }
 
 TEST_F(MainWindowTest, FindsTheSampleDataBesideTheProgram)

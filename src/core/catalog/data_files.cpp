@@ -6,7 +6,6 @@
 #include <charconv>
 #include <exception>
 #include <filesystem>
-#include <set>
 #include <system_error>
 #include <cstring>
 
@@ -15,6 +14,8 @@ namespace {
 
 constexpr int LineTitleRecordLength = 68;
 constexpr std::size_t ValueTextLength = 10;
+// Far above the longest record of any table (ZR1's, some 2,500 bytes).
+constexpr std::size_t MaxRecordLength = 1000000;
 
 // 10^0 .. 10^15, each exact in a double.
 constexpr double PowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
@@ -53,8 +54,14 @@ Result<std::vector<std::string>> ReadTitleFile(const std::string &path, std::str
         if (part == TitlePart::Code)
             return result;
         std::string line;
-        while (static_cast<int>(result.size()) < lines && ReadTextLine(*in, line))
+        while (static_cast<int>(result.size()) < lines) {
+            const LineRead read = ReadBoundedLine(*in, line, MaxRecordLength);
+            if (read == LineRead::TooLong)
+                return Failure::Damaged(path, "its line " + std::to_string(result.size() + 1) + " is too long");
+            if (read == LineRead::End)
+                break;
             result.push_back(part == TitlePart::Title ? TrimRight(line) : line);
+        }
         if (static_cast<int>(result.size()) < lines)
             return TooFewTitles(path, result.size(), lines);
         return result;
@@ -263,18 +270,31 @@ Result<TableDataFile> TableDataFile::Open(const std::string &path, std::string_v
         auto in = OpenTextForInput(path);
         if (!in)
             return Failure::NotAccessible(path);
-        if (!std::getline(*in, first))
+        // Read in pieces up to a limit: a file without any line end (a huge
+        // sparse one, say) is never read whole.
+        std::size_t end = std::string::npos;
+        char piece[4096];
+        while (first.size() <= MaxRecordLength + 1 && in->read(piece, sizeof piece).gcount() > 0) {
+            const std::string_view got(piece, static_cast<std::size_t>(in->gcount()));
+            end = got.find('\n');
+            first.append(got.substr(0, end));
+            if (end != std::string_view::npos)
+                break;
+        }
+        if (first.empty() && end == std::string::npos)
             return Failure::Damaged(path, "it is empty");
+        if (first.size() > MaxRecordLength + 1)
+            return Failure::Damaged(path, "its first line is too long");
         // R counts a "\r\n" line end; a file of bare "\n" line ends would put
         // every record but the first out of place.
-        if (!in->eof() && (first.empty() || first.back() != '\r'))
+        if (end != std::string::npos && (first.empty() || first.back() != '\r'))
             return Failure::Damaged(path, "its lines do not end in carriage return and line feed");
         if (!first.empty() && first.back() == '\r')
             first.pop_back();
     }
     if (first.empty())
         return Failure::Damaged(path, "its first line is empty");
-    if (first.size() > 1000000)
+    if (first.size() > MaxRecordLength)
         return Failure::Damaged(path, "its first line is too long");
     auto file = OpenBinaryForRead(path);
     if (!file)
@@ -326,6 +346,16 @@ std::optional<Failure> TableDataFile::ReadBytesInto(std::int64_t position, std::
     if (!bytes.ends_with("\r\n") || std::memchr(body.data(), '\r', body.size()) != nullptr
         || std::memchr(body.data(), '\n', body.size()) != nullptr)
         return Failure::Damaged(m_path, "its lines differ in length");
+    // A record of the right length may still hold a comma too many or too
+    // few (a blank of a value turned into a comma): every later quarter
+    // would be read from its neighbour's field.
+    const int quarters = QuarterCount(m_code);
+    const auto fields = static_cast<std::size_t>(std::count(body.begin(), body.end(), ',')) + 1;
+    if (quarters > 0 && fields != static_cast<std::size_t>(quarters) + 6) {
+        return Failure::Damaged(m_path, RecordName(position) + " holds " + std::to_string(fields)
+                                            + " fields where table " + m_code + " has "
+                                            + std::to_string(quarters + 6));
+    }
     return std::nullopt;
 }
 
@@ -354,6 +384,15 @@ bool TableDataFile::ReadRecordBytes(std::int64_t position, std::string &bytes)
     m_blockStart = position;
     bytes.assign(m_block, 0, static_cast<std::size_t>(length));
     return true;
+}
+
+std::string TableDataFile::RecordName(std::int64_t position) const
+{
+    const std::int64_t record = position < 1 ? 0 : (position - 1) / m_recordLength;
+    const int lines = LineCount(m_code);
+    if (m_code == "ZR1" || lines <= 0)
+        return "its record for area " + std::to_string(record + 1);
+    return "its record for area " + std::to_string(record / lines + 1) + ", line " + std::to_string(record % lines + 1);
 }
 
 Result<DataRecord> TableDataFile::ReadRecordAt(std::int64_t position)
@@ -463,56 +502,69 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The file a name stands for: letter case found on disk, made absolute
+// against the working folder and with links, "." and ".." resolved.
+fs::path ResolvedFile(const std::string &name, std::error_code &ec)
+{
+    fs::path file = fs::absolute(ActualPath(name), ec);
+    if (ec)
+        return {};
+    return fs::weakly_canonical(file, ec);
+}
+
 bool IsInput(const DataPaths &paths, const std::string &output, const std::vector<std::string> &otherFiles)
 {
     std::error_code ec;
-    fs::path out = fs::absolute(ActualPath(output), ec);
-    if (ec)
-        return false;
-    out = fs::weakly_canonical(out, ec);
+    const fs::path out = ResolvedFile(output, ec);
     if (ec || !out.has_filename())
         return false;
 
-    std::set<std::string> names{"statcode.csv", "zrformat.txt", "regions.txt", "q_readme.txt", "tarvel.hlp"};
-    for (const std::string &code : TableCodes()) {
-        for (const char *suffix : {".dfx", ".xxx", "line.csv", "fn.txt", ".doc"})
-            names.insert(ToLower(code + suffix));
-    }
     const bool outExists = fs::exists(out, ec);
     const std::string outName = ToLower(out.filename().string());
-    for (const std::string &folder : {paths.DataFolder, paths.ProgramFolder}) {
-        if (folder.empty())
-            continue;
-        const fs::path dir = fs::weakly_canonical(fs::absolute(folder, ec), ec);
-        if (!ec && dir == out.parent_path() && names.count(outName))
+    const auto same = [&](const std::string &input) {
+        const fs::path file = ResolvedFile(input, ec);
+        if (!ec && file == out)
             return true;
-        // The same file reached through a link under another name: one pass
-        // over the folder finds every entry whose name is an input's in any
-        // letter case.
-        if (!outExists)
-            continue;
-        fs::directory_iterator it(folder, ec);
-        if (ec)
-            continue;
-        for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-            if (ec)
-                break;
-            std::error_code entryError;
-            if (names.count(ToLower(it->path().filename().string())) && fs::equivalent(it->path(), out, entryError))
+        // The same file reached through a hard link under another name.
+        return outExists && fs::exists(file, ec) && fs::equivalent(file, out, ec);
+    };
+
+    // An empty data folder reads its files from the working folder (a name
+    // without a folder), so it is checked as that folder, never skipped.
+    std::vector<std::string> folders{paths.DataFolder};
+    if (!paths.ProgramFolder.empty())
+        folders.push_back(paths.ProgramFolder);
+    const std::vector<std::string> &names = ProgramInputNames();
+    for (const std::string &folder : folders) {
+        const fs::path dir = ResolvedFile(folder.empty() ? std::string(".") : folder, ec);
+        if (!ec && dir == out.parent_path() && std::find(names.begin(), names.end(), outName) != names.end())
+            return true;
+        for (const std::string &name : names) {
+            if (same(WithTrailingSlash(folder) + name))
                 return true;
         }
     }
     for (const std::string &other : otherFiles) {
-        const fs::path input = fs::weakly_canonical(fs::absolute(ActualPath(other), ec), ec);
-        if (!ec && input == out)
-            return true;
-        if (outExists && fs::exists(input, ec) && fs::equivalent(input, out, ec))
+        if (!other.empty() && same(other))
             return true;
     }
     return false;
 }
 
 } // namespace
+
+const std::vector<std::string> &ProgramInputNames()
+{
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> list{"statcode.csv", "zrformat.txt", "regions.txt", "q_readme.txt", "tarvel.hlp"};
+        for (const std::string &code : TableCodes()) {
+            for (const char *suffix : {".dfx", ".xxx", "line.csv", "fn.txt", ".doc"})
+                list.push_back(ToLower(code + suffix));
+        }
+        return list;
+    }();
+    return names;
+}
 
 bool IsProgramInputFile(const DataPaths &paths, const std::string &output, const std::vector<std::string> &otherFiles)
 {

@@ -100,8 +100,9 @@ public:
     /// 1-based): ((area - 1) * LineCount + line - 1) * R + 1. For ZR1 pass area 1
     /// and the area number as the line.
     std::int64_t Position(int area, int line) const;
-    /// The record at a byte position; Damaged when the file is too short or
-    /// the record is not a whole line of length R.
+    /// The record at a byte position; Damaged when the file is too short, the
+    /// record is not a whole line of length R, or it does not hold exactly
+    /// QuarterCount + 6 fields (five leading fields, the values, the flags).
     Result<DataRecord> ReadRecordAt(std::int64_t position);
     /// The raw R bytes at a position, checked like ReadRecordAt. A last line
     /// that lacks only its line end is accepted and given "\r\n".
@@ -117,6 +118,8 @@ private:
 
     static constexpr std::int64_t ReadAheadBytes = 128 * 1024;
 
+    /// "its record for area 3, line 5" (ZR1: "its record for area 3").
+    std::string RecordName(std::int64_t position) const;
     std::string m_path;
     std::string m_code;
     BinaryFile m_file;
@@ -164,10 +167,17 @@ std::string AreaCaption(const DataPaths &paths, std::string_view tableCode, int 
 /// The abbreviation of area i, blanks removed; reports a failure and yields "".
 std::string AreaAbbreviation(const DataPaths &paths, int area, MessageSink &sink);
 
-/// True when output names a file the program reads: the data files,
-/// documents, area list and help file of the data or program folder (names
-/// matched ignoring case), the same file through a link, or one of
-/// otherFiles (the settings file, say).
+/// The names (in lower case) of every file the program reads from the data
+/// or program folder: data, line titles, footnotes, summaries, documents,
+/// the area list and the help file.
+const std::vector<std::string> &ProgramInputNames();
+
+/// True when output names a file the program reads: one of
+/// ProgramInputNames in the data folder (an empty one being the working
+/// folder, where its files are then read) or the program folder, names
+/// matched ignoring case, or one of otherFiles (the settings files,
+/// SettingsFilesRead). Paths are compared resolved (absolute, links
+/// followed), and a hard link to such a file counts too.
 bool IsProgramInputFile(const DataPaths &paths, const std::string &output,
                         const std::vector<std::string> &otherFiles = {});
 

@@ -6,7 +6,7 @@ namespace tarvel {
 
 std::string FileNotAccessibleText(const std::string &name)
 {
-    return "For some reason the file " + ToUpper(name) + " could not be accessed.";
+    return "For some reason the file " + FileNameInCapitals(name) + " could not be accessed.";
 }
 
 void ReportFileNotAccessible(MessageSink &sink, const std::string &name)
@@ -22,7 +22,7 @@ std::string FailureText(const Failure &failure)
     case FailureKind::NotAccessible:
         return FileNotAccessibleText(failure.path);
     case FailureKind::Damaged:
-        return "The file " + ToUpper(failure.path) + " is damaged or incomplete: " + failure.detail + ".";
+        return "The file " + FileNameInCapitals(failure.path) + " is damaged or incomplete: " + failure.detail + ".";
     case FailureKind::Usage:
         return failure.detail;
     }

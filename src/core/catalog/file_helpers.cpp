@@ -248,18 +248,60 @@ bool ReadTextLine(std::istream &in, std::string &line)
     return true;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string &path)
+LineRead ReadBoundedLine(std::istream &in, std::string &line, std::size_t maxLength)
+{
+    line.clear();
+    std::streambuf *buffer = in.rdbuf();
+    if (!buffer || !in.good())
+        return LineRead::End;
+    for (;;) {
+        const int c = buffer->sbumpc();
+        if (c == std::char_traits<char>::eof()) {
+            in.setstate(std::ios::eofbit);
+            if (line.empty())
+                return LineRead::End;
+            break;
+        }
+        if (c == '\n')
+            break;
+        if (line.size() >= maxLength)
+            return LineRead::TooLong;
+        line += static_cast<char>(c);
+    }
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return LineRead::Line;
+}
+
+Result<std::string> ReadTextFile(const std::string &path, std::int64_t limit)
 {
     auto stream = OpenTextForInput(path);
     if (!stream)
-        return std::nullopt;
+        return Failure::NotAccessible(path);
+    // The size is checked first so a huge file is never read at all; the
+    // read stays bounded should the file grow meanwhile.
+    const std::int64_t size = SizeOf(ActualPath(path));
+    if (size > limit)
+        return Failure::Damaged(path, "it is larger than " + std::to_string(limit / (1024 * 1024))
+                                          + " MB, more than such a file ever holds");
     std::string bytes;
     char buffer[65536];
-    while (stream->read(buffer, sizeof buffer) || stream->gcount() > 0)
+    while (stream->read(buffer, sizeof buffer) || stream->gcount() > 0) {
+        if (static_cast<std::int64_t>(bytes.size()) + stream->gcount() > limit)
+            return Failure::Damaged(path, "it grew beyond " + std::to_string(limit / (1024 * 1024)) + " MB while read");
         bytes.append(buffer, static_cast<std::size_t>(stream->gcount()));
+    }
     if (stream->bad())
-        return std::nullopt;
+        return Failure::NotAccessible(path);
     return bytes;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string &path)
+{
+    auto text = ReadTextFile(path);
+    if (!text)
+        return std::nullopt;
+    return std::move(*text);
 }
 
 std::string StripAmpersands(std::string_view text)
@@ -282,6 +324,16 @@ std::string ToUpper(std::string_view text)
         // division sign 0xF7 and 0xFF, which has no capital in Latin-1.
         if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7))
             c = static_cast<char>(u - 0x20);
+    }
+    return result;
+}
+
+std::string FileNameInCapitals(std::string_view name)
+{
+    std::string result(name);
+    for (char &c : result) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
     }
     return result;
 }

@@ -78,9 +78,25 @@ std::optional<std::ofstream> OpenForAppend(const std::string &path);
 /// A new or emptied file. Streams are binary: callers write "\r\n" themselves.
 std::optional<std::ofstream> OpenForOutput(const std::string &path);
 
+/// The largest free-text file (footnotes, summaries, documents, help) the
+/// program reads: far beyond any real one, small enough to hold in memory.
+inline constexpr std::int64_t MaxTextFileSize = 16 * 1024 * 1024;
+/// The longest line a line-by-line reader takes.
+inline constexpr std::size_t MaxTextLineLength = 1024 * 1024;
+
 /// Reads one text line, dropping the "\r\n" or "\n" that ends it.
 bool ReadTextLine(std::istream &in, std::string &line);
-/// The whole file's bytes, or nullopt when it cannot be opened.
+
+enum class LineRead { Line, End, TooLong };
+/// Reads one text line as ReadTextLine does, but never more than maxLength
+/// bytes of it: TooLong (line holding the first maxLength bytes) when the
+/// line end is not found within them.
+LineRead ReadBoundedLine(std::istream &in, std::string &line, std::size_t maxLength = MaxTextLineLength);
+
+/// The whole file's bytes: NotAccessible when it cannot be opened or read,
+/// Damaged when it is larger than limit bytes (nothing of it is read then).
+Result<std::string> ReadTextFile(const std::string &path, std::int64_t limit = MaxTextFileSize);
+/// ReadTextFile's bytes, or nullopt for either failure.
 std::optional<std::string> ReadWholeFile(const std::string &path);
 
 /// c in lower case when it is an ASCII capital.
@@ -92,6 +108,9 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b);
 std::string StripAmpersands(std::string_view text);
 /// text in capitals (ASCII letters and Latin-1 letters).
 std::string ToUpper(std::string_view text);
+/// A file name in capitals for the program's messages: ASCII letters only,
+/// so a name in UTF-8 ("/home/ann/データ/") keeps every character whole.
+std::string FileNameInCapitals(std::string_view name);
 std::string ToLower(std::string_view text);
 /// text without trailing (or, for Trim, surrounding) blanks (' ').
 std::string TrimRight(std::string_view text);

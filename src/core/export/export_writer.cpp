@@ -2,14 +2,15 @@
 
 #include "core/settings/settings_store.h"
 #include "core/catalog/file_helpers.h"
+#include "core/catalog/safe_output_file.h"
 #include "core/catalog/table_catalog.h"
 #include "core/export/workbook_writer.h"
 
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <system_error>
 #include <utility>
 
@@ -89,14 +90,12 @@ fs::path ResolvedFolder(const std::string &folder)
     return ec ? path : resolved;
 }
 
-std::optional<std::ofstream> OpenOutput(const std::string &name, bool append)
+// The output goes to a temporary file that replaces the named one only when
+// the file is complete; appending adds to a copy of the existing file (a new
+// file when there is none), so a failed run leaves the earlier file as it was.
+std::optional<SafeOutputFile> OpenOutput(const std::string &name, bool append)
 {
-    // Appending falls back to a new file when there is none to append to.
-    if (append) {
-        if (auto stream = OpenForAppend(name))
-            return stream;
-    }
-    return OpenForOutput(name);
+    return SafeOutputFile::Open(name, append ? SafeOutputFile::Mode::Append : SafeOutputFile::Mode::Replace);
 }
 
 class ExportRun {
@@ -120,11 +119,8 @@ private:
     bool Open(const std::string &name);
     /// Adds bytes to the output; false when a block could not be written.
     bool Write(std::string_view bytes);
-    bool Flush();
     bool WriteFootnotes();
     bool Close();
-
-    static constexpr std::size_t FlushSize = 256 * 1024;
 
     const ExportOptions &m_options;
     const ExportSelection &m_selection;
@@ -132,9 +128,8 @@ private:
     ExportResult m_result;
     std::string m_header;    // with its line end; empty when off
     std::string m_footnotes; // the whole footnote block; empty when off
-    std::optional<std::ofstream> m_out;
+    std::optional<SafeOutputFile> m_out;
     std::string m_outName;
-    std::string m_pending; // written, not yet handed to the stream
     // The workbook format: the open workbook, the footnote lines and the
     // layout that gives the header's and the records' cells.
     std::unique_ptr<WorkbookWriter> m_book;
@@ -145,7 +140,6 @@ private:
 bool ExportRun::Open(const std::string &name)
 {
     m_outName = name;
-    m_pending.clear();
     if (m_layout && m_layout->Format() == ExportFormat::Workbook) {
         // A workbook is always written whole: append has no meaning for it.
         m_book = std::make_unique<WorkbookWriter>(
@@ -156,7 +150,6 @@ bool ExportRun::Open(const std::string &name)
             m_book->AddHeader(m_layout->HeaderCells());
         return true;
     }
-    m_pending.reserve(FlushSize + 64 * 1024);
     m_out = OpenOutput(name, m_options.Append);
     // The header starts every file opened, also one appended to.
     return m_out && Write(m_header);
@@ -164,16 +157,8 @@ bool ExportRun::Open(const std::string &name)
 
 bool ExportRun::Write(std::string_view bytes)
 {
-    m_pending.append(bytes);
-    return m_pending.size() < FlushSize || Flush();
-}
-
-bool ExportRun::Flush()
-{
-    // The records gather in one buffer that goes out in large blocks.
-    m_out->write(m_pending.data(), static_cast<std::streamsize>(m_pending.size()));
-    m_pending.clear();
-    return static_cast<bool>(*m_out);
+    // The output file buffers and writes in large blocks.
+    return m_out->Write(bytes);
 }
 
 bool ExportRun::WriteFootnotes()
@@ -194,12 +179,7 @@ bool ExportRun::Close()
             m_result.files.push_back(m_outName);
         return committed;
     }
-    if (!Flush()) {
-        m_out.reset();
-        return false;
-    }
-    m_out->close();
-    const bool ok = !m_out->fail();
+    const bool ok = m_out->Commit();
     m_out.reset();
     if (ok)
         m_result.files.push_back(m_outName);
@@ -258,8 +238,9 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
     } else {
         outputs.push_back(m_options.FileName);
     }
+    const std::vector<std::string> settingsFiles = SettingsFilesRead(settings);
     for (const std::string &output : outputs) {
-        if (IsProgramFile(paths, output)) {
+        if (IsProgramFile(paths, output, settingsFiles)) {
             return Refusal(MessageIcon::Critical, "Output file not allowed",
                            "The file " + output + " is one of the files the program reads. An export never "
                            "writes into them; please choose another output name.");
@@ -274,10 +255,15 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
         m_result.footnotesTurnedOff = footnotes;
         footnotes = false;
     } else if (footnotes) {
-        if (auto in = OpenTextForInput(footnotePath)) {
+        // Read with a size limit; a file that cannot be opened adds nothing.
+        auto text = ReadTextFile(footnotePath);
+        if (!text && text.Error().kind == FailureKind::Damaged)
+            return Failed(text.Error());
+        if (text) {
             m_footnotes = CrLf;
+            std::istringstream in(std::move(*text));
             std::string line;
-            while (ReadTextLine(*in, line)) {
+            while (ReadTextLine(in, line)) {
                 m_footnotes += layout.FootnoteLine(line) + CrLf;
                 m_footnoteLines.push_back(line);
             }
@@ -370,11 +356,11 @@ ExportResult RunExport(const ExportOptions &options, const ExportSelection &sele
     }
 }
 
-bool IsProgramFile(const DataPaths &paths, const std::string &path)
+bool IsProgramFile(const DataPaths &paths, const std::string &path, const std::vector<std::string> &otherFiles)
 {
     if (path.empty())
         return false;
-    if (IsProgramInputFile(paths, path))
+    if (IsProgramInputFile(paths, path, otherFiles))
         return true;
     // Exports never write into the data folder, whatever the file is.
     std::error_code ec;

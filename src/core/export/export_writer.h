@@ -83,9 +83,9 @@ ExportResult RunExport(const ExportOptions &options, const ExportSelection &sele
                        SettingsStore *settings = nullptr, const ExportProgress &progress = {});
 
 /// True when path names a file the program reads: any file of the data
-/// folder, or a data, line-title, footnote, summary, area-list or document
-/// name in the data or program folder (paths resolved, letter case ignored).
-bool IsProgramFile(const DataPaths &paths, const std::string &path);
+/// folder, IsProgramInputFile, or one of otherFiles (the settings files;
+/// RunExport passes SettingsFilesRead). Paths resolved, letter case ignored.
+bool IsProgramFile(const DataPaths &paths, const std::string &path, const std::vector<std::string> &otherFiles = {});
 
 /// Writes "Format", "Header", "AreaName", "LineTitle", "Output", "Append",
 /// "Quote", "Filename", "Footnotes" in that order; numbers as " 1".

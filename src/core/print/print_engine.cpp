@@ -127,9 +127,9 @@ PrintStatus PrintTable(const PrintSnapshot &snapshot, PrintTarget &target, const
         target.PageBreak();
         target.PageTop();
         const std::string path = ResolveTableFile(paths, layout.TableCode + "fn.txt");
-        const std::optional<std::string> text = ReadWholeFile(path);
+        const Result<std::string> text = ReadTextFile(path);
         if (!text) {
-            ReportFileNotAccessible(sink, path);
+            ReportFailure(sink, text.Error());
             // The pages stay; the output is closed now, not left open.
             target.EndOutput();
             return PrintStatus::Failed;
@@ -237,7 +237,7 @@ std::string PrintCompletedText(const std::string &caption)
 
 std::string RefusedOutputText(const std::string &fileName)
 {
-    return "The file " + ToUpper(fileName)
+    return "The file " + FileNameInCapitals(fileName)
         + " is read by this program and cannot receive print output. Printing aborted. Select another output file.";
 }
 
@@ -374,8 +374,9 @@ PrintStatus PrintWindow(const PrintSnapshot &snapshot, PrintTarget &target, cons
     } catch (const std::exception &) {
         // Out of memory, or a target's own failure: the output is closed and
         // the job reported as failed, never as printed.
+        // The output is dropped, so a file keeps what it held before the job.
         const std::string name = target.FileName();
-        target.EndOutput();
+        target.AbandonOutput();
         if (!name.empty())
             ReportFileNotAccessible(sink, name);
         return PrintStatus::Failed;
@@ -403,8 +404,9 @@ PrintAllSummary PrintAllAreas(const std::vector<int> &areas, const AreaGridBuild
     try {
         return PrintAllRun(areas, build, target, std::move(options), paths, sink, otherInputs);
     } catch (const std::exception &) {
-        // A builder or target that throws ends the run: nothing stays open.
-        target.EndOutput();
+        // A builder or target that throws ends the run: nothing stays open,
+        // and a file keeps what it held before the run.
+        target.AbandonOutput();
         summary.Failed = static_cast<int>(areas.size());
         return summary;
     }

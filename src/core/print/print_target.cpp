@@ -1,10 +1,5 @@
 #include "core/print/print_target.h"
 
-#include "core/catalog/file_helpers.h"
-
-#include <filesystem>
-#include <system_error>
-
 namespace tarvel {
 
 FileTarget::FileTarget(std::string fileName)
@@ -14,41 +9,28 @@ FileTarget::FileTarget(std::string fileName)
 
 OpenResult FileTarget::Open()
 {
-    // An existing file is never overwritten: every job adds to its end. Any
-    // entry of that name counts, so a file we may write but not read is
-    // appended to (or refused), never emptied.
-    std::error_code ec;
-    if (std::filesystem::exists(ActualPath(m_fileName), ec)) {
-        m_stream = OpenForAppend(m_fileName);
-        return m_stream ? OpenResult::Appending : OpenResult::Failed;
-    }
-    m_stream = OpenForOutput(m_fileName);
-    return m_stream ? OpenResult::NewOutput : OpenResult::Failed;
+    // An existing file is never overwritten: every job adds to its end. A
+    // file we may write but not read cannot be copied, so it is refused,
+    // never emptied.
+    m_stream = SafeOutputFile::Open(m_fileName, SafeOutputFile::Mode::Append);
+    if (!m_stream)
+        return OpenResult::Failed;
+    return m_stream->Appending() ? OpenResult::Appending : OpenResult::NewOutput;
 }
 
 bool FileTarget::EndOutput()
 {
     if (!m_stream)
         return true;
-    Flush();
-    m_stream->close();
-    const bool good = !m_stream->fail();
+    const bool good = m_stream->Commit();
     m_stream.reset();
-    m_pending.clear();
     return good;
-}
-
-void FileTarget::Flush()
-{
-    if (m_stream && !m_pending.empty())
-        m_stream->write(m_pending.data(), static_cast<std::streamsize>(m_pending.size()));
-    m_pending.clear();
 }
 
 void FileTarget::Put(std::string_view text)
 {
     if (m_stream)
-        m_pending.append(text);
+        m_stream->Write(text);
 }
 
 void FileTarget::EndLine()
@@ -56,9 +38,7 @@ void FileTarget::EndLine()
     if (!m_stream)
         return;
     // Every line a file gets ends in CR LF, whatever the platform.
-    m_pending += "\r\n";
-    if (m_pending.size() >= FlushSize)
-        Flush();
+    m_stream->Write("\r\n");
 }
 
 void FileTarget::WriteLine(std::string_view text)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <fstream>
+#include "core/catalog/safe_output_file.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -83,13 +84,18 @@ public:
     /// Closes the file or ends the printer job. false when some output did
     /// not reach its destination (a write failed).
     virtual bool EndOutput() = 0;
+    /// Ends a job that failed part-way. A file target drops what the job
+    /// wrote, leaving the file as it was; a printer ends its job.
+    virtual void AbandonOutput() { EndOutput(); }
 
 private:
     TableLayout m_layout;
 };
 
 /// The part of the plain-text and HTML targets that handles the file: open
-/// for appending or create, write lines ending in CR LF, close.
+/// for appending or create, write lines ending in CR LF, close. The lines go
+/// to a copy that replaces the file only when EndOutput finds every write
+/// done, so a job that fails leaves an earlier file as it was.
 class FileTarget : public PrintTarget {
 public:
     explicit FileTarget(std::string fileName);
@@ -98,6 +104,7 @@ public:
     bool IsOpen() const override { return m_stream.has_value(); }
     OpenResult Open() override;
     bool EndOutput() override;
+    void AbandonOutput() override { m_stream.reset(); }
 
 protected:
     /// text followed by CR LF.
@@ -108,13 +115,8 @@ protected:
     void EndLine();
 
 private:
-    void Flush();
-
     std::string m_fileName;
-    std::optional<std::ofstream> m_stream;
-    // Output gathers here and goes to the file in large blocks.
-    std::string m_pending;
-    static constexpr std::size_t FlushSize = 256 * 1024;
+    std::optional<SafeOutputFile> m_stream; // buffers, and writes in large blocks
 };
 
 } // namespace tarvel

@@ -1,6 +1,7 @@
 #include "core/settings/settings_store.h"
 
 #include "core/catalog/file_helpers.h"
+#include "core/catalog/safe_output_file.h"
 
 #include <cctype>
 #include <charconv>
@@ -11,7 +12,6 @@
 #include <iterator>
 #include <limits>
 #include <optional>
-#include <random>
 #include <system_error>
 #include <utility>
 
@@ -196,13 +196,21 @@ std::string NumberText(std::int32_t number)
     return std::to_string(number);
 }
 
-// A name for the temporary file that no other writer picks at the same time.
-fs::path TemporaryFileFor(const fs::path &file)
+// Far beyond any settings file the program writes; a larger one is not read.
+constexpr std::uintmax_t MaxSettingsFileSize = 16 * 1024 * 1024;
+
+// The first free name for a file kept aside: file.bad, then file.bad.1,
+// file.bad.2, ..., so an earlier kept file is never replaced.
+std::optional<fs::path> FreeKeptAsideName(const fs::path &file)
 {
-    std::random_device random;
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "%08x", random());
-    return file.parent_path() / (file.filename().string() + ".tmp-" + suffix);
+    for (int n = 0; n < 1000; ++n) {
+        fs::path name = file;
+        name += n == 0 ? std::string(".bad") : ".bad." + std::to_string(n);
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(name, ec)))
+            return name;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -253,33 +261,54 @@ std::int32_t RoundSettingNumber(std::string_view text)
 SettingsStore::SettingsStore(std::filesystem::path file)
     : m_file(std::move(file))
 {
+    // Temporary files of a run killed while saving are of no more use.
+    RemoveStaleTemporaryFiles(m_file);
+
     std::error_code ec;
     const auto status = fs::status(m_file, ec);
     if (!fs::exists(status))
         return;
 
+    // A file that is there but cannot be read (its permissions, a folder of
+    // that name) is not damaged: it stays as it is, the store runs on the
+    // defaults and never saves over it.
     std::string content;
-    bool readOk = false;
-    if (fs::is_regular_file(status)) {
-        std::ifstream in(m_file, std::ios::binary);
-        if (in.is_open()) {
-            content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-            readOk = !in.bad();
-        }
+    std::ifstream in;
+    if (fs::is_regular_file(status))
+        in.open(m_file, std::ios::binary);
+    if (!in.is_open()) {
+        m_unreadable = true;
+        m_saveBlocked = true;
+        return;
     }
+    const std::uintmax_t size = fs::file_size(m_file, ec);
+    bool readOk = false;
+    if (!ec && size <= MaxSettingsFileSize) {
+        content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        readOk = !in.bad();
+    }
+    in.close();
     if (readOk && Parse(content))
         return;
 
     // Kept aside rather than overwritten: the user may still want what it holds.
     m_keys.clear();
     m_keptAside = true;
-    fs::path bad = m_file;
-    bad += ".bad";
-    fs::rename(m_file, bad, ec);
-    if (ec) {
+    const std::optional<fs::path> bad = FreeKeptAsideName(m_file);
+    if (bad)
+        fs::rename(m_file, *bad, ec);
+    if (!bad || ec) {
         // It stays where it is; saving over it would lose it.
         m_saveBlocked = true;
     }
+}
+
+std::vector<std::string> SettingsFilesRead(const SettingsStore *store)
+{
+    std::vector<std::string> files{SettingsStore::DefaultFile().string()};
+    if (store && store->File() != SettingsStore::DefaultFile())
+        files.push_back(store->File().string());
+    return files;
 }
 
 std::filesystem::path SettingsStore::DefaultFile()
@@ -418,29 +447,9 @@ void SettingsStore::Save()
         if (ec)
             return;
     }
-
-    // Written whole to a temporary file first, so the old file stays intact
-    // until the new one is complete.
-    const fs::path temporary = TemporaryFileFor(m_file);
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out.is_open())
-            return;
-        const std::string content = Serialize();
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        out.close();
-        if (!out) {
-            fs::remove(temporary, ec);
-            return;
-        }
-    }
-    fs::rename(temporary, m_file, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return;
-    }
-    m_lastSaveOk = true;
+    // Written whole to a synced temporary file first, so the old file stays
+    // intact until the new one is complete.
+    m_lastSaveOk = ReplaceFileContents(m_file.string(), Serialize());
 }
 
 SettingsStore::Key *SettingsStore::FindExactKey(std::string_view keyPath)

@@ -47,7 +47,10 @@ struct SettingRead {
 class SettingsStore {
 public:
     /// Opens the store kept in file. A file that cannot be parsed is renamed
-    /// to file + ".bad" and the store starts empty.
+    /// to file + ".bad" (".bad.1", ".bad.2", ... when that name is taken) and
+    /// the store starts empty. A file that cannot be read is left alone: the
+    /// store starts empty and never saves over it. Temporary files that a
+    /// killed save left beside file are removed.
     explicit SettingsStore(std::filesystem::path file);
 
     /// $XDG_CONFIG_HOME/ZUL/TARVEL_08_1.reg (default ~/.config/ZUL/...).
@@ -70,6 +73,9 @@ public:
     bool LastSaveSucceeded() const { return m_lastSaveOk; }
     /// True when the file could not be parsed at open and was kept aside.
     bool WasKeptAside() const { return m_keptAside; }
+    /// True when the file exists but could not be read (its permissions); the
+    /// caller tells the user that the defaults are in use and nothing is saved.
+    bool WasUnreadable() const { return m_unreadable; }
     const std::filesystem::path &File() const { return m_file; }
 
     /// The file's text as it would be saved.
@@ -103,8 +109,13 @@ private:
     std::vector<Key> m_keys;
     bool m_lastSaveOk = true;
     bool m_keptAside = false;
+    bool m_unreadable = false;
     bool m_saveBlocked = false; // the unreadable file could not be kept aside
 };
+
+/// The settings files the program reads, for the check that keeps output out
+/// of them: the default file, and store's own file when given.
+std::vector<std::string> SettingsFilesRead(const SettingsStore *store = nullptr);
 
 /// Writes the whole default tree in its order (grid, print, misc, export),
 /// "ZRPath" being programFolder.

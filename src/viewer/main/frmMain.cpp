@@ -99,7 +99,14 @@ frmMain::frmMain(Prompts &prompts, QWidget *parent)
     resize(1100, 760);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // The MDI area outlives this part of the window: while QWidget's
+    // destructor deletes it, closing its sub-windows would still call our
+    // slots on an object that is no longer a frmMain.
+    if (m_mdi)
+        QObject::disconnect(m_mdi, nullptr, this, nullptr);
+}
 
 QRect frmMain::NormalGeometryOn(const QRect &available)
 {
@@ -329,6 +336,15 @@ void frmMain::Startup(const QStringList &arguments)
     for (const QString &argument : arguments)
         args.push_back(argument.toLocal8Bit().toStdString());
     m_state.Unsuppressed = tarvel::UnsuppressedFromArguments(args);
+
+    // A settings file that exists but cannot be read is left alone.
+    if (m_settings.WasUnreadable()) {
+        m_prompts.Message(QStringLiteral("Settings not read"),
+                          QStringLiteral("The settings file %1 could not be read. Orlandel runs on its default "
+                                         "settings this time and leaves that file as it is.")
+                              .arg(QString::fromLocal8Bit(m_settings.File().string())),
+                          QMessageBox::Warning);
+    }
 
     // Another running instance was handed over to before this window was
     // built (main.cpp).

@@ -338,7 +338,7 @@ void frmMain::SaveChart(frmChart &chart)
         path += svg ? QStringLiteral(".svg") : QStringLiteral(".png");
     }
     const std::string name = path.toLocal8Bit().toStdString();
-    if (tarvel::IsProgramInputFile(m_state.Paths(), name, {m_settings.File().string()})) {
+    if (tarvel::IsProgramInputFile(m_state.Paths(), name, tarvel::SettingsFilesRead(&m_settings))) {
         m_prompts.Message(QStringLiteral("ERROR"),
                           QStringLiteral("The file ") + path.toUpper()
                               + QStringLiteral(" is read by this program and cannot receive the chart. Choose another file."),
@@ -379,7 +379,7 @@ void frmMain::PrintChart(frmChart &chart)
                           QMessageBox::Information);
         return;
     }
-    if (options.PrintToFile && tarvel::IsProgramInputFile(m_state.Paths(), file, {m_settings.File().string()})) {
+    if (options.PrintToFile && tarvel::IsProgramInputFile(m_state.Paths(), file, tarvel::SettingsFilesRead(&m_settings))) {
         m_prompts.Message(QString::fromLatin1(tarvel::RefusedOutputTitle), Latin1(tarvel::RefusedOutputText(file)),
                           QMessageBox::Critical);
         return;

@@ -40,7 +40,7 @@ ChildWindow *PrintedChild(const QMdiArea *area)
 // Files a job must never write into besides the data: the settings file.
 std::vector<std::string> OtherInputs(frmMain &window)
 {
-    return {window.Settings().File().string()};
+    return tarvel::SettingsFilesRead(&window.Settings());
 }
 
 // A printer that would not start its job is reported; a file's failure

@@ -1,5 +1,7 @@
 #include "viewer/qt/qt_prompts.h"
 
+#include "viewer/qt/qt_text.h"
+
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
@@ -11,9 +13,23 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QScreen>
+#include <QStringDecoder>
 #include <QStringList>
 #include <QTimer>
 #include <QUrl>
+
+namespace {
+
+// A core message may name a file whose path is UTF-8 (as Linux names are)
+// within Latin-1 text: valid UTF-8 is read as such, anything else as Latin-1.
+QString MessageText(std::string_view text)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString decoded = utf8.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    return utf8.hasError() ? Latin1(text) : decoded;
+}
+
+} // namespace
 
 void Prompts::ShowMessage(tarvel::MessageIcon icon, const std::string &title, const std::string &text)
 {
@@ -32,7 +48,7 @@ void Prompts::ShowMessage(tarvel::MessageIcon icon, const std::string &title, co
         qicon = QMessageBox::Question;
         break;
     }
-    Message(QString::fromLatin1(title), QString::fromLatin1(text), qicon, QMessageBox::Ok);
+    Message(MessageText(title), MessageText(text), qicon, QMessageBox::Ok);
 }
 
 namespace {

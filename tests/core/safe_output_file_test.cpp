@@ -1,0 +1,125 @@
+#include "core/catalog/safe_output_file.h"
+
+#include "test_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace tarvel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+
+std::string Bytes(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open())
+        return "<missing>";
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+long EntryCount(const std::string &folder)
+{
+    return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+}
+
+using Mode = SafeOutputFile::Mode;
+
+TEST(SafeOutputFile, TheTargetChangesOnlyOnCommit)
+{
+    struct Case {
+        Mode mode;
+        const char *committed;
+    };
+    for (const Case c : {Case{Mode::Replace, "new\r\n"}, Case{Mode::Append, "earlier\r\nnew\r\n"}}) {
+        TempFolder folder;
+        const std::string target = folder.Write("out.csv", "earlier\r\n");
+        {
+            auto output = SafeOutputFile::Open(target, c.mode);
+            ASSERT_TRUE(output);
+            EXPECT_EQ(output->Appending(), c.mode == Mode::Append);
+            EXPECT_TRUE(output->Write("new\r\n"));
+            EXPECT_EQ(Bytes(target), "earlier\r\n");
+            EXPECT_EQ(EntryCount(folder.Path()), 2); // the temporary file beside it
+        }
+        // Dropped without Commit: as it was, and nothing left behind.
+        EXPECT_EQ(Bytes(target), "earlier\r\n");
+        EXPECT_EQ(EntryCount(folder.Path()), 1);
+
+        auto output = SafeOutputFile::Open(target, c.mode);
+        ASSERT_TRUE(output);
+        // More than the buffer holds, to pass through the direct write.
+        const std::string big(200 * 1024, 'x');
+        EXPECT_TRUE(output->Write("new\r\n"));
+        EXPECT_TRUE(output->Write(big));
+        EXPECT_TRUE(output->Commit());
+        EXPECT_EQ(Bytes(target), c.committed + big);
+        EXPECT_EQ(EntryCount(folder.Path()), 1);
+    }
+}
+
+TEST(SafeOutputFile, NewFilesAppendingToNothingAndFilesThatCannotBeReplaced)
+{
+    TempFolder folder;
+    auto output = SafeOutputFile::Open(folder.Path() + "new.txt", Mode::Append);
+    ASSERT_TRUE(output);
+    EXPECT_FALSE(output->Appending());
+    EXPECT_TRUE(output->Write("first"));
+    EXPECT_TRUE(output->Commit());
+    EXPECT_EQ(Bytes(folder.Path() + "new.txt"), "first");
+
+    // A name in another letter case is that file.
+    auto again = SafeOutputFile::Open(folder.Path() + "NEW.TXT", Mode::Append);
+    ASSERT_TRUE(again);
+    again->Write(" second");
+    EXPECT_TRUE(again->Commit());
+    EXPECT_EQ(Bytes(folder.Path() + "new.txt"), "first second");
+    EXPECT_FALSE(fs::exists(folder.Path() + "NEW.TXT"));
+
+    fs::create_directory(folder.Path() + "folder");
+    EXPECT_FALSE(SafeOutputFile::Open(folder.Path() + "folder", Mode::Replace));
+    EXPECT_FALSE(SafeOutputFile::Open("/dev/null", Mode::Replace));
+    EXPECT_FALSE(SafeOutputFile::Open(folder.Path() + "missing/out.txt", Mode::Replace));
+}
+
+TEST(SafeOutputFile, ALinkStaysAndItsFileKeepsItsPermissions)
+{
+    TempFolder folder;
+    const std::string real = folder.Write("real.txt", "old");
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink(real, folder.Path() + "link.txt");
+
+    EXPECT_TRUE(ReplaceFileContents(folder.Path() + "link.txt", "new"));
+    EXPECT_TRUE(fs::is_symlink(folder.Path() + "link.txt"));
+    EXPECT_EQ(Bytes(real), "new");
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST(SafeOutputFile, StaleTemporaryFilesAreRemovedYoungOnesKept)
+{
+    TempFolder folder;
+    const fs::path file = folder.Path() + "s.reg";
+    const std::string old = folder.Write("s.reg.tmp-0123abcd", "killed");
+    const std::string young = folder.Write("s.reg.tmp-89abcdef", "still writing");
+    const std::string other = folder.Write("s.reg.tmp-notmine", "not ours");
+    const std::string unrelated = folder.Write("t.reg.tmp-0123abcd", "another file's");
+    for (const std::string &path : {old, other, unrelated})
+        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(2));
+
+    RemoveStaleTemporaryFiles(file);
+
+    EXPECT_FALSE(fs::exists(old));
+    EXPECT_TRUE(fs::exists(young));
+    EXPECT_TRUE(fs::exists(other));
+    EXPECT_TRUE(fs::exists(unrelated));
+}
+
+} // namespace
+} // namespace tarvel
