@@ -1,4 +1,5 @@
 #include "core/export/export_writer.h"
+#include "core/export/workbook_writer.h"
 
 #include "core/catalog/table_catalog.h"
 #include "export_fixture.h"
@@ -318,6 +319,25 @@ TEST_F(WorkbookFailures, AFullDiskIsReportedAndLeavesTheEarlierFile)
     };
     EXPECT_EXIT(fillDisk(),
         ::testing::ExitedWithCode(0), "reported 1 kept 1");
+}
+
+// The workbook library is loaded from its module only when a workbook is
+// written; a wrong or missing file is refused with a reason, never called.
+TEST(WorkbookModule, LoadsOnlyThisProgramsModule)
+{
+    std::error_code ec;
+    const std::string self = fs::read_symlink("/proc/self/exe", ec).parent_path().string();
+    ASSERT_FALSE(ec);
+    const std::string module = WorkbookModulePath(self);
+    EXPECT_EQ(fs::path(module).filename(), "tarvel-xlsx.so");
+    EXPECT_EQ(WorkbookModuleProblem(module), "");
+    EXPECT_TRUE(WorkbookFormatAvailable());
+
+    const std::string missing = WorkbookModuleProblem("/nonexistent/tarvel-xlsx.so");
+    EXPECT_NE(missing.find("/nonexistent/tarvel-xlsx.so"), std::string::npos) << missing;
+    // A library that loads but is not the module: the C library.
+    EXPECT_EQ(WorkbookModuleProblem("libc.so.6"), "libc.so.6: not this program's workbook module");
+    EXPECT_NE(WorkbookUnavailableText(missing).find(missing), std::string::npos);
 }
 
 } // namespace

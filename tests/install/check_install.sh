@@ -109,6 +109,28 @@ areas=$("$batch" areas 2>"$work/areas.err") || { cat "$work/areas.err" >&2; fail
 "$batch" show --table ZR5N --area 6 >/dev/null || fail "tarvel-batch show on the installed sample data"
 [ -e "$XDG_CONFIG_HOME/ZUL/TARVEL_08_1.reg" ] && fail "tarvel-batch wrote the viewer's settings"
 
+# The workbook library lives in a module of its own that only a workbook
+# export loads: the program's start does not load it, an installed program
+# finds it, and without it a workbook export fails with a message and
+# writes nothing while the other formats still work.
+module=$(find "$prefix" -name tarvel-xlsx.so -type f | head -n1)
+[ -n "$module" ] || fail "the workbook module tarvel-xlsx.so is not installed"
+readelf -d "$batch" | grep -q 'NEEDED.*xlsxwriter' && fail "tarvel-batch loads the workbook library at its start"
+export_args=(export --table ZR5N --areas 1-3 --quarters last4 --lines 1-5)
+"$batch" "${export_args[@]}" --format xlsx --output "$work/book.xlsx" >"$work/xlsx.log" 2>&1 \
+    || { cat "$work/xlsx.log" >&2; fail "a workbook export from the installed program"; }
+[ -s "$work/book.xlsx" ] || fail "the installed program wrote no workbook"
+if [ -n "$module" ]; then
+    mv "$module" "$module.away"
+    "$batch" "${export_args[@]}" --format xlsx --output "$work/none.xlsx" 2>"$work/none.err"
+    status=$?
+    [ "$status" = 1 ] || fail "a workbook export without the module exited with $status, not 1"
+    grep -q "workbook module did not load" "$work/none.err" || fail "no message without the module: $(cat "$work/none.err")"
+    [ -e "$work/none.xlsx" ] && fail "a workbook export without the module left a file"
+    "$batch" "${export_args[@]}" --format comma --output "$work/book.csv" || fail "a comma export without the module"
+    mv "$module.away" "$module"
+fi
+
 # Every command and option of --help is in the manual page (its lines
 # joined, so a word broken at a line end reads whole).
 help=$("$batch" --help)

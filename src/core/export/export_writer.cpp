@@ -209,6 +209,11 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
                        "The list of lines holds more items than table " + code + " has lines.");
     }
 
+    std::string why;
+    if (m_options.Format == ExportFormat::Workbook && !WorkbookFormatAvailable(&why)) {
+        return Refusal(MessageIcon::Critical, "Export", WorkbookUnavailableText(why));
+    }
+
     const DataPaths &paths = m_selection.Paths;
     const TextColumns columns = PresentColumns(code, m_options.LineTitle, m_options.AreaName);
     const RecordLayout layout(m_options.Format, m_options.Quote, code, columns, quarters, paths.Unsuppressed);

@@ -1,6 +1,8 @@
 #include "core/export/workbook_writer.h"
 
-#include <xlsxwriter.h>
+#include "core/export/xlsx_library.h"
+
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <array>
@@ -13,6 +15,11 @@
 #include <system_error>
 #include <unistd.h>
 #include <utility>
+
+// The install rules give the module folder relative to the program folder.
+#ifndef TARVEL_MODULES_FROM_BIN
+#define TARVEL_MODULES_FROM_BIN "../lib/tarvel"
+#endif
 
 namespace tarvel {
 
@@ -101,9 +108,53 @@ private:
     locale_t m_old;
 };
 
+
+// ---- the module that holds the library -------------------------------------------
+
+std::string ProgramFolder()
+{
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : self.parent_path().string();
+}
+
+struct LoadedModule {
+    const TarvelXlsxLibrary *library = nullptr;
+    std::string why;
+};
+
+LoadedModule LoadModule(const std::string &path)
+{
+    LoadedModule loaded;
+    // Loaded once and kept: the library holds no state between workbooks.
+    void *handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char *error = dlerror();
+        loaded.why = error ? error : path + ": cannot be loaded";
+        return loaded;
+    }
+    using Entry = const TarvelXlsxLibrary *(*)();
+    const auto entry = reinterpret_cast<Entry>(dlsym(handle, TARVEL_XLSX_LIBRARY_SYMBOL));
+    const TarvelXlsxLibrary *library = entry ? entry() : nullptr;
+    if (!library || library->size != sizeof(TarvelXlsxLibrary)) {
+        loaded.why = path + ": not this program's workbook module";
+        dlclose(handle);
+        return loaded;
+    }
+    loaded.library = library;
+    return loaded;
+}
+
+const LoadedModule &Module()
+{
+    static const LoadedModule module = LoadModule(WorkbookModulePath(ProgramFolder()));
+    return module;
+}
+
 } // namespace
 
 struct WorkbookWriter::Book {
+    const TarvelXlsxLibrary *x = Module().library;
     locale_t classic = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
     std::string target; // the file replaced: the name given, or the file its link names
     std::string folder;
@@ -136,11 +187,11 @@ struct WorkbookWriter::Book {
             return nullptr;
         const auto index = static_cast<std::size_t>(std::min(decimals, 15));
         if (!numbers[index]) {
-            numbers[index] = workbook_add_format(workbook);
+            numbers[index] = x->workbook_add_format(workbook);
             std::string pattern = "#,##0";
             if (index > 0)
                 pattern += "." + std::string(index, '0');
-            format_set_num_format(numbers[index], pattern.c_str());
+            x->format_set_num_format(numbers[index], pattern.c_str());
         }
         return numbers[index];
     }
@@ -182,27 +233,30 @@ WorkbookWriter::WorkbookWriter(std::string path, const std::string &sheetName)
     fchmod(fd, mode);
     close(fd);
 
+    const TarvelXlsxLibrary *x = m_book->x;
+    if (!x)
+        return;
     const ClassicNumbers classic(m_book->classic);
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     // Its working files go where the workbook goes: a full disk there is
     // found before anything is renamed.
     options.tmpdir = m_book->folder.data();
-    m_book->workbook = workbook_new_opt(m_book->temp.c_str(), &options);
+    m_book->workbook = x->workbook_new_opt(m_book->temp.c_str(), &options);
     if (!m_book->workbook)
         return;
-    m_book->records = workbook_add_worksheet(m_book->workbook, Utf8(sheetName).c_str());
+    m_book->records = x->workbook_add_worksheet(m_book->workbook, Utf8(sheetName).c_str());
     if (!m_book->records)
-        m_book->records = workbook_add_worksheet(m_book->workbook, nullptr);
-    m_book->header = workbook_add_format(m_book->workbook);
-    format_set_bold(m_book->header);
-    format_set_num_format(m_book->header, "@");
-    m_book->text = workbook_add_format(m_book->workbook);
-    format_set_num_format(m_book->text, "@");
+        m_book->records = x->workbook_add_worksheet(m_book->workbook, nullptr);
+    m_book->header = x->workbook_add_format(m_book->workbook);
+    x->format_set_bold(m_book->header);
+    x->format_set_num_format(m_book->header, "@");
+    m_book->text = x->workbook_add_format(m_book->workbook);
+    x->format_set_num_format(m_book->text, "@");
     // The markers stand where numbers stand, so they line up with them.
-    m_book->withheld = workbook_add_format(m_book->workbook);
-    format_set_num_format(m_book->withheld, "@");
-    format_set_align(m_book->withheld, LXW_ALIGN_RIGHT);
+    m_book->withheld = x->workbook_add_format(m_book->workbook);
+    x->format_set_num_format(m_book->withheld, "@");
+    x->format_set_align(m_book->withheld, LXW_ALIGN_RIGHT);
 }
 
 WorkbookWriter::~WorkbookWriter()
@@ -210,7 +264,7 @@ WorkbookWriter::~WorkbookWriter()
     if (m_book->workbook) {
         // Never committed: freeing it writes nothing more.
         const ClassicNumbers classic(m_book->classic);
-        lxw_workbook_free(m_book->workbook);
+        m_book->x->lxw_workbook_free(m_book->workbook);
     }
     if (!m_book->temp.empty())
         std::remove(m_book->temp.c_str());
@@ -228,9 +282,10 @@ void WorkbookWriter::AddHeader(const std::vector<std::string> &fields)
     if (!Ok())
         return;
     Book &book = *m_book;
+    const TarvelXlsxLibrary *x = book.x;
     const ClassicNumbers classic(book.classic);
     for (std::size_t column = 0; column < fields.size(); ++column) {
-        book.Note(worksheet_write_string(book.records, book.row, static_cast<lxw_col_t>(column),
+        book.Note(x->worksheet_write_string(book.records, book.row, static_cast<lxw_col_t>(column),
                                          Utf8(fields[column]).c_str(), book.header));
         // Bold letters and the filter button take a little more room.
         book.Fit(column, fields[column].size() + 3);
@@ -244,24 +299,25 @@ void WorkbookWriter::AddRecord(const std::vector<RecordCell> &cells)
     if (!Ok())
         return;
     Book &book = *m_book;
+    const TarvelXlsxLibrary *x = book.x;
     const ClassicNumbers classic(book.classic);
     for (std::size_t column = 0; column < cells.size(); ++column) {
         const RecordCell &cell = cells[column];
         const auto col = static_cast<lxw_col_t>(column);
         if (cell.kind == RecordCell::Kind::Text) {
             const bool marker = cell.text == "(D)" || cell.text == "(N)";
-            book.Note(worksheet_write_string(book.records, book.row, col, Utf8(cell.text).c_str(),
+            book.Note(x->worksheet_write_string(book.records, book.row, col, Utf8(cell.text).c_str(),
                                              marker ? book.withheld : book.text));
             book.Fit(column, cell.text.size());
             continue;
         }
         const int decimals = DecimalsOf(cell.text);
         book.Note(
-            worksheet_write_number(book.records, book.row, col, NumberOf(cell.text), book.NumberFormat(decimals)));
+            x->worksheet_write_number(book.records, book.row, col, NumberOf(cell.text), book.NumberFormat(decimals)));
         book.Fit(column, ShownWidth(cell.text, decimals));
         if (cell.withheld != 0) {
             const char *comment = cell.withheld == '1' ? "Withheld as (D)" : "Withheld as (N)";
-            book.Note(worksheet_write_comment(book.records, book.row, col, comment));
+            book.Note(x->worksheet_write_comment(book.records, book.row, col, comment));
         }
     }
     ++book.row;
@@ -272,8 +328,9 @@ void WorkbookWriter::AddFootnotes(const std::vector<std::string> &lines)
     if (!Ok())
         return;
     Book &book = *m_book;
+    const TarvelXlsxLibrary *x = book.x;
     const ClassicNumbers classic(book.classic);
-    lxw_worksheet *sheet = workbook_add_worksheet(book.workbook, "Footnotes");
+    lxw_worksheet *sheet = x->workbook_add_worksheet(book.workbook, "Footnotes");
     if (!sheet) {
         book.failed = true;
         return;
@@ -282,11 +339,11 @@ void WorkbookWriter::AddFootnotes(const std::vector<std::string> &lines)
     for (std::size_t row = 0; row < lines.size(); ++row) {
         if (lines[row].empty())
             continue;
-        book.Note(worksheet_write_string(sheet, static_cast<lxw_row_t>(row), 0, Utf8(lines[row]).c_str(),
+        book.Note(x->worksheet_write_string(sheet, static_cast<lxw_row_t>(row), 0, Utf8(lines[row]).c_str(),
                                          book.text));
         widest = std::max(widest, lines[row].size());
     }
-    book.Note(worksheet_set_column(sheet, 0, 0, std::min(static_cast<double>(widest) + 1, 120.0), nullptr));
+    book.Note(x->worksheet_set_column(sheet, 0, 0, std::min(static_cast<double>(widest) + 1, 120.0), nullptr));
 }
 
 bool WorkbookWriter::Commit()
@@ -294,21 +351,22 @@ bool WorkbookWriter::Commit()
     Book &book = *m_book;
     if (!Ok() || book.failed)
         return false;
+    const TarvelXlsxLibrary *x = book.x;
     const ClassicNumbers classic(book.classic);
     for (std::size_t column = 0; column < book.widths.size(); ++column) {
         const double width = std::clamp(book.widths[column] + 1, 4.0, MaxColumnWidth);
-        book.Note(worksheet_set_column(book.records, static_cast<lxw_col_t>(column),
+        book.Note(x->worksheet_set_column(book.records, static_cast<lxw_col_t>(column),
                                        static_cast<lxw_col_t>(column), width, nullptr));
     }
     if (book.hasHeader && !book.widths.empty()) {
-        worksheet_freeze_panes(book.records, 1, 0);
-        book.Note(worksheet_autofilter(book.records, 0, 0, book.row - 1,
+        x->worksheet_freeze_panes(book.records, 1, 0);
+        book.Note(x->worksheet_autofilter(book.records, 0, 0, book.row - 1,
                                        static_cast<lxw_col_t>(book.widths.size() - 1)));
     }
     if (book.failed)
         return false;
 
-    const lxw_error written = workbook_close(book.workbook);
+    const lxw_error written = x->workbook_close(book.workbook);
     book.workbook = nullptr; // closing frees it, written or not
     if (written != LXW_NO_ERROR)
         return false;
@@ -318,6 +376,31 @@ bool WorkbookWriter::Commit()
         return false;
     book.temp.clear();
     return true;
+}
+
+std::string WorkbookModulePath(const std::string &programFolder)
+{
+    const fs::path folder = fs::path(programFolder.empty() ? std::string(".") : programFolder) / TARVEL_MODULES_FROM_BIN;
+    return (folder / TARVEL_XLSX_MODULE_NAME).lexically_normal().string();
+}
+
+bool WorkbookFormatAvailable(std::string *why)
+{
+    const LoadedModule &module = Module();
+    if (!module.library && why)
+        *why = module.why;
+    return module.library != nullptr;
+}
+
+std::string WorkbookUnavailableText(const std::string &why)
+{
+    return "Workbooks cannot be written: the program's workbook module did not load (" + why
+        + "). Please choose another format, or install the program again.";
+}
+
+std::string WorkbookModuleProblem(const std::string &path)
+{
+    return LoadModule(path).why;
 }
 
 std::string WorkbookSheetName(const std::string &code, bool unsuppressed)

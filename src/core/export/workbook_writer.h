@@ -48,6 +48,18 @@ private:
     std::unique_ptr<Book> m_book;
 };
 
+/// Whether workbooks can be written: the module that holds the workbook
+/// library (loaded the first time it is needed) loads. When not, *why says
+/// what went wrong, in words for the user.
+bool WorkbookFormatAvailable(std::string *why = nullptr);
+/// The message for a workbook export when the module did not load.
+std::string WorkbookUnavailableText(const std::string &why);
+/// The workbook module's file, found from the program's own folder the
+/// same way in the build tree and when installed.
+std::string WorkbookModulePath(const std::string &programFolder);
+/// Why the file at path is no usable workbook module; "" when it is one.
+std::string WorkbookModuleProblem(const std::string &path);
+
 /// The records' sheet name: the table code, marked in unsuppressed mode.
 std::string WorkbookSheetName(const std::string &code, bool unsuppressed);
 
