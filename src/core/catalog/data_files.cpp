@@ -9,6 +9,8 @@
 #include <system_error>
 #include <cstring>
 
+#include <sys/stat.h>
+
 namespace tarvel {
 namespace {
 
@@ -512,6 +514,28 @@ fs::path ResolvedFile(const std::string &name, std::error_code &ec)
     return fs::weakly_canonical(file, ec);
 }
 
+// Whether a folder holds, under an input's name in any letter case, the file
+// out is (reached through a link, or a hard link under another name): one
+// listing of the folder and one status per input file it holds.
+bool FolderHoldsInputAs(const std::string &folder, const std::vector<std::string> &names, const struct stat &out)
+{
+    std::error_code ec;
+    fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec);
+    if (ec)
+        return false;
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        if (ec)
+            return false;
+        const std::string name = ToLower(it->path().filename().string());
+        if (std::find(names.begin(), names.end(), name) == names.end())
+            continue;
+        struct stat input {};
+        if (::stat(it->path().c_str(), &input) == 0 && input.st_dev == out.st_dev && input.st_ino == out.st_ino)
+            return true;
+    }
+    return false;
+}
+
 bool IsInput(const DataPaths &paths, const std::string &output, const std::vector<std::string> &otherFiles)
 {
     std::error_code ec;
@@ -519,7 +543,8 @@ bool IsInput(const DataPaths &paths, const std::string &output, const std::vecto
     if (ec || !out.has_filename())
         return false;
 
-    const bool outExists = fs::exists(out, ec);
+    struct stat outStatus {};
+    const bool outExists = ::stat(out.c_str(), &outStatus) == 0;
     const std::string outName = ToLower(out.filename().string());
     const auto same = [&](const std::string &input) {
         const fs::path file = ResolvedFile(input, ec);
@@ -536,13 +561,14 @@ bool IsInput(const DataPaths &paths, const std::string &output, const std::vecto
         folders.push_back(paths.ProgramFolder);
     const std::vector<std::string> &names = ProgramInputNames();
     for (const std::string &folder : folders) {
+        // An input's name in the folder, whether the file is there or not.
         const fs::path dir = ResolvedFile(folder.empty() ? std::string(".") : folder, ec);
         if (!ec && dir == out.parent_path() && std::find(names.begin(), names.end(), outName) != names.end())
             return true;
-        for (const std::string &name : names) {
-            if (same(WithTrailingSlash(folder) + name))
-                return true;
-        }
+        // Elsewhere only an existing output can be an input: an input file
+        // (or the file a link among them names) resolves to an existing file.
+        if (outExists && FolderHoldsInputAs(folder, names, outStatus))
+            return true;
     }
     for (const std::string &other : otherFiles) {
         if (!other.empty() && same(other))
