@@ -771,6 +771,12 @@ TEST(DataFiles, InputFilesAreFoundWhateverFolderTextNamedThem)
     // A hard link to an input under another name.
     std::filesystem::create_hard_link(data.Path() + "statcode.csv", other.Path() + "areas.csv");
     EXPECT_TRUE(IsProgramInputFile({"", data.Path(), false}, other.Path() + "areas.csv"));
+    // An input that is a link to a file elsewhere makes that file an input.
+    const std::string elsewhere = other.Write("kept.htm", "kept");
+    other.Write("free.htm", "free");
+    std::filesystem::create_symlink(elsewhere, data.Path() + "ZR4.dfx");
+    EXPECT_TRUE(IsProgramInputFile({"", data.Path(), false}, elsewhere));
+    EXPECT_FALSE(IsProgramInputFile({"", data.Path(), false}, other.Path() + "free.htm"));
     // Files named outright (the settings file).
     EXPECT_TRUE(IsProgramInputFile({"", data.Path(), false}, other.Path() + "sub/../x.reg", {other.Path() + "x.reg"}));
 }

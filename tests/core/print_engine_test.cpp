@@ -328,11 +328,8 @@ public:
     void PageTop() override { log += "top;"; }
     void TitleLine(int kind, const std::string &) override { log += "title" + std::to_string(kind) + ";"; }
     void AreaLine(const std::string &text) override { log += "area " + text + ";"; }
-    void HeaderRow(const std::vector<std::string> &cells) override
-    {
-        log += "header" + std::to_string(cells.size()) + ";";
-    }
-    void DataRow(const std::vector<std::string> &cells) override { log += "row " + cells[0] + ";"; }
+    void HeaderRow(RowCells cells) override { log += "header" + std::to_string(cells.size()) + ";"; }
+    void DataRow(RowCells cells) override { log += "row " + std::string(cells[0]) + ";"; }
     void PageFoot(const std::string &code) override { log += "foot " + code + ";"; }
     void PageBreak() override { log += "break;"; }
     void FootnoteText(const std::string &) override { log += "notes;"; }

@@ -20,6 +20,10 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t BufferSize = 64 * 1024;
+// After this many bytes the disk write of what the file holds is started, so
+// it runs while the rest is composed and the sync at the end waits for
+// little.
+constexpr std::uint64_t WritebackStep = 1024 * 1024;
 constexpr std::string_view TemporaryMark = ".tmp-";
 
 bool WriteAll(int fd, const char *data, std::size_t size)
@@ -100,7 +104,10 @@ std::optional<SafeOutputFile> SafeOutputFile::Open(const std::string &target, Mo
             file.m_appending = true;
         }
     }
-    file.m_buffer.reserve(BufferSize);
+    file.m_buffer = std::make_unique<char[]>(BufferSize);
+    file.m_capacity = BufferSize;
+    file.m_next = file.m_buffer.get();
+    file.m_end = file.m_next + BufferSize;
     return file;
 }
 
@@ -111,6 +118,10 @@ SafeOutputFile::SafeOutputFile(SafeOutputFile &&other) noexcept
     , m_target(std::move(other.m_target))
     , m_temporary(std::move(other.m_temporary))
     , m_buffer(std::move(other.m_buffer))
+    , m_capacity(std::exchange(other.m_capacity, 0))
+    , m_next(std::exchange(other.m_next, nullptr))
+    , m_end(std::exchange(other.m_end, nullptr))
+    , m_unsynced(other.m_unsynced)
 {
 }
 
@@ -124,6 +135,10 @@ SafeOutputFile &SafeOutputFile::operator=(SafeOutputFile &&other) noexcept
         m_target = std::move(other.m_target);
         m_temporary = std::move(other.m_temporary);
         m_buffer = std::move(other.m_buffer);
+        m_capacity = std::exchange(other.m_capacity, 0);
+        m_next = std::exchange(other.m_next, nullptr);
+        m_end = std::exchange(other.m_end, nullptr);
+        m_unsynced = other.m_unsynced;
     }
     return *this;
 }
@@ -133,28 +148,62 @@ SafeOutputFile::~SafeOutputFile()
     Discard();
 }
 
-bool SafeOutputFile::Write(std::string_view bytes)
+bool SafeOutputFile::WriteMore(std::string_view bytes)
 {
     if (m_fd < 0 || m_failed)
         return false;
-    if (m_buffer.size() + bytes.size() > BufferSize) {
-        if (!Flush())
+    if (!Flush())
+        return false;
+    if (bytes.size() >= m_capacity) {
+        m_failed = !WriteAll(m_fd, bytes.data(), bytes.size());
+        if (m_failed) {
+            Stop();
             return false;
-        if (bytes.size() >= BufferSize) {
-            m_failed = !WriteAll(m_fd, bytes.data(), bytes.size());
-            return !m_failed;
         }
+        m_unsynced += bytes.size();
+        return true;
     }
-    m_buffer.append(bytes);
+    std::char_traits<char>::copy(m_next, bytes.data(), bytes.size());
+    m_next += bytes.size();
     return true;
+}
+
+char *SafeOutputFile::MakeRoom(std::size_t size)
+{
+    if (m_fd < 0 || m_failed || !Flush())
+        return nullptr;
+    if (size >= m_capacity) {
+        // A text longer than the buffer: a buffer that holds it.
+        m_capacity = size + 1;
+        m_buffer = std::make_unique<char[]>(m_capacity);
+        m_next = m_buffer.get();
+        m_end = m_next + m_capacity;
+    }
+    return m_next;
 }
 
 bool SafeOutputFile::Flush()
 {
-    if (!m_buffer.empty() && !m_failed)
-        m_failed = !WriteAll(m_fd, m_buffer.data(), m_buffer.size());
-    m_buffer.clear();
-    return !m_failed;
+    char *const start = m_buffer.get();
+    const std::size_t size = static_cast<std::size_t>(m_next - start);
+    if (size > 0 && !m_failed) {
+        m_failed = !WriteAll(m_fd, start, size);
+        m_unsynced += size;
+    }
+    if (m_failed) {
+        Stop();
+        return false;
+    }
+    m_next = start;
+#ifdef __linux__
+    // Starts the disk write of the pages written so far without waiting for
+    // it (the sync before the rename still waits for all of them).
+    if (m_unsynced >= WritebackStep) {
+        ::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+        m_unsynced = 0;
+    }
+#endif
+    return true;
 }
 
 void SafeOutputFile::Close()
@@ -164,6 +213,7 @@ void SafeOutputFile::Close()
             m_failed = true;
         m_fd = -1;
     }
+    Stop();
 }
 
 bool SafeOutputFile::Commit()
@@ -188,7 +238,6 @@ void SafeOutputFile::Discard()
 {
     const bool open = m_fd >= 0;
     Close();
-    m_buffer.clear();
     if (open && !m_temporary.empty()) {
         std::error_code ignored;
         fs::remove(m_temporary, ignored);

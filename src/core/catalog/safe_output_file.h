@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,7 +37,28 @@ public:
 
     /// Adds bytes (buffered). false once any write has failed; later writes
     /// then do nothing and Commit fails.
-    bool Write(std::string_view bytes);
+    bool Write(std::string_view bytes)
+    {
+        // The usual case, a few bytes into a buffer with room: one copy.
+        if (bytes.size() < static_cast<std::size_t>(m_end - m_next)) {
+            std::char_traits<char>::copy(m_next, bytes.data(), bytes.size());
+            m_next += bytes.size();
+            return true;
+        }
+        return WriteMore(bytes);
+    }
+    /// Room for size bytes at the end of the buffer, for a caller that
+    /// composes its text in place: it writes at most size bytes at the
+    /// pointer and hands the end of what it wrote to Used. nullptr once a
+    /// write has failed (nothing is to be written then).
+    char *Room(std::size_t size)
+    {
+        if (size < static_cast<std::size_t>(m_end - m_next))
+            return m_next;
+        return MakeRoom(size);
+    }
+    /// The end of the bytes written at the pointer Room gave.
+    void Used(char *end) { m_next = end; }
     /// Writes what is buffered, syncs the file to disk and renames it over the
     /// target. false when anything failed; the target is then unchanged.
     bool Commit();
@@ -51,15 +73,24 @@ public:
 
 private:
     SafeOutputFile() = default;
+    bool WriteMore(std::string_view bytes);
+    char *MakeRoom(std::size_t size);
     bool Flush();
     void Close();
+    /// No room: every write takes the slow way (and fails there).
+    void Stop() { m_next = m_end = m_buffer.get(); }
 
     int m_fd = -1;
     bool m_failed = false;
     bool m_appending = false;
     std::filesystem::path m_target;
     std::filesystem::path m_temporary;
-    std::string m_buffer;
+    // The buffer holds [m_buffer, m_next); [m_next, m_end) is free.
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_capacity = 0;
+    char *m_next = nullptr;
+    char *m_end = nullptr;
+    std::uint64_t m_unsynced = 0; // bytes written since the disk write was last started
 };
 
 /// Writes bytes to file through a temporary file in its folder, synced and

@@ -24,17 +24,34 @@ std::string LocalDateTimeText()
     return text.str();
 }
 
-std::string HtmlIndent(const std::string &title)
+namespace {
+
+constexpr std::string_view IndentStart = "<tt>";
+constexpr std::string_view IndentBlank = "&nbsp"; // without a semicolon, as the pages have always had it
+constexpr std::string_view IndentEnd = "</tt>";
+constexpr std::string_view CellStart = "<td align=right>";
+constexpr std::string_view CellEnd = "</td>";
+
+// The leading blanks of a line title that the indent shows (at most 6).
+std::size_t IndentBlanks(std::string_view title)
 {
     std::size_t blanks = 0;
     while (blanks < title.size() && blanks < 6 && title[blanks] == ' ')
         ++blanks;
+    return blanks;
+}
+
+} // namespace
+
+std::string HtmlIndent(std::string_view title)
+{
+    const std::size_t blanks = IndentBlanks(title);
     if (blanks == 0)
         return {};
-    std::string indent = "<tt>";
+    std::string indent(IndentStart);
     for (std::size_t i = 0; i < blanks; ++i)
-        indent += "&nbsp"; // without a semicolon, as the pages have always had it
-    return indent + "</tt>";
+        indent += IndentBlank;
+    return indent.append(IndentEnd);
 }
 
 HtmlTarget::HtmlTarget(std::string fileName, DateTimeSource now)
@@ -70,34 +87,58 @@ void HtmlTarget::AreaLine(const std::string &text)
     WriteLine("<strong>" + text + "</strong>");
 }
 
-void HtmlTarget::HeaderRow(const std::vector<std::string> &cells)
+void HtmlTarget::HeaderRow(RowCells cells)
 {
-    // The column-0 heading is not written.
-    Put("<table cellspacing=10 width=100%><th>");
+    // The column-0 heading is not written. The row is composed in the
+    // output buffer, as the data rows are.
+    constexpr std::string_view Start = "<table cellspacing=10 width=100%><th>";
+    constexpr std::string_view End = "</th>\r\n";
+    std::size_t size = Start.size() + End.size();
+    for (std::size_t i = 1; i < cells.size(); ++i)
+        size += CellStart.size() + cells[i].size() + CellEnd.size();
+    char *p = Room(size);
+    if (!p)
+        return;
+    p = Append(p, Start);
     for (std::size_t i = 1; i < cells.size(); ++i) {
-        Put("<td align=right>");
-        Put(cells[i]);
-        Put("</td>");
+        p = Append(p, CellStart);
+        p = Append(p, cells[i]);
+        p = Append(p, CellEnd);
     }
-    Put("</th>");
-    EndLine();
+    Used(Append(p, End));
 }
 
-void HtmlTarget::DataRow(const std::vector<std::string> &cells)
+void HtmlTarget::DataRow(RowCells cells)
 {
-    const std::string_view title = cells.empty() ? std::string_view() : std::string_view(cells[0]);
-    Put("<tr><td>");
-    if (!title.empty() && title[0] == ' ')
-        Put(HtmlIndent(std::string(title)));
-    Put(title);
-    Put("</td>");
-    for (std::size_t i = 1; i < cells.size(); ++i) {
-        Put("<td align=right>");
-        Put(cells[i]);
-        Put("</td>");
+    // Every data row of a print comes here: it is measured, then written
+    // into the output buffer in one pass.
+    constexpr std::string_view Start = "<tr><td>";
+    constexpr std::string_view End = "</tr>\r\n";
+    const std::string_view title = cells.empty() ? std::string_view() : cells[0];
+    const std::size_t blanks = IndentBlanks(title);
+    std::size_t size = Start.size() + title.size() + CellEnd.size() + End.size();
+    if (blanks > 0)
+        size += IndentStart.size() + blanks * IndentBlank.size() + IndentEnd.size();
+    for (std::size_t i = 1; i < cells.size(); ++i)
+        size += CellStart.size() + cells[i].size() + CellEnd.size();
+    char *p = Room(size);
+    if (!p)
+        return;
+    p = Append(p, Start);
+    if (blanks > 0) {
+        p = Append(p, IndentStart);
+        for (std::size_t i = 0; i < blanks; ++i)
+            p = Append(p, IndentBlank);
+        p = Append(p, IndentEnd);
     }
-    Put("</tr>");
-    EndLine();
+    p = Append(p, title);
+    p = Append(p, CellEnd);
+    for (std::size_t i = 1; i < cells.size(); ++i) {
+        p = Append(p, CellStart);
+        p = Append(p, cells[i]);
+        p = Append(p, CellEnd);
+    }
+    Used(Append(p, End));
 }
 
 void HtmlTarget::PageFoot(const std::string &tableCode)

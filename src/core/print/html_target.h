@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarvel {
@@ -18,7 +19,7 @@ std::string LocalDateTimeText();
 
 /// The HTML cell text before a line title: "<tt>" + k times "&nbsp" +
 /// "</tt>" for k leading blanks (at most 6), "" without leading blanks.
-std::string HtmlIndent(const std::string &title);
+std::string HtmlIndent(std::string_view title);
 
 /// An HTML file: 150 rows and 5 columns a page, "<hr>" between pages. No
 /// text is escaped: cells, captions and documents are written as they are.
@@ -30,8 +31,8 @@ public:
     void BeginFileOutput(bool appending) override;
     void TitleLine(int kind, const std::string &text) override;
     void AreaLine(const std::string &text) override;
-    void HeaderRow(const std::vector<std::string> &cells) override;
-    void DataRow(const std::vector<std::string> &cells) override;
+    void HeaderRow(RowCells cells) override;
+    void DataRow(RowCells cells) override;
     void PageFoot(const std::string &tableCode) override;
     void PageBreak() override;
     void FootnoteText(const std::string &text) override;

@@ -23,15 +23,13 @@ int Length(const std::string &text)
 }
 
 // The row's cells as a page shows them: column 0, then the band's columns.
-// cells is refilled in place, keeping the storage of its texts.
-const std::vector<std::string> &PageRow(const Grid &grid, int row, const PageBand &band,
-                                        std::vector<std::string> &cells)
+// cells is refilled in place; it points into the grid, copying no text.
+RowCells PageRow(const Grid &grid, int row, const PageBand &band, std::vector<std::string_view> &cells)
 {
-    const std::size_t count = static_cast<std::size_t>(std::max(0, band.LastColumn - band.FirstColumn + 1)) + 1;
-    cells.resize(count);
-    cells[0] = grid.Cell(row, 0);
+    cells.clear();
+    cells.emplace_back(grid.Cell(row, 0));
     for (int c = band.FirstColumn; c <= band.LastColumn; ++c)
-        cells[static_cast<std::size_t>(c - band.FirstColumn) + 1] = grid.Cell(row, c);
+        cells.emplace_back(grid.Cell(row, c));
     return cells;
 }
 
@@ -105,7 +103,7 @@ PrintStatus PrintTable(const PrintSnapshot &snapshot, PrintTarget &target, const
     const std::string areaText = PrintAreaText(snapshot.Caption, snapshot.Tag);
     const std::vector<PageBand> pages = PagePlan(grid.Rows() - 1, grid.Columns() - 1,
                                                  {layout.ColumnsPerPage, layout.RowsPerPage});
-    std::vector<std::string> cells;
+    std::vector<std::string_view> cells;
     for (std::size_t p = 0; p < pages.size(); ++p) {
         const PageBand &band = pages[p];
         if (p > 0)

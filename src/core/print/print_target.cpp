@@ -27,20 +27,6 @@ bool FileTarget::EndOutput()
     return good;
 }
 
-void FileTarget::Put(std::string_view text)
-{
-    if (m_stream)
-        m_stream->Write(text);
-}
-
-void FileTarget::EndLine()
-{
-    if (!m_stream)
-        return;
-    // Every line a file gets ends in CR LF, whatever the platform.
-    m_stream->Write("\r\n");
-}
-
 void FileTarget::WriteLine(std::string_view text)
 {
     Put(text);

@@ -3,6 +3,7 @@
 #include "core/catalog/safe_output_file.h"
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -36,6 +37,9 @@ struct TableLayout {
 
 enum class OpenResult { Failed, NewOutput, Appending };
 
+/// The cells of a printed row: column 0 first, then the page's data columns.
+using RowCells = std::span<const std::string_view>;
+
 /// Where a print job goes: a plain-text file, an HTML file or a printer. The
 /// engine calls the elements in page order; a target only renders them.
 /// Texts are Latin-1 bytes. A printer target measures in its own units (see
@@ -62,8 +66,7 @@ public:
     void SetLayout(TableLayout layout) { m_layout = std::move(layout); }
     const TableLayout &Layout() const { return m_layout; }
 
-    // The elements, in the engine's order. cells hold column 0 first, then
-    // the page's data columns.
+    // The elements, in the engine's order.
     virtual void BeginFileOutput(bool appending) = 0;
     /// The top of a page the engine starts: one empty line on the printer,
     /// nothing in a file.
@@ -71,8 +74,8 @@ public:
     /// kind 1 is the table title, kind 2 the units line.
     virtual void TitleLine(int kind, const std::string &text) = 0;
     virtual void AreaLine(const std::string &text) = 0;
-    virtual void HeaderRow(const std::vector<std::string> &cells) = 0;
-    virtual void DataRow(const std::vector<std::string> &cells) = 0;
+    virtual void HeaderRow(RowCells cells) = 0;
+    virtual void DataRow(RowCells cells) = 0;
     virtual void PageFoot(const std::string &tableCode) = 0;
     virtual void PageBreak() = 0;
     /// The footnote file's text with trailing blanks removed.
@@ -109,10 +112,25 @@ public:
 protected:
     /// text followed by CR LF.
     void WriteLine(std::string_view text);
-    /// Part of a line; EndLine adds the CR LF. The targets build their rows
-    /// here, straight into the output buffer.
-    void Put(std::string_view text);
-    void EndLine();
+    /// Part of a line; EndLine adds the CR LF.
+    void Put(std::string_view text)
+    {
+        if (m_stream)
+            m_stream->Write(text);
+    }
+    /// Every line a file gets ends in CR LF, whatever the platform.
+    void EndLine() { Put("\r\n"); }
+    /// Room for a text of at most size bytes composed in place (a row):
+    /// write it at the pointer, then hand its end to Used. nullptr when
+    /// nothing is to be written (no output, or a write failed).
+    char *Room(std::size_t size) { return m_stream ? m_stream->Room(size) : nullptr; }
+    void Used(char *end) { m_stream->Used(end); }
+    /// Copies text to at, returning the end of the copy.
+    static char *Append(char *at, std::string_view text)
+    {
+        std::char_traits<char>::copy(at, text.data(), text.size());
+        return at + text.size();
+    }
 
 private:
     std::string m_fileName;

@@ -23,20 +23,50 @@ int Length(const char *text)
     return static_cast<int>(std::strlen(text));
 }
 
+std::size_t Width(int width)
+{
+    return width > 0 ? static_cast<std::size_t>(width) : 0;
+}
+
+// The length of a padded row. Longer texts are kept whole: the widths come
+// from the longest cell, so only a caller's own layout could make a cell
+// overflow.
+std::size_t PaddedRowSize(const TableLayout &layout, RowCells cells)
+{
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        size += std::max(cells[i].size(), Width(i == 0 ? layout.TitleWidth : layout.CellWidth));
+    return size;
+}
+
+// Writes the padded row at p (PaddedRowSize bytes); returns its end.
+char *PutPaddedRow(char *p, const TableLayout &layout, RowCells cells)
+{
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const std::string_view cell = cells[i];
+        if (i == 0) {
+            const std::size_t blanks = Width(layout.TitleWidth) - std::min(cell.size(), Width(layout.TitleWidth));
+            std::char_traits<char>::copy(p, cell.data(), cell.size());
+            p += cell.size();
+            std::memset(p, ' ', blanks);
+            p += blanks;
+        } else {
+            const std::size_t blanks = Width(layout.CellWidth) - std::min(cell.size(), Width(layout.CellWidth));
+            std::memset(p, ' ', blanks);
+            p += blanks;
+            std::char_traits<char>::copy(p, cell.data(), cell.size());
+            p += cell.size();
+        }
+    }
+    return p;
+}
+
 } // namespace
 
-std::string PaddedRowText(const TableLayout &layout, const std::vector<std::string> &cells)
+std::string PaddedRowText(const TableLayout &layout, RowCells cells)
 {
-    std::string line;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        const std::string &cell = cells[i];
-        // Longer texts are kept whole: the widths come from the longest cell,
-        // so only a caller's own layout could make a cell overflow.
-        if (i == 0)
-            line += cell + Blanks(layout.TitleWidth - Length(cell));
-        else
-            line += Blanks(layout.CellWidth - Length(cell)) + cell;
-    }
+    std::string line(PaddedRowSize(layout, cells), ' ');
+    PutPaddedRow(line.data(), layout, cells);
     return line;
 }
 
@@ -77,37 +107,21 @@ void TextTarget::AreaLine(const std::string &text)
     DashLine();
 }
 
-void TextTarget::HeaderRow(const std::vector<std::string> &cells)
+void TextTarget::HeaderRow(RowCells cells)
 {
     DataRow(cells);
     DashLine();
 }
 
-void TextTarget::DataRow(const std::vector<std::string> &cells)
+void TextTarget::DataRow(RowCells cells)
 {
-    // PaddedRowText, built in the output buffer.
-    const TableLayout &layout = Layout();
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        const std::string &cell = cells[i];
-        if (i == 0) {
-            Put(cell);
-            PutBlanks(layout.TitleWidth - Length(cell));
-        } else {
-            PutBlanks(layout.CellWidth - Length(cell));
-            Put(cell);
-        }
-    }
-    EndLine();
-}
-
-void TextTarget::PutBlanks(int count)
-{
-    static constexpr std::string_view Spaces = "                                                                ";
-    while (count > 0) {
-        const int part = std::min(count, static_cast<int>(Spaces.size()));
-        Put(Spaces.substr(0, static_cast<std::size_t>(part)));
-        count -= part;
-    }
+    // PaddedRowText, composed in the output buffer.
+    const std::size_t size = PaddedRowSize(Layout(), cells);
+    char *p = Room(size + 2);
+    if (!p)
+        return;
+    p = PutPaddedRow(p, Layout(), cells);
+    Used(Append(p, "\r\n"));
 }
 
 void TextTarget::PageFoot(const std::string &tableCode)
@@ -143,7 +157,12 @@ void TextTarget::DocumentEnd(bool)
 
 void TextTarget::DashLine()
 {
-    WriteLine(std::string(static_cast<std::size_t>(Layout().LineWidth > 0 ? Layout().LineWidth : 0), '-'));
+    const std::size_t width = Width(Layout().LineWidth);
+    char *p = Room(width + 2);
+    if (!p)
+        return;
+    std::memset(p, '-', width);
+    Used(Append(p + width, "\r\n"));
 }
 
 } // namespace tarvel

@@ -10,7 +10,7 @@ namespace tarvel {
 /// The character-cell rendering of a row: cell 0 left-justified in
 /// TitleWidth characters, every further cell right-justified in CellWidth.
 /// The header and data lines of the text file, and of the printer.
-std::string PaddedRowText(const TableLayout &layout, const std::vector<std::string> &cells);
+std::string PaddedRowText(const TableLayout &layout, RowCells cells);
 
 /// The three foot lines of a text page: "", the footnote-reference line
 /// (LineWidth - 1 characters) and the table, date and agency line.
@@ -26,8 +26,8 @@ public:
     void BeginFileOutput(bool appending) override;
     void TitleLine(int kind, const std::string &text) override;
     void AreaLine(const std::string &text) override;
-    void HeaderRow(const std::vector<std::string> &cells) override;
-    void DataRow(const std::vector<std::string> &cells) override;
+    void HeaderRow(RowCells cells) override;
+    void DataRow(RowCells cells) override;
     void PageFoot(const std::string &tableCode) override;
     void PageBreak() override;
     void FootnoteText(const std::string &text) override;
@@ -37,7 +37,6 @@ public:
 
 private:
     void DashLine();
-    void PutBlanks(int count);
 };
 
 } // namespace tarvel

@@ -161,13 +161,13 @@ void QtPrinterTarget::AreaLine(const std::string &text)
     Rule();
 }
 
-void QtPrinterTarget::HeaderRow(const std::vector<std::string> &cells)
+void QtPrinterTarget::HeaderRow(tarvel::RowCells cells)
 {
     Line(Latin1(tarvel::PaddedRowText(Layout(), cells)));
     Rule();
 }
 
-void QtPrinterTarget::DataRow(const std::vector<std::string> &cells)
+void QtPrinterTarget::DataRow(tarvel::RowCells cells)
 {
     Line(Latin1(tarvel::PaddedRowText(Layout(), cells)));
 }

@@ -54,8 +54,8 @@ public:
     void PageTop() override;
     void TitleLine(int kind, const std::string &text) override;
     void AreaLine(const std::string &text) override;
-    void HeaderRow(const std::vector<std::string> &cells) override;
-    void DataRow(const std::vector<std::string> &cells) override;
+    void HeaderRow(tarvel::RowCells cells) override;
+    void DataRow(tarvel::RowCells cells) override;
     void PageFoot(const std::string &tableCode) override;
     void PageBreak() override;
     void FootnoteText(const std::string &text) override;
