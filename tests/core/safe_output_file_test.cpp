@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -62,6 +63,33 @@ TEST(SafeOutputFile, TheTargetChangesOnlyOnCommit)
         EXPECT_EQ(Bytes(target), c.committed + big);
         EXPECT_EQ(EntryCount(folder.Path()), 1);
     }
+}
+
+TEST(SafeOutputFile, TextsComposedInPlaceKeepTheirOrderWhateverTheirLength)
+{
+    TempFolder folder;
+    const std::string target = folder.Path() + "rows.txt";
+    auto output = SafeOutputFile::Open(target, Mode::Replace);
+    ASSERT_TRUE(output);
+    std::string expected;
+    // Short rows until the buffer has filled several times, then one longer
+    // than the buffer, then short ones again.
+    for (const std::size_t length : {std::size_t(70), std::size_t(300 * 1024), std::size_t(5)}) {
+        for (int row = 0; row < (length > 1000 ? 1 : 3000); ++row) {
+            const std::string text = std::to_string(row) + std::string(length, 'a' + row % 26) + "\r\n";
+            char *at = output->Room(text.size());
+            ASSERT_NE(at, nullptr);
+            std::memcpy(at, text.data(), text.size());
+            output->Used(at + text.size());
+            EXPECT_TRUE(output->Write("|"));
+            expected += text + "|";
+        }
+    }
+    EXPECT_TRUE(output->Commit());
+    EXPECT_EQ(Bytes(target), expected);
+    // A committed output takes nothing more.
+    EXPECT_FALSE(output->Write("late"));
+    EXPECT_EQ(output->Room(4), nullptr);
 }
 
 TEST(SafeOutputFile, NewFilesAppendingToNothingAndFilesThatCannotBeReplaced)
