@@ -2,6 +2,7 @@
 
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/table_catalog.h"
+#include "core/views/cell_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,66 +20,16 @@ Failure UsageFailure(std::string message)
     return {FailureKind::Usage, {}, std::move(message)};
 }
 
-// Digits of a whole, non-negative number with a comma between groups of three.
-std::string GroupThousands(std::string_view digits)
-{
-    std::string text;
-    text.reserve(digits.size() + digits.size() / 3);
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i != 0 && (digits.size() - i) % 3 == 0)
-            text += ',';
-        text += digits[i];
-    }
-    return text;
-}
-
 } // namespace
 
 std::string WholeNumberText(double value)
 {
-    if (!std::isfinite(value))
-        return "(N)";
-    const double rounded = std::round(value); // halves go away from zero
-    if (rounded == 0.0)
-        return "0"; // also for -0.4, which would otherwise show "-0"
-    const double magnitude = std::fabs(rounded);
-    if (magnitude < 9.0e18) {
-        // Every data cell comes through here: digits and group commas are
-        // written backwards into one buffer and copied into the text once.
-        char buffer[32];
-        char *const end = buffer + sizeof buffer;
-        char *p = end;
-        auto whole = static_cast<unsigned long long>(magnitude);
-        int digits = 0;
-        do {
-            if (digits != 0 && digits % 3 == 0)
-                *--p = ',';
-            *--p = static_cast<char>('0' + whole % 10);
-            whole /= 10;
-            ++digits;
-        } while (whole != 0);
-        if (rounded < 0)
-            *--p = '-';
-        return std::string(p, end);
-    }
-    // Beyond 64-bit integers (an exponent in the field): all the digits the double holds.
-    std::string digits;
-    const int length = std::snprintf(nullptr, 0, "%.0f", magnitude);
-    digits.resize(static_cast<std::size_t>(length) + 1);
-    std::snprintf(digits.data(), digits.size(), "%.0f", magnitude);
-    digits.resize(static_cast<std::size_t>(length));
-    return (rounded < 0 ? "-" : "") + GroupThousands(digits);
+    return FormatWholeNumber(value);
 }
 
 std::string DataCellText(std::string_view valueText, char flag, bool unsuppressed)
 {
-    const bool withheld = flag != '0';
-    if (withheld && !unsuppressed)
-        return flag == '1' ? "(D)" : "(N)";
-    std::string text = WholeNumberText(ReadLeadingNumber(valueText));
-    if (withheld)
-        text += " *";
-    return text;
+    return FormatDataCell(valueText, flag, unsuppressed);
 }
 
 std::vector<int> QuarterColumnOrder(const std::vector<std::uint8_t> &selected, int quarterCount, bool reverse)

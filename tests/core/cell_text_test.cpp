@@ -1,0 +1,60 @@
+#include "core/views/cell_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
+
+namespace tarvel {
+namespace {
+
+// The number text built the plain way: all digits of the rounded value,
+// then a comma before every group of three.
+std::string Grouped(double value)
+{
+    const double rounded = std::round(value);
+    if (rounded == 0.0)
+        return "0";
+    char digits[400];
+    std::snprintf(digits, sizeof digits, "%.0f", std::fabs(rounded));
+    const std::string plain = digits;
+    std::string text = rounded < 0 ? "-" : "";
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+        if (i != 0 && (plain.size() - i) % 3 == 0)
+            text += ',';
+        text += plain[i];
+    }
+    return text;
+}
+
+TEST(CellText, WholeNumbersMatchThePlainGroupingAcrossEveryGroupBoundary)
+{
+    std::vector<double> values;
+    for (double power = 1; power < 1e19; power *= 10) {
+        for (const double offset : {-1.0, 0.0, 1.0, 0.5, -0.5, 2.0})
+            values.push_back(power + offset);
+        values.push_back(power * 1.001);
+    }
+    for (const double v : {1000001.0, 1002003.0, 999999.5, 8.999e18, 9.0e18, 1.2345678901234567e19, DBL_MAX, 123.45})
+        values.push_back(v);
+    std::mt19937_64 random(14);
+    std::uniform_real_distribution<double> exponent(0, 19);
+    for (int i = 0; i < 2000; ++i)
+        values.push_back(std::pow(10.0, exponent(random)));
+
+    for (const double value : values) {
+        EXPECT_EQ(FormatWholeNumber(value), Grouped(value)) << value;
+        EXPECT_EQ(FormatWholeNumber(-value), Grouped(-value)) << -value;
+    }
+    // The longest cell text stays inside the room a caller gives.
+    char room[DataCellTextRoom];
+    char *end = PutDataCellText(room, "-1.7976931348623157E308", '2', true);
+    EXPECT_EQ(std::string(room, static_cast<std::size_t>(end - room)), Grouped(-DBL_MAX) + " *");
+    EXPECT_LE(static_cast<std::size_t>(end - room), DataCellTextRoom);
+}
+
+} // namespace
+} // namespace tarvel
