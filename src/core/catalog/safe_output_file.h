@@ -12,9 +12,10 @@ namespace tarvel {
 
 /// An output file that takes the place of its target only when the run that
 /// writes it succeeds. The bytes go to a temporary file in the target's
-/// folder; Commit syncs it and renames it over the target. Without Commit (a
-/// failed write, an early return, an exception) the temporary file is
-/// removed and the target stays byte for byte as it was.
+/// folder; Commit syncs it (when it replaces an existing file) and renames it
+/// over the target. Without Commit (a failed write, an early return, an
+/// exception) the temporary file is removed and the target stays byte for
+/// byte as it was.
 class SafeOutputFile {
 public:
     enum class Mode {
@@ -59,8 +60,9 @@ public:
     }
     /// The end of the bytes written at the pointer Room gave.
     void Used(char *end) { m_next = end; }
-    /// Writes what is buffered, syncs the file to disk and renames it over the
-    /// target. false when anything failed; the target is then unchanged.
+    /// Writes what is buffered, syncs the file to disk when it replaces an
+    /// existing one, and renames it over the target. false when anything
+    /// failed; the target is then unchanged.
     bool Commit();
     /// Drops everything written; the target stays as it was.
     void Discard();
@@ -83,6 +85,7 @@ private:
     int m_fd = -1;
     bool m_failed = false;
     bool m_appending = false;
+    bool m_replaces = false; // the target existed when the output started
     std::filesystem::path m_target;
     std::filesystem::path m_temporary;
     // The buffer holds [m_buffer, m_next); [m_next, m_end) is free.
