@@ -38,7 +38,8 @@ TEST(CellText, WholeNumbersMatchThePlainGroupingAcrossEveryGroupBoundary)
             values.push_back(power + offset);
         values.push_back(power * 1.001);
     }
-    for (const double v : {1000001.0, 1002003.0, 999999.5, 8.999e18, 9.0e18, 1.2345678901234567e19, DBL_MAX, 123.45})
+    for (const double v : {1000001.0, 1002003.0, 999999.5, 8.999e18, 9.0e18, 1.2345678901234567e19, DBL_MAX, 123.45,
+                           0.49999999999999994, 4503599627370495.5, 0.5, 1.5})
         values.push_back(v);
     std::mt19937_64 random(14);
     std::uniform_real_distribution<double> exponent(0, 19);

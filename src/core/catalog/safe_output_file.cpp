@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
-#include <random>
 #include <system_error>
 #include <utility>
 
@@ -45,10 +44,16 @@ bool WriteAll(int fd, const char *data, std::size_t size)
 // shares it; the umask applies as to any new file.
 int CreateTemporary(const fs::path &target, fs::path &temporary)
 {
-    std::random_device random;
     for (int attempt = 0; attempt < 16; ++attempt) {
+        // Drawn from the system's random source (one call, no device to
+        // open); the clock where there is none. A name taken is skipped.
+        std::uint32_t draw = 0;
+        if (::getentropy(&draw, sizeof draw) != 0) {
+            const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+            draw = static_cast<std::uint32_t>(ticks) ^ (static_cast<std::uint32_t>(attempt) * 0x9e3779b9u);
+        }
         char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+        std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(draw));
         temporary = target;
         temporary += std::string(TemporaryMark) + suffix;
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -105,7 +110,7 @@ std::optional<SafeOutputFile> SafeOutputFile::Open(const std::string &target, Mo
             file.m_appending = true;
         }
     }
-    file.m_buffer = std::make_unique<char[]>(BufferSize);
+    file.m_buffer = std::make_unique_for_overwrite<char[]>(BufferSize);
     file.m_capacity = BufferSize;
     file.m_next = file.m_buffer.get();
     file.m_end = file.m_next + BufferSize;
@@ -178,7 +183,7 @@ char *SafeOutputFile::MakeRoom(std::size_t size)
     if (size >= m_capacity) {
         // A text longer than the buffer: a buffer that holds it.
         m_capacity = size + 1;
-        m_buffer = std::make_unique<char[]>(m_capacity);
+        m_buffer = std::make_unique_for_overwrite<char[]>(m_capacity);
         m_next = m_buffer.get();
         m_end = m_next + m_capacity;
     }

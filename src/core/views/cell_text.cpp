@@ -43,19 +43,21 @@ char *PutWholeNumber(char *out, double value)
 {
     if (!std::isfinite(value))
         return Put(out, "(N)");
-    const double rounded = std::round(value); // halves go away from zero
-    if (rounded == 0.0) {
-        *out = '0'; // also for -0.4, which would otherwise show "-0"
-        return out + 1;
-    }
-    if (rounded < 0)
-        *out++ = '-';
-    const double magnitude = std::fabs(rounded);
+    const double magnitude = std::fabs(value);
     if (magnitude < 9.0e18) {
-        // Every data cell comes through here: the number is cut into groups
-        // of three digits, the first written without leading zeros, each
-        // further one after a comma from the table.
+        // Every data cell comes through here. Rounded half away from zero
+        // in whole numbers: the fraction left after the cut is exact.
         auto whole = static_cast<std::uint64_t>(magnitude);
+        if (magnitude - static_cast<double>(whole) >= 0.5)
+            ++whole;
+        if (whole == 0) {
+            *out = '0'; // also for -0.4, which would otherwise show "-0"
+            return out + 1;
+        }
+        if (value < 0)
+            *out++ = '-';
+        // Cut into groups of three digits: the first written without
+        // leading zeros, each further one after a comma from the table.
         unsigned groups[7];
         int count = 0;
         while (whole >= 1000) {
@@ -79,11 +81,13 @@ char *PutWholeNumber(char *out, double value)
         return out;
     }
     // Beyond 64-bit integers (an exponent in the field): all the digits the
-    // double holds.
+    // double holds (a whole number already).
     char digits[DataCellTextRoom];
     const int length = std::snprintf(digits, sizeof digits, "%.0f", magnitude);
     if (length <= 0 || static_cast<std::size_t>(length) >= sizeof digits)
         return Put(out, "(N)");
+    if (value < 0)
+        *out++ = '-';
     return PutGrouped(out, std::string_view(digits, static_cast<std::size_t>(length)));
 }
 
