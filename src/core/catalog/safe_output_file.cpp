@@ -19,9 +19,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t BufferSize = 64 * 1024;
-// After this many bytes the disk write of what the file holds is started, so
-// it runs while the rest is composed and the sync at the end waits for
-// little.
+// After this many bytes the disk write of what a file to be synced holds is
+// started, so it runs while the rest is composed.
 constexpr std::uint64_t WritebackStep = 1024 * 1024;
 constexpr std::string_view TemporaryMark = ".tmp-";
 
@@ -204,9 +203,10 @@ bool SafeOutputFile::Flush()
     }
     m_next = start;
 #ifdef __linux__
-    // Starts the disk write of the pages written so far without waiting for
-    // it (the sync before the rename still waits for all of them).
-    if (m_unsynced >= WritebackStep) {
+    // A file that is synced at the end starts the disk write of the pages
+    // written so far without waiting for it, so the sync waits for little.
+    // A new file leaves the disk write to the system.
+    if (m_replaces && m_unsynced >= WritebackStep) {
         ::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
         m_unsynced = 0;
     }
