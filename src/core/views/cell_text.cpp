@@ -37,6 +37,34 @@ char *PutGrouped(char *out, std::string_view digits)
     return out;
 }
 
+// A whole number above 0 in groups of three digits: the first written
+// without leading zeros, each further one after a comma from the table.
+template <typename Unsigned>
+char *PutGroups(char *out, Unsigned whole)
+{
+    unsigned groups[7];
+    int count = 0;
+    while (whole >= 1000) {
+        groups[count++] = static_cast<unsigned>(whole % 1000);
+        whole /= 1000;
+    }
+    const auto first = static_cast<unsigned>(whole);
+    if (first >= 100)
+        *out++ = static_cast<char>('0' + first / 100);
+    if (first >= 10)
+        *out++ = static_cast<char>('0' + first / 10 % 10);
+    *out++ = static_cast<char>('0' + first % 10);
+    while (count > 0) {
+        const std::array<char, 3> &group = DigitGroups[groups[--count]];
+        out[0] = ',';
+        out[1] = group[0];
+        out[2] = group[1];
+        out[3] = group[2];
+        out += 4;
+    }
+    return out;
+}
+
 } // namespace
 
 char *PutWholeNumber(char *out, double value)
@@ -56,29 +84,10 @@ char *PutWholeNumber(char *out, double value)
         }
         if (value < 0)
             *out++ = '-';
-        // Cut into groups of three digits: the first written without
-        // leading zeros, each further one after a comma from the table.
-        unsigned groups[7];
-        int count = 0;
-        while (whole >= 1000) {
-            groups[count++] = static_cast<unsigned>(whole % 1000);
-            whole /= 1000;
-        }
-        const auto first = static_cast<unsigned>(whole);
-        if (first >= 100)
-            *out++ = static_cast<char>('0' + first / 100);
-        if (first >= 10)
-            *out++ = static_cast<char>('0' + first / 10 % 10);
-        *out++ = static_cast<char>('0' + first % 10);
-        while (count > 0) {
-            const std::array<char, 3> &group = DigitGroups[groups[--count]];
-            out[0] = ',';
-            out[1] = group[0];
-            out[2] = group[1];
-            out[3] = group[2];
-            out += 4;
-        }
-        return out;
+        // Most values fit 32 bits, where the divisions are cheaper.
+        if (whole <= 0xffffffffu)
+            return PutGroups(out, static_cast<std::uint32_t>(whole));
+        return PutGroups(out, whole);
     }
     // Beyond 64-bit integers (an exponent in the field): all the digits the
     // double holds (a whole number already).
