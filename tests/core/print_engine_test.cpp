@@ -1,11 +1,13 @@
 #include "core/print/print_engine.h"
 
 #include "core/catalog/file_helpers.h"
+#include "core/print/text_target.h"
 #include "case_names.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <new>
@@ -543,6 +545,29 @@ TEST(PrintEngine, CaptionsAndNames)
     EXPECT_EQ(PrintAreaText("ZR5 SIC ~ Utah [49]", ""), "Utah [49]");
     EXPECT_EQ(PrintTableTitle("ZR7H"), "");
     EXPECT_EQ(PrintAllAreaList("ZR1", std::vector<std::uint8_t>(61, 255)), std::vector<int>{1});
+}
+
+TEST(PrintEngine, RowsComposedInPlaceKeepEveryCellWhateverItsLength)
+{
+    // Every length around the moves of 4 and 8 bytes, in both kinds of row.
+    for (std::size_t length = 0; length <= 40; ++length) {
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i)
+            text += static_cast<char>('a' + (length + i) % 26);
+        char room[64];
+        std::memset(room, '#', sizeof room);
+        EXPECT_EQ(CopyText(room, text), room + length);
+        EXPECT_EQ(std::string(room, length), text);
+        EXPECT_EQ(room[length], '#') << length;
+
+        TableLayout layout;
+        layout.TitleWidth = 12;
+        layout.CellWidth = 20;
+        const std::string_view row[] = {text, text, "7"};
+        const std::string expected = text + std::string(12 - std::min<std::size_t>(length, 12), ' ')
+            + std::string(20 - std::min<std::size_t>(length, 20), ' ') + text + std::string(19, ' ') + "7";
+        EXPECT_EQ(PaddedRowText(layout, row), expected) << length;
+    }
 }
 
 } // namespace

@@ -39,24 +39,19 @@ std::size_t PaddedRowSize(const TableLayout &layout, RowCells cells)
     return size;
 }
 
-// Writes the padded row at p (PaddedRowSize bytes); returns its end.
-char *PutPaddedRow(char *p, const TableLayout &layout, RowCells cells)
+// Writes the padded row at p (PaddedRowSize bytes); returns its end. The
+// row is blanked at once, then each cell copied to its place.
+char *PutPaddedRow(char *p, std::size_t size, const TableLayout &layout, RowCells cells)
 {
+    std::memset(p, ' ', size);
+    const std::size_t titleWidth = Width(layout.TitleWidth);
+    const std::size_t cellWidth = Width(layout.CellWidth);
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const std::string_view cell = cells[i];
-        if (i == 0) {
-            const std::size_t blanks = Width(layout.TitleWidth) - std::min(cell.size(), Width(layout.TitleWidth));
-            std::char_traits<char>::copy(p, cell.data(), cell.size());
-            p += cell.size();
-            std::memset(p, ' ', blanks);
-            p += blanks;
-        } else {
-            const std::size_t blanks = Width(layout.CellWidth) - std::min(cell.size(), Width(layout.CellWidth));
-            std::memset(p, ' ', blanks);
-            p += blanks;
-            std::char_traits<char>::copy(p, cell.data(), cell.size());
-            p += cell.size();
-        }
+        if (i == 0)
+            p = CopyText(p, cell) + (titleWidth - std::min(cell.size(), titleWidth));
+        else
+            p = CopyText(p + (cellWidth - std::min(cell.size(), cellWidth)), cell);
     }
     return p;
 }
@@ -66,7 +61,7 @@ char *PutPaddedRow(char *p, const TableLayout &layout, RowCells cells)
 std::string PaddedRowText(const TableLayout &layout, RowCells cells)
 {
     std::string line(PaddedRowSize(layout, cells), ' ');
-    PutPaddedRow(line.data(), layout, cells);
+    PutPaddedRow(line.data(), line.size(), layout, cells);
     return line;
 }
 
@@ -120,7 +115,7 @@ void TextTarget::DataRow(RowCells cells)
     char *p = Room(size + 2);
     if (!p)
         return;
-    p = PutPaddedRow(p, Layout(), cells);
+    p = PutPaddedRow(p, size, Layout(), cells);
     Used(Append(p, "\r\n"));
 }
 
