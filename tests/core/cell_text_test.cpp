@@ -1,5 +1,7 @@
 #include "core/views/cell_text.h"
 
+#include "core/catalog/data_files.h"
+
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -55,6 +57,33 @@ TEST(CellText, WholeNumbersMatchThePlainGroupingAcrossEveryGroupBoundary)
     char *end = PutDataCellText(room, "-1.7976931348623157E308", '2', true);
     EXPECT_EQ(std::string(room, static_cast<std::size_t>(end - room)), Grouped(-DBL_MAX) + " *");
     EXPECT_LE(static_cast<std::size_t>(end - room), DataCellTextRoom);
+}
+
+TEST(CellText, AFieldShowsTheWholeNumberItReadsAsWhateverItsShape)
+{
+    // Fields of every shape a file may hold: blanks, signs, digits around a
+    // point, exponents, stray letters; their text is the number the field
+    // reads as, rounded.
+    std::vector<std::string> fields{"", " ", "-", "+.", ".5", "-.5", "5.", "5.E3", "1.5E3", "12E", "2.5", "-2.5",
+                                    "0.49999999999999", "-0.5", "987.6r", "  -2500", "\t7.5", "999999999999999.5",
+                                    "99999999999999.5", "1234567890123456", "12345678901234567890", "1e400", "-1e-400",
+                                    "00000000000000000001.5", "4.5e0", "+0.0", "--1", "1.2.3"};
+    std::mt19937_64 random(5);
+    const std::string alphabet = "0123456789012345678901234567890123456789..  -+Eer";
+    for (int i = 0; i < 20000; ++i) {
+        std::string field(random() % 3, ' ');
+        if (random() % 3 == 0)
+            field += random() % 2 ? '-' : '+';
+        const std::size_t length = random() % 22;
+        for (std::size_t k = 0; k < length; ++k)
+            field += alphabet[random() % alphabet.size()];
+        fields.push_back(field);
+    }
+    for (const std::string &field : fields) {
+        const std::string expected = FormatWholeNumber(ReadLeadingNumber(field));
+        EXPECT_EQ(FormatDataCell(field, '0', false), expected) << "[" << field << "]";
+        EXPECT_EQ(FormatDataCell(field, '2', true), expected + " *") << "[" << field << "]";
+    }
 }
 
 } // namespace
