@@ -79,15 +79,21 @@ void HtmlTarget::BeginFileOutput(bool appending)
 
 void HtmlTarget::TitleLine(int kind, const std::string &text)
 {
-    if (kind == 1)
-        WriteLine("<p align=center>" + text + "<br>");
-    else
-        WriteLine(text + "</p>");
+    if (kind == 1) {
+        Put("<p align=center>");
+        Put(text);
+        WriteLine("<br>");
+    } else {
+        Put(text);
+        WriteLine("</p>");
+    }
 }
 
 void HtmlTarget::AreaLine(const std::string &text)
 {
-    WriteLine("<strong>" + text + "</strong>");
+    Put("<strong>");
+    Put(text);
+    WriteLine("</strong>");
 }
 
 void HtmlTarget::HeaderRow(RowCells cells)
@@ -146,11 +152,20 @@ void HtmlTarget::DataRow(RowCells cells)
 
 void HtmlTarget::PageFoot(const std::string &tableCode)
 {
+    // Put piece by piece, with no text built for the lines.
     WriteLine("</table><p>");
-    WriteLine(std::string("<table width=100%><tr><td>") + FootnoteReferenceText + "</td><td></td><td align=right>"
-              + SystemNameText + "</td></tr>");
-    WriteLine("<tr><td>Table " + tableCode + "</td><td>" + ReleaseDateText + "</td><td align=right>" + AgencyNameText
-              + "</td></tr>");
+    Put("<table width=100%><tr><td>");
+    Put(FootnoteReferenceText);
+    Put("</td><td></td><td align=right>");
+    Put(SystemNameText);
+    WriteLine("</td></tr>");
+    Put("<tr><td>Table ");
+    Put(tableCode);
+    Put("</td><td>");
+    Put(ReleaseDateText);
+    Put("</td><td align=right>");
+    Put(AgencyNameText);
+    WriteLine("</td></tr>");
     WriteLine("</table>");
 }
 
