@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <system_error>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace tarvel {
 namespace {
@@ -512,6 +513,39 @@ fs::path ResolvedFile(const std::string &name, std::error_code &ec)
     return fs::weakly_canonical(file, ec);
 }
 
+// Whether a file in folder, under one of names (any letter case), is out:
+// the same file through a link or a hard link, or a link that would make
+// it. Each folder is listed once and only the entries of those names are
+// looked at, so the check costs a few system calls, not a path resolution
+// per name.
+bool FolderHolds(const fs::path &folder, const std::vector<std::string> &names, const fs::path &out,
+                 const struct stat *outStat)
+{
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    if (ec)
+        return false;
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        if (ec)
+            return false;
+        const fs::path &entry = it->path();
+        const std::string name = ToLower(entry.filename().string());
+        if (std::find(names.begin(), names.end(), name) == names.end())
+            continue;
+        struct stat st {};
+        if (::stat(entry.c_str(), &st) == 0) {
+            if (outStat && st.st_dev == outStat->st_dev && st.st_ino == outStat->st_ino)
+                return true;
+        } else if (it->is_symlink(ec)) {
+            // A link whose file does not exist yet: writing out would make it.
+            const fs::path target = fs::weakly_canonical(entry, ec);
+            if (!ec && target == out)
+                return true;
+        }
+    }
+    return false;
+}
+
 bool IsInput(const DataPaths &paths, const std::string &output, const std::vector<std::string> &otherFiles)
 {
     std::error_code ec;
@@ -519,7 +553,8 @@ bool IsInput(const DataPaths &paths, const std::string &output, const std::vecto
     if (ec || !out.has_filename())
         return false;
 
-    const bool outExists = fs::exists(out, ec);
+    struct stat outStat {};
+    const bool outExists = ::stat(out.c_str(), &outStat) == 0;
     const std::string outName = ToLower(out.filename().string());
     const auto same = [&](const std::string &input) {
         const fs::path file = ResolvedFile(input, ec);
@@ -537,12 +572,12 @@ bool IsInput(const DataPaths &paths, const std::string &output, const std::vecto
     const std::vector<std::string> &names = ProgramInputNames();
     for (const std::string &folder : folders) {
         const fs::path dir = ResolvedFile(folder.empty() ? std::string(".") : folder, ec);
-        if (!ec && dir == out.parent_path() && std::find(names.begin(), names.end(), outName) != names.end())
+        if (ec)
+            continue;
+        if (dir == out.parent_path() && std::find(names.begin(), names.end(), outName) != names.end())
             return true;
-        for (const std::string &name : names) {
-            if (same(WithTrailingSlash(folder) + name))
-                return true;
-        }
+        if (FolderHolds(dir, names, out, outExists ? &outStat : nullptr))
+            return true;
     }
     for (const std::string &other : otherFiles) {
         if (!other.empty() && same(other))
