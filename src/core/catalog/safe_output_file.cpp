@@ -90,6 +90,7 @@ std::optional<SafeOutputFile> SafeOutputFile::Open(const std::string &target, Mo
     file.m_fd = CreateTemporary(actual, file.m_temporary);
     if (file.m_fd < 0)
         return std::nullopt;
+    file.m_replaces = exists;
     if (exists) {
         struct stat status {};
         if (::stat(actual.c_str(), &status) == 0)
@@ -108,6 +109,7 @@ SafeOutputFile::SafeOutputFile(SafeOutputFile &&other) noexcept
     : m_fd(std::exchange(other.m_fd, -1))
     , m_failed(other.m_failed)
     , m_appending(other.m_appending)
+    , m_replaces(other.m_replaces)
     , m_target(std::move(other.m_target))
     , m_temporary(std::move(other.m_temporary))
     , m_buffer(std::move(other.m_buffer))
@@ -121,6 +123,7 @@ SafeOutputFile &SafeOutputFile::operator=(SafeOutputFile &&other) noexcept
         m_fd = std::exchange(other.m_fd, -1);
         m_failed = other.m_failed;
         m_appending = other.m_appending;
+        m_replaces = other.m_replaces;
         m_target = std::move(other.m_target);
         m_temporary = std::move(other.m_temporary);
         m_buffer = std::move(other.m_buffer);
@@ -170,9 +173,12 @@ bool SafeOutputFile::Commit()
 {
     if (m_fd < 0)
         return false;
-    // Synced before the rename, so a crash leaves the old file or the whole
-    // new one, never an empty or partial one under the target's name.
-    const bool written = Flush() && ::fsync(m_fd) == 0;
+    // A file that replaces an earlier one is synced before the rename, so a
+    // crash leaves the old file or the whole new one, never an empty or
+    // partial one under the target's name. A new file is not: a crash can
+    // lose only what this run wrote, and the sync would cost a small job
+    // several times its work.
+    const bool written = Flush() && (!m_replaces || ::fsync(m_fd) == 0);
     Close();
     if (!written || m_failed || ::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
         std::error_code ignored;

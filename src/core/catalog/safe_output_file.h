@@ -11,7 +11,8 @@ namespace tarvel {
 
 /// An output file that takes the place of its target only when the run that
 /// writes it succeeds. The bytes go to a temporary file in the target's
-/// folder; Commit syncs it and renames it over the target. Without Commit (a
+/// folder; Commit renames it over the target, after syncing it to disk when
+/// it replaces an existing file. Without Commit (a
 /// failed write, an early return, an exception) the temporary file is
 /// removed and the target stays byte for byte as it was.
 class SafeOutputFile {
@@ -37,8 +38,9 @@ public:
     /// Adds bytes (buffered). false once any write has failed; later writes
     /// then do nothing and Commit fails.
     bool Write(std::string_view bytes);
-    /// Writes what is buffered, syncs the file to disk and renames it over the
-    /// target. false when anything failed; the target is then unchanged.
+    /// Writes what is buffered, syncs the file to disk when it replaces an
+    /// existing one, and renames it over the target. false when anything
+    /// failed; the target is then unchanged.
     bool Commit();
     /// Drops everything written; the target stays as it was.
     void Discard();
@@ -57,6 +59,7 @@ private:
     int m_fd = -1;
     bool m_failed = false;
     bool m_appending = false;
+    bool m_replaces = false; // an earlier file of the target's name existed
     std::filesystem::path m_target;
     std::filesystem::path m_temporary;
     std::string m_buffer;

@@ -198,6 +198,8 @@ char *PutPlainNumber(char *p, std::string_view text, const char *recordEnd)
     };
     const unsigned blanks = bytesEqual(' ') | bytesEqual('\t');
     const auto lead = static_cast<unsigned>(std::countr_zero(~blanks));
+    if (lead >= n)
+        return nullptr;
     unsigned start = lead;
     if (start < n && s[start] == '-')
         ++start;
@@ -393,11 +395,18 @@ void RecordLayout::AppendRecord(std::string &out, const DataRecordView &record, 
         if (m_columns.areaName)
             AppendLeft(out, areaCaption, FixedAreaWidth);
         // The stored text, whatever the flag says: no "(D)" or "(N)" here.
+        // Blanks first, then each value over its own, then the flags.
+        const std::size_t at = out.size();
+        out.append(m_quarters.size() * (FixedValueWidth + 1) + 1, ' ');
+        char *p = out.data() + at;
+        for (const int quarter : m_quarters) {
+            const std::string_view text = record.ValueText(quarter);
+            CopyShort(p, text.data(), std::min(text.size(), FixedValueWidth));
+            p += FixedValueWidth;
+        }
+        ++p;
         for (const int quarter : m_quarters)
-            AppendLeft(out, record.ValueText(quarter), FixedValueWidth);
-        out += ' ';
-        for (const int quarter : m_quarters)
-            out += record.Flag(quarter);
+            *p++ = record.Flag(quarter);
         return;
     }
 
