@@ -576,37 +576,40 @@ fs::path ResolvedFile(const std::string &name, std::error_code &ec)
     return fs::weakly_canonical(file, ec);
 }
 
-// Whether a file in folder, under one of names (any letter case), is out:
+// Whether a file in folder, under one of sortedNames (any letter case), is out:
 // the same file through a link or a hard link, or a link that would make
 // it. Each folder is listed once and only the entries of those names are
 // looked at, so the check costs a few system calls, not a path resolution
 // per name.
-bool FolderHolds(const fs::path &folder, const std::vector<std::string> &names, const fs::path &out,
+bool FolderHolds(const fs::path &folder, const std::vector<std::string> &sortedNames, const fs::path &out,
                  const struct stat *outStat)
 {
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec);
-    if (ec)
-        return false;
-    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-        if (ec)
-            return false;
-        const fs::path &entry = it->path();
-        const std::string name = ToLower(entry.filename().string());
-        if (std::find(names.begin(), names.end(), name) == names.end())
-            continue;
+    bool holds = false;
+    std::string lower;
+    ForEachName(folder.string(), [&](std::string_view name) {
+        if (holds)
+            return;
+        lower.assign(name);
+        for (char &c : lower) {
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (!std::binary_search(sortedNames.begin(), sortedNames.end(), lower))
+            return;
+        const fs::path entry = folder / std::string(name);
         struct stat st {};
         if (::stat(entry.c_str(), &st) == 0) {
-            if (outStat && st.st_dev == outStat->st_dev && st.st_ino == outStat->st_ino)
-                return true;
-        } else if (it->is_symlink(ec)) {
+            holds = outStat && st.st_dev == outStat->st_dev && st.st_ino == outStat->st_ino;
+        } else {
             // A link whose file does not exist yet: writing out would make it.
-            const fs::path target = fs::weakly_canonical(entry, ec);
-            if (!ec && target == out)
-                return true;
+            std::error_code ec;
+            if (fs::is_symlink(entry, ec)) {
+                const fs::path target = fs::weakly_canonical(entry, ec);
+                holds = !ec && target == out;
+            }
         }
-    }
-    return false;
+    });
+    return holds;
 }
 
 bool IsInput(const DataPaths &paths, const std::string &output, const std::vector<std::string> &otherFiles)
@@ -633,13 +636,18 @@ bool IsInput(const DataPaths &paths, const std::string &output, const std::vecto
     if (!paths.ProgramFolder.empty())
         folders.push_back(paths.ProgramFolder);
     const std::vector<std::string> &names = ProgramInputNames();
+    static const std::vector<std::string> sortedNames = [&names] {
+        std::vector<std::string> sorted = names;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted;
+    }();
     for (const std::string &folder : folders) {
         const fs::path dir = ResolvedFile(folder.empty() ? std::string(".") : folder, ec);
         if (ec)
             continue;
-        if (dir == out.parent_path() && std::find(names.begin(), names.end(), outName) != names.end())
+        if (dir == out.parent_path() && std::binary_search(sortedNames.begin(), sortedNames.end(), outName))
             return true;
-        if (FolderHolds(dir, names, out, outExists ? &outStat : nullptr))
+        if (FolderHolds(dir, sortedNames, out, outExists ? &outStat : nullptr))
             return true;
     }
     for (const std::string &other : otherFiles) {

@@ -220,6 +220,12 @@ char *PutPlainNumber(char *p, std::string_view text, const char *recordEnd)
         return nullptr;
     return CopyShort(p, s + lead, n - lead);
 }
+#else
+// Without SSE2 every field is read byte by byte.
+char *PutPlainNumber(char *, std::string_view, const char *)
+{
+    return nullptr;
+}
 #endif
 
 // Writes the number a value field holds at p as it stands when that is
@@ -368,10 +374,8 @@ char *RecordLayout::PutValue(char *p, const DataRecordView &record, int quarter)
     // Most fields already hold the shortest form; the rest are read as a
     // number and written again.
     const std::string_view text = record.ValueText(quarter);
-#if defined(__SSE2__)
     if (char *end = PutPlainNumber(p, text, record.end))
         return end;
-#endif
     if (char *end = PutFieldAsWritten(p, text))
         return end;
     std::string number;
@@ -437,16 +441,40 @@ void RecordLayout::AppendRecord(std::string &out, const DataRecordView &record, 
     // longest, some quarters at a time, and appended in one piece.
     constexpr std::size_t Quarters = 64;
     char block[Quarters * MaxValueBytes];
-    const bool oneByteDelimiter = m_delimiter.size() == 1;
+    // A record that holds every quarter asked for, with a one-byte
+    // delimiter: the values and flags are taken without bounds checks.
+    const int highest = m_quarters.empty() ? 0 : m_quarters.back();
+    const bool plainLoop = m_delimiter.size() == 1 && record.fields.size() >= static_cast<std::size_t>(highest) + 6
+        && record.flags.size() >= static_cast<std::size_t>(highest);
+    const char delimiter = m_delimiter.empty() ? ' ' : m_delimiter[0];
+    const int *const quarters = m_quarters.data();
+    const bool unsuppressed = m_unsuppressed;
+    const std::string_view *const values = record.fields.data() + 4; // values[k]: quarter k
+    const char *const flags = record.flags.data();
+    const char *const recordEnd = record.end;
     for (std::size_t k = 0; k < m_quarters.size();) {
         const std::size_t last = std::min(m_quarters.size(), k + Quarters);
         char *p = block;
-        for (; k < last; ++k) {
-            if (oneByteDelimiter)
-                *p++ = m_delimiter[0];
-            else
+        if (plainLoop) {
+            // What the loop reads is held in locals: a store through p may
+            // alias any memory, so members would be read again each time.
+            for (; k < last; ++k) {
+                *p++ = delimiter;
+                const int quarter = quarters[k];
+                const std::string_view text = values[quarter].substr(0, 10);
+                if (unsuppressed || flags[quarter - 1] == '0') {
+                    if (char *end = PutPlainNumber(p, text, recordEnd)) {
+                        p = end;
+                        continue;
+                    }
+                }
+                p = PutValue(p, record, quarter);
+            }
+        } else {
+            for (; k < last; ++k) {
                 p = Put(p, m_delimiter);
-            p = PutValue(p, record, m_quarters[k]);
+                p = PutValue(p, record, m_quarters[k]);
+            }
         }
         out.append(block, static_cast<std::size_t>(p - block));
     }
@@ -456,9 +484,9 @@ void RecordLayout::AppendRecord(std::string &out, const DataRecordView &record, 
     out += '\'';
     const std::size_t at = out.size();
     out.append(m_quarters.size(), ' ');
-    char *flags = out.data() + at;
+    char *flagsOut = out.data() + at;
     for (const int quarter : m_quarters)
-        *flags++ = record.Flag(quarter);
+        *flagsOut++ = record.Flag(quarter);
     out += m_quote;
 }
 
