@@ -115,7 +115,9 @@ def Main():
     def Run(job):
         args = [batch, "--data", data] + job["args"]
         output = job["args"][-1]
-        prepare = "rm -f " + output if job["print"] else None
+        # Every run writes a new file, the job as the floor: replacing an
+        # existing file adds a sync to disk that protects the earlier one.
+        prepare = "rm -f " + output + " " + floorOut
         if os.path.exists(output):
             os.remove(output)
         subprocess.run(args, check=True)

@@ -16,12 +16,13 @@ fi
 # The compiler and linker flags every Debian package is built with.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+cflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
 
 mkdir -p "$build"
 log=$build/package-log.txt
 echo "Building the package in $build ..."
-if ! { CXXFLAGS=$cxxflags LDFLAGS=$ldflags cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+if ! { CFLAGS=$cflags CXXFLAGS=$cxxflags LDFLAGS=$ldflags cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DTARVEL_BUILD_TESTS=OFF -DTARVEL_BUILD_GUI=ON \
     && cmake --build "$build" -j"$(nproc)" \
     && (cd "$build" && rm -f tarvel_*.deb && cpack -G DEB); } >"$log" 2>&1; then

@@ -151,6 +151,62 @@ TEST(ShortestNumber, FieldsAsWrittenOnlyWhenAlreadyShortest)
     }
 }
 
+// Records of random value fields: every value the record writer puts out
+// (its block-wise reading of plain numbers included, wherever a field lies
+// in its record) is the field as written when that is its shortest form,
+// else the shortest form of the number it holds.
+TEST(ShortestNumber, RecordValuesMatchTheFieldByFieldReading)
+{
+    const char alphabet[] = "  0123456789-.eE+\tx";
+    std::uint32_t seed = 12345;
+    const auto next = [&seed](std::uint32_t range) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % range;
+    };
+    constexpr int Quarters = 73;
+    std::vector<int> quarters;
+    for (int k = 1; k <= Quarters; ++k)
+        quarters.push_back(k);
+    const RecordLayout layout(ExportFormat::Comma, false, "ZR5N", {}, quarters, true);
+    for (int round = 0; round < 400; ++round) {
+        std::string bytes = "00,0,ZR5N,0010,  SA";
+        std::vector<std::string> fields;
+        for (int k = 0; k < Quarters; ++k) {
+            std::string field;
+            const auto length = next(13);
+            if (next(3) == 0) {
+                // Mostly the common shape: blanks, then a plain number.
+                field = std::to_string(next(1000000)) + (next(2) ? "." + std::to_string(next(1000)) : "");
+                if (next(4) == 0)
+                    field = "-" + field;
+                field.insert(0, field.size() < 10 ? 10 - field.size() : 0, ' ');
+            } else {
+                for (std::uint32_t i = 0; i < length; ++i)
+                    field += alphabet[next(sizeof alphabet - 1)];
+            }
+            fields.push_back(field);
+            bytes += "," + field;
+        }
+        bytes += "," + std::string(Quarters, '0');
+        DataRecordView view;
+        view.Split(bytes);
+        ASSERT_EQ(view.fields.size(), static_cast<std::size_t>(Quarters) + 6);
+
+        std::string record;
+        layout.AppendRecord(record, view, "", "");
+        DataRecordView written;
+        written.Split(record);
+        ASSERT_EQ(written.fields.size(), static_cast<std::size_t>(Quarters) + 6) << record;
+        for (int k = 0; k < Quarters; ++k) {
+            const std::string_view field = std::string_view(fields[static_cast<std::size_t>(k)]).substr(0, 10);
+            std::string expected;
+            if (!AppendFieldAsWritten(expected, field))
+                expected = ShortestNumberText(ReadLeadingNumber(field));
+            EXPECT_EQ(written.fields[static_cast<std::size_t>(k) + 5], expected) << "field \"" << field << "\"";
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Whole runs against the hand-written files.
 

@@ -63,6 +63,9 @@ DataRecord ParseDataRecord(std::string_view bytes);
 struct DataRecordView {
     std::vector<std::string_view> fields;
     std::string_view flags; ///< the last field
+    /// The end of the bytes the fields were split from (the flags' end):
+    /// the bytes from any field up to it may be read in blocks.
+    const char *end = nullptr;
 
     void Split(std::string_view bytes);
     /// Field i, or an empty view past the last.
@@ -109,8 +112,16 @@ public:
     Result<std::string> ReadBytesAt(std::int64_t position);
     /// The same into bytes, whose storage is reused; the failure, or nullopt.
     std::optional<Failure> ReadBytesInto(std::int64_t position, std::string &bytes);
+    /// The same, and the record split into fields (views into bytes) in the
+    /// pass that checks it: for loops that read many records.
+    std::optional<Failure> ReadFieldsInto(std::int64_t position, std::string &bytes, DataRecordView &fields);
 
 private:
+    /// The R bytes at position into bytes; the failure when the file is too short.
+    std::optional<Failure> ReadWhole(std::int64_t position, std::string &bytes);
+    /// The failure for a record whose body holds a line end or fields
+    /// other than its table's count; nullopt when it has neither.
+    std::optional<Failure> CheckBody(std::int64_t position, bool lineEnd, std::size_t fields) const;
     TableDataFile(std::string path, std::string code, BinaryFile file, int recordLength);
     /// The whole record at position (inside the file): from the block read
     /// ahead, or read now.

@@ -5,6 +5,7 @@
 #include <system_error>
 #include <utility>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,29 +34,36 @@ std::int64_t SizeOf(const fs::path &file)
 fs::path ActualPath(const std::string &path)
 {
     const fs::path exact(path);
-    std::error_code ec;
-    if (fs::exists(exact, ec) || !exact.has_filename())
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 || !exact.has_filename())
         return exact;
 
     const std::string wanted = exact.filename().string();
     const fs::path parent = exact.parent_path();
-    fs::directory_iterator it(parent.empty() ? fs::path(".") : parent, ec);
-    if (ec)
-        return exact;
-
     // Two entries may differ only in case; take the first in byte order so
     // every lookup of the name finds the same file.
     std::optional<std::string> found;
-    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-        if (ec)
-            break;
-        std::string name = it->path().filename().string();
+    ForEachName(parent.empty() ? std::string(".") : parent.string(), [&](std::string_view name) {
         if (EqualIgnoringCase(name, wanted) && (!found || name < *found))
-            found = std::move(name);
-    }
+            found = std::string(name);
+    });
     if (!found)
         return exact;
     return parent.empty() ? fs::path(*found) : parent / *found;
+}
+
+void ForEachName(const std::string &folder, const std::function<void(std::string_view)> &visit)
+{
+    // readdir, not a directory_iterator: it makes no path of each entry.
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent *entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (name != "." && name != "..")
+            visit(name);
+    }
+    ::closedir(dir);
 }
 
 bool FileExists(const std::string &path)

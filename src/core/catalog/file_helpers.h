@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -18,6 +19,9 @@ namespace tarvel {
 /// The file actually on disk for path: path itself when it exists, else the
 /// entry of its folder whose name differs only in letter case, else path.
 std::filesystem::path ActualPath(const std::string &path);
+/// Calls visit with the name of every entry of folder but "." and "..";
+/// nothing when it cannot be listed.
+void ForEachName(const std::string &folder, const std::function<void(std::string_view)> &visit);
 
 /// True when the file can be opened for reading (opened and closed again).
 bool FileExists(const std::string &path);

@@ -228,10 +228,11 @@ bool SafeOutputFile::Commit()
 {
     if (m_fd < 0)
         return false;
-    // A file that replaces another is synced before the rename, so a crash
-    // leaves the old file or the whole new one, never an empty or partial
-    // one in its place. A new file has nothing to lose: waiting for the disk
-    // (several milliseconds, often longer than the whole job) is left out.
+    // A file that replaces an earlier one is synced before the rename, so a
+    // crash leaves the old file or the whole new one, never an empty or
+    // partial one under the target's name. A new file is not: a crash can
+    // lose only what this run wrote, and the sync would cost a small job
+    // several times its work.
     const bool written = Flush() && (!m_replaces || ::fsync(m_fd) == 0);
     Close();
     if (!written || m_failed || ::rename(m_temporary.c_str(), m_target.c_str()) != 0) {

@@ -304,9 +304,8 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
         }
         for (const int line : lines) {
             const std::int64_t position = data->Position(IsZr1(code) ? 1 : area, line);
-            if (std::optional<Failure> failure = data->ReadBytesInto(position, bytes))
+            if (std::optional<Failure> failure = data->ReadFieldsInto(position, bytes, fields))
                 return Failed(std::move(*failure));
-            fields.Split(bytes);
             // Fields 0-4, one per quarter, then the flags.
             if (fields.fields.size() < static_cast<std::size_t>(quarters.back()) + 6) {
                 return Failed(Failure::Damaged(data->Path(), "its line at byte " + std::to_string(position)

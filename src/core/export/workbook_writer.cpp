@@ -189,8 +189,10 @@ struct WorkbookWriter::Book {
         if (!numbers[index]) {
             numbers[index] = x->workbook_add_format(workbook);
             std::string pattern = "#,##0";
-            if (index > 0)
-                pattern += "." + std::string(index, '0');
+            if (index > 0) {
+                pattern += '.';
+                pattern.append(index, '0');
+            }
             x->format_set_num_format(numbers[index], pattern.c_str());
         }
         return numbers[index];
