@@ -586,8 +586,10 @@ bool FolderHolds(const fs::path &folder, const std::vector<std::string> &sortedN
 {
     bool holds = false;
     std::string lower;
-    ForEachName(folder.string(), [&](std::string_view name) {
-        if (holds)
+    // Only a link can lead to out, or a hard link when out has more than one name.
+    const bool hardLinked = outStat && outStat->st_nlink > 1;
+    ForEachName(folder.string(), [&](std::string_view name, bool mayBeLink) {
+        if (holds || (!mayBeLink && !hardLinked))
             return;
         lower.assign(name);
         for (char &c : lower) {

@@ -43,7 +43,7 @@ fs::path ActualPath(const std::string &path)
     // Two entries may differ only in case; take the first in byte order so
     // every lookup of the name finds the same file.
     std::optional<std::string> found;
-    ForEachName(parent.empty() ? std::string(".") : parent.string(), [&](std::string_view name) {
+    ForEachName(parent.empty() ? std::string(".") : parent.string(), [&](std::string_view name, bool) {
         if (EqualIgnoringCase(name, wanted) && (!found || name < *found))
             found = std::string(name);
     });
@@ -52,7 +52,7 @@ fs::path ActualPath(const std::string &path)
     return parent.empty() ? fs::path(*found) : parent / *found;
 }
 
-void ForEachName(const std::string &folder, const std::function<void(std::string_view)> &visit)
+void ForEachName(const std::string &folder, const std::function<void(std::string_view, bool)> &visit)
 {
     // readdir, not a directory_iterator: it makes no path of each entry.
     DIR *dir = ::opendir(folder.c_str());
@@ -61,7 +61,7 @@ void ForEachName(const std::string &folder, const std::function<void(std::string
     while (const dirent *entry = ::readdir(dir)) {
         const std::string_view name(entry->d_name);
         if (name != "." && name != "..")
-            visit(name);
+            visit(name, entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN);
     }
     ::closedir(dir);
 }

@@ -19,9 +19,10 @@ namespace tarvel {
 /// The file actually on disk for path: path itself when it exists, else the
 /// entry of its folder whose name differs only in letter case, else path.
 std::filesystem::path ActualPath(const std::string &path);
-/// Calls visit with the name of every entry of folder but "." and "..";
-/// nothing when it cannot be listed.
-void ForEachName(const std::string &folder, const std::function<void(std::string_view)> &visit);
+/// Calls visit with the name of every entry of folder but "." and ".." and
+/// whether it may be a symbolic link (it is one, or the folder's file system
+/// does not say); nothing when the folder cannot be listed.
+void ForEachName(const std::string &folder, const std::function<void(std::string_view, bool)> &visit);
 
 /// True when the file can be opened for reading (opened and closed again).
 bool FileExists(const std::string &path);
