@@ -7,6 +7,7 @@
 #include <charconv>
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <cstring>
 #include <sys/stat.h>
@@ -354,7 +355,7 @@ Result<std::string> TableDataFile::ReadBytesAt(std::int64_t position)
     return bytes;
 }
 
-std::optional<Failure> TableDataFile::ReadWhole(std::int64_t position, std::string &bytes)
+Result<std::string_view> TableDataFile::ReadWhole(std::int64_t position, std::string &bytes)
 {
     const std::int64_t length = m_recordLength;
     const std::int64_t size = m_file.Size();
@@ -368,20 +369,21 @@ std::optional<Failure> TableDataFile::ReadWhole(std::int64_t position, std::stri
     if (position < 1 || position - 1 > size)
         return tooShort();
 
-    bool read = false;
+    std::optional<std::string_view> record;
     if (size - (position - 1) >= length) {
-        read = ReadRecordBytes(position, bytes);
+        record = ReadRecordBytes(position, bytes);
     } else if (size - (position - 1) == length - 2) {
         // The file's last line may lack its line end; its values are whole.
-        read = m_file.ReadInto(position, length - 2, bytes);
-        if (read)
+        if (m_file.ReadInto(position, length - 2, bytes)) {
             bytes += "\r\n";
+            record = bytes;
+        }
     }
-    if (!read)
+    if (!record)
         return tooShort();
-    if (!bytes.ends_with("\r\n"))
+    if (!record->ends_with("\r\n"))
         return Failure::Damaged(m_path, "its lines differ in length");
-    return std::nullopt;
+    return *record;
 }
 
 std::optional<Failure> TableDataFile::CheckBody(std::int64_t position, bool lineEnd, std::size_t fields) const
@@ -402,8 +404,11 @@ std::optional<Failure> TableDataFile::CheckBody(std::int64_t position, bool line
 
 std::optional<Failure> TableDataFile::ReadBytesInto(std::int64_t position, std::string &bytes)
 {
-    if (std::optional<Failure> failure = ReadWhole(position, bytes))
-        return failure;
+    Result<std::string_view> record = ReadWhole(position, bytes);
+    if (!record)
+        return record.Error();
+    if (record->data() != bytes.data())
+        bytes.assign(*record);
     const std::string_view body = std::string_view(bytes).substr(0, bytes.size() - 2);
     const bool lineEnd = std::memchr(body.data(), '\r', body.size()) != nullptr
         || std::memchr(body.data(), '\n', body.size()) != nullptr;
@@ -414,40 +419,47 @@ std::optional<Failure> TableDataFile::ReadBytesInto(std::int64_t position, std::
 std::optional<Failure> TableDataFile::ReadFieldsInto(std::int64_t position, std::string &bytes,
                                                      DataRecordView &fields)
 {
-    if (std::optional<Failure> failure = ReadWhole(position, bytes))
-        return failure;
-    const std::string_view body = std::string_view(bytes).substr(0, bytes.size() - 2);
+    Result<std::string_view> record = ReadWhole(position, bytes);
+    if (!record)
+        return record.Error();
+    // Split where the record lies, in the block read ahead or in bytes.
+    const std::string_view body = record->substr(0, record->size() - 2);
     const bool clean = SplitBody(body, fields.fields);
     fields.flags = fields.fields.size() > 1 ? fields.fields.back() : std::string_view();
     fields.end = body.data() + body.size();
     return CheckBody(position, !clean, fields.fields.size());
 }
 
-bool TableDataFile::ReadRecordBytes(std::int64_t position, std::string &bytes)
+std::optional<std::string_view> TableDataFile::ReadRecordBytes(std::int64_t position, std::string &bytes)
 {
     const std::int64_t length = m_recordLength;
-    const std::int64_t blockEnd = m_blockStart + static_cast<std::int64_t>(m_block.size());
-    if (position >= m_blockStart && position + length <= blockEnd) {
-        bytes.assign(m_block, static_cast<std::size_t>(position - m_blockStart), static_cast<std::size_t>(length));
-        return true;
-    }
+    const std::int64_t blockEnd = m_blockStart + m_blockSize;
+    if (m_blockSize > 0 && position >= m_blockStart && position + length <= blockEnd)
+        return std::string_view(m_block.get() + (position - m_blockStart), static_cast<std::size_t>(length));
     // A read that goes on where the last one ended is one of a run (an
     // area's lines, an export): the records ahead come in one block, each
     // byte read once. Any other read takes its record alone.
     const bool sequential = position == m_nextPosition;
     m_nextPosition = position + length;
-    if (!sequential)
-        return m_file.ReadInto(position, length, bytes);
-    const std::int64_t wholeRecords = std::max<std::int64_t>(1, ReadAheadBytes / length);
+    const std::int64_t wholeRecords = ReadAheadBytes / length;
     const std::int64_t available = (m_file.Size() - (position - 1)) / length;
     const std::int64_t count = std::min(wholeRecords, available);
-    if (count < 1 || !m_file.ReadInto(position, count * length, m_block)) {
-        m_block.clear();
-        return m_file.ReadInto(position, length, bytes);
+    if (!sequential || count < 1) {
+        if (!m_file.ReadInto(position, length, bytes))
+            return std::nullopt;
+        return std::string_view(bytes);
+    }
+    if (!m_block)
+        m_block = std::make_unique_for_overwrite<char[]>(ReadAheadBytes); // every byte used is read first
+    m_blockSize = 0;
+    if (!m_file.ReadInto(position, count * length, m_block.get())) {
+        if (!m_file.ReadInto(position, length, bytes))
+            return std::nullopt;
+        return std::string_view(bytes);
     }
     m_blockStart = position;
-    bytes.assign(m_block, 0, static_cast<std::size_t>(length));
-    return true;
+    m_blockSize = count * length;
+    return std::string_view(m_block.get(), static_cast<std::size_t>(length));
 }
 
 std::string TableDataFile::RecordName(std::int64_t position) const

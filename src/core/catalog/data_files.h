@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -112,20 +113,23 @@ public:
     Result<std::string> ReadBytesAt(std::int64_t position);
     /// The same into bytes, whose storage is reused; the failure, or nullopt.
     std::optional<Failure> ReadBytesInto(std::int64_t position, std::string &bytes);
-    /// The same, and the record split into fields (views into bytes) in the
-    /// pass that checks it: for loops that read many records.
+    /// The same, and the record split into fields in the pass that checks
+    /// it: for loops that read many records. The fields are views into
+    /// bytes or into the block this file read ahead, valid until the next
+    /// read from it.
     std::optional<Failure> ReadFieldsInto(std::int64_t position, std::string &bytes, DataRecordView &fields);
 
 private:
-    /// The R bytes at position into bytes; the failure when the file is too short.
-    std::optional<Failure> ReadWhole(std::int64_t position, std::string &bytes);
+    /// The R bytes at position: a view into the block read ahead, or into
+    /// bytes; the failure when the file is too short.
+    Result<std::string_view> ReadWhole(std::int64_t position, std::string &bytes);
     /// The failure for a record whose body holds a line end or fields
     /// other than its table's count; nullopt when it has neither.
     std::optional<Failure> CheckBody(std::int64_t position, bool lineEnd, std::size_t fields) const;
     TableDataFile(std::string path, std::string code, BinaryFile file, int recordLength);
-    /// The whole record at position (inside the file): from the block read
-    /// ahead, or read now.
-    bool ReadRecordBytes(std::int64_t position, std::string &bytes);
+    /// The whole record at position (inside the file): a view into the
+    /// block read ahead, or read now into bytes; nullopt when the read failed.
+    std::optional<std::string_view> ReadRecordBytes(std::int64_t position, std::string &bytes);
 
     static constexpr std::int64_t ReadAheadBytes = 128 * 1024;
 
@@ -135,8 +139,9 @@ private:
     std::string m_code;
     BinaryFile m_file;
     int m_recordLength;
-    std::string m_block;            // records read ahead
-    std::int64_t m_blockStart = 0;  // byte position of m_block's first byte
+    std::unique_ptr<char[]> m_block; // records read ahead (ReadAheadBytes, not zeroed first)
+    std::int64_t m_blockSize = 0;    // bytes of it that hold records
+    std::int64_t m_blockStart = 0;   // byte position of m_block's first byte
     std::int64_t m_nextPosition = 0; // where the last record read ended
 };
 

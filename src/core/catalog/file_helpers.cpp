@@ -172,9 +172,16 @@ bool BinaryFile::ReadInto(std::int64_t position, std::int64_t count, std::string
     if (m_fd < 0 || position < 1 || count < 0 || count > m_size || position - 1 > m_size - count)
         return false;
     bytes.resize(static_cast<std::size_t>(count));
+    return ReadInto(position, count, bytes.data());
+}
+
+bool BinaryFile::ReadInto(std::int64_t position, std::int64_t count, char *out)
+{
+    if (m_fd < 0 || position < 1 || count < 0 || count > m_size || position - 1 > m_size - count)
+        return false;
     std::int64_t done = 0;
     while (done < count) {
-        const ssize_t got = ::pread(m_fd, bytes.data() + done, static_cast<std::size_t>(count - done),
+        const ssize_t got = ::pread(m_fd, out + done, static_cast<std::size_t>(count - done),
                                     static_cast<off_t>(position - 1 + done));
         if (got < 0 && errno == EINTR)
             continue;

@@ -67,6 +67,8 @@ public:
     /// The same into bytes (resized to count, its storage reused); false
     /// when the file does not hold them all.
     bool ReadInto(std::int64_t position, std::int64_t count, std::string &bytes);
+    /// The same into count bytes at out.
+    bool ReadInto(std::int64_t position, std::int64_t count, char *out);
 
 private:
     int m_fd = -1;
