@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 namespace tarvel {
@@ -70,11 +71,144 @@ std::string WholeNumberText(double value)
     return (rounded < 0 ? "-" : "") + GroupThousands(digits);
 }
 
+namespace {
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+struct DigitTable {
+    char text[1000][3];
+};
+
+constexpr DigitTable MakeThreeDigits()
+{
+    DigitTable table{};
+    for (int i = 0; i < 1000; ++i) {
+        table.text[i][0] = static_cast<char>('0' + i / 100);
+        table.text[i][1] = static_cast<char>('0' + i / 10 % 10);
+        table.text[i][2] = static_cast<char>('0' + i % 10);
+    }
+    return table;
+}
+
+constexpr DigitTable ThreeDigits = MakeThreeDigits();
+
+constexpr std::uint64_t PowersOfTen[] = {1,           10,           100,           1000,           10000,
+                                         100000,      1000000,      10000000,      100000000,      1000000000,
+                                         10000000000, 100000000000, 1000000000000, 10000000000000, 100000000000000,
+                                         1000000000000000, 10000000000000000};
+
+// A usual value text read and rounded: blanks, a sign, then at most 15
+// digits with or without decimals and no exponent. It rounds half away from
+// zero by its first decimal: with 15 digits or fewer that is exactly what
+// reading it into a double and rounding gives, so its text is the one
+// WholeNumberText(ReadLeadingNumber(text)) writes.
+struct RoundedValue {
+    std::uint64_t magnitude = 0;
+    int digits = 1; // of magnitude
+    bool negative = false;
+};
+
+// nullopt for any other value text, which takes the general reading.
+std::optional<RoundedValue> ReadRoundedValue(std::string_view text)
+{
+    const char *p = text.data();
+    const char *const end = p + text.size();
+    while (p != end && (*p == ' ' || *p == '\t'))
+        ++p;
+    RoundedValue value;
+    if (p != end && (*p == '+' || *p == '-')) {
+        value.negative = *p == '-';
+        ++p;
+    }
+    const char *const start = p;
+    std::uint64_t whole = 0;
+    while (p != end && IsDigit(*p)) {
+        whole = whole * 10 + static_cast<std::uint64_t>(*p - '0');
+        ++p;
+    }
+    const auto wholeDigits = static_cast<int>(p - start);
+    if (wholeDigits == 0)
+        return std::nullopt;
+    int digits = wholeDigits;
+    if (p != end && *p == '.') {
+        if (p + 1 == end || !IsDigit(p[1]))
+            return std::nullopt;
+        ++p;
+        if (*p >= '5')
+            ++whole; // 0.5 and more rounds up, away from zero
+        const char *const decimals = p;
+        while (p != end && IsDigit(*p))
+            ++p;
+        digits += static_cast<int>(p - decimals);
+    }
+    if (digits > 15 || (p != end && (*p == 'E' || *p == 'e')))
+        return std::nullopt;
+    value.magnitude = whole;
+    if (*start != '0' && whole < PowersOfTen[wholeDigits]) {
+        value.digits = wholeDigits;
+    } else {
+        // Leading zeros, or rounded up to the next power of ten.
+        value.digits = 1;
+        while (value.digits < 16 && whole >= PowersOfTen[value.digits])
+            ++value.digits;
+    }
+    if (whole == 0)
+        value.negative = false; // never "-0"
+    return value;
+}
+
+// Length of the cell text of value: sign, digits, group commas, " *".
+std::size_t CellTextLength(const RoundedValue &value, bool withheld)
+{
+    return static_cast<std::size_t>(value.negative) + static_cast<std::size_t>(value.digits)
+        + static_cast<std::size_t>((value.digits - 1) / 3) + (withheld ? 2 : 0);
+}
+
+// Writes the cell text of value, CellTextLength characters, at place.
+void WriteCellText(char *place, std::size_t length, const RoundedValue &value, bool withheld)
+{
+    char *q = place + length;
+    if (withheld) {
+        *--q = '*';
+        *--q = ' ';
+    }
+    // Three digits at a time, from a table of "000" to "999".
+    std::uint64_t whole = value.magnitude;
+    while (whole >= 1000) {
+        const auto group = static_cast<std::size_t>(whole % 1000);
+        whole /= 1000;
+        q -= 3;
+        std::memcpy(q, ThreeDigits.text[group], 3);
+        *--q = ',';
+    }
+    const auto lead = static_cast<std::size_t>(whole); // 0..999
+    const std::size_t width = lead >= 100 ? 3 : lead >= 10 ? 2 : 1;
+    q -= width;
+    std::memcpy(q, ThreeDigits.text[lead] + (3 - width), width);
+    if (value.negative)
+        *--q = '-';
+}
+
+std::string_view WithheldText(char flag)
+{
+    return flag == '1' ? "(D)" : "(N)";
+}
+
+} // namespace
+
 std::string DataCellText(std::string_view valueText, char flag, bool unsuppressed)
 {
     const bool withheld = flag != '0';
     if (withheld && !unsuppressed)
-        return flag == '1' ? "(D)" : "(N)";
+        return std::string(WithheldText(flag));
+    if (const std::optional<RoundedValue> value = ReadRoundedValue(valueText)) {
+        std::string text(CellTextLength(*value, withheld), ' ');
+        WriteCellText(text.data(), text.size(), *value, withheld);
+        return text;
+    }
     std::string text = WholeNumberText(ReadLeadingNumber(valueText));
     if (withheld)
         text += " *";
@@ -110,7 +244,23 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
                                               + std::to_string(std::max(valueFields, 0))
                                               + " quarter values, quarter " + std::to_string(k) + " is asked");
         }
-        grid.SetCell(row, column++, DataCellText(record.ValueText(k), record.Flag(k), unsuppressed));
+        const char flag = record.Flag(k);
+        const bool withheld = flag != '0';
+        if (withheld && !unsuppressed) {
+            grid.SetCell(row, column++, WithheldText(flag));
+            continue;
+        }
+        // The usual value is written straight into its cell.
+        const auto valueText = record.ValueText(k);
+        if (const std::optional<RoundedValue> value = ReadRoundedValue(valueText)) {
+            const std::size_t length = CellTextLength(*value, withheld);
+            if (char *const place = grid.ShortCellPlace(row, column, length)) {
+                WriteCellText(place, length, *value, withheld);
+                ++column;
+                continue;
+            }
+        }
+        grid.SetCell(row, column++, DataCellText(valueText, flag, unsuppressed));
     }
     return std::nullopt;
 }
@@ -205,10 +355,9 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
     grid.Area = zr1 ? 0 : request.CurrentArea;
     grid.SetColumnAlignment(0, CellAlignment::LeftTop);
     grid.SetCell(0, 0, WholeItemCaption);
-    for (int c = 1; c < columns; ++c) {
+    for (int c = 1; c < columns; ++c)
         grid.SetCell(0, c, QuarterLabel(quarters[static_cast<std::size_t>(c - 1)], code));
-        grid.SetCellAlignment(0, c, CellAlignment::RightCenter);
-    }
+    grid.SetRowAlignment(0, 1, CellAlignment::RightCenter);
 
     // The record read and its fields keep their storage from line to line.
     std::string bytes;
@@ -228,11 +377,10 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
             if (std::optional<Failure> damaged = FillDataRow(grid, r, record, quarters, request.Paths.Unsuppressed,
                                                              data->Path(), position))
                 return *damaged;
-            for (int c = 1; c < columns; ++c)
-                grid.SetCellAlignment(r, c, CellAlignment::RightCenter);
+            grid.SetRowAlignment(r, 1, CellAlignment::RightCenter);
         }
         grid.SetHalfHeight(r, title.empty());
-        grid.SetCell(r, 0, std::move(title));
+        grid.SetCell(r, 0, title);
     }
     return grid;
 }
@@ -257,7 +405,7 @@ std::vector<std::string> WidestCellTexts(const Grid &grid)
     std::vector<std::string> widest(static_cast<std::size_t>(grid.Columns()));
     for (int c = 0; c < grid.Columns(); ++c) {
         for (int r = 0; r < grid.Rows(); ++r) {
-            const std::string &text = grid.Cell(r, c);
+            const std::string_view text = grid.Cell(r, c);
             if (text.size() > widest[static_cast<std::size_t>(c)].size())
                 widest[static_cast<std::size_t>(c)] = text;
         }
