@@ -3,6 +3,7 @@
 #include "core/catalog/table_catalog.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <exception>
 #include <filesystem>
@@ -240,12 +241,28 @@ void DataRecordView::Split(std::string_view bytes)
     while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r'))
         bytes.remove_suffix(1);
     fields.clear();
-    // Fields are short (10 characters mostly): a plain scan beats a call
-    // per field.
+    // Fields are short (10 characters mostly): eight bytes are tested for
+    // commas at once, and each comma found ends a field.
     const char *const first = bytes.data();
     const std::size_t size = bytes.size();
+    constexpr std::uint64_t Ones = 0x0101010101010101;
+    constexpr std::uint64_t Low7 = 0x7f7f7f7f7f7f7f7f;
     std::size_t begin = 0;
-    for (std::size_t i = 0; i < size; ++i) {
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, first + i, 8);
+        const std::uint64_t x = word ^ (Ones * ',');
+        // The high bit of each byte that was a comma (zero in x), exactly.
+        std::uint64_t commas = ~(((x & Low7) + Low7) | x | Low7);
+        while (commas != 0) {
+            const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(commas)) / 8;
+            fields.emplace_back(first + begin, at - begin);
+            begin = at + 1;
+            commas &= commas - 1;
+        }
+    }
+    for (; i < size; ++i) {
         if (first[i] == ',') {
             fields.emplace_back(first + begin, i - begin);
             begin = i + 1;

@@ -4,10 +4,15 @@
 #include "core/catalog/table_catalog.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tarvel {
 
@@ -78,118 +83,174 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-struct DigitTable {
-    char text[1000][3];
+// A usual value text: blanks, a sign, then at most 15 digits with or
+// without decimals and no exponent. It rounds half away from zero by its
+// first decimal: with 15 digits or fewer that is exactly what reading it
+// into a double and rounding gives, so the digits of its whole part (one
+// more when it rounds up) make the text WholeNumberText(ReadLeadingNumber())
+// writes, with no number made of them.
+struct UsualValue {
+    const char *digits = nullptr; // the whole part, leading zeros skipped
+    int count = 0;                // of those digits; 0 for a whole part of zero
+    int shown = 0;                // digits shown: count, or count + 1 when all nines round up
+    bool negative = false;        // shows a minus (never for a value shown as 0)
+    bool roundUp = false;         // the first decimal is 5 or more
 };
 
-constexpr DigitTable MakeThreeDigits()
+#if defined(__SSE2__)
+// The commonest value fields all at once, sixteen bytes from text.data()
+// being readable: blanks, an optional minus, digits with at most one point
+// between digits, up to the field's end, no leading zero, no rounding up of
+// a last nine. false when the text is not of that shape (the scalar
+// reading takes it).
+[[gnu::always_inline]] inline bool ReadCommonValue(std::string_view text, UsualValue &value)
 {
-    DigitTable table{};
-    for (int i = 0; i < 1000; ++i) {
-        table.text[i][0] = static_cast<char>('0' + i / 100);
-        table.text[i][1] = static_cast<char>('0' + i / 10 % 10);
-        table.text[i][2] = static_cast<char>('0' + i % 10);
+    const auto size = static_cast<int>(text.size());
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data()));
+    const auto mask = [](__m128i m) { return static_cast<unsigned>(_mm_movemask_epi8(m)); };
+    const unsigned valid = (1u << size) - 1;
+    const unsigned blank = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))) & valid;
+    const __m128i offset = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+    const unsigned digit = mask(_mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(9)), offset)) & valid;
+    const unsigned point = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('.'))) & valid;
+    const unsigned minus = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('-'))) & valid;
+    const unsigned nonBlank = valid & ~blank;
+    if (nonBlank == 0)
+        return false;
+    int start = std::countr_zero(nonBlank);
+    value.negative = false;
+    if ((minus >> start) & 1u) {
+        value.negative = true;
+        ++start;
     }
-    return table;
+    const unsigned rest = valid & ~((1u << start) - 1);
+    if (rest == 0 || (rest & ~(digit | point)) != 0 || (point & (point - 1)) != 0 || ((digit >> start) & 1u) == 0
+        || ((point >> (size - 1)) & 1u) != 0 || std::popcount(rest & digit) > 15 || text[start] == '0')
+        return false;
+    const int wholeEnd = point != 0 ? std::countr_zero(point) : size;
+    value.roundUp = point != 0 && text[wholeEnd + 1] >= '5';
+    if (value.roundUp && text[wholeEnd - 1] == '9')
+        return false;
+    value.digits = text.data() + start;
+    value.count = wholeEnd - start;
+    value.shown = value.count;
+    return true;
 }
+#endif
 
-constexpr DigitTable ThreeDigits = MakeThreeDigits();
-
-constexpr std::uint64_t PowersOfTen[] = {1,           10,           100,           1000,           10000,
-                                         100000,      1000000,      10000000,      100000000,      1000000000,
-                                         10000000000, 100000000000, 1000000000000, 10000000000000, 100000000000000,
-                                         1000000000000000, 10000000000000000};
-
-// A usual value text read and rounded: blanks, a sign, then at most 15
-// digits with or without decimals and no exponent. It rounds half away from
-// zero by its first decimal: with 15 digits or fewer that is exactly what
-// reading it into a double and rounding gives, so its text is the one
-// WholeNumberText(ReadLeadingNumber(text)) writes.
-struct RoundedValue {
-    std::uint64_t magnitude = 0;
-    int digits = 1; // of magnitude
-    bool negative = false;
-};
-
-// nullopt for any other value text, which takes the general reading.
-std::optional<RoundedValue> ReadRoundedValue(std::string_view text)
+// Reads a usual value text into value; false for any other value text,
+// which takes the general reading.
+// readable: how many bytes from text.data() may be read (text.size() at least).
+[[gnu::always_inline]] inline bool ReadUsualValue(std::string_view text, std::size_t readable, UsualValue &value)
 {
+#if defined(__SSE2__)
+    if (text.size() <= 16 && readable >= 16) {
+        if (ReadCommonValue(text, value))
+            return true;
+    }
+#else
+    (void)readable;
+#endif
     const char *p = text.data();
     const char *const end = p + text.size();
     while (p != end && (*p == ' ' || *p == '\t'))
         ++p;
-    RoundedValue value;
+    value = UsualValue();
     if (p != end && (*p == '+' || *p == '-')) {
         value.negative = *p == '-';
         ++p;
     }
     const char *const start = p;
-    std::uint64_t whole = 0;
-    while (p != end && IsDigit(*p)) {
-        whole = whole * 10 + static_cast<std::uint64_t>(*p - '0');
+    while (p != end && IsDigit(*p))
         ++p;
-    }
-    const auto wholeDigits = static_cast<int>(p - start);
-    if (wholeDigits == 0)
-        return std::nullopt;
-    int digits = wholeDigits;
+    const char *const wholeEnd = p;
+    if (wholeEnd == start)
+        return false;
+    std::ptrdiff_t digits = wholeEnd - start;
     if (p != end && *p == '.') {
         if (p + 1 == end || !IsDigit(p[1]))
-            return std::nullopt;
+            return false;
         ++p;
-        if (*p >= '5')
-            ++whole; // 0.5 and more rounds up, away from zero
+        value.roundUp = *p >= '5';
         const char *const decimals = p;
         while (p != end && IsDigit(*p))
             ++p;
-        digits += static_cast<int>(p - decimals);
+        digits += p - decimals;
     }
     if (digits > 15 || (p != end && (*p == 'E' || *p == 'e')))
-        return std::nullopt;
-    value.magnitude = whole;
-    if (*start != '0' && whole < PowersOfTen[wholeDigits]) {
-        value.digits = wholeDigits;
-    } else {
-        // Leading zeros, or rounded up to the next power of ten.
-        value.digits = 1;
-        while (value.digits < 16 && whole >= PowersOfTen[value.digits])
-            ++value.digits;
-    }
-    if (whole == 0)
+        return false;
+    const char *first = start;
+    while (first != wholeEnd && *first == '0')
+        ++first;
+    value.digits = first;
+    value.count = static_cast<int>(wholeEnd - first);
+    value.shown = value.count;
+    if (value.roundUp && (value.count == 0 || first[value.count - 1] == '9')
+        && std::all_of(first, wholeEnd, [](char c) { return c == '9'; }))
+        ++value.shown; // 99.5 shows 100
+    if (value.shown == 0)
         value.negative = false; // never "-0"
-    return value;
+    return true;
 }
 
 // Length of the cell text of value: sign, digits, group commas, " *".
-std::size_t CellTextLength(const RoundedValue &value, bool withheld)
+inline std::size_t CellTextLength(const UsualValue &value, bool withheld)
 {
-    return static_cast<std::size_t>(value.negative) + static_cast<std::size_t>(value.digits)
-        + static_cast<std::size_t>((value.digits - 1) / 3) + (withheld ? 2 : 0);
+    const int shown = std::max(value.shown, 1);
+    return static_cast<std::size_t>(value.negative) + static_cast<std::size_t>(shown)
+        + static_cast<std::size_t>((shown - 1) / 3) + (withheld ? 2 : 0);
 }
 
 // Writes the cell text of value, CellTextLength characters, at place.
-void WriteCellText(char *place, std::size_t length, const RoundedValue &value, bool withheld)
+[[gnu::always_inline]] inline void WriteCellText(char *place, const UsualValue &value, bool withheld)
 {
-    char *q = place + length;
-    if (withheld) {
-        *--q = '*';
-        *--q = ' ';
-    }
-    // Three digits at a time, from a table of "000" to "999".
-    std::uint64_t whole = value.magnitude;
-    while (whole >= 1000) {
-        const auto group = static_cast<std::size_t>(whole % 1000);
-        whole /= 1000;
-        q -= 3;
-        std::memcpy(q, ThreeDigits.text[group], 3);
-        *--q = ',';
-    }
-    const auto lead = static_cast<std::size_t>(whole); // 0..999
-    const std::size_t width = lead >= 100 ? 3 : lead >= 10 ? 2 : 1;
-    q -= width;
-    std::memcpy(q, ThreeDigits.text[lead] + (3 - width), width);
+    char *q = place;
     if (value.negative)
-        *--q = '-';
+        *q++ = '-';
+    if (value.shown == 0) {
+        *q++ = '0';
+    } else if (value.shown != value.count) {
+        // All nines rounded up: a one and zeros.
+        for (int i = 0; i < value.shown; ++i) {
+            if (i != 0 && (value.shown - i) % 3 == 0)
+                *q++ = ',';
+            *q++ = i == 0 ? '1' : '0';
+        }
+    } else {
+        // The digits as they stand, a comma before each group of three.
+        const char *from = value.digits;
+        const int groups = (value.shown - 1) / 3;
+        const int head = value.shown - 3 * groups;
+        q[0] = from[0];
+        if (head > 1)
+            q[1] = from[1];
+        if (head > 2)
+            q[2] = from[2];
+        q += head;
+        from += head;
+        for (int g = 0; g < groups; ++g) {
+            q[0] = ',';
+            q[1] = from[0];
+            q[2] = from[1];
+            q[3] = from[2];
+            q += 4;
+            from += 3;
+        }
+        if (value.roundUp) {
+            // Add one to the last digit, carrying over nines (not all are).
+            char *d = q - 1;
+            while (*d == '9' || *d == ',') {
+                if (*d == '9')
+                    *d = '0';
+                --d;
+            }
+            ++*d;
+        }
+    }
+    if (withheld) {
+        q[0] = ' ';
+        q[1] = '*';
+    }
 }
 
 std::string_view WithheldText(char flag)
@@ -204,9 +265,16 @@ std::string DataCellText(std::string_view valueText, char flag, bool unsuppresse
     const bool withheld = flag != '0';
     if (withheld && !unsuppressed)
         return std::string(WithheldText(flag));
-    if (const std::optional<RoundedValue> value = ReadRoundedValue(valueText)) {
-        std::string text(CellTextLength(*value, withheld), ' ');
-        WriteCellText(text.data(), text.size(), *value, withheld);
+    // Read from a padded copy, as from a record, when the text is short.
+    char padded[32] = {};
+    std::string_view text16 = valueText;
+    if (valueText.size() <= 16) {
+        std::memcpy(padded, valueText.data(), valueText.size());
+        text16 = std::string_view(padded, valueText.size());
+    }
+    if (UsualValue value; ReadUsualValue(text16, text16.size() <= 16 ? 32 : text16.size(), value)) {
+        std::string text(CellTextLength(value, withheld), ' ');
+        WriteCellText(text.data(), value, withheld);
         return text;
     }
     std::string text = WholeNumberText(ReadLeadingNumber(valueText));
@@ -230,6 +298,25 @@ std::vector<int> QuarterColumnOrder(const std::vector<std::uint8_t> &selected, i
 
 namespace {
 
+// Where the bytes a record's fields are read from end: a split record's
+// field views all lie in one buffer, up to the end of its last field.
+const char *RecordEnd(const DataRecordView &record)
+{
+    return record.fields.empty() ? nullptr : record.fields.back().data() + record.fields.back().size();
+}
+
+const char *RecordEnd(const DataRecord &)
+{
+    return nullptr; // its fields are strings of their own
+}
+
+std::size_t ReadableFrom(const char *text, std::size_t size, const char *end)
+{
+    if (end == nullptr || text == nullptr || text > end)
+        return size;
+    return std::max(size, static_cast<std::size_t>(end - text));
+}
+
 template <typename Record>
 std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const std::vector<int> &quarters,
                                bool unsuppressed, const std::string &path, std::int64_t position)
@@ -237,6 +324,7 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
     // Fields 0-4 lead, the flag string ends the record: quarter k's value
     // is field k + 4 and must stand before the flags.
     const int valueFields = static_cast<int>(record.fields.size()) - 6;
+    const char *const end = RecordEnd(record);
     int column = 1;
     for (const int k : quarters) {
         if (k > valueFields) {
@@ -252,10 +340,11 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
         }
         // The usual value is written straight into its cell.
         const auto valueText = record.ValueText(k);
-        if (const std::optional<RoundedValue> value = ReadRoundedValue(valueText)) {
-            const std::size_t length = CellTextLength(*value, withheld);
+        const std::size_t readable = ReadableFrom(valueText.data(), valueText.size(), end);
+        if (UsualValue value; ReadUsualValue(valueText, readable, value)) {
+            const std::size_t length = CellTextLength(value, withheld);
             if (char *const place = grid.ShortCellPlace(row, column, length)) {
-                WriteCellText(place, length, *value, withheld);
+                WriteCellText(place, value, withheld);
                 ++column;
                 continue;
             }
