@@ -73,16 +73,19 @@ TEST(Grid, AlignmentsAndTextsShareACellWithoutTouchingEachOther)
     EXPECT_EQ(grid.Alignment(1, 3), CellAlignment::CenterCenter);
     EXPECT_EQ(grid.Alignment(2, 0), CellAlignment::Default);
 
-    // Writing a cell in place keeps its alignment.
-    char *const place = grid.ShortCellPlace(1, 2, 3);
+    // Writing a cell in place sets its alignment with it.
+    char *const place = grid.ShortCellPlace(1, 2, 3, CellAlignment::RightCenter);
     ASSERT_NE(place, nullptr);
     place[0] = '1';
     place[1] = '2';
     place[2] = '3';
     EXPECT_EQ(grid.Cell(1, 2), "123");
     EXPECT_EQ(grid.Alignment(1, 2), CellAlignment::RightCenter);
-    EXPECT_EQ(grid.ShortCellPlace(1, 2, 16), nullptr);
-    EXPECT_EQ(grid.ShortCellPlace(2, 0, 1), nullptr);
+    EXPECT_EQ(grid.ShortCellPlace(1, 2, 16, CellAlignment::Default), nullptr);
+    EXPECT_EQ(grid.ShortCellPlace(2, 0, 1, CellAlignment::Default), nullptr);
+    grid.ShortCellPlace(1, 2, 0, CellAlignment::Default);
+    EXPECT_EQ(grid.Cell(1, 2), "");
+    EXPECT_EQ(grid.Alignment(1, 2), CellAlignment::Default);
 }
 
 TEST(Grid, ResizeKeepsTheCellsThatStayInside)

@@ -81,14 +81,16 @@ public:
     }
 
     /// The place for a text of length characters in the cell, for a builder
-    /// that writes it there itself; nullptr outside the grid or when length
-    /// is over 15 (SetCell takes such a text).
-    char *ShortCellPlace(int row, int column, std::size_t length)
+    /// that writes it there itself, and the cell's own alignment; nullptr
+    /// outside the grid or when length is over 15 (SetCell takes such a
+    /// text). Bytes written past length, up to the fifteenth, are ignored.
+    char *ShortCellPlace(int row, int column, std::size_t length, CellAlignment alignment)
     {
         if (row < 0 || row >= m_rows || column < 0 || column >= m_columns || length > InlineLength)
             return nullptr;
         Slot &slot = m_cells[Index(row, column)];
-        slot.SetLength(length);
+        slot.bytes[InlineLength]
+            = static_cast<char>(static_cast<unsigned>(length) | (static_cast<unsigned>(alignment) << AlignmentShift));
         return slot.bytes;
     }
 

@@ -95,11 +95,12 @@ struct UsualValue {
     int shown = 0;                // digits shown: count, or count + 1 when all nines round up
     bool negative = false;        // shows a minus (never for a value shown as 0)
     bool roundUp = false;         // the first decimal is 5 or more
+    bool wide = false;            // read at once: 20 bytes from the text's start are readable
 };
 
 #if defined(__SSE2__)
 // The commonest value fields all at once, sixteen bytes from text.data()
-// being readable: blanks, an optional minus, digits with at most one point
+// being readable (20, for the writing): blanks, an optional minus, digits with at most one point
 // between digits, up to the field's end, no leading zero, no rounding up of
 // a last nine. false when the text is not of that shape (the scalar
 // reading takes it).
@@ -128,12 +129,13 @@ struct UsualValue {
         || ((point >> (size - 1)) & 1u) != 0 || std::popcount(rest & digit) > 15 || text[start] == '0')
         return false;
     const int wholeEnd = point != 0 ? std::countr_zero(point) : size;
-    value.roundUp = point != 0 && text[wholeEnd + 1] >= '5';
-    if (value.roundUp && text[wholeEnd - 1] == '9')
+    value.roundUp = (point != 0) & (text[static_cast<std::size_t>(std::min(wholeEnd + 1, size - 1))] >= '5');
+    if (value.roundUp & (text[static_cast<std::size_t>(wholeEnd - 1)] == '9'))
         return false;
     value.digits = text.data() + start;
     value.count = wholeEnd - start;
     value.shown = value.count;
+    value.wide = true;
     return true;
 }
 #endif
@@ -144,7 +146,7 @@ struct UsualValue {
 [[gnu::always_inline]] inline bool ReadUsualValue(std::string_view text, std::size_t readable, UsualValue &value)
 {
 #if defined(__SSE2__)
-    if (text.size() <= 16 && readable >= 16) {
+    if (text.size() <= 16 && readable >= 20) {
         if (ReadCommonValue(text, value))
             return true;
     }
@@ -221,23 +223,44 @@ inline std::size_t CellTextLength(const UsualValue &value, bool withheld)
         const char *from = value.digits;
         const int groups = (value.shown - 1) / 3;
         const int head = value.shown - 3 * groups;
-        q[0] = from[0];
-        if (head > 1)
-            q[1] = from[1];
-        if (head > 2)
-            q[2] = from[2];
-        q += head;
-        from += head;
-        for (int g = 0; g < groups; ++g) {
-            q[0] = ',';
-            q[1] = from[0];
-            q[2] = from[1];
-            q[3] = from[2];
-            q += 4;
-            from += 3;
+        if (value.wide) {
+            // Four bytes at a time: the head and what follows it, which the
+            // first group or the end of the text writes over (the cell has
+            // room, the record more bytes), then each group with the digit
+            // before it, which its comma takes.
+            std::memcpy(q, from, 4);
+            q += head;
+            from += head;
+            for (int g = 0; g < groups; ++g) {
+                std::memcpy(q, from - 1, 4);
+                q[0] = ',';
+                q += 4;
+                from += 3;
+            }
+        } else {
+            q[0] = from[0];
+            if (head > 1)
+                q[1] = from[1];
+            if (head > 2)
+                q[2] = from[2];
+            q += head;
+            from += head;
+            for (int g = 0; g < groups; ++g) {
+                q[0] = ',';
+                q[1] = from[0];
+                q[2] = from[1];
+                q[3] = from[2];
+                q += 4;
+                from += 3;
+            }
         }
-        if (value.roundUp) {
-            // Add one to the last digit, carrying over nines (not all are).
+        // Rounding up adds one to the last digit, carrying over nines (not
+        // all are). The wide reading takes no carry: its last digit is the
+        // record's plus one or not, without a branch on the (unforeseeable)
+        // first decimal.
+        if (value.wide) {
+            q[-1] = static_cast<char>(from[-1] + static_cast<char>(value.roundUp));
+        } else if (value.roundUp) {
             char *d = q - 1;
             while (*d == '9' || *d == ',') {
                 if (*d == '9')
@@ -265,22 +288,25 @@ std::string DataCellText(std::string_view valueText, char flag, bool unsuppresse
     const bool withheld = flag != '0';
     if (withheld && !unsuppressed)
         return std::string(WithheldText(flag));
-    // Read from a padded copy, as from a record, when the text is short.
+    // Read from a padded copy, as from a record, when the text is short,
+    // and written into room past the text, as into a cell.
     char padded[32] = {};
-    std::string_view text16 = valueText;
+    std::string_view text = valueText;
     if (valueText.size() <= 16) {
-        std::memcpy(padded, valueText.data(), valueText.size());
-        text16 = std::string_view(padded, valueText.size());
+        if (!valueText.empty())
+            std::memcpy(padded, valueText.data(), valueText.size());
+        text = std::string_view(padded, valueText.size());
     }
-    if (UsualValue value; ReadUsualValue(text16, text16.size() <= 16 ? 32 : text16.size(), value)) {
-        std::string text(CellTextLength(value, withheld), ' ');
-        WriteCellText(text.data(), value, withheld);
-        return text;
+    if (UsualValue value; ReadUsualValue(text, text.data() == padded ? sizeof padded : text.size(), value)) {
+        char room[32]; // a text is at most 24 characters
+        const std::size_t length = CellTextLength(value, withheld);
+        WriteCellText(room, value, withheld);
+        return std::string(room, length);
     }
-    std::string text = WholeNumberText(ReadLeadingNumber(valueText));
+    std::string general = WholeNumberText(ReadLeadingNumber(valueText));
     if (withheld)
-        text += " *";
-    return text;
+        general += " *";
+    return general;
 }
 
 std::vector<int> QuarterColumnOrder(const std::vector<std::uint8_t> &selected, int quarterCount, bool reverse)
@@ -317,9 +343,11 @@ std::size_t ReadableFrom(const char *text, std::size_t size, const char *end)
     return std::max(size, static_cast<std::size_t>(end - text));
 }
 
+// Also gives each cell filled its own alignment.
 template <typename Record>
 std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const std::vector<int> &quarters,
-                               bool unsuppressed, const std::string &path, std::int64_t position)
+                               bool unsuppressed, const std::string &path, std::int64_t position,
+                               CellAlignment alignment)
 {
     // Fields 0-4 lead, the flag string ends the record: quarter k's value
     // is field k + 4 and must stand before the flags.
@@ -335,7 +363,8 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
         const char flag = record.Flag(k);
         const bool withheld = flag != '0';
         if (withheld && !unsuppressed) {
-            grid.SetCell(row, column++, WithheldText(flag));
+            grid.SetCell(row, column, WithheldText(flag));
+            grid.SetCellAlignment(row, column++, alignment);
             continue;
         }
         // The usual value is written straight into its cell.
@@ -343,13 +372,14 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
         const std::size_t readable = ReadableFrom(valueText.data(), valueText.size(), end);
         if (UsualValue value; ReadUsualValue(valueText, readable, value)) {
             const std::size_t length = CellTextLength(value, withheld);
-            if (char *const place = grid.ShortCellPlace(row, column, length)) {
+            if (char *const place = grid.ShortCellPlace(row, column, length, alignment)) {
                 WriteCellText(place, value, withheld);
                 ++column;
                 continue;
             }
         }
-        grid.SetCell(row, column++, DataCellText(valueText, flag, unsuppressed));
+        grid.SetCell(row, column, DataCellText(valueText, flag, unsuppressed));
+        grid.SetCellAlignment(row, column++, alignment);
     }
     return std::nullopt;
 }
@@ -359,14 +389,14 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
 std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecord &record, const std::vector<int> &quarters,
                                    bool unsuppressed, const std::string &path, std::int64_t position)
 {
-    return FillRow(grid, row, record, quarters, unsuppressed, path, position);
+    return FillRow(grid, row, record, quarters, unsuppressed, path, position, CellAlignment::Default);
 }
 
 std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecordView &record,
                                    const std::vector<int> &quarters, bool unsuppressed, const std::string &path,
                                    std::int64_t position)
 {
-    return FillRow(grid, row, record, quarters, unsuppressed, path, position);
+    return FillRow(grid, row, record, quarters, unsuppressed, path, position, CellAlignment::Default);
 }
 
 Result<std::string> TableViewCaption(const TableViewRequest &request)
@@ -463,10 +493,9 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
             if (std::optional<Failure> failure = data->ReadBytesInto(position, bytes))
                 return std::move(*failure);
             record.Split(bytes);
-            if (std::optional<Failure> damaged = FillDataRow(grid, r, record, quarters, request.Paths.Unsuppressed,
-                                                             data->Path(), position))
+            if (std::optional<Failure> damaged = FillRow(grid, r, record, quarters, request.Paths.Unsuppressed,
+                                                         data->Path(), position, CellAlignment::RightCenter))
                 return *damaged;
-            grid.SetRowAlignment(r, 1, CellAlignment::RightCenter);
         }
         grid.SetHalfHeight(r, title.empty());
         grid.SetCell(r, 0, title);
