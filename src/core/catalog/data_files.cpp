@@ -335,13 +335,24 @@ Result<std::string> TableDataFile::ReadBytesAt(std::int64_t position)
 
 std::optional<Failure> TableDataFile::ReadBytesInto(std::int64_t position, std::string &bytes)
 {
+    std::string_view record;
+    if (std::optional<Failure> failure = ReadRecordView(position, bytes, record))
+        return failure;
+    if (record.data() != bytes.data())
+        bytes.assign(record);
+    return std::nullopt;
+}
+
+std::optional<Failure> TableDataFile::ReadRecordView(std::int64_t position, std::string &scratch,
+                                                     std::string_view &record)
+{
     const std::int64_t length = m_recordLength;
     const std::int64_t size = m_file.Size();
     const auto tooShort = [&] {
         // Name the area whose block the position falls in (ZR1: its line).
-        const std::int64_t record = position < 1 ? 0 : (position - 1) / length;
+        const std::int64_t index = position < 1 ? 0 : (position - 1) / length;
         const int lines = LineCount(m_code);
-        const std::int64_t area = (m_code == "ZR1" || lines <= 0) ? record + 1 : record / lines + 1;
+        const std::int64_t area = (m_code == "ZR1" || lines <= 0) ? index + 1 : index / lines + 1;
         return Failure::Damaged(m_path, "it is too short for area " + std::to_string(area));
     };
     if (position < 1 || position - 1 > size)
@@ -349,18 +360,20 @@ std::optional<Failure> TableDataFile::ReadBytesInto(std::int64_t position, std::
 
     bool read = false;
     if (size - (position - 1) >= length) {
-        read = ReadRecordBytes(position, bytes);
+        read = ReadRecordSpan(position, scratch, record);
     } else if (size - (position - 1) == length - 2) {
         // The file's last line may lack its line end; its values are whole.
-        read = m_file.ReadInto(position, length - 2, bytes);
-        if (read)
-            bytes += "\r\n";
+        read = m_file.ReadInto(position, length - 2, scratch);
+        if (read) {
+            scratch += "\r\n";
+            record = scratch;
+        }
     }
     if (!read)
         return tooShort();
     // Two memchr scans: find_first_of tests every byte against the set one by one.
-    const std::string_view body = std::string_view(bytes).substr(0, bytes.size() - 2);
-    if (!bytes.ends_with("\r\n") || std::memchr(body.data(), '\r', body.size()) != nullptr
+    const std::string_view body = record.substr(0, record.size() - 2);
+    if (!record.ends_with("\r\n") || std::memchr(body.data(), '\r', body.size()) != nullptr
         || std::memchr(body.data(), '\n', body.size()) != nullptr)
         return Failure::Damaged(m_path, "its lines differ in length");
     // A record of the right length may still hold a comma too many or too
@@ -376,12 +389,13 @@ std::optional<Failure> TableDataFile::ReadBytesInto(std::int64_t position, std::
     return std::nullopt;
 }
 
-bool TableDataFile::ReadRecordBytes(std::int64_t position, std::string &bytes)
+bool TableDataFile::ReadRecordSpan(std::int64_t position, std::string &scratch, std::string_view &record)
 {
     const std::int64_t length = m_recordLength;
     const std::int64_t blockEnd = m_blockStart + static_cast<std::int64_t>(m_block.size());
     if (position >= m_blockStart && position + length <= blockEnd) {
-        bytes.assign(m_block, static_cast<std::size_t>(position - m_blockStart), static_cast<std::size_t>(length));
+        record = std::string_view(m_block).substr(static_cast<std::size_t>(position - m_blockStart),
+                                                  static_cast<std::size_t>(length));
         return true;
     }
     // A read that goes on where the last one ended is one of a run (an
@@ -389,17 +403,23 @@ bool TableDataFile::ReadRecordBytes(std::int64_t position, std::string &bytes)
     // byte read once. Any other read takes its record alone.
     const bool sequential = position == m_nextPosition;
     m_nextPosition = position + length;
+    const auto alone = [&] {
+        if (!m_file.ReadInto(position, length, scratch))
+            return false;
+        record = scratch;
+        return true;
+    };
     if (!sequential)
-        return m_file.ReadInto(position, length, bytes);
+        return alone();
     const std::int64_t wholeRecords = std::max<std::int64_t>(1, ReadAheadBytes / length);
     const std::int64_t available = (m_file.Size() - (position - 1)) / length;
     const std::int64_t count = std::min(wholeRecords, available);
     if (count < 1 || !m_file.ReadInto(position, count * length, m_block)) {
         m_block.clear();
-        return m_file.ReadInto(position, length, bytes);
+        return alone();
     }
     m_blockStart = position;
-    bytes.assign(m_block, 0, static_cast<std::size_t>(length));
+    record = std::string_view(m_block).substr(0, static_cast<std::size_t>(length));
     return true;
 }
 

@@ -109,12 +109,15 @@ public:
     Result<std::string> ReadBytesAt(std::int64_t position);
     /// The same into bytes, whose storage is reused; the failure, or nullopt.
     std::optional<Failure> ReadBytesInto(std::int64_t position, std::string &bytes);
+    /// The same as a view, without a copy: into the block read ahead, or
+    /// into scratch. Valid until the next read or scratch changes.
+    std::optional<Failure> ReadRecordView(std::int64_t position, std::string &scratch, std::string_view &record);
 
 private:
     TableDataFile(std::string path, std::string code, BinaryFile file, int recordLength);
-    /// The whole record at position (inside the file): from the block read
-    /// ahead, or read now.
-    bool ReadRecordBytes(std::int64_t position, std::string &bytes);
+    /// The whole record at position (inside the file): a view into the
+    /// block read ahead, or read now into scratch.
+    bool ReadRecordSpan(std::int64_t position, std::string &scratch, std::string_view &record);
 
     static constexpr std::int64_t ReadAheadBytes = 128 * 1024;
 

@@ -22,25 +22,37 @@ Grid::~Grid()
     LeaveCells(std::move(m_cells));
 }
 
-std::vector<Grid::Slot> &Grid::SpareCells()
+std::vector<Grid::Slot> *Grid::SpareCells()
 {
-    thread_local std::vector<Slot> spare;
-    return spare;
+    // Null once this thread's spare has gone (a grid that outlives it, at
+    // exit, keeps nothing).
+    struct Holder {
+        std::vector<Slot> cells;
+        bool *gone;
+        ~Holder() { *gone = true; }
+    };
+    thread_local bool gone = false;
+    if (gone)
+        return nullptr;
+    thread_local Holder holder{{}, &gone};
+    return &holder.cells;
 }
 
 std::vector<Grid::Slot> Grid::TakeCells(std::size_t count)
 {
     std::vector<Slot> cells;
-    if (SpareCells().capacity() >= count)
-        cells.swap(SpareCells());
+    std::vector<Slot> *const spare = SpareCells();
+    if (spare != nullptr && spare->capacity() >= count)
+        cells.swap(*spare);
     cells.assign(count, Slot{});
     return cells;
 }
 
 void Grid::LeaveCells(std::vector<Slot> cells)
 {
-    if (cells.capacity() > SpareCells().capacity() && cells.capacity() * sizeof(Slot) <= MostSpareBytes)
-        SpareCells() = std::move(cells);
+    std::vector<Slot> *const spare = SpareCells();
+    if (spare != nullptr && cells.capacity() > spare->capacity() && cells.capacity() * sizeof(Slot) <= MostSpareBytes)
+        *spare = std::move(cells);
 }
 
 void Grid::Resize(int rows, int columns)

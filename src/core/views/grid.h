@@ -146,7 +146,7 @@ private:
     /// memory of this size is handed over by the system page by page.
     static std::vector<Slot> TakeCells(std::size_t count);
     static void LeaveCells(std::vector<Slot> cells);
-    static std::vector<Slot> &SpareCells();
+    static std::vector<Slot> *SpareCells();
     void SetLongCell(Slot &slot, std::string_view text);
     int m_rows = 0;
     int m_columns = 0;

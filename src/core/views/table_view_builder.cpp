@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -369,7 +370,14 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
         }
         // The usual value is written straight into its cell.
         const auto valueText = record.ValueText(k);
-        const std::size_t readable = ReadableFrom(valueText.data(), valueText.size(), end);
+        std::size_t readable = valueText.size();
+        if constexpr (std::is_same_v<Record, DataRecordView>) {
+            // Every field of a split record lies before its end.
+            if (k >= 1)
+                readable = static_cast<std::size_t>(end - valueText.data());
+        } else {
+            readable = ReadableFrom(valueText.data(), valueText.size(), end);
+        }
         if (UsualValue value; ReadUsualValue(valueText, readable, value)) {
             const std::size_t length = CellTextLength(value, withheld);
             if (char *const place = grid.ShortCellPlace(row, column, length, alignment)) {
@@ -478,7 +486,8 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
         grid.SetCell(0, c, QuarterLabel(quarters[static_cast<std::size_t>(c - 1)], code));
     grid.SetRowAlignment(0, 1, CellAlignment::RightCenter);
 
-    // The record read and its fields keep their storage from line to line.
+    // The record read (a view into the data file's block, or into bytes)
+    // and its fields keep their storage from line to line.
     std::string bytes;
     DataRecordView record;
     int line = 0;
@@ -490,9 +499,10 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
                 return Failure::Damaged(LineTitleFileName(request.Paths, code), "it holds too few line titles");
             title = (*titles)[static_cast<std::size_t>(line - 1)];
             const std::int64_t position = zr1 ? data->Position(1, line) : data->Position(request.CurrentArea, line);
-            if (std::optional<Failure> failure = data->ReadBytesInto(position, bytes))
+            std::string_view bytesRead;
+            if (std::optional<Failure> failure = data->ReadRecordView(position, bytes, bytesRead))
                 return std::move(*failure);
-            record.Split(bytes);
+            record.Split(bytesRead);
             if (std::optional<Failure> damaged = FillRow(grid, r, record, quarters, request.Paths.Unsuppressed,
                                                          data->Path(), position, CellAlignment::RightCenter))
                 return *damaged;
