@@ -81,6 +81,18 @@ TEST(Grid, AlignmentsAndTextsShareACellWithoutTouchingEachOther)
     place[2] = '3';
     EXPECT_EQ(grid.Cell(1, 2), "123");
     EXPECT_EQ(grid.Alignment(1, 2), CellAlignment::RightCenter);
+    // A row's places: the same cells, the row looked up once.
+    const Grid::RowPlaces row = grid.Places(1);
+    char *const viaRow = row.Place(1, 2, CellAlignment::LeftTop);
+    ASSERT_NE(viaRow, nullptr);
+    viaRow[0] = '4';
+    viaRow[1] = '5';
+    EXPECT_EQ(grid.Cell(1, 1), "45");
+    EXPECT_EQ(grid.Alignment(1, 1), CellAlignment::LeftTop);
+    EXPECT_EQ(row.Place(4, 1, CellAlignment::Default), nullptr);
+    EXPECT_EQ(row.Place(-1, 1, CellAlignment::Default), nullptr);
+    EXPECT_EQ(row.Place(0, 16, CellAlignment::Default), nullptr);
+    EXPECT_EQ(grid.Places(2).Place(0, 1, CellAlignment::Default), nullptr);
     EXPECT_EQ(grid.ShortCellPlace(1, 2, 16, CellAlignment::Default), nullptr);
     EXPECT_EQ(grid.ShortCellPlace(2, 0, 1, CellAlignment::Default), nullptr);
     grid.ShortCellPlace(1, 2, 0, CellAlignment::Default);

@@ -94,6 +94,35 @@ public:
         return slot.bytes;
     }
 
+    /// ShortCellPlace for the cells of one row, the row looked up once: for
+    /// a builder that fills a whole row. No places outside the grid.
+    class RowPlaces {
+    public:
+        char *Place(int column, std::size_t length, CellAlignment alignment) const
+        {
+            if (column < 0 || column >= m_columns || length > InlineLength)
+                return nullptr;
+            char *const place = m_first + static_cast<std::size_t>(column) * sizeof(Slot);
+            place[InlineLength]
+                = static_cast<char>(static_cast<unsigned>(length) | (static_cast<unsigned>(alignment) << AlignmentShift));
+            return place;
+        }
+
+    private:
+        friend class Grid;
+        char *m_first = nullptr;
+        int m_columns = 0;
+    };
+    RowPlaces Places(int row)
+    {
+        RowPlaces places;
+        if (row >= 0 && row < m_rows && m_columns > 0) {
+            places.m_first = m_cells[Index(row, 0)].bytes;
+            places.m_columns = m_columns;
+        }
+        return places;
+    }
+
     /// A cell's own alignment, else its column's.
     CellAlignment Alignment(int row, int column) const;
     void SetCellAlignment(int row, int column, CellAlignment alignment);

@@ -354,6 +354,7 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
     // is field k + 4 and must stand before the flags.
     const int valueFields = static_cast<int>(record.fields.size()) - 6;
     const char *const end = RecordEnd(record);
+    const Grid::RowPlaces places = grid.Places(row);
     int column = 1;
     for (const int k : quarters) {
         if (k > valueFields) {
@@ -380,7 +381,7 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
         }
         if (UsualValue value; ReadUsualValue(valueText, readable, value)) {
             const std::size_t length = CellTextLength(value, withheld);
-            if (char *const place = grid.ShortCellPlace(row, column, length, alignment)) {
+            if (char *const place = places.Place(column, length, alignment)) {
                 WriteCellText(place, value, withheld);
                 ++column;
                 continue;
