@@ -21,6 +21,8 @@ enum class CellAlignment : std::uint8_t { Default, LeftTop, RightCenter, CenterC
 /// buffer. Reading a cell gives a view that stays valid until the grid is
 /// changed or goes.
 class Grid {
+    struct Slot; // a cell, below
+
 public:
     Grid() = default;
     Grid(int rows, int columns);
@@ -102,7 +104,7 @@ public:
         {
             if (column < 0 || column >= m_columns || length > InlineLength)
                 return nullptr;
-            char *const place = m_first + static_cast<std::size_t>(column) * sizeof(Slot);
+            char *const place = m_first[column].bytes;
             place[InlineLength]
                 = static_cast<char>(static_cast<unsigned>(length) | (static_cast<unsigned>(alignment) << AlignmentShift));
             return place;
@@ -110,14 +112,14 @@ public:
 
     private:
         friend class Grid;
-        char *m_first = nullptr;
+        Slot *m_first = nullptr;
         int m_columns = 0;
     };
     RowPlaces Places(int row)
     {
         RowPlaces places;
         if (row >= 0 && row < m_rows && m_columns > 0) {
-            places.m_first = m_cells[Index(row, 0)].bytes;
+            places.m_first = &m_cells[Index(row, 0)];
             places.m_columns = m_columns;
         }
         return places;
