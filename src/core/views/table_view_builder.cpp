@@ -344,6 +344,29 @@ std::size_t ReadableFrom(const char *text, std::size_t size, const char *end)
     return std::max(size, static_cast<std::size_t>(end - text));
 }
 
+// One data cell of a row from its flag and value text (readable: bytes that
+// may be read from its start), with its own alignment. The usual value is
+// written straight into its cell.
+[[gnu::always_inline]] inline void FillCell(Grid &grid, const Grid::RowPlaces &places, int row, int column, char flag,
+                                            std::string_view valueText, std::size_t readable, bool unsuppressed,
+                                            CellAlignment alignment)
+{
+    const bool withheld = flag != '0';
+    if (!withheld || unsuppressed) {
+        if (UsualValue value; ReadUsualValue(valueText, readable, value)) {
+            const std::size_t length = CellTextLength(value, withheld);
+            if (char *const place = places.Place(column, length, alignment)) {
+                WriteCellText(place, value, withheld);
+                return;
+            }
+        }
+        grid.SetCell(row, column, DataCellText(valueText, flag, unsuppressed));
+    } else {
+        grid.SetCell(row, column, WithheldText(flag));
+    }
+    grid.SetCellAlignment(row, column, alignment);
+}
+
 // Also gives each cell filled its own alignment.
 template <typename Record>
 std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const std::vector<int> &quarters,
@@ -362,14 +385,6 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
                                               + std::to_string(std::max(valueFields, 0))
                                               + " quarter values, quarter " + std::to_string(k) + " is asked");
         }
-        const char flag = record.Flag(k);
-        const bool withheld = flag != '0';
-        if (withheld && !unsuppressed) {
-            grid.SetCell(row, column, WithheldText(flag));
-            grid.SetCellAlignment(row, column++, alignment);
-            continue;
-        }
-        // The usual value is written straight into its cell.
         const auto valueText = record.ValueText(k);
         std::size_t readable = valueText.size();
         if constexpr (std::is_same_v<Record, DataRecordView>) {
@@ -379,18 +394,63 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
         } else {
             readable = ReadableFrom(valueText.data(), valueText.size(), end);
         }
-        if (UsualValue value; ReadUsualValue(valueText, readable, value)) {
-            const std::size_t length = CellTextLength(value, withheld);
-            if (char *const place = places.Place(column, length, alignment)) {
-                WriteCellText(place, value, withheld);
-                ++column;
-                continue;
-            }
-        }
-        grid.SetCell(row, column, DataCellText(valueText, flag, unsuppressed));
-        grid.SetCellAlignment(row, column++, alignment);
+        FillCell(grid, places, row, column++, record.Flag(k), valueText, readable, unsuppressed, alignment);
     }
     return std::nullopt;
+}
+
+// The data row of a record whose field count was checked (the five leading
+// fields, QuarterCount values, the flags), read in one pass along the record
+// without splitting it: each value goes to the column its quarter is shown
+// in (columnOf[k]; 0 when not shown).
+void FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vector<int> &columnOf, bool unsuppressed,
+                    CellAlignment alignment)
+{
+    while (!record.empty() && (record.back() == '\n' || record.back() == '\r'))
+        record.remove_suffix(1);
+    const std::size_t lastComma = record.rfind(',');
+    const std::string_view flags = lastComma == std::string_view::npos ? std::string_view() : record.substr(lastComma + 1);
+    const char *const first = record.data();
+    const char *const end = first + record.size();
+    const Grid::RowPlaces places = grid.Places(row);
+    const auto quarterCount = static_cast<int>(columnOf.size()) - 1;
+    // Commas eight bytes at a time, as in DataRecordView::Split; field i ends
+    // at the i-th comma.
+    constexpr std::uint64_t Ones = 0x0101010101010101;
+    constexpr std::uint64_t Low7 = 0x7f7f7f7f7f7f7f7f;
+    std::size_t begin = 0;
+    int field = 0;
+    const auto take = [&](std::size_t at) {
+        // Field `field` is [begin, at): quarter k = field - 4.
+        const int k = field - 4;
+        if (k >= 1 && k <= quarterCount) {
+            const int column = columnOf[static_cast<std::size_t>(k)];
+            if (column != 0) {
+                const std::string_view valueText(first + begin, std::min<std::size_t>(at - begin, 10));
+                const char flag = static_cast<std::size_t>(k) > flags.size() ? ' ' : flags[static_cast<std::size_t>(k - 1)];
+                FillCell(grid, places, row, column, flag, valueText, static_cast<std::size_t>(end - valueText.data()),
+                         unsuppressed, alignment);
+            }
+        }
+        ++field;
+        begin = at + 1;
+    };
+    const std::size_t size = record.size();
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, first + i, 8);
+        const std::uint64_t x = word ^ (Ones * ',');
+        std::uint64_t commas = ~(((x & Low7) + Low7) | x | Low7);
+        while (commas != 0) {
+            take(i + static_cast<std::size_t>(std::countr_zero(commas)) / 8);
+            commas &= commas - 1;
+        }
+    }
+    for (; i < size; ++i) {
+        if (first[i] == ',')
+            take(i);
+    }
 }
 
 } // namespace
@@ -491,6 +551,12 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
     // and its fields keep their storage from line to line.
     std::string bytes;
     DataRecordView record;
+    // The read checks that each record holds QuarterCount + 6 fields: its
+    // values are then read along it, each into its quarter's column.
+    const bool checked = QuarterCount(code) > 0;
+    std::vector<int> columnOf(static_cast<std::size_t>(std::max(QuarterCount(code), 0)) + 1, 0);
+    for (std::size_t c = 0; c < quarters.size(); ++c)
+        columnOf[static_cast<std::size_t>(quarters[c])] = static_cast<int>(c) + 1;
     int line = 0;
     for (int r = 1; r < rows; ++r) {
         std::string title = HeadingCaption(r, code);
@@ -503,10 +569,14 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
             std::string_view bytesRead;
             if (std::optional<Failure> failure = data->ReadRecordView(position, bytes, bytesRead))
                 return std::move(*failure);
-            record.Split(bytesRead);
-            if (std::optional<Failure> damaged = FillRow(grid, r, record, quarters, request.Paths.Unsuppressed,
-                                                         data->Path(), position, CellAlignment::RightCenter))
-                return *damaged;
+            if (checked) {
+                FillCheckedRow(grid, r, bytesRead, columnOf, request.Paths.Unsuppressed, CellAlignment::RightCenter);
+            } else {
+                record.Split(bytesRead);
+                if (std::optional<Failure> damaged = FillRow(grid, r, record, quarters, request.Paths.Unsuppressed,
+                                                             data->Path(), position, CellAlignment::RightCenter))
+                    return *damaged;
+            }
         }
         grid.SetHalfHeight(r, title.empty());
         grid.SetCell(r, 0, title);
