@@ -241,6 +241,27 @@ TEST(GridBuildersText, CellTextsOfEveryValueShapeMatchTheGeneralReading)
     }
 }
 
+// A row filled from a record split in place (its values read sixteen bytes
+// at a time) shows what the record parsed into strings shows.
+TEST(GridBuildersText, RowsFromSplitAndParsedRecordsAgree)
+{
+    const std::string record = "01,0,ZR1 ,0010,  SA,    248297,    1756.5,  -12345.5,0000000042,   999.5,"
+                               "      1299.5,  1.5E3,    ,  987.6r,       0.4,      -0.5,1234567890,01D0N0 1200\r\n";
+    const std::vector<int> quarters{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    for (const bool unsuppressed : {false, true}) {
+        Grid split(1, 13);
+        Grid parsed(1, 13);
+        DataRecordView view;
+        view.Split(record);
+        ASSERT_FALSE(FillDataRow(split, 0, view, quarters, unsuppressed, "f", 1));
+        ASSERT_FALSE(FillDataRow(parsed, 0, ParseDataRecord(record), quarters, unsuppressed, "f", 1));
+        for (int c = 1; c <= 12; ++c)
+            EXPECT_EQ(split.Cell(0, c), parsed.Cell(0, c)) << c;
+        EXPECT_EQ(split.Cell(0, 1), "248,297");
+        EXPECT_EQ(split.Cell(0, 12), unsuppressed ? "1,234,567,890 *" : "(N)");
+    }
+}
+
 TEST(GridBuildersText, WholeNumbersNeverShowMinusZeroOrNonNumbers)
 {
     EXPECT_EQ(WholeNumberText(-0.0), "0");

@@ -74,14 +74,13 @@ TEST(Grid, AlignmentsAndTextsShareACellWithoutTouchingEachOther)
     EXPECT_EQ(grid.Alignment(2, 0), CellAlignment::Default);
 
     // Writing a cell in place sets its alignment with it.
-    char *const place = grid.ShortCellPlace(1, 2, 3, CellAlignment::RightCenter);
+    char *const place = grid.Places(1).Place(2, 3, CellAlignment::RightCenter);
     ASSERT_NE(place, nullptr);
     place[0] = '1';
     place[1] = '2';
     place[2] = '3';
     EXPECT_EQ(grid.Cell(1, 2), "123");
     EXPECT_EQ(grid.Alignment(1, 2), CellAlignment::RightCenter);
-    // A row's places: the same cells, the row looked up once.
     const Grid::RowPlaces row = grid.Places(1);
     char *const viaRow = row.Place(1, 2, CellAlignment::LeftTop);
     ASSERT_NE(viaRow, nullptr);
@@ -93,9 +92,7 @@ TEST(Grid, AlignmentsAndTextsShareACellWithoutTouchingEachOther)
     EXPECT_EQ(row.Place(-1, 1, CellAlignment::Default), nullptr);
     EXPECT_EQ(row.Place(0, 16, CellAlignment::Default), nullptr);
     EXPECT_EQ(grid.Places(2).Place(0, 1, CellAlignment::Default), nullptr);
-    EXPECT_EQ(grid.ShortCellPlace(1, 2, 16, CellAlignment::Default), nullptr);
-    EXPECT_EQ(grid.ShortCellPlace(2, 0, 1, CellAlignment::Default), nullptr);
-    grid.ShortCellPlace(1, 2, 0, CellAlignment::Default);
+    grid.Places(1).Place(2, 0, CellAlignment::Default);
     EXPECT_EQ(grid.Cell(1, 2), "");
     EXPECT_EQ(grid.Alignment(1, 2), CellAlignment::Default);
 }

@@ -82,22 +82,12 @@ public:
         slot.SetLength(size);
     }
 
-    /// The place for a text of length characters in the cell, for a builder
-    /// that writes it there itself, and the cell's own alignment; nullptr
-    /// outside the grid or when length is over 15 (SetCell takes such a
-    /// text). Bytes written past length, up to the fifteenth, are ignored.
-    char *ShortCellPlace(int row, int column, std::size_t length, CellAlignment alignment)
-    {
-        if (row < 0 || row >= m_rows || column < 0 || column >= m_columns || length > InlineLength)
-            return nullptr;
-        Slot &slot = m_cells[Index(row, column)];
-        slot.bytes[InlineLength]
-            = static_cast<char>(static_cast<unsigned>(length) | (static_cast<unsigned>(alignment) << AlignmentShift));
-        return slot.bytes;
-    }
-
-    /// ShortCellPlace for the cells of one row, the row looked up once: for
-    /// a builder that fills a whole row. No places outside the grid.
+    /// The cells of one row, looked up once, for a builder that writes the
+    /// texts of a whole row itself: Place gives the place for a text of
+    /// length characters in a cell and sets the cell's own alignment with
+    /// it; nullptr outside the grid or when length is over 15 (SetCell takes
+    /// such a text). Bytes written past length, up to the fifteenth, are
+    /// ignored.
     class RowPlaces {
     public:
         char *Place(int column, std::size_t length, CellAlignment alignment) const

@@ -325,23 +325,11 @@ std::vector<int> QuarterColumnOrder(const std::vector<std::uint8_t> &selected, i
 
 namespace {
 
-// Where the bytes a record's fields are read from end: a split record's
-// field views all lie in one buffer, up to the end of its last field.
+// Where the bytes a split record's fields are read from end: its field
+// views all lie in one buffer, up to the end of its last field.
 const char *RecordEnd(const DataRecordView &record)
 {
     return record.fields.empty() ? nullptr : record.fields.back().data() + record.fields.back().size();
-}
-
-const char *RecordEnd(const DataRecord &)
-{
-    return nullptr; // its fields are strings of their own
-}
-
-std::size_t ReadableFrom(const char *text, std::size_t size, const char *end)
-{
-    if (end == nullptr || text == nullptr || text > end)
-        return size;
-    return std::max(size, static_cast<std::size_t>(end - text));
 }
 
 // One data cell of a row from its flag and value text (readable: bytes that
@@ -376,7 +364,6 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
     // Fields 0-4 lead, the flag string ends the record: quarter k's value
     // is field k + 4 and must stand before the flags.
     const int valueFields = static_cast<int>(record.fields.size()) - 6;
-    const char *const end = RecordEnd(record);
     const Grid::RowPlaces places = grid.Places(row);
     int column = 1;
     for (const int k : quarters) {
@@ -386,15 +373,15 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
                                               + " quarter values, quarter " + std::to_string(k) + " is asked");
         }
         const auto valueText = record.ValueText(k);
-        std::size_t readable = valueText.size();
         if constexpr (std::is_same_v<Record, DataRecordView>) {
             // Every field of a split record lies before its end.
-            if (k >= 1)
-                readable = static_cast<std::size_t>(end - valueText.data());
+            const std::size_t readable
+                = k >= 1 ? static_cast<std::size_t>(RecordEnd(record) - valueText.data()) : valueText.size();
+            FillCell(grid, places, row, column++, record.Flag(k), valueText, readable, unsuppressed, alignment);
         } else {
-            readable = ReadableFrom(valueText.data(), valueText.size(), end);
+            // A DataRecord's fields are strings of their own: only the text may be read.
+            FillCell(grid, places, row, column++, record.Flag(k), valueText, valueText.size(), unsuppressed, alignment);
         }
-        FillCell(grid, places, row, column++, record.Flag(k), valueText, readable, unsuppressed, alignment);
     }
     return std::nullopt;
 }
@@ -467,6 +454,7 @@ std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecordView &re
 {
     return FillRow(grid, row, record, quarters, unsuppressed, path, position, CellAlignment::Default);
 }
+
 
 Result<std::string> TableViewCaption(const TableViewRequest &request)
 {
