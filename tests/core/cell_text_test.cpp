@@ -1,6 +1,7 @@
 #include "core/views/cell_text.h"
 
 #include "core/catalog/data_files.h"
+#include "core/views/table_view_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -52,11 +53,12 @@ TEST(CellText, WholeNumbersMatchThePlainGroupingAcrossEveryGroupBoundary)
         EXPECT_EQ(FormatWholeNumber(value), Grouped(value)) << value;
         EXPECT_EQ(FormatWholeNumber(-value), Grouped(-value)) << -value;
     }
-    // The longest cell text stays inside the room a caller gives.
-    char room[DataCellTextRoom];
-    char *end = PutDataCellText(room, "-1.7976931348623157E308", '2', true);
-    EXPECT_EQ(std::string(room, static_cast<std::size_t>(end - room)), Grouped(-DBL_MAX) + " *");
-    EXPECT_LE(static_cast<std::size_t>(end - room), DataCellTextRoom);
+    // The longest text stays inside the room a caller gives.
+    char room[WholeNumberRoom];
+    char *end = PutWholeNumber(room, -DBL_MAX);
+    EXPECT_EQ(std::string(room, static_cast<std::size_t>(end - room)), Grouped(-DBL_MAX));
+    EXPECT_LE(static_cast<std::size_t>(end - room), WholeNumberRoom);
+    EXPECT_EQ(DataCellText("-1.7976931348623157E308", '2', true), Grouped(-DBL_MAX) + " *");
 }
 
 TEST(CellText, AFieldShowsTheWholeNumberItReadsAsWhateverItsShape)
@@ -81,8 +83,8 @@ TEST(CellText, AFieldShowsTheWholeNumberItReadsAsWhateverItsShape)
     }
     for (const std::string &field : fields) {
         const std::string expected = FormatWholeNumber(ReadLeadingNumber(field));
-        EXPECT_EQ(FormatDataCell(field, '0', false), expected) << "[" << field << "]";
-        EXPECT_EQ(FormatDataCell(field, '2', true), expected + " *") << "[" << field << "]";
+        EXPECT_EQ(DataCellText(field, '0', false), expected) << "[" << field << "]";
+        EXPECT_EQ(DataCellText(field, '2', true), expected + " *") << "[" << field << "]";
     }
 }
 

@@ -12,6 +12,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -124,7 +125,7 @@ std::vector<std::string> Row(const Grid &grid, int row)
 {
     std::vector<std::string> cells;
     for (int c = 0; c < grid.Columns(); ++c)
-        cells.push_back(grid.Cell(row, c));
+        cells.emplace_back(grid.Cell(row, c));
     return cells;
 }
 
@@ -205,6 +206,61 @@ INSTANTIATE_TEST_SUITE_P(
                     CellCase{"   1234567", '1', true, "1,234,567 *"}, CellCase{"   1234567", '2', true, "1,234,567 *"},
                     CellCase{"   1234567", ' ', true, "1,234,567 *"}, CellCase{"   1234567", '0', true, "1,234,567"},
                     CellCase{"     -0.2", '1', true, "0 *"}));
+
+// The usual value texts take a quick way to their cell text: it must give
+// exactly the text of the general reading (the number read into a double,
+// rounded, grouped) for every shape of value field.
+TEST(GridBuildersText, CellTextsOfEveryValueShapeMatchTheGeneralReading)
+{
+    std::vector<std::string> texts = {
+        "0.5", "-0.5", "0.49999", "-0.4", "1.5", "2.5", "99.5", "999.49", "999.5", "9999999.5", "-999999.5",
+        "000123", "-000.6", "00000000000000.5", "999999999999999", "9999999999999.5", "99999999999999.5",
+        "1234567890123456", "123456789012345678", "1234567890123456789012", "12.", "12.e3", "1.5e3", "1e5",
+        "  +42", "\t-7", "- 5", "+", "-", ".5", "-.5", "1.2.3", "12abc", "12,5", "1.5E", "1.5e+", " 7 8",
+        "0", "-0", "+0.0", "9", "99", "999", "1000", "-1000", "65535.5"};
+    std::mt19937_64 random(14);
+    for (int i = 0; i < 4000; ++i) {
+        const int wholeDigits = static_cast<int>(random() % 11);
+        const int decimals = static_cast<int>(random() % 6);
+        std::string text(static_cast<std::size_t>(random() % 4), ' ');
+        if (random() % 3 == 0)
+            text += random() % 2 ? '-' : '+';
+        for (int d = 0; d < wholeDigits; ++d)
+            text += static_cast<char>('0' + random() % 10);
+        if (decimals > 0) {
+            text += '.';
+            for (int d = 0; d < decimals; ++d)
+                text += static_cast<char>('0' + (d == 0 && random() % 2 ? 4 + random() % 2 : random() % 10));
+        }
+        texts.push_back(text.substr(0, 10 + random() % 8));
+    }
+    for (const std::string &text : texts) {
+        const std::string general = WholeNumberText(ReadLeadingNumber(text));
+        EXPECT_EQ(DataCellText(text, '0', false), general) << test::CaseText(text);
+        EXPECT_EQ(DataCellText(text, '1', true), general + " *") << test::CaseText(text);
+    }
+}
+
+// A row filled from a record split in place (its values read sixteen bytes
+// at a time) shows what the record parsed into strings shows.
+TEST(GridBuildersText, RowsFromSplitAndParsedRecordsAgree)
+{
+    const std::string record = "01,0,ZR1 ,0010,  SA,    248297,    1756.5,  -12345.5,0000000042,   999.5,"
+                               "      1299.5,  1.5E3,    ,  987.6r,       0.4,      -0.5,1234567890,01D0N0 1200\r\n";
+    const std::vector<int> quarters{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    for (const bool unsuppressed : {false, true}) {
+        Grid split(1, 13);
+        Grid parsed(1, 13);
+        DataRecordView view;
+        view.Split(record);
+        ASSERT_FALSE(FillDataRow(split, 0, view, quarters, unsuppressed, "f", 1));
+        ASSERT_FALSE(FillDataRow(parsed, 0, ParseDataRecord(record), quarters, unsuppressed, "f", 1));
+        for (int c = 1; c <= 12; ++c)
+            EXPECT_EQ(split.Cell(0, c), parsed.Cell(0, c)) << c;
+        EXPECT_EQ(split.Cell(0, 1), "248,297");
+        EXPECT_EQ(split.Cell(0, 12), unsuppressed ? "1,234,567,890 *" : "(N)");
+    }
+}
 
 TEST(GridBuildersText, WholeNumbersNeverShowMinusZeroOrNonNumbers)
 {

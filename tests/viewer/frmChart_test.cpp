@@ -138,7 +138,7 @@ protected:
             const auto at = std::find(labels.begin(), labels.end(), grid.Cell(0, c));
             ASSERT_NE(at, labels.end()) << grid.Cell(0, c);
             const std::optional<double> &value = drawn[static_cast<std::size_t>(at - labels.begin())];
-            const std::string &cell = grid.Cell(row, c);
+            const std::string_view cell = grid.Cell(row, c);
             if (cell == "(D)" || cell == "(N)") {
                 EXPECT_FALSE(value) << grid.Cell(0, c);
             } else {

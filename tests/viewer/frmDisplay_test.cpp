@@ -1,5 +1,6 @@
 #include "viewer/main/frmMain.h"
 #include "viewer/selection/frmPickList.h"
+#include "viewer/qt/qt_text.h"
 #include "viewer/qt/qt_twips.h"
 #include "core/catalog/table_catalog.h"
 #include "viewer/display/frmDisplay.h"
@@ -203,7 +204,7 @@ TEST_F(DisplayTest, NewWindowTakesTheDefaultsAndShowsTheNewestQuarters)
     for (int c = 0; c < grid.Columns(); ++c) {
         double widest = 0;
         for (int r = 0; r < grid.Rows(); ++r) {
-            const QString text = QString::fromLatin1(grid.Cell(r, c).c_str());
+            const QString text = Latin1(grid.Cell(r, c));
             widest = std::max({widest, own.horizontalAdvance(text), drawn.horizontalAdvance(text)});
         }
         EXPECT_GE(display->ColumnWidth(c), widest) << "column " << c;
@@ -233,7 +234,7 @@ TEST_F(DisplayTest, LargeDisplayFontCutsNoValueOrTitle)
     for (int c = 0; c < grid.Columns(); ++c) {
         double widest = 0;
         for (int r = 0; r < grid.Rows(); ++r)
-            widest = std::max(widest, drawn.horizontalAdvance(QString::fromLatin1(grid.Cell(r, c).c_str())));
+            widest = std::max(widest, drawn.horizontalAdvance(Latin1(grid.Cell(r, c))));
         EXPECT_GE(display->ColumnWidth(c), widest + drawn.horizontalAdvance(QLatin1Char('0')) - 1) << "column " << c;
     }
 }
@@ -438,7 +439,7 @@ TEST_F(DisplayTest, HeadersAlignmentsAndSpacerRows)
     QAbstractItemModel *model = table->grdData->model();
     ASSERT_EQ(model->rowCount(), 63);
     EXPECT_EQ(model->headerData(54, Qt::Vertical).toString(), QStringLiteral("    ZUL Regions"));
-    EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QString::fromLatin1(table->Data().Cell(0, 1).c_str()));
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), Latin1(table->Data().Cell(0, 1)));
     const auto alignment = [](const QVariant &value) { return Qt::Alignment(value.toInt()); };
     EXPECT_EQ(alignment(model->headerData(0, Qt::Vertical, Qt::TextAlignmentRole)), Qt::AlignLeft | Qt::AlignTop);
     EXPECT_EQ(alignment(model->headerData(0, Qt::Horizontal, Qt::TextAlignmentRole)), Qt::AlignRight | Qt::AlignVCenter);
@@ -515,7 +516,7 @@ TEST_F(DisplayTest, OneLineViewAndTheActivationRule)
     ASSERT_NE(view, source);
     EXPECT_EQ(view->Tag(), QStringLiteral("SOL"));
     EXPECT_EQ(oneLine->windowTitle(), QStringLiteral("ZR5 ") + QString::fromStdString(tarvel::SeriesCaption("ZR5"))
-                                          + QStringLiteral(" - ") + QString::fromLatin1(source->Data().Cell(2, 0).c_str()).trimmed());
+                                          + QStringLiteral(" - ") + Latin1(source->Data().Cell(2, 0)).trimmed());
     EXPECT_EQ(view->Data().Rows(), 64);
     EXPECT_EQ(view->Data().Columns(), source->Data().Columns());
     EXPECT_EQ(view->CurrentColumn(), view->Data().Columns() - 1);
@@ -575,7 +576,7 @@ TEST_F(DisplayTest, OneLineFromALessLineOfAnotherArea)
     frmDisplay *view = Active(*window);
     ASSERT_NE(view, source);
     ASSERT_NE(view, nullptr);
-    const std::string &title = source->Data().Cell(lessRow, 0);
+    const std::string title(source->Data().Cell(lessRow, 0));
     const std::string rest = title.substr(title.find_first_not_of(' ', 5));
     EXPECT_TRUE(window->MdiArea()->activeSubWindow()->windowTitle().endsWith(
         QStringLiteral(" - ") + QString::fromLatin1(rest.c_str())));

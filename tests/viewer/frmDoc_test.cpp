@@ -443,7 +443,7 @@ TEST_F(DocumentsTest, ReverseTwiceRestoresTheOrderAndLeavesOpenTablesAlone)
     DisplayAreas(*window, 1);
     auto *first = qobject_cast<frmDisplay *>(window->MdiArea()->currentSubWindow()->widget());
     ASSERT_TRUE(first);
-    const std::string firstQuarter = first->Data().Cell(0, 1);
+    const std::string firstQuarter(first->Data().Cell(0, 1));
 
     window->mnuReverse->trigger();
     EXPECT_TRUE(window->mnuReverse->isChecked());

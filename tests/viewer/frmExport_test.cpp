@@ -699,12 +699,14 @@ TEST_F(ClipboardTest, CopiesFromTheWindowTheDisplayCommandBuilt)
     DragOver(display->grdData, row, 2, row, 1);
     window->mnuClip->trigger();
 
-    const auto bare = [](std::string text) {
+    const auto bare = [](std::string_view cell) {
+        std::string text(cell);
         text.erase(std::remove(text.begin(), text.end(), ','), text.end());
         return text;
     };
-    const std::string expected = grid.Caption + "\r\n\r\n\t" + grid.Cell(0, 1) + "\t" + grid.Cell(0, 2) + "\t\r\n"
-        + grid.Cell(row, 0) + "\t" + bare(grid.Cell(row, 1)) + "\t" + bare(grid.Cell(row, 2)) + "\r\n";
+    const std::string expected = grid.Caption + "\r\n\r\n\t" + std::string(grid.Cell(0, 1)) + "\t"
+        + std::string(grid.Cell(0, 2)) + "\t\r\n" + std::string(grid.Cell(row, 0)) + "\t" + bare(grid.Cell(row, 1))
+        + "\t" + bare(grid.Cell(row, 2)) + "\r\n";
     EXPECT_EQ(Clipboard().toStdString(), expected);
 }
 

@@ -1,5 +1,6 @@
 #include "viewer/main/frmMain.h"
 #include "viewer/qt/qt_child_window.h"
+#include "viewer/qt/qt_text.h"
 #include "viewer/qt/qt_twips.h"
 #include "core/selection/selection.h"
 #include "core/catalog/file_helpers.h"
@@ -394,8 +395,8 @@ TEST_F(PrintTest, DisplayedTablePrintsToPdfFileAsOnPaper)
     EXPECT_TRUE(page.contains(QStringLiteral("QUARTERLY INCOME SUMMARY")));
     EXPECT_TRUE(page.contains(QStringLiteral("Alabama")));
     for (int c = 1; c < grid.Columns(); ++c)
-        EXPECT_TRUE(page.contains(QString::fromLatin1(grid.Cell(0, c).c_str()))) << c;
-    EXPECT_TRUE(page.contains(QString::fromLatin1(grid.Cell(1, grid.Columns() - 1).c_str())));
+        EXPECT_TRUE(page.contains(Latin1(grid.Cell(0, c)))) << c;
+    EXPECT_TRUE(page.contains(Latin1(grid.Cell(1, grid.Columns() - 1))));
     EXPECT_TRUE(page.contains(QStringLiteral("Table ZR4")));
     EXPECT_TRUE(PdfText(pdf, 2).contains(QStringLiteral("Quarterly income summary")));
 }

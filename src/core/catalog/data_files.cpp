@@ -404,16 +404,29 @@ std::optional<Failure> TableDataFile::CheckBody(std::int64_t position, bool line
 
 std::optional<Failure> TableDataFile::ReadBytesInto(std::int64_t position, std::string &bytes)
 {
-    Result<std::string_view> record = ReadWhole(position, bytes);
-    if (!record)
-        return record.Error();
-    if (record->data() != bytes.data())
-        bytes.assign(*record);
-    const std::string_view body = std::string_view(bytes).substr(0, bytes.size() - 2);
+    std::string_view record;
+    if (std::optional<Failure> failure = ReadRecordView(position, bytes, record))
+        return failure;
+    if (record.data() != bytes.data())
+        bytes.assign(record);
+    return std::nullopt;
+}
+
+std::optional<Failure> TableDataFile::ReadRecordView(std::int64_t position, std::string &scratch,
+                                                     std::string_view &record)
+{
+    Result<std::string_view> whole = ReadWhole(position, scratch);
+    if (!whole)
+        return whole.Error();
+    const std::string_view body = whole->substr(0, whole->size() - 2);
+    // Two memchr scans: find_first_of tests every byte against the set one by one.
     const bool lineEnd = std::memchr(body.data(), '\r', body.size()) != nullptr
         || std::memchr(body.data(), '\n', body.size()) != nullptr;
     const auto fields = static_cast<std::size_t>(std::count(body.begin(), body.end(), ',')) + 1;
-    return CheckBody(position, lineEnd, fields);
+    if (std::optional<Failure> failure = CheckBody(position, lineEnd, fields))
+        return failure;
+    record = *whole;
+    return std::nullopt;
 }
 
 std::optional<Failure> TableDataFile::ReadFieldsInto(std::int64_t position, std::string &bytes,

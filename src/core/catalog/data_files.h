@@ -118,6 +118,9 @@ public:
     /// bytes or into the block this file read ahead, valid until the next
     /// read from it.
     std::optional<Failure> ReadFieldsInto(std::int64_t position, std::string &bytes, DataRecordView &fields);
+    /// The checked record as a view, without a copy: into the block read
+    /// ahead, or into scratch. Valid until the next read or scratch changes.
+    std::optional<Failure> ReadRecordView(std::int64_t position, std::string &scratch, std::string_view &record);
 
 private:
     /// The R bytes at position: a view into the block read ahead, or into

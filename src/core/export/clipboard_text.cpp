@@ -8,7 +8,7 @@ namespace tarvel {
 
 namespace {
 
-void AppendWithoutCommas(std::string &out, const std::string &text)
+void AppendWithoutCommas(std::string &out, std::string_view text)
 {
     for (const char c : text) {
         if (c != ',')

@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int Length(const std::string &text)
+int Length(std::string_view text)
 {
     return static_cast<int>(std::min<std::size_t>(text.size(), 0x7fffffff));
 }

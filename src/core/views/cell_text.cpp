@@ -91,7 +91,7 @@ char *PutWholeNumber(char *out, double value)
     }
     // Beyond 64-bit integers (an exponent in the field): all the digits the
     // double holds (a whole number already).
-    char digits[DataCellTextRoom];
+    char digits[WholeNumberRoom];
     const int length = std::snprintf(digits, sizeof digits, "%.0f", magnitude);
     if (length <= 0 || static_cast<std::size_t>(length) >= sizeof digits)
         return Put(out, "(N)");
@@ -100,81 +100,10 @@ char *PutWholeNumber(char *out, double value)
     return PutGrouped(out, std::string_view(digits, static_cast<std::size_t>(length)));
 }
 
-namespace {
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// The whole-number text of a value field read straight from its digits, for
-// the usual shape: blanks, a sign, at most 15 digits with or without a
-// decimal point, no exponent. With so few digits the number the field reads
-// as (ReadLeadingNumber) rounds to the same whole number as its decimal
-// digits do: a fraction from ".5" up rounds away from zero. nullptr for any
-// other shape, which goes the way of the number.
-char *PutWholeNumberOfDigits(char *out, std::string_view text)
-{
-    std::size_t i = 0;
-    const std::size_t size = text.size();
-    while (i < size && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < size && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    const std::size_t start = i;
-    std::uint64_t whole = 0;
-    while (i < size && IsDigit(text[i]))
-        whole = whole * 10 + static_cast<std::uint64_t>(text[i++] - '0');
-    std::size_t digits = i - start;
-    bool roundUp = false;
-    if (i + 1 < size && text[i] == '.' && IsDigit(text[i + 1])) {
-        roundUp = text[i + 1] >= '5';
-        ++i;
-        while (i < size && IsDigit(text[i]))
-            ++i;
-        digits = i - start - 1; // the point not counted
-    }
-    if (digits > 15 || (i < size && (text[i] == 'E' || text[i] == 'e')))
-        return nullptr;
-    whole += roundUp ? 1 : 0;
-    if (whole == 0) {
-        *out = '0'; // no digits, or less than a half: never "-0"
-        return out + 1;
-    }
-    if (negative)
-        *out++ = '-';
-    return PutGroups(out, whole);
-}
-
-} // namespace
-
-char *PutDataCellText(char *out, std::string_view valueText, char flag, bool unsuppressed)
-{
-    const bool withheld = flag != '0';
-    if (withheld && !unsuppressed)
-        return Put(out, flag == '1' ? "(D)" : "(N)");
-    if (char *end = PutWholeNumberOfDigits(out, valueText))
-        out = end;
-    else
-        out = PutWholeNumber(out, ReadLeadingNumber(valueText));
-    if (withheld)
-        out = Put(out, " *");
-    return out;
-}
-
 std::string FormatWholeNumber(double value)
 {
-    char text[DataCellTextRoom];
+    char text[WholeNumberRoom];
     return std::string(text, PutWholeNumber(text, value));
-}
-
-std::string FormatDataCell(std::string_view valueText, char flag, bool unsuppressed)
-{
-    char text[DataCellTextRoom];
-    return std::string(text, PutDataCellText(text, valueText, flag, unsuppressed));
 }
 
 } // namespace tarvel

@@ -1,62 +1,116 @@
 #include "core/views/grid.h"
 
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <utility>
+
 namespace tarvel {
 
 namespace {
-const std::string EmptyText;
-}
+// A grid larger than this leaves nothing behind (a ZR1 grid is 240 KB).
+constexpr std::size_t MostSpareBytes = 1 << 20;
+} // namespace
 
 Grid::Grid(int rows, int columns)
 {
     Resize(rows, columns);
 }
 
+Grid::~Grid()
+{
+    LeaveCells(std::move(m_cells));
+}
+
+std::vector<Grid::Slot> *Grid::SpareCells()
+{
+    // Null once this thread's spare has gone (a grid that outlives it, at
+    // exit, keeps nothing).
+    struct Holder {
+        std::vector<Slot> cells;
+        bool *gone;
+        ~Holder() { *gone = true; }
+    };
+    thread_local bool gone = false;
+    if (gone)
+        return nullptr;
+    thread_local Holder holder{{}, &gone};
+    return &holder.cells;
+}
+
+std::vector<Grid::Slot> Grid::TakeCells(std::size_t count)
+{
+    std::vector<Slot> cells;
+    std::vector<Slot> *const spare = SpareCells();
+    if (spare != nullptr && spare->capacity() >= count)
+        cells.swap(*spare);
+    cells.assign(count, Slot{});
+    return cells;
+}
+
+void Grid::LeaveCells(std::vector<Slot> cells)
+{
+    std::vector<Slot> *const spare = SpareCells();
+    if (spare != nullptr && cells.capacity() > spare->capacity() && cells.capacity() * sizeof(Slot) <= MostSpareBytes)
+        *spare = std::move(cells);
+}
+
 void Grid::Resize(int rows, int columns)
 {
     rows = rows < 0 ? 0 : rows;
     columns = columns < 0 ? 0 : columns;
-    std::vector<std::string> cells(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns));
-    std::vector<CellAlignment> alignment(cells.size(), CellAlignment::Default);
+    // Long texts stay where they are in m_long; only the cells move.
+    std::vector<Slot> cells = TakeCells(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns));
     for (int r = 0; r < rows && r < m_rows; ++r) {
         for (int c = 0; c < columns && c < m_columns; ++c) {
             const std::size_t to = static_cast<std::size_t>(r) * static_cast<std::size_t>(columns)
                 + static_cast<std::size_t>(c);
-            cells[to] = std::move(m_cells[Index(r, c)]);
-            alignment[to] = m_cellAlignment[Index(r, c)];
+            cells[to] = m_cells[Index(r, c)];
         }
     }
     m_rows = rows;
     m_columns = columns;
-    m_cells = std::move(cells);
-    m_cellAlignment = std::move(alignment);
+    std::swap(m_cells, cells);
+    LeaveCells(std::move(cells));
     m_columnAlignment.resize(static_cast<std::size_t>(columns), CellAlignment::Default);
     m_halfHeight.resize(static_cast<std::size_t>(rows), 0);
 }
 
-std::size_t Grid::Index(int row, int column) const
+std::string_view Grid::LongText(const Slot &slot) const
 {
-    return static_cast<std::size_t>(row) * static_cast<std::size_t>(m_columns) + static_cast<std::size_t>(column);
+    std::uint32_t offset = 0;
+    std::uint32_t length = 0;
+    std::memcpy(&offset, slot.bytes, sizeof offset);
+    std::memcpy(&length, slot.bytes + sizeof offset, sizeof length);
+    return std::string_view(m_long.data() + offset, length);
 }
 
-const std::string &Grid::Cell(int row, int column) const
+void Grid::SetLongCell(Slot &slot, std::string_view text)
 {
-    if (row < 0 || row >= m_rows || column < 0 || column >= m_columns)
-        return EmptyText;
-    return m_cells[Index(row, column)];
-}
-
-void Grid::SetCell(int row, int column, std::string text)
-{
-    if (row < 0 || row >= m_rows || column < 0 || column >= m_columns)
-        return;
-    m_cells[Index(row, column)] = std::move(text);
+    std::uint32_t offset = 0;
+    if (slot.Length() == LongTag && text.size() <= LongText(slot).size()) {
+        // A long text set again that is no longer than the last takes its place.
+        std::memcpy(&offset, slot.bytes, sizeof offset);
+        std::memmove(m_long.data() + offset, text.data(), text.size());
+    } else {
+        // Offsets are 32 bits: a grid holds far less text than 4 GB.
+        constexpr std::size_t limit = std::numeric_limits<std::uint32_t>::max();
+        if (text.size() > limit || m_long.size() > limit - text.size())
+            return;
+        offset = static_cast<std::uint32_t>(m_long.size());
+        m_long.append(text);
+    }
+    const auto length = static_cast<std::uint32_t>(text.size());
+    std::memcpy(slot.bytes, &offset, sizeof offset);
+    std::memcpy(slot.bytes + sizeof offset, &length, sizeof length);
+    slot.SetLength(LongTag);
 }
 
 CellAlignment Grid::Alignment(int row, int column) const
 {
     if (row < 0 || row >= m_rows || column < 0 || column >= m_columns)
         return CellAlignment::Default;
-    const CellAlignment own = m_cellAlignment[Index(row, column)];
+    const CellAlignment own = m_cells[Index(row, column)].Alignment();
     return own != CellAlignment::Default ? own : m_columnAlignment[static_cast<std::size_t>(column)];
 }
 
@@ -64,7 +118,18 @@ void Grid::SetCellAlignment(int row, int column, CellAlignment alignment)
 {
     if (row < 0 || row >= m_rows || column < 0 || column >= m_columns)
         return;
-    m_cellAlignment[Index(row, column)] = alignment;
+    m_cells[Index(row, column)].SetAlignment(alignment);
+}
+
+void Grid::SetRowAlignment(int row, int fromColumn, CellAlignment alignment)
+{
+    if (row < 0 || row >= m_rows)
+        return;
+    fromColumn = std::max(fromColumn, 0);
+    if (fromColumn >= m_columns)
+        return;
+    for (int c = fromColumn; c < m_columns; ++c)
+        m_cells[Index(row, c)].SetAlignment(alignment);
 }
 
 void Grid::SetColumnAlignment(int column, CellAlignment alignment)

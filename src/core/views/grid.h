@@ -1,33 +1,125 @@
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarvel {
 
-enum class CellAlignment { Default, LeftTop, RightCenter, CenterCenter };
+enum class CellAlignment : std::uint8_t { Default, LeftTop, RightCenter, CenterCenter };
 
 /// A table as a display window shows it: cell texts with row 0 the quarter
 /// headers and column 0 the line titles (the fixed row and column), the
 /// window caption and tag, per-column and per-cell alignment, and the rows
 /// drawn at half height (spacers). Built once by the builders, then read by
 /// the window, printing and the clipboard.
+///
+/// Each cell holds a text of up to 15 characters (every data cell's) in
+/// place, in 16 bytes; longer texts (line titles) stand in one shared
+/// buffer. Reading a cell gives a view that stays valid until the grid is
+/// changed or goes.
 class Grid {
+    struct Slot; // a cell, below
+
 public:
     Grid() = default;
     Grid(int rows, int columns);
+    Grid(const Grid &) = default;
+    Grid(Grid &&) noexcept = default;
+    Grid &operator=(const Grid &) = default;
+    Grid &operator=(Grid &&) noexcept = default;
+    ~Grid();
 
     int Rows() const { return m_rows; }
     int Columns() const { return m_columns; }
     /// Changes the size, keeping the cells that stay inside it.
     void Resize(int rows, int columns);
 
-    const std::string &Cell(int row, int column) const;
-    void SetCell(int row, int column, std::string text);
+    /// The cell's text; empty outside the grid.
+    std::string_view Cell(int row, int column) const
+    {
+        if (row < 0 || row >= m_rows || column < 0 || column >= m_columns)
+            return {};
+        const Slot &slot = m_cells[Index(row, column)];
+        const std::size_t length = slot.Length();
+        if (length <= InlineLength)
+            return std::string_view(slot.bytes, length);
+        return LongText(slot);
+    }
+    void SetCell(int row, int column, std::string_view text)
+    {
+        if (row < 0 || row >= m_rows || column < 0 || column >= m_columns)
+            return;
+        if (text.size() > InlineLength) {
+            SetLongCell(m_cells[Index(row, column)], text);
+            return;
+        }
+        // The short copy inline, as two overlapping moves: a data cell is set
+        // for every value shown. Through a buffer: the text may be the grid's own.
+        Slot &slot = m_cells[Index(row, column)];
+        const char *const from = text.data();
+        const std::size_t size = text.size();
+        if (size >= 8) {
+            std::uint64_t head = 0;
+            std::uint64_t tail = 0;
+            std::memcpy(&head, from, 8);
+            std::memcpy(&tail, from + size - 8, 8);
+            std::memcpy(slot.bytes, &head, 8);
+            std::memcpy(slot.bytes + size - 8, &tail, 8);
+        } else if (size >= 4) {
+            std::uint32_t head = 0;
+            std::uint32_t tail = 0;
+            std::memcpy(&head, from, 4);
+            std::memcpy(&tail, from + size - 4, 4);
+            std::memcpy(slot.bytes, &head, 4);
+            std::memcpy(slot.bytes + size - 4, &tail, 4);
+        } else {
+            for (std::size_t i = 0; i < size; ++i)
+                slot.bytes[i] = from[i];
+        }
+        slot.SetLength(size);
+    }
+
+    /// The cells of one row, looked up once, for a builder that writes the
+    /// texts of a whole row itself: Place gives the place for a text of
+    /// length characters in a cell and sets the cell's own alignment with
+    /// it; nullptr outside the grid or when length is over 15 (SetCell takes
+    /// such a text). Bytes written past length, up to the fifteenth, are
+    /// ignored.
+    class RowPlaces {
+    public:
+        char *Place(int column, std::size_t length, CellAlignment alignment) const
+        {
+            if (column < 0 || column >= m_columns || length > InlineLength)
+                return nullptr;
+            char *const place = m_first[column].bytes;
+            place[InlineLength]
+                = static_cast<char>(static_cast<unsigned>(length) | (static_cast<unsigned>(alignment) << AlignmentShift));
+            return place;
+        }
+
+    private:
+        friend class Grid;
+        Slot *m_first = nullptr;
+        int m_columns = 0;
+    };
+    RowPlaces Places(int row)
+    {
+        RowPlaces places;
+        if (row >= 0 && row < m_rows && m_columns > 0) {
+            places.m_first = &m_cells[Index(row, 0)];
+            places.m_columns = m_columns;
+        }
+        return places;
+    }
 
     /// A cell's own alignment, else its column's.
     CellAlignment Alignment(int row, int column) const;
     void SetCellAlignment(int row, int column, CellAlignment alignment);
+    /// The own alignment of the row's cells from fromColumn to the last.
+    void SetRowAlignment(int row, int fromColumn, CellAlignment alignment);
     void SetColumnAlignment(int column, CellAlignment alignment);
 
     bool HalfHeight(int row) const;
@@ -39,11 +131,48 @@ public:
     int Line = 0;        ///< one-line view: the data line shown (1..LineCount); else 0
 
 private:
-    std::size_t Index(int row, int column) const;
+    static constexpr std::size_t InlineLength = 15;
+    static constexpr unsigned LengthBits = 0x1f;
+    static constexpr unsigned LongTag = LengthBits;
+    static constexpr unsigned AlignmentShift = 5;
+    /// A cell: its text in bytes[0..14] with its length in the low five
+    /// bits of bytes[15], or, with LongTag there, the offset and length of
+    /// its text in m_long (two 32-bit numbers in bytes[0..7]). The high
+    /// three bits of bytes[15] hold the cell's own alignment.
+    struct Slot {
+        char bytes[16] = {};
+
+        unsigned Tag() const { return static_cast<unsigned char>(bytes[InlineLength]); }
+        std::size_t Length() const { return Tag() & LengthBits; }
+        void SetLength(std::size_t length)
+        {
+            bytes[InlineLength] = static_cast<char>((Tag() & ~LengthBits) | static_cast<unsigned>(length));
+        }
+        CellAlignment Alignment() const { return static_cast<CellAlignment>(Tag() >> AlignmentShift); }
+        void SetAlignment(CellAlignment alignment)
+        {
+            bytes[InlineLength]
+                = static_cast<char>((Tag() & LengthBits) | (static_cast<unsigned>(alignment) << AlignmentShift));
+        }
+    };
+
+    std::size_t Index(int row, int column) const
+    {
+        return static_cast<std::size_t>(row) * static_cast<std::size_t>(m_columns) + static_cast<std::size_t>(column);
+    }
+    std::string_view LongText(const Slot &slot) const;
+    /// Cell storage for count cells, all empty: the storage a grid left
+    /// behind when there is enough of it. Grids come one after another
+    /// (print-all builds one per area, the window one per change), and new
+    /// memory of this size is handed over by the system page by page.
+    static std::vector<Slot> TakeCells(std::size_t count);
+    static void LeaveCells(std::vector<Slot> cells);
+    static std::vector<Slot> *SpareCells();
+    void SetLongCell(Slot &slot, std::string_view text);
     int m_rows = 0;
     int m_columns = 0;
-    std::vector<std::string> m_cells;
-    std::vector<CellAlignment> m_cellAlignment;
+    std::vector<Slot> m_cells;
+    std::string m_long; ///< the texts longer than InlineLength
     std::vector<CellAlignment> m_columnAlignment;
     std::vector<char> m_halfHeight;
 };

@@ -139,7 +139,7 @@ Result<Grid> BuildOneLineView(const DataPaths &paths, const OneLineSource &sourc
                 return *damaged;
         }
         grid.SetHalfHeight(r, title.empty());
-        grid.SetCell(r, 0, std::move(title));
+        grid.SetCell(r, 0, title);
     }
     return grid;
 }

@@ -5,9 +5,16 @@
 #include "core/views/cell_text.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <type_traits>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tarvel {
 
@@ -27,9 +34,237 @@ std::string WholeNumberText(double value)
     return FormatWholeNumber(value);
 }
 
+namespace {
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// A usual value text: blanks, a sign, then at most 15 digits with or
+// without decimals and no exponent. It rounds half away from zero by its
+// first decimal: with 15 digits or fewer that is exactly what reading it
+// into a double and rounding gives, so the digits of its whole part (one
+// more when it rounds up) make the text WholeNumberText(ReadLeadingNumber())
+// writes, with no number made of them.
+struct UsualValue {
+    const char *digits = nullptr; // the whole part, leading zeros skipped
+    int count = 0;                // of those digits; 0 for a whole part of zero
+    int shown = 0;                // digits shown: count, or count + 1 when all nines round up
+    bool negative = false;        // shows a minus (never for a value shown as 0)
+    bool roundUp = false;         // the first decimal is 5 or more
+    bool wide = false;            // read at once: 20 bytes from the text's start are readable
+};
+
+#if defined(__SSE2__)
+// The commonest value fields all at once, sixteen bytes from text.data()
+// being readable (20, for the writing): blanks, an optional minus, digits with at most one point
+// between digits, up to the field's end, no leading zero, no rounding up of
+// a last nine. false when the text is not of that shape (the scalar
+// reading takes it).
+[[gnu::always_inline]] inline bool ReadCommonValue(std::string_view text, UsualValue &value)
+{
+    const auto size = static_cast<int>(text.size());
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data()));
+    const auto mask = [](__m128i m) { return static_cast<unsigned>(_mm_movemask_epi8(m)); };
+    const unsigned valid = (1u << size) - 1;
+    const unsigned blank = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))) & valid;
+    const __m128i offset = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+    const unsigned digit = mask(_mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(9)), offset)) & valid;
+    const unsigned point = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('.'))) & valid;
+    const unsigned minus = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('-'))) & valid;
+    const unsigned nonBlank = valid & ~blank;
+    if (nonBlank == 0)
+        return false;
+    int start = std::countr_zero(nonBlank);
+    value.negative = false;
+    if ((minus >> start) & 1u) {
+        value.negative = true;
+        ++start;
+    }
+    const unsigned rest = valid & ~((1u << start) - 1);
+    if (rest == 0 || (rest & ~(digit | point)) != 0 || (point & (point - 1)) != 0 || ((digit >> start) & 1u) == 0
+        || ((point >> (size - 1)) & 1u) != 0 || std::popcount(rest & digit) > 15 || text[start] == '0')
+        return false;
+    const int wholeEnd = point != 0 ? std::countr_zero(point) : size;
+    value.roundUp = (point != 0) & (text[static_cast<std::size_t>(std::min(wholeEnd + 1, size - 1))] >= '5');
+    if (value.roundUp & (text[static_cast<std::size_t>(wholeEnd - 1)] == '9'))
+        return false;
+    value.digits = text.data() + start;
+    value.count = wholeEnd - start;
+    value.shown = value.count;
+    value.wide = true;
+    return true;
+}
+#endif
+
+// Reads a usual value text into value; false for any other value text,
+// which takes the general reading.
+// readable: how many bytes from text.data() may be read (text.size() at least).
+[[gnu::always_inline]] inline bool ReadUsualValue(std::string_view text, std::size_t readable, UsualValue &value)
+{
+#if defined(__SSE2__)
+    if (text.size() <= 16 && readable >= 20) {
+        if (ReadCommonValue(text, value))
+            return true;
+    }
+#else
+    (void)readable;
+#endif
+    const char *p = text.data();
+    const char *const end = p + text.size();
+    while (p != end && (*p == ' ' || *p == '\t'))
+        ++p;
+    value = UsualValue();
+    if (p != end && (*p == '+' || *p == '-')) {
+        value.negative = *p == '-';
+        ++p;
+    }
+    const char *const start = p;
+    while (p != end && IsDigit(*p))
+        ++p;
+    const char *const wholeEnd = p;
+    if (wholeEnd == start)
+        return false;
+    std::ptrdiff_t digits = wholeEnd - start;
+    if (p != end && *p == '.') {
+        if (p + 1 == end || !IsDigit(p[1]))
+            return false;
+        ++p;
+        value.roundUp = *p >= '5';
+        const char *const decimals = p;
+        while (p != end && IsDigit(*p))
+            ++p;
+        digits += p - decimals;
+    }
+    if (digits > 15 || (p != end && (*p == 'E' || *p == 'e')))
+        return false;
+    const char *first = start;
+    while (first != wholeEnd && *first == '0')
+        ++first;
+    value.digits = first;
+    value.count = static_cast<int>(wholeEnd - first);
+    value.shown = value.count;
+    if (value.roundUp && (value.count == 0 || first[value.count - 1] == '9')
+        && std::all_of(first, wholeEnd, [](char c) { return c == '9'; }))
+        ++value.shown; // 99.5 shows 100
+    if (value.shown == 0)
+        value.negative = false; // never "-0"
+    return true;
+}
+
+// Length of the cell text of value: sign, digits, group commas, " *".
+inline std::size_t CellTextLength(const UsualValue &value, bool withheld)
+{
+    const int shown = std::max(value.shown, 1);
+    return static_cast<std::size_t>(value.negative) + static_cast<std::size_t>(shown)
+        + static_cast<std::size_t>((shown - 1) / 3) + (withheld ? 2 : 0);
+}
+
+// Writes the cell text of value, CellTextLength characters, at place.
+[[gnu::always_inline]] inline void WriteCellText(char *place, const UsualValue &value, bool withheld)
+{
+    char *q = place;
+    if (value.negative)
+        *q++ = '-';
+    if (value.shown == 0) {
+        *q++ = '0';
+    } else if (value.shown != value.count) {
+        // All nines rounded up: a one and zeros.
+        for (int i = 0; i < value.shown; ++i) {
+            if (i != 0 && (value.shown - i) % 3 == 0)
+                *q++ = ',';
+            *q++ = i == 0 ? '1' : '0';
+        }
+    } else {
+        // The digits as they stand, a comma before each group of three.
+        const char *from = value.digits;
+        const int groups = (value.shown - 1) / 3;
+        const int head = value.shown - 3 * groups;
+        if (value.wide) {
+            // Four bytes at a time: the head and what follows it, which the
+            // first group or the end of the text writes over (the cell has
+            // room, the record more bytes), then each group with the digit
+            // before it, which its comma takes.
+            std::memcpy(q, from, 4);
+            q += head;
+            from += head;
+            for (int g = 0; g < groups; ++g) {
+                std::memcpy(q, from - 1, 4);
+                q[0] = ',';
+                q += 4;
+                from += 3;
+            }
+        } else {
+            q[0] = from[0];
+            if (head > 1)
+                q[1] = from[1];
+            if (head > 2)
+                q[2] = from[2];
+            q += head;
+            from += head;
+            for (int g = 0; g < groups; ++g) {
+                q[0] = ',';
+                q[1] = from[0];
+                q[2] = from[1];
+                q[3] = from[2];
+                q += 4;
+                from += 3;
+            }
+        }
+        // Rounding up adds one to the last digit, carrying over nines (not
+        // all are). The wide reading takes no carry: its last digit is the
+        // record's plus one or not, without a branch on the (unforeseeable)
+        // first decimal.
+        if (value.wide) {
+            q[-1] = static_cast<char>(from[-1] + static_cast<char>(value.roundUp));
+        } else if (value.roundUp) {
+            char *d = q - 1;
+            while (*d == '9' || *d == ',') {
+                if (*d == '9')
+                    *d = '0';
+                --d;
+            }
+            ++*d;
+        }
+    }
+    if (withheld) {
+        q[0] = ' ';
+        q[1] = '*';
+    }
+}
+
+std::string_view WithheldText(char flag)
+{
+    return flag == '1' ? "(D)" : "(N)";
+}
+
+} // namespace
+
 std::string DataCellText(std::string_view valueText, char flag, bool unsuppressed)
 {
-    return FormatDataCell(valueText, flag, unsuppressed);
+    const bool withheld = flag != '0';
+    if (withheld && !unsuppressed)
+        return std::string(WithheldText(flag));
+    // Read from a padded copy, as from a record, when the text is short,
+    // and written into room past the text, as into a cell.
+    char padded[32] = {};
+    std::string_view text = valueText;
+    if (valueText.size() <= 16) {
+        if (!valueText.empty())
+            std::memcpy(padded, valueText.data(), valueText.size());
+        text = std::string_view(padded, valueText.size());
+    }
+    if (UsualValue value; ReadUsualValue(text, text.data() == padded ? sizeof padded : text.size(), value)) {
+        char room[32]; // a text is at most 24 characters
+        const std::size_t length = CellTextLength(value, withheld);
+        WriteCellText(room, value, withheld);
+        return std::string(room, length);
+    }
+    std::string general = WholeNumberText(ReadLeadingNumber(valueText));
+    if (withheld)
+        general += " *";
+    return general;
 }
 
 std::vector<int> QuarterColumnOrder(const std::vector<std::uint8_t> &selected, int quarterCount, bool reverse)
@@ -47,13 +282,46 @@ std::vector<int> QuarterColumnOrder(const std::vector<std::uint8_t> &selected, i
 
 namespace {
 
+// Where the bytes a split record's fields are read from end: its field
+// views all lie in one buffer, up to the end of its last field.
+const char *RecordEnd(const DataRecordView &record)
+{
+    return record.fields.empty() ? nullptr : record.fields.back().data() + record.fields.back().size();
+}
+
+// One data cell of a row from its flag and value text (readable: bytes that
+// may be read from its start), with its own alignment. The usual value is
+// written straight into its cell.
+[[gnu::always_inline]] inline void FillCell(Grid &grid, const Grid::RowPlaces &places, int row, int column, char flag,
+                                            std::string_view valueText, std::size_t readable, bool unsuppressed,
+                                            CellAlignment alignment)
+{
+    const bool withheld = flag != '0';
+    if (!withheld || unsuppressed) {
+        if (UsualValue value; ReadUsualValue(valueText, readable, value)) {
+            const std::size_t length = CellTextLength(value, withheld);
+            if (char *const place = places.Place(column, length, alignment)) {
+                WriteCellText(place, value, withheld);
+                return;
+            }
+        }
+        grid.SetCell(row, column, DataCellText(valueText, flag, unsuppressed));
+    } else {
+        grid.SetCell(row, column, WithheldText(flag));
+    }
+    grid.SetCellAlignment(row, column, alignment);
+}
+
+// Also gives each cell filled its own alignment.
 template <typename Record>
 std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const std::vector<int> &quarters,
-                               bool unsuppressed, const std::string &path, std::int64_t position)
+                               bool unsuppressed, const std::string &path, std::int64_t position,
+                               CellAlignment alignment)
 {
     // Fields 0-4 lead, the flag string ends the record: quarter k's value
     // is field k + 4 and must stand before the flags.
     const int valueFields = static_cast<int>(record.fields.size()) - 6;
+    const Grid::RowPlaces places = grid.Places(row);
     int column = 1;
     for (const int k : quarters) {
         if (k > valueFields) {
@@ -61,9 +329,72 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
                                               + std::to_string(std::max(valueFields, 0))
                                               + " quarter values, quarter " + std::to_string(k) + " is asked");
         }
-        grid.SetCell(row, column++, DataCellText(record.ValueText(k), record.Flag(k), unsuppressed));
+        const auto valueText = record.ValueText(k);
+        if constexpr (std::is_same_v<Record, DataRecordView>) {
+            // Every field of a split record lies before its end.
+            const std::size_t readable
+                = k >= 1 ? static_cast<std::size_t>(RecordEnd(record) - valueText.data()) : valueText.size();
+            FillCell(grid, places, row, column++, record.Flag(k), valueText, readable, unsuppressed, alignment);
+        } else {
+            // A DataRecord's fields are strings of their own: only the text may be read.
+            FillCell(grid, places, row, column++, record.Flag(k), valueText, valueText.size(), unsuppressed, alignment);
+        }
     }
     return std::nullopt;
+}
+
+// The data row of a record whose field count was checked (the five leading
+// fields, QuarterCount values, the flags), read in one pass along the record
+// without splitting it: each value goes to the column its quarter is shown
+// in (columnOf[k]; 0 when not shown).
+void FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vector<int> &columnOf, bool unsuppressed,
+                    CellAlignment alignment)
+{
+    while (!record.empty() && (record.back() == '\n' || record.back() == '\r'))
+        record.remove_suffix(1);
+    const std::size_t lastComma = record.rfind(',');
+    const std::string_view flags = lastComma == std::string_view::npos ? std::string_view() : record.substr(lastComma + 1);
+    const char *const first = record.data();
+    const char *const end = first + record.size();
+    const Grid::RowPlaces places = grid.Places(row);
+    const auto quarterCount = static_cast<int>(columnOf.size()) - 1;
+    // Commas eight bytes at a time, as in DataRecordView::Split; field i ends
+    // at the i-th comma.
+    constexpr std::uint64_t Ones = 0x0101010101010101;
+    constexpr std::uint64_t Low7 = 0x7f7f7f7f7f7f7f7f;
+    std::size_t begin = 0;
+    int field = 0;
+    const auto take = [&](std::size_t at) {
+        // Field `field` is [begin, at): quarter k = field - 4.
+        const int k = field - 4;
+        if (k >= 1 && k <= quarterCount) {
+            const int column = columnOf[static_cast<std::size_t>(k)];
+            if (column != 0) {
+                const std::string_view valueText(first + begin, std::min<std::size_t>(at - begin, 10));
+                const char flag = static_cast<std::size_t>(k) > flags.size() ? ' ' : flags[static_cast<std::size_t>(k - 1)];
+                FillCell(grid, places, row, column, flag, valueText, static_cast<std::size_t>(end - valueText.data()),
+                         unsuppressed, alignment);
+            }
+        }
+        ++field;
+        begin = at + 1;
+    };
+    const std::size_t size = record.size();
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, first + i, 8);
+        const std::uint64_t x = word ^ (Ones * ',');
+        std::uint64_t commas = ~(((x & Low7) + Low7) | x | Low7);
+        while (commas != 0) {
+            take(i + static_cast<std::size_t>(std::countr_zero(commas)) / 8);
+            commas &= commas - 1;
+        }
+    }
+    for (; i < size; ++i) {
+        if (first[i] == ',')
+            take(i);
+    }
 }
 
 } // namespace
@@ -71,15 +402,16 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
 std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecord &record, const std::vector<int> &quarters,
                                    bool unsuppressed, const std::string &path, std::int64_t position)
 {
-    return FillRow(grid, row, record, quarters, unsuppressed, path, position);
+    return FillRow(grid, row, record, quarters, unsuppressed, path, position, CellAlignment::Default);
 }
 
 std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecordView &record,
                                    const std::vector<int> &quarters, bool unsuppressed, const std::string &path,
                                    std::int64_t position)
 {
-    return FillRow(grid, row, record, quarters, unsuppressed, path, position);
+    return FillRow(grid, row, record, quarters, unsuppressed, path, position, CellAlignment::Default);
 }
+
 
 Result<std::string> TableViewCaption(const TableViewRequest &request)
 {
@@ -156,14 +488,20 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
     grid.Area = zr1 ? 0 : request.CurrentArea;
     grid.SetColumnAlignment(0, CellAlignment::LeftTop);
     grid.SetCell(0, 0, WholeItemCaption);
-    for (int c = 1; c < columns; ++c) {
+    for (int c = 1; c < columns; ++c)
         grid.SetCell(0, c, QuarterLabel(quarters[static_cast<std::size_t>(c - 1)], code));
-        grid.SetCellAlignment(0, c, CellAlignment::RightCenter);
-    }
+    grid.SetRowAlignment(0, 1, CellAlignment::RightCenter);
 
-    // The record read and its fields keep their storage from line to line.
+    // The record read (a view into the data file's block, or into bytes)
+    // and its fields keep their storage from line to line.
     std::string bytes;
     DataRecordView record;
+    // The read checks that each record holds QuarterCount + 6 fields: its
+    // values are then read along it, each into its quarter's column.
+    const bool checked = QuarterCount(code) > 0;
+    std::vector<int> columnOf(static_cast<std::size_t>(std::max(QuarterCount(code), 0)) + 1, 0);
+    for (std::size_t c = 0; c < quarters.size(); ++c)
+        columnOf[static_cast<std::size_t>(quarters[c])] = static_cast<int>(c) + 1;
     int line = 0;
     for (int r = 1; r < rows; ++r) {
         std::string title = HeadingCaption(r, code);
@@ -173,17 +511,20 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
                 return Failure::Damaged(LineTitleFileName(request.Paths, code), "it holds too few line titles");
             title = (*titles)[static_cast<std::size_t>(line - 1)];
             const std::int64_t position = zr1 ? data->Position(1, line) : data->Position(request.CurrentArea, line);
-            if (std::optional<Failure> failure = data->ReadBytesInto(position, bytes))
+            std::string_view bytesRead;
+            if (std::optional<Failure> failure = data->ReadRecordView(position, bytes, bytesRead))
                 return std::move(*failure);
-            record.Split(bytes);
-            if (std::optional<Failure> damaged = FillDataRow(grid, r, record, quarters, request.Paths.Unsuppressed,
-                                                             data->Path(), position))
-                return *damaged;
-            for (int c = 1; c < columns; ++c)
-                grid.SetCellAlignment(r, c, CellAlignment::RightCenter);
+            if (checked) {
+                FillCheckedRow(grid, r, bytesRead, columnOf, request.Paths.Unsuppressed, CellAlignment::RightCenter);
+            } else {
+                record.Split(bytesRead);
+                if (std::optional<Failure> damaged = FillRow(grid, r, record, quarters, request.Paths.Unsuppressed,
+                                                             data->Path(), position, CellAlignment::RightCenter))
+                    return *damaged;
+            }
         }
         grid.SetHalfHeight(r, title.empty());
-        grid.SetCell(r, 0, std::move(title));
+        grid.SetCell(r, 0, title);
     }
     return grid;
 }
@@ -208,7 +549,7 @@ std::vector<std::string> WidestCellTexts(const Grid &grid)
     std::vector<std::string> widest(static_cast<std::size_t>(grid.Columns()));
     for (int c = 0; c < grid.Columns(); ++c) {
         for (int r = 0; r < grid.Rows(); ++r) {
-            const std::string &text = grid.Cell(r, c);
+            const std::string_view text = grid.Cell(r, c);
             if (text.size() > widest[static_cast<std::size_t>(c)].size())
                 widest[static_cast<std::size_t>(c)] = text;
         }
