@@ -1,5 +1,6 @@
 #include "core/export/record_formats.h"
 
+#include "core/catalog/copy_text.h"
 #include "core/catalog/table_catalog.h"
 
 #include <algorithm>
@@ -151,33 +152,6 @@ bool IsDigitByte(char c)
     return static_cast<unsigned char>(c - '0') <= 9;
 }
 
-// Copies n bytes (at most 32) without a call: short copies are most of an
-// export's copies, and a library call costs more than the bytes.
-char *CopyShort(char *p, const char *s, std::size_t n)
-{
-    if (n >= 8 && n <= 16) {
-        std::uint64_t head = 0;
-        std::uint64_t tail = 0;
-        std::memcpy(&head, s, 8);
-        std::memcpy(&tail, s + n - 8, 8);
-        std::memcpy(p, &head, 8);
-        std::memcpy(p + n - 8, &tail, 8);
-    } else if (n >= 4 && n < 8) {
-        std::uint32_t head = 0;
-        std::uint32_t tail = 0;
-        std::memcpy(&head, s, 4);
-        std::memcpy(&tail, s + n - 4, 4);
-        std::memcpy(p, &head, 4);
-        std::memcpy(p + n - 4, &tail, 4);
-    } else if (n < 4) {
-        for (std::size_t i = 0; i < n; ++i)
-            p[i] = s[i];
-    } else {
-        std::memcpy(p, s, n);
-    }
-    return p + n;
-}
-
 #if defined(__SSE2__)
 // The common value field read sixteen bytes at once: blanks, then a number
 // already in its shortest form ("4764053", "-12.5") filling the rest of the
@@ -218,7 +192,7 @@ char *PutPlainNumber(char *p, std::string_view text, const char *recordEnd)
         return nullptr;
     if (points != 0 && (points >> (n - 1) != 0 || s[n - 1] == '0'))
         return nullptr;
-    return CopyShort(p, s + lead, n - lead);
+    return CopyText(p, std::string_view(s + lead, n - lead));
 }
 #else
 // Without SSE2 every field is read byte by byte.
@@ -258,7 +232,7 @@ char *PutFieldAsWritten(char *p, std::string_view valueText)
     // left to the number's own formatting.
     if (digits > 15 || (s != end && (*s == '.' || *s == 'E' || *s == 'e')))
         return nullptr;
-    return CopyShort(p, start, static_cast<std::size_t>(s - start));
+    return CopyText(p, std::string_view(start, static_cast<std::size_t>(s - start)));
 }
 
 char *Put(char *p, std::string_view text)
@@ -405,7 +379,7 @@ void RecordLayout::AppendRecord(std::string &out, const DataRecordView &record, 
         char *p = out.data() + at;
         for (const int quarter : m_quarters) {
             const std::string_view text = record.ValueText(quarter);
-            CopyShort(p, text.data(), std::min(text.size(), FixedValueWidth));
+            CopyText(p, text.substr(0, FixedValueWidth));
             p += FixedValueWidth;
         }
         ++p;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/catalog/copy_text.h"
 #include "core/catalog/safe_output_file.h"
 
 #include <cstdint>
@@ -41,36 +42,6 @@ enum class OpenResult { Failed, NewOutput, Appending };
 
 /// The cells of a printed row: column 0 first, then the page's data columns.
 using RowCells = std::span<const std::string_view>;
-
-/// Copies text to at and returns the end of the copy. The short texts of a
-/// row (cells, tags) are copied in at most two moves of 8 or 4 bytes, each
-/// within the text, not by a library call each.
-inline char *CopyText(char *at, std::string_view text)
-{
-    const char *from = text.data();
-    const std::size_t size = text.size();
-    if (size >= 8 && size <= 16) {
-        std::uint64_t head = 0;
-        std::uint64_t tail = 0;
-        std::memcpy(&head, from, 8);
-        std::memcpy(&tail, from + size - 8, 8);
-        std::memcpy(at, &head, 8);
-        std::memcpy(at + size - 8, &tail, 8);
-    } else if (size >= 4 && size < 8) {
-        std::uint32_t head = 0;
-        std::uint32_t tail = 0;
-        std::memcpy(&head, from, 4);
-        std::memcpy(&tail, from + size - 4, 4);
-        std::memcpy(at, &head, 4);
-        std::memcpy(at + size - 4, &tail, 4);
-    } else if (size > 16) {
-        std::memcpy(at, from, size);
-    } else {
-        for (std::size_t i = 0; i < size; ++i)
-            at[i] = from[i];
-    }
-    return at + size;
-}
 
 /// Where a print job goes: a plain-text file, an HTML file or a printer. The
 /// engine calls the elements in page order; a target only renders them.
