@@ -22,7 +22,7 @@ ldflags=$(dpkg-buildflags --get LDFLAGS)
 mkdir -p "$build"
 log=$build/package-log.txt
 echo "Building the package in $build ..."
-if ! { CFLAGS=$cflags CXXFLAGS=$cxxflags LDFLAGS=$ldflags cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+if ! { CFLAGS=$cflags CXXFLAGS=$cxxflags LDFLAGS=$ldflags cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
         -DTARVEL_BUILD_TESTS=OFF -DTARVEL_BUILD_GUI=ON \
     && cmake --build "$build" -j"$(nproc)" \
     && (cd "$build" && rm -f tarvel_*.deb && cpack -G DEB); } >"$log" 2>&1; then
