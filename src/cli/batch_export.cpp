@@ -3,7 +3,6 @@
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/table_catalog.h"
 #include "core/export/export_writer.h"
-#include "core/export/workbook_writer.h"
 
 #include <ostream>
 
@@ -107,14 +106,6 @@ int RunExport(const Context &context)
 
     if (paths.Unsuppressed)
         context.err << UnsuppressedExportTitle << ": " << UnsuppressedExportText << '\n';
-
-    // A program installed without its workbook module fails the run, as a
-    // file it cannot write would; it is no fault of the command line.
-    std::string why;
-    if (options.Format == ExportFormat::Workbook && !WorkbookFormatAvailable(&why)) {
-        context.err << "tarvel-batch: " << WorkbookUnavailableText(why) << '\n';
-        return ExitFile;
-    }
 
     const ExportResult result = tarvel::RunExport(options, selection);
     switch (result.status) {

@@ -209,10 +209,11 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
                        "The list of lines holds more items than table " + code + " has lines.");
     }
 
+    // A program installed without its workbook module: the run fails, as
+    // for a file it cannot write, and nothing is written.
     std::string why;
-    if (m_options.Format == ExportFormat::Workbook && !WorkbookFormatAvailable(&why)) {
-        return Refusal(MessageIcon::Critical, "Export", WorkbookUnavailableText(why));
-    }
+    if (m_options.Format == ExportFormat::Workbook && !WorkbookFormatAvailable(&why))
+        return Failed({FailureKind::Usage, {}, WorkbookUnavailableText(why)});
 
     const DataPaths &paths = m_selection.Paths;
     const TextColumns columns = PresentColumns(code, m_options.LineTitle, m_options.AreaName);
