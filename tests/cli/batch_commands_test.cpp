@@ -159,19 +159,6 @@ TEST(BatchRun, AMissingDataFileExitsOneWithTheViewersMessage)
     EXPECT_NE(outcome.err.find("STATCODE.CSV could not be accessed."), std::string::npos) << outcome.err;
 }
 
-// Runs in folder and goes back to the former working folder when done.
-class WorkingFolder {
-public:
-    explicit WorkingFolder(const std::string &folder) : m_before(std::filesystem::current_path())
-    {
-        std::filesystem::current_path(folder);
-    }
-    ~WorkingFolder() { std::filesystem::current_path(m_before); }
-
-private:
-    std::filesystem::path m_before;
-};
-
 std::string Bytes(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -187,7 +174,7 @@ TEST(BatchRun, OutputNeverGoesIntoTheFilesReadWhateverFolderTextNamedThem)
     ASSERT_EQ(sample::WriteSampleFolder(data.Path(), options), "");
     const std::string areas = Bytes(data.Path() + "statcode.csv");
     const std::string titles = Bytes(data.Path() + "ZR7Hline.csv");
-    const WorkingFolder inData(data.Path());
+    const test::WorkingFolder inData(data.Path());
 
     for (const std::string &folder : {std::string("."), std::string("./"), data.Path() + "../" +
                                           std::filesystem::path(data.Path()).parent_path().filename().string()}) {

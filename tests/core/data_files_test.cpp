@@ -729,19 +729,6 @@ TEST(DataFiles, MessagesKeepAFolderNamedInUtf8Whole)
 
 // --- The files the program reads ----------------------------------------------
 
-// Runs in folder and goes back to the former working folder when done.
-class WorkingFolder {
-public:
-    explicit WorkingFolder(const std::string &folder) : m_before(std::filesystem::current_path())
-    {
-        std::filesystem::current_path(folder);
-    }
-    ~WorkingFolder() { std::filesystem::current_path(m_before); }
-
-private:
-    std::filesystem::path m_before;
-};
-
 TEST(DataFiles, InputFilesAreFoundWhateverFolderTextNamedThem)
 {
     TempFolder data;
@@ -750,7 +737,7 @@ TEST(DataFiles, InputFilesAreFoundWhateverFolderTextNamedThem)
     data.Write("ZR7Hline.csv", TitleFile(5));
     std::filesystem::create_directory(other.Path() + "sub");
     std::filesystem::create_directory_symlink(data.Path(), other.Path() + "link");
-    const WorkingFolder inData(data.Path());
+    const test::WorkingFolder inData(data.Path());
 
     // An empty data folder reads the working folder's files.
     const DataPaths empty{"", "", false};

@@ -2,6 +2,7 @@
 
 #include "core/catalog/failure.h"
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,5 +47,18 @@ public:
 std::string TestDataDir();
 /// The generated sample-data/ folder beside the executables, ending in '/'.
 std::string SampleDataDir();
+
+// Runs in folder and goes back to the former working folder when done.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::string &folder) : m_before(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(folder);
+    }
+    ~WorkingFolder() { std::filesystem::current_path(m_before); }
+
+private:
+    std::filesystem::path m_before;
+};
 
 } // namespace tarvel::test
