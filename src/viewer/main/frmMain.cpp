@@ -3,6 +3,7 @@
 
 #include "core/settings/data_folder.h"
 #include "viewer/selection/frmPickList.h"
+#include "viewer/qt/qt_drawn_icon.h"
 #include "viewer/qt/qt_prompts.h"
 #include "viewer/qt/qt_twips.h"
 #include "core/selection/selection.h"
@@ -41,13 +42,7 @@ enum class ButtonIcon { Previous, Next, OneLine };
 // whatever icon theme the desktop has.
 QIcon MakeIcon(ButtonIcon kind)
 {
-    QIcon icon;
-    for (int size : {16, 24, 32, 48}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const double s = size;
+    return DrawnIcon([kind](QPainter &painter, double s) {
         if (kind == ButtonIcon::OneLine) {
             // A small table with its middle row picked out.
             painter.setPen(QPen(QColor(60, 60, 60), std::max(1.0, s / 24)));
@@ -76,10 +71,7 @@ QIcon MakeIcon(ButtonIcon kind)
             painter.setBrush(QColor(40, 110, 220));
             painter.drawPath(arrow);
         }
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    });
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "viewer/print/frmPrint.h"
 #include "viewer/print/qt_printer_target.h"
 #include "viewer/qt/qt_busy_cursor.h"
+#include "viewer/qt/qt_drawn_icon.h"
 #include "viewer/qt/qt_prompts.h"
 #include "viewer/qt/qt_twips.h"
 
@@ -123,13 +124,7 @@ std::string UniqueCaption(const QMdiArea &area, const std::string &caption)
 // A small line chart, drawn like the other picture buttons.
 QIcon ChartIcon()
 {
-    QIcon icon;
-    for (int size : {16, 24, 32, 48}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const double s = size;
+    return DrawnIcon([](QPainter &painter, double s) {
         painter.setPen(QPen(QColor(60, 60, 60), std::max(1.0, s / 24)));
         painter.drawLine(QPointF(s * 0.12, s * 0.1), QPointF(s * 0.12, s * 0.88));
         painter.drawLine(QPointF(s * 0.12, s * 0.88), QPointF(s * 0.92, s * 0.88));
@@ -140,10 +135,7 @@ QIcon ChartIcon()
         line.lineTo(s * 0.88, s * 0.2);
         painter.setPen(QPen(QColor(30, 90, 200), std::max(1.5, s / 12), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.drawPath(line);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    });
 }
 
 // Every colour role set, so the button keeps the normal look when its
