@@ -90,9 +90,8 @@ def Main():
     def DataFile(code):
         return os.path.join(data, code + ".dfx")
 
-    def Job(title, args, code, records, target, printJob=False):
-        return {"title": title, "args": args, "code": code, "records": records, "target": target,
-                "print": printJob}
+    def Job(title, args, code, records, target):
+        return {"title": title, "args": args, "code": code, "records": records, "target": target}
 
     def Export(code, fmt, areas="all", quarters="all", lines="all"):
         return ["export", "--table", code, "--areas", areas, "--quarters", quarters, "--lines", lines,
@@ -104,12 +103,12 @@ def Main():
     jobs = [
         Job("ZR5N export, comma, 60 areas x 46 lines x 73 quarters", Export("ZR5N", "comma"), "ZR5N", 2760, 1.5),
         Job("ZR5N export, fixed, 60 areas x 46 lines x 73 quarters", Export("ZR5N", "fixed"), "ZR5N", 2760, 1.5),
-        Job("ZR5N print-all to HTML, 60 areas, 73 quarters", Print("ZR5N", out + ".htm"), "ZR5N", 2760, 1.5, True),
-        Job("ZR5N print-all to text, 60 areas, 73 quarters", Print("ZR5N", out + ".txt"), "ZR5N", 2760, 1.5, True),
+        Job("ZR5N print-all to HTML, 60 areas, 73 quarters", Print("ZR5N", out + ".htm"), "ZR5N", 2760, 1.5),
+        Job("ZR5N print-all to text, 60 areas, 73 quarters", Print("ZR5N", out + ".txt"), "ZR5N", 2760, 1.5),
         Job("ZR1 export, comma, 60 areas x 241 quarters", Export("ZR1", "comma"), "ZR1", 60, 1.5),
         Job("ZR1 export, fixed, 60 areas x 241 quarters", Export("ZR1", "fixed"), "ZR1", 60, 1.5),
-        Job("ZR1 print-all to HTML, 241 quarters", Print("ZR1", out + ".htm"), "ZR1", 60, 1.5, True),
-        Job("ZR1 print-all to text, 241 quarters", Print("ZR1", out + ".txt"), "ZR1", 60, 1.5, True),
+        Job("ZR1 print-all to HTML, 241 quarters", Print("ZR1", out + ".htm"), "ZR1", 60, 1.5),
+        Job("ZR1 print-all to text, 241 quarters", Print("ZR1", out + ".txt"), "ZR1", 60, 1.5),
     ]
 
     def Run(job):
