@@ -159,12 +159,6 @@ TEST(BatchRun, AMissingDataFileExitsOneWithTheViewersMessage)
     EXPECT_NE(outcome.err.find("STATCODE.CSV could not be accessed."), std::string::npos) << outcome.err;
 }
 
-std::string Bytes(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 TEST(BatchRun, OutputNeverGoesIntoTheFilesReadWhateverFolderTextNamedThem)
 {
     test::TempFolder data;
@@ -172,8 +166,8 @@ TEST(BatchRun, OutputNeverGoesIntoTheFilesReadWhateverFolderTextNamedThem)
     options.tables = {"ZR7H"};
     options.documents = false;
     ASSERT_EQ(sample::WriteSampleFolder(data.Path(), options), "");
-    const std::string areas = Bytes(data.Path() + "statcode.csv");
-    const std::string titles = Bytes(data.Path() + "ZR7Hline.csv");
+    const std::string areas = test::FileBytes(data.Path() + "statcode.csv");
+    const std::string titles = test::FileBytes(data.Path() + "ZR7Hline.csv");
     const test::WorkingFolder inData(data.Path());
 
     for (const std::string &folder : {std::string("."), std::string("./"), data.Path() + "../" +
@@ -186,8 +180,8 @@ TEST(BatchRun, OutputNeverGoesIntoTheFilesReadWhateverFolderTextNamedThem)
                                          "ZR7Hline.csv"});
         EXPECT_EQ(printed.status, ExitFile) << folder;
     }
-    EXPECT_EQ(Bytes(data.Path() + "statcode.csv"), areas);
-    EXPECT_EQ(Bytes(data.Path() + "ZR7Hline.csv"), titles);
+    EXPECT_EQ(test::FileBytes(data.Path() + "statcode.csv"), areas);
+    EXPECT_EQ(test::FileBytes(data.Path() + "ZR7Hline.csv"), titles);
 }
 
 // A stream whose every write fails, as on a full disk.
@@ -224,7 +218,7 @@ TEST(BatchRun, ARecordWithACommaTooManyIsNeverShownShifted)
     options.documents = false;
     ASSERT_EQ(sample::WriteSampleFolder(data.Path(), options), "");
     // Area 2, line 3: a blank of its first value becomes a comma.
-    std::string text = Bytes(data.Path() + "ZR6.dfx");
+    std::string text = test::FileBytes(data.Path() + "ZR6.dfx");
     const std::size_t length = text.find("\r\n") + 2;
     const std::size_t record = (LineCount("ZR6") + 2) * length;
     std::size_t field = record;

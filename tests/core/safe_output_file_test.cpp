@@ -17,13 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempFolder;
 
-std::string Bytes(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open())
-        return "<missing>";
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::FileBytes;
 
 long EntryCount(const std::string &folder)
 {
@@ -46,11 +40,11 @@ TEST(SafeOutputFile, TheTargetChangesOnlyOnCommit)
             ASSERT_TRUE(output);
             EXPECT_EQ(output->Appending(), c.mode == Mode::Append);
             EXPECT_TRUE(output->Write("new\r\n"));
-            EXPECT_EQ(Bytes(target), "earlier\r\n");
+            EXPECT_EQ(FileBytes(target), "earlier\r\n");
             EXPECT_EQ(EntryCount(folder.Path()), 2); // the temporary file beside it
         }
         // Dropped without Commit: as it was, and nothing left behind.
-        EXPECT_EQ(Bytes(target), "earlier\r\n");
+        EXPECT_EQ(FileBytes(target), "earlier\r\n");
         EXPECT_EQ(EntryCount(folder.Path()), 1);
 
         auto output = SafeOutputFile::Open(target, c.mode);
@@ -60,7 +54,7 @@ TEST(SafeOutputFile, TheTargetChangesOnlyOnCommit)
         EXPECT_TRUE(output->Write("new\r\n"));
         EXPECT_TRUE(output->Write(big));
         EXPECT_TRUE(output->Commit());
-        EXPECT_EQ(Bytes(target), c.committed + big);
+        EXPECT_EQ(FileBytes(target), c.committed + big);
         EXPECT_EQ(EntryCount(folder.Path()), 1);
     }
 }
@@ -86,7 +80,7 @@ TEST(SafeOutputFile, TextsComposedInPlaceKeepTheirOrderWhateverTheirLength)
         }
     }
     EXPECT_TRUE(output->Commit());
-    EXPECT_EQ(Bytes(target), expected);
+    EXPECT_EQ(FileBytes(target), expected);
     // A committed output takes nothing more.
     EXPECT_FALSE(output->Write("late"));
     EXPECT_EQ(output->Room(4), nullptr);
@@ -100,14 +94,14 @@ TEST(SafeOutputFile, NewFilesAppendingToNothingAndFilesThatCannotBeReplaced)
     EXPECT_FALSE(output->Appending());
     EXPECT_TRUE(output->Write("first"));
     EXPECT_TRUE(output->Commit());
-    EXPECT_EQ(Bytes(folder.Path() + "new.txt"), "first");
+    EXPECT_EQ(FileBytes(folder.Path() + "new.txt"), "first");
 
     // A name in another letter case is that file.
     auto again = SafeOutputFile::Open(folder.Path() + "NEW.TXT", Mode::Append);
     ASSERT_TRUE(again);
     again->Write(" second");
     EXPECT_TRUE(again->Commit());
-    EXPECT_EQ(Bytes(folder.Path() + "new.txt"), "first second");
+    EXPECT_EQ(FileBytes(folder.Path() + "new.txt"), "first second");
     EXPECT_FALSE(fs::exists(folder.Path() + "NEW.TXT"));
 
     fs::create_directory(folder.Path() + "folder");
@@ -125,7 +119,7 @@ TEST(SafeOutputFile, ALinkStaysAndItsFileKeepsItsPermissions)
 
     EXPECT_TRUE(ReplaceFileContents(folder.Path() + "link.txt", "new"));
     EXPECT_TRUE(fs::is_symlink(folder.Path() + "link.txt"));
-    EXPECT_EQ(Bytes(real), "new");
+    EXPECT_EQ(FileBytes(real), "new");
     EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }

@@ -172,15 +172,6 @@ inline void WriteExportFixture(const TempFolder &folder)
     WriteExportZr1(folder);
 }
 
-/// A file's bytes, or "<missing>" when it cannot be read.
-inline std::string FileBytes(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return "<missing>";
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 /// An expected file of tests/data/expected/export/.
 inline std::string ExpectedExport(const std::string &name)
 {

@@ -3,6 +3,8 @@
 #include "core/catalog/failure.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +49,15 @@ public:
 std::string TestDataDir();
 /// The generated sample-data/ folder beside the executables, ending in '/'.
 std::string SampleDataDir();
+
+/// A file's bytes, or "<missing>" when it cannot be read.
+inline std::string FileBytes(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return "<missing>";
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 // Runs in folder and goes back to the former working folder when done.
 class WorkingFolder {
