@@ -241,6 +241,17 @@ char *Put(char *p, std::string_view text)
     return p + text.size();
 }
 
+// A value field written in its shortest form: as it stands when it already
+// is, else the number it holds written again.
+char *PutNumberText(char *p, std::string_view text)
+{
+    if (char *end = PutFieldAsWritten(p, text))
+        return end;
+    std::string number;
+    AppendShortestNumber(number, ReadLeadingNumber(text));
+    return Put(p, number);
+}
+
 // The most one value of a delimited record takes: a delimiter and the
 // longest shortest form ("-.000000000000001234567890123456" is 32).
 constexpr std::size_t MaxValueBytes = 40;
@@ -350,11 +361,7 @@ char *RecordLayout::PutValue(char *p, const DataRecordView &record, int quarter)
     const std::string_view text = record.ValueText(quarter);
     if (char *end = PutPlainNumber(p, text, record.end))
         return end;
-    if (char *end = PutFieldAsWritten(p, text))
-        return end;
-    std::string number;
-    AppendShortestNumber(number, ReadLeadingNumber(text));
-    return Put(p, number);
+    return PutNumberText(p, text);
 }
 
 void RecordLayout::AppendRecord(std::string &out, const DataRecordView &record, std::string_view lineTitle,
@@ -437,12 +444,11 @@ void RecordLayout::AppendRecord(std::string &out, const DataRecordView &record, 
                 const int quarter = quarters[k];
                 const std::string_view text = values[quarter].substr(0, 10);
                 if (unsuppressed || flags[quarter - 1] == '0') {
-                    if (char *end = PutPlainNumber(p, text, recordEnd)) {
-                        p = end;
-                        continue;
-                    }
+                    char *end = PutPlainNumber(p, text, recordEnd);
+                    p = end ? end : PutNumberText(p, text);
+                } else {
+                    p = PutValue(p, record, quarter); // a withheld marker
                 }
-                p = PutValue(p, record, quarter);
             }
         } else {
             for (; k < last; ++k) {
