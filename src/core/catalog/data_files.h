@@ -135,7 +135,7 @@ private:
     /// block read ahead, or read now into bytes; nullopt when the read failed.
     std::optional<std::string_view> ReadRecordBytes(std::int64_t position, std::string &bytes);
 
-    static constexpr std::int64_t ReadAheadBytes = 32 * 1024;
+    static constexpr std::int64_t ReadAheadBytes = 64 * 1024;
 
     /// "its record for area 3, line 5" (ZR1: "its record for area 3").
     std::string RecordName(std::int64_t position) const;
