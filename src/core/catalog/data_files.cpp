@@ -304,40 +304,40 @@ TableDataFile::TableDataFile(std::string path, std::string code, BinaryFile file
 
 Result<TableDataFile> TableDataFile::Open(const std::string &path, std::string_view code)
 {
+    auto file = OpenBinaryForRead(path);
+    if (!file)
+        return Failure::NotAccessible(path);
+    // The first line gives the record length R. Read in pieces up to a
+    // limit: a file without any line end (a huge sparse one, say) is never
+    // read whole.
     std::string first;
-    {
-        auto in = OpenTextForInput(path);
-        if (!in)
+    std::size_t end = std::string::npos;
+    char piece[4096];
+    for (std::int64_t at = 0; at < file->Size() && first.size() <= MaxRecordLength + 1;) {
+        const std::int64_t count = std::min<std::int64_t>(sizeof piece, file->Size() - at);
+        if (!file->ReadInto(at + 1, count, piece))
             return Failure::NotAccessible(path);
-        // Read in pieces up to a limit: a file without any line end (a huge
-        // sparse one, say) is never read whole.
-        std::size_t end = std::string::npos;
-        char piece[4096];
-        while (first.size() <= MaxRecordLength + 1 && in->read(piece, sizeof piece).gcount() > 0) {
-            const std::string_view got(piece, static_cast<std::size_t>(in->gcount()));
-            end = got.find('\n');
-            first.append(got.substr(0, end));
-            if (end != std::string_view::npos)
-                break;
-        }
-        if (first.empty() && end == std::string::npos)
-            return Failure::Damaged(path, "it is empty");
-        if (first.size() > MaxRecordLength + 1)
-            return Failure::Damaged(path, "its first line is too long");
-        // R counts a "\r\n" line end; a file of bare "\n" line ends would put
-        // every record but the first out of place.
-        if (end != std::string::npos && (first.empty() || first.back() != '\r'))
-            return Failure::Damaged(path, "its lines do not end in carriage return and line feed");
-        if (!first.empty() && first.back() == '\r')
-            first.pop_back();
+        const std::string_view got(piece, static_cast<std::size_t>(count));
+        end = got.find('\n');
+        first.append(got.substr(0, end));
+        if (end != std::string_view::npos)
+            break;
+        at += count;
     }
+    if (first.empty() && end == std::string::npos)
+        return Failure::Damaged(path, "it is empty");
+    if (first.size() > MaxRecordLength + 1)
+        return Failure::Damaged(path, "its first line is too long");
+    // R counts a "\r\n" line end; a file of bare "\n" line ends would put
+    // every record but the first out of place.
+    if (end != std::string::npos && (first.empty() || first.back() != '\r'))
+        return Failure::Damaged(path, "its lines do not end in carriage return and line feed");
+    if (!first.empty() && first.back() == '\r')
+        first.pop_back();
     if (first.empty())
         return Failure::Damaged(path, "its first line is empty");
     if (first.size() > MaxRecordLength)
         return Failure::Damaged(path, "its first line is too long");
-    auto file = OpenBinaryForRead(path);
-    if (!file)
-        return Failure::NotAccessible(path);
     return TableDataFile(path, std::string(code), std::move(*file), static_cast<int>(first.size()) + 2);
 }
 

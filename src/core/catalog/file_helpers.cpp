@@ -136,23 +136,43 @@ void ForEachName(const std::string &folder, const std::function<void(std::string
     }
 }
 
-bool FileExists(const std::string &path)
+namespace {
+
+// The regular file path names, in its letter case on disk: the name as
+// typed first, then in another letter case. nullopt for anything else (a
+// folder opens on Linux and a pipe would block).
+std::optional<fs::path> RegularFileFound(const std::string &path)
 {
-    // Only regular files: opening a folder succeeds on Linux and a pipe
-    // would block. The name as typed first, then in another letter case.
     fs::path actual(path);
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {
         if (!actual.has_filename())
-            return false;
+            return std::nullopt;
         std::optional<fs::path> other = OtherCaseEntry(actual);
         if (!other || ::stat(other->c_str(), &status) != 0)
-            return false;
+            return std::nullopt;
         actual = std::move(*other);
     }
     if (!S_ISREG(status.st_mode))
+        return std::nullopt;
+    return actual;
+}
+
+// The file opened for reading, without waiting should it have become a
+// pipe since it was looked at; -1 when it cannot be.
+int OpenForReading(const fs::path &file)
+{
+    return ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+}
+
+} // namespace
+
+bool FileExists(const std::string &path)
+{
+    const std::optional<fs::path> actual = RegularFileFound(path);
+    if (!actual)
         return false;
-    const int fd = ::open(actual.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const int fd = OpenForReading(*actual);
     if (fd < 0)
         return false;
     ::close(fd);
@@ -276,9 +296,12 @@ bool BinaryFile::ReadInto(std::int64_t position, std::int64_t count, char *out)
 
 std::optional<RecordFile> OpenRecordFile(const std::string &path, int recordLength)
 {
-    if (recordLength <= 0 || !FileExists(path))
+    if (recordLength <= 0)
         return std::nullopt;
-    const fs::path actual = ActualPath(path);
+    const std::optional<fs::path> found = RegularFileFound(path);
+    if (!found)
+        return std::nullopt;
+    const fs::path &actual = *found;
     const std::int64_t size = SizeOf(actual);
     std::ifstream stream(actual, std::ios::binary);
     if (!stream.is_open() || size < 0)
@@ -288,9 +311,10 @@ std::optional<RecordFile> OpenRecordFile(const std::string &path, int recordLeng
 
 std::optional<std::ifstream> OpenTextForInput(const std::string &path)
 {
-    if (!FileExists(path))
+    const std::optional<fs::path> actual = RegularFileFound(path);
+    if (!actual)
         return std::nullopt;
-    std::ifstream stream(ActualPath(path), std::ios::binary);
+    std::ifstream stream(*actual, std::ios::binary);
     if (!stream.is_open())
         return std::nullopt;
     return stream;
@@ -298,10 +322,9 @@ std::optional<std::ifstream> OpenTextForInput(const std::string &path)
 
 std::optional<BinaryFile> OpenBinaryForRead(const std::string &path)
 {
-    if (!FileExists(path))
-        return std::nullopt;
-    const fs::path actual = ActualPath(path);
-    const int fd = ::open(actual.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without a look first: what is opened is checked to be a
+    // regular file.
+    const int fd = OpenForReading(ActualPath(path));
     if (fd < 0)
         return std::nullopt;
     struct stat status {};
