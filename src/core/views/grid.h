@@ -100,6 +100,19 @@ public:
             return place;
         }
 
+        /// Sets the cell to the first length characters (at most 15) of
+        /// the 16 bytes at block, with its own alignment: for a writer that
+        /// composes a text in a block, whatever the bytes past it.
+        void PutBlock(int column, const char *block, std::size_t length, CellAlignment alignment) const
+        {
+            if (column < 0 || column >= m_columns || length > InlineLength)
+                return;
+            char *const place = m_first[column].bytes;
+            std::memcpy(place, block, 16);
+            place[InlineLength]
+                = static_cast<char>(static_cast<unsigned>(length) | (static_cast<unsigned>(alignment) << AlignmentShift));
+        }
+
     private:
         friend class Grid;
         Slot *m_first = nullptr;
@@ -113,6 +126,22 @@ public:
             places.m_columns = m_columns;
         }
         return places;
+    }
+
+    /// For writers that copy whole rows: the row's cells as 16-byte blocks,
+    /// one after another from column 0 (nullptr outside the grid). A block
+    /// whose BlockLength is at most 15 holds the cell's text in its first
+    /// bytes (the rest is to be ignored); any other cell's text is Cell's.
+    static constexpr std::size_t BlockSize = 16;
+    const char *RowBlocks(int row) const
+    {
+        if (row < 0 || row >= m_rows || m_columns <= 0)
+            return nullptr;
+        return m_cells[Index(row, 0)].bytes;
+    }
+    static std::size_t BlockLength(const char *block)
+    {
+        return static_cast<unsigned char>(block[InlineLength]) & LengthBits;
     }
 
     /// A cell's own alignment, else its column's.

@@ -234,6 +234,74 @@ inline std::size_t CellTextLength(const UsualValue &value, bool withheld)
     }
 }
 
+#if defined(__SSE2__)
+// Published files write every value field ten bytes wide, right-aligned.
+constexpr std::size_t FieldWidth = 10;
+
+// Length of a whole number of 0..10 digits written with its group commas.
+constexpr std::uint8_t GroupedLength[FieldWidth + 1] = {0, 1, 2, 3, 5, 6, 7, 9, 10, 11, 13};
+
+// The cell text of a ten-byte value field of the usual shape (blanks, an
+// optional minus, digits with at most one point between digits, up to the
+// field's end; no leading zero but a lone one; no last nine rounded up),
+// with " *" after it when starred, composed in the 16 bytes at block with no
+// branch on its digits. Returns its length; 0 for any other shape (nothing
+// written), which takes the general reading. Reads sixteen bytes from field
+// and up to nine before it.
+[[gnu::always_inline]] inline std::size_t PutTenByteValue(const char *field, bool starred, char *block)
+{
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(field));
+    const auto mask = [](__m128i m) { return static_cast<unsigned>(_mm_movemask_epi8(m)) & 0x3ffu; };
+    const __m128i offset = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+    const unsigned digit = mask(_mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(9)), offset));
+    const unsigned filled = 0x3ffu & ~mask(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')));
+    const unsigned point = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('.')));
+    const unsigned minus = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('-')));
+    const unsigned lead = filled & (0u - filled); // the first byte not blank
+    const bool negative = minus == lead;          // (a blank field fails the next test)
+    const unsigned body = negative ? filled & ~lead : filled;
+    if (filled + lead != 0x400u || body != (digit | point) || (point & (point - 1)) != 0 || point >= 0x200u
+        || (body & (0u - body) & digit) == 0)
+        return 0;
+    const int first = std::countr_zero(body);
+    const int end = point != 0 ? std::countr_zero(point) : static_cast<int>(FieldWidth);
+    const int count = end - first;
+    // Rounded half away from zero by the first decimal: exact for the nine
+    // digits a field holds at most.
+    const bool roundUp = point != 0 && field[end + 1] >= '5';
+    if ((field[first] == '0' && (count > 1 || negative)) || (roundUp && field[end - 1] == '9'))
+        return 0;
+    // The ten bytes g[0..9] that end with the whole part's last digit, laid
+    // out with a comma before each group of three from the right:
+    // "g0,g1g2g3,g4g5g6,g7g8g9", 13 bytes in low (0..7) and high (8..12);
+    // the text is their last bytes, moved to the start of the block.
+    const char *const g = field + end - static_cast<int>(FieldWidth);
+    std::uint32_t head = 0;
+    std::uint64_t tail = 0;
+    std::memcpy(&head, g, 4);
+    std::memcpy(&tail, g + 3, 8);
+    const std::uint64_t right = (tail & 0xffffff00u) | ((tail << 8) & 0xffffff0000000000u) | 0x2c0000002cu;
+    const std::uint64_t low
+        = (head & 0xffu) | ((std::uint64_t{head} << 8) & 0xffffff0000u) | 0x2c00u | (right << 40);
+    const std::uint64_t high = (right >> 24) + (std::uint64_t{roundUp} << 32);
+    const std::size_t length = GroupedLength[count] + static_cast<std::size_t>(negative);
+    const unsigned shift = 8 * static_cast<unsigned>(13 - length);
+    const std::uint64_t highShifted = high >> (shift & 63);
+    const std::uint64_t lowShifted = (low >> (shift & 63)) | ((high << 1) << ((63 - shift) & 63));
+    std::uint64_t first8 = shift < 64 ? lowShifted : highShifted;
+    const std::uint64_t last8 = shift < 64 ? highShifted : 0;
+    if (negative)
+        first8 = (first8 & ~std::uint64_t{0xff}) | '-';
+    std::memcpy(block, &first8, 8);
+    std::memcpy(block + 8, &last8, 8);
+    if (!starred)
+        return length;
+    block[length] = ' ';
+    block[length + 1] = '*';
+    return length + 2;
+}
+#endif
+
 std::string_view WithheldText(char flag)
 {
     return flag == '1' ? "(D)" : "(N)";
@@ -246,6 +314,16 @@ std::string DataCellText(std::string_view valueText, char flag, bool unsuppresse
     const bool withheld = flag != '0';
     if (withheld && !unsuppressed)
         return std::string(WithheldText(flag));
+#if defined(__SSE2__)
+    if (valueText.size() == FieldWidth) {
+        // As in a record: readable bytes before the field and after it.
+        char field[48] = {};
+        std::memcpy(field + 16, valueText.data(), FieldWidth);
+        char block[16];
+        if (const std::size_t length = PutTenByteValue(field + 16, withheld, block))
+            return std::string(block, length);
+    }
+#endif
     // Read from a padded copy, as from a record, when the text is short,
     // and written into room past the text, as into a cell.
     char padded[32] = {};
@@ -343,15 +421,71 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
     return std::nullopt;
 }
 
-// The data row of a record whose field count was checked (the five leading
-// fields, QuarterCount values, the flags), read in one pass along the record
-// without splitting it: each value goes to the column its quarter is shown
-// in (columnOf[k]; 0 when not shown).
-void FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vector<int> &columnOf, bool unsuppressed,
-                    CellAlignment alignment)
+#if defined(__SSE2__)
+// Where quarter 1's value field starts in a record body whose value fields
+// are all FieldWidth bytes wide: quarter k's then starts (FieldWidth + 1) *
+// (k - 1) bytes on, and the flags follow the last one's comma. nullptr for
+// a body of another layout, or one whose fields cannot be read sixteen
+// bytes at a time and nine before (readable: bytes from body's start).
+// The body holds quarterCount + 6 fields (checked when it was read): five
+// leading commas and one after each value are then all there are.
+const char *TenByteValues(std::string_view body, std::size_t readable, int quarterCount)
 {
+    std::size_t at = 0;
+    for (int commas = 0; commas < 5; ++commas) {
+        const std::size_t comma = body.find(',', at);
+        if (comma == std::string_view::npos)
+            return nullptr;
+        at = comma + 1;
+    }
+    if (quarterCount < 1)
+        return nullptr;
+    const std::size_t stride = FieldWidth + 1;
+    const std::size_t flagsAt = at + stride * static_cast<std::size_t>(quarterCount);
+    if (at < 9 || flagsAt > body.size() || flagsAt - stride + 16 > readable)
+        return nullptr;
+    for (std::size_t comma = at + FieldWidth; comma < flagsAt; comma += stride) {
+        if (body[comma] != ',')
+            return nullptr;
+    }
+    return body.data() + at;
+}
+#endif
+
+// The data row of a record whose field count was checked (the five leading
+// fields, QuarterCount values, the flags). With ten-byte value fields each
+// shown quarter's field is read where it stands (quarters: in column order);
+// otherwise in one pass along the record without splitting it, each value
+// going to the column its quarter is shown in (columnOf[k]; 0 when not shown).
+void FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vector<int> &quarters,
+                    const std::vector<int> &columnOf, bool unsuppressed, CellAlignment alignment)
+{
+    const std::size_t readable = record.size();
     while (!record.empty() && (record.back() == '\n' || record.back() == '\r'))
         record.remove_suffix(1);
+#if defined(__SSE2__)
+    if (const char *const values = TenByteValues(record, readable, static_cast<int>(columnOf.size()) - 1)) {
+        const std::string_view flags = record.substr(static_cast<std::size_t>(values - record.data())
+                                                     + (FieldWidth + 1) * (columnOf.size() - 1));
+        const Grid::RowPlaces places = grid.Places(row);
+        int column = 1;
+        for (const int k : quarters) {
+            const char *const field = values + (FieldWidth + 1) * static_cast<std::size_t>(k - 1);
+            const char flag = static_cast<std::size_t>(k) > flags.size() ? ' ' : flags[static_cast<std::size_t>(k - 1)];
+            const bool withheld = flag != '0';
+            if (!withheld || unsuppressed) {
+                char block[16];
+                if (const std::size_t length = PutTenByteValue(field, withheld, block)) {
+                    places.PutBlock(column++, block, length, alignment);
+                    continue;
+                }
+            }
+            FillCell(grid, places, row, column++, flag, std::string_view(field, FieldWidth),
+                     static_cast<std::size_t>(record.data() + readable - field), unsuppressed, alignment);
+        }
+        return;
+    }
+#endif
     const std::size_t lastComma = record.rfind(',');
     const std::string_view flags = lastComma == std::string_view::npos ? std::string_view() : record.substr(lastComma + 1);
     const char *const first = record.data();
@@ -515,7 +649,8 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
             if (std::optional<Failure> failure = data->ReadRecordView(position, bytes, bytesRead))
                 return std::move(*failure);
             if (checked) {
-                FillCheckedRow(grid, r, bytesRead, columnOf, request.Paths.Unsuppressed, CellAlignment::RightCenter);
+                FillCheckedRow(grid, r, bytesRead, quarters, columnOf, request.Paths.Unsuppressed,
+                               CellAlignment::RightCenter);
             } else {
                 record.Split(bytesRead);
                 if (std::optional<Failure> damaged = FillRow(grid, r, record, quarters, request.Paths.Unsuppressed,
