@@ -100,17 +100,18 @@ public:
             return place;
         }
 
-        /// Sets the cell to the first length characters (at most 15) of
-        /// the 16 bytes at block, with its own alignment: for a writer that
-        /// composes a text in a block, whatever the bytes past it.
-        void PutBlock(int column, const char *block, std::size_t length, CellAlignment alignment) const
+        /// Sets the cell to a text of at most 15 characters given as 16
+        /// bytes in memory order, first8 and last8, whose last byte is the
+        /// text's length (the bytes past the text are ignored), with its
+        /// own alignment: for a writer that composes a text in two words.
+        void PutBlock(int column, std::uint64_t first8, std::uint64_t last8, CellAlignment alignment) const
         {
-            if (column < 0 || column >= m_columns || length > InlineLength)
+            if (column < 0 || column >= m_columns || (last8 >> 56) > InlineLength)
                 return;
+            last8 |= std::uint64_t{static_cast<unsigned>(alignment) << AlignmentShift} << 56;
             char *const place = m_first[column].bytes;
-            std::memcpy(place, block, 16);
-            place[InlineLength]
-                = static_cast<char>(static_cast<unsigned>(length) | (static_cast<unsigned>(alignment) << AlignmentShift));
+            std::memcpy(place, &first8, 8);
+            std::memcpy(place + 8, &last8, 8);
         }
 
     private:

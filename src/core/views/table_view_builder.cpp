@@ -5,6 +5,7 @@
 #include "core/views/cell_text.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -237,68 +238,138 @@ inline std::size_t CellTextLength(const UsualValue &value, bool withheld)
 #if defined(__SSE2__)
 // Published files write every value field ten bytes wide, right-aligned.
 constexpr std::size_t FieldWidth = 10;
+// Bytes TenByteValueText reads from a field's start.
+constexpr std::size_t TenByteReadable = 24;
 
-// Length of a whole number of 0..10 digits written with its group commas.
-constexpr std::uint8_t GroupedLength[FieldWidth + 1] = {0, 1, 2, 3, 5, 6, 7, 9, 10, 11, 13};
+// How the text of a value with `count` whole digits (1..10), a minus or
+// not, is laid out from the bytes that start at its first character (x:
+// those 8 bytes; z: the 8 from the sixth): each text byte is the byte 0, 1
+// or 2 places before it (a comma before it: 1, two: 2) or a comma. Masks
+// select the bytes of each distance in the text's first and last eight
+// bytes; a text of length L has zeros from L on, where " *" can go.
+struct GroupPattern {
+    std::uint64_t same = 0, afterOne = 0, afterTwo = 0, commas = 0; // first eight bytes
+    std::uint64_t highTwo = 0, highThree = 0, highCommas = 0;        // last eight bytes
+    std::uint64_t lastDigit = 0, highLastDigit = 0;                  // one at the last digit
+    std::uint64_t star = 0, highStar = 0;                            // " *" after the text
+    std::uint64_t length = 0;
+};
+
+constexpr std::array<GroupPattern, 2 * (FieldWidth + 1)> GroupPatterns = [] {
+    std::array<GroupPattern, 2 * (FieldWidth + 1)> patterns{};
+    for (int minus = 0; minus < 2; ++minus) {
+        for (int count = 1; count <= static_cast<int>(FieldWidth); ++count) {
+            GroupPattern &pattern = patterns[static_cast<std::size_t>(minus * (static_cast<int>(FieldWidth) + 1) + count)];
+            int from[16] = {}; // the byte each text byte comes from; -1 a comma
+            int length = 0;
+            if (minus != 0)
+                from[length++] = 0;
+            for (int k = 0; k < count; ++k) {
+                if (k != 0 && (count - k) % 3 == 0)
+                    from[length++] = -1;
+                from[length++] = minus + k;
+            }
+            const auto put = [](std::uint64_t &word, int at, std::uint64_t byte) { word |= byte << (8 * at); };
+            for (int i = 0; i < length; ++i) {
+                const bool high = i >= 8;
+                const int at = i % 8;
+                if (from[i] < 0) {
+                    put(high ? pattern.highCommas : pattern.commas, at, ',');
+                    continue;
+                }
+                switch (i - from[i]) {
+                case 0: put(pattern.same, at, 0xff); break;
+                case 1: put(pattern.afterOne, at, 0xff); break;
+                case 2: put(high ? pattern.highTwo : pattern.afterTwo, at, 0xff); break;
+                case 3: put(pattern.highThree, at, 0xff); break;
+                default: throw "a text byte further than three places from its digit";
+                }
+                if (high && i - from[i] < 2)
+                    throw "a text byte past the eighth nearer than two places to its digit";
+            }
+            put(length - 1 >= 8 ? pattern.highLastDigit : pattern.lastDigit, (length - 1) % 8, 1);
+            put(length >= 8 ? pattern.highStar : pattern.star, length % 8, ' ');
+            put(length + 1 >= 8 ? pattern.highStar : pattern.star, (length + 1) % 8, '*');
+            pattern.length = static_cast<std::uint64_t>(length);
+        }
+    }
+    return patterns;
+}();
+
+// A cell text of at most 15 characters as 16 bytes in memory order, its
+// length in the last byte (0: no text).
+struct TextBlock {
+    std::uint64_t first8 = 0;
+    std::uint64_t last8 = 0;
+
+    std::size_t Length() const { return static_cast<std::size_t>(last8 >> 56); }
+};
 
 // The cell text of a ten-byte value field of the usual shape (blanks, an
 // optional minus, digits with at most one point between digits, up to the
-// field's end; no leading zero but a lone one; no last nine rounded up),
-// with " *" after it when starred, composed in the 16 bytes at block with no
-// branch on its digits. Returns its length; 0 for any other shape (nothing
-// written), which takes the general reading. Reads sixteen bytes from field
-// and up to nine before it.
-[[gnu::always_inline]] inline std::size_t PutTenByteValue(const char *field, bool starred, char *block)
+// field's end; no leading zero but a lone one; not all nines rounded up),
+// with " *" after it when starred, composed with no branch on its digits.
+// Length 0 for any other shape, which takes the general reading. Reads
+// TenByteReadable bytes from field.
+[[gnu::always_inline]] inline TextBlock TenByteValueText(const char *field, bool starred)
 {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(field));
     const auto mask = [](__m128i m) { return static_cast<unsigned>(_mm_movemask_epi8(m)) & 0x3ffu; };
     const __m128i offset = _mm_sub_epi8(v, _mm_set1_epi8('0'));
-    const unsigned digit = mask(_mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(9)), offset));
-    const unsigned filled = 0x3ffu & ~mask(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')));
-    const unsigned point = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('.')));
-    const unsigned minus = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('-')));
-    const unsigned lead = filled & (0u - filled); // the first byte not blank
-    const bool negative = minus == lead;          // (a blank field fails the next test)
-    const unsigned body = negative ? filled & ~lead : filled;
-    if (filled + lead != 0x400u || body != (digit | point) || (point & (point - 1)) != 0 || point >= 0x200u
-        || (body & (0u - body) & digit) == 0)
-        return 0;
-    const int first = std::countr_zero(body);
-    const int end = point != 0 ? std::countr_zero(point) : static_cast<int>(FieldWidth);
-    const int count = end - first;
+    const unsigned digits = mask(_mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(9)), offset));
+    const unsigned blanks = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')));
+    const unsigned points = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('.')));
+    const int lead = std::countr_zero(~blanks); // at most 10: the comma after the field
+    const bool minus = field[lead] == '-';
+    const int start = lead + static_cast<int>(minus);
+    const unsigned value = (0x3ffu >> start) << start;
+    // Blanks only before the value, then digits and at most one point,
+    // which has a digit on each side.
+    if (blanks != (1u << lead) - 1 || (digits | points) != value || (points & (points - 1)) != 0 || points >= 0x200u
+        || ((digits >> start) & 1u) == 0)
+        return {};
+    const int end = points != 0 ? std::countr_zero(points) : static_cast<int>(FieldWidth);
+    const int count = end - start;
     // Rounded half away from zero by the first decimal: exact for the nine
     // digits a field holds at most.
-    const bool roundUp = point != 0 && field[end + 1] >= '5';
-    if ((field[first] == '0' && (count > 1 || negative)) || (roundUp && field[end - 1] == '9'))
-        return 0;
-    // The ten bytes g[0..9] that end with the whole part's last digit, laid
-    // out with a comma before each group of three from the right:
-    // "g0,g1g2g3,g4g5g6,g7g8g9", 13 bytes in low (0..7) and high (8..12);
-    // the text is their last bytes, moved to the start of the block.
-    const char *const g = field + end - static_cast<int>(FieldWidth);
-    std::uint32_t head = 0;
-    std::uint64_t tail = 0;
-    std::memcpy(&head, g, 4);
-    std::memcpy(&tail, g + 3, 8);
-    const std::uint64_t right = (tail & 0xffffff00u) | ((tail << 8) & 0xffffff0000000000u) | 0x2c0000002cu;
-    const std::uint64_t low
-        = (head & 0xffu) | ((std::uint64_t{head} << 8) & 0xffffff0000u) | 0x2c00u | (right << 40);
-    const std::uint64_t high = (right >> 24) + (std::uint64_t{roundUp} << 32);
-    const std::size_t length = GroupedLength[count] + static_cast<std::size_t>(negative);
-    const unsigned shift = 8 * static_cast<unsigned>(13 - length);
-    const std::uint64_t highShifted = high >> (shift & 63);
-    const std::uint64_t lowShifted = (low >> (shift & 63)) | ((high << 1) << ((63 - shift) & 63));
-    std::uint64_t first8 = shift < 64 ? lowShifted : highShifted;
-    const std::uint64_t last8 = shift < 64 ? highShifted : 0;
-    if (negative)
-        first8 = (first8 & ~std::uint64_t{0xff}) | '-';
-    std::memcpy(block, &first8, 8);
-    std::memcpy(block + 8, &last8, 8);
-    if (!starred)
-        return length;
-    block[length] = ' ';
-    block[length + 1] = '*';
-    return length + 2;
+    bool roundUp = points != 0 && field[end + 1] >= '5';
+    if (field[start] == '0' && (count > 1 || minus))
+        return {};
+    const GroupPattern &pattern
+        = GroupPatterns[static_cast<std::size_t>(static_cast<int>(minus) * static_cast<int>(FieldWidth + 1) + count)];
+    std::uint64_t x = 0;
+    std::uint64_t z = 0;
+    std::memcpy(&x, field + lead, 8);
+    std::memcpy(&z, field + lead + 5, 8);
+    if (roundUp && field[end - 1] == '9') {
+        // The nines that end the whole part turn to zeros, the digit before
+        // them goes up by one, in the bytes read (x from lead, z five on);
+        // the text then has no digit to add. All nines grow a digit: the
+        // general reading takes them.
+        const unsigned whole = (1u << end) - (1u << start);
+        const unsigned notNine = whole & ~mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('9')));
+        if (notNine == 0)
+            return {};
+        const unsigned raised = 1u << (31 - std::countl_zero(notNine));
+        const unsigned zeros = whole & ~(2 * raised - 1);
+        // One in each byte whose bit is set (the low eight bits).
+        const auto bytes = [](unsigned bits) {
+            return ((((bits & 0xffu) * 0x0101010101010101u) & 0x8040201008040201u) + 0x7f7f7f7f7f7f7f7fu) >> 7
+                & 0x0101010101010101u;
+        };
+        x += bytes(raised >> lead) - 9 * bytes(zeros >> lead);
+        z += bytes(raised >> (lead + 5)) - 9 * bytes(zeros >> (lead + 5));
+        roundUp = false;
+    }
+    const std::uint64_t up = 0 - static_cast<std::uint64_t>(roundUp);
+    const std::uint64_t star = 0 - static_cast<std::uint64_t>(starred);
+    TextBlock text;
+    text.first8 = ((x & pattern.same) | ((x << 8) & pattern.afterOne) | ((x << 16) & pattern.afterTwo) | pattern.commas)
+        + (pattern.lastDigit & up) + (pattern.star & star);
+    text.last8 = (((z >> 8) & pattern.highTwo) | (z & pattern.highThree) | pattern.highCommas)
+        + (pattern.highLastDigit & up) + (pattern.highStar & star);
+    text.last8 |= (pattern.length + (starred ? 2 : 0)) << 56;
+    return text;
 }
 #endif
 
@@ -316,12 +387,15 @@ std::string DataCellText(std::string_view valueText, char flag, bool unsuppresse
         return std::string(WithheldText(flag));
 #if defined(__SSE2__)
     if (valueText.size() == FieldWidth) {
-        // As in a record: readable bytes before the field and after it.
-        char field[48] = {};
-        std::memcpy(field + 16, valueText.data(), FieldWidth);
-        char block[16];
-        if (const std::size_t length = PutTenByteValue(field + 16, withheld, block))
-            return std::string(block, length);
+        // As in a record: readable bytes after the field.
+        char field[TenByteReadable] = {};
+        std::memcpy(field, valueText.data(), FieldWidth);
+        if (const TextBlock text = TenByteValueText(field, withheld); text.Length() != 0) {
+            char block[16];
+            std::memcpy(block, &text.first8, 8);
+            std::memcpy(block + 8, &text.last8, 8);
+            return std::string(block, text.Length());
+        }
     }
 #endif
     // Read from a padded copy, as from a record, when the text is short,
@@ -390,6 +464,15 @@ const char *RecordEnd(const DataRecordView &record)
     grid.SetCellAlignment(row, column, alignment);
 }
 
+// FillCell kept out of the loop over ten-byte fields, which takes only the
+// values it cannot write itself here.
+[[gnu::noinline]] void FillOtherCell(Grid &grid, const Grid::RowPlaces &places, int row, int column, char flag,
+                                     std::string_view valueText, std::size_t readable, bool unsuppressed,
+                                     CellAlignment alignment)
+{
+    FillCell(grid, places, row, column, flag, valueText, readable, unsuppressed, alignment);
+}
+
 // Also gives each cell filled its own alignment.
 template <typename Record>
 std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const std::vector<int> &quarters,
@@ -425,8 +508,8 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
 // Where quarter 1's value field starts in a record body whose value fields
 // are all FieldWidth bytes wide: quarter k's then starts (FieldWidth + 1) *
 // (k - 1) bytes on, and the flags follow the last one's comma. nullptr for
-// a body of another layout, or one whose fields cannot be read sixteen
-// bytes at a time and nine before (readable: bytes from body's start).
+// a body of another layout, or one whose fields cannot be read
+// TenByteReadable bytes at a time (readable: bytes from body's start).
 // The body holds quarterCount + 6 fields (checked when it was read): five
 // leading commas and one after each value are then all there are.
 const char *TenByteValues(std::string_view body, std::size_t readable, int quarterCount)
@@ -442,7 +525,7 @@ const char *TenByteValues(std::string_view body, std::size_t readable, int quart
         return nullptr;
     const std::size_t stride = FieldWidth + 1;
     const std::size_t flagsAt = at + stride * static_cast<std::size_t>(quarterCount);
-    if (at < 9 || flagsAt > body.size() || flagsAt - stride + 16 > readable)
+    if (flagsAt > body.size() || flagsAt - stride + TenByteReadable > readable)
         return nullptr;
     for (std::size_t comma = at + FieldWidth; comma < flagsAt; comma += stride) {
         if (body[comma] != ',')
@@ -474,14 +557,13 @@ void FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vec
             const char flag = static_cast<std::size_t>(k) > flags.size() ? ' ' : flags[static_cast<std::size_t>(k - 1)];
             const bool withheld = flag != '0';
             if (!withheld || unsuppressed) {
-                char block[16];
-                if (const std::size_t length = PutTenByteValue(field, withheld, block)) {
-                    places.PutBlock(column++, block, length, alignment);
+                if (const TextBlock text = TenByteValueText(field, withheld); text.Length() != 0) {
+                    places.PutBlock(column++, text.first8, text.last8, alignment);
                     continue;
                 }
             }
-            FillCell(grid, places, row, column++, flag, std::string_view(field, FieldWidth),
-                     static_cast<std::size_t>(record.data() + readable - field), unsuppressed, alignment);
+            FillOtherCell(grid, places, row, column++, flag, std::string_view(field, FieldWidth),
+                          static_cast<std::size_t>(record.data() + readable - field), unsuppressed, alignment);
         }
         return;
     }
