@@ -464,6 +464,7 @@ const char *RecordEnd(const DataRecordView &record)
     grid.SetCellAlignment(row, column, alignment);
 }
 
+#if defined(__SSE2__)
 // FillCell kept out of the loop over ten-byte fields, which takes only the
 // values it cannot write itself here.
 [[gnu::noinline]] void FillOtherCell(Grid &grid, const Grid::RowPlaces &places, int row, int column, char flag,
@@ -472,6 +473,7 @@ const char *RecordEnd(const DataRecordView &record)
 {
     FillCell(grid, places, row, column, flag, valueText, readable, unsuppressed, alignment);
 }
+#endif
 
 // Also gives each cell filled its own alignment.
 template <typename Record>
@@ -567,6 +569,9 @@ void FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vec
         }
         return;
     }
+#else
+    (void)quarters;
+    (void)readable;
 #endif
     const std::size_t lastComma = record.rfind(',');
     const std::string_view flags = lastComma == std::string_view::npos ? std::string_view() : record.substr(lastComma + 1);
