@@ -299,6 +299,8 @@ std::optional<std::string> TableOption(const Context &context, std::string &erro
 int Run(const std::vector<std::string> &args, const std::string &programFolder, std::ostream &out,
         std::ostream &err)
 {
+    // One run of the program: each folder it looks into is listed once.
+    const FolderListingScope listings;
     Invocation invocation;
     invocation.paths.ProgramFolder = programFolder;
     std::optional<std::string> dataFolder;

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tarvel {
 namespace {
@@ -53,6 +56,40 @@ INSTANTIATE_TEST_SUITE_P(FileHelpers, CaseInsensitiveLookupTest,
                                          CaseName{"zr5n.DFX", "ZR5N.dfx"}, CaseName{"Zr5line.csv", "ZR5line.csv"},
                                          CaseName{"ZR7Nfn.txt", "zr7nfn.TXT"},
                                          CaseName{"q_readme.txt", "q_readme.txt"}));
+
+TEST(FileHelpers, ARunsListingsServeItsLookupsAndEndWithIt)
+{
+    TempFolder folder;
+    folder.Write("Data.TXT", "d");
+    std::filesystem::create_symlink(folder.Path() + "Data.TXT", folder.Path() + "Link.txt");
+    const auto listing = [](const std::string &path) {
+        std::vector<std::pair<std::string, bool>> names;
+        ForEachName(path, [&names](std::string_view name, bool mayBeLink) { names.emplace_back(name, mayBeLink); });
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const auto unscoped = listing(folder.Path());
+    ASSERT_EQ(unscoped.size(), 2u);
+    EXPECT_TRUE(unscoped[1].second); // the link
+    {
+        const FolderListingScope run;
+        // Listed, then served again: the same names and link marks.
+        EXPECT_EQ(listing(folder.Path()), unscoped);
+        EXPECT_EQ(listing(folder.Path()), unscoped);
+        EXPECT_TRUE(listing(folder.Path() + "missing/").empty());
+        EXPECT_TRUE(FileExists(folder.Path() + "data.txt"));
+        EXPECT_EQ(ActualPath(folder.Path() + "LINK.TXT"), std::filesystem::path(folder.Path() + "Link.txt"));
+        {
+            const FolderListingScope inner; // ends without ending the run's
+        }
+        // A file the run makes is found by its own name.
+        folder.Write("New.csv", "n");
+        EXPECT_TRUE(FileExists(folder.Path() + "New.csv"));
+    }
+    // The next run lists the folder again and finds it in any letter case.
+    EXPECT_TRUE(FileExists(folder.Path() + "new.CSV"));
+    EXPECT_EQ(listing(folder.Path()).size(), 3u);
+}
 
 TEST(FileHelpers, MissingFilesFoldersAndNearMissesDoNotExist)
 {

@@ -49,12 +49,15 @@ TEST(SafeOutputFile, TheTargetChangesOnlyOnCommit)
 
         auto output = SafeOutputFile::Open(target, c.mode);
         ASSERT_TRUE(output);
-        // More than the buffer holds, to pass through the direct write.
+        // More than the buffer holds, to pass through the direct write; then
+        // more than the first buffer holds, after it was given up.
         const std::string big(200 * 1024, 'x');
+        const std::string middle(40 * 1024, 'y');
         EXPECT_TRUE(output->Write("new\r\n"));
         EXPECT_TRUE(output->Write(big));
+        EXPECT_TRUE(output->Write(middle));
         EXPECT_TRUE(output->Commit());
-        EXPECT_EQ(FileBytes(target), c.committed + big);
+        EXPECT_EQ(FileBytes(target), c.committed + big + middle);
         EXPECT_EQ(EntryCount(folder.Path()), 1);
     }
 }
@@ -66,9 +69,11 @@ TEST(SafeOutputFile, TextsComposedInPlaceKeepTheirOrderWhateverTheirLength)
     auto output = SafeOutputFile::Open(target, Mode::Replace);
     ASSERT_TRUE(output);
     std::string expected;
-    // Short rows until the buffer has filled several times, then one longer
-    // than the buffer, then short ones again.
-    for (const std::size_t length : {std::size_t(70), std::size_t(300 * 1024), std::size_t(5)}) {
+    // First a row longer than the first, small buffer (not the large one),
+    // then short rows until the buffer has filled several times, then one
+    // longer than any buffer, then short ones again.
+    for (const std::size_t length :
+         {std::size_t(20 * 1024), std::size_t(70), std::size_t(300 * 1024), std::size_t(5)}) {
         for (int row = 0; row < (length > 1000 ? 1 : 3000); ++row) {
             const std::string text = std::to_string(row) + std::string(length, 'a' + row % 26) + "\r\n";
             char *at = output->Room(text.size());

@@ -2,6 +2,7 @@
 
 #include "core/catalog/failure.h"
 #include "core/catalog/file_helpers.h"
+#include "core/catalog/prefaulted_memory.h"
 
 #include <cstdint>
 #include <optional>
@@ -134,7 +135,7 @@ private:
     /// block read ahead, or read now into bytes; nullopt when the read failed.
     std::optional<std::string_view> ReadRecordBytes(std::int64_t position, std::string &bytes);
 
-    static constexpr std::int64_t ReadAheadBytes = 128 * 1024;
+    static constexpr std::int64_t ReadAheadBytes = 64 * 1024;
 
     /// "its record for area 3, line 5" (ZR1: "its record for area 3").
     std::string RecordName(std::int64_t position) const;
@@ -142,7 +143,7 @@ private:
     std::string m_code;
     BinaryFile m_file;
     int m_recordLength;
-    std::unique_ptr<char[]> m_block; // records read ahead (ReadAheadBytes, not zeroed first)
+    PrefaultedBuffer m_block;        // records read ahead (ReadAheadBytes)
     std::int64_t m_blockSize = 0;    // bytes of it that hold records
     std::int64_t m_blockStart = 0;   // byte position of m_block's first byte
     std::int64_t m_nextPosition = 0; // where the last record read ended

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <deque>
 #include <system_error>
 #include <utility>
 
@@ -31,28 +32,46 @@ std::int64_t SizeOf(const fs::path &file)
 
 } // namespace
 
-fs::path ActualPath(const std::string &path)
-{
-    const fs::path exact(path);
-    struct stat status {};
-    if (::stat(path.c_str(), &status) == 0 || !exact.has_filename())
-        return exact;
+namespace {
 
+// The entry of exact's folder whose name differs from exact's only in
+// letter case; two may, so the first in byte order is taken and every
+// lookup of the name finds the same file.
+std::optional<fs::path> OtherCaseEntry(const fs::path &exact)
+{
     const std::string wanted = exact.filename().string();
     const fs::path parent = exact.parent_path();
-    // Two entries may differ only in case; take the first in byte order so
-    // every lookup of the name finds the same file.
     std::optional<std::string> found;
     ForEachName(parent.empty() ? std::string(".") : parent.string(), [&](std::string_view name, bool) {
         if (EqualIgnoringCase(name, wanted) && (!found || name < *found))
             found = std::string(name);
     });
     if (!found)
-        return exact;
+        return std::nullopt;
     return parent.empty() ? fs::path(*found) : parent / *found;
 }
 
-void ForEachName(const std::string &folder, const std::function<void(std::string_view, bool)> &visit)
+} // namespace
+
+fs::path ActualPath(const std::string &path)
+{
+    const fs::path exact(path);
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 || !exact.has_filename())
+        return exact;
+    return OtherCaseEntry(exact).value_or(exact);
+}
+
+namespace {
+
+// A folder's entries as ForEachName gives them: each name followed by a
+// byte, 1 when it may be a link; names end in '\0'.
+using Listing = std::string;
+// The listings of the live FolderListingScope, by folder as asked for (a
+// deque: a listing stays where it is while a visitor lists another folder).
+thread_local std::deque<std::pair<std::string, Listing>> *ScopeListings = nullptr;
+
+void ListFolder(const std::string &folder, const std::function<void(std::string_view, bool)> &visit)
 {
     // readdir, not a directory_iterator: it makes no path of each entry.
     DIR *dir = ::opendir(folder.c_str());
@@ -66,15 +85,78 @@ void ForEachName(const std::string &folder, const std::function<void(std::string
     ::closedir(dir);
 }
 
+} // namespace
+
+FolderListingScope::FolderListingScope()
+{
+    if (ScopeListings == nullptr) {
+        ScopeListings = new std::deque<std::pair<std::string, Listing>>();
+        m_owner = true;
+    }
+}
+
+FolderListingScope::~FolderListingScope()
+{
+    if (m_owner) {
+        delete ScopeListings;
+        ScopeListings = nullptr;
+    }
+}
+
+void ForEachName(const std::string &folder, const std::function<void(std::string_view, bool)> &visit)
+{
+    if (ScopeListings == nullptr) {
+        ListFolder(folder, visit);
+        return;
+    }
+    const Listing *listing = nullptr;
+    for (const auto &[name, entries] : *ScopeListings) {
+        if (name == folder) {
+            listing = &entries;
+            break;
+        }
+    }
+    if (listing == nullptr) {
+        // A folder that cannot be listed is remembered as empty, as it lists.
+        Listing entries;
+        ListFolder(folder, [&entries](std::string_view name, bool mayBeLink) {
+            entries.append(name);
+            entries += '\0';
+            entries += mayBeLink ? '\1' : '\0';
+        });
+        ScopeListings->emplace_back(folder, std::move(entries));
+        listing = &ScopeListings->back().second;
+    }
+    // A name holds no '\0', so each ends at the first one after its start.
+    std::size_t at = 0;
+    while (at < listing->size()) {
+        const std::size_t end = listing->find('\0', at);
+        visit(std::string_view(*listing).substr(at, end - at), (*listing)[end + 1] != '\0');
+        at = end + 2;
+    }
+}
+
 bool FileExists(const std::string &path)
 {
     // Only regular files: opening a folder succeeds on Linux and a pipe
-    // would block.
-    const fs::path actual = ActualPath(path);
-    if (!IsRegularFile(actual))
+    // would block. The name as typed first, then in another letter case.
+    fs::path actual(path);
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        if (!actual.has_filename())
+            return false;
+        std::optional<fs::path> other = OtherCaseEntry(actual);
+        if (!other || ::stat(other->c_str(), &status) != 0)
+            return false;
+        actual = std::move(*other);
+    }
+    if (!S_ISREG(status.st_mode))
         return false;
-    std::ifstream probe(actual, std::ios::binary);
-    return probe.is_open();
+    const int fd = ::open(actual.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
 }
 
 RecordFile::RecordFile(std::ifstream stream, int recordLength, std::int64_t size)

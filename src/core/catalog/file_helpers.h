@@ -24,6 +24,25 @@ std::filesystem::path ActualPath(const std::string &path);
 /// does not say); nothing when the folder cannot be listed.
 void ForEachName(const std::string &folder, const std::function<void(std::string_view, bool)> &visit);
 
+/// While one lives on a thread, ForEachName there lists each folder once and
+/// serves it again from memory: a run looks up many names in the same few
+/// folders (each file in the program folder before the data folder, the
+/// output's folder by each check of the output name), and a name not found
+/// as typed is looked up by listing its folder. A run lasts a moment; files
+/// that come or go during it are found by their exact names as before (only
+/// a name that differs in letter case from one made during the run would be
+/// missed). Scopes nest: an inner one changes nothing.
+class FolderListingScope {
+public:
+    FolderListingScope();
+    ~FolderListingScope();
+    FolderListingScope(const FolderListingScope &) = delete;
+    FolderListingScope &operator=(const FolderListingScope &) = delete;
+
+private:
+    bool m_owner = false;
+};
+
 /// True when the file can be opened for reading (opened and closed again).
 bool FileExists(const std::string &path);
 

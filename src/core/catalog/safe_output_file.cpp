@@ -18,6 +18,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A file starts with a small buffer, so a small output touches few pages of
+// new memory (each costs its first touch); the first time that buffer is
+// written out full, the large one takes over, its pages handed over at once.
+constexpr std::size_t FirstBufferSize = 16 * 1024;
 constexpr std::size_t BufferSize = 64 * 1024;
 // After this many bytes the disk write of what a file to be synced holds is
 // started, so it runs while the rest is composed.
@@ -109,10 +113,10 @@ std::optional<SafeOutputFile> SafeOutputFile::Open(const std::string &target, Mo
             file.m_appending = true;
         }
     }
-    file.m_buffer = std::make_unique_for_overwrite<char[]>(BufferSize);
-    file.m_capacity = BufferSize;
+    file.m_buffer = PrefaultedBuffer(FirstBufferSize);
+    file.m_capacity = FirstBufferSize;
     file.m_next = file.m_buffer.get();
-    file.m_end = file.m_next + BufferSize;
+    file.m_end = file.m_next + FirstBufferSize;
     return file;
 }
 
@@ -161,6 +165,7 @@ bool SafeOutputFile::WriteMore(std::string_view bytes)
         return false;
     if (!Flush())
         return false;
+    GrowBuffer();
     if (bytes.size() >= m_capacity) {
         m_failed = !WriteAll(m_fd, bytes.data(), bytes.size());
         if (m_failed) {
@@ -179,14 +184,26 @@ char *SafeOutputFile::MakeRoom(std::size_t size)
 {
     if (m_fd < 0 || m_failed || !Flush())
         return nullptr;
+    GrowBuffer();
     if (size >= m_capacity) {
         // A text longer than the buffer: a buffer that holds it.
         m_capacity = size + 1;
-        m_buffer = std::make_unique_for_overwrite<char[]>(m_capacity);
+        m_buffer = PrefaultedBuffer(m_capacity);
         m_next = m_buffer.get();
         m_end = m_next + m_capacity;
     }
     return m_next;
+}
+
+void SafeOutputFile::GrowBuffer()
+{
+    // An output that outgrew the first buffer (just written out): the large one.
+    if (m_capacity < BufferSize) {
+        m_buffer = PrefaultedBuffer(BufferSize);
+        m_capacity = BufferSize;
+        m_next = m_buffer.get();
+        m_end = m_next + m_capacity;
+    }
 }
 
 bool SafeOutputFile::Flush()

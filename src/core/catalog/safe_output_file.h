@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/catalog/prefaulted_memory.h"
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -78,6 +80,8 @@ private:
     bool WriteMore(std::string_view bytes);
     char *MakeRoom(std::size_t size);
     bool Flush();
+    /// After a flush of the first, small buffer: the large buffer in its place.
+    void GrowBuffer();
     void Close();
     /// No room: every write takes the slow way (and fails there).
     void Stop() { m_next = m_end = m_buffer.get(); }
@@ -89,7 +93,7 @@ private:
     std::filesystem::path m_target;
     std::filesystem::path m_temporary;
     // The buffer holds [m_buffer, m_next); [m_next, m_end) is free.
-    std::unique_ptr<char[]> m_buffer;
+    PrefaultedBuffer m_buffer;
     std::size_t m_capacity = 0;
     char *m_next = nullptr;
     char *m_end = nullptr;

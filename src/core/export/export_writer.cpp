@@ -348,6 +348,9 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
 ExportResult RunExport(const ExportOptions &options, const ExportSelection &selection, SettingsStore *settings,
                        const ExportProgress &progress)
 {
+    // Each folder the run looks into (the program and data folders, the
+    // output's) is listed once.
+    const FolderListingScope listings;
     try {
         ExportRun run(options, selection, progress);
         return run.Execute(settings);

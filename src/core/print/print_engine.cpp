@@ -397,6 +397,8 @@ PrintAllSummary PrintAllAreas(const std::vector<int> &areas, const AreaGridBuild
                               const std::vector<std::string> &otherInputs)
 {
     PrintAllSummary summary;
+    // Each folder the run looks into is listed once, not once per area.
+    const FolderListingScope listings;
     try {
         return PrintAllRun(areas, build, target, std::move(options), paths, sink, otherInputs);
     } catch (const std::exception &) {

@@ -1,0 +1,36 @@
+#include "core/catalog/prefaulted_memory.h"
+
+#include <cstdint>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
+namespace tarvel {
+
+void *AllocatePrefaulted(std::size_t size)
+{
+    void *const block = ::operator new(size == 0 ? 1 : size);
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    if (size >= PrefaultedBytes) {
+        // The whole pages inside the block; a page already present (memory
+        // used before) costs nothing more. A system without the request
+        // (before Linux 5.14) refuses it and the pages come one by one.
+        static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        const auto start = reinterpret_cast<std::uintptr_t>(block);
+        const std::uintptr_t first = (start + page - 1) & ~(page - 1);
+        const std::uintptr_t end = (start + size) & ~(page - 1);
+        if (end > first)
+            ::madvise(reinterpret_cast<void *>(first), end - first, MADV_POPULATE_WRITE);
+    }
+#endif
+    return block;
+}
+
+void FreePrefaulted(void *block, std::size_t) noexcept
+{
+    ::operator delete(block);
+}
+
+} // namespace tarvel
