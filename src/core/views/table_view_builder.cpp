@@ -324,17 +324,17 @@ struct TextBlock {
     const int start = lead + static_cast<int>(minus);
     const unsigned value = (0x3ffu >> start) << start;
     // Blanks only before the value, then digits and at most one point,
-    // which has a digit on each side.
-    if (blanks != (1u << lead) - 1 || (digits | points) != value || (points & (points - 1)) != 0 || points >= 0x200u
-        || ((digits >> start) & 1u) == 0)
-        return {};
-    const int end = points != 0 ? std::countr_zero(points) : static_cast<int>(FieldWidth);
+    // which has a digit on each side; no leading zero but a lone one. One
+    // test of them all.
+    const int end = std::countr_zero(points | (1u << FieldWidth)); // the whole part's end
     const int count = end - start;
+    const unsigned zeroLed = static_cast<unsigned>(field[start] == '0') & static_cast<unsigned>(count > 1 || minus);
+    if ((blanks ^ ((1u << lead) - 1)) | ((digits | points) ^ value) | (points & (points - 1)) | (points & 0x200u)
+        | (~digits >> start & 1u) | zeroLed)
+        return {};
     // Rounded half away from zero by the first decimal: exact for the nine
     // digits a field holds at most.
-    bool roundUp = points != 0 && field[end + 1] >= '5';
-    if (field[start] == '0' && (count > 1 || minus))
-        return {};
+    bool roundUp = (points != 0) & (field[end + 1] >= '5');
     const GroupPattern &pattern
         = GroupPatterns[static_cast<std::size_t>(static_cast<int>(minus) * static_cast<int>(FieldWidth + 1) + count)];
     std::uint64_t x = 0;
