@@ -296,6 +296,47 @@ constexpr std::array<GroupPattern, 2 * (FieldWidth + 1)> GroupPatterns = [] {
     return patterns;
 }();
 
+// The usual shapes of a ten-byte field, by its first byte not blank
+// (lead, 0..10), a minus there or not, and where its whole part ends (the
+// point, or 10): the field's bytes with each digit as '0'. A shape that is
+// not usual (no whole digit, no decimal after the point) is all '1', which
+// no field so written holds.
+struct FieldShape {
+    char bytes[16];
+};
+
+constexpr std::size_t FieldShapeIndex(int lead, bool minus, int end)
+{
+    return static_cast<std::size_t>((lead * 2 + static_cast<int>(minus)) * static_cast<int>(FieldWidth + 1) + end);
+}
+
+constexpr std::array<FieldShape, (FieldWidth + 1) * 2 * (FieldWidth + 1)> FieldShapes = [] {
+    std::array<FieldShape, (FieldWidth + 1) * 2 * (FieldWidth + 1)> shapes{};
+    constexpr int width = static_cast<int>(FieldWidth);
+    for (int lead = 0; lead <= width; ++lead) {
+        for (int minus = 0; minus < 2; ++minus) {
+            for (int end = 0; end <= width; ++end) {
+                FieldShape &shape = shapes[FieldShapeIndex(lead, minus != 0, end)];
+                const int start = lead + minus;
+                const bool usual = start < end && (end == width || end + 1 < width);
+                for (int i = 0; i < 16; ++i) {
+                    char byte = '1';
+                    if (usual && i < width) {
+                        if (i < lead)
+                            byte = ' ';
+                        else if (i < start)
+                            byte = '-';
+                        else
+                            byte = i == end ? '.' : '0';
+                    }
+                    shape.bytes[i] = byte;
+                }
+            }
+        }
+    }
+    return shapes;
+}();
+
 // A cell text of at most 15 characters as 16 bytes in memory order, its
 // length in the last byte (0: no text).
 struct TextBlock {
@@ -316,21 +357,21 @@ struct TextBlock {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(field));
     const auto mask = [](__m128i m) { return static_cast<unsigned>(_mm_movemask_epi8(m)) & 0x3ffu; };
     const __m128i offset = _mm_sub_epi8(v, _mm_set1_epi8('0'));
-    const unsigned digits = mask(_mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(9)), offset));
+    const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(9)), offset);
     const unsigned blanks = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')));
     const unsigned points = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('.')));
     const int lead = std::countr_zero(~blanks); // at most 10: the comma after the field
     const bool minus = field[lead] == '-';
     const int start = lead + static_cast<int>(minus);
-    const unsigned value = (0x3ffu >> start) << start;
-    // Blanks only before the value, then digits and at most one point,
-    // which has a digit on each side; no leading zero but a lone one. One
-    // test of them all.
     const int end = std::countr_zero(points | (1u << FieldWidth)); // the whole part's end
     const int count = end - start;
-    const unsigned zeroLed = static_cast<unsigned>(field[start] == '0') & static_cast<unsigned>(count > 1 || minus);
-    if ((blanks ^ ((1u << lead) - 1)) | ((digits | points) ^ value) | (points & (points - 1)) | (points & 0x200u)
-        | (~digits >> start & 1u) | zeroLed)
+    // Blanks only before the value, then digits and at most one point,
+    // which has a digit on each side: the field's shape, its digits as '0'.
+    // No leading zero but a lone one.
+    const __m128i shape = _mm_or_si128(_mm_and_si128(digit, _mm_set1_epi8('0')), _mm_andnot_si128(digit, v));
+    const __m128i usual
+        = _mm_loadu_si128(reinterpret_cast<const __m128i *>(FieldShapes[FieldShapeIndex(lead, minus, end)].bytes));
+    if (mask(_mm_cmpeq_epi8(shape, usual)) != 0x3ffu || (field[start] == '0' && (count > 1 || minus)))
         return {};
     // Rounded half away from zero by the first decimal: exact for the nine
     // digits a field holds at most.
@@ -507,6 +548,30 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
 }
 
 #if defined(__SSE2__)
+// The data cells of a row whose value fields are FieldWidth bytes wide,
+// quarter 1's at values: columns 1.. in the order of quarters. The bytes up
+// to end may be read.
+template <bool Unsuppressed>
+void FillTenByteRow(Grid &grid, int row, const char *values, std::string_view flags, const std::vector<int> &quarters,
+                    const char *end, CellAlignment alignment)
+{
+    const Grid::RowPlaces places = grid.Places(row);
+    int column = 1;
+    for (const int k : quarters) {
+        const char *const field = values + (FieldWidth + 1) * static_cast<std::size_t>(k - 1);
+        const char flag = static_cast<std::size_t>(k) > flags.size() ? ' ' : flags[static_cast<std::size_t>(k - 1)];
+        const bool withheld = flag != '0';
+        if (Unsuppressed || !withheld) {
+            if (const TextBlock text = TenByteValueText(field, Unsuppressed && withheld); text.Length() != 0) {
+                places.PutBlock(column++, text.first8, text.last8, alignment);
+                continue;
+            }
+        }
+        FillOtherCell(grid, places, row, column++, flag, std::string_view(field, FieldWidth),
+                      static_cast<std::size_t>(end - field), Unsuppressed, alignment);
+    }
+}
+
 // Where quarter 1's value field starts in a record body whose value fields
 // are all FieldWidth bytes wide: quarter k's then starts (FieldWidth + 1) *
 // (k - 1) bytes on, and the flags follow the last one's comma. nullptr for
@@ -552,21 +617,10 @@ void FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vec
     if (const char *const values = TenByteValues(record, readable, static_cast<int>(columnOf.size()) - 1)) {
         const std::string_view flags = record.substr(static_cast<std::size_t>(values - record.data())
                                                      + (FieldWidth + 1) * (columnOf.size() - 1));
-        const Grid::RowPlaces places = grid.Places(row);
-        int column = 1;
-        for (const int k : quarters) {
-            const char *const field = values + (FieldWidth + 1) * static_cast<std::size_t>(k - 1);
-            const char flag = static_cast<std::size_t>(k) > flags.size() ? ' ' : flags[static_cast<std::size_t>(k - 1)];
-            const bool withheld = flag != '0';
-            if (!withheld || unsuppressed) {
-                if (const TextBlock text = TenByteValueText(field, withheld); text.Length() != 0) {
-                    places.PutBlock(column++, text.first8, text.last8, alignment);
-                    continue;
-                }
-            }
-            FillOtherCell(grid, places, row, column++, flag, std::string_view(field, FieldWidth),
-                          static_cast<std::size_t>(record.data() + readable - field), unsuppressed, alignment);
-        }
+        if (unsuppressed)
+            FillTenByteRow<true>(grid, row, values, flags, quarters, record.data() + readable, alignment);
+        else
+            FillTenByteRow<false>(grid, row, values, flags, quarters, record.data() + readable, alignment);
         return;
     }
 #else
