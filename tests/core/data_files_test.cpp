@@ -694,6 +694,37 @@ TEST(DataFiles, ARecordWithACommaTooManyOrTooFewIsDamaged)
               std::string::npos);
 }
 
+// The commas are counted in one pass, in byte-wide counts summed before
+// they can overflow: a record of several thousand bytes is counted whole.
+TEST(DataFiles, ACommaTooManyFarIntoALongRecordIsFound)
+{
+    TempFolder folder;
+    const auto quarters = static_cast<std::size_t>(QuarterCount("ZR1"));
+    std::string record = "01,5,ZR1 ,  10,xxxx";
+    for (std::size_t k = 1; k <= quarters; ++k)
+        record += "," + std::string(20, ' ') + "1234.5";
+    record += "," + std::string(quarters, '0') + "\r\n";
+    ASSERT_GT(record.size(), 6000u);
+    std::vector<std::string> lines(60, record);
+    // A blank near the end of area 9's record turned into a comma.
+    const std::size_t at = record.rfind(' ', record.size() - quarters - 300);
+    ASSERT_EQ(lines[8][at], ' ');
+    lines[8][at] = ',';
+    std::string text;
+    for (const std::string &line : lines)
+        text += line;
+    auto file = TableDataFile::Open(folder.Write("ZR1.dfx", text), "ZR1");
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->ReadBytesAt(file->Position(1, 8)));
+    EXPECT_TRUE(file->ReadBytesAt(file->Position(1, 10)));
+    const Result<std::string> damaged = file->ReadBytesAt(file->Position(1, 9));
+    ASSERT_FALSE(damaged);
+    EXPECT_NE(FailureText(damaged.Error()).find("its record for area 9 holds " + std::to_string(quarters + 7)
+                                                + " fields where table ZR1 has "),
+              std::string::npos)
+        << FailureText(damaged.Error());
+}
+
 TEST(DataFiles, AFileWithoutLineEndsIsNotReadWhole)
 {
     TempFolder folder;

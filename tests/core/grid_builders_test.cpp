@@ -11,9 +11,11 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tarvel {
@@ -238,6 +240,60 @@ TEST(GridBuildersText, CellTextsOfEveryValueShapeMatchTheGeneralReading)
         const std::string general = WholeNumberText(ReadLeadingNumber(text));
         EXPECT_EQ(DataCellText(text, '0', false), general) << test::CaseText(text);
         EXPECT_EQ(DataCellText(text, '1', true), general + " *") << test::CaseText(text);
+    }
+}
+
+// A value field of exactly ten bytes, right-aligned as published files
+// write them: blanks, a sign, digits (nines to carry, zeros to lead), a
+// point and decimals, now and then a stray character.
+std::string TenByteField(std::mt19937_64 &random)
+{
+    const std::string digits = "01234567899990";
+    std::string text(static_cast<std::size_t>(random() % 4), ' ');
+    if (random() % 4 == 0)
+        text += random() % 8 == 0 ? '+' : '-';
+    const auto wholeDigits = static_cast<int>(random() % 11);
+    for (int d = 0; d < wholeDigits; ++d)
+        text += digits[random() % digits.size()];
+    if (random() % 2 == 0) {
+        text += '.';
+        const auto decimals = static_cast<int>(random() % 5);
+        for (int d = 0; d < decimals; ++d)
+            text += d == 0 && random() % 2 ? static_cast<char>('4' + random() % 2) : digits[random() % digits.size()];
+    }
+    if (!text.empty() && random() % 12 == 0)
+        text[random() % text.size()] = "E.-+x 9\t"[random() % 8];
+    if (text.size() < 10)
+        text.insert(0, 10 - text.size(), ' ');
+    return text.substr(text.size() - 10);
+}
+
+// The text of a data cell the general way: the number the field reads as,
+// rounded and grouped, or the withheld mark.
+std::string GeneralCellText(std::string_view field, char flag, bool unsuppressed)
+{
+    if (flag != '0' && !unsuppressed)
+        return flag == '1' ? "(D)" : "(N)";
+    return WholeNumberText(ReadLeadingNumber(field)) + (flag != '0' ? " *" : "");
+}
+
+// Ten-byte fields (every value of a published file) are written into their
+// cells from one 16-byte reading; whatever their shape they show the text
+// of the general reading.
+TEST(GridBuildersText, TenByteFieldsOfEveryShapeShowTheGeneralReading)
+{
+    std::vector<std::string> fields = {"         0", "        -0", "       0.5", "      -0.5", "      99.5",
+                                       "    -999.5", "   1999.96", "  99999.49", "9999999999", "999999.999",
+                                       "1234567890", "-123456789", "   12345.6", "  -1234.56", "     0.049",
+                                       "      00.5", "     -00.4", "  1.4347E6", "   1234.  ", "     .5   ",
+                                       "    12 345", "   --12345", "  +1299.50", "       9.5", "     -9.95"};
+    std::mt19937_64 random(1410);
+    for (int i = 0; i < 30000; ++i)
+        fields.push_back(TenByteField(random));
+    for (const std::string &field : fields) {
+        ASSERT_EQ(field.size(), 10u);
+        EXPECT_EQ(DataCellText(field, '0', false), GeneralCellText(field, '0', false)) << test::CaseText(field);
+        EXPECT_EQ(DataCellText(field, '2', true), GeneralCellText(field, '2', true)) << test::CaseText(field);
     }
 }
 
@@ -694,6 +750,64 @@ TEST(GridBuildersText, ColumnWidthsTakeTheWidestCellPlusAZero)
     const auto widths = ColumnWidths(grid, [](std::string_view text) { return 2.0 * text.size() + 1; });
     EXPECT_EQ(widths, (std::vector<double>{31 + 3, 19 + 3}));
     EXPECT_EQ(WidestCellTexts(grid), (std::vector<std::string>{"Personal income", "1,234,567"}));
+}
+
+// Records whose value fields are all ten bytes wide are read field by field
+// where they stand; a record of other widths is read along its commas. Both
+// show every value as the general reading does, in any column order, in
+// either mode.
+TEST(GridBuildersTable, TenByteAndOtherRecordsShowTheGeneralReading)
+{
+    TempFolder folder;
+    const std::string code = "ZR5";
+    const int quarters = QuarterCount(code);
+    std::map<std::tuple<int, int, int, bool>, Field> written;
+    const auto cell = [&](int area, int line, int k, bool unsuppressed) {
+        std::mt19937_64 random(static_cast<std::uint64_t>(((area * 100 + line) * 1000 + k) * 2 + unsuppressed));
+        Field field{TenByteField(random), "0000000012 "[random() % 11]};
+        // Every third line has fields of nine and eleven bytes in turn (the
+        // record keeps its length), the value being its first ten.
+        if (line % 3 == 2 && (k < quarters || quarters % 2 == 0))
+            field.text = k % 2 == 1 ? field.text.substr(1) : field.text + std::to_string(k % 10);
+        written[{area, line, k, unsuppressed}] = field;
+        return field;
+    };
+    WriteTable(folder, code, cell, 2, true);
+
+    for (const bool unsuppressed : {false, true}) {
+        for (const bool reverse : {false, true}) {
+            for (int area = 1; area <= 2; ++area) {
+                TableViewRequest request;
+                request.Paths = {"/nonexistent/", folder.Path(), unsuppressed};
+                request.Code = code;
+                request.CurrentArea = area;
+                request.QuarterSelected.assign(static_cast<std::size_t>(quarters) + 1, 0);
+                for (int k = 1; k <= quarters; k += 1 + (k % 4 == 0))
+                    request.QuarterSelected[static_cast<std::size_t>(k)] = 1;
+                request.Reverse = reverse;
+                const Result<Grid> grid = BuildTableView(request);
+                ASSERT_TRUE(grid) << FailureText(grid.Error());
+                const std::vector<int> order = QuarterColumnOrder(request.QuarterSelected, quarters, reverse);
+                ASSERT_EQ(grid->Columns(), 1 + static_cast<int>(order.size()));
+                int line = 0;
+                for (int r = 1; r < grid->Rows(); ++r) {
+                    if (HeadingCaption(r, code) != "X")
+                        continue;
+                    ++line;
+                    for (int c = 1; c < grid->Columns(); ++c) {
+                        const int k = order[static_cast<std::size_t>(c - 1)];
+                        const Field &field = written.at({area, line, k, unsuppressed});
+                        ASSERT_EQ(grid->Cell(r, c),
+                                  GeneralCellText(std::string_view(field.text).substr(0, 10), field.flag, unsuppressed))
+                            << "area " << area << " line " << line << " quarter " << k << " field "
+                            << test::CaseText(field.text) << " flag " << field.flag;
+                        ASSERT_EQ(grid->Alignment(r, c), CellAlignment::RightCenter);
+                    }
+                }
+                ASSERT_EQ(line, LineCount(code));
+            }
+        }
+    }
 }
 
 } // namespace

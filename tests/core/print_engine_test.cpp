@@ -7,10 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <new>
+#include <random>
+#include <utility>
 
 namespace tarvel {
 namespace {
@@ -567,6 +570,72 @@ TEST(PrintEngine, RowsComposedInPlaceKeepEveryCellWhateverItsLength)
         const std::string expected = text + std::string(12 - std::min<std::size_t>(length, 12), ' ')
             + std::string(20 - std::min<std::size_t>(length, 20), ' ') + text + std::string(19, ' ') + "7";
         EXPECT_EQ(PaddedRowText(layout, row), expected) << length;
+    }
+}
+
+// The file targets copy whole data rows from the grid's cell blocks: the
+// rows must be what DataRow writes of each, for cells of every length (past
+// the 15 characters a block holds too), any title, and layouts the cells
+// fit, too narrow for them, or wider than the blocks' copies.
+TEST(PrintEngine, RowsCopiedFromCellBlocksAreTheRowsOneByOne)
+{
+    std::mt19937_64 random(1407);
+    Rows rows;
+    for (int r = 0; r < 40; ++r) {
+        rows.push_back({std::string(random() % 8, ' ') + "Line " + std::to_string(r)
+                        + std::string(random() % 30, 't')});
+        for (int c = 1; c <= 9; ++c) {
+            const std::size_t length = random() % (r < 30 ? 16 : 24);
+            std::string text;
+            for (std::size_t i = 0; i < length; ++i)
+                text += "0123456789,-*() "[random() % 16];
+            rows.back().push_back(text);
+        }
+    }
+    const Grid grid = MakeGrid("ZR4 NAICS series 1990-2008 ~ Alabama [01]", rows);
+
+    // The widths as measured cell by cell.
+    int titleWidth = 0;
+    int cellWidth = 0;
+    MeasureGrid(grid, titleWidth, cellWidth);
+    std::size_t widestTitle = 0;
+    std::size_t widestCell = 0;
+    for (const auto &row : rows) {
+        widestTitle = std::max(widestTitle, row[0].size());
+        for (std::size_t c = 1; c < row.size(); ++c)
+            widestCell = std::max(widestCell, row[c].size());
+    }
+    EXPECT_EQ(titleWidth, static_cast<int>(widestTitle) + 2);
+    EXPECT_EQ(cellWidth, static_cast<int>(widestCell) + 2);
+
+    TempFolder folder;
+    int job = 0;
+    std::vector<std::string_view> cells;
+    for (const std::string kind : {".txt", ".htm"}) {
+        for (const auto &[title, cell] : std::vector<std::pair<int, int>>{
+                 {titleWidth, cellWidth}, {titleWidth, 17}, {titleWidth - 9, 7}, {titleWidth + 3, 40}, {0, 0}}) {
+            const std::string blocksFile = folder.Path() + "blocks" + std::to_string(job) + kind;
+            const std::string rowsFile = folder.Path() + "rows" + std::to_string(job++) + kind;
+            const auto blocks = Target(blocksFile);
+            const auto oneByOne = Target(rowsFile);
+            TableLayout layout;
+            layout.TitleWidth = title;
+            layout.CellWidth = cell;
+            for (PrintTarget *target : {blocks.get(), oneByOne.get()}) {
+                ASSERT_NE(target->Open(), OpenResult::Failed);
+                target->SetLayout(layout);
+            }
+            for (const auto &[first, last] : std::vector<std::pair<int, int>>{{1, 9}, {3, 5}, {9, 9}, {4, 3}}) {
+                blocks->DataRows(grid, 0, grid.Rows() - 1, first, last);
+                for (int r = 0; r < grid.Rows(); ++r)
+                    oneByOne->DataRow(GridRowCells(grid, r, first, last, cells));
+            }
+            EXPECT_TRUE(blocks->EndOutput());
+            EXPECT_TRUE(oneByOne->EndOutput());
+            const std::string written = Contents(rowsFile);
+            EXPECT_EQ(Contents(blocksFile), written) << kind << " title " << title << " cell " << cell;
+            EXPECT_GT(written.size(), 4000u);
+        }
     }
 }
 

@@ -1,5 +1,7 @@
 #include "core/print/html_target.h"
 
+#include <algorithm>
+#include <cstring>
 #include <ctime>
 
 #include <locale.h>
@@ -42,6 +44,32 @@ std::size_t IndentBlanks(std::string_view title)
     while (blanks < title.size() && blanks < 6 && title[blanks] == ' ')
         ++blanks;
     return blanks;
+}
+
+constexpr std::string_view RowStart = "<tr><td>";
+constexpr std::string_view RowEnd = "</tr>\r\n";
+
+// Room a data row's start takes: RowStart, the indent and the title in a cell.
+std::size_t RowStartSize(std::string_view title, std::size_t blanks)
+{
+    std::size_t size = RowStart.size() + title.size() + CellEnd.size();
+    if (blanks > 0)
+        size += IndentStart.size() + blanks * IndentBlank.size() + IndentEnd.size();
+    return size;
+}
+
+// Writes a data row's start (RowStartSize bytes) at p; returns its end.
+char *PutRowStart(char *p, std::string_view title, std::size_t blanks)
+{
+    p = CopyText(p, RowStart);
+    if (blanks > 0) {
+        p = CopyText(p, IndentStart);
+        for (std::size_t i = 0; i < blanks; ++i)
+            p = CopyText(p, IndentBlank);
+        p = CopyText(p, IndentEnd);
+    }
+    p = CopyText(p, title);
+    return CopyText(p, CellEnd);
 }
 
 } // namespace
@@ -119,35 +147,62 @@ void HtmlTarget::HeaderRow(RowCells cells)
 
 void HtmlTarget::DataRow(RowCells cells)
 {
-    // Every data row of a print comes here: it is measured, then written
-    // into the output buffer in one pass.
-    constexpr std::string_view Start = "<tr><td>";
-    constexpr std::string_view End = "</tr>\r\n";
+    // Measured, then written into the output buffer in one pass.
     const std::string_view title = cells.empty() ? std::string_view() : cells[0];
     const std::size_t blanks = IndentBlanks(title);
-    std::size_t size = Start.size() + title.size() + CellEnd.size() + End.size();
-    if (blanks > 0)
-        size += IndentStart.size() + blanks * IndentBlank.size() + IndentEnd.size();
+    std::size_t size = RowStartSize(title, blanks) + RowEnd.size();
     for (std::size_t i = 1; i < cells.size(); ++i)
         size += CellStart.size() + cells[i].size() + CellEnd.size();
     char *p = Room(size);
     if (!p)
         return;
-    p = Append(p, Start);
-    if (blanks > 0) {
-        p = Append(p, IndentStart);
-        for (std::size_t i = 0; i < blanks; ++i)
-            p = Append(p, IndentBlank);
-        p = Append(p, IndentEnd);
-    }
-    p = Append(p, title);
-    p = Append(p, CellEnd);
+    p = PutRowStart(p, title, blanks);
     for (std::size_t i = 1; i < cells.size(); ++i) {
         p = Append(p, CellStart);
         p = Append(p, cells[i]);
         p = Append(p, CellEnd);
     }
-    Used(Append(p, End));
+    Used(Append(p, RowEnd));
+}
+
+void HtmlTarget::DataRows(const Grid &grid, int firstRow, int lastRow, int firstColumn, int lastColumn)
+{
+    // DataRow of each row, the data cells copied from the grid's cell
+    // blocks: the cell start (16 bytes), the whole block, then the cell end
+    // as 8 bytes at the text's end. What a copy brings past its text, the
+    // next copy writes over. A row with a longer cell takes DataRow.
+    static_assert(CellStart.size() == Grid::BlockSize);
+    constexpr char CellEnd8[8] = {'<', '/', 't', 'd', '>', 0, 0, 0};
+    const std::size_t columns = lastColumn >= firstColumn ? static_cast<std::size_t>(lastColumn - firstColumn + 1) : 0;
+    std::vector<std::string_view> cells;
+    for (int r = firstRow; r <= lastRow; ++r) {
+        const char *const blocks = grid.RowBlocks(r);
+        if (blocks != nullptr && firstColumn >= 1 && lastColumn < grid.Columns()) {
+            const std::string_view title = grid.Cell(r, 0);
+            const std::size_t blanks = IndentBlanks(title);
+            char *p = Room(RowStartSize(title, blanks) + columns * (2 * Grid::BlockSize + sizeof CellEnd8)
+                           + RowEnd.size());
+            if (!p)
+                return;
+            p = PutRowStart(p, title, blanks);
+            bool fits = true;
+            const char *block = blocks + static_cast<std::size_t>(firstColumn) * Grid::BlockSize;
+            for (std::size_t c = 0; c < columns; ++c, block += Grid::BlockSize) {
+                const std::size_t length = Grid::BlockLength(block);
+                fits &= length < Grid::BlockSize;
+                std::memcpy(p, CellStart.data(), Grid::BlockSize);
+                std::memcpy(p + Grid::BlockSize, block, Grid::BlockSize);
+                p += Grid::BlockSize + std::min(length, Grid::BlockSize - 1);
+                std::memcpy(p, CellEnd8, sizeof CellEnd8);
+                p += CellEnd.size();
+            }
+            if (fits) {
+                Used(Append(p, RowEnd));
+                continue;
+            }
+        }
+        DataRow(GridRowCells(grid, r, firstColumn, lastColumn, cells));
+    }
 }
 
 void HtmlTarget::PageFoot(const std::string &tableCode)

@@ -33,6 +33,7 @@ public:
     void AreaLine(const std::string &text) override;
     void HeaderRow(RowCells cells) override;
     void DataRow(RowCells cells) override;
+    void DataRows(const Grid &grid, int firstRow, int lastRow, int firstColumn, int lastColumn) override;
     void PageFoot(const std::string &tableCode) override;
     void PageBreak() override;
     void FootnoteText(const std::string &text) override;

@@ -22,17 +22,6 @@ int Length(std::string_view text)
     return static_cast<int>(std::min<std::size_t>(text.size(), 0x7fffffff));
 }
 
-// The row's cells as a page shows them: column 0, then the band's columns.
-// cells is refilled in place; it points into the grid, copying no text.
-RowCells PageRow(const Grid &grid, int row, const PageBand &band, std::vector<std::string_view> &cells)
-{
-    cells.clear();
-    cells.emplace_back(grid.Cell(row, 0));
-    for (int c = band.FirstColumn; c <= band.LastColumn; ++c)
-        cells.emplace_back(grid.Cell(row, c));
-    return cells;
-}
-
 // Ends the output and reports a write that did not reach the file.
 bool EndAndCheck(PrintTarget &target, MessageSink &sink)
 {
@@ -114,9 +103,8 @@ PrintStatus PrintTable(const PrintSnapshot &snapshot, PrintTarget &target, const
             target.TitleLine(2, UnitsLineText);
         }
         target.AreaLine(areaText);
-        target.HeaderRow(PageRow(grid, 0, band, cells));
-        for (int r = band.FirstRow; r <= band.LastRow; ++r)
-            target.DataRow(PageRow(grid, r, band, cells));
+        target.HeaderRow(GridRowCells(grid, 0, band.FirstColumn, band.LastColumn, cells));
+        target.DataRows(grid, band.FirstRow, band.LastRow, band.FirstColumn, band.LastColumn);
         target.PageFoot(layout.TableCode);
     }
 
@@ -289,11 +277,21 @@ void MeasureGrid(const Grid &grid, int &titleWidth, int &cellWidth)
 {
     titleWidth = 0;
     cellWidth = 0;
+    std::size_t widest = 0;
     for (int r = 0; r < grid.Rows(); ++r) {
         titleWidth = std::max(titleWidth, Length(grid.Cell(r, 0)) + 2);
-        for (int c = 1; c < grid.Columns(); ++c)
-            cellWidth = std::max(cellWidth, Length(grid.Cell(r, c)) + 2);
+        // The lengths of the data cells stand in their blocks.
+        const char *block = grid.RowBlocks(r);
+        for (int c = 1; c < grid.Columns(); ++c) {
+            block += Grid::BlockSize;
+            std::size_t length = Grid::BlockLength(block);
+            if (length > Grid::BlockSize - 1)
+                length = grid.Cell(r, c).size();
+            widest = std::max(widest, length);
+        }
     }
+    if (grid.Rows() > 0 && grid.Columns() > 1)
+        cellWidth = static_cast<int>(std::min<std::size_t>(widest, 0x7fffffff)) + 2;
 }
 
 std::vector<PageBand> PagePlan(int lastRow, int lastCol, PageGeometry geometry)

@@ -2,6 +2,22 @@
 
 namespace tarvel {
 
+RowCells GridRowCells(const Grid &grid, int row, int firstColumn, int lastColumn, std::vector<std::string_view> &cells)
+{
+    cells.clear();
+    cells.emplace_back(grid.Cell(row, 0));
+    for (int c = firstColumn; c <= lastColumn; ++c)
+        cells.emplace_back(grid.Cell(row, c));
+    return cells;
+}
+
+void PrintTarget::DataRows(const Grid &grid, int firstRow, int lastRow, int firstColumn, int lastColumn)
+{
+    std::vector<std::string_view> cells;
+    for (int r = firstRow; r <= lastRow; ++r)
+        DataRow(GridRowCells(grid, r, firstColumn, lastColumn, cells));
+}
+
 FileTarget::FileTarget(std::string fileName)
     : m_fileName(std::move(fileName))
 {

@@ -2,6 +2,7 @@
 
 #include "core/catalog/copy_text.h"
 #include "core/catalog/safe_output_file.h"
+#include "core/views/grid.h"
 
 #include <cstdint>
 #include <cstring>
@@ -43,6 +44,12 @@ enum class OpenResult { Failed, NewOutput, Appending };
 /// The cells of a printed row: column 0 first, then the page's data columns.
 using RowCells = std::span<const std::string_view>;
 
+/// The cells of grid row `row` as a page prints them: column 0, then columns
+/// firstColumn..lastColumn. cells is refilled in place; the views point into
+/// the grid, copying no text.
+RowCells GridRowCells(const Grid &grid, int row, int firstColumn, int lastColumn,
+                      std::vector<std::string_view> &cells);
+
 /// Where a print job goes: a plain-text file, an HTML file or a printer. The
 /// engine calls the elements in page order; a target only renders them.
 /// Texts are Latin-1 bytes. A printer target measures in its own units (see
@@ -79,6 +86,10 @@ public:
     virtual void AreaLine(const std::string &text) = 0;
     virtual void HeaderRow(RowCells cells) = 0;
     virtual void DataRow(RowCells cells) = 0;
+    /// Data rows firstRow..lastRow of grid, each as DataRow prints its
+    /// GridRowCells. The file targets copy whole rows from the grid's cell
+    /// blocks, and take DataRow for a row they cannot.
+    virtual void DataRows(const Grid &grid, int firstRow, int lastRow, int firstColumn, int lastColumn);
     virtual void PageFoot(const std::string &tableCode) = 0;
     virtual void PageBreak() = 0;
     /// The footnote file's text with trailing blanks removed.

@@ -28,6 +28,7 @@ public:
     void AreaLine(const std::string &text) override;
     void HeaderRow(RowCells cells) override;
     void DataRow(RowCells cells) override;
+    void DataRows(const Grid &grid, int firstRow, int lastRow, int firstColumn, int lastColumn) override;
     void PageFoot(const std::string &tableCode) override;
     void PageBreak() override;
     void FootnoteText(const std::string &text) override;
@@ -37,6 +38,11 @@ public:
 
 private:
     void DashLine();
+
+    // The foot lines of the last table code and line width, made once.
+    std::string m_footCode;
+    int m_footWidth = -1;
+    std::vector<std::string> m_foot;
 };
 
 } // namespace tarvel

@@ -14,6 +14,7 @@ constexpr std::size_t MostSpareBytes = 1 << 20;
 
 Grid::Grid(int rows, int columns)
 {
+    static_assert(sizeof(Slot) == BlockSize, "RowBlocks steps over the cells in blocks");
     Resize(rows, columns);
 }
 

@@ -100,6 +100,20 @@ public:
             return place;
         }
 
+        /// Sets the cell to a text of at most 15 characters given as 16
+        /// bytes in memory order, first8 and last8, whose last byte is the
+        /// text's length (the bytes past the text are ignored), with its
+        /// own alignment: for a writer that composes a text in two words.
+        void PutBlock(int column, std::uint64_t first8, std::uint64_t last8, CellAlignment alignment) const
+        {
+            if (column < 0 || column >= m_columns || (last8 >> 56) > InlineLength)
+                return;
+            last8 |= std::uint64_t{static_cast<unsigned>(alignment) << AlignmentShift} << 56;
+            char *const place = m_first[column].bytes;
+            std::memcpy(place, &first8, 8);
+            std::memcpy(place + 8, &last8, 8);
+        }
+
     private:
         friend class Grid;
         Slot *m_first = nullptr;
@@ -113,6 +127,22 @@ public:
             places.m_columns = m_columns;
         }
         return places;
+    }
+
+    /// For writers that copy whole rows: the row's cells as 16-byte blocks,
+    /// one after another from column 0 (nullptr outside the grid). A block
+    /// whose BlockLength is at most 15 holds the cell's text in its first
+    /// bytes (the rest is to be ignored); any other cell's text is Cell's.
+    static constexpr std::size_t BlockSize = 16;
+    const char *RowBlocks(int row) const
+    {
+        if (row < 0 || row >= m_rows || m_columns <= 0)
+            return nullptr;
+        return m_cells[Index(row, 0)].bytes;
+    }
+    static std::size_t BlockLength(const char *block)
+    {
+        return static_cast<unsigned char>(block[InlineLength]) & LengthBits;
     }
 
     /// A cell's own alignment, else its column's.

@@ -5,6 +5,7 @@
 #include "core/views/cell_text.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -234,6 +235,185 @@ inline std::size_t CellTextLength(const UsualValue &value, bool withheld)
     }
 }
 
+#if defined(__SSE2__)
+// Published files write every value field ten bytes wide, right-aligned.
+constexpr std::size_t FieldWidth = 10;
+// Bytes TenByteValueText reads from a field's start.
+constexpr std::size_t TenByteReadable = 24;
+
+// How the text of a value with `count` whole digits (1..10), a minus or
+// not, is laid out from the bytes that start at its first character (x:
+// those 8 bytes; z: the 8 from the sixth): each text byte is the byte 0, 1
+// or 2 places before it (a comma before it: 1, two: 2) or a comma. Masks
+// select the bytes of each distance in the text's first and last eight
+// bytes; a text of length L has zeros from L on, where " *" can go.
+struct GroupPattern {
+    std::uint64_t same = 0, afterOne = 0, afterTwo = 0, commas = 0; // first eight bytes
+    std::uint64_t highTwo = 0, highThree = 0, highCommas = 0;        // last eight bytes
+    std::uint64_t lastDigit = 0, highLastDigit = 0;                  // one at the last digit
+    std::uint64_t star = 0, highStar = 0;                            // " *" after the text
+    std::uint64_t length = 0;
+};
+
+constexpr std::array<GroupPattern, 2 * (FieldWidth + 1)> GroupPatterns = [] {
+    std::array<GroupPattern, 2 * (FieldWidth + 1)> patterns{};
+    for (int minus = 0; minus < 2; ++minus) {
+        for (int count = 1; count <= static_cast<int>(FieldWidth); ++count) {
+            GroupPattern &pattern = patterns[static_cast<std::size_t>(minus * (static_cast<int>(FieldWidth) + 1) + count)];
+            int from[16] = {}; // the byte each text byte comes from; -1 a comma
+            int length = 0;
+            if (minus != 0)
+                from[length++] = 0;
+            for (int k = 0; k < count; ++k) {
+                if (k != 0 && (count - k) % 3 == 0)
+                    from[length++] = -1;
+                from[length++] = minus + k;
+            }
+            const auto put = [](std::uint64_t &word, int at, std::uint64_t byte) { word |= byte << (8 * at); };
+            for (int i = 0; i < length; ++i) {
+                const bool high = i >= 8;
+                const int at = i % 8;
+                if (from[i] < 0) {
+                    put(high ? pattern.highCommas : pattern.commas, at, ',');
+                    continue;
+                }
+                switch (i - from[i]) {
+                case 0: put(pattern.same, at, 0xff); break;
+                case 1: put(pattern.afterOne, at, 0xff); break;
+                case 2: put(high ? pattern.highTwo : pattern.afterTwo, at, 0xff); break;
+                case 3: put(pattern.highThree, at, 0xff); break;
+                default: throw "a text byte further than three places from its digit";
+                }
+                if (high && i - from[i] < 2)
+                    throw "a text byte past the eighth nearer than two places to its digit";
+            }
+            put(length - 1 >= 8 ? pattern.highLastDigit : pattern.lastDigit, (length - 1) % 8, 1);
+            put(length >= 8 ? pattern.highStar : pattern.star, length % 8, ' ');
+            put(length + 1 >= 8 ? pattern.highStar : pattern.star, (length + 1) % 8, '*');
+            pattern.length = static_cast<std::uint64_t>(length);
+        }
+    }
+    return patterns;
+}();
+
+// The usual shapes of a ten-byte field, by its first byte not blank
+// (lead, 0..10), a minus there or not, and where its whole part ends (the
+// point, or 10): the field's bytes with each digit as '0'. A shape that is
+// not usual (no whole digit, no decimal after the point) is all '1', which
+// no field so written holds.
+struct FieldShape {
+    char bytes[16];
+};
+
+constexpr std::size_t FieldShapeIndex(int lead, bool minus, int end)
+{
+    return static_cast<std::size_t>((lead * 2 + static_cast<int>(minus)) * static_cast<int>(FieldWidth + 1) + end);
+}
+
+constexpr std::array<FieldShape, (FieldWidth + 1) * 2 * (FieldWidth + 1)> FieldShapes = [] {
+    std::array<FieldShape, (FieldWidth + 1) * 2 * (FieldWidth + 1)> shapes{};
+    constexpr int width = static_cast<int>(FieldWidth);
+    for (int lead = 0; lead <= width; ++lead) {
+        for (int minus = 0; minus < 2; ++minus) {
+            for (int end = 0; end <= width; ++end) {
+                FieldShape &shape = shapes[FieldShapeIndex(lead, minus != 0, end)];
+                const int start = lead + minus;
+                const bool usual = start < end && (end == width || end + 1 < width);
+                for (int i = 0; i < 16; ++i) {
+                    char byte = '1';
+                    if (usual && i < width) {
+                        if (i < lead)
+                            byte = ' ';
+                        else if (i < start)
+                            byte = '-';
+                        else
+                            byte = i == end ? '.' : '0';
+                    }
+                    shape.bytes[i] = byte;
+                }
+            }
+        }
+    }
+    return shapes;
+}();
+
+// A cell text of at most 15 characters as 16 bytes in memory order, its
+// length in the last byte (0: no text).
+struct TextBlock {
+    std::uint64_t first8 = 0;
+    std::uint64_t last8 = 0;
+
+    std::size_t Length() const { return static_cast<std::size_t>(last8 >> 56); }
+};
+
+// The cell text of a ten-byte value field of the usual shape (blanks, an
+// optional minus, digits with at most one point between digits, up to the
+// field's end; no leading zero but a lone one; not all nines rounded up),
+// with " *" after it when starred, composed with no branch on its digits.
+// Length 0 for any other shape, which takes the general reading. Reads
+// TenByteReadable bytes from field.
+[[gnu::always_inline]] inline TextBlock TenByteValueText(const char *field, bool starred)
+{
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(field));
+    const auto mask = [](__m128i m) { return static_cast<unsigned>(_mm_movemask_epi8(m)) & 0x3ffu; };
+    const __m128i offset = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+    const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(9)), offset);
+    const unsigned blanks = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')));
+    const unsigned points = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('.')));
+    const int lead = std::countr_zero(~blanks); // at most 10: the comma after the field
+    const bool minus = field[lead] == '-';
+    const int start = lead + static_cast<int>(minus);
+    const int end = std::countr_zero(points | (1u << FieldWidth)); // the whole part's end
+    const int count = end - start;
+    // Blanks only before the value, then digits and at most one point,
+    // which has a digit on each side: the field's shape, its digits as '0'.
+    // No leading zero but a lone one.
+    const __m128i shape = _mm_or_si128(_mm_and_si128(digit, _mm_set1_epi8('0')), _mm_andnot_si128(digit, v));
+    const __m128i usual
+        = _mm_loadu_si128(reinterpret_cast<const __m128i *>(FieldShapes[FieldShapeIndex(lead, minus, end)].bytes));
+    if (mask(_mm_cmpeq_epi8(shape, usual)) != 0x3ffu || (field[start] == '0' && (count > 1 || minus)))
+        return {};
+    // Rounded half away from zero by the first decimal: exact for the nine
+    // digits a field holds at most.
+    bool roundUp = (points != 0) & (field[end + 1] >= '5');
+    const GroupPattern &pattern
+        = GroupPatterns[static_cast<std::size_t>(static_cast<int>(minus) * static_cast<int>(FieldWidth + 1) + count)];
+    std::uint64_t x = 0;
+    std::uint64_t z = 0;
+    std::memcpy(&x, field + lead, 8);
+    std::memcpy(&z, field + lead + 5, 8);
+    if (roundUp && field[end - 1] == '9') {
+        // The nines that end the whole part turn to zeros, the digit before
+        // them goes up by one, in the bytes read (x from lead, z five on);
+        // the text then has no digit to add. All nines grow a digit: the
+        // general reading takes them.
+        const unsigned whole = (1u << end) - (1u << start);
+        const unsigned notNine = whole & ~mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('9')));
+        if (notNine == 0)
+            return {};
+        const unsigned raised = 1u << (31 - std::countl_zero(notNine));
+        const unsigned zeros = whole & ~(2 * raised - 1);
+        // One in each byte whose bit is set (the low eight bits).
+        const auto bytes = [](unsigned bits) {
+            return ((((bits & 0xffu) * 0x0101010101010101u) & 0x8040201008040201u) + 0x7f7f7f7f7f7f7f7fu) >> 7
+                & 0x0101010101010101u;
+        };
+        x += bytes(raised >> lead) - 9 * bytes(zeros >> lead);
+        z += bytes(raised >> (lead + 5)) - 9 * bytes(zeros >> (lead + 5));
+        roundUp = false;
+    }
+    const std::uint64_t up = 0 - static_cast<std::uint64_t>(roundUp);
+    const std::uint64_t star = 0 - static_cast<std::uint64_t>(starred);
+    TextBlock text;
+    text.first8 = ((x & pattern.same) | ((x << 8) & pattern.afterOne) | ((x << 16) & pattern.afterTwo) | pattern.commas)
+        + (pattern.lastDigit & up) + (pattern.star & star);
+    text.last8 = (((z >> 8) & pattern.highTwo) | (z & pattern.highThree) | pattern.highCommas)
+        + (pattern.highLastDigit & up) + (pattern.highStar & star);
+    text.last8 |= (pattern.length + (starred ? 2 : 0)) << 56;
+    return text;
+}
+#endif
+
 std::string_view WithheldText(char flag)
 {
     return flag == '1' ? "(D)" : "(N)";
@@ -246,6 +426,19 @@ std::string DataCellText(std::string_view valueText, char flag, bool unsuppresse
     const bool withheld = flag != '0';
     if (withheld && !unsuppressed)
         return std::string(WithheldText(flag));
+#if defined(__SSE2__)
+    if (valueText.size() == FieldWidth) {
+        // As in a record: readable bytes after the field.
+        char field[TenByteReadable] = {};
+        std::memcpy(field, valueText.data(), FieldWidth);
+        if (const TextBlock text = TenByteValueText(field, withheld); text.Length() != 0) {
+            char block[16];
+            std::memcpy(block, &text.first8, 8);
+            std::memcpy(block + 8, &text.last8, 8);
+            return std::string(block, text.Length());
+        }
+    }
+#endif
     // Read from a padded copy, as from a record, when the text is short,
     // and written into room past the text, as into a cell.
     char padded[32] = {};
@@ -312,6 +505,17 @@ const char *RecordEnd(const DataRecordView &record)
     grid.SetCellAlignment(row, column, alignment);
 }
 
+#if defined(__SSE2__)
+// FillCell kept out of the loop over ten-byte fields, which takes only the
+// values it cannot write itself here.
+[[gnu::noinline]] void FillOtherCell(Grid &grid, const Grid::RowPlaces &places, int row, int column, char flag,
+                                     std::string_view valueText, std::size_t readable, bool unsuppressed,
+                                     CellAlignment alignment)
+{
+    FillCell(grid, places, row, column, flag, valueText, readable, unsuppressed, alignment);
+}
+#endif
+
 // Also gives each cell filled its own alignment.
 template <typename Record>
 std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const std::vector<int> &quarters,
@@ -343,15 +547,86 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
     return std::nullopt;
 }
 
-// The data row of a record whose field count was checked (the five leading
-// fields, QuarterCount values, the flags), read in one pass along the record
-// without splitting it: each value goes to the column its quarter is shown
-// in (columnOf[k]; 0 when not shown).
-void FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vector<int> &columnOf, bool unsuppressed,
-                    CellAlignment alignment)
+#if defined(__SSE2__)
+// The data cells of a row whose value fields are FieldWidth bytes wide,
+// quarter 1's at values: columns 1.. in the order of quarters. The bytes up
+// to end may be read.
+template <bool Unsuppressed>
+void FillTenByteRow(Grid &grid, int row, const char *values, std::string_view flags, const std::vector<int> &quarters,
+                    const char *end, CellAlignment alignment)
 {
+    const Grid::RowPlaces places = grid.Places(row);
+    int column = 1;
+    for (const int k : quarters) {
+        const char *const field = values + (FieldWidth + 1) * static_cast<std::size_t>(k - 1);
+        const char flag = static_cast<std::size_t>(k) > flags.size() ? ' ' : flags[static_cast<std::size_t>(k - 1)];
+        const bool withheld = flag != '0';
+        if (Unsuppressed || !withheld) {
+            if (const TextBlock text = TenByteValueText(field, Unsuppressed && withheld); text.Length() != 0) {
+                places.PutBlock(column++, text.first8, text.last8, alignment);
+                continue;
+            }
+        }
+        FillOtherCell(grid, places, row, column++, flag, std::string_view(field, FieldWidth),
+                      static_cast<std::size_t>(end - field), Unsuppressed, alignment);
+    }
+}
+
+// Where quarter 1's value field starts in a record body whose value fields
+// are all FieldWidth bytes wide: quarter k's then starts (FieldWidth + 1) *
+// (k - 1) bytes on, and the flags follow the last one's comma. nullptr for
+// a body of another layout, or one whose fields cannot be read
+// TenByteReadable bytes at a time (readable: bytes from body's start).
+// The body holds quarterCount + 6 fields (checked when it was read): five
+// leading commas and one after each value are then all there are.
+const char *TenByteValues(std::string_view body, std::size_t readable, int quarterCount)
+{
+    std::size_t at = 0;
+    for (int commas = 0; commas < 5; ++commas) {
+        const std::size_t comma = body.find(',', at);
+        if (comma == std::string_view::npos)
+            return nullptr;
+        at = comma + 1;
+    }
+    if (quarterCount < 1)
+        return nullptr;
+    const std::size_t stride = FieldWidth + 1;
+    const std::size_t flagsAt = at + stride * static_cast<std::size_t>(quarterCount);
+    if (flagsAt > body.size() || flagsAt - stride + TenByteReadable > readable)
+        return nullptr;
+    for (std::size_t comma = at + FieldWidth; comma < flagsAt; comma += stride) {
+        if (body[comma] != ',')
+            return nullptr;
+    }
+    return body.data() + at;
+}
+#endif
+
+// The data row of a record whose field count was checked (the five leading
+// fields, QuarterCount values, the flags). With ten-byte value fields each
+// shown quarter's field is read where it stands (quarters: in column order);
+// otherwise in one pass along the record without splitting it, each value
+// going to the column its quarter is shown in (columnOf[k]; 0 when not shown).
+void FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vector<int> &quarters,
+                    const std::vector<int> &columnOf, bool unsuppressed, CellAlignment alignment)
+{
+    const std::size_t readable = record.size();
     while (!record.empty() && (record.back() == '\n' || record.back() == '\r'))
         record.remove_suffix(1);
+#if defined(__SSE2__)
+    if (const char *const values = TenByteValues(record, readable, static_cast<int>(columnOf.size()) - 1)) {
+        const std::string_view flags = record.substr(static_cast<std::size_t>(values - record.data())
+                                                     + (FieldWidth + 1) * (columnOf.size() - 1));
+        if (unsuppressed)
+            FillTenByteRow<true>(grid, row, values, flags, quarters, record.data() + readable, alignment);
+        else
+            FillTenByteRow<false>(grid, row, values, flags, quarters, record.data() + readable, alignment);
+        return;
+    }
+#else
+    (void)quarters;
+    (void)readable;
+#endif
     const std::size_t lastComma = record.rfind(',');
     const std::string_view flags = lastComma == std::string_view::npos ? std::string_view() : record.substr(lastComma + 1);
     const char *const first = record.data();
@@ -515,7 +790,8 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
             if (std::optional<Failure> failure = data->ReadRecordView(position, bytes, bytesRead))
                 return std::move(*failure);
             if (checked) {
-                FillCheckedRow(grid, r, bytesRead, columnOf, request.Paths.Unsuppressed, CellAlignment::RightCenter);
+                FillCheckedRow(grid, r, bytesRead, quarters, columnOf, request.Paths.Unsuppressed,
+                               CellAlignment::RightCenter);
             } else {
                 record.Split(bytesRead);
                 if (std::optional<Failure> damaged = FillRow(grid, r, record, quarters, request.Paths.Unsuppressed,
