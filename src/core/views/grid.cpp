@@ -23,12 +23,12 @@ Grid::~Grid()
     LeaveCells(std::move(m_cells));
 }
 
-std::vector<Grid::Slot> *Grid::SpareCells()
+Grid::Cells *Grid::SpareCells()
 {
     // Null once this thread's spare has gone (a grid that outlives it, at
     // exit, keeps nothing).
     struct Holder {
-        std::vector<Slot> cells;
+        Cells cells;
         bool *gone;
         ~Holder() { *gone = true; }
     };
@@ -39,19 +39,19 @@ std::vector<Grid::Slot> *Grid::SpareCells()
     return &holder.cells;
 }
 
-std::vector<Grid::Slot> Grid::TakeCells(std::size_t count)
+Grid::Cells Grid::TakeCells(std::size_t count)
 {
-    std::vector<Slot> cells;
-    std::vector<Slot> *const spare = SpareCells();
+    Cells cells;
+    Cells *const spare = SpareCells();
     if (spare != nullptr && spare->capacity() >= count)
         cells.swap(*spare);
     cells.assign(count, Slot{});
     return cells;
 }
 
-void Grid::LeaveCells(std::vector<Slot> cells)
+void Grid::LeaveCells(Cells cells)
 {
-    std::vector<Slot> *const spare = SpareCells();
+    Cells *const spare = SpareCells();
     if (spare != nullptr && cells.capacity() > spare->capacity() && cells.capacity() * sizeof(Slot) <= MostSpareBytes)
         *spare = std::move(cells);
 }
@@ -61,7 +61,7 @@ void Grid::Resize(int rows, int columns)
     rows = rows < 0 ? 0 : rows;
     columns = columns < 0 ? 0 : columns;
     // Long texts stay where they are in m_long; only the cells move.
-    std::vector<Slot> cells = TakeCells(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns));
+    Cells cells = TakeCells(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns));
     for (int r = 0; r < rows && r < m_rows; ++r) {
         for (int c = 0; c < columns && c < m_columns; ++c) {
             const std::size_t to = static_cast<std::size_t>(r) * static_cast<std::size_t>(columns)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/catalog/prefaulted_memory.h"
+
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -195,13 +197,15 @@ private:
     /// behind when there is enough of it. Grids come one after another
     /// (print-all builds one per area, the window one per change), and new
     /// memory of this size is handed over by the system page by page.
-    static std::vector<Slot> TakeCells(std::size_t count);
-    static void LeaveCells(std::vector<Slot> cells);
-    static std::vector<Slot> *SpareCells();
+    /// Cell storage: a large grid's pages come at once (a ZR1 grid is 240 KB).
+    using Cells = std::vector<Slot, PrefaultedAllocator<Slot>>;
+    static Cells TakeCells(std::size_t count);
+    static void LeaveCells(Cells cells);
+    static Cells *SpareCells();
     void SetLongCell(Slot &slot, std::string_view text);
     int m_rows = 0;
     int m_columns = 0;
-    std::vector<Slot> m_cells;
+    Cells m_cells;
     std::string m_long; ///< the texts longer than InlineLength
     std::vector<CellAlignment> m_columnAlignment;
     std::vector<char> m_halfHeight;
