@@ -799,5 +799,27 @@ TEST(DataFiles, InputFilesAreFoundWhateverFolderTextNamedThem)
     EXPECT_TRUE(IsProgramInputFile({"", data.Path(), false}, other.Path() + "sub/../x.reg", {other.Path() + "x.reg"}));
 }
 
+TEST(DataFiles, ARunKeepsEachAnswerOnlyForItsOwnQuestion)
+{
+    TempFolder data;
+    TempFolder other;
+    data.Write("statcode.csv", AreaList(60));
+    const DataPaths paths{"", data.Path(), false};
+    const DataPaths elsewhere{"", other.Path(), false};
+    const std::string areas = data.Path() + "statcode.csv";
+    const std::string settings = other.Path() + "x.reg";
+    // Within one run (as a print or an export asks), questions asked in
+    // turn and again: each answer is its own question's.
+    const FolderListingScope run;
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_TRUE(IsProgramInputFile(paths, areas));
+        EXPECT_FALSE(IsProgramInputFile(elsewhere, areas));
+        EXPECT_FALSE(IsProgramInputFile(paths, other.Path() + "out.csv"));
+        EXPECT_TRUE(IsProgramInputFile(paths, settings, {settings}));
+        EXPECT_FALSE(IsProgramInputFile(paths, settings));
+        EXPECT_TRUE(IsProgramInputFile(paths, areas));
+    }
+}
+
 } // namespace
 } // namespace tarvel

@@ -737,11 +737,28 @@ const std::vector<std::string> &ProgramInputNames()
 
 bool IsProgramInputFile(const DataPaths &paths, const std::string &output, const std::vector<std::string> &otherFiles)
 {
+    // A run checks its output name more than once (before it starts and as
+    // it opens the output); the answer holds for the whole run.
+    struct Answer {
+        std::uint64_t run = 0;
+        std::vector<std::string> asked;
+        bool input = false;
+    };
+    thread_local Answer last;
+    const std::uint64_t run = FolderListingScope::CurrentRun();
+    std::vector<std::string> asked{paths.DataFolder, paths.ProgramFolder, output};
+    asked.insert(asked.end(), otherFiles.begin(), otherFiles.end());
+    if (run != 0 && last.run == run && last.asked == asked)
+        return last.input;
+    bool input = false;
     try {
-        return IsInput(paths, output, otherFiles);
+        input = IsInput(paths, output, otherFiles);
     } catch (const std::exception &) {
-        return false;
+        input = false;
     }
+    if (run != 0)
+        last = {run, std::move(asked), input};
+    return input;
 }
 
 } // namespace tarvel

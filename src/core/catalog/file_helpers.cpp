@@ -70,6 +70,8 @@ using Listing = std::string;
 // The listings of the live FolderListingScope, by folder as asked for (a
 // deque: a listing stays where it is while a visitor lists another folder).
 thread_local std::deque<std::pair<std::string, Listing>> *ScopeListings = nullptr;
+thread_local std::uint64_t ScopeRun = 0;     // the live scope's run; 0 without one
+thread_local std::uint64_t LastScopeRun = 0; // the last run numbered on this thread
 
 void ListFolder(const std::string &folder, const std::function<void(std::string_view, bool)> &visit)
 {
@@ -91,8 +93,14 @@ FolderListingScope::FolderListingScope()
 {
     if (ScopeListings == nullptr) {
         ScopeListings = new std::deque<std::pair<std::string, Listing>>();
+        ScopeRun = ++LastScopeRun;
         m_owner = true;
     }
+}
+
+std::uint64_t FolderListingScope::CurrentRun()
+{
+    return ScopeRun;
 }
 
 FolderListingScope::~FolderListingScope()
@@ -100,6 +108,7 @@ FolderListingScope::~FolderListingScope()
     if (m_owner) {
         delete ScopeListings;
         ScopeListings = nullptr;
+        ScopeRun = 0;
     }
 }
 

@@ -39,6 +39,11 @@ public:
     FolderListingScope(const FolderListingScope &) = delete;
     FolderListingScope &operator=(const FolderListingScope &) = delete;
 
+    /// The run the live scope of this thread stands for (each outermost
+    /// scope a new number), or 0 outside any: what a run found out may be
+    /// kept for the rest of the same run.
+    static std::uint64_t CurrentRun();
+
 private:
     bool m_owner = false;
 };
