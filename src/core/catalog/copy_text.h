@@ -10,26 +10,34 @@ namespace tarvel {
 /// printed rows and exported records (cells, values, tags) are copied in at
 /// most two moves of 8 or 4 bytes, each within the text, not by a library
 /// call each.
+namespace copy_text_detail {
+
+// size bytes (sizeof(Word) to 2 * sizeof(Word)) from from to at, as two
+// overlapping moves of a Word; both are read before either is written, so
+// from and at may overlap.
+template <typename Word>
+inline void CopyEnds(char *at, const char *from, std::size_t size)
+{
+    Word head = 0;
+    Word tail = 0;
+    std::memcpy(&head, from, sizeof(Word));
+    std::memcpy(&tail, from + size - sizeof(Word), sizeof(Word));
+    std::memcpy(at, &head, sizeof(Word));
+    std::memcpy(at + size - sizeof(Word), &tail, sizeof(Word));
+}
+
+} // namespace copy_text_detail
+
 inline char *CopyText(char *at, std::string_view text)
 {
     const char *from = text.data();
     const std::size_t size = text.size();
     if (size >= 8 && size <= 16) {
-        std::uint64_t head = 0;
-        std::uint64_t tail = 0;
-        std::memcpy(&head, from, 8);
-        std::memcpy(&tail, from + size - 8, 8);
-        std::memcpy(at, &head, 8);
-        std::memcpy(at + size - 8, &tail, 8);
+        copy_text_detail::CopyEnds<std::uint64_t>(at, from, size);
     } else if (size >= 4 && size < 8) {
-        std::uint32_t head = 0;
-        std::uint32_t tail = 0;
-        std::memcpy(&head, from, 4);
-        std::memcpy(&tail, from + size - 4, 4);
-        std::memcpy(at, &head, 4);
-        std::memcpy(at + size - 4, &tail, 4);
+        copy_text_detail::CopyEnds<std::uint32_t>(at, from, size);
     } else if (size > 16) {
-        std::memcpy(at, from, size);
+        std::memmove(at, from, size);
     } else {
         for (std::size_t i = 0; i < size; ++i)
             at[i] = from[i];

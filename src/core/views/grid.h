@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/catalog/copy_text.h"
 #include "core/catalog/prefaulted_memory.h"
 
 #include <cstdint>
@@ -58,29 +59,11 @@ public:
             SetLongCell(m_cells[Index(row, column)], text);
             return;
         }
-        // The short copy inline, as two overlapping moves: a data cell is set
-        // for every value shown. Through a buffer: the text may be the grid's own.
+        // The short copy inline: a data cell is set for every value shown.
+        // CopyText reads before it writes, so the text may be the grid's own.
         Slot &slot = m_cells[Index(row, column)];
-        const char *const from = text.data();
         const std::size_t size = text.size();
-        if (size >= 8) {
-            std::uint64_t head = 0;
-            std::uint64_t tail = 0;
-            std::memcpy(&head, from, 8);
-            std::memcpy(&tail, from + size - 8, 8);
-            std::memcpy(slot.bytes, &head, 8);
-            std::memcpy(slot.bytes + size - 8, &tail, 8);
-        } else if (size >= 4) {
-            std::uint32_t head = 0;
-            std::uint32_t tail = 0;
-            std::memcpy(&head, from, 4);
-            std::memcpy(&tail, from + size - 4, 4);
-            std::memcpy(slot.bytes, &head, 4);
-            std::memcpy(slot.bytes + size - 4, &tail, 4);
-        } else {
-            for (std::size_t i = 0; i < size; ++i)
-                slot.bytes[i] = from[i];
-        }
+        CopyText(slot.bytes, text);
         slot.SetLength(size);
     }
 
