@@ -499,7 +499,7 @@ std::optional<std::string_view> TableDataFile::ReadRecordBytes(std::int64_t posi
         return std::string_view(bytes);
     }
     if (!m_block)
-        m_block = PrefaultedBuffer(ReadAheadBytes);
+        m_block = MakePrefaultedBuffer(ReadAheadBytes);
     m_blockSize = 0;
     if (!m_file.ReadInto(position, count * length, m_block.get())) {
         if (!m_file.ReadInto(position, length, bytes))

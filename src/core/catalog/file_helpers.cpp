@@ -16,23 +16,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
-bool IsRegularFile(const fs::path &file)
-{
-    std::error_code ec;
-    return fs::is_regular_file(file, ec);
-}
-
 std::int64_t SizeOf(const fs::path &file)
 {
     std::error_code ec;
     const auto size = fs::file_size(file, ec);
     return ec ? -1 : static_cast<std::int64_t>(size);
 }
-
-} // namespace
-
-namespace {
 
 // The entry of exact's folder whose name differs from exact's only in
 // letter case; two may, so the first in byte order is taken and every
@@ -51,15 +40,28 @@ std::optional<fs::path> OtherCaseEntry(const fs::path &exact)
     return parent.empty() ? fs::path(*found) : parent / *found;
 }
 
+// The file path names as it is on disk, with its status: the name as typed,
+// else an entry of its folder in another letter case; nullopt when neither
+// exists.
+std::optional<fs::path> FoundFile(const std::string &path, struct stat &status)
+{
+    fs::path exact(path);
+    if (::stat(path.c_str(), &status) == 0)
+        return exact;
+    if (!exact.has_filename())
+        return std::nullopt;
+    std::optional<fs::path> other = OtherCaseEntry(exact);
+    if (!other || ::stat(other->c_str(), &status) != 0)
+        return std::nullopt;
+    return other;
+}
+
 } // namespace
 
 fs::path ActualPath(const std::string &path)
 {
-    const fs::path exact(path);
     struct stat status {};
-    if (::stat(path.c_str(), &status) == 0 || !exact.has_filename())
-        return exact;
-    return OtherCaseEntry(exact).value_or(exact);
+    return FoundFile(path, status).value_or(fs::path(path));
 }
 
 namespace {
@@ -152,19 +154,11 @@ namespace {
 // folder opens on Linux and a pipe would block).
 std::optional<fs::path> RegularFileFound(const std::string &path)
 {
-    fs::path actual(path);
     struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) {
-        if (!actual.has_filename())
-            return std::nullopt;
-        std::optional<fs::path> other = OtherCaseEntry(actual);
-        if (!other || ::stat(other->c_str(), &status) != 0)
-            return std::nullopt;
-        actual = std::move(*other);
-    }
-    if (!S_ISREG(status.st_mode))
+    std::optional<fs::path> found = FoundFile(path, status);
+    if (!found || !S_ISREG(status.st_mode))
         return std::nullopt;
-    return actual;
+    return found;
 }
 
 // The file opened for reading, without waiting should it have become a
@@ -346,10 +340,10 @@ std::optional<BinaryFile> OpenBinaryForRead(const std::string &path)
 
 std::optional<std::ofstream> OpenForAppend(const std::string &path)
 {
-    const fs::path actual = ActualPath(path);
-    if (!IsRegularFile(actual))
+    const std::optional<fs::path> actual = RegularFileFound(path);
+    if (!actual)
         return std::nullopt;
-    std::ofstream stream(actual, std::ios::binary | std::ios::app);
+    std::ofstream stream(*actual, std::ios::binary | std::ios::app);
     if (!stream.is_open())
         return std::nullopt;
     return stream;

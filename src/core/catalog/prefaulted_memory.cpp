@@ -28,9 +28,4 @@ void *AllocatePrefaulted(std::size_t size)
     return block;
 }
 
-void FreePrefaulted(void *block, std::size_t) noexcept
-{
-    ::operator delete(block);
-}
-
 } // namespace tarvel

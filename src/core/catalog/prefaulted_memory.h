@@ -17,10 +17,9 @@ namespace tarvel {
 inline constexpr std::size_t PrefaultedBytes = 32 * 1024;
 
 /// size bytes, all their pages present when size >= PrefaultedBytes;
-/// throws std::bad_alloc when there is no memory.
+/// throws std::bad_alloc when there is no memory. Given back with
+/// operator delete.
 void *AllocatePrefaulted(std::size_t size);
-/// Gives back a block from AllocatePrefaulted (of that size).
-void FreePrefaulted(void *block, std::size_t size) noexcept;
 
 /// An allocator for containers of large blocks (a grid's cells).
 template <typename T>
@@ -37,7 +36,7 @@ struct PrefaultedAllocator {
             throw std::bad_array_new_length();
         return static_cast<T *>(AllocatePrefaulted(n * sizeof(T)));
     }
-    void deallocate(T *p, std::size_t n) noexcept { FreePrefaulted(p, n * sizeof(T)); }
+    void deallocate(T *p, std::size_t) noexcept { ::operator delete(p); }
     template <typename U>
     bool operator==(const PrefaultedAllocator<U> &) const noexcept
     {
@@ -45,51 +44,14 @@ struct PrefaultedAllocator {
     }
 };
 
-/// A byte buffer of a fixed size, owned.
-class PrefaultedBuffer {
-public:
-    PrefaultedBuffer() = default;
-    explicit PrefaultedBuffer(std::size_t size)
-        : m_data(static_cast<char *>(AllocatePrefaulted(size)))
-        , m_size(size)
-    {
-    }
-    PrefaultedBuffer(PrefaultedBuffer &&other) noexcept
-        : m_data(other.m_data)
-        , m_size(other.m_size)
-    {
-        other.m_data = nullptr;
-        other.m_size = 0;
-    }
-    PrefaultedBuffer &operator=(PrefaultedBuffer &&other) noexcept
-    {
-        if (this != &other) {
-            Release();
-            m_data = other.m_data;
-            m_size = other.m_size;
-            other.m_data = nullptr;
-            other.m_size = 0;
-        }
-        return *this;
-    }
-    PrefaultedBuffer(const PrefaultedBuffer &) = delete;
-    PrefaultedBuffer &operator=(const PrefaultedBuffer &) = delete;
-    ~PrefaultedBuffer() { Release(); }
-
-    char *get() const { return m_data; }
-    std::size_t size() const { return m_size; }
-    explicit operator bool() const { return m_data != nullptr; }
-
-private:
-    void Release() noexcept
-    {
-        if (m_data != nullptr)
-            FreePrefaulted(m_data, m_size);
-        m_data = nullptr;
-        m_size = 0;
-    }
-    char *m_data = nullptr;
-    std::size_t m_size = 0;
+/// A byte buffer (an output buffer, a block read ahead), owned.
+struct PrefaultedDelete {
+    void operator()(char *block) const noexcept { ::operator delete(block); }
 };
+using PrefaultedBuffer = std::unique_ptr<char[], PrefaultedDelete>;
+inline PrefaultedBuffer MakePrefaultedBuffer(std::size_t size)
+{
+    return PrefaultedBuffer(static_cast<char *>(AllocatePrefaulted(size)));
+}
 
 } // namespace tarvel

@@ -113,7 +113,7 @@ std::optional<SafeOutputFile> SafeOutputFile::Open(const std::string &target, Mo
             file.m_appending = true;
         }
     }
-    file.m_buffer = PrefaultedBuffer(FirstBufferSize);
+    file.m_buffer = MakePrefaultedBuffer(FirstBufferSize);
     file.m_capacity = FirstBufferSize;
     file.m_next = file.m_buffer.get();
     file.m_end = file.m_next + FirstBufferSize;
@@ -188,7 +188,7 @@ char *SafeOutputFile::MakeRoom(std::size_t size)
     if (size >= m_capacity) {
         // A text longer than the buffer: a buffer that holds it.
         m_capacity = size + 1;
-        m_buffer = PrefaultedBuffer(m_capacity);
+        m_buffer = MakePrefaultedBuffer(m_capacity);
         m_next = m_buffer.get();
         m_end = m_next + m_capacity;
     }
@@ -199,7 +199,7 @@ void SafeOutputFile::GrowBuffer()
 {
     // An output that outgrew the first buffer (just written out): the large one.
     if (m_capacity < BufferSize) {
-        m_buffer = PrefaultedBuffer(BufferSize);
+        m_buffer = MakePrefaultedBuffer(BufferSize);
         m_capacity = BufferSize;
         m_next = m_buffer.get();
         m_end = m_next + m_capacity;
