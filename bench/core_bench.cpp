@@ -119,6 +119,10 @@ ExportOptions ExportJobOptions(const std::string &code, ExportFormat format, con
 bool RunExportJob(const std::string &code, ExportFormat format, const std::string &output, int areas = AreaCount,
                   int quarters = 0)
 {
+    // Each run writes a new file, as the whole-process figures do: replacing
+    // a file adds its sync to disk, which the floor does not do.
+    std::error_code ignored;
+    std::filesystem::remove(output, ignored);
     ExportOptions options = ExportJobOptions(code, format, output);
     ExportSelection selection;
     selection.Paths = SamplePaths();

@@ -72,9 +72,14 @@ int RunPrint(const Context &context)
     request.PrintAllMode = true;
     // The data file, titles and area list are read once for all areas.
     TableViewFiles files;
-    const AreaGridBuilder build = [&request, &files](int area) {
+    const AreaGridBuilder build = [&request, &files, last = areas.back()](int area) {
         request.CurrentArea = area;
-        return BuildTableView(request, files);
+        Result<Grid> grid = BuildTableView(request, files);
+        // Nothing is read after the last area: the memory of the files (the
+        // records read ahead) is free for the output.
+        if (area == last)
+            files = TableViewFiles{};
+        return grid;
     };
 
     const std::unique_ptr<PrintTarget> target = MakeFileTarget(options.PrintFileName);

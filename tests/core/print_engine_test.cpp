@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -548,6 +550,31 @@ TEST(PrintEngine, CaptionsAndNames)
     EXPECT_EQ(PrintAreaText("ZR5 SIC ~ Utah [49]", ""), "Utah [49]");
     EXPECT_EQ(PrintTableTitle("ZR7H"), "");
     EXPECT_EQ(PrintAllAreaList("ZR1", std::vector<std::uint8_t>(61, 255)), std::vector<int>{1});
+}
+
+TEST(PrintEngine, TheHtmlDateOfTheCLocalesIsTheBuiltInOne)
+{
+    // These read no locale files: C.UTF-8 writes dates as C does, and a C
+    // locale in another code set that is not installed falls back to C.
+    for (const char *name : {"", "C", "POSIX", "C.UTF-8", "C.utf8"})
+        EXPECT_TRUE(NamesCTimeLocale(name)) << name;
+    for (const char *name : {"en_US.UTF-8", "de_DE", "fr_FR.utf8@euro", "Catalan"})
+        EXPECT_FALSE(NamesCTimeLocale(name)) << name;
+
+    // LC_ALL comes before LANG: a C.UTF-8 environment writes the C format.
+    const char *const before = std::getenv("LC_ALL");
+    const std::string kept = before != nullptr ? before : "";
+    ::setenv("LC_ALL", "C.UTF-8", 1);
+    const std::string text = LocalDateTimeText();
+    if (before != nullptr)
+        ::setenv("LC_ALL", kept.c_str(), 1);
+    else
+        ::unsetenv("LC_ALL");
+    ASSERT_EQ(text.size(), 17u) << text;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char expected = i == 2 || i == 5 ? '/' : i == 8 ? ' ' : i == 11 || i == 14 ? ':' : '0';
+        EXPECT_EQ(std::isdigit(static_cast<unsigned char>(text[i])) ? '0' : text[i], expected) << text;
+    }
 }
 
 TEST(PrintEngine, RowsComposedInPlaceKeepEveryCellWhateverItsLength)

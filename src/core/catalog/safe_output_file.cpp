@@ -199,6 +199,11 @@ void SafeOutputFile::GrowBuffer()
 {
     // An output that outgrew the first buffer (just written out): the large one.
     if (m_capacity < BufferSize) {
+        // The small buffer goes first, so that the large one can take its
+        // place and the memory after it; a failed allocation leaves none.
+        m_buffer.reset();
+        m_next = m_end = nullptr;
+        m_capacity = 0;
         m_buffer = MakePrefaultedBuffer(BufferSize);
         m_capacity = BufferSize;
         m_next = m_buffer.get();

@@ -1,6 +1,7 @@
 #include "core/print/html_target.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -9,6 +10,29 @@
 
 namespace tarvel {
 
+namespace {
+
+// The locale the environment names for times, as setlocale reads it: the
+// first of LC_ALL, LC_TIME and LANG that is set and not empty.
+std::string_view TimeLocaleName()
+{
+    for (const char *variable : {"LC_ALL", "LC_TIME", "LANG"}) {
+        const char *const value = std::getenv(variable);
+        if (value != nullptr && *value != '\0')
+            return value;
+    }
+    return {};
+}
+
+} // namespace
+
+bool NamesCTimeLocale(std::string_view name)
+{
+    // C.UTF-8 writes dates and times as C does; any other C.codeset that is
+    // not installed falls back to C.
+    return name.empty() || name == "C" || name == "POSIX" || name.starts_with("C.");
+}
+
 std::string LocalDateTimeText()
 {
     const std::time_t now = std::time(nullptr);
@@ -16,9 +40,12 @@ std::string LocalDateTimeText()
     if (!localtime_r(&now, &local))
         return {};
     // Only the time category of the user's locale is loaded (a whole C++
-    // locale costs about a millisecond); the C locale when the environment
-    // names none that is installed.
-    locale_t time = ::newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
+    // locale costs about a millisecond), and none for the C locale, which is
+    // built in; the C locale when the environment names none that is
+    // installed.
+    locale_t time = static_cast<locale_t>(nullptr);
+    if (!NamesCTimeLocale(TimeLocaleName()))
+        time = ::newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
     if (time == static_cast<locale_t>(nullptr))
         time = ::newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(nullptr));
     if (time == static_cast<locale_t>(nullptr))

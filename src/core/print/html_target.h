@@ -16,6 +16,10 @@ using DateTimeSource = std::function<std::string()>;
 /// locale's short date, a blank, its time ("%x %X" of the user's locale; the
 /// C locale when the environment names none that is installed).
 std::string LocalDateTimeText();
+/// Whether a locale name (LC_ALL, LC_TIME or LANG; empty when none is set)
+/// writes dates and times as the built-in C locale: then no locale files
+/// are read for the date.
+bool NamesCTimeLocale(std::string_view name);
 
 /// The HTML cell text before a line title: "<tt>" + k times "&nbsp" +
 /// "</tt>" for k leading blanks (at most 6), "" without leading blanks.
