@@ -239,6 +239,43 @@ TEST(DataFiles, RecordFieldsAndFlags)
     EXPECT_EQ(blank.ValueText(1), "");
 }
 
+TEST(DataFiles, TenByteRecordsAreFoundByPositionAndOnlyThere)
+{
+    const std::string record = "06,8,ZR7 ,0040,abcd,       1.5,         2, -3.25E+07,0129\r\n";
+    // Read within a block that goes on past the record.
+    const std::size_t readable = record.size() + 16;
+    TenByteRecordView view;
+    ASSERT_TRUE(view.Find(record, readable, 3));
+    EXPECT_EQ(view.Field(0), "06");
+    EXPECT_EQ(view.Field(3), "0040");
+    EXPECT_EQ(view.Field(4), "abcd");
+    EXPECT_EQ(view.Field(5), "");
+    EXPECT_EQ(view.ValueText(1), "       1.5");
+    EXPECT_EQ(view.ValueText(3), " -3.25E+07");
+    EXPECT_EQ(view.ValueText(0), "");
+    EXPECT_EQ(view.ValueText(4), "");
+    // A line end never belongs to the flags.
+    EXPECT_EQ(view.flags, "0129");
+    EXPECT_EQ(view.Flag(4), '9');
+    EXPECT_EQ(view.Flag(5), ' ');
+    EXPECT_EQ(view.end, record.data() + record.size() - 2);
+
+    // Any other layout is left to the split: a value field of nine or
+    // eleven bytes (the count of fields is the same), a different count of
+    // quarters, or a last value field too near the end of what may be read.
+    for (const char *other : {"06,8,ZR7 ,0040,abcd,      1.5,          2, -3.25E+07,0129",
+                              "06,8,ZR7 ,0040,abcd,       1.5,          2,-3.25E+07,0129",
+                              "06,8,ZR7,0040,abcd,       1.5,         2, -3.25E+07"}) {
+        EXPECT_FALSE(TenByteRecordView().Find(other, std::string_view(other).size() + 16, 3)) << other;
+    }
+    EXPECT_FALSE(TenByteRecordView().Find(record, readable, 2));
+    EXPECT_FALSE(TenByteRecordView().Find(record, readable, 0));
+    EXPECT_FALSE(TenByteRecordView().Find(record, record.size(), 3));
+    const std::string shortFlags = "06,8,ZR7 ,0040,abcd,       1.5,         2, -3.25E+07,0\r\n";
+    EXPECT_FALSE(TenByteRecordView().Find(shortFlags, shortFlags.size(), 3));
+    EXPECT_TRUE(TenByteRecordView().Find(shortFlags, shortFlags.size() + 10, 3));
+}
+
 // --- Table data files -------------------------------------------------------
 
 struct PositionCase {

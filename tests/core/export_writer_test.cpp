@@ -207,6 +207,58 @@ TEST(ShortestNumber, RecordValuesMatchTheFieldByFieldReading)
     }
 }
 
+// A record whose value fields are all ten bytes wide is written from where
+// its fields stand exactly as from its split fields: every format, with and
+// without quotes and withheld values, any choice of quarters.
+TEST(RecordLayout, TenByteRecordsReadInPlaceWriteAsSplitOnes)
+{
+    const char alphabet[] = "  0123456789-.eE+x";
+    std::uint32_t seed = 777;
+    const auto next = [&seed](std::uint32_t range) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % range;
+    };
+    constexpr int Quarters = 73;
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes = "0" + std::to_string(next(10)) + ",5,ZR5N,0" + std::to_string(100 + next(900)) + ",  SA";
+        std::string flags;
+        for (int k = 0; k < Quarters; ++k) {
+            std::string field;
+            if (next(4) != 0) {
+                field = std::to_string(next(100000000)) + (next(2) ? "." + std::to_string(next(100)) : "");
+                if (next(5) == 0)
+                    field = "-" + field;
+            } else {
+                for (std::uint32_t i = next(11); i > 0; --i)
+                    field += alphabet[next(sizeof alphabet - 1)];
+            }
+            field = field.size() > 10 ? field.substr(0, 10) : std::string(10 - field.size(), ' ') + field;
+            bytes += "," + field;
+            flags += "0000012 "[next(8)];
+        }
+        bytes += "," + flags + "\r\n";
+        DataRecordView split;
+        split.Split(bytes);
+        TenByteRecordView inPlace;
+        ASSERT_TRUE(inPlace.Find(bytes, bytes.size(), Quarters)) << bytes;
+
+        std::vector<int> quarters;
+        for (int k = 1; k <= Quarters; ++k) {
+            if (next(3) != 0)
+                quarters.push_back(k);
+        }
+        const auto format = static_cast<ExportFormat>(next(4)); // comma, space, tab, fixed
+        const bool quotes = next(2) != 0;
+        const bool unsuppressed = next(2) != 0;
+        const RecordLayout layout(format, quotes, "ZR5N", {next(2) != 0, next(2) != 0}, quarters, unsuppressed);
+        std::string fromSplit;
+        std::string fromPlace;
+        layout.AppendRecord(fromSplit, split, "Line title", "Area [01]");
+        layout.AppendRecord(fromPlace, inPlace, "Line title", "Area [01]");
+        ASSERT_EQ(fromPlace, fromSplit) << "format " << static_cast<int>(format) << ", record " << bytes;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Whole runs against the hand-written files.
 

@@ -332,6 +332,39 @@ void DataRecordView::Split(std::string_view bytes)
     end = bytes.data() + bytes.size();
 }
 
+bool TenByteRecordView::Find(std::string_view record, std::size_t readable, int count)
+{
+    while (!record.empty() && (record.back() == '\n' || record.back() == '\r'))
+        record.remove_suffix(1);
+    if (count < 1)
+        return false;
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < leading.size(); ++i) {
+        const std::size_t comma = record.find(',', at);
+        if (comma == std::string_view::npos)
+            return false;
+        leading[i] = record.substr(at, comma - at);
+        at = comma + 1;
+    }
+    // A comma after every ten bytes, and none in the flags: count ten-byte
+    // value fields.
+    const std::size_t flagsAt = at + Stride * static_cast<std::size_t>(count);
+    if (flagsAt > record.size() || flagsAt - Stride + Readable > readable)
+        return false;
+    for (std::size_t comma = at + FieldWidth; comma < flagsAt; comma += Stride) {
+        if (record[comma] != ',')
+            return false;
+    }
+    // No comma in the flags: count was the record's own.
+    if (record.find(',', flagsAt) != std::string_view::npos)
+        return false;
+    values = record.data() + at;
+    quarterCount = count;
+    flags = record.substr(flagsAt);
+    end = record.data() + record.size();
+    return true;
+}
+
 TableDataFile::TableDataFile(std::string path, std::string code, BinaryFile file, int recordLength)
     : m_path(std::move(path))
     , m_code(std::move(code))

@@ -4,6 +4,7 @@
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/prefaulted_memory.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <memory>
@@ -84,6 +85,46 @@ struct DataRecordView {
         return fields[index].substr(0, 10);
     }
     /// As DataRecord::Flag.
+    char Flag(int k) const
+    {
+        return k < 1 || static_cast<std::size_t>(k) > flags.size() ? ' ' : flags[static_cast<std::size_t>(k - 1)];
+    }
+};
+
+/// A checked record (five leading fields, the values, the flags) whose
+/// value fields are all ten bytes wide, as the published tables write them:
+/// each field is found by its position, without splitting the record.
+/// Views into the record's bytes, valid while they are.
+struct TenByteRecordView {
+    static constexpr std::size_t FieldWidth = 10;
+    static constexpr std::size_t Stride = FieldWidth + 1;
+    /// The bytes that may be read in one block from the start of any value
+    /// field, the last one's included.
+    static constexpr std::size_t Readable = 24;
+
+    std::array<std::string_view, 5> leading; ///< fields 0-4
+    const char *values = nullptr;            ///< quarter 1's value field
+    int quarterCount = 0;
+    std::string_view flags; ///< the last field
+    const char *end = nullptr; ///< as DataRecordView::end
+
+    /// Finds the layout in a record (with or without its line end) with
+    /// readable bytes from its start that may be read: five leading fields,
+    /// quarterCount value fields of ten bytes and the flags. False for any
+    /// other layout, or one whose last value field cannot be read Readable
+    /// bytes at a time.
+    bool Find(std::string_view record, std::size_t readable, int quarterCount);
+
+    /// Field i of the five leading ones; empty past them.
+    std::string_view Field(std::size_t i) const { return i < leading.size() ? leading[i] : std::string_view(); }
+    /// As DataRecordView::ValueText.
+    std::string_view ValueText(int k) const
+    {
+        if (k < 1 || k > quarterCount)
+            return {};
+        return {values + Stride * static_cast<std::size_t>(k - 1), FieldWidth};
+    }
+    /// As DataRecordView::Flag.
     char Flag(int k) const
     {
         return k < 1 || static_cast<std::size_t>(k) > flags.size() ? ' ' : flags[static_cast<std::size_t>(k - 1)];

@@ -285,9 +285,14 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
         return Failed(Failure::NotAccessible(m_outName));
 
     // One buffer for the record read, one list of its fields and one for
-    // the record written: the loop makes no allocation per record.
+    // the record written: the loop makes no allocation per record. A record
+    // whose value fields are all ten bytes wide (as published) is read
+    // where it stands, without splitting it.
     std::string bytes;
+    std::string_view read;
     DataRecordView fields;
+    TenByteRecordView tenByte;
+    const int quarterCount = QuarterCount(code);
     std::string record;
     std::vector<RecordCell> cells;
     for (std::size_t i = 0; i < areas.size(); ++i) {
@@ -305,13 +310,18 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
         }
         for (const int line : lines) {
             const std::int64_t position = data->Position(IsZr1(code) ? 1 : area, line);
-            if (std::optional<Failure> failure = data->ReadFieldsInto(position, bytes, fields))
+            if (std::optional<Failure> failure = data->ReadRecordView(position, bytes, read))
                 return Failed(std::move(*failure));
-            // Fields 0-4, one per quarter, then the flags.
-            if (fields.fields.size() < static_cast<std::size_t>(quarters.back()) + 6) {
-                return Failed(Failure::Damaged(data->Path(), "its line at byte " + std::to_string(position)
-                                                                 + " holds no value for quarter "
-                                                                 + QuarterLabel(quarters.back(), code)));
+            const bool inPlace = !m_book && quarters.back() <= quarterCount
+                && tenByte.Find(read, read.size(), quarterCount);
+            if (!inPlace) {
+                fields.Split(read);
+                // Fields 0-4, one per quarter, then the flags.
+                if (fields.fields.size() < static_cast<std::size_t>(quarters.back()) + 6) {
+                    return Failed(Failure::Damaged(data->Path(), "its line at byte " + std::to_string(position)
+                                                                     + " holds no value for quarter "
+                                                                     + QuarterLabel(quarters.back(), code)));
+                }
             }
             const std::string &title = m_options.Lines[static_cast<std::size_t>(line - 1)].text;
             if (m_book) {
@@ -320,7 +330,10 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
                 m_book->AddRecord(cells);
             } else {
                 record.clear();
-                layout.AppendRecord(record, fields, title, caption);
+                if (inPlace)
+                    layout.AppendRecord(record, tenByte, title, caption);
+                else
+                    layout.AppendRecord(record, fields, title, caption);
                 record += CrLf;
                 if (!Write(record))
                     return Failed(Failure::NotAccessible(m_outName));

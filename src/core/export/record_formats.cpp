@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -159,12 +160,9 @@ bool IsDigitByte(char c)
 // is anything else, or lies too near the end of its record to be read in a
 // block: PutFieldAsWritten then reads it byte by byte. What this accepts,
 // PutFieldAsWritten writes the same.
-char *PutPlainNumber(char *p, std::string_view text, const char *recordEnd)
+// The same for the n bytes (1..15) at s, read as a block of sixteen.
+[[gnu::always_inline]] inline char *PutPlainNumberBlock(char *p, const char *s, std::size_t n)
 {
-    const std::size_t n = text.size();
-    const char *const s = text.data();
-    if (n == 0 || n > 15 || recordEnd == nullptr || s > recordEnd || recordEnd - s < 16)
-        return nullptr;
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s));
     const unsigned valid = (1u << n) - 1;
     const auto bytesEqual = [&](char c) {
@@ -194,9 +192,30 @@ char *PutPlainNumber(char *p, std::string_view text, const char *recordEnd)
         return nullptr;
     return CopyText(p, std::string_view(s + lead, n - lead));
 }
+
+char *PutPlainNumber(char *p, std::string_view text, const char *recordEnd)
+{
+    const std::size_t n = text.size();
+    const char *const s = text.data();
+    if (n == 0 || n > 15 || recordEnd == nullptr || s > recordEnd || recordEnd - s < 16)
+        return nullptr;
+    return PutPlainNumberBlock(p, s, n);
+}
+
+// A ten-byte value field, which its record lets be read in a block.
+char *PutTenBytePlainNumber(char *p, const char *field)
+{
+    static_assert(TenByteRecordView::Readable >= 16);
+    return PutPlainNumberBlock(p, field, TenByteRecordView::FieldWidth);
+}
 #else
 // Without SSE2 every field is read byte by byte.
 char *PutPlainNumber(char *, std::string_view, const char *)
+{
+    return nullptr;
+}
+
+char *PutTenBytePlainNumber(char *, const char *)
 {
     return nullptr;
 }
@@ -348,7 +367,8 @@ std::string RecordLayout::Header() const
     return header;
 }
 
-char *RecordLayout::PutValue(char *p, const DataRecordView &record, int quarter) const
+template <typename Record>
+char *RecordLayout::PutValue(char *p, const Record &record, int quarter) const
 {
     const char flag = record.Flag(quarter);
     if (flag != '0' && !m_unsuppressed) {
@@ -367,6 +387,20 @@ char *RecordLayout::PutValue(char *p, const DataRecordView &record, int quarter)
 void RecordLayout::AppendRecord(std::string &out, const DataRecordView &record, std::string_view lineTitle,
                                 std::string_view areaCaption) const
 {
+    AppendRecordOf(out, record, lineTitle, areaCaption);
+}
+
+void RecordLayout::AppendRecord(std::string &out, const TenByteRecordView &record, std::string_view lineTitle,
+                                std::string_view areaCaption) const
+{
+    AppendRecordOf(out, record, lineTitle, areaCaption);
+}
+
+template <typename Record>
+void RecordLayout::AppendRecordOf(std::string &out, const Record &record, std::string_view lineTitle,
+                                  std::string_view areaCaption) const
+{
+    constexpr bool tenByte = std::is_same_v<Record, TenByteRecordView>;
     if (m_format == ExportFormat::Fixed) {
         AppendLeft(out, record.Field(0), 2);
         AppendLeft(out, record.Field(1), 1);
@@ -425,14 +459,18 @@ void RecordLayout::AppendRecord(std::string &out, const DataRecordView &record, 
     // A record that holds every quarter asked for, with a one-byte
     // delimiter: the values and flags are taken without bounds checks.
     const int highest = m_quarters.empty() ? 0 : m_quarters.back();
-    const bool plainLoop = m_delimiter.size() == 1 && record.fields.size() >= static_cast<std::size_t>(highest) + 6
+    bool holdsQuarters = false;
+    if constexpr (tenByte)
+        holdsQuarters = highest <= record.quarterCount;
+    else
+        holdsQuarters = record.fields.size() >= static_cast<std::size_t>(highest) + 6;
+    const bool plainLoop = m_delimiter.size() == 1 && holdsQuarters
         && record.flags.size() >= static_cast<std::size_t>(highest);
     const char delimiter = m_delimiter.empty() ? ' ' : m_delimiter[0];
     const int *const quarters = m_quarters.data();
     const bool unsuppressed = m_unsuppressed;
-    const std::string_view *const values = record.fields.data() + 4; // values[k]: quarter k
     const char *const flags = record.flags.data();
-    const char *const recordEnd = record.end;
+    [[maybe_unused]] const char *const recordEnd = record.end;
     for (std::size_t k = 0; k < m_quarters.size();) {
         const std::size_t last = std::min(m_quarters.size(), k + Quarters);
         char *p = block;
@@ -442,12 +480,20 @@ void RecordLayout::AppendRecord(std::string &out, const DataRecordView &record, 
             for (; k < last; ++k) {
                 *p++ = delimiter;
                 const int quarter = quarters[k];
-                const std::string_view text = values[quarter].substr(0, 10);
-                if (unsuppressed || flags[quarter - 1] == '0') {
+                if (!unsuppressed && flags[quarter - 1] != '0') {
+                    p = PutValue(p, record, quarter); // a withheld marker
+                    continue;
+                }
+                if constexpr (tenByte) {
+                    // Each field stands at its place in the record.
+                    const char *const field = record.values
+                        + TenByteRecordView::Stride * static_cast<std::size_t>(quarter - 1);
+                    char *end = PutTenBytePlainNumber(p, field);
+                    p = end ? end : PutNumberText(p, std::string_view(field, TenByteRecordView::FieldWidth));
+                } else {
+                    const std::string_view text = record.fields[static_cast<std::size_t>(quarter) + 4].substr(0, 10);
                     char *end = PutPlainNumber(p, text, recordEnd);
                     p = end ? end : PutNumberText(p, text);
-                } else {
-                    p = PutValue(p, record, quarter); // a withheld marker
                 }
             }
         } else {

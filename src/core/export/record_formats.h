@@ -70,6 +70,9 @@ public:
     /// area's caption; each is used only when its column is present.
     void AppendRecord(std::string &out, const DataRecordView &record, std::string_view lineTitle,
                       std::string_view areaCaption) const;
+    /// The same record read where it stands (ten-byte value fields).
+    void AppendRecord(std::string &out, const TenByteRecordView &record, std::string_view lineTitle,
+                      std::string_view areaCaption) const;
     /// The header record's fields as the comma format writes them, unquoted.
     std::vector<std::string> HeaderCells() const;
     /// Appends the cells of one data record: the comma format's fields
@@ -81,8 +84,12 @@ public:
     std::string FootnoteLine(std::string_view line) const;
 
 private:
+    template <typename Record>
+    void AppendRecordOf(std::string &out, const Record &record, std::string_view lineTitle,
+                        std::string_view areaCaption) const;
     /// Writes the delimiter-less text of one value at p; returns its end.
-    char *PutValue(char *p, const DataRecordView &record, int quarter) const;
+    template <typename Record>
+    char *PutValue(char *p, const Record &record, int quarter) const;
 
     ExportFormat m_format;
     std::string m_code;

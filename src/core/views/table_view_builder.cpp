@@ -237,9 +237,10 @@ inline std::size_t CellTextLength(const UsualValue &value, bool withheld)
 
 #if defined(__SSE2__)
 // Published files write every value field ten bytes wide, right-aligned.
-constexpr std::size_t FieldWidth = 10;
-// Bytes TenByteValueText reads from a field's start.
-constexpr std::size_t TenByteReadable = 24;
+constexpr std::size_t FieldWidth = TenByteRecordView::FieldWidth;
+// Bytes TenByteValueText reads from a field's start: those a ten-byte
+// record lets be read.
+constexpr std::size_t TenByteReadable = TenByteRecordView::Readable;
 
 // How the text of a value with `count` whole digits (1..10), a minus or
 // not, is laid out from the bytes that start at its first character (x:
@@ -572,34 +573,6 @@ void FillTenByteRow(Grid &grid, int row, const char *values, std::string_view fl
     }
 }
 
-// Where quarter 1's value field starts in a record body whose value fields
-// are all FieldWidth bytes wide: quarter k's then starts (FieldWidth + 1) *
-// (k - 1) bytes on, and the flags follow the last one's comma. nullptr for
-// a body of another layout, or one whose fields cannot be read
-// TenByteReadable bytes at a time (readable: bytes from body's start).
-// The body holds quarterCount + 6 fields (checked when it was read): five
-// leading commas and one after each value are then all there are.
-const char *TenByteValues(std::string_view body, std::size_t readable, int quarterCount)
-{
-    std::size_t at = 0;
-    for (int commas = 0; commas < 5; ++commas) {
-        const std::size_t comma = body.find(',', at);
-        if (comma == std::string_view::npos)
-            return nullptr;
-        at = comma + 1;
-    }
-    if (quarterCount < 1)
-        return nullptr;
-    const std::size_t stride = FieldWidth + 1;
-    const std::size_t flagsAt = at + stride * static_cast<std::size_t>(quarterCount);
-    if (flagsAt > body.size() || flagsAt - stride + TenByteReadable > readable)
-        return nullptr;
-    for (std::size_t comma = at + FieldWidth; comma < flagsAt; comma += stride) {
-        if (body[comma] != ',')
-            return nullptr;
-    }
-    return body.data() + at;
-}
 #endif
 
 // The data row of a record whose field count was checked (the five leading
@@ -614,13 +587,12 @@ void FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vec
     while (!record.empty() && (record.back() == '\n' || record.back() == '\r'))
         record.remove_suffix(1);
 #if defined(__SSE2__)
-    if (const char *const values = TenByteValues(record, readable, static_cast<int>(columnOf.size()) - 1)) {
-        const std::string_view flags = record.substr(static_cast<std::size_t>(values - record.data())
-                                                     + (FieldWidth + 1) * (columnOf.size() - 1));
+    if (TenByteRecordView tenByte; tenByte.Find(record, readable, static_cast<int>(columnOf.size()) - 1)) {
+        const char *const values = tenByte.values;
         if (unsuppressed)
-            FillTenByteRow<true>(grid, row, values, flags, quarters, record.data() + readable, alignment);
+            FillTenByteRow<true>(grid, row, values, tenByte.flags, quarters, record.data() + readable, alignment);
         else
-            FillTenByteRow<false>(grid, row, values, flags, quarters, record.data() + readable, alignment);
+            FillTenByteRow<false>(grid, row, values, tenByte.flags, quarters, record.data() + readable, alignment);
         return;
     }
 #else
