@@ -13,12 +13,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARVEL_BUILD_DIR:-$root/build-bench}
 
-rounds=4
+rounds=10
 gui=1
 inprocess=1
 for arg in "$@"; do
     case $arg in
-    --quick) rounds=2 ;;
+    --quick) rounds=3 ;;
     --no-gui) gui=0 ;;
     --whole-only) inprocess=0 gui=0 ;;
     *)
