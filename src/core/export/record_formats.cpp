@@ -154,13 +154,11 @@ bool IsDigitByte(char c)
 }
 
 #if defined(__SSE2__)
-// The common value field read sixteen bytes at once: blanks, then a number
-// already in its shortest form ("4764053", "-12.5") filling the rest of the
-// field. Writes the number at p and returns the end; nullptr when the field
-// is anything else, or lies too near the end of its record to be read in a
-// block: PutFieldAsWritten then reads it byte by byte. What this accepts,
-// PutFieldAsWritten writes the same.
-// The same for the n bytes (1..15) at s, read as a block of sixteen.
+// The common value field, its n bytes (1..15) at s read as one block of
+// sixteen: blanks, then a number already in its shortest form ("4764053",
+// "-12.5") filling the rest of the field. Writes the number at p and
+// returns the end; nullptr when the field is anything else. What this
+// accepts, PutFieldAsWritten writes the same.
 [[gnu::always_inline]] inline char *PutPlainNumberBlock(char *p, const char *s, std::size_t n)
 {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s));
@@ -193,6 +191,9 @@ bool IsDigitByte(char c)
     return CopyText(p, std::string_view(s + lead, n - lead));
 }
 
+// The same for a field of a split record; nullptr too when the field lies
+// too near the end of its record to be read in a block: PutFieldAsWritten
+// then reads it byte by byte.
 char *PutPlainNumber(char *p, std::string_view text, const char *recordEnd)
 {
     const std::size_t n = text.size();
