@@ -516,8 +516,11 @@ std::optional<std::string_view> TableDataFile::ReadRecordBytes(std::int64_t posi
 {
     const std::int64_t length = m_recordLength;
     const std::int64_t blockEnd = m_blockStart + m_blockSize;
-    if (m_blockSize > 0 && position >= m_blockStart && position + length <= blockEnd)
+    if (m_blockSize > 0 && position >= m_blockStart && position + length <= blockEnd) {
+        // The run goes on: the record after the block comes with the next block.
+        m_nextPosition = position + length;
         return std::string_view(m_block.get() + (position - m_blockStart), static_cast<std::size_t>(length));
+    }
     // A read that goes on where the last one ended is one of a run (an
     // area's lines, an export): the records ahead come in one block, each
     // byte read once. Any other read takes its record alone.
