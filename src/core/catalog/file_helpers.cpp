@@ -16,13 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::int64_t SizeOf(const fs::path &file)
-{
-    std::error_code ec;
-    const auto size = fs::file_size(file, ec);
-    return ec ? -1 : static_cast<std::int64_t>(size);
-}
-
 // The entry of exact's folder whose name differs from exact's only in
 // letter case; two may, so the first in byte order is taken and every
 // lookup of the name finds the same file.
@@ -150,15 +143,30 @@ void ForEachName(const std::string &folder, const std::function<void(std::string
 namespace {
 
 // The regular file path names, in its letter case on disk: the name as
-// typed first, then in another letter case. nullopt for anything else (a
-// folder opens on Linux and a pipe would block).
-std::optional<fs::path> RegularFileFound(const std::string &path)
+// typed first, then in another letter case; its size in size when asked.
+// nullopt for anything else (a folder opens on Linux and a pipe would block).
+std::optional<fs::path> RegularFileFound(const std::string &path, std::int64_t *size = nullptr)
 {
     struct stat status {};
     std::optional<fs::path> found = FoundFile(path, status);
     if (!found || !S_ISREG(status.st_mode))
         return std::nullopt;
+    if (size != nullptr)
+        *size = static_cast<std::int64_t>(status.st_size);
     return found;
+}
+
+// The regular file path names, open for reading as a stream, and its size
+// as it was looked at.
+std::optional<std::ifstream> OpenStream(const std::string &path, std::int64_t &size)
+{
+    const std::optional<fs::path> actual = RegularFileFound(path, &size);
+    if (!actual)
+        return std::nullopt;
+    std::ifstream stream(*actual, std::ios::binary);
+    if (!stream.is_open())
+        return std::nullopt;
+    return stream;
 }
 
 // The file opened for reading, without waiting should it have become a
@@ -301,26 +309,17 @@ std::optional<RecordFile> OpenRecordFile(const std::string &path, int recordLeng
 {
     if (recordLength <= 0)
         return std::nullopt;
-    const std::optional<fs::path> found = RegularFileFound(path);
-    if (!found)
+    std::int64_t size = 0;
+    std::optional<std::ifstream> stream = OpenStream(path, size);
+    if (!stream)
         return std::nullopt;
-    const fs::path &actual = *found;
-    const std::int64_t size = SizeOf(actual);
-    std::ifstream stream(actual, std::ios::binary);
-    if (!stream.is_open() || size < 0)
-        return std::nullopt;
-    return RecordFile(std::move(stream), recordLength, size);
+    return RecordFile(std::move(*stream), recordLength, size);
 }
 
 std::optional<std::ifstream> OpenTextForInput(const std::string &path)
 {
-    const std::optional<fs::path> actual = RegularFileFound(path);
-    if (!actual)
-        return std::nullopt;
-    std::ifstream stream(*actual, std::ios::binary);
-    if (!stream.is_open())
-        return std::nullopt;
-    return stream;
+    std::int64_t size = 0;
+    return OpenStream(path, size);
 }
 
 std::optional<BinaryFile> OpenBinaryForRead(const std::string &path)
@@ -398,12 +397,12 @@ LineRead ReadBoundedLine(std::istream &in, std::string &line, std::size_t maxLen
 
 Result<std::string> ReadTextFile(const std::string &path, std::int64_t limit)
 {
-    auto stream = OpenTextForInput(path);
+    std::int64_t size = 0;
+    auto stream = OpenStream(path, size);
     if (!stream)
         return Failure::NotAccessible(path);
     // The size is checked first so a huge file is never read at all; the
     // read stays bounded should the file grow meanwhile.
-    const std::int64_t size = SizeOf(ActualPath(path));
     if (size > limit)
         return Failure::Damaged(path, "it is larger than " + std::to_string(limit / (1024 * 1024))
                                           + " MB, more than such a file ever holds");
