@@ -176,12 +176,12 @@ private:
         return static_cast<std::size_t>(row) * static_cast<std::size_t>(m_columns) + static_cast<std::size_t>(column);
     }
     std::string_view LongText(const Slot &slot) const;
+    /// Cell storage: a large grid's pages come at once (a ZR1 grid is 240 KB).
+    using Cells = std::vector<Slot, PrefaultedAllocator<Slot>>;
     /// Cell storage for count cells, all empty: the storage a grid left
     /// behind when there is enough of it. Grids come one after another
     /// (print-all builds one per area, the window one per change), and new
     /// memory of this size is handed over by the system page by page.
-    /// Cell storage: a large grid's pages come at once (a ZR1 grid is 240 KB).
-    using Cells = std::vector<Slot, PrefaultedAllocator<Slot>>;
     static Cells TakeCells(std::size_t count);
     static void LeaveCells(Cells cells);
     static Cells *SpareCells();
