@@ -1,6 +1,7 @@
 #include "sample_data.h"
 
 #include "core/catalog/table_catalog.h"
+#include "core/version.h"
 
 #include <algorithm>
 #include <array>
@@ -901,7 +902,7 @@ std::vector<std::string> RegionLines()
 std::vector<std::string> ReadmeLines()
 {
     return {
-        "TARVEL 3.7.0, June 2008",
+        std::string("TARVEL ") + VersionText + ", June 2008",
         "",
         "TARVEL shows, prints and exports quarterly personal income of the nation,",
         "the states and the ZUL regions. Choose a table, its quarters and the areas,",

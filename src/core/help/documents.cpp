@@ -94,6 +94,11 @@ std::string AboutText()
         + "E-mail: tarvel@example.org" + crlf + "Telephone: (555) 010-0123";
 }
 
+std::string AboutLicenceText()
+{
+    return std::string(CopyrightText) + ". Licensed under the " + LicenceName + ".";
+}
+
 std::string AboutLocationsText(const std::string &dataFolder, const std::string &settingsFile,
                                const std::string &helpFile)
 {

@@ -236,11 +236,12 @@ void frmMain::OpenWebSite()
 void frmMain::ShowAbout()
 {
     // The text's CR LF line ends become the message box's own.
-    // The version, then where this run's files are.
+    // The version, the licence, then where this run's files are.
     const std::string help = m_state.HelpFile.empty()
         ? tarvel::LocateHelpFile(m_state.ProgramFolder, m_state.DataFolder)
         : m_state.HelpFile;
     QString text = Latin1(tarvel::AboutText()) + QStringLiteral("\r\n\r\n")
+        + Latin1(tarvel::AboutLicenceText()) + QStringLiteral("\r\n\r\n")
         + QString::fromLocal8Bit(tarvel::AboutLocationsText(
             ShowsSampleData() ? m_state.DataFolder + " (sample data)" : m_state.DataFolder,
             m_settings.File().string(), help));
