@@ -114,7 +114,7 @@ TEST(BatchRun, HelpAndTables)
     EXPECT_NE(help.out.find("show-line --table CODE --line L"), std::string::npos);
     const Outcome version = RunArgs({"--version"});
     EXPECT_EQ(version.status, ExitOk);
-    EXPECT_EQ(version.out, "tarvel-batch 3.7.0\n");
+    EXPECT_EQ(version.out, "tarvel-batch " TARVEL_PROJECT_VERSION "\n");
 
     const Outcome tables = RunArgs({"--data", "/nowhere", "tables"});
     EXPECT_EQ(tables.status, ExitOk);

@@ -1,10 +1,12 @@
 #include "core/help/documents.h"
+#include "core/catalog/file_helpers.h"
 
 #include "case_names.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -148,7 +150,7 @@ TEST(AboutText, LocationsNameTheDataSettingsAndHelpFile)
 TEST(AboutText, VersionDateAndContactLines)
 {
     const std::string text = AboutText();
-    EXPECT_EQ(text.rfind("TARVEL 32-bit v.3.7.0\r\nJune 2008\r\n\r\n", 0), 0u) << text;
+    EXPECT_EQ(text.rfind("TARVEL 32-bit v." TARVEL_PROJECT_VERSION "\r\nJune 2008\r\n\r\n", 0), 0u) << text;
     // Organisation, empty line, then author, e-mail and telephone on lines of their own.
     std::vector<std::string> lines;
     std::size_t start = 0;
@@ -162,6 +164,22 @@ TEST(AboutText, VersionDateAndContactLines)
     EXPECT_NE(lines[6].find('@'), std::string::npos);
     for (const std::string &line : lines)
         EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line; // CR LF only, never alone
+}
+
+TEST(AboutText, LicenceLineIsLicenseFilesCopyrightAndName)
+{
+    // The copyright line and the licence's name, word for word as LICENSE has
+    // them (its first line is the name), on one line.
+    const std::optional<std::string> license = ReadWholeFile(TARVEL_LICENSE_FILE);
+    ASSERT_TRUE(license);
+    const std::string name = license->substr(0, license->find('\n'));
+    const std::size_t copyright = license->find("\nCopyright (c) ");
+    ASSERT_NE(copyright, std::string::npos) << *license;
+    const std::string copyrightLine =
+        license->substr(copyright + 1, license->find('\n', copyright + 1) - copyright - 1);
+    EXPECT_EQ(name, "MIT License");
+    EXPECT_EQ(AboutLicenceText(), copyrightLine + ". Licensed under the MIT License.");
+    EXPECT_EQ(AboutLicenceText().find_first_of("\r\n"), std::string::npos);
 }
 
 // ---- arranging windows ----------------------------------------------------------------

@@ -19,11 +19,10 @@ namespace {
 
 using test::TempFolder;
 
-// The help file the program ships with, named without relying on
-// tests/data existing on disk.
+// The help file the program ships with, as the build writes it.
 std::string ShippedHelpPath()
 {
-    return std::filesystem::path(TARVEL_TEST_DATA "/../../tools/tarvel.hlp").lexically_normal().string();
+    return TARVEL_HELP_FILE;
 }
 
 const char *const SmallHelp = "# a comment before the first topic\r\n"

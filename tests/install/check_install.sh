@@ -36,6 +36,8 @@ expected=(
     share/man/man1/tarvel.1.gz
     share/man/man1/tarvel-batch.1.gz
     share/bash-completion/completions/tarvel-batch
+    share/doc/tarvel/copyright
+    share/doc/tarvel/changelog.gz
 )
 if [ "$gui" = 1 ]; then
     expected+=(
@@ -88,7 +90,7 @@ for page in tarvel tarvel-batch; do
         cat "$work/$page.warnings" >&2
         fail "man -l $page.1 warns"
     fi
-    for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" FILES EXAMPLES; do
+    for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" FILES EXAMPLES COPYRIGHT; do
         grep -q "^$section" "$work/$page.txt" || fail "$page.1 has no $section section"
     done
     grep -q "$version" "$work/$page.txt" || fail "$page.1 does not name version $version"

@@ -5,6 +5,7 @@
 #include "viewer/qt/qt_twips.h"
 #include "core/selection/selection.h"
 #include "core/catalog/file_helpers.h"
+#include "core/help/documents.h"
 #include "viewer/display/frmDisplay.h"
 #include "viewer/help/qt_help.h"
 #include "sample_data.h"
@@ -66,7 +67,7 @@ protected:
         tarvel::sample::Options options;
         // ZR5N and ZR7N are the marker files; ZR4 is the first table shown.
         options.tables = {"ZR1", "ZR4", "ZR5", "ZR5N", "ZR7N"};
-        options.helpFile = QDir::cleanPath(QStringLiteral(TARVEL_TEST_DATA "/../../tools/tarvel.hlp")).toStdString();
+        options.helpFile = TARVEL_HELP_FILE;
         ASSERT_EQ(tarvel::sample::WriteSampleFolder(Data(), options), "");
     }
 
@@ -328,7 +329,12 @@ TEST_F(DocumentsTest, AboutAndWebSite)
     const auto messages = prompts.Of(Kind::Message);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, QStringLiteral("About TARVEL"));
-    EXPECT_TRUE(messages[0].text.startsWith(QStringLiteral("TARVEL 32-bit v.3.7.0\nJune 2008\n\n"))) << messages[0].text.toStdString();
+    EXPECT_TRUE(messages[0].text.startsWith(QStringLiteral("TARVEL 32-bit v." TARVEL_PROJECT_VERSION "\nJune 2008\n\n")))
+        << messages[0].text.toStdString();
+    // The licence on a line of its own between the contact lines and the places.
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("\n\n") + QString::fromStdString(tarvel::AboutLicenceText())
+                                          + QStringLiteral("\n\nData folder: ")))
+        << messages[0].text.toStdString();
     EXPECT_EQ(messages[0].icon, QMessageBox::Information);
     // Then where this run's data, settings and help file are.
     const QString settings = QString::fromStdString(window->Settings().File().string());

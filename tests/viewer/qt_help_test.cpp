@@ -22,7 +22,7 @@ namespace {
 
 QString ShippedHelp()
 {
-    return QDir::cleanPath(QStringLiteral(TARVEL_TEST_DATA "/../../tools/tarvel.hlp"));
+    return QStringLiteral(TARVEL_HELP_FILE);
 }
 
 class HelpWindowTest : public testing::Test {
