@@ -29,8 +29,11 @@ TEST(TemporaryFiles, NamesAreShortAndFixed)
     TempFolder folder;
     fs::path first;
     fs::path second;
-    const int a = CreateTemporaryFile(folder.Path(), first);
-    const int b = CreateTemporaryFile(folder.Path(), second, true);
+    int ticket = -1;
+    const int a = CreateTemporaryFile(folder.Path(), first, ticket);
+    ForgetOnSignal(ticket);
+    const int b = CreateTemporaryFile(folder.Path(), second, ticket, true);
+    ForgetOnSignal(ticket);
     ASSERT_GE(a, 0);
     ASSERT_GE(b, 0);
     EXPECT_NE(first, second);
@@ -47,7 +50,8 @@ TEST(TemporaryFiles, NamesAreShortAndFixed)
     EXPECT_FALSE(fs::exists(first));
     EXPECT_FALSE(fs::exists(second));
     // A folder that does not exist makes none.
-    EXPECT_LT(CreateTemporaryFile(folder.Path() + "missing", first), 0);
+    EXPECT_LT(CreateTemporaryFile(folder.Path() + "missing", first, ticket), 0);
+    EXPECT_EQ(ticket, -1);
 }
 
 TEST(TemporaryFiles, OnlyFilesOfWritersThatAreGoneAreRemoved)

@@ -215,12 +215,11 @@ bool SafeOutputFile::StartTemporary(bool replacing)
     const fs::path folder = FolderOf(m_target);
     RemoveStaleTemporaryFiles(folder, m_target);
     fs::path name;
-    const int fd = CreateTemporaryFile(folder, name);
+    const int fd = CreateTemporaryFile(folder, name, m_ticket);
     if (fd < 0)
         return Fail();
     m_fd = fd;
     m_workFile = name;
-    m_ticket = RemoveOnSignal(name);
     m_way = Way::Rename;
     m_sync = replacing;
     struct stat status {};
@@ -243,14 +242,13 @@ bool SafeOutputFile::StartSpool()
         folder = "/tmp";
     RemoveStaleTemporaryFiles(folder);
     fs::path name;
-    const int fd = CreateTemporaryFile(folder, name, true);
+    const int fd = CreateTemporaryFile(folder, name, m_ticket, true);
     if (fd < 0)
         return Fail();
     // Only this user reads what waits there.
     ::fchmod(fd, 0600);
     m_fd = fd;
     m_workFile = name;
-    m_ticket = RemoveOnSignal(name);
     m_way = Way::Spool;
     return true;
 }

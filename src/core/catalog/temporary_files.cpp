@@ -166,9 +166,27 @@ void InstallHandlers()
     });
 }
 
-} // namespace
+// The signals that end a run are held back while a file is made and
+// registered, so that none comes between the two.
+class HeldSignals {
+public:
+    HeldSignals()
+    {
+        sigset_t ending;
+        ::sigemptyset(&ending);
+        for (const int signal : EndingSignals)
+            ::sigaddset(&ending, signal);
+        ::pthread_sigmask(SIG_BLOCK, &ending, &m_previous);
+    }
+    ~HeldSignals() { ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
+    HeldSignals(const HeldSignals &) = delete;
+    HeldSignals &operator=(const HeldSignals &) = delete;
 
-int CreateTemporaryFile(const fs::path &folder, fs::path &name, bool readWrite)
+private:
+    sigset_t m_previous;
+};
+
+int MakeFile(const fs::path &folder, fs::path &name, bool readWrite)
 {
     const std::string dir = folder.empty() ? std::string(".") : folder.string();
     const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -200,6 +218,16 @@ int CreateTemporaryFile(const fs::path &folder, fs::path &name, bool readWrite)
     ::close(dirFd);
     errno = error;
     return -1;
+}
+
+} // namespace
+
+int CreateTemporaryFile(const fs::path &folder, fs::path &name, int &ticket, bool readWrite)
+{
+    const HeldSignals held;
+    const int fd = MakeFile(folder, name, readWrite);
+    ticket = fd >= 0 ? RemoveOnSignal(name) : -1;
+    return fd;
 }
 
 bool IsTemporaryFileName(std::string_view name)

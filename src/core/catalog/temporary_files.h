@@ -12,9 +12,12 @@ namespace tarvel {
 // so a file nobody holds a lock on belongs to a writer that is gone.
 
 /// A new temporary file in folder, created exclusively with mode 0666 less
-/// the umask (readable when readWrite), and locked; name receives its path.
-/// The descriptor, or -1 with errno set when none can be made there.
-int CreateTemporaryFile(const std::filesystem::path &folder, std::filesystem::path &name, bool readWrite = false);
+/// the umask (readable when readWrite), locked, and removed should a signal
+/// end the process before ForgetOnSignal(ticket) (see RemoveOnSignal);
+/// name receives its path. The descriptor, or -1 with errno set when none
+/// can be made there.
+int CreateTemporaryFile(const std::filesystem::path &folder, std::filesystem::path &name, int &ticket,
+                        bool readWrite = false);
 
 /// ".tarvel-" and six letters or digits.
 bool IsTemporaryFileName(std::string_view name);

@@ -210,6 +210,7 @@ struct WorkbookWriter::Book {
     int error = 0;      // the system's reason for the first failure
     lxw_workbook *workbook = nullptr;
     lxw_worksheet *records = nullptr;
+    lxw_worksheet *footnotes = nullptr;
     lxw_format *header = nullptr;
     lxw_format *text = nullptr;
     lxw_format *withheld = nullptr;
@@ -380,6 +381,7 @@ void WorkbookWriter::AddFootnotes(const std::vector<std::string> &lines)
         book.Note(LXW_ERROR_CREATING_TMPFILE);
         return;
     }
+    book.footnotes = sheet;
     std::size_t widest = 10;
     for (std::size_t row = 0; row < lines.size(); ++row) {
         if (lines[row].empty())
@@ -407,6 +409,17 @@ bool WorkbookWriter::Commit()
         x->worksheet_freeze_panes(book.records, 1, 0);
         book.Note(x->worksheet_autofilter(book.records, 0, 0, book.row - 1,
                                        static_cast<lxw_col_t>(book.widths.size() - 1)));
+    }
+    // The library writes the rows of a sheet to a working file of its own
+    // and does not look at how those writes went: a full disk there would
+    // give a workbook that lacks rows, or cannot be read at all. Their
+    // stream is flushed and checked before the workbook is put together.
+    for (lxw_worksheet *sheet : {book.records, book.footnotes}) {
+        FILE *rows = sheet && sheet->optimize_tmpfile ? sheet->optimize_tmpfile : nullptr;
+        if (rows && !book.failed && (std::fflush(rows) != 0 || std::ferror(rows))) {
+            book.error = ReasonOf(LXW_NO_ERROR, errno);
+            book.failed = true;
+        }
     }
     if (book.failed)
         return false;
