@@ -209,6 +209,9 @@ if [ $root -eq 1 ]; then
         mounted=$work/bind
         run "${records[@]}" --format comma --output "$work/bind/ZR4.dfx" 2>/dev/null && fail "an export over the data through a second mount"
         run print --table ZR4 --areas 1 --output "$work/bind/ZR4fn.txt" 2>/dev/null && fail "a print into the data through a second mount"
+        printf 'notes' >"$data/notes.txt"
+        run "${records[@]}" --format comma --output "$work/bind/notes.txt" 2>/dev/null && fail "an export into the data folder through a second mount"
+        rm "$data/notes.txt"
         umount "$work/bind" && mounted=
         diff -r "$sample" "$data" >/dev/null || fail "the data changed through a second mount"
     else

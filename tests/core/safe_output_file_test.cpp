@@ -71,7 +71,7 @@ TEST(SafeOutputFile, TheTargetChangesOnlyOnCommit)
         {
             auto output = SafeOutputFile::Open(target, c.mode);
             ASSERT_TRUE(output);
-            EXPECT_TRUE(output->Appending());
+            EXPECT_EQ(output->Appending(), c.mode == Mode::Append);
             EXPECT_TRUE(output->Write("new\r\n"));
             EXPECT_EQ(FileBytes(target), "earlier\r\n");
             EXPECT_EQ(EntryCount(folder.Path()), c.entriesWhileWriting);

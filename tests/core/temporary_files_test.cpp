@@ -10,6 +10,7 @@
 #include <string>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,6 +35,9 @@ TEST(TemporaryFiles, NamesAreShortAndFixed)
     ForgetOnSignal(ticket);
     const int b = CreateTemporaryFile(folder.Path(), second, ticket, true);
     ForgetOnSignal(ticket);
+    struct stat status {};
+    ASSERT_EQ(::fstat(b, &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u); // only its owner reads it
     ASSERT_GE(a, 0);
     ASSERT_GE(b, 0);
     EXPECT_NE(first, second);

@@ -144,7 +144,7 @@ SafeOutputFile::Step SafeOutputFile::Start(const OutputTarget &target, Mode mode
             Fail();
             return Step::Failed;
         }
-        m_appending = true;
+        m_appending = m_append;
         break;
     case OutputTarget::Kind::Missing:
         if (mode == Mode::Replace)
@@ -215,7 +215,9 @@ bool SafeOutputFile::StartTemporary(bool replacing)
     const fs::path folder = FolderOf(m_target);
     RemoveStaleTemporaryFiles(folder, m_target);
     fs::path name;
-    const int fd = CreateTemporaryFile(folder, name, m_ticket);
+    // A file that replaces another is nobody else's to read before it has
+    // that file's owner and mode.
+    const int fd = CreateTemporaryFile(folder, name, m_ticket, replacing);
     if (fd < 0)
         return Fail();
     m_fd = fd;
@@ -242,11 +244,10 @@ bool SafeOutputFile::StartSpool()
         folder = "/tmp";
     RemoveStaleTemporaryFiles(folder);
     fs::path name;
+    // Only this user reads what waits there.
     const int fd = CreateTemporaryFile(folder, name, m_ticket, true);
     if (fd < 0)
         return Fail();
-    // Only this user reads what waits there.
-    ::fchmod(fd, 0600);
     m_fd = fd;
     m_workFile = name;
     m_way = Way::Spool;
@@ -277,7 +278,7 @@ void SafeOutputFile::TakeFrom(SafeOutputFile &other) noexcept
     m_append = other.m_append;
     m_sync = other.m_sync;
     m_truncateFirst = other.m_truncateFirst;
-    m_created = other.m_created;
+    m_created = std::exchange(other.m_created, false);
     m_earlierLength = other.m_earlierLength;
     m_ticket = std::exchange(other.m_ticket, -1);
     m_error = other.m_error;

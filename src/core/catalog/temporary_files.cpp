@@ -186,7 +186,7 @@ private:
     sigset_t m_previous;
 };
 
-int MakeFile(const fs::path &folder, fs::path &name, bool readWrite)
+int MakeFile(const fs::path &folder, fs::path &name, bool ownerOnly)
 {
     const std::string dir = folder.empty() ? std::string(".") : folder.string();
     const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -195,8 +195,8 @@ int MakeFile(const fs::path &folder, fs::path &name, bool readWrite)
     int error = EEXIST;
     for (int attempt = 0; attempt < 32; ++attempt) {
         const std::string leaf = std::string(Prefix) + RandomLetters();
-        const int fd = ::openat(dirFd, leaf.c_str(),
-                                (readWrite ? O_RDWR : O_WRONLY) | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int fd = ::openat(dirFd, leaf.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                ownerOnly ? 0600 : 0666);
         if (fd < 0) {
             error = errno;
             if (error == EEXIST || error == EINTR)
@@ -222,10 +222,10 @@ int MakeFile(const fs::path &folder, fs::path &name, bool readWrite)
 
 } // namespace
 
-int CreateTemporaryFile(const fs::path &folder, fs::path &name, int &ticket, bool readWrite)
+int CreateTemporaryFile(const fs::path &folder, fs::path &name, int &ticket, bool ownerOnly)
 {
     const HeldSignals held;
-    const int fd = MakeFile(folder, name, readWrite);
+    const int fd = MakeFile(folder, name, ownerOnly);
     ticket = fd >= 0 ? RemoveOnSignal(name) : -1;
     return fd;
 }

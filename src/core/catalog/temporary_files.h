@@ -11,13 +11,13 @@ namespace tarvel {
 // target's name), and its writer holds a lock on it for as long as it lives,
 // so a file nobody holds a lock on belongs to a writer that is gone.
 
-/// A new temporary file in folder, created exclusively with mode 0666 less
-/// the umask (readable when readWrite), locked, and removed should a signal
-/// end the process before ForgetOnSignal(ticket) (see RemoveOnSignal);
-/// name receives its path. The descriptor, or -1 with errno set when none
-/// can be made there.
+/// A new temporary file in folder, created exclusively for reading and
+/// writing (with mode 0600 when ownerOnly, else 0666 less the umask),
+/// locked, and removed should a signal end the process before
+/// ForgetOnSignal(ticket) (see RemoveOnSignal); name receives its path. The
+/// descriptor, or -1 with errno set when none can be made there.
 int CreateTemporaryFile(const std::filesystem::path &folder, std::filesystem::path &name, int &ticket,
-                        bool readWrite = false);
+                        bool ownerOnly = false);
 
 /// ".tarvel-" and six letters or digits.
 bool IsTemporaryFileName(std::string_view name);

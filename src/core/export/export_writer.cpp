@@ -402,8 +402,11 @@ bool IsProgramFile(const DataPaths &paths, const std::string &path, const std::v
     if (ec)
         file = fs::path(path).lexically_normal();
     const fs::path dataFolder = ResolvedFolder(paths.DataFolder);
-    return !dataFolder.empty() && EqualIgnoringCase(file.parent_path().string(), dataFolder.string())
-        && fs::exists(file, ec);
+    if (dataFolder.empty() || !fs::exists(file, ec))
+        return false;
+    // The same folder by its name, or reached another way (a second mount).
+    return EqualIgnoringCase(file.parent_path().string(), dataFolder.string())
+        || fs::equivalent(file.parent_path(), dataFolder, ec);
 }
 
 void SaveExportChoices(SettingsStore &settings, const ExportOptions &options)
