@@ -8,10 +8,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <clocale>
 #include <cstdio>
-#include <cerrno>
 #include <filesystem>
 #include <locale.h>
 #include <optional>
