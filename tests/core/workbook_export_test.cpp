@@ -306,14 +306,13 @@ TEST_F(WorkbookFailures, AFullDiskIsReportedAndLeavesTheEarlierFile)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const std::string file = m_out.Write("book.xlsx", "an earlier file");
-    const std::string errors = m_out.Path() + "../" + fs::path(m_out.Path()).parent_path().filename().string()
-        + ".stderr";
     const ExportOptions options = Options(file);
     const ExportSelection selection = Selection(Range(1, AreaCount));
     // Full at once, or once the rows have filled some blocks (the library's
     // own working file of rows, whose writes it does not check).
     std::uint64_t room = 0;
     const auto fillDisk = [&] {
+        const std::string errors = (fs::temp_directory_path() / ("tarvel-stderr-" + std::to_string(::getpid()))).string();
         std::signal(SIGXFSZ, SIG_IGN);
         // What the run writes on the standard error is kept aside.
         const int saved = ::dup(STDERR_FILENO);
@@ -332,13 +331,16 @@ TEST_F(WorkbookFailures, AFullDiskIsReportedAndLeavesTheEarlierFile)
         const std::string lines = FileBytes(errors);
         std::fprintf(stderr, "reported %d kept %d quiet %d\n%s", reported ? 1 : 0, kept ? 1 : 0,
                      lines.empty() ? 1 : 0, lines.c_str());
+        // The child ends without its destructors: its folders go here.
+        std::error_code ec;
+        for (const std::string &folder : {m_out.Path(), m_data.Path(), m_program.Path(), errors})
+            fs::remove_all(folder, ec);
         std::_Exit(reported && kept && lines.empty() ? 0 : 1);
     };
     for (const std::uint64_t limit : {4096, 64 * 1024}) {
         room = limit;
         EXPECT_EXIT(fillDisk(), ::testing::ExitedWithCode(0), "reported 1 kept 1 quiet 1") << limit;
     }
-    fs::remove(errors);
 }
 
 // The workbook library is loaded from its module only when a workbook is
