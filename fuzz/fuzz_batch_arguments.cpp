@@ -2,8 +2,8 @@
 // bytes. It runs inside a data folder (its working folder, as in a script),
 // with its own settings file; whatever the arguments, no file the program
 // reads may change. Arguments that could name a place outside the sandbox (a
-// leading '/', or ".." leading out of it) are not tried: the program may
-// write wherever it is told.
+// leading '/', ".." leading out of it, or "-" for the standard output) are
+// not tried: the program may write wherever it is told.
 
 #include "cli/batch_commands.h"
 #include "core/settings/settings_store.h"
@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     static Folder folder;
     std::vector<std::string> args = fuzz::SplitAtNul(data, size);
     for (const std::string &arg : args) {
-        if (arg.starts_with('/'))
+        // "-" is the fuzzer's own standard output.
+        if (arg.starts_with('/') || arg == "-")
             return 0;
         if (arg.find("..") != std::string::npos) {
             const std::string inside = (std::filesystem::path(folder.data) / arg).lexically_normal().string();

@@ -27,7 +27,7 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 mkdir -p "$build/artifacts"
 status=0
-for target in data_files settings_parser help_parser batch_arguments; do
+for target in data_files settings_parser help_parser batch_arguments output_targets; do
     scratch=$(mktemp -d)
     echo "== fuzz_$target for ${seconds}s"
     if ! "$build/bin/fuzz_$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 \

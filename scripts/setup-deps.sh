@@ -12,6 +12,7 @@ packages=(
     qt6-charts-dev libqt6opengl6-dev qt6-svg-dev libxlsxwriter-dev
     clang libclang-rt-14-dev hyperfine python3 python3-openpyxl
     desktop-file-utils appstream lintian man-db dpkg-dev file librsvg2-bin
+    util-linux mount strace
 )
 
 missing=()

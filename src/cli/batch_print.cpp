@@ -82,7 +82,11 @@ int RunPrint(const Context &context)
         return grid;
     };
 
-    const std::unique_ptr<PrintTarget> target = MakeFileTarget(options.PrintFileName);
+    // A script re-runs a job that failed: so a job writes all its areas or
+    // nothing (each area that failed reported), and a file appended to
+    // never holds a failed job's part.
+    const std::unique_ptr<FileTarget> target = MakeFileTarget(options.PrintFileName);
+    target->SetWholeOrNothing(true);
     const PrintAllSummary summary = PrintAllAreas(areas, build, *target, options, paths, sink, SettingsFilesRead());
     return summary.Failed == 0 ? ExitOk : ExitFile;
 }

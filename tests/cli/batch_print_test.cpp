@@ -1,6 +1,7 @@
 #include "cli/batch_commands.h"
 
 #include "core/catalog/file_helpers.h"
+#include "core/catalog/table_catalog.h"
 #include "core/print/print_engine.h"
 #include "sample_data.h"
 #include "test_fixture.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sstream>
 
@@ -106,6 +108,46 @@ TEST_F(BatchPrint, UnreadableTableIsReportedPerAreaAndWritesNothing)
     EXPECT_EQ(outcome.status, batch::ExitFile);
     EXPECT_EQ(Count(outcome.err, "could not be accessed."), 2u);
     EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+// A job that fails for any area writes nothing, not even the areas that
+// could be read, so a second run after the data is mended prints each area
+// once; every area that failed is reported.
+TEST_F(BatchPrint, AJobWithAnAreaThatFailsWritesNothing)
+{
+    TempFolder data;
+    sample::Options sampleOptions;
+    sampleOptions.tables = {"ZR4"};
+    sampleOptions.documents = false;
+    ASSERT_EQ(sample::WriteSampleFolder(data.Path(), sampleOptions), "");
+    // Areas 2 and 4, line 1: a blank of the first value becomes a comma.
+    std::string text = test::FileBytes(data.Path() + "ZR4.dfx");
+    const std::size_t length = text.find("\r\n") + 2;
+    for (const int area : {2, 4}) {
+        std::size_t field = static_cast<std::size_t>(area - 1) * LineCount("ZR4") * length;
+        for (int comma = 0; comma < 5; ++comma)
+            field = text.find(',', field) + 1;
+        ASSERT_EQ(text[field], ' ');
+        text[field] = ',';
+    }
+    std::ofstream(data.Path() + "ZR4.dfx", std::ios::binary) << text;
+
+    const std::string earlierText = m_out.Write("earlier.txt", "an earlier job\r\n");
+    const std::string earlierHtml = m_out.Write("earlier.htm", "<html>\r\nan earlier job\r\n");
+    for (const std::string &file : {earlierText, earlierHtml, m_out.Path() + "new.txt"}) {
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = batch::Run({"--data", data.Path(), "print", "--table", "ZR4", "--areas", "1-5",
+                                       "--quarters", "last4", "--output", file},
+                                      "/nonexistent/", out, err);
+        EXPECT_EQ(status, batch::ExitFile) << file;
+        EXPECT_EQ(Count(err.str(), "is damaged or incomplete"), 2u) << err.str();
+        EXPECT_NE(err.str().find("its record for area 2, line 1"), std::string::npos) << err.str();
+        EXPECT_NE(err.str().find("its record for area 4, line 1"), std::string::npos) << err.str();
+    }
+    EXPECT_EQ(test::FileBytes(earlierText), "an earlier job\r\n");
+    EXPECT_EQ(test::FileBytes(earlierHtml), "<html>\r\nan earlier job\r\n");
+    EXPECT_FALSE(std::filesystem::exists(m_out.Path() + "new.txt"));
 }
 
 TEST_F(BatchPrint, WarnsOnStderrInUnsuppressedMode)

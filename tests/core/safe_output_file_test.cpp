@@ -4,35 +4,68 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
+#include <chrono>
 #include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace tarvel {
 namespace {
 
 namespace fs = std::filesystem;
-using test::TempFolder;
-
 using test::FileBytes;
+using test::TempFolder;
+using Mode = SafeOutputFile::Mode;
+using Delivery = SafeOutputFile::Delivery;
 
 long EntryCount(const std::string &folder)
 {
     return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
 }
 
-using Mode = SafeOutputFile::Mode;
+struct stat StatOf(const std::string &path)
+{
+    struct stat status {};
+    ::lstat(path.c_str(), &status);
+    return status;
+}
+
+bool Write(const std::string &target, Mode mode, std::string_view bytes, Delivery delivery = Delivery::AsWritten)
+{
+    auto output = SafeOutputFile::Open(target, mode, delivery);
+    return output && output->Write(bytes) && output->Commit();
+}
+
+// Everything a reader of fd gets until the writer closes it.
+std::string ReadAll(int fd)
+{
+    std::string bytes;
+    char block[4096];
+    ssize_t got = 0;
+    while ((got = ::read(fd, block, sizeof block)) > 0)
+        bytes.append(block, static_cast<std::size_t>(got));
+    return bytes;
+}
 
 TEST(SafeOutputFile, TheTargetChangesOnlyOnCommit)
 {
     struct Case {
         Mode mode;
         const char *committed;
+        long entriesWhileWriting; // a temporary file beside a file replaced
     };
-    for (const Case c : {Case{Mode::Replace, "new\r\n"}, Case{Mode::Append, "earlier\r\nnew\r\n"}}) {
+    for (const Case c : {Case{Mode::Replace, "new\r\n", 2}, Case{Mode::Append, "earlier\r\nnew\r\n", 1}}) {
         TempFolder folder;
         const std::string target = folder.Write("out.csv", "earlier\r\n");
         {
@@ -41,7 +74,9 @@ TEST(SafeOutputFile, TheTargetChangesOnlyOnCommit)
             EXPECT_EQ(output->Appending(), c.mode == Mode::Append);
             EXPECT_TRUE(output->Write("new\r\n"));
             EXPECT_EQ(FileBytes(target), "earlier\r\n");
-            EXPECT_EQ(EntryCount(folder.Path()), 2); // the temporary file beside it
+            EXPECT_EQ(EntryCount(folder.Path()), c.entriesWhileWriting);
+            // More than a buffer: on its way to the file, and taken back.
+            EXPECT_TRUE(output->Write(std::string(100 * 1024, 'z')));
         }
         // Dropped without Commit: as it was, and nothing left behind.
         EXPECT_EQ(FileBytes(target), "earlier\r\n");
@@ -91,7 +126,7 @@ TEST(SafeOutputFile, TextsComposedInPlaceKeepTheirOrderWhateverTheirLength)
     EXPECT_EQ(output->Room(4), nullptr);
 }
 
-TEST(SafeOutputFile, NewFilesAppendingToNothingAndFilesThatCannotBeReplaced)
+TEST(SafeOutputFile, NewFilesAppendingToNothingAndNamesThatAreNoFile)
 {
     TempFolder folder;
     auto output = SafeOutputFile::Open(folder.Path() + "new.txt", Mode::Append);
@@ -102,50 +137,276 @@ TEST(SafeOutputFile, NewFilesAppendingToNothingAndFilesThatCannotBeReplaced)
     EXPECT_EQ(FileBytes(folder.Path() + "new.txt"), "first");
 
     // A name in another letter case is that file.
-    auto again = SafeOutputFile::Open(folder.Path() + "NEW.TXT", Mode::Append);
-    ASSERT_TRUE(again);
-    again->Write(" second");
-    EXPECT_TRUE(again->Commit());
+    EXPECT_TRUE(Write(folder.Path() + "NEW.TXT", Mode::Append, " second"));
     EXPECT_EQ(FileBytes(folder.Path() + "new.txt"), "first second");
     EXPECT_FALSE(fs::exists(folder.Path() + "NEW.TXT"));
 
+    // An append that made its file and is dropped takes the file away again.
+    {
+        auto dropped = SafeOutputFile::Open(folder.Path() + "dropped.txt", Mode::Append);
+        ASSERT_TRUE(dropped);
+        dropped->Write(std::string(100 * 1024, 'd'));
+    }
+    EXPECT_FALSE(fs::exists(folder.Path() + "dropped.txt"));
+
     fs::create_directory(folder.Path() + "folder");
-    EXPECT_FALSE(SafeOutputFile::Open(folder.Path() + "folder", Mode::Replace));
-    EXPECT_FALSE(SafeOutputFile::Open("/dev/null", Mode::Replace));
-    EXPECT_FALSE(SafeOutputFile::Open(folder.Path() + "missing/out.txt", Mode::Replace));
+    fs::create_symlink("loop", folder.Path() + "loop");
+    struct Refused {
+        std::string name;
+        int error;
+    };
+    for (const Refused &r : {Refused{folder.Path() + "folder", EISDIR}, Refused{folder.Path() + "missing/out.txt", ENOENT},
+                             Refused{folder.Path() + "loop", ELOOP}}) {
+        for (const Mode mode : {Mode::Replace, Mode::Append}) {
+            const auto refused = SafeOutputFile::Open(r.name, mode);
+            ASSERT_FALSE(refused) << r.name;
+            EXPECT_EQ(refused.Error().kind, FailureKind::NotAccessible);
+            EXPECT_EQ(refused.Error().path, r.name);
+            EXPECT_EQ(refused.Error().error, r.error) << r.name;
+        }
+    }
+    // The loop stays a link, and nothing was made.
+    EXPECT_TRUE(fs::is_symlink(folder.Path() + "loop"));
+    EXPECT_EQ(EntryCount(folder.Path()), 3);
 }
 
-TEST(SafeOutputFile, ALinkStaysAndItsFileKeepsItsPermissions)
+// Through a link the file it names is replaced and the link stays, also
+// when that file does not exist yet; the file keeps its mode, and its owner
+// and group where the system allows (as root, always).
+TEST(SafeOutputFile, ALinkStaysAndItsFileKeepsItsModeAndOwner)
 {
     TempFolder folder;
     const std::string real = folder.Write("real.txt", "old");
-    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ::chmod(real.c_str(), 0640);
+    if (test::RunningAsRoot()) {
+        ASSERT_EQ(::chown(real.c_str(), test::OtherUser, test::OtherUser), 0);
+    }
+    const struct stat before = StatOf(real);
     fs::create_symlink(real, folder.Path() + "link.txt");
 
     EXPECT_TRUE(ReplaceFileContents(folder.Path() + "link.txt", "new"));
     EXPECT_TRUE(fs::is_symlink(folder.Path() + "link.txt"));
     EXPECT_EQ(FileBytes(real), "new");
-    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const struct stat after = StatOf(real);
+    EXPECT_NE(after.st_ino, before.st_ino); // replaced, not written over
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+
+    fs::create_directory(folder.Path() + "sub");
+    fs::create_symlink("sub/made.txt", folder.Path() + "dangling.txt");
+    for (const Mode mode : {Mode::Replace, Mode::Append}) {
+        EXPECT_TRUE(Write(folder.Path() + "dangling.txt", mode, "made"));
+        EXPECT_TRUE(fs::is_symlink(folder.Path() + "dangling.txt"));
+    }
+    EXPECT_EQ(FileBytes(folder.Path() + "sub/made.txt"), "mademade");
 }
 
-TEST(SafeOutputFile, StaleTemporaryFilesAreRemovedYoungOnesKept)
+// A FIFO, a device or a socket is written in place and never replaced; an
+// output that is whole goes through only at Commit.
+TEST(SafeOutputFile, SpecialFilesAreWrittenInPlace)
 {
     TempFolder folder;
-    const fs::path file = folder.Path() + "s.reg";
-    const std::string old = folder.Write("s.reg.tmp-0123abcd", "killed");
-    const std::string young = folder.Write("s.reg.tmp-89abcdef", "still writing");
-    const std::string other = folder.Write("s.reg.tmp-notmine", "not ours");
-    const std::string unrelated = folder.Write("t.reg.tmp-0123abcd", "another file's");
-    for (const std::string &path : {old, other, unrelated})
-        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(2));
+    const std::string fifo = folder.Path() + "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const Mode mode : {Mode::Replace, Mode::Append}) {
+        for (const Delivery delivery : {Delivery::AsWritten, Delivery::Whole}) {
+            std::string got;
+            std::thread reader([&] {
+                const int fd = ::open(fifo.c_str(), O_RDONLY | O_CLOEXEC);
+                got = ReadAll(fd);
+                ::close(fd);
+            });
+            const std::string bytes = "through the pipe " + std::string(100 * 1024, 'p');
+            EXPECT_TRUE(Write(fifo, mode, bytes, delivery));
+            reader.join();
+            EXPECT_EQ(got, bytes);
+            EXPECT_TRUE(S_ISFIFO(StatOf(fifo).st_mode));
+        }
+    }
+    EXPECT_EQ(EntryCount(folder.Path()), 1);
 
-    RemoveStaleTemporaryFiles(file);
+    for (const Mode mode : {Mode::Replace, Mode::Append})
+        EXPECT_TRUE(Write("/dev/null", mode, "nothing", Delivery::Whole));
+    EXPECT_TRUE(S_ISCHR(StatOf("/dev/null").st_mode));
 
-    EXPECT_FALSE(fs::exists(old));
-    EXPECT_TRUE(fs::exists(young));
-    EXPECT_TRUE(fs::exists(other));
-    EXPECT_TRUE(fs::exists(unrelated));
+    const std::string socketPath = folder.Path() + "socket";
+    const int server = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, socketPath.c_str());
+    ASSERT_EQ(::bind(server, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(server, 1), 0);
+    std::string got;
+    std::thread listener([&] {
+        const int connection = ::accept(server, nullptr, nullptr);
+        got = ReadAll(connection);
+        ::close(connection);
+    });
+    EXPECT_TRUE(Write(socketPath, Mode::Replace, "to the socket"));
+    listener.join();
+    ::close(server);
+    EXPECT_EQ(got, "to the socket");
+    EXPECT_TRUE(S_ISSOCK(StatOf(socketPath).st_mode));
+}
+
+// The standard output, by any name, is written through descriptor 1 as it
+// stands: ">> log" keeps the log and adds to it, and nothing is renamed.
+TEST(SafeOutputFile, TheStandardOutputIsWrittenAsItStands)
+{
+    TempFolder folder;
+    const std::string log = folder.Write("log", "earlier\n");
+    fs::create_symlink("/proc/self/fd/1", folder.Path() + "stdout-link");
+    std::string expected = "earlier\n";
+    {
+        const test::StandardOutputTo redirect(log);
+        for (const std::string &name : {std::string("-"), std::string("/dev/stdout"), folder.Path() + "stdout-link", log}) {
+            auto output = SafeOutputFile::Open(name, Mode::Replace);
+            ASSERT_TRUE(output) << name;
+            EXPECT_TRUE(output->Appending());
+            EXPECT_TRUE(output->Write(name + "\n"));
+            EXPECT_TRUE(output->Commit());
+            expected += name + "\n";
+        }
+        EXPECT_TRUE(Write("-", Mode::Append, "appended\n"));
+        expected += "appended\n";
+        // Whole: nothing before Commit, nothing at all when dropped.
+        {
+            auto dropped = SafeOutputFile::Open("-", Mode::Replace, Delivery::Whole);
+            ASSERT_TRUE(dropped);
+            dropped->Write(std::string(100 * 1024, 'w'));
+            EXPECT_EQ(FileBytes(log), expected);
+        }
+        EXPECT_TRUE(Write("/dev/stdout", Mode::Replace, "whole\n", Delivery::Whole));
+        expected += "whole\n";
+    }
+    EXPECT_EQ(FileBytes(log), expected);
+    EXPECT_TRUE(fs::is_symlink(folder.Path() + "stdout-link"));
+    EXPECT_EQ(EntryCount(folder.Path()), 2);
+}
+
+// A file the user may not write is refused as opening it would be, never
+// replaced: a file of another owner in a folder anyone may write (as root
+// the check runs as another user).
+TEST(SafeOutputFile, AFileTheUserMayNotWriteIsRefused)
+{
+    TempFolder folder;
+    ::chmod(folder.Path().c_str(), 0777);
+    const std::string file = folder.Write("read-only.txt", "keep me");
+    ::chmod(file.c_str(), 0444);
+    const struct stat before = StatOf(file);
+    EXPECT_TRUE(test::InChildProcess(
+        [&] {
+            for (const Mode mode : {Mode::Replace, Mode::Append}) {
+                for (const Delivery delivery : {Delivery::AsWritten, Delivery::Whole}) {
+                    const auto output = SafeOutputFile::Open(file, mode, delivery);
+                    if (output || output.Error().error != EACCES)
+                        return false;
+                }
+            }
+            return true;
+        },
+        true));
+    const struct stat after = StatOf(file);
+    EXPECT_EQ(FileBytes(file), "keep me");
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(EntryCount(folder.Path()), 1);
+}
+
+// Where no temporary file can be made beside it (a folder the user may not
+// write), a file the user may write is written in place; a name of up to
+// 255 bytes needs no longer temporary name.
+TEST(SafeOutputFile, WithoutATemporaryFileBesideItAFileIsWrittenInPlace)
+{
+    TempFolder folder;
+    const std::string file = folder.Write("writable.txt", "earlier text, longer than the new");
+    const std::string longName = folder.Write(std::string(255, 'n'), "earlier");
+    for (const std::string &path : {file, longName})
+        ::chmod(path.c_str(), 0666);
+    ::chmod(folder.Path().c_str(), 0555);
+    const ino_t inode = StatOf(file).st_ino;
+    const bool written = test::InChildProcess(
+        [&] {
+            // Dropped: as it was. Committed: in place, whole.
+            {
+                auto dropped = SafeOutputFile::Open(file, Mode::Replace);
+                if (!dropped || !dropped->Write(std::string(100 * 1024, 'd')))
+                    return false;
+            }
+            if (FileBytes(file) != "earlier text, longer than the new")
+                return false;
+            return Write(file, Mode::Replace, "new") && Write(file, Mode::Append, "+more")
+                && Write(longName, Mode::Replace, "long") && Write(longName, Mode::Replace, "!", Delivery::Whole);
+        },
+        true);
+    ::chmod(folder.Path().c_str(), 0755);
+    EXPECT_TRUE(written);
+    EXPECT_EQ(FileBytes(file), "new+more");
+    EXPECT_EQ(StatOf(file).st_ino, inode);
+    EXPECT_EQ(FileBytes(longName), "!");
+    EXPECT_EQ(EntryCount(folder.Path()), 2);
+
+    // In a folder it may write, the long name is replaced through a short
+    // temporary name.
+    EXPECT_TRUE(Write(longName, Mode::Replace, "replaced"));
+    EXPECT_EQ(FileBytes(longName), "replaced");
+    EXPECT_EQ(EntryCount(folder.Path()), 2);
+}
+
+// Appends are made in place, one after the other: while one run appends,
+// another waits, so both land whole.
+TEST(SafeOutputFile, AppendsAreMadeInPlaceOneAfterTheOther)
+{
+    TempFolder folder;
+    const std::string file = folder.Write("log.txt", "earlier\n");
+    const ino_t inode = StatOf(file).st_ino;
+    auto first = SafeOutputFile::Open(file, Mode::Append);
+    ASSERT_TRUE(first);
+    const std::string firstBytes = "first " + std::string(100 * 1024, '1') + "\n";
+    ASSERT_TRUE(first->Write(firstBytes.substr(0, 70 * 1024)));
+    bool secondDone = false;
+    std::thread second([&] { secondDone = Write(file, Mode::Append, "second\n"); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(secondDone); // waiting for the first
+    ASSERT_TRUE(first->Write(firstBytes.substr(70 * 1024)));
+    EXPECT_TRUE(first->Commit());
+    second.join();
+    EXPECT_TRUE(secondDone);
+    EXPECT_EQ(FileBytes(file), "earlier\n" + firstBytes + "second\n");
+    EXPECT_EQ(StatOf(file).st_ino, inode);
+    EXPECT_EQ(EntryCount(folder.Path()), 1);
+}
+
+// A write that fails part-way (a limit on file sizes stands in for a full
+// disk) cuts the file back to what it held.
+TEST(SafeOutputFile, AFailedAppendIsCutBack)
+{
+    TempFolder folder;
+    const std::string file = folder.Write("log.txt", std::string(1000, 'e'));
+    EXPECT_TRUE(test::InChildProcess([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max = 50 * 1024;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        auto output = SafeOutputFile::Open(file, Mode::Append);
+        if (!output)
+            return false;
+        output->Write(std::string(100 * 1024, 'x'));
+        return !output->Commit() && output->Error() == EFBIG;
+    }));
+    EXPECT_EQ(FileBytes(file), std::string(1000, 'e'));
+}
+
+// Temporary files of a writer that is gone (killed) are removed before an
+// output is written beside them.
+TEST(SafeOutputFile, TemporaryFilesOfKilledRunsAreRemovedBeforeWriting)
+{
+    TempFolder folder;
+    const std::string dead = folder.Write(".tarvel-K1lled", "confidential figures");
+    EXPECT_TRUE(Write(folder.Path() + "out.csv", Mode::Replace, "new"));
+    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_EQ(EntryCount(folder.Path()), 1);
 }
 
 } // namespace

@@ -1,11 +1,18 @@
 #include "test_fixture.h"
 
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <stdexcept>
 #include <system_error>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tarvel::test {
 
@@ -44,6 +51,56 @@ std::string TempFolder::Write(const std::string &name, std::string_view bytes) c
     if (!out)
         throw std::runtime_error("cannot write " + file.string());
     return file.string();
+}
+
+bool RunningAsRoot()
+{
+    return ::geteuid() == 0;
+}
+
+bool InChildProcess(const std::function<bool()> &check, bool asOtherUser)
+{
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        if (asOtherUser && RunningAsRoot()
+            && (::setgroups(0, nullptr) != 0 || ::setresgid(OtherUser, OtherUser, OtherUser) != 0
+                || ::setresuid(OtherUser, OtherUser, OtherUser) != 0))
+            ::_exit(2);
+        bool passed = false;
+        try {
+            passed = check();
+        } catch (...) {
+        }
+        std::fflush(nullptr);
+        ::_exit(passed ? 0 : 1);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+StandardOutputTo::StandardOutputTo(const std::string &file)
+{
+    std::fflush(stdout);
+    m_saved = ::dup(STDOUT_FILENO);
+    const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+    if (m_saved < 0 || fd < 0)
+        throw std::runtime_error("cannot lead the standard output to " + file);
+    ::dup2(fd, STDOUT_FILENO);
+    ::close(fd);
+}
+
+StandardOutputTo::~StandardOutputTo()
+{
+    std::fflush(stdout);
+    ::dup2(m_saved, STDOUT_FILENO);
+    ::close(m_saved);
 }
 
 std::string TestDataDir()

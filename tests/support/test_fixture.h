@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -49,6 +50,29 @@ public:
 std::string TestDataDir();
 /// The generated sample-data/ folder beside the executables, ending in '/'.
 std::string SampleDataDir();
+
+/// The user and group a child process takes in InChildProcess when the
+/// tests run as root: "nobody", to whom the permission checks apply.
+inline constexpr unsigned OtherUser = 65534;
+bool RunningAsRoot();
+/// Runs check in a child process (for changes that must not touch the test
+/// process: a file size limit, another user) and returns its result; false
+/// when the child did not end normally. With asOtherUser and the tests
+/// running as root, the child runs as OtherUser.
+bool InChildProcess(const std::function<bool()> &check, bool asOtherUser = false);
+
+/// While it lives, descriptor 1 (the standard output) leads to file,
+/// opened for appending as "program >> file" does.
+class StandardOutputTo {
+public:
+    explicit StandardOutputTo(const std::string &file);
+    ~StandardOutputTo();
+    StandardOutputTo(const StandardOutputTo &) = delete;
+    StandardOutputTo &operator=(const StandardOutputTo &) = delete;
+
+private:
+    int m_saved = -1;
+};
 
 /// A file's bytes, or "<missing>" when it cannot be read.
 inline std::string FileBytes(const std::string &path)

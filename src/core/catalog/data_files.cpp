@@ -1,5 +1,6 @@
 #include "core/catalog/data_files.h"
 
+#include "core/catalog/output_target.h"
 #include "core/catalog/table_catalog.h"
 
 #include <algorithm>
@@ -673,20 +674,34 @@ fs::path ResolvedFile(const std::string &name, std::error_code &ec)
     return fs::weakly_canonical(file, ec);
 }
 
+// The file an output name writes, resolved as ResolvedFile does: for "-"
+// (or any name of it) the file the standard output leads to, for a link
+// the file it names, also one it would make.
+fs::path OutputFile(const std::string &output, std::error_code &ec)
+{
+    std::string name = output;
+    if (Result<OutputTarget> target = FindOutputTarget(output)) {
+        if (target->kind == OutputTarget::Kind::StandardOutput)
+            name = "/proc/self/fd/1";
+        else if (target->kind != OutputTarget::Kind::Special)
+            name = target->path.string();
+    }
+    return ResolvedFile(name, ec);
+}
+
 // Whether a file in folder, under one of sortedNames (any letter case), is out:
-// the same file through a link or a hard link, or a link that would make
-// it. Each folder is listed once and only the entries of those names are
-// looked at, so the check costs a few system calls, not a path resolution
-// per name.
+// the same file (device and inode) by any way, a link, a hard link or a
+// second mount of the folder, or a link that would make it. Each folder is
+// listed once and only the entries of those names are looked at, so the
+// check costs a few system calls, not a path resolution per name.
 bool FolderHolds(const fs::path &folder, const std::vector<std::string> &sortedNames, const fs::path &out,
                  const struct stat *outStat)
 {
     bool holds = false;
     std::string lower;
-    // Only a link can lead to out, or a hard link when out has more than one name.
-    const bool hardLinked = outStat && outStat->st_nlink > 1;
     ForEachName(folder.string(), [&](std::string_view name, bool mayBeLink) {
-        if (holds || (!mayBeLink && !hardLinked))
+        // A missing out can only be made through a link.
+        if (holds || (!mayBeLink && !outStat))
             return;
         lower.assign(name);
         for (char &c : lower) {
@@ -714,7 +729,7 @@ bool FolderHolds(const fs::path &folder, const std::vector<std::string> &sortedN
 bool IsInput(const DataPaths &paths, const std::string &output, const std::vector<std::string> &otherFiles)
 {
     std::error_code ec;
-    const fs::path out = ResolvedFile(output, ec);
+    const fs::path out = OutputFile(output, ec);
     if (ec || !out.has_filename())
         return false;
 

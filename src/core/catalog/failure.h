@@ -15,6 +15,7 @@ struct Failure {
     FailureKind kind = FailureKind::None;
     std::string path;   ///< the file as the program named it
     std::string detail; ///< for Damaged: what is wrong, in plain words
+    int error = 0;      ///< the system's reason (an errno value) when one is known
 
     static Failure NotAccessible(std::string path) { return {FailureKind::NotAccessible, std::move(path), {}}; }
     static Failure Damaged(std::string path, std::string detail)

@@ -1,15 +1,18 @@
 #include "core/catalog/safe_output_file.h"
 
-#include "core/catalog/file_helpers.h"
+#include "core/catalog/output_target.h"
+#include "core/catalog/temporary_files.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <system_error>
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace tarvel {
@@ -26,7 +29,9 @@ constexpr std::size_t BufferSize = 64 * 1024;
 // After this many bytes the disk write of what a file to be synced holds is
 // started, so it runs while the rest is composed.
 constexpr std::uint64_t WritebackStep = 1024 * 1024;
-constexpr std::string_view TemporaryMark = ".tmp-";
+// Another writer that replaces or makes the target between its finding and
+// its opening sends the start round again; this many times at most.
+constexpr int StartAttempts = 8;
 
 bool WriteAll(int fd, const char *data, std::size_t size)
 {
@@ -43,120 +48,261 @@ bool WriteAll(int fd, const char *data, std::size_t size)
     return true;
 }
 
-// A new temporary file beside target, created exclusively so no other writer
-// shares it; the umask applies as to any new file.
-int CreateTemporary(const fs::path &target, fs::path &temporary)
+bool SameFile(const struct stat &a, const struct stat &b)
 {
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        // Drawn from the system's random source (one call, no device to
-        // open); the clock where there is none. A name taken is skipped.
-        std::uint32_t draw = 0;
-        if (::getentropy(&draw, sizeof draw) != 0) {
-            const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-            draw = static_cast<std::uint32_t>(ticks) ^ (static_cast<std::uint32_t>(attempt) * 0x9e3779b9u);
-        }
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(draw));
-        temporary = target;
-        temporary += std::string(TemporaryMark) + suffix;
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    return -1;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-bool CopyInto(int fd, const fs::path &source)
+fs::path FolderOf(const fs::path &file)
 {
-    std::ifstream in(source, std::ios::binary);
-    if (!in.is_open())
-        return false;
-    char buffer[BufferSize];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        if (!WriteAll(fd, buffer, static_cast<std::size_t>(in.gcount())))
-            return false;
+    return file.parent_path().empty() ? fs::path(".") : file.parent_path();
+}
+
+// A socket is written through a connection to it, as a client would.
+int ConnectSocket(const fs::path &path)
+{
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    if (path.native().size() >= sizeof address.sun_path) {
+        errno = ENAMETOOLONG;
+        return -1;
     }
-    return !in.bad();
+    std::memcpy(address.sun_path, path.c_str(), path.native().size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
 }
 
 } // namespace
 
-std::optional<SafeOutputFile> SafeOutputFile::Open(const std::string &target, Mode mode)
+Result<SafeOutputFile> SafeOutputFile::Open(const std::string &target, Mode mode, Delivery delivery)
 {
-    std::error_code ec;
-    fs::path actual = ActualPath(target);
-    const bool exists = fs::exists(actual, ec);
-    if (exists) {
-        // A folder, a device or a pipe is never replaced by a file.
-        if (!fs::is_regular_file(actual, ec))
-            return std::nullopt;
-        // Through a link the file it names is replaced, the link stays.
-        const fs::path resolved = fs::canonical(actual, ec);
-        if (ec)
-            return std::nullopt;
-        actual = resolved;
+    int error = EAGAIN;
+    for (int attempt = 0; attempt < StartAttempts; ++attempt) {
+        Result<OutputTarget> found = FindOutputTarget(target);
+        if (!found)
+            return found.Error();
+        SafeOutputFile file;
+        file.m_target = found->path;
+        file.m_append = mode == Mode::Append;
+        const Step step = file.Start(*found, mode, delivery);
+        if (step == Step::Done) {
+            file.m_buffer = MakePrefaultedBuffer(FirstBufferSize);
+            file.m_capacity = FirstBufferSize;
+            file.m_next = file.m_buffer.get();
+            file.m_end = file.m_next + FirstBufferSize;
+            return file;
+        }
+        error = file.m_error;
+        file.Discard();
+        if (step == Step::Failed)
+            break;
+    }
+    Failure failure = Failure::NotAccessible(target);
+    failure.error = error;
+    return failure;
+}
+
+SafeOutputFile::Step SafeOutputFile::Start(const OutputTarget &target, Mode mode, Delivery delivery)
+{
+    const bool whole = delivery == Delivery::Whole;
+    switch (target.kind) {
+    case OutputTarget::Kind::StandardOutput: {
+        // Written as it stands: never reopened, so ">> log" appends.
+        m_output = STDOUT_FILENO;
+        struct stat status {};
+        m_appending = ::fstat(STDOUT_FILENO, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0;
+        if (whole)
+            return StartSpool() ? Step::Done : Step::Failed;
+        m_fd = m_output;
+        return Step::Done;
+    }
+    case OutputTarget::Kind::Special:
+        m_output = ::open(target.path.c_str(),
+                          O_WRONLY | O_NOCTTY | O_CLOEXEC | (m_append ? O_APPEND : 0));
+        if (m_output < 0 && errno == ENXIO)
+            m_output = ConnectSocket(target.path);
+        if (m_output < 0) {
+            Fail();
+            return Step::Failed;
+        }
+        if (whole)
+            return StartSpool() ? Step::Done : Step::Failed;
+        m_fd = m_output;
+        return Step::Done;
+    case OutputTarget::Kind::Regular:
+        // Opening it for writing is what says whether the user may write it.
+        m_output = ::open(target.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | (m_append ? O_APPEND : 0));
+        if (m_output < 0) {
+            Fail();
+            return Step::Failed;
+        }
+        m_appending = m_append;
+        break;
+    case OutputTarget::Kind::Missing:
+        if (mode == Mode::Replace)
+            return StartTemporary(false) ? Step::Done : Step::Failed;
+        m_output = ::open(target.path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+        if (m_output < 0) {
+            // Made by another writer meanwhile: it is appended to.
+            Fail();
+            return m_error == EEXIST ? Step::Retry : Step::Failed;
+        }
+        m_created = true;
+        break;
     }
 
-    SafeOutputFile file;
-    file.m_target = actual;
-    file.m_fd = CreateTemporary(actual, file.m_temporary);
-    if (file.m_fd < 0)
-        return std::nullopt;
-    file.m_replaces = exists;
-    if (exists) {
-        struct stat status {};
-        if (::stat(actual.c_str(), &status) == 0)
-            ::fchmod(file.m_fd, status.st_mode & 07777);
-        if (mode == Mode::Append) {
-            if (!CopyInto(file.m_fd, actual))
-                return std::nullopt; // the destructor removes the temporary file
-            file.m_appending = true;
-        }
+    if (mode == Mode::Append) {
+        const Step locked = LockTarget();
+        if (locked != Step::Done)
+            return locked;
+        m_sync = true;
+        if (whole)
+            return StartSpool() ? Step::Done : Step::Failed;
+        m_fd = m_output;
+        return Step::Done;
     }
-    file.m_buffer = MakePrefaultedBuffer(FirstBufferSize);
-    file.m_capacity = FirstBufferSize;
-    file.m_next = file.m_buffer.get();
-    file.m_end = file.m_next + FirstBufferSize;
-    return file;
+    if (StartTemporary(true))
+        return Step::Done;
+    // No temporary file beside it (a folder the user may not write): the
+    // file is written in place, from a spool file when one can be made, so
+    // that a run that fails before its end leaves it as it was.
+    m_failed = false;
+    m_error = 0;
+    m_sync = true;
+    m_truncateFirst = true;
+    if (StartSpool())
+        return Step::Done;
+    if (whole)
+        return Step::Failed;
+    m_failed = false;
+    m_error = 0;
+    m_fd = m_output;
+    return Step::Done;
+}
+
+SafeOutputFile::Step SafeOutputFile::LockTarget()
+{
+    // Held until the output is committed or dropped, so that two appends
+    // land one after the other. A file system without locks appends unlocked.
+    while (::flock(m_output, LOCK_EX) != 0 && errno == EINTR) {
+    }
+    // The name must still be this file: a run that replaced it meanwhile
+    // put another in its place, and that one is appended to.
+    struct stat open {};
+    struct stat named {};
+    if (::fstat(m_output, &open) != 0) {
+        Fail();
+        return Step::Failed;
+    }
+    if (::stat(m_target.c_str(), &named) != 0 || !SameFile(open, named)) {
+        m_created = false; // another writer's now, or gone: never removed by this one
+        return Step::Retry;
+    }
+    m_earlierLength = open.st_size;
+    return Step::Done;
+}
+
+bool SafeOutputFile::StartTemporary(bool replacing)
+{
+    const fs::path folder = FolderOf(m_target);
+    RemoveStaleTemporaryFiles(folder, m_target);
+    fs::path name;
+    // A file that replaces another is nobody else's to read before it has
+    // that file's owner and mode.
+    const int fd = CreateTemporaryFile(folder, name, m_ticket, replacing);
+    if (fd < 0)
+        return Fail();
+    m_fd = fd;
+    m_workFile = name;
+    m_way = Way::Rename;
+    m_sync = replacing;
+    struct stat status {};
+    if (replacing && ::fstat(m_output, &status) == 0) {
+        // The file keeps its owner and group where the system allows (the
+        // group alone where only that may be given), then its mode: a
+        // change of owner clears the set-id bits.
+        if (::fchown(fd, status.st_uid, status.st_gid) != 0)
+            static_cast<void>(::fchown(fd, static_cast<uid_t>(-1), status.st_gid));
+        ::fchmod(fd, status.st_mode & 07777);
+    }
+    return true;
+}
+
+bool SafeOutputFile::StartSpool()
+{
+    std::error_code ec;
+    fs::path folder = fs::temp_directory_path(ec);
+    if (ec)
+        folder = "/tmp";
+    RemoveStaleTemporaryFiles(folder);
+    fs::path name;
+    // Only this user reads what waits there.
+    const int fd = CreateTemporaryFile(folder, name, m_ticket, true);
+    if (fd < 0)
+        return Fail();
+    m_fd = fd;
+    m_workFile = name;
+    m_way = Way::Spool;
+    return true;
 }
 
 SafeOutputFile::SafeOutputFile(SafeOutputFile &&other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1))
-    , m_failed(other.m_failed)
-    , m_appending(other.m_appending)
-    , m_replaces(other.m_replaces)
-    , m_target(std::move(other.m_target))
-    , m_temporary(std::move(other.m_temporary))
-    , m_buffer(std::move(other.m_buffer))
-    , m_capacity(std::exchange(other.m_capacity, 0))
-    , m_next(std::exchange(other.m_next, nullptr))
-    , m_end(std::exchange(other.m_end, nullptr))
-    , m_unsynced(other.m_unsynced)
 {
+    TakeFrom(other);
 }
 
 SafeOutputFile &SafeOutputFile::operator=(SafeOutputFile &&other) noexcept
 {
     if (this != &other) {
         Discard();
-        m_fd = std::exchange(other.m_fd, -1);
-        m_failed = other.m_failed;
-        m_appending = other.m_appending;
-        m_replaces = other.m_replaces;
-        m_target = std::move(other.m_target);
-        m_temporary = std::move(other.m_temporary);
-        m_buffer = std::move(other.m_buffer);
-        m_capacity = std::exchange(other.m_capacity, 0);
-        m_next = std::exchange(other.m_next, nullptr);
-        m_end = std::exchange(other.m_end, nullptr);
-        m_unsynced = other.m_unsynced;
+        TakeFrom(other);
     }
     return *this;
+}
+
+void SafeOutputFile::TakeFrom(SafeOutputFile &other) noexcept
+{
+    m_fd = std::exchange(other.m_fd, -1);
+    m_output = std::exchange(other.m_output, -1);
+    m_way = other.m_way;
+    m_failed = other.m_failed;
+    m_appending = other.m_appending;
+    m_append = other.m_append;
+    m_sync = other.m_sync;
+    m_truncateFirst = other.m_truncateFirst;
+    m_created = std::exchange(other.m_created, false);
+    m_earlierLength = other.m_earlierLength;
+    m_ticket = std::exchange(other.m_ticket, -1);
+    m_error = other.m_error;
+    m_target = std::move(other.m_target);
+    m_workFile = std::move(other.m_workFile);
+    other.m_workFile.clear();
+    m_buffer = std::move(other.m_buffer);
+    m_capacity = std::exchange(other.m_capacity, 0);
+    m_next = std::exchange(other.m_next, nullptr);
+    m_end = std::exchange(other.m_end, nullptr);
+    m_unsynced = other.m_unsynced;
 }
 
 SafeOutputFile::~SafeOutputFile()
 {
     Discard();
+}
+
+bool SafeOutputFile::Fail()
+{
+    if (m_error == 0)
+        m_error = errno != 0 ? errno : EIO;
+    m_failed = true;
+    return false;
 }
 
 bool SafeOutputFile::WriteMore(std::string_view bytes)
@@ -167,8 +313,8 @@ bool SafeOutputFile::WriteMore(std::string_view bytes)
         return false;
     GrowBuffer();
     if (bytes.size() >= m_capacity) {
-        m_failed = !WriteAll(m_fd, bytes.data(), bytes.size());
-        if (m_failed) {
+        if (!WriteAll(m_fd, bytes.data(), bytes.size())) {
+            Fail();
             Stop();
             return false;
         }
@@ -213,10 +359,17 @@ void SafeOutputFile::GrowBuffer()
 
 bool SafeOutputFile::Flush()
 {
+    if (m_truncateFirst && m_way == Way::Direct && !m_failed) {
+        // In place from the start: what the file held goes as writing starts.
+        m_truncateFirst = false;
+        if (::ftruncate(m_fd, 0) != 0)
+            Fail();
+    }
     char *const start = m_buffer.get();
     const std::size_t size = static_cast<std::size_t>(m_next - start);
     if (size > 0 && !m_failed) {
-        m_failed = !WriteAll(m_fd, start, size);
+        if (!WriteAll(m_fd, start, size))
+            Fail();
         m_unsynced += size;
     }
     if (m_failed) {
@@ -228,7 +381,7 @@ bool SafeOutputFile::Flush()
     // A file that is synced at the end starts the disk write of the pages
     // written so far without waiting for it, so the sync waits for little.
     // A new file leaves the disk write to the system.
-    if (m_replaces && m_unsynced >= WritebackStep) {
+    if (m_sync && m_way != Way::Spool && m_unsynced >= WritebackStep) {
         ::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
         m_unsynced = 0;
     }
@@ -239,82 +392,128 @@ bool SafeOutputFile::Flush()
 void SafeOutputFile::Close()
 {
     if (m_fd >= 0) {
-        if (::close(m_fd) != 0)
-            m_failed = true;
+        if (m_fd != m_output && ::close(m_fd) != 0)
+            Fail();
         m_fd = -1;
     }
     Stop();
+}
+
+void SafeOutputFile::CloseTarget()
+{
+    // Closing the file gives up its lock; descriptor 1 stays as it is.
+    if (m_output >= 0 && m_output != STDOUT_FILENO)
+        ::close(m_output);
+    m_output = -1;
+}
+
+bool SafeOutputFile::CopySpool()
+{
+    if (m_truncateFirst) {
+        // A file written in place from the spool: emptied only now.
+        m_truncateFirst = false;
+        if (::ftruncate(m_output, 0) != 0)
+            return Fail();
+    }
+    char block[BufferSize];
+    off_t at = 0;
+    for (;;) {
+        const ssize_t got = ::pread(m_fd, block, sizeof block, at);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return Fail();
+        }
+        if (got == 0)
+            return true;
+        if (!WriteAll(m_output, block, static_cast<std::size_t>(got)))
+            return Fail();
+        at += got;
+    }
+}
+
+void SafeOutputFile::CutBack()
+{
+    if (m_earlierLength < 0 || m_output < 0)
+        return;
+    // A file this run made goes again, as long as nobody added to it first.
+    struct stat open {};
+    struct stat named {};
+    if (m_created && m_earlierLength == 0 && ::fstat(m_output, &open) == 0 && ::stat(m_target.c_str(), &named) == 0
+        && SameFile(open, named)) {
+        ::unlink(m_target.c_str());
+        return;
+    }
+    static_cast<void>(::ftruncate(m_output, m_earlierLength));
 }
 
 bool SafeOutputFile::Commit()
 {
     if (m_fd < 0)
         return false;
-    // A file that replaces an earlier one is synced before the rename, so a
-    // crash leaves the old file or the whole new one, never an empty or
-    // partial one under the target's name. A new file is not: a crash can
-    // lose only what this run wrote, and the sync would cost a small job
-    // several times its work.
-    const bool written = Flush() && (!m_replaces || ::fsync(m_fd) == 0);
-    Close();
-    if (!written || m_failed || ::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
-        std::error_code ignored;
-        fs::remove(m_temporary, ignored);
-        m_temporary.clear();
-        return false;
+    bool done = Flush();
+    switch (m_way) {
+    case Way::Rename: {
+        // A file that replaces an earlier one is synced before the rename, so a
+        // crash leaves the old file or the whole new one, never an empty or
+        // partial one under the target's name. A new file is not: a crash can
+        // lose only what this run wrote, and the sync would cost a small job
+        // several times its work.
+        done = done && (!m_sync || ::fsync(m_fd) == 0 || Fail());
+        Close();
+        // An append to the old file that is under way ends first.
+        if (done && m_output >= 0)
+            while (::flock(m_output, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        done = done && !m_failed && (::rename(m_workFile.c_str(), m_target.c_str()) == 0 || Fail());
+        if (!done)
+            ::unlink(m_workFile.c_str());
+        break;
     }
-    m_temporary.clear();
-    return true;
+    case Way::Spool:
+        done = done && CopySpool();
+        done = done && (!m_sync || ::fsync(m_output) == 0 || Fail());
+        if (!done && m_append)
+            CutBack();
+        Close();
+        ::unlink(m_workFile.c_str());
+        break;
+    case Way::Direct:
+        done = done && (!m_sync || ::fsync(m_output) == 0 || Fail());
+        if (!done && m_append)
+            CutBack();
+        Close();
+        break;
+    }
+    ForgetOnSignal(std::exchange(m_ticket, -1));
+    m_workFile.clear();
+    CloseTarget();
+    return done && !m_failed;
 }
 
 void SafeOutputFile::Discard()
 {
     const bool open = m_fd >= 0;
     Close();
-    if (open && !m_temporary.empty()) {
-        std::error_code ignored;
-        fs::remove(m_temporary, ignored);
+    if (open) {
+        if (m_way != Way::Direct)
+            ::unlink(m_workFile.c_str());
+        // Nothing of this output stays in a file appended to.
+        if (m_append && m_way != Way::Rename)
+            CutBack();
+    } else if (m_created) {
+        // An append that made its file and then could not start.
+        CutBack();
     }
-    m_temporary.clear();
+    ForgetOnSignal(std::exchange(m_ticket, -1));
+    m_workFile.clear();
+    CloseTarget();
 }
 
 bool ReplaceFileContents(const std::string &file, std::string_view bytes)
 {
     auto output = SafeOutputFile::Open(file, SafeOutputFile::Mode::Replace);
     return output && output->Write(bytes) && output->Commit();
-}
-
-bool IsTemporaryFileOf(const fs::path &candidate, const fs::path &file)
-{
-    const std::string name = candidate.filename().string();
-    const std::string prefix = file.filename().string() + std::string(TemporaryMark);
-    if (name.size() != prefix.size() + 8 || name.compare(0, prefix.size(), prefix) != 0)
-        return false;
-    for (std::size_t i = prefix.size(); i < name.size(); ++i) {
-        const char c = name[i];
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-            return false;
-    }
-    return true;
-}
-
-void RemoveStaleTemporaryFiles(const fs::path &file, std::chrono::seconds minimumAge)
-{
-    std::error_code ec;
-    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
-    fs::directory_iterator it(folder, ec);
-    if (ec)
-        return;
-    const auto now = fs::file_time_type::clock::now();
-    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-        if (ec)
-            return;
-        if (!IsTemporaryFileOf(it->path(), file) || !it->is_regular_file(ec))
-            continue;
-        const auto written = it->last_write_time(ec);
-        if (!ec && now - written >= minimumAge)
-            fs::remove(it->path(), ec);
-    }
 }
 
 } // namespace tarvel

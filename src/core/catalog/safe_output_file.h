@@ -1,36 +1,54 @@
 #pragma once
 
+#include "core/catalog/failure.h"
 #include "core/catalog/prefaulted_memory.h"
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
 namespace tarvel {
 
-/// An output file that takes the place of its target only when the run that
-/// writes it succeeds. The bytes go to a temporary file in the target's
-/// folder; Commit syncs it (when it replaces an existing file) and renames it
-/// over the target. Without Commit (a failed write, an early return, an
-/// exception) the temporary file is removed and the target stays byte for
-/// byte as it was.
+struct OutputTarget;
+
+/// An output file written as Unix programs write theirs, so that a failed
+/// run loses nothing:
+/// - a regular file is replaced through a temporary file beside it, synced
+///   and renamed over it at Commit, with its mode (and its owner and group
+///   where the system allows) kept; where no temporary file can be made
+///   beside it (a folder the user may not write), it is written in place at
+///   Commit from a spool file in the temporary folder;
+/// - an append is written in place, the file locked (flock) for the whole
+///   output, synced at Commit, and cut back to its earlier length when
+///   anything fails;
+/// - the standard output is written through descriptor 1 as it stands (so
+///   "program >> log" appends), and FIFOs, devices, sockets and terminals
+///   are written in place: neither is ever reopened, truncated or replaced;
+/// - a file the user may not write is refused, as opening it would be.
+/// Without Commit (a failed write, an early return, an exception) a file
+/// replaced or appended to stays byte for byte as it was, and no temporary
+/// file is left behind (nor by a run ended by SIGINT or SIGTERM; those of a
+/// killed run are removed by the next output to their folder).
 class SafeOutputFile {
 public:
     enum class Mode {
-        Replace, ///< the new file holds only what is written
-        Append,  ///< the new file starts as a copy of the existing one
+        Replace, ///< the file holds only what is written
+        Append,  ///< what is written is added to the end of the file
+    };
+    enum class Delivery {
+        AsWritten, ///< bytes may reach a target that cannot take them back as they are written
+        Whole,     ///< nothing reaches the target before Commit: the bytes wait in WorkFile
     };
 
-    /// Starts the output for target (a name that exists in another letter
-    /// case is that file; a link is followed to the file it names). nullopt
-    /// when the target is not a regular file, cannot be read to append to,
-    /// or no temporary file can be made beside it. Append to a missing file
-    /// starts it empty (see Appending).
-    static std::optional<SafeOutputFile> Open(const std::string &target, Mode mode);
+    /// Starts the output for target (see FindOutputTarget: "-" is the
+    /// standard output, links are followed, a name in another letter case
+    /// is that file). NotAccessible, with the system's reason, when it is
+    /// no file that can be written (a folder, a loop of links, a file the
+    /// user may not write) or no temporary file can be made for it. An
+    /// append waits while another run appends to the same file.
+    static Result<SafeOutputFile> Open(const std::string &target, Mode mode, Delivery delivery = Delivery::AsWritten);
 
     SafeOutputFile(SafeOutputFile &&other) noexcept;
     SafeOutputFile &operator=(SafeOutputFile &&other) noexcept;
@@ -62,21 +80,48 @@ public:
     }
     /// The end of the bytes written at the pointer Room gave.
     void Used(char *end) { m_next = end; }
-    /// Writes what is buffered, syncs the file to disk when it replaces an
-    /// existing one, and renames it over the target. false when anything
-    /// failed; the target is then unchanged.
+    /// Writes what is buffered and puts it in place: syncs and renames the
+    /// temporary file, copies the spool file, or syncs the file appended
+    /// to. false when anything failed; a file replaced or appended to is
+    /// then as it was (the standard output and special files keep what
+    /// reached them).
     bool Commit();
-    /// Drops everything written; the target stays as it was.
+    /// Drops everything written; a file replaced or appended to stays as it was.
     void Discard();
 
     bool IsOpen() const { return m_fd >= 0; }
-    /// True when the output started as a copy of an existing target.
+    /// True when the output adds to what the target held: an existing file
+    /// appended to, or a standard output that is a file holding something.
     bool Appending() const { return m_appending; }
-    /// The file that Commit replaces.
+    /// The file written: links followed, the name as given for the
+    /// standard output and special files.
     const std::filesystem::path &Target() const { return m_target; }
+    /// The file that holds the bytes until Commit when it is one of its
+    /// own (a temporary file beside the target, or a spool file): another
+    /// writer may fill it by name instead (the workbook library). Always
+    /// one for Delivery::Whole; empty for an output written in place.
+    const std::filesystem::path &WorkFile() const { return m_workFile; }
+    /// The system's reason (an errno value) for the first failure; 0 for none.
+    int Error() const { return m_error; }
 
 private:
+    enum class Way {
+        Direct, ///< written to the target itself
+        Rename, ///< a temporary file beside the target, renamed over it
+        Spool,  ///< a spool file, copied into the target at Commit
+    };
+    enum class Step { Done, Retry, Failed };
+
     SafeOutputFile() = default;
+    void TakeFrom(SafeOutputFile &other) noexcept;
+    Step Start(const OutputTarget &target, Mode mode, Delivery delivery);
+    Step LockTarget();
+    bool StartSpool();
+    bool StartTemporary(bool replacing);
+    bool CopySpool();
+    void CutBack();
+    void CloseTarget();
+    bool Fail();
     bool WriteMore(std::string_view bytes);
     char *MakeRoom(std::size_t size);
     bool Flush();
@@ -86,12 +131,20 @@ private:
     /// No room: every write takes the slow way (and fails there).
     void Stop() { m_next = m_end = m_buffer.get(); }
 
-    int m_fd = -1;
+    int m_fd = -1;     // where the buffered bytes go
+    int m_output = -1; // the target's own descriptor while open; descriptor 1 is never closed
+    Way m_way = Way::Direct;
     bool m_failed = false;
     bool m_appending = false;
-    bool m_replaces = false; // the target existed when the output started
+    bool m_append = false;
+    bool m_sync = false;          // synced at Commit: it holds what was there before
+    bool m_truncateFirst = false; // written in place from the start: emptied as writing starts
+    bool m_created = false;       // an append that made the file
+    std::int64_t m_earlierLength = -1; // an append's length to cut back to; -1 where none can be
+    int m_ticket = -1;            // the work file's removal on a signal
+    int m_error = 0;
     std::filesystem::path m_target;
-    std::filesystem::path m_temporary;
+    std::filesystem::path m_workFile;
     // The buffer holds [m_buffer, m_next); [m_next, m_end) is free.
     PrefaultedBuffer m_buffer;
     std::size_t m_capacity = 0;
@@ -103,12 +156,5 @@ private:
 /// Writes bytes to file through a temporary file in its folder, synced and
 /// renamed into place; false (file unchanged) when any step failed.
 bool ReplaceFileContents(const std::string &file, std::string_view bytes);
-
-/// The name pattern of the temporary files: file + ".tmp-" + 8 hex digits.
-bool IsTemporaryFileOf(const std::filesystem::path &candidate, const std::filesystem::path &file);
-/// Removes the temporary files of file that a killed run left behind: those
-/// older than minimumAge (a younger one may belong to a run still writing).
-void RemoveStaleTemporaryFiles(const std::filesystem::path &file,
-                               std::chrono::seconds minimumAge = std::chrono::seconds(600));
 
 } // namespace tarvel

@@ -90,14 +90,6 @@ fs::path ResolvedFolder(const std::string &folder)
     return ec ? path : resolved;
 }
 
-// The output goes to a temporary file that replaces the named one only when
-// the file is complete; appending adds to a copy of the existing file (a new
-// file when there is none), so a failed run leaves the earlier file as it was.
-std::optional<SafeOutputFile> OpenOutput(const std::string &name, bool append)
-{
-    return SafeOutputFile::Open(name, append ? SafeOutputFile::Mode::Append : SafeOutputFile::Mode::Replace);
-}
-
 class ExportRun {
 public:
     ExportRun(const ExportOptions &options, const ExportSelection &selection, const ExportProgress &progress)
@@ -117,6 +109,8 @@ private:
         return std::move(m_result);
     }
     bool Open(const std::string &name);
+    /// The output that could not be opened or written, with the system's reason.
+    ExportResult OutputFailed();
     /// Adds bytes to the output; false when a block could not be written.
     bool Write(std::string_view bytes);
     bool WriteFootnotes();
@@ -130,6 +124,7 @@ private:
     std::string m_footnotes; // the whole footnote block; empty when off
     std::optional<SafeOutputFile> m_out;
     std::string m_outName;
+    int m_outError = 0; // why the output could not be opened
     // The workbook format: the open workbook, the footnote lines and the
     // layout that gives the header's and the records' cells.
     std::unique_ptr<WorkbookWriter> m_book;
@@ -144,15 +139,37 @@ bool ExportRun::Open(const std::string &name)
         // A workbook is always written whole: append has no meaning for it.
         m_book = std::make_unique<WorkbookWriter>(
             name, WorkbookSheetName(m_options.TableCode, m_selection.Paths.Unsuppressed));
-        if (!m_book->Ok())
+        if (!m_book->Ok()) {
+            m_outError = m_book->Error();
             return false;
+        }
         if (m_options.Header)
             m_book->AddHeader(m_layout->HeaderCells());
         return true;
     }
-    m_out = OpenOutput(name, m_options.Append);
+    // A file is replaced whole when the run succeeds, or appended to in
+    // place and cut back when it fails, so a failed run leaves an earlier
+    // file as it was; the standard output and pipes take the bytes as they come.
+    auto output = SafeOutputFile::Open(name, m_options.Append ? SafeOutputFile::Mode::Append
+                                                              : SafeOutputFile::Mode::Replace);
+    if (!output) {
+        m_outError = output.Error().error;
+        return false;
+    }
+    m_out = std::move(*output);
     // The header starts every file opened, also one appended to.
-    return m_out && Write(m_header);
+    return Write(m_header);
+}
+
+ExportResult ExportRun::OutputFailed()
+{
+    Failure failure = Failure::NotAccessible(m_outName);
+    failure.error = m_outError;
+    if (m_out && m_out->Error() != 0)
+        failure.error = m_out->Error();
+    else if (m_book && m_book->Error() != 0)
+        failure.error = m_book->Error();
+    return Failed(std::move(failure));
 }
 
 bool ExportRun::Write(std::string_view bytes)
@@ -172,18 +189,14 @@ bool ExportRun::WriteFootnotes()
 
 bool ExportRun::Close()
 {
-    if (m_book) {
-        const bool committed = m_book->Commit();
-        m_book.reset();
-        if (committed)
-            m_result.files.push_back(m_outName);
-        return committed;
-    }
-    const bool ok = m_out->Commit();
+    // A failed output stays until its failure is reported, for its reason.
+    const bool ok = m_book ? m_book->Commit() : m_out->Commit();
+    if (!ok)
+        return false;
+    m_book.reset();
     m_out.reset();
-    if (ok)
-        m_result.files.push_back(m_outName);
-    return ok;
+    m_result.files.push_back(m_outName);
+    return true;
 }
 
 ExportResult ExportRun::Execute(SettingsStore *settings)
@@ -282,7 +295,7 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
     if (m_progress)
         m_progress(0, total);
     if (!perArea && !Open(outputs.front()))
-        return Failed(Failure::NotAccessible(m_outName));
+        return OutputFailed();
 
     // One buffer for the record read, one list of its fields and one for
     // the record written: the loop makes no allocation per record. A record
@@ -298,7 +311,7 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
     for (std::size_t i = 0; i < areas.size(); ++i) {
         const int area = areas[i];
         if (perArea && !Open(outputs[i]))
-            return Failed(Failure::NotAccessible(m_outName));
+            return OutputFailed();
         std::string caption;
         if (columns.areaName) {
             if (IsZr1(code)) {
@@ -336,17 +349,17 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
                     layout.AppendRecord(record, fields, title, caption);
                 record += CrLf;
                 if (!Write(record))
-                    return Failed(Failure::NotAccessible(m_outName));
+                    return OutputFailed();
             }
             ++m_result.records;
             if (m_progress)
                 m_progress(m_result.records, total);
         }
         if (perArea && (!WriteFootnotes() || !Close()))
-            return Failed(Failure::NotAccessible(m_outName));
+            return OutputFailed();
     }
     if (!perArea && (!WriteFootnotes() || !Close()))
-        return Failed(Failure::NotAccessible(m_outName));
+        return OutputFailed();
 
     if (settings) {
         ExportOptions saved = m_options;
@@ -389,8 +402,11 @@ bool IsProgramFile(const DataPaths &paths, const std::string &path, const std::v
     if (ec)
         file = fs::path(path).lexically_normal();
     const fs::path dataFolder = ResolvedFolder(paths.DataFolder);
-    return !dataFolder.empty() && EqualIgnoringCase(file.parent_path().string(), dataFolder.string())
-        && fs::exists(file, ec);
+    if (dataFolder.empty() || !fs::exists(file, ec))
+        return false;
+    // The same folder by its name, or reached another way (a second mount).
+    return EqualIgnoringCase(file.parent_path().string(), dataFolder.string())
+        || fs::equivalent(file.parent_path(), dataFolder, ec);
 }
 
 void SaveExportChoices(SettingsStore &settings, const ExportOptions &options)

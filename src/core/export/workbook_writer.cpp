@@ -1,17 +1,20 @@
 #include "core/export/workbook_writer.h"
 
+#include "core/catalog/safe_output_file.h"
 #include "core/export/xlsx_library.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
 #include <locale.h>
-#include <sys/stat.h>
+#include <optional>
 #include <system_error>
 #include <unistd.h>
 #include <utility>
@@ -108,6 +111,50 @@ private:
     locale_t m_old;
 };
 
+// The library reports its failures on the standard error as well as in
+// its result ("[ERROR][./src/packager.c:1541]: ..."). The program says
+// what failed in its own words, so while a call that can fail that way
+// runs, descriptor 2 leads nowhere. It is one descriptor for the whole
+// process: another thread's line written meanwhile is lost with the
+// library's, which the workbook's few such calls make rare.
+class QuietLibrary {
+public:
+    QuietLibrary()
+    {
+        std::fflush(stderr);
+        m_saved = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+        const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (m_saved >= 0 && nowhere >= 0)
+            ::dup2(nowhere, STDERR_FILENO);
+        if (nowhere >= 0)
+            ::close(nowhere);
+    }
+    ~QuietLibrary()
+    {
+        const int error = errno;
+        std::fflush(stderr);
+        if (m_saved >= 0) {
+            ::dup2(m_saved, STDERR_FILENO);
+            ::close(m_saved);
+        }
+        errno = error;
+    }
+    QuietLibrary(const QuietLibrary &) = delete;
+    QuietLibrary &operator=(const QuietLibrary &) = delete;
+
+private:
+    int m_saved = -1;
+};
+
+// The system's reason for a failed library call: errno as the call left
+// it, or what its result code stands for.
+int ReasonOf(lxw_error error, int systemError)
+{
+    if (error == LXW_ERROR_MEMORY_MALLOC_FAILED)
+        return ENOMEM;
+    return systemError != 0 ? systemError : EIO;
+}
+
 
 // ---- the module that holds the library -------------------------------------------
 
@@ -156,11 +203,14 @@ const LoadedModule &Module()
 struct WorkbookWriter::Book {
     const TarvelXlsxLibrary *x = Module().library;
     locale_t classic = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
-    std::string target; // the file replaced: the name given, or the file its link names
-    std::string folder;
-    std::string temp; // the temporary file; empty once renamed or removed
+    // The output: the library writes the whole workbook into its work file
+    // by name, and Commit puts it in place of (or through to) the target.
+    std::optional<SafeOutputFile> output;
+    std::string folder; // the work file's, for the library's own working files
+    int error = 0;      // the system's reason for the first failure
     lxw_workbook *workbook = nullptr;
     lxw_worksheet *records = nullptr;
+    lxw_worksheet *footnotes = nullptr;
     lxw_format *header = nullptr;
     lxw_format *text = nullptr;
     lxw_format *withheld = nullptr;
@@ -170,10 +220,13 @@ struct WorkbookWriter::Book {
     bool hasHeader = false;
     bool failed = false;
 
-    void Note(lxw_error error)
+    void Note(lxw_error result)
     {
-        if (error != LXW_NO_ERROR)
+        if (result != LXW_NO_ERROR) {
+            if (!failed && error == 0)
+                error = ReasonOf(result, errno);
             failed = true;
+        }
     }
     void Fit(std::size_t column, std::size_t characters)
     {
@@ -203,53 +256,39 @@ WorkbookWriter::WorkbookWriter(std::string path, const std::string &sheetName)
     : m_path(std::move(path))
     , m_book(std::make_unique<Book>())
 {
-    // A link is followed, as opening the file for output would: the file it
-    // names is replaced, and the link stays.
-    fs::path target(m_path);
-    std::error_code ec;
-    if (fs::is_symlink(target, ec)) {
-        const fs::path resolved = fs::weakly_canonical(target, ec);
-        if (!ec)
-            target = resolved;
-    }
-    m_book->target = target.string();
-    m_book->folder = target.parent_path().empty() ? std::string(".") : target.parent_path().string();
-    // A hidden name beside the target, so the final rename stays within
-    // one file system.
-    std::string pattern = m_book->folder + "/." + target.filename().string() + ".XXXXXX";
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0)
+    // A workbook is written whole (the library goes back in the file as it
+    // finishes it): into a temporary file beside a file it replaces, else
+    // into a spool file copied through to a pipe or device at the end.
+    auto output = SafeOutputFile::Open(m_path, SafeOutputFile::Mode::Replace, SafeOutputFile::Delivery::Whole);
+    if (!output) {
+        m_book->error = output.Error().error;
         return;
-    m_book->temp = pattern;
-    // mkstemp makes the file private; the workbook gets the usual mode, or
-    // the mode of the file it replaces.
-    struct stat existing {};
-    mode_t mode = 0;
-    if (stat(m_book->target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
-        mode = existing.st_mode & 07777;
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
     }
-    fchmod(fd, mode);
-    close(fd);
+    m_book->output = std::move(*output);
+    const std::filesystem::path &work = m_book->output->WorkFile();
+    m_book->folder = work.parent_path().empty() ? std::string(".") : work.parent_path().string();
 
     const TarvelXlsxLibrary *x = m_book->x;
     if (!x)
         return;
     const ClassicNumbers classic(m_book->classic);
+    const QuietLibrary quiet;
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    // Its working files go where the workbook goes: a full disk there is
-    // found before anything is renamed.
+    // Its working files go where the workbook is made: a full disk there is
+    // found before anything is put in place.
     options.tmpdir = m_book->folder.data();
-    m_book->workbook = x->workbook_new_opt(m_book->temp.c_str(), &options);
-    if (!m_book->workbook)
+    errno = 0;
+    m_book->workbook = x->workbook_new_opt(m_book->output->WorkFile().c_str(), &options);
+    if (!m_book->workbook) {
+        m_book->error = ReasonOf(LXW_NO_ERROR, errno);
         return;
+    }
     m_book->records = x->workbook_add_worksheet(m_book->workbook, Utf8(sheetName).c_str());
     if (!m_book->records)
         m_book->records = x->workbook_add_worksheet(m_book->workbook, nullptr);
+    if (!m_book->records)
+        m_book->error = ReasonOf(LXW_NO_ERROR, errno);
     m_book->header = x->workbook_add_format(m_book->workbook);
     x->format_set_bold(m_book->header);
     x->format_set_num_format(m_book->header, "@");
@@ -268,8 +307,8 @@ WorkbookWriter::~WorkbookWriter()
         const ClassicNumbers classic(m_book->classic);
         m_book->x->lxw_workbook_free(m_book->workbook);
     }
-    if (!m_book->temp.empty())
-        std::remove(m_book->temp.c_str());
+    // The output, dropped unless committed, removes its work file.
+    m_book->output.reset();
     if (m_book->classic)
         freelocale(m_book->classic);
 }
@@ -332,11 +371,17 @@ void WorkbookWriter::AddFootnotes(const std::vector<std::string> &lines)
     Book &book = *m_book;
     const TarvelXlsxLibrary *x = book.x;
     const ClassicNumbers classic(book.classic);
-    lxw_worksheet *sheet = x->workbook_add_worksheet(book.workbook, "Footnotes");
+    lxw_worksheet *sheet = nullptr;
+    {
+        const QuietLibrary quiet;
+        errno = 0;
+        sheet = x->workbook_add_worksheet(book.workbook, "Footnotes");
+    }
     if (!sheet) {
-        book.failed = true;
+        book.Note(LXW_ERROR_CREATING_TMPFILE);
         return;
     }
+    book.footnotes = sheet;
     std::size_t widest = 10;
     for (std::size_t row = 0; row < lines.size(); ++row) {
         if (lines[row].empty())
@@ -365,19 +410,40 @@ bool WorkbookWriter::Commit()
         book.Note(x->worksheet_autofilter(book.records, 0, 0, book.row - 1,
                                        static_cast<lxw_col_t>(book.widths.size() - 1)));
     }
+    // The library writes the rows of a sheet to a working file of its own
+    // and does not look at how those writes went: a full disk there would
+    // give a workbook that lacks rows, or cannot be read at all. Their
+    // stream is flushed and checked before the workbook is put together.
+    for (lxw_worksheet *sheet : {book.records, book.footnotes}) {
+        FILE *rows = sheet && sheet->optimize_tmpfile ? sheet->optimize_tmpfile : nullptr;
+        if (rows && !book.failed && (std::fflush(rows) != 0 || std::ferror(rows))) {
+            book.error = ReasonOf(LXW_NO_ERROR, errno);
+            book.failed = true;
+        }
+    }
     if (book.failed)
         return false;
 
-    const lxw_error written = x->workbook_close(book.workbook);
-    book.workbook = nullptr; // closing frees it, written or not
+    lxw_error written = LXW_NO_ERROR;
+    {
+        const QuietLibrary quiet;
+        errno = 0;
+        written = x->workbook_close(book.workbook);
+        book.workbook = nullptr; // closing frees it, written or not
+        book.Note(written);
+    }
     if (written != LXW_NO_ERROR)
         return false;
-    std::error_code ec;
-    fs::rename(book.temp, book.target, ec);
-    if (ec)
+    if (!book.output->Commit()) {
+        book.error = book.output->Error();
         return false;
-    book.temp.clear();
+    }
     return true;
+}
+
+int WorkbookWriter::Error() const
+{
+    return m_book->error;
 }
 
 std::string WorkbookModulePath(const std::string &programFolder)

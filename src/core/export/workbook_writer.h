@@ -13,9 +13,11 @@ namespace tarvel {
 /// footnotes on a sheet of their own. Texts are Latin-1 bytes.
 ///
 /// Nothing is written to the workbook's name before Commit: the workbook
-/// is made under a temporary name in the same folder and renamed over the
-/// name when it is complete, so a failed run leaves an earlier file as it
-/// was and no half-written workbook behind.
+/// is made whole in a work file (a temporary file in the same folder,
+/// synced and renamed over the name when complete, or a spool file copied
+/// through to the standard output, a pipe or a device), so a failed run
+/// leaves an earlier file as it was and no half-written workbook behind.
+/// The library's own failure lines never reach the standard error.
 class WorkbookWriter {
 public:
     /// sheetName: the records' sheet (at most 31 characters, none of []:*?/\).
@@ -25,8 +27,10 @@ public:
     WorkbookWriter(const WorkbookWriter &) = delete;
     WorkbookWriter &operator=(const WorkbookWriter &) = delete;
 
-    /// False when the temporary file could not be made in the folder.
+    /// False when the output could not be started (see Error).
     bool Ok() const;
+    /// The system's reason (an errno value) for the first failure; 0 for none.
+    int Error() const;
     const std::string &Path() const { return m_path; }
 
     /// Adds the header row: one bold text cell per field.

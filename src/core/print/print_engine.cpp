@@ -116,8 +116,12 @@ PrintStatus PrintTable(const PrintSnapshot &snapshot, PrintTarget &target, const
         const Result<std::string> text = ReadTextFile(path);
         if (!text) {
             ReportFailure(sink, text.Error());
-            // The pages stay; the output is closed now, not left open.
-            target.EndOutput();
+            // The pages stay; the output is closed now, not left open. A
+            // whole-or-nothing output is dropped instead.
+            if (target.WholeOrNothing())
+                target.AbandonOutput();
+            else
+                target.EndOutput();
             return PrintStatus::Failed;
         }
         // Only trailing blanks go: the file's last line end stays.
@@ -159,6 +163,7 @@ PrintAllSummary PrintAllRun(const std::vector<int> &areas, const AreaGridBuilder
         return std::nullopt;
     };
 
+    const bool whole = target.WholeOrNothing();
     options.PrintAllMode = true;
     options.PrintAllFirst = true;
     options.PrintAllLast = false;
@@ -166,6 +171,10 @@ PrintAllSummary PrintAllRun(const std::vector<int> &areas, const AreaGridBuilder
     while (current) {
         std::optional<Grid> following = buildNext();
         options.PrintAllLast = !following.has_value();
+        // Every area has been tried by now: an output that is whole or
+        // nothing goes no further once one has failed.
+        if (whole && options.PrintAllLast && summary.Failed > 0)
+            break;
         const PrintSnapshot snapshot = PrintSnapshot::FromGrid(std::move(*current));
         if (PrintWindow(snapshot, target, options, paths, sink, otherInputs) == PrintStatus::Printed)
             ++summary.Printed;
@@ -173,6 +182,11 @@ PrintAllSummary PrintAllRun(const std::vector<int> &areas, const AreaGridBuilder
             ++summary.Failed;
         options.PrintAllFirst = false;
         current = std::move(following);
+    }
+    if (whole && summary.Failed > 0) {
+        target.AbandonOutput();
+        summary.Printed = 0;
+        return summary;
     }
     // An area that failed before the end leaves the output open: close it.
     if (target.IsOpen() && !EndAndCheck(target, sink))
@@ -232,7 +246,7 @@ bool IsHtmlOutputName(std::string_view name)
     return name.size() >= 4 && ToLower(name.substr(name.size() - 4)) == ".htm";
 }
 
-std::unique_ptr<PrintTarget> MakeFileTarget(const std::string &fileName, DateTimeSource now)
+std::unique_ptr<FileTarget> MakeFileTarget(const std::string &fileName, DateTimeSource now)
 {
     if (IsHtmlOutputName(fileName))
         return std::make_unique<HtmlTarget>(fileName, std::move(now));

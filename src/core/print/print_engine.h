@@ -68,7 +68,7 @@ std::string RefusedOutputText(const std::string &fileName);
 /// The last four characters of name, lower-cased, are ".htm".
 bool IsHtmlOutputName(std::string_view name);
 /// A closed plain-text or HTML target for fileName (by IsHtmlOutputName).
-std::unique_ptr<PrintTarget> MakeFileTarget(const std::string &fileName, DateTimeSource now = LocalDateTimeText);
+std::unique_ptr<FileTarget> MakeFileTarget(const std::string &fileName, DateTimeSource now = LocalDateTimeText);
 
 /// The table code of a caption: four characters from its first "ZR", trailing
 /// blanks removed; "" when it holds no "ZR".
@@ -141,6 +141,8 @@ struct PrintAllSummary {
 /// cannot be built is reported and skipped; the last area printed is the
 /// last that could be built, so the footnotes and the end of the output are
 /// never lost. The target is closed at the end. Shows no closing message.
+/// A target that is whole or nothing is dropped when any area failed: then
+/// every area is still tried and reported, and none counts as printed.
 PrintAllSummary PrintAllAreas(const std::vector<int> &areas, const AreaGridBuilder &build, PrintTarget &target,
                               PrintOptions options, const DataPaths &paths, MessageSink &sink,
                               const std::vector<std::string> &otherInputs = {});

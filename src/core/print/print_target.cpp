@@ -25,12 +25,13 @@ FileTarget::FileTarget(std::string fileName)
 
 OpenResult FileTarget::Open()
 {
-    // An existing file is never overwritten: every job adds to its end. A
-    // file we may write but not read cannot be copied, so it is refused,
-    // never emptied.
-    m_stream = SafeOutputFile::Open(m_fileName, SafeOutputFile::Mode::Append);
-    if (!m_stream)
+    // An existing file is never overwritten: every job adds to its end.
+    auto stream = SafeOutputFile::Open(m_fileName, SafeOutputFile::Mode::Append,
+                                       m_whole ? SafeOutputFile::Delivery::Whole
+                                               : SafeOutputFile::Delivery::AsWritten);
+    if (!stream)
         return OpenResult::Failed;
+    m_stream = std::move(*stream);
     return m_stream->Appending() ? OpenResult::Appending : OpenResult::NewOutput;
 }
 

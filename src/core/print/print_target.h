@@ -104,15 +104,20 @@ public:
     /// Ends a job that failed part-way. A file target drops what the job
     /// wrote, leaving the file as it was; a printer ends its job.
     virtual void AbandonOutput() { EndOutput(); }
+    /// True when a run that fails for any part writes nothing at all: the
+    /// engine then drops the output instead of ending it.
+    virtual bool WholeOrNothing() const { return false; }
 
 private:
     TableLayout m_layout;
 };
 
 /// The part of the plain-text and HTML targets that handles the file: open
-/// for appending or create, write lines ending in CR LF, close. The lines go
-/// to a copy that replaces the file only when EndOutput finds every write
-/// done, so a job that fails leaves an earlier file as it was.
+/// for appending or create, write lines ending in CR LF, close. A file is
+/// appended to in place under a lock and cut back when EndOutput finds a
+/// write failed, so a job that fails leaves an earlier file as it was; the
+/// standard output, a pipe or a device takes the lines as they come, unless
+/// the target is whole or nothing.
 class FileTarget : public PrintTarget {
 public:
     explicit FileTarget(std::string fileName);
@@ -122,6 +127,10 @@ public:
     OpenResult Open() override;
     bool EndOutput() override;
     void AbandonOutput() override { m_stream.reset(); }
+    bool WholeOrNothing() const override { return m_whole; }
+    /// Nothing reaches the file (nor the standard output or a pipe) before
+    /// EndOutput, and a run the engine drops writes nothing: tarvel-batch's jobs.
+    void SetWholeOrNothing(bool whole) { m_whole = whole; }
 
 protected:
     /// text followed by CR LF.
@@ -145,6 +154,7 @@ protected:
 private:
     std::string m_fileName;
     std::optional<SafeOutputFile> m_stream; // buffers, and writes in large blocks
+    bool m_whole = false;
 };
 
 } // namespace tarvel

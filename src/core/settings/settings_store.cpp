@@ -2,6 +2,7 @@
 
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/safe_output_file.h"
+#include "core/catalog/temporary_files.h"
 
 #include <cctype>
 #include <charconv>
@@ -262,7 +263,7 @@ SettingsStore::SettingsStore(std::filesystem::path file)
     : m_file(std::move(file))
 {
     // Temporary files of a run killed while saving are of no more use.
-    RemoveStaleTemporaryFiles(m_file);
+    RemoveStaleTemporaryFiles(m_file.parent_path(), m_file);
 
     std::error_code ec;
     const auto status = fs::status(m_file, ec);
