@@ -65,7 +65,7 @@ TEST(CellText, AFieldShowsTheWholeNumberItReadsAsWhateverItsShape)
 {
     // Fields of every shape a file may hold: blanks, signs, digits around a
     // point, exponents, stray letters; their text is the number the field
-    // reads as, rounded.
+    // reads as, rounded, or none when it is not a number.
     std::vector<std::string> fields{"", " ", "-", "+.", ".5", "-.5", "5.", "5.E3", "1.5E3", "12E", "2.5", "-2.5",
                                     "0.49999999999999", "-0.5", "987.6r", "  -2500", "\t7.5", "999999999999999.5",
                                     "99999999999999.5", "1234567890123456", "12345678901234567890", "1e400", "-1e-400",
@@ -82,6 +82,11 @@ TEST(CellText, AFieldShowsTheWholeNumberItReadsAsWhateverItsShape)
         fields.push_back(field);
     }
     for (const std::string &field : fields) {
+        if (!IsValueNumber(field)) {
+            EXPECT_EQ(DataCellText(field, '0', false), std::nullopt) << "[" << field << "]";
+            EXPECT_EQ(DataCellText(field, '2', true), std::nullopt) << "[" << field << "]";
+            continue;
+        }
         const std::string expected = FormatWholeNumber(ReadLeadingNumber(field));
         EXPECT_EQ(DataCellText(field, '0', false), expected) << "[" << field << "]";
         EXPECT_EQ(DataCellText(field, '2', true), expected + " *") << "[" << field << "]";

@@ -350,6 +350,42 @@ TEST(ChartSeries, FilesThatCannotBeReadGiveTheirFailure)
     EXPECT_EQ(chart.Error().kind, FailureKind::NotAccessible);
 }
 
+// A charted value that is not a number damages the chart as it damages the
+// table view; a withheld one is not read unless the mode shows it.
+TEST(ChartSeries, AValueThatIsNoNumberDamagesTheChart)
+{
+    TempFolder folder;
+    WriteTable(folder, "ZR5", [](int area, int line, int k, bool unsuppressed) {
+        if (area == 3 && line <= 2 && k == 170)
+            return line == 1 ? Field{"   12x4567", '0'} : Field{"  ABCDEFGH", '1'};
+        return PlainCell(area, line, k, unsuppressed);
+    });
+    const Grid grid = TableView(Paths(folder), "ZR5", 3, Quarters("ZR5", {169, 171}));
+    const ChartSelection selection = ChartFromGrid(grid, {2}, Paths(folder));
+    ASSERT_EQ(selection.Problem, ChartProblem::None);
+    ChartRequest request = selection.Request;
+    request.QuarterShown = Quarters("ZR5", {169, 170});
+    for (const bool unsuppressed : {false, true}) {
+        request.Paths = Paths(folder, unsuppressed);
+        for (const int line : {1, 2}) {
+            request.Lines = {{3, line}};
+            const Result<ChartData> chart = BuildChart(request);
+            if (line == 2 && !unsuppressed) {
+                ASSERT_TRUE(chart) << FailureText(chart.Error());
+                EXPECT_EQ(chart->Series[0].Points[1].CellText, "(D)");
+                EXPECT_FALSE(chart->Series[0].Points[1].Value);
+                continue;
+            }
+            ASSERT_FALSE(chart) << "line " << line;
+            EXPECT_EQ(chart.Error().kind, FailureKind::Damaged);
+            EXPECT_EQ(chart.Error().path, folder.Path() + (unsuppressed ? "ZR5.xxx" : "ZR5.dfx"));
+            EXPECT_EQ(chart.Error().detail, "its record for area 3, line " + std::to_string(line)
+                                                + " holds a value for " + QuarterLabel(170, "ZR5")
+                                                + " that is not a number");
+        }
+    }
+}
+
 TEST(ChartSeries, ValueFieldsThatHoldANumber)
 {
     for (const char *text : {"         0", "   1234567", "-2500.4", "+42", "  .5", "-.25", "1E15", "987.6r"})

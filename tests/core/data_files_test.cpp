@@ -176,6 +176,19 @@ INSTANTIATE_TEST_SUITE_P(
                     NumberCase{"123456789012345678", 123456789012345678.0},
                     NumberCase{"-12345678901234567890123", -1.2345678901234567890123e22}));
 
+// A value shown as a number must be one, whole: blanks around a number
+// the leading-number reading takes in full, or blanks alone.
+TEST(DataFiles, ValueTextsThatAreNumbers)
+{
+    for (const char *text : {"", "          ", "\t", "   1234567", "-2500", "+42.125", "1.4347E+06", "1E15", "1e5",
+                             "2e-3", "  12.5    ", ".5", "-.25", "0", "0000000042", "\t7.5\t", "-1.5E+2"})
+        EXPECT_TRUE(IsValueNumber(text)) << '"' << text << '"';
+    for (const char *text : {"   12x4567", "  ABCDEFGH", "987.6r", "12.", "1.2.3", "1,234", "(D)", "-", "+", ".",
+                             "E5", "1E", "1E+", "7E-x", "- 5", "1 2", "12 x", "1.5E3.2", "--1", "+-1", "1E5E5",
+                             "12\r", "1e 5"})
+        EXPECT_FALSE(IsValueNumber(text)) << '"' << text << '"';
+}
+
 // Values with decimals are read without from_chars when their digits fit
 // a double exactly: the very same double, bit for bit.
 TEST(DataFiles, DecimalValuesReadAsFromCharsReadsThem)

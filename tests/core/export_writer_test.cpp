@@ -135,7 +135,7 @@ TEST(ShortestNumber, SameTextAsPrintfForAnyDouble)
 TEST(ShortestNumber, FieldsAsWrittenOnlyWhenAlreadyShortest)
 {
     const std::pair<const char *, const char *> copied[] = {
-        {"    1234.5", "1234.5"}, {"       -12", "-12"}, {"   4764053", "4764053"}, {"987.6r", "987.6"},
+        {"    1234.5", "1234.5"}, {"       -12", "-12"}, {"   4764053", "4764053"}, {"1234   ", "1234"},
         {"-123456789", "-123456789"}, {"\t 8", "8"}};
     for (const auto &[field, text] : copied) {
         std::string out = "x";
@@ -144,7 +144,8 @@ TEST(ShortestNumber, FieldsAsWrittenOnlyWhenAlreadyShortest)
         EXPECT_EQ(ShortestNumberText(ReadLeadingNumber(field)), text) << field;
     }
     for (const char *field : {"       0.5", "    12.50", "  1.5E+16", " 0012", "         0", "        -0", "1E15",
-                              "  +42.125", "(D)", "", "12.E5", "12. ", "1.2.3", "      .5"}) {
+                              "  +42.125", "(D)", "", "12.E5", "12. ", "1.2.3", "      .5", "987.6r", "  12x4567",
+                              "1234  x"}) {
         std::string out = "x";
         EXPECT_FALSE(AppendFieldAsWritten(out, field)) << field;
         EXPECT_EQ(out, "x");
@@ -168,7 +169,8 @@ private:
 // Records of random value fields: every value the record writer puts out
 // (its block-wise reading of plain numbers included, wherever a field lies
 // in its record) is the field as written when that is its shortest form,
-// else the shortest form of the number it holds.
+// else the shortest form of the number it holds; a record with a field
+// that is not a number is damaged at the first such quarter.
 TEST(ShortestNumber, RecordValuesMatchTheFieldByFieldReading)
 {
     const char alphabet[] = "  0123456789-.eE+\tx";
@@ -191,8 +193,13 @@ TEST(ShortestNumber, RecordValuesMatchTheFieldByFieldReading)
                     field = "-" + field;
                 field.insert(0, field.size() < 10 ? 10 - field.size() : 0, ' ');
             } else {
-                for (std::uint32_t i = 0; i < length; ++i)
-                    field += alphabet[next(sizeof alphabet - 1)];
+                // Now and then a field that is not a number: about one
+                // record in two holds one.
+                do {
+                    field.clear();
+                    for (std::uint32_t i = 0; i < length; ++i)
+                        field += alphabet[next(sizeof alphabet - 1)];
+                } while (!IsValueNumber(std::string_view(field).substr(0, 10)) && next(80) != 0);
             }
             fields.push_back(field);
             bytes += "," + field;
@@ -202,8 +209,15 @@ TEST(ShortestNumber, RecordValuesMatchTheFieldByFieldReading)
         view.Split(bytes);
         ASSERT_EQ(view.fields.size(), static_cast<std::size_t>(Quarters) + 6);
 
+        int damaged = 0;
+        for (int k = Quarters; k >= 1; --k) {
+            if (!IsValueNumber(std::string_view(fields[static_cast<std::size_t>(k - 1)]).substr(0, 10)))
+                damaged = k;
+        }
         std::string record;
-        layout.AppendRecord(record, view, "", "");
+        ASSERT_EQ(layout.AppendRecord(record, view, "", ""), damaged) << bytes;
+        if (damaged != 0)
+            continue;
         DataRecordView written;
         written.Split(record);
         ASSERT_EQ(written.fields.size(), static_cast<std::size_t>(Quarters) + 6) << record;
@@ -219,7 +233,8 @@ TEST(ShortestNumber, RecordValuesMatchTheFieldByFieldReading)
 
 // A record whose value fields are all ten bytes wide is written from where
 // its fields stand exactly as from its split fields: every format, with and
-// without quotes and withheld values, any choice of quarters.
+// without quotes and withheld values, any choice of quarters; and both are
+// damaged at the first value written as a number that is not one.
 TEST(RecordLayout, TenByteRecordsReadInPlaceWriteAsSplitOnes)
 {
     const char alphabet[] = "  0123456789-.eE+x";
@@ -228,6 +243,7 @@ TEST(RecordLayout, TenByteRecordsReadInPlaceWriteAsSplitOnes)
     for (int round = 0; round < 300; ++round) {
         std::string bytes = "0" + std::to_string(next(10)) + ",5,ZR5N,0" + std::to_string(100 + next(900)) + ",  SA";
         std::string flags;
+        std::vector<std::string> fields;
         for (int k = 0; k < Quarters; ++k) {
             std::string field;
             if (next(4) != 0) {
@@ -235,12 +251,16 @@ TEST(RecordLayout, TenByteRecordsReadInPlaceWriteAsSplitOnes)
                 if (next(5) == 0)
                     field = "-" + field;
             } else {
-                for (std::uint32_t i = next(11); i > 0; --i)
-                    field += alphabet[next(sizeof alphabet - 1)];
+                do {
+                    field.clear();
+                    for (std::uint32_t i = next(11); i > 0; --i)
+                        field += alphabet[next(sizeof alphabet - 1)];
+                } while (!IsValueNumber(field) && next(30) != 0);
             }
             field = field.size() > 10 ? field.substr(0, 10) : std::string(10 - field.size(), ' ') + field;
             bytes += "," + field;
             flags += "0000012 "[next(8)];
+            fields.push_back(field);
         }
         bytes += "," + flags + "\r\n";
         DataRecordView split;
@@ -257,10 +277,20 @@ TEST(RecordLayout, TenByteRecordsReadInPlaceWriteAsSplitOnes)
         const bool quotes = next(2) != 0;
         const bool unsuppressed = next(2) != 0;
         const RecordLayout layout(format, quotes, "ZR5N", {next(2) != 0, next(2) != 0}, quarters, unsuppressed);
+        int damaged = 0;
+        for (const int k : quarters) {
+            const auto i = static_cast<std::size_t>(k - 1);
+            if ((unsuppressed || flags[i] == '0') && !IsValueNumber(fields[i])) {
+                damaged = k;
+                break;
+            }
+        }
         std::string fromSplit;
         std::string fromPlace;
-        layout.AppendRecord(fromSplit, split, "Line title", "Area [01]");
-        layout.AppendRecord(fromPlace, inPlace, "Line title", "Area [01]");
+        ASSERT_EQ(layout.AppendRecord(fromSplit, split, "Line title", "Area [01]"), damaged) << bytes;
+        ASSERT_EQ(layout.AppendRecord(fromPlace, inPlace, "Line title", "Area [01]"), damaged) << bytes;
+        if (damaged != 0)
+            continue;
         ASSERT_EQ(fromPlace, fromSplit) << "format " << static_cast<int>(format) << ", record " << bytes;
     }
 }
@@ -548,6 +578,52 @@ TEST_F(ExportFailureTest, TruncatedDataFileEndsTheRunAsDamaged)
     EXPECT_EQ(result.files, std::vector<std::string>{m_out.Path() + "ZR6AL.csv"});
     EXPECT_EQ(FileBytes(m_out.Path() + "ZR6AL.csv"), ExpectedExport("per_area_AL.csv"));
     EXPECT_TRUE(NothingSaved());
+}
+
+// A value written as a number that is not one stops the run in every
+// format as a damaged file, naming area, line and quarter; a withheld value
+// is not read as a number, and the fixed format writes its stored text.
+TEST_F(ExportFailureTest, AValueThatIsNoNumberEndsTheRunAsDamaged)
+{
+    test::PutValueField(m_data, "ZR6.dfx", "ZR6", 2, 5, 16, "   12x4567");
+    test::PutValueField(m_data, "ZR6.dfx", "ZR6", 2, 2, 16, "  ABCDEFGH"); // withheld (N)
+    test::PutValueField(m_data, "ZR6.xxx", "ZR6", 2, 2, 16, "  ABCDEFGH");
+    for (const ExportFormat format : {ExportFormat::Comma, ExportFormat::Space, ExportFormat::Tab, ExportFormat::Fixed,
+                                      ExportFormat::Workbook}) {
+        SCOPED_TRACE(static_cast<int>(format));
+        for (const bool unsuppressed : {false, true}) {
+            TempFolder out;
+            out.Write("export.out", "Earlier export\r\n");
+            ExportOptions options = Options("ZR6", format, {1, 2, 5});
+            options.FileName = out.Path() + "export.out";
+
+            const ExportResult result
+                = RunExport(options, Selection("ZR6", {2, 3}, {15, 16}, unsuppressed), &m_settings);
+
+            EXPECT_EQ(result.status, ExportStatus::FileFailed);
+            EXPECT_EQ(result.failure.kind, FailureKind::Damaged);
+            EXPECT_EQ(result.failure.path, m_data.Path() + (unsuppressed ? "ZR6.xxx" : "ZR6.dfx"));
+            EXPECT_EQ(ExportFailureText(result),
+                      "The file " + ToUpper(m_data.Path()) + (unsuppressed ? "ZR6.XXX" : "ZR6.DFX")
+                          + " is damaged or incomplete: its record for area 2, line " + (unsuppressed ? "2" : "5")
+                          + " holds a value for 2001.4 that is not a number.");
+            EXPECT_EQ(result.records, unsuppressed ? 1 : 2);
+            EXPECT_EQ(FileBytes(out.Path() + "export.out"), "Earlier export\r\n");
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.Path()), {}), 1);
+        }
+    }
+    EXPECT_TRUE(NothingSaved());
+
+    // Without the damaged line the withheld value exports as its mark, or as
+    // the stored text in the fixed format.
+    for (const ExportFormat format : {ExportFormat::Comma, ExportFormat::Fixed}) {
+        ExportOptions options = Options("ZR6", format, {2});
+        const ExportResult result = RunExport(options, Selection("ZR6", {2}, {16}), &m_settings);
+        ASSERT_EQ(result.status, ExportStatus::Completed) << FailureText(result.failure);
+        const std::string bytes = FileBytes(options.FileName);
+        EXPECT_NE(bytes.find(format == ExportFormat::Fixed ? "  ABCDEFGH 2\r\n" : ",\"(N)\","), std::string::npos)
+            << bytes;
+    }
 }
 
 TEST_F(ExportFailureTest, ARunThatStopsLeavesTheEarlierFileByteForByte)

@@ -13,6 +13,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <tuple>
@@ -175,13 +176,13 @@ struct CellCase {
     const char *value;
     char flag;
     bool unsuppressed;
-    const char *shown;
+    const char *shown; // nullptr: not a number, the record is damaged
 };
 
 void PrintTo(const CellCase &c, std::ostream *os)
 {
     *os << test::CaseText(c.value) << " flag " << test::CaseText(std::string(1, c.flag))
-        << (c.unsuppressed ? " unsuppressed" : "") << " -> " << test::CaseText(c.shown);
+        << (c.unsuppressed ? " unsuppressed" : "") << " -> " << (c.shown ? test::CaseText(c.shown) : "damaged");
 }
 
 class DataCellTextTest : public testing::TestWithParam<CellCase> {};
@@ -189,7 +190,11 @@ class DataCellTextTest : public testing::TestWithParam<CellCase> {};
 TEST_P(DataCellTextTest, ShowsValueOrMark)
 {
     const CellCase &c = GetParam();
-    EXPECT_EQ(DataCellText(c.value, c.flag, c.unsuppressed), c.shown);
+    const std::optional<std::string> shown = DataCellText(c.value, c.flag, c.unsuppressed);
+    if (c.shown)
+        EXPECT_EQ(shown, std::string(c.shown));
+    else
+        EXPECT_EQ(shown, std::nullopt);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -197,21 +202,38 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(CellCase{"   1234567", '0', false, "1,234,567"}, CellCase{"1234567.4", '0', false, "1,234,567"},
                     CellCase{"     -2500", '0', false, "-2,500"}, CellCase{"         0", '0', false, "0"},
                     CellCase{"          ", '0', false, "0"}, CellCase{"", '0', false, "0"},
-                    CellCase{"abc", '0', false, "0"}, CellCase{"      -0.4", '0', false, "0"},
+                    CellCase{"abc", '0', false, nullptr}, CellCase{"      -0.4", '0', false, "0"},
                     CellCase{"       2.5", '0', false, "3"}, CellCase{"      -2.5", '0', false, "-3"},
                     CellCase{"     999.5", '0', false, "1,000"}, CellCase{"    100000", '0', false, "100,000"},
                     CellCase{"      1234", '0', false, "1,234"}, CellCase{"    -12345", '0', false, "-12,345"},
                     CellCase{"       999", '0', false, "999"},
-                    CellCase{"    987.6r", '0', false, "988"}, CellCase{"1E15", '0', false, "1,000,000,000,000,000"},
+                    CellCase{"    987.6r", '0', false, nullptr}, CellCase{"1E15", '0', false, "1,000,000,000,000,000"},
+                    CellCase{"   12x4567", '0', false, nullptr}, CellCase{"  ABCDEFGH", '0', false, nullptr},
+                    CellCase{"  ABCDEFGH", '1', false, "(D)"}, CellCase{"   12x4567", '2', true, nullptr},
+                    CellCase{"1.4347E+06", '0', false, "1,434,700"}, CellCase{"  +42.125 ", '0', false, "42"},
+                    CellCase{"    12.   ", '0', false, nullptr}, CellCase{"     (D)  ", '0', false, nullptr},
                     CellCase{"   1234567", '1', false, "(D)"}, CellCase{"   1234567", '2', false, "(N)"},
                     CellCase{"   1234567", ' ', false, "(N)"}, CellCase{"   1234567", 'x', false, "(N)"},
                     CellCase{"   1234567", '1', true, "1,234,567 *"}, CellCase{"   1234567", '2', true, "1,234,567 *"},
                     CellCase{"   1234567", ' ', true, "1,234,567 *"}, CellCase{"   1234567", '0', true, "1,234,567"},
                     CellCase{"     -0.2", '1', true, "0 *"}));
 
+// The text of a data cell the general way: the number the field reads as,
+// rounded and grouped, or the withheld mark; nullopt when a shown field is
+// not a number.
+std::optional<std::string> GeneralCellText(std::string_view field, char flag, bool unsuppressed)
+{
+    if (flag != '0' && !unsuppressed)
+        return flag == '1' ? "(D)" : "(N)";
+    if (!IsValueNumber(field))
+        return std::nullopt;
+    return WholeNumberText(ReadLeadingNumber(field)) + (flag != '0' ? " *" : "");
+}
+
 // The usual value texts take a quick way to their cell text: it must give
 // exactly the text of the general reading (the number read into a double,
-// rounded, grouped) for every shape of value field.
+// rounded, grouped) for every shape of value field, and find the same
+// fields damaged.
 TEST(GridBuildersText, CellTextsOfEveryValueShapeMatchTheGeneralReading)
 {
     std::vector<std::string> texts = {
@@ -234,12 +256,13 @@ TEST(GridBuildersText, CellTextsOfEveryValueShapeMatchTheGeneralReading)
             for (int d = 0; d < decimals; ++d)
                 text += static_cast<char>('0' + (d == 0 && random() % 2 ? 4 + random() % 2 : random() % 10));
         }
+        if (!text.empty() && random() % 6 == 0)
+            text[random() % text.size()] = "E.-+x 9\tA,"[random() % 10];
         texts.push_back(text.substr(0, 10 + random() % 8));
     }
     for (const std::string &text : texts) {
-        const std::string general = WholeNumberText(ReadLeadingNumber(text));
-        EXPECT_EQ(DataCellText(text, '0', false), general) << test::CaseText(text);
-        EXPECT_EQ(DataCellText(text, '1', true), general + " *") << test::CaseText(text);
+        EXPECT_EQ(DataCellText(text, '0', false), GeneralCellText(text, '0', false)) << test::CaseText(text);
+        EXPECT_EQ(DataCellText(text, '1', true), GeneralCellText(text, '1', true)) << test::CaseText(text);
     }
 }
 
@@ -262,31 +285,24 @@ std::string TenByteField(std::mt19937_64 &random)
             text += d == 0 && random() % 2 ? static_cast<char>('4' + random() % 2) : digits[random() % digits.size()];
     }
     if (!text.empty() && random() % 12 == 0)
-        text[random() % text.size()] = "E.-+x 9\t"[random() % 8];
+        text[random() % text.size()] = "E.-+x 9\tA"[random() % 9];
     if (text.size() < 10)
         text.insert(0, 10 - text.size(), ' ');
     return text.substr(text.size() - 10);
 }
 
-// The text of a data cell the general way: the number the field reads as,
-// rounded and grouped, or the withheld mark.
-std::string GeneralCellText(std::string_view field, char flag, bool unsuppressed)
-{
-    if (flag != '0' && !unsuppressed)
-        return flag == '1' ? "(D)" : "(N)";
-    return WholeNumberText(ReadLeadingNumber(field)) + (flag != '0' ? " *" : "");
-}
-
 // Ten-byte fields (every value of a published file) are written into their
 // cells from one 16-byte reading; whatever their shape they show the text
-// of the general reading.
+// of the general reading, or are damaged where it finds them so.
 TEST(GridBuildersText, TenByteFieldsOfEveryShapeShowTheGeneralReading)
 {
     std::vector<std::string> fields = {"         0", "        -0", "       0.5", "      -0.5", "      99.5",
                                        "    -999.5", "   1999.96", "  99999.49", "9999999999", "999999.999",
                                        "1234567890", "-123456789", "   12345.6", "  -1234.56", "     0.049",
                                        "      00.5", "     -00.4", "  1.4347E6", "   1234.  ", "     .5   ",
-                                       "    12 345", "   --12345", "  +1299.50", "       9.5", "     -9.95"};
+                                       "    12 345", "   --12345", "  +1299.50", "       9.5", "     -9.95",
+                                       "   12x4567", "  ABCDEFGH", "    987.6r", "1.4347E+06", "   1234  x",
+                                       "  12.5    ", "-    12345", "   1.5E+ 3", "      -.25"};
     std::mt19937_64 random(1410);
     for (int i = 0; i < 30000; ++i)
         fields.push_back(TenByteField(random));
@@ -298,23 +314,39 @@ TEST(GridBuildersText, TenByteFieldsOfEveryShapeShowTheGeneralReading)
 }
 
 // A row filled from a record split in place (its values read sixteen bytes
-// at a time) shows what the record parsed into strings shows.
+// at a time) shows what the record parsed into strings shows. Quarter 9's
+// "987.6r" is withheld: hidden it is never read, shown it damages the record.
 TEST(GridBuildersText, RowsFromSplitAndParsedRecordsAgree)
 {
     const std::string record = "01,0,ZR1 ,0010,  SA,    248297,    1756.5,  -12345.5,0000000042,   999.5,"
                                "      1299.5,  1.5E3,    ,  987.6r,       0.4,      -0.5,1234567890,01D0N0 1200\r\n";
+    TempFolder folder;
+    Result<TableDataFile> data = TableDataFile::Open(folder.Write("ZR1.dfx", record), "ZR1");
+    ASSERT_TRUE(data);
     const std::vector<int> quarters{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     for (const bool unsuppressed : {false, true}) {
         Grid split(1, 13);
         Grid parsed(1, 13);
         DataRecordView view;
         view.Split(record);
-        ASSERT_FALSE(FillDataRow(split, 0, view, quarters, unsuppressed, "f", 1));
-        ASSERT_FALSE(FillDataRow(parsed, 0, ParseDataRecord(record), quarters, unsuppressed, "f", 1));
+        const std::optional<Failure> fromSplit = FillDataRow(split, 0, view, quarters, unsuppressed, *data, 1);
+        const std::optional<Failure> fromParsed
+            = FillDataRow(parsed, 0, ParseDataRecord(record), quarters, unsuppressed, *data, 1);
+        if (unsuppressed) {
+            ASSERT_TRUE(fromSplit && fromParsed);
+            EXPECT_EQ(fromSplit->kind, FailureKind::Damaged);
+            EXPECT_EQ(fromSplit->detail, "its record for area 1 holds a value for " + QuarterLabel(9, "ZR1")
+                                             + " that is not a number");
+            EXPECT_EQ(fromParsed->detail, fromSplit->detail);
+            continue;
+        }
+        ASSERT_FALSE(fromSplit);
+        ASSERT_FALSE(fromParsed);
         for (int c = 1; c <= 12; ++c)
             EXPECT_EQ(split.Cell(0, c), parsed.Cell(0, c)) << c;
         EXPECT_EQ(split.Cell(0, 1), "248,297");
-        EXPECT_EQ(split.Cell(0, 12), unsuppressed ? "1,234,567,890 *" : "(N)");
+        EXPECT_EQ(split.Cell(0, 9), "(N)");
+        EXPECT_EQ(split.Cell(0, 12), "(N)");
     }
 }
 
@@ -697,6 +729,30 @@ TEST(GridBuildersFiles, RecordWithoutTheShownQuartersIsDamaged)
     EXPECT_EQ(shown.Error().detail, "its record for area 1, line 1 holds 18 fields where table ZR6 has 22");
 }
 
+// The one-line view reads line L of every area: a shown value that is not a
+// number damages it, naming its area and line; a hidden withheld one does not.
+TEST(GridBuildersFiles, OneLineViewWithAValueThatIsNoNumberIsDamaged)
+{
+    TempFolder folder;
+    WriteTable(folder, "ZR6", [](int area, int line, int k, bool unsuppressed) {
+        if (line == 2 && k == 15 && (area == 7 || area == 9))
+            return area == 7 ? Field{"  ABCDEFGH", '1'} : Field{"   12x4567", '0'};
+        return PlainCell(area, line, k, unsuppressed);
+    }, AreaCount, true);
+    for (const bool unsuppressed : {false, true}) {
+        const Result<Grid> line = BuildOneLineView({"/nonexistent/", folder.Path(), unsuppressed}, Zr6Line(2), false);
+        ASSERT_FALSE(line);
+        EXPECT_EQ(line.Error().kind, FailureKind::Damaged);
+        EXPECT_EQ(line.Error().path, folder.Path() + (unsuppressed ? "ZR6.xxx" : "ZR6.dfx"));
+        EXPECT_EQ(line.Error().detail, "its record for area " + std::string(unsuppressed ? "7" : "9")
+                                           + ", line 2 holds a value for 2001.3 that is not a number");
+    }
+    OneLineSource other = Zr6Line(2);
+    other.QuarterShown = Quarters("ZR6", {14, 16});
+    const Result<Grid> shown = BuildOneLineView({"/nonexistent/", folder.Path(), false}, other, false);
+    ASSERT_TRUE(shown) << FailureText(shown.Error());
+}
+
 struct MissingCase {
     const char *file; // removed from a complete folder
     bool oneLine;
@@ -755,28 +811,37 @@ TEST(GridBuildersText, ColumnWidthsTakeTheWidestCellPlusAZero)
 // Records whose value fields are all ten bytes wide are read field by field
 // where they stand; a record of other widths is read along its commas. Both
 // show every value as the general reading does, in any column order, in
-// either mode.
+// either mode. Area 1 holds numbers only; in area 2 a ten-byte line, in
+// area 3 a line of other widths holds fields of any shape, and the view
+// is damaged at the first shown one that is not a number.
 TEST(GridBuildersTable, TenByteAndOtherRecordsShowTheGeneralReading)
 {
     TempFolder folder;
     const std::string code = "ZR5";
     const int quarters = QuarterCount(code);
+    const std::map<int, int> damagedLine{{2, 4}, {3, 5}}; // by area
     std::map<std::tuple<int, int, int, bool>, Field> written;
     const auto cell = [&](int area, int line, int k, bool unsuppressed) {
         std::mt19937_64 random(static_cast<std::uint64_t>(((area * 100 + line) * 1000 + k) * 2 + unsuppressed));
-        Field field{TenByteField(random), "0000000012 "[random() % 11]};
-        // Every third line has fields of nine and eleven bytes in turn (the
-        // record keeps its length), the value being its first ten.
-        if (line % 3 == 2 && (k < quarters || quarters % 2 == 0))
-            field.text = k % 2 == 1 ? field.text.substr(1) : field.text + std::to_string(k % 10);
+        const bool anyShape = damagedLine.count(area) && damagedLine.at(area) == line;
+        Field field;
+        do {
+            field = {TenByteField(random), "0000000012 "[random() % 11]};
+            // Every third line has fields of nine and eleven bytes in turn (the
+            // record keeps its length), the value being its first ten.
+            if (line % 3 == 2 && (k < quarters || quarters % 2 == 0))
+                field.text = k % 2 == 1 ? field.text.substr(1) : field.text + std::to_string(k % 10);
+        } while (!anyShape && !IsValueNumber(std::string_view(field.text).substr(0, 10)));
+        if (anyShape && k == 7)
+            field = {line % 3 == 2 ? "  12x4567" : "  ABCDEFGH", '0'};
         written[{area, line, k, unsuppressed}] = field;
         return field;
     };
-    WriteTable(folder, code, cell, 2, true);
+    WriteTable(folder, code, cell, 3, true);
 
     for (const bool unsuppressed : {false, true}) {
         for (const bool reverse : {false, true}) {
-            for (int area = 1; area <= 2; ++area) {
+            for (int area = 1; area <= 3; ++area) {
                 TableViewRequest request;
                 request.Paths = {"/nonexistent/", folder.Path(), unsuppressed};
                 request.Code = code;
@@ -786,8 +851,26 @@ TEST(GridBuildersTable, TenByteAndOtherRecordsShowTheGeneralReading)
                     request.QuarterSelected[static_cast<std::size_t>(k)] = 1;
                 request.Reverse = reverse;
                 const Result<Grid> grid = BuildTableView(request);
-                ASSERT_TRUE(grid) << FailureText(grid.Error());
                 const std::vector<int> order = QuarterColumnOrder(request.QuarterSelected, quarters, reverse);
+                if (damagedLine.count(area)) {
+                    const int line = damagedLine.at(area);
+                    int damaged = 0;
+                    for (const int k : order) {
+                        const Field &field = written.at({area, line, k, unsuppressed});
+                        if (!GeneralCellText(std::string_view(field.text).substr(0, 10), field.flag, unsuppressed)) {
+                            damaged = k;
+                            break;
+                        }
+                    }
+                    ASSERT_NE(damaged, 0);
+                    ASSERT_FALSE(grid) << "area " << area;
+                    EXPECT_EQ(grid.Error().kind, FailureKind::Damaged);
+                    EXPECT_EQ(grid.Error().detail, "its record for area " + std::to_string(area) + ", line "
+                                                       + std::to_string(line) + " holds a value for "
+                                                       + QuarterLabel(damaged, code) + " that is not a number");
+                    continue;
+                }
+                ASSERT_TRUE(grid) << FailureText(grid.Error());
                 ASSERT_EQ(grid->Columns(), 1 + static_cast<int>(order.size()));
                 int line = 0;
                 for (int r = 1; r < grid->Rows(); ++r) {

@@ -1,8 +1,11 @@
 #include "core/print/print_engine.h"
 
 #include "core/catalog/file_helpers.h"
+#include "core/catalog/table_catalog.h"
 #include "core/print/text_target.h"
+#include "core/views/table_view_builder.h"
 #include "case_names.h"
+#include "export_fixture.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -240,6 +243,41 @@ TEST(PrintAll, AreaThatCannotBeBuiltIsSkippedAndTheLastBuiltOneEndsTheOutput)
     EXPECT_NE(text.find("Alaska [02]"), std::string::npos);
     // The footnotes still follow the last area printed, then the final form feed.
     EXPECT_TRUE(text.ends_with("HALVERN\r\n\f\r\nNotes\r\n\r\n\f\r\n")) << text;
+}
+
+// Print-all builds each area's table view: an area whose shown value is not
+// a number is reported as damaged and left out; the others print.
+TEST(PrintAll, AnAreaWithAValueThatIsNoNumberIsReportedAndLeftOut)
+{
+    TempFolder data;
+    test::WriteExportFixture(data);
+    test::PutValueField(data, "ZR6.dfx", "ZR6", 3, 4, 16, "  ABCDEFGH");
+    TempFolder out;
+    const std::string file = out.Path() + "all.txt";
+    RecordingSink sink;
+    const auto target = Target(file);
+    const AreaGridBuilder build = [&data](int area) {
+        TableViewRequest request;
+        request.Paths = {"/nonexistent/", data.Path(), false};
+        request.Code = "ZR6";
+        request.CurrentArea = area;
+        request.QuarterSelected.assign(static_cast<std::size_t>(QuarterCount("ZR6")) + 1, 0);
+        request.QuarterSelected[15] = request.QuarterSelected[16] = 1;
+        request.PrintAllMode = true;
+        return BuildTableView(request);
+    };
+    const auto summary = PrintAllAreas({2, 3, 4}, build, *target, FileOptions(file), {}, sink);
+    EXPECT_EQ(summary.Printed, 2);
+    EXPECT_EQ(summary.Failed, 1);
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].title, "File damaged");
+    EXPECT_EQ(sink.messages[0].text, "The file " + FileNameInCapitals(data.Path() + "ZR6.dfx")
+                                         + " is damaged or incomplete: its record for area 3, line 4 holds a value "
+                                           "for 2001.4 that is not a number.");
+    const std::string text = Contents(file);
+    EXPECT_NE(text.find("Alabama [01]"), std::string::npos);
+    EXPECT_EQ(text.find("Alaska [02]"), std::string::npos);
+    EXPECT_NE(text.find("Arizona [04]"), std::string::npos);
 }
 
 TEST(PrintAll, ARunThatStopsLeavesTheEarlierFileByteForByte)

@@ -61,7 +61,7 @@ inline FixtureCell Zr6Cell(int area, int line, int k, bool unsuppressedFile)
         case 4:
             return {k == 15 ? std::string("1234567.25") : std::string("1E15      "), '0'};
         case 5:
-            return {ValueText(k == 15 ? "1.5E16" : "abc"), '0'};
+            return {k == 15 ? ValueText("1.5E16") : std::string(10, ' '), '0'};
         default:
             break;
         }
@@ -170,6 +170,23 @@ inline void WriteExportFixture(const TempFolder &folder)
     WriteExportAreaList(folder);
     WriteExportZr6(folder);
     WriteExportZr1(folder);
+}
+
+/// Writes text (ten characters) over the value field of quarter k in the
+/// record of area, line (1-based; ZR1: line is the area) of a fixture data
+/// file, whose records all have one length.
+inline void PutValueField(const TempFolder &folder, const std::string &file, const std::string &code, int area,
+                          int line, int k, const std::string &text)
+{
+    std::string bytes = FileBytes(folder.Path() + file);
+    const std::size_t length = bytes.find('\n') + 1;
+    const std::size_t record = code == "ZR1" ? static_cast<std::size_t>(line - 1)
+                                             : static_cast<std::size_t>((area - 1) * LineCount(code) + line - 1);
+    std::size_t at = record * length;
+    for (int comma = 0; comma < k + 4; ++comma)
+        at = bytes.find(',', at) + 1;
+    bytes.replace(at, text.size(), text);
+    folder.Write(file, bytes);
 }
 
 /// An expected file of tests/data/expected/export/.

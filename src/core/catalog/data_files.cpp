@@ -276,6 +276,40 @@ double ReadLeadingNumber(std::string_view text)
     return negative ? -value : value;
 }
 
+bool IsValueNumber(std::string_view text)
+{
+    const auto blank = [&text](std::size_t i) { return i < text.size() && (text[i] == ' ' || text[i] == '\t'); };
+    std::size_t i = 0;
+    while (blank(i))
+        ++i;
+    if (i == text.size())
+        return true;
+    if (text[i] == '+' || text[i] == '-')
+        ++i;
+    // Digits, a point with digits, or both: as ReadLeadingNumber takes them.
+    const std::size_t whole = i;
+    i = SkipDigits(text, i);
+    bool digits = i > whole;
+    if (i + 1 < text.size() && text[i] == '.' && IsDigit(text[i + 1])) {
+        i = SkipDigits(text, i + 1);
+        digits = true;
+    }
+    if (!digits)
+        return false;
+    if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            ++i;
+        const std::size_t exponent = i;
+        i = SkipDigits(text, i);
+        if (i == exponent)
+            return false;
+    }
+    while (blank(i))
+        ++i;
+    return i == text.size();
+}
+
 std::string DataRecord::ValueText(int k) const
 {
     // Value fields stand between field 4 and the flag string (the last field).
@@ -546,6 +580,12 @@ std::optional<std::string_view> TableDataFile::ReadRecordBytes(std::int64_t posi
     m_blockStart = position;
     m_blockSize = count * length;
     return std::string_view(m_block.get(), static_cast<std::size_t>(length));
+}
+
+Failure TableDataFile::ValueNotANumber(std::int64_t position, int quarter) const
+{
+    return Failure::Damaged(m_path, RecordName(position) + " holds a value for " + QuarterLabel(quarter, m_code)
+                                        + " that is not a number");
 }
 
 std::string TableDataFile::RecordName(std::int64_t position) const

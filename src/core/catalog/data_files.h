@@ -38,6 +38,16 @@ std::string AreaListFileName(const DataPaths &paths);
 /// decimal point and digits, exponent, as far as they go; 0 when none.
 double ReadLeadingNumber(std::string_view text);
 
+/// Whether a value text shown as a number holds one, whole: blanks alone
+/// (which read 0), or blanks, an optional sign, digits with or without a
+/// point and decimals, an optional exponent ("E+06", "e5"), then nothing but
+/// blanks; blanks are spaces and tabs. ReadLeadingNumber then reads every
+/// character of it. A shown value that does not ("12x4567", "ABCDEFGH",
+/// "987.6r", "12.") makes its record damaged: every reader that turns a value
+/// text into a number or a shown number checks it here, and any quicker
+/// reading of the usual shapes takes only texts this accepts.
+bool IsValueNumber(std::string_view text);
+
 /// One line of a table data file, split at its commas.
 struct DataRecord {
     std::string areaCode;   ///< field 0
@@ -163,6 +173,10 @@ public:
     /// The checked record as a view, without a copy: into the block read
     /// ahead, or into scratch. Valid until the next read or scratch changes.
     std::optional<Failure> ReadRecordView(std::int64_t position, std::string &scratch, std::string_view &record);
+    /// The failure for the record at position whose value of quarter k
+    /// (1-based), shown as a number, is not one (IsValueNumber): Damaged,
+    /// naming the area, the line and the quarter.
+    Failure ValueNotANumber(std::int64_t position, int quarter) const;
 
 private:
     /// The R bytes at position: a view into the block read ahead, or into

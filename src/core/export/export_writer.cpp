@@ -339,14 +339,15 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
             const std::string &title = m_options.Lines[static_cast<std::size_t>(line - 1)].text;
             if (m_book) {
                 cells.clear();
-                layout.AppendCells(cells, fields, title, caption);
+                if (const int k = layout.AppendCells(cells, fields, title, caption))
+                    return Failed(data->ValueNotANumber(position, k));
                 m_book->AddRecord(cells);
             } else {
                 record.clear();
-                if (inPlace)
-                    layout.AppendRecord(record, tenByte, title, caption);
-                else
-                    layout.AppendRecord(record, fields, title, caption);
+                const int notANumber = inPlace ? layout.AppendRecord(record, tenByte, title, caption)
+                                               : layout.AppendRecord(record, fields, title, caption);
+                if (notANumber != 0)
+                    return Failed(data->ValueNotANumber(position, notANumber));
                 record += CrLf;
                 if (!Write(record))
                     return OutputFailed();

@@ -156,10 +156,10 @@ bool IsDigitByte(char c)
 #if defined(__SSE2__)
 // The common value field, its n bytes (1..15) at s read as one block of
 // sixteen: blanks, then a number already in its shortest form ("4764053",
-// "-12.5") filling the rest of the field. Writes the number at p and
-// returns the end; nullptr when the field is anything else. What this
-// accepts, PutFieldAsWritten writes the same.
-[[gnu::always_inline]] inline char *PutPlainNumberBlock(char *p, const char *s, std::size_t n)
+// "-12.5") filling the rest of the field. The number's place in the field
+// (past the blanks); -1 when the field is anything else. What this accepts,
+// PutFieldAsWritten writes the same, and IsValueNumber accepts.
+[[gnu::always_inline]] inline int PlainNumberStart(const char *s, std::size_t n)
 {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s));
     const unsigned valid = (1u << n) - 1;
@@ -169,12 +169,12 @@ bool IsDigitByte(char c)
     const unsigned blanks = bytesEqual(' ') | bytesEqual('\t');
     const auto lead = static_cast<unsigned>(std::countr_zero(~blanks));
     if (lead >= n)
-        return nullptr;
+        return -1;
     unsigned start = lead;
     if (start < n && s[start] == '-')
         ++start;
     if (start >= n || s[start] < '1' || s[start] > '9')
-        return nullptr;
+        return -1;
     // '0' to '9': the bytes at most 9 above '0'.
     const __m128i fromZero = _mm_sub_epi8(v, _mm_set1_epi8('0'));
     const unsigned digits = static_cast<unsigned>(_mm_movemask_epi8(
@@ -185,22 +185,46 @@ bool IsDigitByte(char c)
     // Digits and at most one point, which has a digit after it and no
     // trailing zero of the decimals.
     if (((digits | points) & number) != number || (points & (points - 1)) != 0)
-        return nullptr;
+        return -1;
     if (points != 0 && (points >> (n - 1) != 0 || s[n - 1] == '0'))
-        return nullptr;
-    return CopyText(p, std::string_view(s + lead, n - lead));
+        return -1;
+    return static_cast<int>(lead);
 }
 
-// The same for a field of a split record; nullptr too when the field lies
-// too near the end of its record to be read in a block: PutFieldAsWritten
-// then reads it byte by byte.
-char *PutPlainNumber(char *p, std::string_view text, const char *recordEnd)
+// Writes the number of such a field at p and returns the end; nullptr when
+// the field is of any other shape.
+[[gnu::always_inline]] inline char *PutPlainNumberBlock(char *p, const char *s, std::size_t n)
+{
+    const int lead = PlainNumberStart(s, n);
+    if (lead < 0)
+        return nullptr;
+    return CopyText(p, std::string_view(s + lead, n - static_cast<std::size_t>(lead)));
+}
+
+// Whether a field of a record (split or not) may be read in a block: not
+// too near the end of its record.
+bool ReadableInBlock(std::string_view text, const char *recordEnd)
 {
     const std::size_t n = text.size();
     const char *const s = text.data();
-    if (n == 0 || n > 15 || recordEnd == nullptr || s > recordEnd || recordEnd - s < 16)
+    return n != 0 && n <= 15 && recordEnd != nullptr && s <= recordEnd && recordEnd - s >= 16;
+}
+
+// PutPlainNumberBlock for a field of a split record; nullptr too when the
+// field cannot be read in a block: PutFieldAsWritten then reads it byte by
+// byte.
+char *PutPlainNumber(char *p, std::string_view text, const char *recordEnd)
+{
+    if (!ReadableInBlock(text, recordEnd))
         return nullptr;
-    return PutPlainNumberBlock(p, s, n);
+    return PutPlainNumberBlock(p, text.data(), text.size());
+}
+
+// Whether a field of a record is of the common shape, read in a block;
+// false for any other shape, which IsValueNumber then judges.
+bool IsPlainNumber(std::string_view text, const char *recordEnd)
+{
+    return ReadableInBlock(text, recordEnd) && PlainNumberStart(text.data(), text.size()) >= 0;
 }
 
 // A ten-byte value field, which its record lets be read in a block.
@@ -216,6 +240,11 @@ char *PutPlainNumber(char *, std::string_view, const char *)
     return nullptr;
 }
 
+bool IsPlainNumber(std::string_view, const char *)
+{
+    return false;
+}
+
 char *PutTenBytePlainNumber(char *, const char *)
 {
     return nullptr;
@@ -223,8 +252,9 @@ char *PutTenBytePlainNumber(char *, const char *)
 #endif
 
 // Writes the number a value field holds at p as it stands when that is
-// already its shortest form; returns the end, or nullptr (nothing written)
-// when the field needs the number's own formatting.
+// already its shortest form and nothing but blanks follows it; returns the
+// end, or nullptr (nothing written) when the field needs the number's own
+// formatting or is not a number.
 char *PutFieldAsWritten(char *p, std::string_view valueText)
 {
     const char *s = valueText.data();
@@ -252,7 +282,12 @@ char *PutFieldAsWritten(char *p, std::string_view valueText)
     // left to the number's own formatting.
     if (digits > 15 || (s != end && (*s == '.' || *s == 'E' || *s == 'e')))
         return nullptr;
-    return CopyText(p, std::string_view(start, static_cast<std::size_t>(s - start)));
+    const char *const numberEnd = s;
+    while (s != end && (*s == ' ' || *s == '\t'))
+        ++s;
+    if (s != end)
+        return nullptr;
+    return CopyText(p, std::string_view(start, static_cast<std::size_t>(numberEnd - start)));
 }
 
 char *Put(char *p, std::string_view text)
@@ -262,11 +297,14 @@ char *Put(char *p, std::string_view text)
 }
 
 // A value field written in its shortest form: as it stands when it already
-// is, else the number it holds written again.
+// is, else the number it holds written again; nullptr (nothing written)
+// when it is not a number.
 char *PutNumberText(char *p, std::string_view text)
 {
     if (char *end = PutFieldAsWritten(p, text))
         return end;
+    if (!IsValueNumber(text))
+        return nullptr;
     std::string number;
     AppendShortestNumber(number, ReadLeadingNumber(text));
     return Put(p, number);
@@ -385,21 +423,21 @@ char *RecordLayout::PutValue(char *p, const Record &record, int quarter) const
     return PutNumberText(p, text);
 }
 
-void RecordLayout::AppendRecord(std::string &out, const DataRecordView &record, std::string_view lineTitle,
-                                std::string_view areaCaption) const
+int RecordLayout::AppendRecord(std::string &out, const DataRecordView &record, std::string_view lineTitle,
+                               std::string_view areaCaption) const
 {
-    AppendRecordOf(out, record, lineTitle, areaCaption);
+    return AppendRecordOf(out, record, lineTitle, areaCaption);
 }
 
-void RecordLayout::AppendRecord(std::string &out, const TenByteRecordView &record, std::string_view lineTitle,
-                                std::string_view areaCaption) const
+int RecordLayout::AppendRecord(std::string &out, const TenByteRecordView &record, std::string_view lineTitle,
+                               std::string_view areaCaption) const
 {
-    AppendRecordOf(out, record, lineTitle, areaCaption);
+    return AppendRecordOf(out, record, lineTitle, areaCaption);
 }
 
 template <typename Record>
-void RecordLayout::AppendRecordOf(std::string &out, const Record &record, std::string_view lineTitle,
-                                  std::string_view areaCaption) const
+int RecordLayout::AppendRecordOf(std::string &out, const Record &record, std::string_view lineTitle,
+                                 std::string_view areaCaption) const
 {
     constexpr bool tenByte = std::is_same_v<Record, TenByteRecordView>;
     if (m_format == ExportFormat::Fixed) {
@@ -415,19 +453,23 @@ void RecordLayout::AppendRecordOf(std::string &out, const Record &record, std::s
         if (m_columns.areaName)
             AppendLeft(out, areaCaption, FixedAreaWidth);
         // The stored text, whatever the flag says: no "(D)" or "(N)" here.
-        // Blanks first, then each value over its own, then the flags.
+        // Blanks first, then each value over its own, then the flags. A value
+        // the other formats write as a number must be one here too.
         const std::size_t at = out.size();
         out.append(m_quarters.size() * (FixedValueWidth + 1) + 1, ' ');
         char *p = out.data() + at;
         for (const int quarter : m_quarters) {
             const std::string_view text = record.ValueText(quarter);
+            if ((m_unsuppressed || record.Flag(quarter) == '0') && !IsPlainNumber(text, record.end)
+                && !IsValueNumber(text))
+                return quarter;
             CopyText(p, text.substr(0, FixedValueWidth));
             p += FixedValueWidth;
         }
         ++p;
         for (const int quarter : m_quarters)
             *p++ = record.Flag(quarter);
-        return;
+        return 0;
     }
 
     out += m_quote;
@@ -485,22 +527,30 @@ void RecordLayout::AppendRecordOf(std::string &out, const Record &record, std::s
                     p = PutValue(p, record, quarter); // a withheld marker
                     continue;
                 }
+                char *end = nullptr;
                 if constexpr (tenByte) {
                     // Each field stands at its place in the record.
                     const char *const field = record.values
                         + TenByteRecordView::Stride * static_cast<std::size_t>(quarter - 1);
-                    char *end = PutTenBytePlainNumber(p, field);
-                    p = end ? end : PutNumberText(p, std::string_view(field, TenByteRecordView::FieldWidth));
+                    end = PutTenBytePlainNumber(p, field);
+                    if (!end)
+                        end = PutNumberText(p, std::string_view(field, TenByteRecordView::FieldWidth));
                 } else {
                     const std::string_view text = record.fields[static_cast<std::size_t>(quarter) + 4].substr(0, 10);
-                    char *end = PutPlainNumber(p, text, recordEnd);
-                    p = end ? end : PutNumberText(p, text);
+                    end = PutPlainNumber(p, text, recordEnd);
+                    if (!end)
+                        end = PutNumberText(p, text);
                 }
+                if (!end)
+                    return quarter;
+                p = end;
             }
         } else {
             for (; k < last; ++k) {
                 p = Put(p, m_delimiter);
                 p = PutValue(p, record, m_quarters[k]);
+                if (!p)
+                    return m_quarters[k];
             }
         }
         out.append(block, static_cast<std::size_t>(p - block));
@@ -515,6 +565,7 @@ void RecordLayout::AppendRecordOf(std::string &out, const Record &record, std::s
     for (const int quarter : m_quarters)
         *flagsOut++ = record.Flag(quarter);
     out += m_quote;
+    return 0;
 }
 
 std::vector<std::string> RecordLayout::HeaderCells() const
@@ -530,8 +581,8 @@ std::vector<std::string> RecordLayout::HeaderCells() const
     return cells;
 }
 
-void RecordLayout::AppendCells(std::vector<RecordCell> &out, const DataRecordView &record,
-                               std::string_view lineTitle, std::string_view areaCaption) const
+int RecordLayout::AppendCells(std::vector<RecordCell> &out, const DataRecordView &record,
+                              std::string_view lineTitle, std::string_view areaCaption) const
 {
     const auto text = [&out](std::string value) { out.push_back({RecordCell::Kind::Text, std::move(value), 0}); };
     text(FitLeft(record.Field(0), 2));
@@ -553,11 +604,15 @@ void RecordLayout::AppendCells(std::vector<RecordCell> &out, const DataRecordVie
         }
         const std::string_view field = record.ValueText(quarter);
         std::string number;
-        if (!AppendFieldAsWritten(number, field))
+        if (!AppendFieldAsWritten(number, field)) {
+            if (!IsValueNumber(field))
+                return quarter;
             AppendShortestNumber(number, ReadLeadingNumber(field));
+        }
         out.push_back({RecordCell::Kind::Number, std::move(number), flag != '0' ? flag : '\0'});
     }
     text(std::move(flags));
+    return 0;
 }
 
 std::string RecordLayout::FootnoteLine(std::string_view line) const

@@ -42,7 +42,8 @@ std::string ShortestNumberText(double value);
 void AppendShortestNumber(std::string &out, double value);
 /// Appends the number a value field holds as it stands when that is
 /// already its shortest form ("1234.5", "-12"; not "0.5", "12.50", "1E5")
-/// and returns true; otherwise appends nothing and returns false.
+/// with nothing but blanks around it, and returns true; otherwise appends
+/// nothing and returns false.
 bool AppendFieldAsWritten(std::string &out, std::string_view valueText);
 
 /// text cut to width or filled with blanks on the right.
@@ -68,26 +69,31 @@ public:
     /// Appends the data record of one table data line to out, without its
     /// line end. lineTitle is the list item's text, areaCaption the
     /// area's caption; each is used only when its column is present.
-    void AppendRecord(std::string &out, const DataRecordView &record, std::string_view lineTitle,
-                      std::string_view areaCaption) const;
+    /// Returns 0, or the first quarter whose value is written as a number
+    /// (every format writes the same ones) and is not one (IsValueNumber):
+    /// the record is damaged and out holds part of it.
+    int AppendRecord(std::string &out, const DataRecordView &record, std::string_view lineTitle,
+                     std::string_view areaCaption) const;
     /// The same record read where it stands (ten-byte value fields).
-    void AppendRecord(std::string &out, const TenByteRecordView &record, std::string_view lineTitle,
-                      std::string_view areaCaption) const;
+    int AppendRecord(std::string &out, const TenByteRecordView &record, std::string_view lineTitle,
+                     std::string_view areaCaption) const;
     /// The header record's fields as the comma format writes them, unquoted.
     std::vector<std::string> HeaderCells() const;
     /// Appends the cells of one data record: the comma format's fields
     /// unquoted, values as numbers or the text "(D)" / "(N)", and the flags
-    /// as text without the apostrophe (a text cell needs none).
-    void AppendCells(std::vector<RecordCell> &out, const DataRecordView &record, std::string_view lineTitle,
-                     std::string_view areaCaption) const;
+    /// as text without the apostrophe (a text cell needs none). Returns 0,
+    /// or the quarter whose value is not a number, as AppendRecord.
+    int AppendCells(std::vector<RecordCell> &out, const DataRecordView &record, std::string_view lineTitle,
+                    std::string_view areaCaption) const;
     /// One footnote line as written in the footnote block: Q + line + Q.
     std::string FootnoteLine(std::string_view line) const;
 
 private:
     template <typename Record>
-    void AppendRecordOf(std::string &out, const Record &record, std::string_view lineTitle,
-                        std::string_view areaCaption) const;
-    /// Writes the delimiter-less text of one value at p; returns its end.
+    int AppendRecordOf(std::string &out, const Record &record, std::string_view lineTitle,
+                       std::string_view areaCaption) const;
+    /// Writes the delimiter-less text of one value at p; returns its end,
+    /// or nullptr when the value is not a number.
     template <typename Record>
     char *PutValue(char *p, const Record &record, int quarter) const;
 

@@ -179,7 +179,10 @@ Result<ChartData> BuildChart(const ChartRequest &request)
             const std::string text = record->ValueText(k);
             const char flag = record->Flag(k);
             point.Withheld = flag != '0';
-            point.CellText = DataCellText(text, flag, chart.Unsuppressed);
+            std::optional<std::string> cellText = DataCellText(text, flag, chart.Unsuppressed);
+            if (!cellText)
+                return data->ValueNotANumber(position, k);
+            point.CellText = std::move(*cellText);
             // A withheld value is published as 0: it must never be drawn as one.
             if ((!point.Withheld || chart.Unsuppressed) && HoldsNumber(text))
                 point.Value = ReadLeadingNumber(text);

@@ -81,9 +81,10 @@ bool HoldsNumber(std::string_view valueText);
 /// Reads every requested line once at its record position and makes one
 /// series per line, its points in quarter order whatever order the source
 /// showed. A withheld cell is a gap unless the mode is unsuppressed, a
-/// field without a number is a gap, never a zero. Usage for a code not in
-/// the catalog, no line, a line or area out of range or no quarter; a file
-/// that cannot be read or is too short gives its Failure.
+/// field of blanks is a gap, never a zero. Usage for a code not in the
+/// catalog, no line, a line or area out of range or no quarter; a file
+/// that cannot be read or is too short gives its Failure, and a value
+/// charted that is not a number (IsValueNumber) makes the record damaged.
 Result<ChartData> BuildChart(const ChartRequest &request);
 
 /// Why the chart command will not chart a window's selection.

@@ -135,7 +135,7 @@ Result<Grid> BuildOneLineView(const DataPaths &paths, const OneLineSource &sourc
             if (!record)
                 return record.Error();
             if (std::optional<Failure> damaged
-                = FillDataRow(grid, r, *record, quarters, paths.Unsuppressed, data->Path(), position))
+                = FillDataRow(grid, r, *record, quarters, paths.Unsuppressed, *data, position))
                 return *damaged;
         }
         grid.SetHalfHeight(r, title.empty());

@@ -140,6 +140,12 @@ struct UsualValue {
     }
     if (digits > 15 || (p != end && (*p == 'E' || *p == 'e')))
         return false;
+    // Blanks may end the text; anything else after the number is left to the
+    // general reading, which finds the record damaged.
+    while (p != end && (*p == ' ' || *p == '\t'))
+        ++p;
+    if (p != end)
+        return false;
     const char *first = start;
     while (first != wholeEnd && *first == '0')
         ++first;
@@ -422,7 +428,7 @@ std::string_view WithheldText(char flag)
 
 } // namespace
 
-std::string DataCellText(std::string_view valueText, char flag, bool unsuppressed)
+std::optional<std::string> DataCellText(std::string_view valueText, char flag, bool unsuppressed)
 {
     const bool withheld = flag != '0';
     if (withheld && !unsuppressed)
@@ -455,6 +461,8 @@ std::string DataCellText(std::string_view valueText, char flag, bool unsuppresse
         WriteCellText(room, value, withheld);
         return std::string(room, length);
     }
+    if (!IsValueNumber(valueText))
+        return std::nullopt;
     std::string general = WholeNumberText(ReadLeadingNumber(valueText));
     if (withheld)
         general += " *";
@@ -485,8 +493,9 @@ const char *RecordEnd(const DataRecordView &record)
 
 // One data cell of a row from its flag and value text (readable: bytes that
 // may be read from its start), with its own alignment. The usual value is
-// written straight into its cell.
-[[gnu::always_inline]] inline void FillCell(Grid &grid, const Grid::RowPlaces &places, int row, int column, char flag,
+// written straight into its cell. False, and the cell left as it was, when
+// the value is shown and is not a number (IsValueNumber).
+[[gnu::always_inline]] inline bool FillCell(Grid &grid, const Grid::RowPlaces &places, int row, int column, char flag,
                                             std::string_view valueText, std::size_t readable, bool unsuppressed,
                                             CellAlignment alignment)
 {
@@ -496,33 +505,38 @@ const char *RecordEnd(const DataRecordView &record)
             const std::size_t length = CellTextLength(value, withheld);
             if (char *const place = places.Place(column, length, alignment)) {
                 WriteCellText(place, value, withheld);
-                return;
+                return true;
             }
         }
-        grid.SetCell(row, column, DataCellText(valueText, flag, unsuppressed));
+        std::optional<std::string> text = DataCellText(valueText, flag, unsuppressed);
+        if (!text)
+            return false;
+        grid.SetCell(row, column, std::move(*text));
     } else {
         grid.SetCell(row, column, WithheldText(flag));
     }
     grid.SetCellAlignment(row, column, alignment);
+    return true;
 }
 
 #if defined(__SSE2__)
 // FillCell kept out of the loop over ten-byte fields, which takes only the
 // values it cannot write itself here.
-[[gnu::noinline]] void FillOtherCell(Grid &grid, const Grid::RowPlaces &places, int row, int column, char flag,
+[[gnu::noinline]] bool FillOtherCell(Grid &grid, const Grid::RowPlaces &places, int row, int column, char flag,
                                      std::string_view valueText, std::size_t readable, bool unsuppressed,
                                      CellAlignment alignment)
 {
-    FillCell(grid, places, row, column, flag, valueText, readable, unsuppressed, alignment);
+    return FillCell(grid, places, row, column, flag, valueText, readable, unsuppressed, alignment);
 }
 #endif
 
 // Also gives each cell filled its own alignment.
 template <typename Record>
 std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const std::vector<int> &quarters,
-                               bool unsuppressed, const std::string &path, std::int64_t position,
+                               bool unsuppressed, const TableDataFile &data, std::int64_t position,
                                CellAlignment alignment)
 {
+    const std::string &path = data.Path();
     // Fields 0-4 lead, the flag string ends the record: quarter k's value
     // is field k + 4 and must stand before the flags.
     const int valueFields = static_cast<int>(record.fields.size()) - 6;
@@ -539,10 +553,13 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
             // Every field of a split record lies before its end.
             const std::size_t readable
                 = k >= 1 ? static_cast<std::size_t>(RecordEnd(record) - valueText.data()) : valueText.size();
-            FillCell(grid, places, row, column++, record.Flag(k), valueText, readable, unsuppressed, alignment);
+            if (!FillCell(grid, places, row, column++, record.Flag(k), valueText, readable, unsuppressed, alignment))
+                return data.ValueNotANumber(position, k);
         } else {
             // A DataRecord's fields are strings of their own: only the text may be read.
-            FillCell(grid, places, row, column++, record.Flag(k), valueText, valueText.size(), unsuppressed, alignment);
+            if (!FillCell(grid, places, row, column++, record.Flag(k), valueText, valueText.size(), unsuppressed,
+                          alignment))
+                return data.ValueNotANumber(position, k);
         }
     }
     return std::nullopt;
@@ -551,10 +568,11 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
 #if defined(__SSE2__)
 // The data cells of a row whose value fields are FieldWidth bytes wide,
 // quarter 1's at values: columns 1.. in the order of quarters. The bytes up
-// to end may be read.
+// to end may be read. The first quarter whose value is shown and is not a
+// number, or 0.
 template <bool Unsuppressed>
-void FillTenByteRow(Grid &grid, int row, const char *values, std::string_view flags, const std::vector<int> &quarters,
-                    const char *end, CellAlignment alignment)
+int FillTenByteRow(Grid &grid, int row, const char *values, std::string_view flags, const std::vector<int> &quarters,
+                   const char *end, CellAlignment alignment)
 {
     const Grid::RowPlaces places = grid.Places(row);
     int column = 1;
@@ -568,9 +586,11 @@ void FillTenByteRow(Grid &grid, int row, const char *values, std::string_view fl
                 continue;
             }
         }
-        FillOtherCell(grid, places, row, column++, flag, std::string_view(field, FieldWidth),
-                      static_cast<std::size_t>(end - field), Unsuppressed, alignment);
+        if (!FillOtherCell(grid, places, row, column++, flag, std::string_view(field, FieldWidth),
+                           static_cast<std::size_t>(end - field), Unsuppressed, alignment))
+            return k;
     }
+    return 0;
 }
 
 #endif
@@ -580,8 +600,10 @@ void FillTenByteRow(Grid &grid, int row, const char *values, std::string_view fl
 // shown quarter's field is read where it stands (quarters: in column order);
 // otherwise in one pass along the record without splitting it, each value
 // going to the column its quarter is shown in (columnOf[k]; 0 when not shown).
-void FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vector<int> &quarters,
-                    const std::vector<int> &columnOf, bool unsuppressed, CellAlignment alignment)
+// The first quarter in column order whose value is shown and is not a
+// number, or 0.
+int FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vector<int> &quarters,
+                   const std::vector<int> &columnOf, bool unsuppressed, CellAlignment alignment)
 {
     const std::size_t readable = record.size();
     while (!record.empty() && (record.back() == '\n' || record.back() == '\r'))
@@ -590,10 +612,8 @@ void FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vec
     if (TenByteRecordView tenByte; tenByte.Find(record, readable, static_cast<int>(columnOf.size()) - 1)) {
         const char *const values = tenByte.values;
         if (unsuppressed)
-            FillTenByteRow<true>(grid, row, values, tenByte.flags, quarters, record.data() + readable, alignment);
-        else
-            FillTenByteRow<false>(grid, row, values, tenByte.flags, quarters, record.data() + readable, alignment);
-        return;
+            return FillTenByteRow<true>(grid, row, values, tenByte.flags, quarters, record.data() + readable, alignment);
+        return FillTenByteRow<false>(grid, row, values, tenByte.flags, quarters, record.data() + readable, alignment);
     }
 #else
     (void)quarters;
@@ -611,6 +631,7 @@ void FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vec
     constexpr std::uint64_t Low7 = 0x7f7f7f7f7f7f7f7f;
     std::size_t begin = 0;
     int field = 0;
+    int notANumber = 0;
     const auto take = [&](std::size_t at) {
         // Field `field` is [begin, at): quarter k = field - 4.
         const int k = field - 4;
@@ -619,8 +640,10 @@ void FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vec
             if (column != 0) {
                 const std::string_view valueText(first + begin, std::min<std::size_t>(at - begin, 10));
                 const char flag = static_cast<std::size_t>(k) > flags.size() ? ' ' : flags[static_cast<std::size_t>(k - 1)];
-                FillCell(grid, places, row, column, flag, valueText, static_cast<std::size_t>(end - valueText.data()),
-                         unsuppressed, alignment);
+                if (!FillCell(grid, places, row, column, flag, valueText,
+                              static_cast<std::size_t>(end - valueText.data()), unsuppressed, alignment)
+                    && (notANumber == 0 || column < columnOf[static_cast<std::size_t>(notANumber)]))
+                    notANumber = k;
             }
         }
         ++field;
@@ -642,21 +665,22 @@ void FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vec
         if (first[i] == ',')
             take(i);
     }
+    return notANumber;
 }
 
 } // namespace
 
 std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecord &record, const std::vector<int> &quarters,
-                                   bool unsuppressed, const std::string &path, std::int64_t position)
+                                   bool unsuppressed, const TableDataFile &data, std::int64_t position)
 {
-    return FillRow(grid, row, record, quarters, unsuppressed, path, position, CellAlignment::Default);
+    return FillRow(grid, row, record, quarters, unsuppressed, data, position, CellAlignment::Default);
 }
 
 std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecordView &record,
-                                   const std::vector<int> &quarters, bool unsuppressed, const std::string &path,
+                                   const std::vector<int> &quarters, bool unsuppressed, const TableDataFile &data,
                                    std::int64_t position)
 {
-    return FillRow(grid, row, record, quarters, unsuppressed, path, position, CellAlignment::Default);
+    return FillRow(grid, row, record, quarters, unsuppressed, data, position, CellAlignment::Default);
 }
 
 
@@ -762,12 +786,13 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
             if (std::optional<Failure> failure = data->ReadRecordView(position, bytes, bytesRead))
                 return std::move(*failure);
             if (checked) {
-                FillCheckedRow(grid, r, bytesRead, quarters, columnOf, request.Paths.Unsuppressed,
-                               CellAlignment::RightCenter);
+                if (const int k = FillCheckedRow(grid, r, bytesRead, quarters, columnOf, request.Paths.Unsuppressed,
+                                                 CellAlignment::RightCenter))
+                    return data->ValueNotANumber(position, k);
             } else {
                 record.Split(bytesRead);
                 if (std::optional<Failure> damaged = FillRow(grid, r, record, quarters, request.Paths.Unsuppressed,
-                                                             data->Path(), position, CellAlignment::RightCenter))
+                                                             *data, position, CellAlignment::RightCenter))
                     return *damaged;
             }
         }

@@ -16,8 +16,9 @@ namespace tarvel {
 /// Text of one data cell. A withheld value (flag not '0', a blank for a
 /// missing flag included) shows "(D)" for flag '1' and "(N)" otherwise; in
 /// unsuppressed mode it shows the value followed by " *". A published value
-/// shows as "#,###,##0".
-std::string DataCellText(std::string_view valueText, char flag, bool unsuppressed);
+/// shows as "#,###,##0". nullopt when the value is shown and its text is
+/// not a number (IsValueNumber): the record is damaged.
+std::optional<std::string> DataCellText(std::string_view valueText, char flag, bool unsuppressed);
 
 /// value rounded half away from zero as "#,###,##0": "1,234,567", "-2,500",
 /// "0" (never "-0"). A value that is no finite number shows "(N)".
@@ -28,13 +29,14 @@ std::string WholeNumberText(double value);
 /// first, or newest first when reverse.
 std::vector<int> QuarterColumnOrder(const std::vector<std::uint8_t> &selected, int quarterCount, bool reverse);
 
-/// Sets cells (row, 1..) of grid to the texts of record for the quarters
-/// in column order. Damaged, naming path and the record's byte position,
-/// when the record holds no value field for a shown quarter.
+/// Sets cells (row, 1..) of grid to the texts of record, read from data at
+/// position, for the quarters in column order. Damaged, naming the file and
+/// the record's byte position, when the record holds no value field for a
+/// shown quarter; data's ValueNotANumber when a shown value is not a number.
 std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecord &record, const std::vector<int> &quarters,
-                                   bool unsuppressed, const std::string &path, std::int64_t position);
+                                   bool unsuppressed, const TableDataFile &data, std::int64_t position);
 std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecordView &record,
-                                   const std::vector<int> &quarters, bool unsuppressed, const std::string &path,
+                                   const std::vector<int> &quarters, bool unsuppressed, const TableDataFile &data,
                                    std::int64_t position);
 
 /// What a table view shows; the main window fills it from its state.
