@@ -3,6 +3,7 @@
 
 #include "viewer/qt/qt_busy_cursor.h"
 #include "viewer/qt/qt_prompts.h"
+#include "viewer/qt/qt_toggle_list.h"
 #include "viewer/qt/qt_twips.h"
 #include "core/settings/settings_store.h"
 #include "core/catalog/data_files.h"
@@ -174,9 +175,8 @@ void frmExport::CreatePages()
     // Page 3: the data lines (records) to export.
     {
         auto *layout = new QHBoxLayout(fraExport[2]);
-        lstExport = Named(new QListWidget(fraExport[2]), "lstExport");
-        // A click toggles an item, so any set of lines can be picked.
-        lstExport->setSelectionMode(QAbstractItemView::MultiSelection);
+        // A click or Space toggles an item, so any set of lines can be picked.
+        lstExport = Named(new ToggleList(fraExport[2]), "lstExport");
         layout->addWidget(lstExport, 1);
         auto *buttons = new QVBoxLayout;
         cmdAll = Named(new QPushButton(QStringLiteral("&All"), fraExport[2]), "cmdAll");

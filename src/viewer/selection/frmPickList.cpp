@@ -1,6 +1,7 @@
 #include "viewer/selection/frmPickList.h"
 
 #include "viewer/qt/qt_busy_cursor.h"
+#include "viewer/qt/qt_toggle_list.h"
 #include "viewer/qt/qt_twips.h"
 
 #include <QEvent>
@@ -20,9 +21,8 @@ frmPickList::frmPickList(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Pick List"));
     setSizeGripEnabled(true);
 
-    lstPick = new QListWidget(this);
+    lstPick = new ToggleList(this);
     lstPick->setObjectName(QStringLiteral("lstPick"));
-    lstPick->setSelectionMode(QAbstractItemView::MultiSelection);
     lstPick->setMouseTracking(true);
     lstPick->viewport()->setMouseTracking(true);
     lstPick->viewport()->installEventFilter(this);
