@@ -107,7 +107,7 @@ TEST_F(ExportWizardTest, PagesHaveTheirCaptionsAndNotes)
         EXPECT_EQ(wizard->tabExport->tabText(i), QString::fromLatin1(tabs[i]));
     EXPECT_EQ(wizard->optCopy[3]->text(), QStringLiteral("Fixed-length records, no delimiters"));
     EXPECT_EQ(wizard->optOP[1]->text(), QStringLiteral("One output file per State (multiple output files)"));
-    EXPECT_EQ(wizard->cmdOK->text(), QStringLiteral("Export"));
+    EXPECT_EQ(wizard->cmdOK->text(), QStringLiteral("&Export"));
     EXPECT_EQ(wizard->txtRecordFormat->toPlainText(),
               QStringLiteral("Choose variable-length, delimited fields if the output will be going into a \n"
                              "spreadsheet application. Most spreadsheet applications can handle any \n"

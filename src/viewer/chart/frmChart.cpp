@@ -2,6 +2,8 @@
 
 #include "viewer/qt/qt_text.h"
 
+#include "core/catalog/table_catalog.h"
+
 #include <QAction>
 #include <QCategoryAxis>
 #include <QChart>
@@ -69,6 +71,14 @@ frmChart::frmChart(tarvel::ChartData data, QWidget *parent) : QWidget(parent), m
     cmdPrintChart = tbrChart->addAction(QStringLiteral("&Print..."));
     cmdPrintChart->setObjectName(QStringLiteral("cmdPrintChart"));
     cmdPrintChart->setToolTip(QStringLiteral("Print the chart"));
+    // A toolbar's buttons are left out of the Tab order; these are the
+    // window's only commands besides its context menu.
+    for (QAction *action : {cmdSaveChart, cmdCopyChart, cmdPrintChart}) {
+        if (QWidget *button = tbrChart->widgetForAction(action)) {
+            button->setFocusPolicy(Qt::TabFocus);
+            button->setAccessibleName(action->iconText());
+        }
+    }
     connect(cmdSaveChart, &QAction::triggered, this, &frmChart::SaveRequested);
     connect(cmdCopyChart, &QAction::triggered, this, &frmChart::CopyRequested);
     connect(cmdPrintChart, &QAction::triggered, this, &frmChart::PrintRequested);
@@ -115,6 +125,12 @@ frmChart::frmChart(tarvel::ChartData data, QWidget *parent) : QWidget(parent), m
     chtView->setObjectName(QStringLiteral("chtView"));
     chtView->setRenderHint(QPainter::Antialiasing);
     chtView->setContextMenuPolicy(Qt::CustomContextMenu);
+    // A screen reader names the picture and says what it draws.
+    for (QWidget *picture : {static_cast<QWidget *>(chtView), chtView->viewport()}) {
+        picture->setAccessibleName(windowTitle());
+        picture->setAccessibleDescription(SpokenSummary());
+    }
+    setFocusProxy(chtView);
     connect(chtView, &QWidget::customContextMenuRequested, this, &frmChart::ShowContextMenu);
     connect(m_chart, &QChart::plotAreaChanged, this, [this] {
         ThinQuarterLabels();
@@ -356,6 +372,21 @@ QString frmChart::ToolTipText(int series, int index) const
 QStringList frmChart::AxisLabels() const
 {
     return m_axisX->categoriesLabels();
+}
+
+QString frmChart::SpokenSummary() const
+{
+    QStringList names;
+    for (const tarvel::ChartSeries &series : m_data.Series)
+        names << Latin1(series.Name);
+    QString text = Latin1(m_data.Title);
+    const auto spoken = [](const std::string &label) {
+        const std::string said = tarvel::SpokenQuarterLabel(label);
+        return Latin1(said.empty() ? label : said);
+    };
+    if (!m_data.Labels.empty())
+        text += QStringLiteral(", %1 to %2").arg(spoken(m_data.Labels.front()), spoken(m_data.Labels.back()));
+    return text + QStringLiteral(". Lines: ") + names.join(QStringLiteral("; ")) + QLatin1Char('.');
 }
 
 QString frmChart::ValueAxisTitle() const

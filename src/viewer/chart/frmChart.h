@@ -59,6 +59,9 @@ public:
     QStringList AxisLabels() const;
     /// The y axis title: the table's unit, when known.
     QString ValueAxisTitle() const;
+    /// What a screen reader says of the picture: the title, the quarters
+    /// and the lines drawn.
+    QString SpokenSummary() const;
 
     QChartView *chtView = nullptr;
     QToolBar *tbrChart = nullptr;

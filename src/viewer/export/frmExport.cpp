@@ -68,7 +68,7 @@ constexpr int DefaultFilterIndex = 4;  // CSV files
 constexpr int WorkbookFilterIndex = 5; // Excel workbook
 constexpr int WorkbookFormat = static_cast<int>(tarvel::ExportFormat::Workbook);
 
-QPlainTextEdit *NoteBox(QWidget *parent, const char *name, const char *text, bool wrap)
+QPlainTextEdit *NoteBox(QWidget *parent, const char *name, const char *spokenName, const char *text, bool wrap)
 {
     auto *box = new QPlainTextEdit(QString::fromLatin1(text), parent);
     box->setObjectName(QString::fromLatin1(name));
@@ -77,7 +77,13 @@ QPlainTextEdit *NoteBox(QWidget *parent, const char *name, const char *text, boo
     box->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    box->setFocusPolicy(Qt::NoFocus);
+    // The Tab key reaches the note, and a screen reader reads it line by
+    // line; its page also carries it as its description.
+    box->setFocusPolicy(Qt::StrongFocus);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box->setAccessibleName(QString::fromLatin1(spokenName));
+    box->setTabChangesFocus(true);
+    parent->setAccessibleDescription(box->toPlainText());
     // A note reads like the page behind it, not like an entry field.
     QPalette palette = box->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Window));
@@ -127,6 +133,7 @@ void frmExport::CreatePages()
     tabExport->setExpanding(false);
     tabExport->setDrawBase(false);
     tabExport->setUsesScrollButtons(false);
+    tabExport->setAccessibleName(QStringLiteral("Export steps"));
     for (const char *caption : {"Record Format", "Inserted Text Fields", "Records to Export", "Output Location"})
         tabExport->addTab(QString::fromLatin1(caption));
 
@@ -135,6 +142,7 @@ void frmExport::CreatePages()
     for (std::size_t i = 0; i < fraExport.size(); ++i) {
         fraExport[i] = new QFrame(m_pages);
         fraExport[i]->setObjectName(QStringLiteral("fraExport_%1").arg(i));
+        fraExport[i]->setAccessibleName(tabExport->tabText(static_cast<int>(i)));
         m_pages->addWidget(fraExport[i]);
     }
 
@@ -153,7 +161,7 @@ void frmExport::CreatePages()
             layout->addWidget(optCopy[i]);
         }
         layout->addStretch(1);
-        txtRecordFormat = NoteBox(fraExport[0], "txtRecordFormat", RecordFormatNote, false);
+        txtRecordFormat = NoteBox(fraExport[0], "txtRecordFormat", "Note on the record formats", RecordFormatNote, false);
         layout->addWidget(txtRecordFormat);
         connect(m_formatGroup, &QButtonGroup::idClicked, this, &frmExport::optCopy_Click);
     }
@@ -168,7 +176,7 @@ void frmExport::CreatePages()
         for (QCheckBox *box : {chkHeader, chkAreaName, chkLineTitle, chkQuote})
             layout->addWidget(box);
         layout->addStretch(1);
-        txtInsert = NoteBox(fraExport[1], "txtInsert", InsertNote, false);
+        txtInsert = NoteBox(fraExport[1], "txtInsert", "Note on the inserted text fields", InsertNote, false);
         layout->addWidget(txtInsert);
     }
 
@@ -177,6 +185,7 @@ void frmExport::CreatePages()
         auto *layout = new QHBoxLayout(fraExport[2]);
         // A click or Space toggles an item, so any set of lines can be picked.
         lstExport = Named(new ToggleList(fraExport[2]), "lstExport");
+        lstExport->setAccessibleName(tabExport->tabText(2));
         layout->addWidget(lstExport, 1);
         auto *buttons = new QVBoxLayout;
         cmdAll = Named(new QPushButton(QStringLiteral("&All"), fraExport[2]), "cmdAll");
@@ -202,6 +211,7 @@ void frmExport::CreatePages()
                          "optOP_1");
         m_outputGroup->addButton(optOP[0], 0);
         m_outputGroup->addButton(optOP[1], 1);
+        lblOP->setBuddy(optOP[0]);
         layout->addWidget(lblOP, 0, 0, Qt::AlignLeft | Qt::AlignVCenter);
         layout->addWidget(optOP[0], 0, 1, 1, 2);
         layout->addWidget(optOP[1], 1, 1, 1, 2);
@@ -211,6 +221,8 @@ void frmExport::CreatePages()
         cmdChange->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
         cmdChange->setIconSize(QSize(20, 20));
         cmdChange->setToolTip(QStringLiteral("Choose the output file or folder"));
+        cmdChange->setAccessibleName(cmdChange->toolTip());
+        txtFileName->setAccessibleName(QStringLiteral("Output file or folder"));
         layout->addWidget(txtFileName, 2, 0, 1, 2);
         layout->addWidget(cmdChange, 2, 2);
 
@@ -219,7 +231,7 @@ void frmExport::CreatePages()
         layout->addWidget(chkAppend, 3, 0, 1, 3);
         layout->addWidget(chkFoot, 4, 0, 1, 3);
         layout->setRowStretch(5, 1);
-        txtOP = NoteBox(fraExport[3], "txtOP", OutputNote, true);
+        txtOP = NoteBox(fraExport[3], "txtOP", "Note on the output location", OutputNote, true);
         layout->addWidget(txtOP, 6, 0, 1, 3);
         layout->setColumnStretch(1, 1);
         connect(cmdChange, &QToolButton::clicked, this, &frmExport::cmdChange_Click);
@@ -229,7 +241,7 @@ void frmExport::CreatePages()
     pbExport->setTextVisible(false);
     cmdPrevious = Named(new QPushButton(QStringLiteral("&Previous"), this), "cmdPrevious");
     cmdNext = Named(new QPushButton(QStringLiteral("&Next"), this), "cmdNext");
-    cmdOK = Named(new QPushButton(QStringLiteral("Export"), this), "cmdOK");
+    cmdOK = Named(new QPushButton(QStringLiteral("&Export"), this), "cmdOK");
     for (QPushButton *button : {cmdPrevious, cmdNext, cmdOK})
         button->setAutoDefault(false);
 
@@ -360,8 +372,10 @@ void frmExport::ShowFormat(int index)
     chkQuote->setEnabled(index != static_cast<int>(tarvel::ExportFormat::Fixed) && index != WorkbookFormat);
     chkAppend->setEnabled(index != WorkbookFormat);
     const char *note = index == WorkbookFormat ? WorkbookNote : RecordFormatNote;
-    if (txtRecordFormat->toPlainText() != QString::fromLatin1(note))
+    if (txtRecordFormat->toPlainText() != QString::fromLatin1(note)) {
         txtRecordFormat->setPlainText(QString::fromLatin1(note));
+        fraExport[0]->setAccessibleDescription(txtRecordFormat->toPlainText());
+    }
 }
 
 void frmExport::cmdChange_Click()
