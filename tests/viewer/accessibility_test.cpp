@@ -9,6 +9,8 @@
 #include "viewer/help/qt_help.h"
 #include "viewer/main/frmMain.h"
 #include "viewer/print/frmPrint.h"
+#include "viewer/qt/qt_child_frame.h"
+#include "viewer/qt/qt_status_panel.h"
 #include "viewer/selection/frmPickList.h"
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/table_catalog.h"
@@ -34,6 +36,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTabBar>
@@ -299,6 +302,234 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasItsOwnNameAndEveryLabelIts
     problems << Problems(help.get(), QStringLiteral("help window"));
 
     EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+}
+
+// ---- the keyboard alone ------------------------------------------------------------
+
+void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget *focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    QTest::keyClick(focus, static_cast<Qt::Key>(key), modifiers);
+    // A button's access key clicks it after a short flash.
+    QTest::qWait(modifiers == Qt::AltModifier ? 150 : 0);
+}
+
+/// Presses Tab until widget has the focus; false when it never gets it.
+bool TabTo(const QWidget *widget, int most = 30)
+{
+    for (int i = 0; i < most && QApplication::focusWidget() != widget; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    return QApplication::focusWidget() == widget;
+}
+
+QByteArray FileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// The whole workflow without a mouse: table, quarters, areas, display,
+// out of the grid and back, print to a file, export chosen lines.
+TEST_F(AccessibilityTest, WholeWorkflowByKeyboardWritesExactlyWhatWasChosen)
+{
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+
+    // 1. and 2.: the series and the table.
+    window->cboYears->setFocus();
+    Press(Qt::Key_1, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), window->optSeries[0]);
+    Press(Qt::Key_2, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), window->optTable[0]);
+    Press(Qt::Key_Down);
+    EXPECT_EQ(window->SelectedTable(), "ZR1");
+    Press(Qt::Key_Up);
+    ASSERT_EQ(window->SelectedTable(), "ZR4");
+
+    // 3.: the last five quarters.
+    Press(Qt::Key_3, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), window->cboYears);
+    Press(Qt::Key_Down);
+    EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 5"));
+
+    // 4.: Alabama and Alaska, by typing and Space.
+    prompts.dialogScript = [](QDialog &dialog) {
+        auto &pick = static_cast<frmPickList &>(dialog);
+        QTest::keyClicks(pick.lstPick, QStringLiteral("Ala"));
+        QTest::keyClick(pick.lstPick, Qt::Key_Space);
+        QTest::keyClick(pick.lstPick, Qt::Key_Down);
+        QTest::keyClick(pick.lstPick, Qt::Key_Space);
+        QTest::keyClick(pick.lstPick, Qt::Key_Return);
+    };
+    Press(Qt::Key_4, Qt::AltModifier);
+    prompts.dialogScript = nullptr;
+    ASSERT_EQ(window->PanelText(3), QStringLiteral("Areas selected - 2"));
+    EXPECT_EQ(window->State().AreaSelected[2], tarvel::Chosen);
+    EXPECT_EQ(window->State().AreaSelected[3], tarvel::Chosen);
+
+    // 5.: the next area twice; the grid of the newest window has the focus.
+    Press(Qt::Key_5, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), window->cmdPrev);
+    Press(Qt::Key_N, Qt::AltModifier);
+    Press(Qt::Key_N, Qt::AltModifier);
+    ASSERT_EQ(window->MdiArea()->subWindowList().size(), 2);
+    auto *alaska = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(alaska, nullptr);
+    EXPECT_TRUE(alaska->windowTitle().contains(QStringLiteral("Alaska")));
+    EXPECT_EQ(QApplication::focusWidget(), alaska->grdData);
+
+    // Tab and Shift+Tab leave the grid; F6 comes back to it and goes again.
+    Press(Qt::Key_Tab);
+    EXPECT_FALSE(alaska->isAncestorOf(QApplication::focusWidget())) << Describe(QApplication::focusWidget()).toStdString();
+    Press(Qt::Key_F6);
+    EXPECT_EQ(QApplication::focusWidget(), alaska->grdData);
+    Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_FALSE(alaska->isAncestorOf(QApplication::focusWidget()));
+    Press(Qt::Key_F6);
+    ASSERT_EQ(QApplication::focusWidget(), alaska->grdData);
+    Press(Qt::Key_F6);
+    EXPECT_TRUE(window->picMain->isAncestorOf(QApplication::focusWidget()));
+    Press(Qt::Key_F6);
+    ASSERT_EQ(QApplication::focusWidget(), alaska->grdData);
+
+    // Print the active window to a text file: Ctrl+P, Change Printer, Print.
+    window->Printer().setOutputFormat(QPrinter::PdfFormat);
+    window->Printer().setOutputFileName(Out("unused.pdf"));
+    prompts.printerAnswers = {true};
+    prompts.saveFileAnswers = {Out("alaska.txt")};
+    prompts.dialogScript = [](QDialog &dialog) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        Press(Qt::Key_R, Qt::AltModifier);
+        Press(Qt::Key_Return);
+    };
+    Press(Qt::Key_P, Qt::ControlModifier);
+    prompts.dialogScript = nullptr;
+    const QByteArray printed = FileBytes(Out("alaska.txt"));
+    EXPECT_TRUE(printed.contains("Alaska")) << printed.left(200).toStdString();
+    EXPECT_FALSE(printed.contains("Alabama"));
+
+    // Export two lines chosen by Space: the second is indented below a
+    // line that is not chosen.
+    prompts.messageAnswers = {QMessageBox::No};
+    const QString exported = Out("two lines.csv");
+    prompts.dialogScript = [&exported](QDialog &dialog) {
+        auto &wizard = static_cast<frmExport &>(dialog);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&wizard));
+        Press(Qt::Key_N, Qt::AltModifier);
+        Press(Qt::Key_N, Qt::AltModifier);
+        ASSERT_EQ(wizard.CurrentPage(), 3);
+        ASSERT_TRUE(TabTo(wizard.lstExport));
+        for (int i = 0; i < 4; ++i)
+            Press(Qt::Key_Down);
+        Press(Qt::Key_Space);
+        Press(Qt::Key_Down);
+        Press(Qt::Key_Down);
+        Press(Qt::Key_Space);
+        Press(Qt::Key_N, Qt::AltModifier);
+        ASSERT_EQ(wizard.CurrentPage(), 4);
+        ASSERT_TRUE(TabTo(wizard.txtFileName));
+        Press(Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(wizard.txtFileName, exported);
+        Press(Qt::Key_E, Qt::AltModifier);
+        EXPECT_TRUE(wizard.Completed());
+    };
+    Press(Qt::Key_E, Qt::ControlModifier);
+    prompts.dialogScript = nullptr;
+    const QList<QByteArray> lines = FileBytes(exported).split('\n');
+    ASSERT_EQ(lines.size(), 6) << FileBytes(exported).toStdString();
+    for (int i = 1; i <= 4; ++i) {
+        EXPECT_TRUE(lines[i].contains(i % 2 ? "\"0050\"" : "\"0070\"")) << lines[i].toStdString();
+        EXPECT_TRUE(lines[i].contains(i <= 2 ? "\"01\"" : "\"02\"")) << lines[i].toStdString();
+    }
+}
+
+// ---- large text ---------------------------------------------------------------------
+
+/// The desktop's text size for the life of the object, as a desktop set to
+/// 16-point text gives it to a program.
+class DesktopTextSize {
+public:
+    explicit DesktopTextSize(double points) : m_before(QApplication::font())
+    {
+        QFont font = m_before;
+        font.setPointSizeF(points);
+        QApplication::setFont(font);
+    }
+    ~DesktopTextSize() { QApplication::setFont(m_before); }
+    DesktopTextSize(const DesktopTextSize &) = delete;
+    DesktopTextSize &operator=(const DesktopTextSize &) = delete;
+
+private:
+    QFont m_before;
+};
+
+QRect PlaceIn(const QWidget *widget, const QWidget *window)
+{
+    return {widget->mapTo(window, QPoint(0, 0)), widget->size()};
+}
+
+// Twice the normal size on a 1280 x 1024 screen leaves 640 x 512 pixels at
+// the normal size, here with 16-point text: every control of the main
+// window is inside it, each control of the numbered row comes into view
+// when it takes the focus, and every status text shows some of itself and
+// all of itself as its tooltip.
+TEST_F(AccessibilityTest, LargeTextKeepsEveryControlOfTheMainWindowOnItAndReachable)
+{
+    const DesktopTextSize large(16);
+    Start();
+    const QRect room = frmMain::NormalGeometryOn(QRect(0, 0, 640, 512));
+    EXPECT_LE(window->minimumSizeHint().width(), room.width());
+    EXPECT_LE(window->minimumSizeHint().height(), room.height());
+    window->setGeometry(room);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(window->size(), room.size());
+
+    const QRect inside = window->rect();
+    auto *strip = qobject_cast<QScrollArea *>(window->picMain->parentWidget()->parentWidget());
+    ASSERT_NE(strip, nullptr);
+    EXPECT_TRUE(inside.contains(PlaceIn(strip, window.get()))) << strip->geometry().width();
+    EXPECT_TRUE(inside.contains(PlaceIn(window->MdiArea(), window.get())));
+    EXPECT_GE(window->MdiArea()->height(), room.height() / 3);
+    for (QWidget *control : ChildFrame::TabStops(window->picMain, false)) {
+        control->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+        const QRect shown(control->mapTo(strip->viewport(), QPoint(0, 0)), control->size());
+        EXPECT_TRUE(strip->viewport()->rect().contains(shown)) << Describe(control).toStdString();
+    }
+    for (int panel = 1; panel <= 4; ++panel) {
+        auto *text = window->findChild<StatusPanel *>(QStringLiteral("Panel%1").arg(panel));
+        ASSERT_NE(text, nullptr);
+        EXPECT_TRUE(inside.contains(PlaceIn(text, window.get()))) << panel;
+        EXPECT_GE(text->Shown().size(), std::min<qsizetype>(text->text().size(), 6)) << text->Shown().toStdString();
+        EXPECT_EQ(text->text(), window->PanelText(panel));
+    }
+}
+
+// Until the user chooses a display font the grids take the desktop's text
+// size (never less than the default 8 points); a chosen font stays as chosen.
+TEST_F(AccessibilityTest, GridFontFollowsTheDesktopUntilTheUserChoosesOne)
+{
+    const DesktopTextSize large(16);
+    Start();
+    EXPECT_FALSE(window->DisplayFontChosen());
+    EXPECT_EQ(window->DisplayFont().pointSizeF(), 16.0);
+    EXPECT_EQ(window->State().DisplayFontSize, frmMain::DefaultDisplayFontSize);
+    ChooseAreas({2});
+    window->RunDisplay();
+    auto *table = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->grdData->font().pointSizeF(), 16.0);
+
+    QFont chosen(QStringLiteral("Liberation Sans"));
+    chosen.setPointSize(10);
+    prompts.fontAnswers = {chosen};
+    window->mnuFont->trigger();
+    EXPECT_TRUE(window->DisplayFontChosen());
+    EXPECT_EQ(window->DisplayFont().pointSizeF(), 10.0);
+    window->mnuReset->trigger();
+    EXPECT_FALSE(window->DisplayFontChosen());
+    EXPECT_EQ(window->DisplayFont().pointSizeF(), 16.0);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "viewer/qt/qt_text.h"
 
 #include "core/catalog/table_catalog.h"
+#include "viewer/qt/qt_contrast.h"
 
 #include <QAction>
 #include <QCategoryAxis>
@@ -12,11 +13,13 @@
 #include <QFontMetricsF>
 #include <QGraphicsSimpleTextItem>
 #include <QIODevice>
+#include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QLocale>
 #include <QMenu>
 #include <QPainter>
+#include <QPolygonF>
 #include <QResizeEvent>
 #include <QScatterSeries>
 #include <QSvgGenerator>
@@ -28,6 +31,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -40,6 +44,66 @@ const std::array<QColor, 12> &SeriesColours()
         QColor(188, 189, 34), QColor(23, 190, 207), QColor(0, 0, 128),    QColor(128, 128, 0),
     };
     return colours;
+}
+
+// Lines are told apart by their dash pattern and their point marks as well
+// as by colour: the three cycle at different lengths.
+constexpr std::array<Qt::PenStyle, 5> LineStyles{Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
+                                                 Qt::DashDotDotLine};
+enum class Mark { Circle, Square, Triangle, Diamond, TriangleDown, Cross, Count };
+constexpr int MarkSize = 9;
+
+// A point mark of a line, drawn three times as large as shown so that it
+// stays sharp when scaled, edged in the background colour so that it stands
+// out where lines cross.
+QImage MarkImage(Mark mark, const QColor &fill, const QColor &edge)
+{
+    constexpr int side = 3 * MarkSize;
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(edge, 3));
+    painter.setBrush(fill);
+    const QRectF box(2, 2, side - 4, side - 4);
+    const QPointF c = box.center();
+    switch (mark) {
+    case Mark::Circle:
+        painter.drawEllipse(box);
+        break;
+    case Mark::Square:
+        painter.drawRect(box.adjusted(2, 2, -2, -2));
+        break;
+    case Mark::Triangle:
+        painter.drawPolygon(QPolygonF({QPointF(c.x(), box.top()), box.bottomRight(), box.bottomLeft()}));
+        break;
+    case Mark::Diamond:
+        painter.drawPolygon(QPolygonF({QPointF(c.x(), box.top()), QPointF(box.right(), c.y()),
+                                       QPointF(c.x(), box.bottom()), QPointF(box.left(), c.y())}));
+        break;
+    case Mark::TriangleDown:
+        painter.drawPolygon(QPolygonF({box.topLeft(), box.topRight(), QPointF(c.x(), box.bottom())}));
+        break;
+    case Mark::Cross:
+    case Mark::Count: {
+        const double arm = box.width() / 6;
+        QPolygonF plus;
+        for (const auto &[x, y] : std::initializer_list<std::pair<double, double>>{
+                 {-arm, -3 * arm}, {arm, -3 * arm}, {arm, -arm}, {3 * arm, -arm}, {3 * arm, arm}, {arm, arm},
+                 {arm, 3 * arm}, {-arm, 3 * arm}, {-arm, arm}, {-3 * arm, arm}, {-3 * arm, -arm}, {-arm, -arm}})
+            plus << c + QPointF(x, y);
+        painter.drawPolygon(plus);
+        break;
+    }
+    }
+    return image;
+}
+
+QColor Mix(const QColor &a, const QColor &b, double share)
+{
+    return QColor::fromRgbF(static_cast<float>(a.redF() * (1 - share) + b.redF() * share),
+                            static_cast<float>(a.greenF() * (1 - share) + b.greenF() * share),
+                            static_cast<float>(a.blueF() * (1 - share) + b.blueF() * share));
 }
 
 // Quarters between two labels: every quarter, every second, then whole
@@ -93,6 +157,8 @@ frmChart::frmChart(tarvel::ChartData data, QWidget *parent) : QWidget(parent), m
     m_chart->setLocalizeNumbers(true);
     m_chart->legend()->setAlignment(Qt::AlignBottom);
     m_chart->legend()->setShowToolTips(true); // the full text of a shortened entry
+    // The legend shows each line's dash pattern and mark, not a colour alone.
+    m_chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
 
     m_axisX = new QCategoryAxis;
     m_axisX->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
@@ -105,6 +171,7 @@ frmChart::frmChart(tarvel::ChartData data, QWidget *parent) : QWidget(parent), m
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
     AddSeries();
     SetValueRange();
+    ApplyPalette();
 
     if (m_data.Unsuppressed) {
         QString marking = QString::fromLatin1(MarkingText);
@@ -143,10 +210,8 @@ frmChart::frmChart(tarvel::ChartData data, QWidget *parent) : QWidget(parent), m
 
 void frmChart::AddSeries()
 {
-    const auto &colours = SeriesColours();
     for (std::size_t i = 0; i < m_data.Series.size(); ++i) {
         const tarvel::ChartSeries &series = m_data.Series[i];
-        const QColor colour = colours[i % colours.size()];
         const QString name = Latin1(series.Name);
 
         // A line is drawn in pieces: a withheld or blank value breaks it.
@@ -171,11 +236,10 @@ void frmChart::AddSeries()
         for (const QList<QPointF> &run : runs) {
             auto *piece = new QLineSeries;
             piece->setName(name);
-            piece->setPen(QPen(colour, 2));
-            piece->setColor(colour);
             piece->append(run);
-            // A single quarter between gaps would draw nothing as a line.
-            piece->setPointsVisible(run.size() == 1);
+            // Every point carries the line's mark, so a single quarter
+            // between gaps shows too.
+            piece->setMarkerSize(MarkSize);
             m_chart->addSeries(piece);
             piece->attachAxis(m_axisX);
             piece->attachAxis(m_axisY);
@@ -202,7 +266,7 @@ void frmChart::AddSeries()
     m_marked = new QScatterSeries;
     m_marked->setName(QStringLiteral("Withheld value (unsuppressed)"));
     m_marked->setMarkerShape(QScatterSeries::MarkerShapeCircle);
-    m_marked->setMarkerSize(9);
+    m_marked->setMarkerSize(MarkSize + 6); // around the line's own mark
     m_marked->setBrush(Qt::NoBrush);
     m_marked->setPen(QPen(Qt::red, 2));
     for (const tarvel::ChartSeries &series : m_data.Series) {
@@ -215,6 +279,70 @@ void frmChart::AddSeries()
     m_chart->addSeries(m_marked);
     m_marked->attachAxis(m_axisX);
     m_marked->attachAxis(m_axisY);
+}
+
+void frmChart::ApplyPalette()
+{
+    // The chart takes the window's palette, a dark one too: the picture on
+    // the base colour, text and axes in the text colour, the grid faint, and
+    // each line's colour made to stand out from the background.
+    const QPalette colours = palette();
+    const QColor paper = colours.color(QPalette::Base);
+    const QColor ink = colours.color(QPalette::Text);
+    m_chart->setBackgroundBrush(paper);
+    m_chart->setBackgroundPen(QPen(Mix(paper, ink, 0.3)));
+    m_chart->setTitleBrush(ink);
+    m_chart->legend()->setLabelColor(ink);
+    for (QAbstractAxis *axis : std::initializer_list<QAbstractAxis *>{m_axisX, m_axisY}) {
+        axis->setLabelsColor(ink);
+        axis->setTitleBrush(ink);
+        axis->setLinePenColor(ink);
+        axis->setGridLineColor(Mix(paper, ink, 0.2));
+    }
+    const auto &hues = SeriesColours();
+    for (std::size_t i = 0; i < m_pieces.size(); ++i) {
+        const SeriesLook look = LookOf(static_cast<int>(i));
+        const QColor colour = WithContrast(hues[static_cast<std::size_t>(look.colour)], paper);
+        const QImage mark = MarkImage(static_cast<Mark>(look.mark), colour, paper);
+        for (QLineSeries *piece : m_pieces[i]) {
+            piece->setPen(QPen(colour, 2, LineStyles[static_cast<std::size_t>(look.style)]));
+            piece->setLightMarker(mark);
+        }
+    }
+}
+
+frmChart::SeriesLook frmChart::LookOf(int series)
+{
+    return {series % static_cast<int>(SeriesColours().size()), series % static_cast<int>(LineStyles.size()),
+            series % static_cast<int>(Mark::Count)};
+}
+
+QColor frmChart::LineColour(int series) const
+{
+    if (series < 0 || static_cast<std::size_t>(series) >= m_pieces.size() || m_pieces[static_cast<std::size_t>(series)].isEmpty())
+        return {};
+    return m_pieces[static_cast<std::size_t>(series)].front()->pen().color();
+}
+
+Qt::PenStyle frmChart::LineStyle(int series) const
+{
+    if (series < 0 || static_cast<std::size_t>(series) >= m_pieces.size() || m_pieces[static_cast<std::size_t>(series)].isEmpty())
+        return Qt::NoPen;
+    return m_pieces[static_cast<std::size_t>(series)].front()->pen().style();
+}
+
+QImage frmChart::LineMark(int series) const
+{
+    if (series < 0 || static_cast<std::size_t>(series) >= m_pieces.size() || m_pieces[static_cast<std::size_t>(series)].isEmpty())
+        return {};
+    return m_pieces[static_cast<std::size_t>(series)].front()->lightMarker();
+}
+
+void frmChart::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && m_chart && m_axisX && m_axisY)
+        ApplyPalette();
 }
 
 void frmChart::SetValueRange()

@@ -1,10 +1,13 @@
 #include "viewer/qt/qt_toggle_list.h"
 
+#include "viewer/qt/qt_focus_frame.h"
+
 #include <QKeyEvent>
 
 ToggleList::ToggleList(QWidget *parent) : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::MultiSelection);
+    FocusFrameDelegate::Install(this);
 }
 
 void ToggleList::keyboardSearch(const QString &search)
