@@ -10,6 +10,7 @@
 #include "viewer/main/frmMain.h"
 #include "viewer/print/frmPrint.h"
 #include "viewer/qt/qt_child_frame.h"
+#include "viewer/qt/qt_contrast.h"
 #include "viewer/qt/qt_status_panel.h"
 #include "viewer/selection/frmPickList.h"
 #include "core/catalog/file_helpers.h"
@@ -22,18 +23,25 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QChart>
+#include <QLegend>
 #include <QMenuBar>
+#include <QItemSelectionModel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -442,6 +450,250 @@ TEST_F(AccessibilityTest, WholeWorkflowByKeyboardWritesExactlyWhatWasChosen)
         EXPECT_TRUE(lines[i].contains(i % 2 ? "\"0050\"" : "\"0070\"")) << lines[i].toStdString();
         EXPECT_TRUE(lines[i].contains(i <= 2 ? "\"01\"" : "\"02\"")) << lines[i].toStdString();
     }
+}
+
+// What the walk above cannot tell: each name says what its control does.
+TEST_F(AccessibilityTest, NamesSayWhatEachControlDoesAndNotesCanBeRead)
+{
+    Start();
+    for (QPushButton *button : {window->cmdPrev, window->cmdNext, window->cmdShowOneLine, window->cmdChart})
+        EXPECT_EQ(AccessibleText(button, QAccessible::Name), button->toolTip()) << Describe(button).toStdString();
+
+    ChooseAreas({2});
+    window->RunDisplay();
+    auto *table = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(AccessibleText(table->grdData, QAccessible::Name), table->windowTitle());
+    EXPECT_TRUE(table->windowTitle().contains(QStringLiteral("Alabama")));
+    QAbstractItemModel *model = table->grdData->model();
+    const int last = model->columnCount() - 1;
+    EXPECT_EQ(model->headerData(last, Qt::Horizontal).toString(), QStringLiteral("2008.1"));
+    EXPECT_EQ(model->headerData(last, Qt::Horizontal, Qt::AccessibleDescriptionRole).toString(),
+              QStringLiteral("2008 quarter 1"));
+
+    // The export wizard's notes take the focus and are their pages' descriptions.
+    CheckDialog(QStringLiteral("export wizard"), [this] { window->RunExport(); }, *std::make_unique<QStringList>(),
+                [](QDialog &dialog) {
+                    auto &wizard = static_cast<frmExport &>(dialog);
+                    const std::vector<std::pair<int, const char *>> notes{
+                        {0, "txtRecordFormat"}, {1, "txtInsert"}, {3, "txtOP"}};
+                    for (const auto &[page, name] : notes) {
+                        auto *note = wizard.findChild<QPlainTextEdit *>(QString::fromLatin1(name));
+                        ASSERT_NE(note, nullptr) << name;
+                        EXPECT_TRUE(note->focusPolicy() & Qt::TabFocus) << name;
+                        EXPECT_FALSE(AccessibleText(note, QAccessible::Name).isEmpty()) << name;
+                        EXPECT_EQ(wizard.fraExport[static_cast<std::size_t>(page)]->accessibleDescription(),
+                                  note->toPlainText())
+                            << name;
+                    }
+                    EXPECT_EQ(wizard.lblOP->buddy(), wizard.optOP[0]);
+                });
+    // The size dialog's slider takes the focus, and both controls say their unit.
+    CheckDialog(QStringLiteral("height dialog"), [this] { window->mnuGrid[0]->trigger(); }, *std::make_unique<QStringList>(),
+                [](QDialog &dialog) {
+                    auto &size = static_cast<frmScroll &>(dialog);
+                    EXPECT_TRUE(size.hsbScroll->focusPolicy() & Qt::TabFocus);
+                    for (QWidget *control : std::initializer_list<QWidget *>{size.txtScroll, size.hsbScroll}) {
+                        EXPECT_TRUE(AccessibleText(control, QAccessible::Name).contains(QStringLiteral("twips")));
+                        EXPECT_TRUE(AccessibleText(control, QAccessible::Name).contains(QStringLiteral("height")));
+                    }
+                });
+}
+
+// Keys on the windows that the workflow does not press.
+TEST_F(AccessibilityTest, ShortcutsSelectionKeysAndTheHelpWindowsKeys)
+{
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const std::vector<std::pair<QAction *, QKeySequence>> menus{
+        {window->mnuHelpContents, QKeySequence(Qt::Key_F1)},
+        {window->mnuPrint, QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {window->mnuExport, QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {window->mnuClip, QKeySequence(Qt::CTRL | Qt::Key_C)},
+        {window->mnuQuit, QKeySequence(Qt::CTRL | Qt::Key_Q)}};
+    for (const auto &[action, key] : menus)
+        EXPECT_EQ(action->shortcut(), key) << action->text().toStdString();
+    window->optSeries[0]->setFocus();
+    Press(Qt::Key_F1);
+    ASSERT_EQ(prompts.Of(Kind::Help).size(), 1u);
+    EXPECT_EQ(prompts.Of(Kind::Help)[0].topic, 0);
+
+    // Ctrl+Shift+End and Ctrl+Shift+Home extend the selection from the cursor.
+    ChooseAreas({2, 3});
+    window->RunDisplay();
+    auto *table = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(QApplication::focusWidget(), table->grdData);
+    table->SetCurrentCell(2, 2);
+    table->grdData->selectionModel()->select(table->grdData->currentIndex(), QItemSelectionModel::ClearAndSelect);
+    Press(Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+    const int rows = table->Data().Rows() - 1;
+    const int columns = table->Data().Columns() - 1;
+    EXPECT_EQ(table->SelectedBlock(), QRect(QPoint(2, 2), QPoint(columns, rows)));
+    Press(Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(table->SelectedBlock(), QRect(QPoint(1, 1), QPoint(2, 2)));
+
+    // Ctrl+C copies the selected cells as the menu command does.
+    Press(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(table->windowTitle()));
+
+    // Ctrl+W closes the active child window, from the controls too.
+    window->RunDisplay();
+    ASSERT_EQ(window->MdiArea()->subWindowList().size(), 2);
+    Press(Qt::Key_W, Qt::ControlModifier);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window->MdiArea()->subWindowList().size(), 1);
+    window->cboYears->setFocus();
+    Press(Qt::Key_W, Qt::ControlModifier);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window->MdiArea()->subWindowList().isEmpty());
+
+    // The help window: a keyword opens nothing until Enter; Escape closes it.
+    const QPointer<HelpWindow> help = HelpWindow::OpenFile(TARVEL_SAMPLE_DATA "/tarvel.hlp", prompts);
+    ASSERT_NE(help, nullptr);
+    help->ShowTopic(8);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+    auto *keywords = help->findChild<QListWidget *>(QStringLiteral("lstKeywords"));
+    ASSERT_NE(keywords, nullptr);
+    keywords->setFocus(Qt::TabFocusReason);
+    Press(Qt::Key_Down);
+    Press(Qt::Key_Down);
+    EXPECT_EQ(help->CurrentTopic(), 8);
+    Press(Qt::Key_Return);
+    EXPECT_NE(help->CurrentTopic(), 8);
+    EXPECT_EQ(AccessibleText(help->findChild<QWidget *>(QStringLiteral("txtHelp")), QAccessible::Name).isEmpty(), false);
+    Press(Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(help.isNull()); // closing deletes it
+}
+
+// The chart's buttons are in the Tab order, and Tab goes on from the chart
+// to the main window's controls.
+TEST_F(AccessibilityTest, TabWalksTheChartWindowAndLeavesIt)
+{
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ChooseAreas({2});
+    window->RunDisplay();
+    auto *table = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(table, nullptr);
+    table->SetCurrentCell(PersonalIncomeRow(*table), 1);
+    window->RunChart();
+    auto *chart = qobject_cast<frmChart *>(window->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(chart, nullptr);
+    QStringList reached;
+    for (int i = 0; i < 6 && chart->isAncestorOf(QApplication::focusWidget()); ++i) {
+        reached << AccessibleText(QApplication::focusWidget(), QAccessible::Name);
+        Press(Qt::Key_Tab);
+    }
+    for (QAction *command : {chart->cmdSaveChart, chart->cmdCopyChart, chart->cmdPrintChart})
+        EXPECT_TRUE(reached.contains(command->iconText())) << reached.join(QStringLiteral(", ")).toStdString();
+    EXPECT_TRUE(window->picMain->isAncestorOf(QApplication::focusWidget()));
+}
+
+// The current item of a list or grid with the focus is framed in a colour
+// that stands out (3:1) from the item's background and from what is around it.
+TEST_F(AccessibilityTest, FocusIsFramedClearlyInListsAndGrids)
+{
+    frmPickList pick;
+    for (const char *name : {"Alabama (AL)", "Alaska (AK)", "Arizona (AZ)"})
+        pick.AddItem(QString::fromLatin1(name));
+    pick.SetItemSelected(2, true);
+    pick.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&pick));
+    for (int row : {0, 1}) {
+        pick.lstPick->setCurrentRow(row, QItemSelectionModel::NoUpdate);
+        pick.lstPick->setFocus();
+        QCoreApplication::processEvents();
+        const QImage shot = pick.lstPick->viewport()->grab().toImage();
+        const QRect item = pick.lstPick->visualItemRect(pick.lstPick->item(row));
+        const QPalette colours = pick.lstPick->palette();
+        const QColor inside = colours.color(row == 1 ? QPalette::Highlight : QPalette::Base);
+        const QColor frame = shot.pixelColor(item.center().x(), item.top());
+        EXPECT_GE(ContrastRatio(frame, inside), 3.0) << row << " " << frame.name().toStdString();
+        EXPECT_GE(ContrastRatio(frame, colours.color(QPalette::Base)), 3.0) << row;
+        EXPECT_GE(ContrastRatio(frame, colours.color(QPalette::Highlight)), 3.0) << row;
+    }
+}
+
+// A chart made of n lines of three quarters each.
+tarvel::ChartData ChartOfLines(int lines)
+{
+    tarvel::ChartData data;
+    data.Code = "ZR4";
+    data.Title = "ZR4 test";
+    data.Caption = "ZR4 test - chart";
+    data.Labels = {"2007.3", "2007.4", "2008.1"};
+    for (int i = 0; i < lines; ++i) {
+        tarvel::ChartSeries series;
+        series.Area = 2;
+        series.Line = i + 1;
+        series.Name = "Line " + std::to_string(i + 1);
+        for (int k = 0; k < 3; ++k)
+            series.Points.push_back({k + 1, data.Labels[static_cast<std::size_t>(k)], 100.0 * (i + k + 1), "100", false});
+        data.Series.push_back(series);
+    }
+    return data;
+}
+
+// The chart takes the palette's colours, a dark one as well as a light one,
+// and tells its lines apart without colour: neighbouring lines differ in
+// dash pattern and point mark, which the legend shows too.
+TEST(ChartColours, FollowThePaletteAndNeverRestOnColourAlone)
+{
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(20, 20, 24));
+    dark.setColor(QPalette::Window, QColor(30, 30, 34));
+    dark.setColor(QPalette::Text, QColor(235, 235, 235));
+    dark.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    for (const QPalette &palette : {QApplication::palette(), dark}) {
+        frmChart chart(ChartOfLines(tarvel::MaxChartSeries));
+        chart.setPalette(palette);
+        const QColor paper = palette.color(QPalette::Base);
+        EXPECT_EQ(chart.Chart()->backgroundBrush().color(), paper);
+        EXPECT_EQ(chart.Chart()->legend()->labelColor(), palette.color(QPalette::Text));
+        EXPECT_EQ(chart.Chart()->legend()->markerShape(), QLegend::MarkerShapeFromSeries);
+        for (int i = 0; i < tarvel::MaxChartSeries; ++i) {
+            EXPECT_GE(ContrastRatio(chart.LineColour(i), paper), 3.0) << i << " on " << paper.name().toStdString();
+            EXPECT_FALSE(chart.LineMark(i).isNull()) << i;
+            if (i > 0) {
+                EXPECT_NE(chart.LineStyle(i), chart.LineStyle(i - 1)) << i;
+                EXPECT_NE(chart.LineMark(i), chart.LineMark(i - 1)) << i;
+            }
+        }
+    }
+}
+
+// "Select years" starts the keyboard on a chosen quarter in view, and opened
+// from the quarter list's popup it opens once, also when a screen reader
+// hands the Enter that chose it on again after the dialog has closed.
+TEST_F(AccessibilityTest, SelectYearsOpensOnceOnAChosenQuarterInView)
+{
+    Start();
+    int opened = 0;
+    prompts.dialogScript = [&opened](QDialog &dialog) {
+        ++opened;
+        auto &pick = static_cast<frmPickList &>(dialog);
+        QListWidgetItem *current = pick.lstPick->currentItem();
+        ASSERT_NE(current, nullptr);
+        EXPECT_TRUE(current->isSelected()) << current->text().toStdString();
+        EXPECT_EQ(current->text(), QStringLiteral("2008.1"));
+        EXPECT_TRUE(pick.lstPick->viewport()->rect().contains(pick.lstPick->visualItemRect(current)));
+        EXPECT_EQ(QApplication::focusWidget(), pick.lstPick);
+        QTest::keyClick(pick.lstPick, Qt::Key_Return);
+    };
+    QAbstractItemView *popup = window->cboYears->view();
+    window->cboYears->setFocus();
+    window->cboYears->showPopup();
+    popup->setCurrentIndex(popup->model()->index(tarvel::SelectQuartersEntry, 0));
+    QTest::keyClick(popup, Qt::Key_Return);
+    EXPECT_EQ(opened, 1);
+    // The same key once more, as a screen reader passes it on late: the
+    // press alone, to the popup's list that has closed since.
+    QKeyEvent late(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QApplication::sendEvent(popup, &late);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 4"));
 }
 
 // ---- large text ---------------------------------------------------------------------

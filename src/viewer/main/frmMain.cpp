@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -209,6 +210,8 @@ void frmMain::CreateControls()
     cboYears->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     cboYears->setMinimumContentsLength(34);
     cboYears->installEventFilter(this);
+    cboYears->view()->installEventFilter(this);
+    cboYears->view()->setAccessibleName(lblYears->text());
     // The wheel changes the quarter range only when the list has the focus,
     // never as the pointer passes over it (nor does it give the focus).
     cboYears->setFocusPolicy(Qt::StrongFocus);
@@ -537,6 +540,15 @@ void frmMain::closeEvent(QCloseEvent *event)
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    // A screen reader may hand a key on after the program has acted on it:
+    // the Enter that chose "Select quarters" in the list's popup would then
+    // reach the closed popup and open the dialog a second time.
+    if (watched == cboYears->view() && !cboYears->view()->isVisible()
+        && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Select)
+            return true;
+    }
     if (watched == cboYears && event->type() == QEvent::Wheel && !cboYears->hasFocus()) {
         event->ignore();
         return true;

@@ -1,6 +1,8 @@
 #include "viewer/qt/qt_child_frame.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 
 namespace {
 
@@ -18,6 +20,17 @@ bool InsideChildWindow(const QWidget *widget, const QWidget *root)
 ChildFrame::ChildFrame(QWidget *content, QWidget *parent) : QMdiSubWindow(parent)
 {
     setWidget(content);
+    // Ctrl+W is the main window's: it closes the active child window from
+    // anywhere in the main window. A frame's own Close keeps Ctrl+F4, so
+    // the two never claim one key (and then neither would act).
+    if (QMenu *menu = systemMenu()) {
+        const QKeySequence ctrlW(Qt::CTRL | Qt::Key_W);
+        for (QAction *action : menu->actions()) {
+            QList<QKeySequence> keys = action->shortcuts();
+            if (keys.removeAll(ctrlW) > 0)
+                action->setShortcuts(keys);
+        }
+    }
 }
 
 QList<QWidget *> ChildFrame::TabStops(QWidget *root, bool outsideChildWindows)
