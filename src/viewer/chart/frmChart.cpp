@@ -317,25 +317,30 @@ frmChart::SeriesLook frmChart::LookOf(int series)
             series % static_cast<int>(Mark::Count)};
 }
 
+const QLineSeries *frmChart::FirstPiece(int series) const
+{
+    if (series < 0 || static_cast<std::size_t>(series) >= m_pieces.size())
+        return nullptr;
+    const QList<QLineSeries *> &pieces = m_pieces[static_cast<std::size_t>(series)];
+    return pieces.isEmpty() ? nullptr : pieces.front();
+}
+
 QColor frmChart::LineColour(int series) const
 {
-    if (series < 0 || static_cast<std::size_t>(series) >= m_pieces.size() || m_pieces[static_cast<std::size_t>(series)].isEmpty())
-        return {};
-    return m_pieces[static_cast<std::size_t>(series)].front()->pen().color();
+    const QLineSeries *piece = FirstPiece(series);
+    return piece ? piece->pen().color() : QColor();
 }
 
 Qt::PenStyle frmChart::LineStyle(int series) const
 {
-    if (series < 0 || static_cast<std::size_t>(series) >= m_pieces.size() || m_pieces[static_cast<std::size_t>(series)].isEmpty())
-        return Qt::NoPen;
-    return m_pieces[static_cast<std::size_t>(series)].front()->pen().style();
+    const QLineSeries *piece = FirstPiece(series);
+    return piece ? piece->pen().style() : Qt::NoPen;
 }
 
 QImage frmChart::LineMark(int series) const
 {
-    if (series < 0 || static_cast<std::size_t>(series) >= m_pieces.size() || m_pieces[static_cast<std::size_t>(series)].isEmpty())
-        return {};
-    return m_pieces[static_cast<std::size_t>(series)].front()->lightMarker();
+    const QLineSeries *piece = FirstPiece(series);
+    return piece ? piece->lightMarker() : QImage();
 }
 
 void frmChart::changeEvent(QEvent *event)

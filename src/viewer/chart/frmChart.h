@@ -90,6 +90,8 @@ private:
         int mark;
     };
     static SeriesLook LookOf(int series);
+    /// The first drawn piece of line i, or nullptr.
+    const QLineSeries *FirstPiece(int series) const;
     void AddSeries();
     /// The colours of the window's palette on the picture and its lines.
     void ApplyPalette();

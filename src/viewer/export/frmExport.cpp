@@ -161,7 +161,8 @@ void frmExport::CreatePages()
             layout->addWidget(optCopy[i]);
         }
         layout->addStretch(1);
-        txtRecordFormat = NoteBox(fraExport[0], "txtRecordFormat", "Note on the record formats", RecordFormatNote, false);
+        txtRecordFormat =
+            NoteBox(fraExport[0], "txtRecordFormat", "Note on the record formats", RecordFormatNote, false);
         layout->addWidget(txtRecordFormat);
         connect(m_formatGroup, &QButtonGroup::idClicked, this, &frmExport::optCopy_Click);
     }

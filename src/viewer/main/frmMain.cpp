@@ -14,9 +14,9 @@
 #include "core/catalog/table_catalog.h"
 #include "core/help/help_file.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>

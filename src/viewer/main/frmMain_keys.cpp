@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -53,8 +52,10 @@ void frmMain::CreateKeyboardCommands()
 {
     // Alt+1 .. Alt+5 reach the five numbered controls; their captions keep
     // their text, so the keys are shortcuts rather than marked letters.
-    AddShortcut(this, "keySeries", QKeySequence(Qt::ALT | Qt::Key_1), [this] { FocusFromShortcut(ChosenOption(optSeries)); });
-    AddShortcut(this, "keyTable", QKeySequence(Qt::ALT | Qt::Key_2), [this] { FocusFromShortcut(ChosenOption(optTable)); });
+    AddShortcut(this, "keySeries", QKeySequence(Qt::ALT | Qt::Key_1),
+                [this] { FocusFromShortcut(ChosenOption(optSeries)); });
+    AddShortcut(this, "keyTable", QKeySequence(Qt::ALT | Qt::Key_2),
+                [this] { FocusFromShortcut(ChosenOption(optTable)); });
     AddShortcut(this, "keyQuarters", QKeySequence(Qt::ALT | Qt::Key_3), [this] { FocusFromShortcut(cboYears); });
     cmdStates->setShortcut(QKeySequence(Qt::ALT | Qt::Key_4));
     AddShortcut(this, "keyDisplay", QKeySequence(Qt::ALT | Qt::Key_5), [this] {
