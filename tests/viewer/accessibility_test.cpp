@@ -17,6 +17,7 @@
 #include "core/catalog/table_catalog.h"
 #include "core/selection/selection.h"
 #include "core/settings/settings_store.h"
+#include "core/views/scroll_value.h"
 #include "scripted_prompts.h"
 
 #include <QAbstractButton>
@@ -44,6 +45,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTabBar>
 #include <QTableView>
@@ -476,6 +478,13 @@ TEST_F(AccessibilityTest, NamesSayWhatEachControlDoesAndNotesCanBeRead)
     wizard.optCopy[4]->click(); // the workbook's note replaces the first page's
     EXPECT_EQ(wizard.fraExport[0]->accessibleDescription(), wizard.txtRecordFormat->toPlainText());
     EXPECT_TRUE(wizard.txtRecordFormat->toPlainText().startsWith(QStringLiteral("An Excel workbook")));
+
+    // The size dialog's slider takes the focus and, like its box, says its unit.
+    frmScroll size;
+    size.Load(tarvel::WidthSizeKind, 8000, QFont());
+    EXPECT_TRUE(size.hsbScroll->focusPolicy() & Qt::TabFocus);
+    for (QWidget *control : std::initializer_list<QWidget *>{size.txtScroll, size.hsbScroll})
+        EXPECT_TRUE(AccessibleText(control, QAccessible::Name).endsWith(QStringLiteral("width in twips")));
 }
 
 // Keys on the windows that the workflow does not press.
