@@ -208,6 +208,14 @@ TEST(TableCatalog, LabelsOutsideTheTableGiveNoQuarterOfIt)
     EXPECT_TRUE(outside(QuarterIndex("2008.x", "ZR5N")));
 }
 
+TEST(TableCatalog, QuarterLabelsHaveASpokenForm)
+{
+    EXPECT_EQ(SpokenQuarterLabel("2007.3"), "2007 quarter 3");
+    EXPECT_EQ(SpokenQuarterLabel(QuarterLabel(1, "ZR1")), "1948 quarter 1");
+    for (const char *other : {"", "2007", "2007.5", "2007.0", "207.3", "2007.31", "20x7.3", "2007,3", " 2007.3"})
+        EXPECT_EQ(SpokenQuarterLabel(other), "") << other;
+}
+
 TEST(TableCatalog, SeriesGroupsInButtonOrder)
 {
     EXPECT_EQ(SeriesGroupCaption(0), "ZR4, ZR1 Income summary");

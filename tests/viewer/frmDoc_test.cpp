@@ -397,7 +397,8 @@ TEST_F(DocumentsTest, FontDialogOpensWithTheDisplayFontAndCancelChangesNothing)
     const auto asked = prompts.Of(Kind::ChooseFont);
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].title.toStdString(), before.DisplayFontName);
-    EXPECT_EQ(asked[0].topic, before.DisplayFontSize);
+    // In the size the grids show: the desktop's while no font was chosen.
+    EXPECT_EQ(asked[0].topic, window->DisplayFont().pointSize());
     EXPECT_TRUE(asked[0].text.isEmpty()); // not only fixed-pitch fonts
     EXPECT_EQ(window->State().DisplayFontName, before.DisplayFontName);
     EXPECT_EQ(window->State().DisplayFontSize, before.DisplayFontSize);

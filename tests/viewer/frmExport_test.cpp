@@ -30,6 +30,7 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTableView>
+#include <QTest>
 #include <QTemporaryDir>
 #include <QToolButton>
 
@@ -106,7 +107,7 @@ TEST_F(ExportWizardTest, PagesHaveTheirCaptionsAndNotes)
         EXPECT_EQ(wizard->tabExport->tabText(i), QString::fromLatin1(tabs[i]));
     EXPECT_EQ(wizard->optCopy[3]->text(), QStringLiteral("Fixed-length records, no delimiters"));
     EXPECT_EQ(wizard->optOP[1]->text(), QStringLiteral("One output file per State (multiple output files)"));
-    EXPECT_EQ(wizard->cmdOK->text(), QStringLiteral("Export"));
+    EXPECT_EQ(wizard->cmdOK->text(), QStringLiteral("&Export"));
     EXPECT_EQ(wizard->txtRecordFormat->toPlainText(),
               QStringLiteral("Choose variable-length, delimited fields if the output will be going into a \n"
                              "spreadsheet application. Most spreadsheet applications can handle any \n"
@@ -234,6 +235,33 @@ TEST_F(ExportWizardTest, AllAndClear)
     EXPECT_EQ(wizard->lstExport->selectedItems().size(), tarvel::LineCount("ZR4"));
     wizard->cmdClear->click();
     EXPECT_TRUE(wizard->lstExport->selectedItems().isEmpty());
+}
+
+// In the list of records, indented titles follow the line above them: a
+// Space on that line chooses it and nothing else, and so does the run.
+TEST_F(ExportWizardTest, SpaceChoosesOnlyTheCurrentRecord)
+{
+    auto wizard = Open();
+    wizard->GoToPage(3);
+    QListWidget *list = wizard->lstExport;
+    ASSERT_TRUE(list->item(5)->text().startsWith(QStringLiteral("  ")));
+    list->setFocus();
+    list->setCurrentRow(4, QItemSelectionModel::NoUpdate);
+    QTest::keyClick(list, Qt::Key_Space);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(list->currentRow(), 6);
+    ASSERT_EQ(list->selectedItems().size(), 2);
+    EXPECT_TRUE(list->item(4)->isSelected());
+    EXPECT_TRUE(list->item(6)->isSelected());
+
+    wizard->txtFileName->setText(QString::fromStdString(Out("two.csv")));
+    wizard->cmdOK->click();
+    ASSERT_TRUE(wizard->Completed());
+    const QList<QByteArray> lines = FileBytes(Out("two.csv")).split('\n');
+    // A header, then one record per chosen line for each of the two areas.
+    EXPECT_EQ(lines.size(), 1 + 2 * 2 + 1) << FileBytes(Out("two.csv")).toStdString();
 }
 
 struct NameCheck {

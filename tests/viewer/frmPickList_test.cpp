@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -96,6 +97,35 @@ TEST_F(PickListTest, KeyboardDoesWhatTheClickDoes)
     EXPECT_EQ(dialog.lblFips->text(), QStringLiteral("FIPS:02 (8)"));
     dialog.SetItemSelected(3, true);
     EXPECT_EQ(dialog.lblFips->text(), QStringLiteral("FIPS:02 (8)"));
+}
+
+// Space only toggles the current item, and typing only moves to an item:
+// neither may choose an item the user did not see chosen.
+TEST_F(PickListTest, SpaceTogglesOneItemAndTypeAheadChoosesNothing)
+{
+    dialog.SetTag(QString::fromLatin1(frmPickList::AreasMode));
+    for (const char *name : {"United States (US)", " New England", " Mideast", "Alabama (AL)", "California (CA)",
+                             "Colorado (CO)"})
+        dialog.AddItem(QString::fromLatin1(name), QStringLiteral("00 (0)"));
+    dialog.show();
+    QListWidget *list = dialog.lstPick;
+    list->setFocus();
+    list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(list->selectedItems().size(), 1);
+    EXPECT_TRUE(list->item(0)->isSelected());
+    EXPECT_EQ(list->currentRow(), 0);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    EXPECT_EQ(list->currentRow(), 0);
+
+    QTest::keyClicks(list, QStringLiteral("Cal"));
+    EXPECT_EQ(list->currentRow(), 4);
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    QTest::keyClick(list, Qt::Key_Space);
+    ASSERT_EQ(list->selectedItems().size(), 1);
+    EXPECT_TRUE(list->item(4)->isSelected());
+    EXPECT_EQ(dialog.lblFips->text(), QStringLiteral("FIPS:00 (0)"));
 }
 
 TEST_F(PickListTest, QuarterModeNeverShowsACode)

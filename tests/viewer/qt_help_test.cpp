@@ -140,10 +140,10 @@ TEST_F(HelpWindowTest, KeywordSearchNarrowsTheListsAndAChosenKeywordShowsItsTopi
     EXPECT_EQ(topics->count(), 2);
     EXPECT_EQ(Child<QLineEdit>(window, "txtSearch")->text(), QStringLiteral("PRINT"));
 
-    keywords->setCurrentRow(2); // "printer": one topic, shown at once
+    emit keywords->itemClicked(keywords->item(2)); // "printer": one topic, shown at once
     EXPECT_EQ(window->CurrentTopic(), 5);
     EXPECT_EQ(topics->count(), 1);
-    keywords->setCurrentRow(0); // "print": two topics to choose from
+    emit keywords->itemClicked(keywords->item(0)); // "print": two topics to choose from
     EXPECT_EQ(topics->count(), 2);
     ASSERT_NE(topics->item(1), nullptr);
     emit topics->itemClicked(topics->item(1));

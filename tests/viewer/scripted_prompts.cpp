@@ -1,7 +1,8 @@
 #include "scripted_prompts.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDialog>
+#include <QPointer>
 
 namespace {
 
@@ -113,6 +114,7 @@ void ScriptedPrompts::SearchHelp(const QString &keyword)
 int ScriptedPrompts::RunDialog(QDialog &dialog)
 {
     records.push_back({Kind::Dialog, dialog.windowTitle(), dialog.objectName(), QMessageBox::NoIcon, {}, 0});
+    const QPointer<QWidget> before = QApplication::activeWindow();
     dialog.show();
     QCoreApplication::processEvents();
     if (dialogScript)
@@ -120,5 +122,11 @@ int ScriptedPrompts::RunDialog(QDialog &dialog)
     // A dialog the script left open is closed as with its close box.
     if (dialog.isVisible())
         dialog.close();
+    // The window that was active before becomes active again, as the
+    // desktop makes it when a modal dialog closes.
+    if (before && before->isVisible()) {
+        before->activateWindow();
+        QCoreApplication::processEvents();
+    }
     return dialog.result();
 }

@@ -1,5 +1,6 @@
 #include "core/catalog/table_catalog.h"
 
+#include <algorithm>
 #include <array>
 
 namespace tarvel {
@@ -196,6 +197,15 @@ int QuarterIndex(std::string_view label, std::string_view code)
     if (last < '0' || last > '9')
         return 0;
     return (year - FirstYear(code)) * 4 + (last - '0');
+}
+
+std::string SpokenQuarterLabel(std::string_view label)
+{
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (label.size() != 6 || label[4] != '.' || label[5] < '1' || label[5] > '4'
+        || !std::all_of(label.begin(), label.begin() + 4, digit))
+        return {};
+    return std::string(label.substr(0, 4)) + " quarter " + label[5];
 }
 
 std::string SeriesGroupCaption(int series)

@@ -41,6 +41,9 @@ std::string QuarterLabel(int k, std::string_view code);
 /// Text that is not a label yields a number outside 1..QuarterCount; a code
 /// not in the catalog yields 0.
 int QuarterIndex(std::string_view label, std::string_view code);
+/// How a screen reader should say a "YYYY.Q" label: "2007 quarter 3".
+/// Empty for any other text (a label is four digits, a point, 1 to 4).
+std::string SpokenQuarterLabel(std::string_view label);
 
 /// The four series groups: option-button caption and tables offered, in order.
 constexpr int SeriesGroupCount = 4;

@@ -2,6 +2,9 @@
 
 #include "viewer/qt/qt_text.h"
 
+#include "core/catalog/table_catalog.h"
+#include "viewer/qt/qt_contrast.h"
+
 #include <QAction>
 #include <QCategoryAxis>
 #include <QChart>
@@ -10,11 +13,13 @@
 #include <QFontMetricsF>
 #include <QGraphicsSimpleTextItem>
 #include <QIODevice>
+#include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QLocale>
 #include <QMenu>
 #include <QPainter>
+#include <QPolygonF>
 #include <QResizeEvent>
 #include <QScatterSeries>
 #include <QSvgGenerator>
@@ -26,6 +31,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -38,6 +44,66 @@ const std::array<QColor, 12> &SeriesColours()
         QColor(188, 189, 34), QColor(23, 190, 207), QColor(0, 0, 128),    QColor(128, 128, 0),
     };
     return colours;
+}
+
+// Lines are told apart by their dash pattern and their point marks as well
+// as by colour: the three cycle at different lengths.
+constexpr std::array<Qt::PenStyle, 5> LineStyles{Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
+                                                 Qt::DashDotDotLine};
+enum class Mark { Circle, Square, Triangle, Diamond, TriangleDown, Cross, Count };
+constexpr int MarkSize = 9;
+
+// A point mark of a line, drawn three times as large as shown so that it
+// stays sharp when scaled, edged in the background colour so that it stands
+// out where lines cross.
+QImage MarkImage(Mark mark, const QColor &fill, const QColor &edge)
+{
+    constexpr int side = 3 * MarkSize;
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(edge, 3));
+    painter.setBrush(fill);
+    const QRectF box(2, 2, side - 4, side - 4);
+    const QPointF c = box.center();
+    switch (mark) {
+    case Mark::Circle:
+        painter.drawEllipse(box);
+        break;
+    case Mark::Square:
+        painter.drawRect(box.adjusted(2, 2, -2, -2));
+        break;
+    case Mark::Triangle:
+        painter.drawPolygon(QPolygonF({QPointF(c.x(), box.top()), box.bottomRight(), box.bottomLeft()}));
+        break;
+    case Mark::Diamond:
+        painter.drawPolygon(QPolygonF({QPointF(c.x(), box.top()), QPointF(box.right(), c.y()),
+                                       QPointF(c.x(), box.bottom()), QPointF(box.left(), c.y())}));
+        break;
+    case Mark::TriangleDown:
+        painter.drawPolygon(QPolygonF({box.topLeft(), box.topRight(), QPointF(c.x(), box.bottom())}));
+        break;
+    case Mark::Cross:
+    case Mark::Count: {
+        const double arm = box.width() / 6;
+        QPolygonF plus;
+        for (const auto &[x, y] : std::initializer_list<std::pair<double, double>>{
+                 {-arm, -3 * arm}, {arm, -3 * arm}, {arm, -arm}, {3 * arm, -arm}, {3 * arm, arm}, {arm, arm},
+                 {arm, 3 * arm}, {-arm, 3 * arm}, {-arm, arm}, {-3 * arm, arm}, {-3 * arm, -arm}, {-arm, -arm}})
+            plus << c + QPointF(x, y);
+        painter.drawPolygon(plus);
+        break;
+    }
+    }
+    return image;
+}
+
+QColor Mix(const QColor &a, const QColor &b, double share)
+{
+    return QColor::fromRgbF(static_cast<float>(a.redF() * (1 - share) + b.redF() * share),
+                            static_cast<float>(a.greenF() * (1 - share) + b.greenF() * share),
+                            static_cast<float>(a.blueF() * (1 - share) + b.blueF() * share));
 }
 
 // Quarters between two labels: every quarter, every second, then whole
@@ -69,6 +135,14 @@ frmChart::frmChart(tarvel::ChartData data, QWidget *parent) : QWidget(parent), m
     cmdPrintChart = tbrChart->addAction(QStringLiteral("&Print..."));
     cmdPrintChart->setObjectName(QStringLiteral("cmdPrintChart"));
     cmdPrintChart->setToolTip(QStringLiteral("Print the chart"));
+    // A toolbar's buttons are left out of the Tab order; these are the
+    // window's only commands besides its context menu.
+    for (QAction *action : {cmdSaveChart, cmdCopyChart, cmdPrintChart}) {
+        if (QWidget *button = tbrChart->widgetForAction(action)) {
+            button->setFocusPolicy(Qt::TabFocus);
+            button->setAccessibleName(action->iconText());
+        }
+    }
     connect(cmdSaveChart, &QAction::triggered, this, &frmChart::SaveRequested);
     connect(cmdCopyChart, &QAction::triggered, this, &frmChart::CopyRequested);
     connect(cmdPrintChart, &QAction::triggered, this, &frmChart::PrintRequested);
@@ -83,6 +157,8 @@ frmChart::frmChart(tarvel::ChartData data, QWidget *parent) : QWidget(parent), m
     m_chart->setLocalizeNumbers(true);
     m_chart->legend()->setAlignment(Qt::AlignBottom);
     m_chart->legend()->setShowToolTips(true); // the full text of a shortened entry
+    // The legend shows each line's dash pattern and mark, not a colour alone.
+    m_chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
 
     m_axisX = new QCategoryAxis;
     m_axisX->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
@@ -95,6 +171,7 @@ frmChart::frmChart(tarvel::ChartData data, QWidget *parent) : QWidget(parent), m
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
     AddSeries();
     SetValueRange();
+    ApplyPalette();
 
     if (m_data.Unsuppressed) {
         QString marking = QString::fromLatin1(MarkingText);
@@ -115,6 +192,12 @@ frmChart::frmChart(tarvel::ChartData data, QWidget *parent) : QWidget(parent), m
     chtView->setObjectName(QStringLiteral("chtView"));
     chtView->setRenderHint(QPainter::Antialiasing);
     chtView->setContextMenuPolicy(Qt::CustomContextMenu);
+    // A screen reader names the picture and says what it draws.
+    for (QWidget *picture : {static_cast<QWidget *>(chtView), chtView->viewport()}) {
+        picture->setAccessibleName(windowTitle());
+        picture->setAccessibleDescription(SpokenSummary());
+    }
+    setFocusProxy(chtView);
     connect(chtView, &QWidget::customContextMenuRequested, this, &frmChart::ShowContextMenu);
     connect(m_chart, &QChart::plotAreaChanged, this, [this] {
         ThinQuarterLabels();
@@ -127,10 +210,8 @@ frmChart::frmChart(tarvel::ChartData data, QWidget *parent) : QWidget(parent), m
 
 void frmChart::AddSeries()
 {
-    const auto &colours = SeriesColours();
     for (std::size_t i = 0; i < m_data.Series.size(); ++i) {
         const tarvel::ChartSeries &series = m_data.Series[i];
-        const QColor colour = colours[i % colours.size()];
         const QString name = Latin1(series.Name);
 
         // A line is drawn in pieces: a withheld or blank value breaks it.
@@ -155,11 +236,10 @@ void frmChart::AddSeries()
         for (const QList<QPointF> &run : runs) {
             auto *piece = new QLineSeries;
             piece->setName(name);
-            piece->setPen(QPen(colour, 2));
-            piece->setColor(colour);
             piece->append(run);
-            // A single quarter between gaps would draw nothing as a line.
-            piece->setPointsVisible(run.size() == 1);
+            // Every point carries the line's mark, so a single quarter
+            // between gaps shows too.
+            piece->setMarkerSize(MarkSize);
             m_chart->addSeries(piece);
             piece->attachAxis(m_axisX);
             piece->attachAxis(m_axisY);
@@ -186,7 +266,7 @@ void frmChart::AddSeries()
     m_marked = new QScatterSeries;
     m_marked->setName(QStringLiteral("Withheld value (unsuppressed)"));
     m_marked->setMarkerShape(QScatterSeries::MarkerShapeCircle);
-    m_marked->setMarkerSize(9);
+    m_marked->setMarkerSize(MarkSize + 6); // around the line's own mark
     m_marked->setBrush(Qt::NoBrush);
     m_marked->setPen(QPen(Qt::red, 2));
     for (const tarvel::ChartSeries &series : m_data.Series) {
@@ -199,6 +279,75 @@ void frmChart::AddSeries()
     m_chart->addSeries(m_marked);
     m_marked->attachAxis(m_axisX);
     m_marked->attachAxis(m_axisY);
+}
+
+void frmChart::ApplyPalette()
+{
+    // The chart takes the window's palette, a dark one too: the picture on
+    // the base colour, text and axes in the text colour, the grid faint, and
+    // each line's colour made to stand out from the background.
+    const QPalette colours = palette();
+    const QColor paper = colours.color(QPalette::Base);
+    const QColor ink = colours.color(QPalette::Text);
+    m_chart->setBackgroundBrush(paper);
+    m_chart->setBackgroundPen(QPen(Mix(paper, ink, 0.3)));
+    m_chart->setTitleBrush(ink);
+    m_chart->legend()->setLabelColor(ink);
+    for (QAbstractAxis *axis : std::initializer_list<QAbstractAxis *>{m_axisX, m_axisY}) {
+        axis->setLabelsColor(ink);
+        axis->setTitleBrush(ink);
+        axis->setLinePenColor(ink);
+        axis->setGridLineColor(Mix(paper, ink, 0.2));
+    }
+    const auto &hues = SeriesColours();
+    for (std::size_t i = 0; i < m_pieces.size(); ++i) {
+        const SeriesLook look = LookOf(static_cast<int>(i));
+        const QColor colour = WithContrast(hues[static_cast<std::size_t>(look.colour)], paper);
+        const QImage mark = MarkImage(static_cast<Mark>(look.mark), colour, paper);
+        for (QLineSeries *piece : m_pieces[i]) {
+            piece->setPen(QPen(colour, 2, LineStyles[static_cast<std::size_t>(look.style)]));
+            piece->setLightMarker(mark);
+        }
+    }
+}
+
+frmChart::SeriesLook frmChart::LookOf(int series)
+{
+    return {series % static_cast<int>(SeriesColours().size()), series % static_cast<int>(LineStyles.size()),
+            series % static_cast<int>(Mark::Count)};
+}
+
+const QLineSeries *frmChart::FirstPiece(int series) const
+{
+    if (series < 0 || static_cast<std::size_t>(series) >= m_pieces.size())
+        return nullptr;
+    const QList<QLineSeries *> &pieces = m_pieces[static_cast<std::size_t>(series)];
+    return pieces.isEmpty() ? nullptr : pieces.front();
+}
+
+QColor frmChart::LineColour(int series) const
+{
+    const QLineSeries *piece = FirstPiece(series);
+    return piece ? piece->pen().color() : QColor();
+}
+
+Qt::PenStyle frmChart::LineStyle(int series) const
+{
+    const QLineSeries *piece = FirstPiece(series);
+    return piece ? piece->pen().style() : Qt::NoPen;
+}
+
+QImage frmChart::LineMark(int series) const
+{
+    const QLineSeries *piece = FirstPiece(series);
+    return piece ? piece->lightMarker() : QImage();
+}
+
+void frmChart::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && m_chart && m_axisX && m_axisY)
+        ApplyPalette();
 }
 
 void frmChart::SetValueRange()
@@ -356,6 +505,21 @@ QString frmChart::ToolTipText(int series, int index) const
 QStringList frmChart::AxisLabels() const
 {
     return m_axisX->categoriesLabels();
+}
+
+QString frmChart::SpokenSummary() const
+{
+    QStringList names;
+    for (const tarvel::ChartSeries &series : m_data.Series)
+        names << Latin1(series.Name);
+    QString text = Latin1(m_data.Title);
+    const auto spoken = [](const std::string &label) {
+        const std::string said = tarvel::SpokenQuarterLabel(label);
+        return Latin1(said.empty() ? label : said);
+    };
+    if (!m_data.Labels.empty())
+        text += QStringLiteral(", %1 to %2").arg(spoken(m_data.Labels.front()), spoken(m_data.Labels.back()));
+    return text + QStringLiteral(". Lines: ") + names.join(QStringLiteral("; ")) + QLatin1Char('.');
 }
 
 QString frmChart::ValueAxisTitle() const

@@ -59,6 +59,13 @@ public:
     QStringList AxisLabels() const;
     /// The y axis title: the table's unit, when known.
     QString ValueAxisTitle() const;
+    /// What a screen reader says of the picture: the title, the quarters
+    /// and the lines drawn.
+    QString SpokenSummary() const;
+    /// How line i is drawn: its colour, dash pattern and point mark.
+    QColor LineColour(int series) const;
+    Qt::PenStyle LineStyle(int series) const;
+    QImage LineMark(int series) const;
 
     QChartView *chtView = nullptr;
     QToolBar *tbrChart = nullptr;
@@ -73,9 +80,21 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    /// Which colour, dash pattern and mark line i takes (indexes of the lists).
+    struct SeriesLook {
+        int colour;
+        int style;
+        int mark;
+    };
+    static SeriesLook LookOf(int series);
+    /// The first drawn piece of line i, or nullptr.
+    const QLineSeries *FirstPiece(int series) const;
     void AddSeries();
+    /// The colours of the window's palette on the picture and its lines.
+    void ApplyPalette();
     void SetValueRange();
     /// Labels as many quarters as fit the plot's width without overlap.
     void ThinQuarterLabels();

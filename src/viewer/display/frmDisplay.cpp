@@ -1,6 +1,7 @@
 #include "viewer/display/frmDisplay.h"
 #include "viewer/qt/qt_text.h"
 
+#include "viewer/qt/qt_focus_frame.h"
 #include "viewer/qt/qt_twips.h"
 #include "viewer/display/qt_grid_model.h"
 #include "core/views/table_view_builder.h"
@@ -9,6 +10,7 @@
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
@@ -38,6 +40,21 @@ public:
     using QTableView::QTableView;
 
 protected:
+    // Ctrl+Shift+Home and Ctrl+Shift+End extend the selection to the first
+    // or last cell, as Shift with any other movement key does; the stock
+    // view only moves there, the Ctrl keeping the selection as it is.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
+                                                         const QEvent *event = nullptr) const override
+    {
+        if (event && event->type() == QEvent::KeyPress) {
+            const auto *key = static_cast<const QKeyEvent *>(event);
+            const Qt::KeyboardModifiers both = Qt::ControlModifier | Qt::ShiftModifier;
+            if ((key->key() == Qt::Key_Home || key->key() == Qt::Key_End) && (key->modifiers() & both) == both)
+                return QItemSelectionModel::SelectCurrent;
+        }
+        return QTableView::selectionCommand(index, event);
+    }
+
     void scrollContentsBy(int dx, int dy) override
     {
         QTableView::scrollContentsBy(dx, dy);
@@ -83,11 +100,17 @@ frmDisplay::frmDisplay(tarvel::Grid grid, QWidget *parent) : QWidget(parent)
     grdData = new GridView(this);
     grdData->setObjectName(QStringLiteral("grdData"));
     grdData->setModel(m_model);
+    FocusFrameDelegate::Install(grdData);
     grdData->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdData->setSelectionMode(QAbstractItemView::ContiguousSelection);
     grdData->setSelectionBehavior(QAbstractItemView::SelectItems);
     grdData->setWordWrap(false);
     grdData->setTextElideMode(Qt::ElideNone);
+    // A screen reader names the grid after its window: "ZR4 ... Alabama, table".
+    grdData->setAccessibleName(windowTitle());
+    // Tab leaves the grid; the arrows, Home, End and the page keys move in it.
+    grdData->setTabKeyNavigation(false);
+    setFocusProxy(grdData);
     // Scrolling goes by whole rows and columns, so the first column in view
     // is never cut.
     grdData->setHorizontalScrollMode(QAbstractItemView::ScrollPerItem);
@@ -104,8 +127,10 @@ frmDisplay::frmDisplay(tarvel::Grid grid, QWidget *parent) : QWidget(parent)
     grdData->viewport()->installEventFilter(this);
     // The corner above the line titles is cell (0, 0) of the grid.
     m_corner = grdData->findChild<QAbstractButton *>(QString(), Qt::FindDirectChildrenOnly);
-    if (m_corner)
+    if (m_corner) {
         m_corner->installEventFilter(this);
+        m_corner->setAccessibleName(QStringLiteral("Select all cells"));
+    }
 
     SetGridFont(font());
 }

@@ -22,6 +22,8 @@ frmScroll::frmScroll(QWidget *parent) : QDialog(parent)
     hsbScroll->setSingleStep(15);  // a pixel
     hsbScroll->setPageStep(1440); // an inch
     hsbScroll->setMinimumWidth(240);
+    // The arrows and page keys move the slider once the Tab key reaches it.
+    hsbScroll->setFocusPolicy(Qt::StrongFocus);
     cmdOK = new QPushButton(QStringLiteral("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
@@ -47,6 +49,14 @@ frmScroll::frmScroll(QWidget *parent) : QDialog(parent)
 void frmScroll::Load(int sizeKind, int value, const QFont &displayFont)
 {
     m_sizeKind = sizeKind;
+    // The box and the slider hold the same size; a screen reader hears its unit.
+    const QString name = sizeKind == tarvel::WidthSizeKind ? QStringLiteral("Default window width in twips")
+                                                           : QStringLiteral("Default window height in twips");
+    const QString description = QStringLiteral("1440 twips are an inch, 15 twips a pixel");
+    for (QWidget *control : std::initializer_list<QWidget *>{txtScroll, hsbScroll}) {
+        control->setAccessibleName(name);
+        control->setAccessibleDescription(description);
+    }
     QFont textFont = txtScroll->font();
     textFont.setFamily(displayFont.family());
     textFont.setBold(displayFont.bold());

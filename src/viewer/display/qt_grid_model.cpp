@@ -1,6 +1,9 @@
 #include "viewer/display/qt_grid_model.h"
 #include "viewer/qt/qt_text.h"
 
+#include "core/catalog/file_helpers.h"
+#include "core/catalog/table_catalog.h"
+
 #include <utility>
 
 namespace {
@@ -45,8 +48,14 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     // Row 0 and column 0 of the grid are the header sections.
-    if (orientation == Qt::Horizontal)
+    if (orientation == Qt::Horizontal) {
+        // A screen reader says "2007 quarter 3" for the label "2007.3".
+        if (role == Qt::AccessibleDescriptionRole) {
+            const std::string spoken = tarvel::SpokenQuarterLabel(tarvel::Trim(m_grid.Cell(0, section + 1)));
+            return spoken.empty() ? QVariant() : QVariant(Latin1(spoken));
+        }
         return CellData(0, section + 1, role);
+    }
     return CellData(section + 1, 0, role);
 }
 

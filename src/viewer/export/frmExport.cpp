@@ -3,6 +3,7 @@
 
 #include "viewer/qt/qt_busy_cursor.h"
 #include "viewer/qt/qt_prompts.h"
+#include "viewer/qt/qt_toggle_list.h"
 #include "viewer/qt/qt_twips.h"
 #include "core/settings/settings_store.h"
 #include "core/catalog/data_files.h"
@@ -67,7 +68,7 @@ constexpr int DefaultFilterIndex = 4;  // CSV files
 constexpr int WorkbookFilterIndex = 5; // Excel workbook
 constexpr int WorkbookFormat = static_cast<int>(tarvel::ExportFormat::Workbook);
 
-QPlainTextEdit *NoteBox(QWidget *parent, const char *name, const char *text, bool wrap)
+QPlainTextEdit *NoteBox(QWidget *parent, const char *name, const char *spokenName, const char *text, bool wrap)
 {
     auto *box = new QPlainTextEdit(QString::fromLatin1(text), parent);
     box->setObjectName(QString::fromLatin1(name));
@@ -76,7 +77,13 @@ QPlainTextEdit *NoteBox(QWidget *parent, const char *name, const char *text, boo
     box->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    box->setFocusPolicy(Qt::NoFocus);
+    // The Tab key reaches the note, and a screen reader reads it line by
+    // line; its page also carries it as its description.
+    box->setFocusPolicy(Qt::StrongFocus);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box->setAccessibleName(QString::fromLatin1(spokenName));
+    box->setTabChangesFocus(true);
+    parent->setAccessibleDescription(box->toPlainText());
     // A note reads like the page behind it, not like an entry field.
     QPalette palette = box->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Window));
@@ -126,6 +133,7 @@ void frmExport::CreatePages()
     tabExport->setExpanding(false);
     tabExport->setDrawBase(false);
     tabExport->setUsesScrollButtons(false);
+    tabExport->setAccessibleName(QStringLiteral("Export steps"));
     for (const char *caption : {"Record Format", "Inserted Text Fields", "Records to Export", "Output Location"})
         tabExport->addTab(QString::fromLatin1(caption));
 
@@ -134,6 +142,7 @@ void frmExport::CreatePages()
     for (std::size_t i = 0; i < fraExport.size(); ++i) {
         fraExport[i] = new QFrame(m_pages);
         fraExport[i]->setObjectName(QStringLiteral("fraExport_%1").arg(i));
+        fraExport[i]->setAccessibleName(tabExport->tabText(static_cast<int>(i)));
         m_pages->addWidget(fraExport[i]);
     }
 
@@ -152,7 +161,8 @@ void frmExport::CreatePages()
             layout->addWidget(optCopy[i]);
         }
         layout->addStretch(1);
-        txtRecordFormat = NoteBox(fraExport[0], "txtRecordFormat", RecordFormatNote, false);
+        txtRecordFormat =
+            NoteBox(fraExport[0], "txtRecordFormat", "Note on the record formats", RecordFormatNote, false);
         layout->addWidget(txtRecordFormat);
         connect(m_formatGroup, &QButtonGroup::idClicked, this, &frmExport::optCopy_Click);
     }
@@ -167,16 +177,16 @@ void frmExport::CreatePages()
         for (QCheckBox *box : {chkHeader, chkAreaName, chkLineTitle, chkQuote})
             layout->addWidget(box);
         layout->addStretch(1);
-        txtInsert = NoteBox(fraExport[1], "txtInsert", InsertNote, false);
+        txtInsert = NoteBox(fraExport[1], "txtInsert", "Note on the inserted text fields", InsertNote, false);
         layout->addWidget(txtInsert);
     }
 
     // Page 3: the data lines (records) to export.
     {
         auto *layout = new QHBoxLayout(fraExport[2]);
-        lstExport = Named(new QListWidget(fraExport[2]), "lstExport");
-        // A click toggles an item, so any set of lines can be picked.
-        lstExport->setSelectionMode(QAbstractItemView::MultiSelection);
+        // A click or Space toggles an item, so any set of lines can be picked.
+        lstExport = Named(new ToggleList(fraExport[2]), "lstExport");
+        lstExport->setAccessibleName(tabExport->tabText(2));
         layout->addWidget(lstExport, 1);
         auto *buttons = new QVBoxLayout;
         cmdAll = Named(new QPushButton(QStringLiteral("&All"), fraExport[2]), "cmdAll");
@@ -202,6 +212,7 @@ void frmExport::CreatePages()
                          "optOP_1");
         m_outputGroup->addButton(optOP[0], 0);
         m_outputGroup->addButton(optOP[1], 1);
+        lblOP->setBuddy(optOP[0]);
         layout->addWidget(lblOP, 0, 0, Qt::AlignLeft | Qt::AlignVCenter);
         layout->addWidget(optOP[0], 0, 1, 1, 2);
         layout->addWidget(optOP[1], 1, 1, 1, 2);
@@ -211,6 +222,8 @@ void frmExport::CreatePages()
         cmdChange->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
         cmdChange->setIconSize(QSize(20, 20));
         cmdChange->setToolTip(QStringLiteral("Choose the output file or folder"));
+        cmdChange->setAccessibleName(cmdChange->toolTip());
+        txtFileName->setAccessibleName(QStringLiteral("Output file or folder"));
         layout->addWidget(txtFileName, 2, 0, 1, 2);
         layout->addWidget(cmdChange, 2, 2);
 
@@ -219,7 +232,7 @@ void frmExport::CreatePages()
         layout->addWidget(chkAppend, 3, 0, 1, 3);
         layout->addWidget(chkFoot, 4, 0, 1, 3);
         layout->setRowStretch(5, 1);
-        txtOP = NoteBox(fraExport[3], "txtOP", OutputNote, true);
+        txtOP = NoteBox(fraExport[3], "txtOP", "Note on the output location", OutputNote, true);
         layout->addWidget(txtOP, 6, 0, 1, 3);
         layout->setColumnStretch(1, 1);
         connect(cmdChange, &QToolButton::clicked, this, &frmExport::cmdChange_Click);
@@ -229,7 +242,7 @@ void frmExport::CreatePages()
     pbExport->setTextVisible(false);
     cmdPrevious = Named(new QPushButton(QStringLiteral("&Previous"), this), "cmdPrevious");
     cmdNext = Named(new QPushButton(QStringLiteral("&Next"), this), "cmdNext");
-    cmdOK = Named(new QPushButton(QStringLiteral("Export"), this), "cmdOK");
+    cmdOK = Named(new QPushButton(QStringLiteral("&Export"), this), "cmdOK");
     for (QPushButton *button : {cmdPrevious, cmdNext, cmdOK})
         button->setAutoDefault(false);
 
@@ -360,8 +373,10 @@ void frmExport::ShowFormat(int index)
     chkQuote->setEnabled(index != static_cast<int>(tarvel::ExportFormat::Fixed) && index != WorkbookFormat);
     chkAppend->setEnabled(index != WorkbookFormat);
     const char *note = index == WorkbookFormat ? WorkbookNote : RecordFormatNote;
-    if (txtRecordFormat->toPlainText() != QString::fromLatin1(note))
+    if (txtRecordFormat->toPlainText() != QString::fromLatin1(note)) {
         txtRecordFormat->setPlainText(QString::fromLatin1(note));
+        fraExport[0]->setAccessibleDescription(txtRecordFormat->toPlainText());
+    }
 }
 
 void frmExport::cmdChange_Click()

@@ -1,5 +1,6 @@
 #include "viewer/help/frmDoc.h"
 
+#include "viewer/qt/qt_child_frame.h"
 #include "viewer/qt/qt_twips.h"
 
 #include <QMdiArea>
@@ -28,11 +29,12 @@ frmDoc::frmDoc(bool printAllMode, QWidget *parent)
     font.setPointSizeF(9.75);
     txtDoc->setFont(font);
     txtDoc->setGeometry(rect());
+    setFocusProxy(txtDoc);
 }
 
 QMdiSubWindow *frmDoc::Show(QMdiArea &area, QSize normalSize)
 {
-    QMdiSubWindow *sub = area.addSubWindow(this);
+    QMdiSubWindow *sub = area.addSubWindow(new ChildFrame(this));
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowTitle(windowTitle());
     // The size it has when restored, also when a maximized window makes it

@@ -1,12 +1,16 @@
 #include "viewer/help/qt_help.h"
+#include "viewer/qt/qt_focus_frame.h"
 #include "viewer/qt/qt_text.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QUrl>
@@ -14,14 +18,22 @@
 
 namespace {
 
-const char *const TopicStyle = "h2 { color: #1d3c6e; margin-bottom: 6px; }"
-                               "h3 { color: #1d3c6e; margin-top: 14px; margin-bottom: 4px; }"
-                               "p { margin-top: 4px; margin-bottom: 6px; }"
-                               "li { margin-bottom: 3px; }"
-                               "table { border-collapse: collapse; }"
-                               "th { background-color: #e4e9f2; }"
-                               "a { color: #0645ad; }"
-                               "pre { background-color: #f4f4f4; }";
+// The topics take their colours from the desktop's palette (a dark or
+// high-contrast one too): headings in the text colour, links in the link
+// colour, table heads and examples on the alternate background.
+QString TopicStyle(const QPalette &palette)
+{
+    return QStringLiteral("h2 { color: %1; margin-bottom: 6px; }"
+                          "h3 { color: %1; margin-top: 14px; margin-bottom: 4px; }"
+                          "p { margin-top: 4px; margin-bottom: 6px; }"
+                          "li { margin-bottom: 3px; }"
+                          "table { border-collapse: collapse; }"
+                          "th { background-color: %2; }"
+                          "a { color: %3; }"
+                          "pre { background-color: %2; }")
+        .arg(palette.color(QPalette::Text).name(), palette.color(QPalette::AlternateBase).name(),
+             palette.color(QPalette::Link).name());
+}
 
 } // namespace
 
@@ -59,11 +71,18 @@ HelpWindow::HelpWindow(tarvel::HelpFile file, std::string path, QWidget *parent)
     cmdBack->setShortcut(QKeySequence::Back);
     cmdForward->setShortcut(QKeySequence::Forward);
 
+    // "&Contents" has C.
+    cmdClose = new QPushButton(QStringLiteral("C&lose"), this);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setObjectName(QStringLiteral("keyClose"));
+
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(cmdContents);
     buttons->addWidget(cmdBack);
     buttons->addWidget(cmdForward);
     buttons->addStretch(1);
+    buttons->addWidget(cmdClose);
 
     auto *searchPanel = new QWidget(this);
     txtSearch = new QLineEdit(searchPanel);
@@ -81,8 +100,14 @@ HelpWindow::HelpWindow(tarvel::HelpFile file, std::string path, QWidget *parent)
     searchLabel->setBuddy(txtSearch);
     auto *keywordLabel = new QLabel(QStringLiteral("&Keywords:"), searchPanel);
     keywordLabel->setBuddy(lstKeywords);
-    auto *topicLabel = new QLabel(QStringLiteral("Topics &found:"), searchPanel);
+    // "&Forward >" has F.
+    auto *topicLabel = new QLabel(QStringLiteral("T&opics found:"), searchPanel);
     topicLabel->setBuddy(lstTopics);
+    // A list is read by its own name, never by the label above it.
+    lstKeywords->setAccessibleName(QStringLiteral("Keywords"));
+    lstTopics->setAccessibleName(QStringLiteral("Topics found"));
+    FocusFrameDelegate::Install(lstKeywords);
+    FocusFrameDelegate::Install(lstTopics);
 
     auto *searchRow = new QHBoxLayout;
     searchRow->addWidget(txtSearch, 1);
@@ -99,7 +124,7 @@ HelpWindow::HelpWindow(tarvel::HelpFile file, std::string path, QWidget *parent)
     txtHelp = new QTextBrowser(this);
     txtHelp->setObjectName(QStringLiteral("txtHelp"));
     txtHelp->setOpenLinks(false);
-    txtHelp->document()->setDefaultStyleSheet(QString::fromLatin1(TopicStyle));
+    txtHelp->document()->setDefaultStyleSheet(TopicStyle(txtHelp->palette()));
     txtHelp->document()->setDocumentMargin(12);
 
     auto *splitter = new QSplitter(Qt::Horizontal, this);
@@ -113,7 +138,12 @@ HelpWindow::HelpWindow(tarvel::HelpFile file, std::string path, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(splitter, 1);
-    resize(880, 620);
+    // Never larger than the screen (large text, a small screen), with room
+    // for the desktop's frame.
+    QSize size(880, 620);
+    if (const QScreen *shown = screen())
+        size = size.boundedTo(shown->availableGeometry().size() - QSize(16, 48));
+    resize(size);
 
     connect(cmdContents, &QPushButton::clicked, this, [this] { ShowContents(); });
     connect(cmdBack, &QPushButton::clicked, this, [this] { Step(-1); });
@@ -121,10 +151,17 @@ HelpWindow::HelpWindow(tarvel::HelpFile file, std::string path, QWidget *parent)
     connect(cmdSearch, &QPushButton::clicked, this, [this] { Search(txtSearch->text()); });
     connect(txtSearch, &QLineEdit::returnPressed, this, [this] { Search(txtSearch->text()); });
     connect(txtSearch, &QLineEdit::textEdited, this, [this](const QString &text) { FillKeywords(text); });
-    connect(lstKeywords, &QListWidget::currentRowChanged, this, [this](int row) { KeywordChosen(row); });
-    // Enter or a double click on a keyword shows its first topic.
-    connect(lstKeywords, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem *item) { ShowFirstTopic(lstKeywords->row(item)); });
+    // A keyword is chosen by a click or by Enter, never by the focus or
+    // the arrows passing over it. Enter or a double click also shows its
+    // first topic.
+    connect(lstKeywords, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem *item) { KeywordChosen(lstKeywords->row(item)); });
+    connect(lstKeywords, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
+        KeywordChosen(lstKeywords->row(item));
+        ShowFirstTopic(lstKeywords->row(item));
+    });
+    connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
     connect(lstTopics, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) { TopicChosen(item); });
     connect(lstTopics, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) { TopicChosen(item); });
     connect(txtHelp, &QTextBrowser::anchorClicked, this, [this](const QUrl &link) { LinkClicked(link); });
@@ -165,6 +202,7 @@ void HelpWindow::Display(int number, bool remember)
     const tarvel::HelpTopic *found = m_file.Find(number);
     const tarvel::HelpTopic topic = found ? *found : m_file.Contents();
     txtHelp->setHtml(QString::fromLatin1(tarvel::RenderTopicHtml(topic, m_file)));
+    txtHelp->setAccessibleName(topic.title.empty() ? QStringLiteral("Help topic") : Latin1(topic.title));
     if (remember && topic.number != CurrentTopic()) {
         // A new topic after going back drops the topics that were ahead.
         m_history.resize(static_cast<std::size_t>(m_historyIndex + 1));
@@ -237,6 +275,16 @@ void HelpWindow::LinkClicked(const QUrl &link)
     const int number = tarvel::TopicFromLink(link.toString().toLatin1().toStdString());
     if (number != 0)
         Display(number, true);
+}
+
+void HelpWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // The desktop's colours changed: the topic on show is drawn in the new ones.
+    if (event->type() == QEvent::PaletteChange && txtHelp && m_historyIndex >= 0) {
+        txtHelp->document()->setDefaultStyleSheet(TopicStyle(txtHelp->palette()));
+        Display(CurrentTopic(), false);
+    }
 }
 
 void HelpWindow::BringToFront()

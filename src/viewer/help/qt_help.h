@@ -20,6 +20,7 @@ class QUrl;
 /// The help viewer: a non-modal top-level window titled "TARVEL Help" that
 /// shows the topics of "tarvel.hlp" with a contents button, back and
 /// forward, and a keyword search with its list of keywords and topics.
+/// Close and Escape close it.
 /// The main window keeps a QPointer to it: closing the window deletes it.
 class HelpWindow final : public QWidget {
     Q_OBJECT
@@ -49,6 +50,9 @@ public:
     int CurrentTopic() const;
     const std::string &Path() const { return m_path; }
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void Display(int number, bool remember);
     void Step(int by);
@@ -63,6 +67,7 @@ private:
     QPushButton *cmdContents = nullptr;
     QPushButton *cmdBack = nullptr;
     QPushButton *cmdForward = nullptr;
+    QPushButton *cmdClose = nullptr;
     QLineEdit *txtSearch = nullptr;
     QPushButton *cmdSearch = nullptr;
     QListWidget *lstKeywords = nullptr;

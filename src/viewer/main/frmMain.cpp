@@ -3,8 +3,10 @@
 
 #include "core/settings/data_folder.h"
 #include "viewer/selection/frmPickList.h"
+#include "viewer/qt/qt_control_strip.h"
 #include "viewer/qt/qt_drawn_icon.h"
 #include "viewer/qt/qt_prompts.h"
+#include "viewer/qt/qt_status_panel.h"
 #include "viewer/qt/qt_twips.h"
 #include "core/selection/selection.h"
 #include "core/catalog/data_files.h"
@@ -12,6 +14,7 @@
 #include "core/catalog/table_catalog.h"
 #include "core/help/help_file.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -39,19 +42,24 @@ bool HoldsData(const std::string &folder)
 enum class ButtonIcon { Previous, Next, OneLine };
 
 // The three picture buttons draw their own icons, so they look the same
-// whatever icon theme the desktop has.
-QIcon MakeIcon(ButtonIcon kind)
+// whatever icon theme the desktop has, in the colours of the palette:
+// lines in the button text colour, the table on the base colour, the
+// picked row and the arrows in the highlight colour.
+QIcon MakeIcon(ButtonIcon kind, const QPalette &palette)
 {
-    return DrawnIcon([kind](QPainter &painter, double s) {
+    const QColor line = palette.color(QPalette::ButtonText);
+    const QColor paper = palette.color(QPalette::Base);
+    const QColor mark = palette.color(QPalette::Highlight);
+    return DrawnIcon([kind, line, paper, mark](QPainter &painter, double s) {
         if (kind == ButtonIcon::OneLine) {
             // A small table with its middle row picked out.
-            painter.setPen(QPen(QColor(60, 60, 60), std::max(1.0, s / 24)));
-            painter.setBrush(Qt::white);
+            painter.setPen(QPen(line, std::max(1.0, s / 24)));
+            painter.setBrush(paper);
             const QRectF frame(s * 0.1, s * 0.15, s * 0.8, s * 0.7);
             painter.drawRect(frame);
             painter.fillRect(QRectF(frame.left(), frame.top() + frame.height() * 0.4, frame.width(),
                                     frame.height() * 0.2),
-                             QColor(30, 90, 200));
+                             mark);
             for (double f : {0.2, 0.4, 0.6, 0.8}) {
                 const double y = frame.top() + frame.height() * f;
                 painter.drawLine(QPointF(frame.left(), y), QPointF(frame.right(), y));
@@ -67,11 +75,21 @@ QIcon MakeIcon(ButtonIcon kind)
             arrow.lineTo(back, s * 0.15);
             arrow.lineTo(back, s * 0.85);
             arrow.closeSubpath();
-            painter.setPen(QPen(QColor(20, 60, 140), std::max(1.0, s / 24)));
-            painter.setBrush(QColor(40, 110, 220));
+            painter.setPen(QPen(line, std::max(1.0, s / 24)));
+            painter.setBrush(mark);
             painter.drawPath(arrow);
         }
     });
+}
+
+// The program's own icon keeps its colours whatever the desktop's are.
+QPalette ProgramIconColours()
+{
+    QPalette palette;
+    palette.setColor(QPalette::ButtonText, QColor(60, 60, 60));
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Highlight, QColor(30, 90, 200));
+    return palette;
 }
 
 } // namespace
@@ -82,12 +100,13 @@ frmMain::frmMain(Prompts &prompts, QWidget *parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Orlandel"));
     // The program's icon, also shown by every child window.
-    QApplication::setWindowIcon(MakeIcon(ButtonIcon::OneLine));
+    QApplication::setWindowIcon(MakeIcon(ButtonIcon::OneLine, ProgramIconColours()));
     m_state.ProgramFolder = tarvel::WithTrailingSlash(QCoreApplication::applicationDirPath().toLocal8Bit().toStdString());
     CreateControls();
     CreateStatusBar();
     CreateMenus();
     CreateChartCommands();
+    CreateKeyboardCommands();
     resize(1100, 760);
 }
 
@@ -191,6 +210,8 @@ void frmMain::CreateControls()
     cboYears->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     cboYears->setMinimumContentsLength(34);
     cboYears->installEventFilter(this);
+    cboYears->view()->installEventFilter(this);
+    cboYears->view()->setAccessibleName(lblYears->text());
     // The wheel changes the quarter range only when the list has the focus,
     // never as the pointer passes over it (nor does it give the focus).
     cboYears->setFocusPolicy(Qt::StrongFocus);
@@ -221,18 +242,19 @@ void frmMain::CreateControls()
     auto *displayLayout = new QHBoxLayout(fraDisplay);
     displayLayout->setSpacing(4);
     displayLayout->setContentsMargins(6, 4, 6, 6);
-    auto pictureButton = [this](const char *name, const char *tip, ButtonIcon icon) {
+    auto pictureButton = [this](const char *name, const char *tip) {
         auto *button = new QPushButton(fraDisplay);
         button->setObjectName(QString::fromLatin1(name));
         button->setToolTip(QString::fromLatin1(tip));
-        button->setIcon(MakeIcon(icon));
+        // Without a caption a button would be read by its group's title.
+        button->setAccessibleName(button->toolTip());
         button->setIconSize(QSize(24, 24));
         button->setFixedSize(38, 38);
         return button;
     };
-    cmdPrev = pictureButton("cmdPrev", "Display previous area", ButtonIcon::Previous);
-    cmdNext = pictureButton("cmdNext", "Display next area", ButtonIcon::Next);
-    cmdShowOneLine = pictureButton("cmdShowOneLine", "Display One Line", ButtonIcon::OneLine);
+    cmdPrev = pictureButton("cmdPrev", "Display previous area");
+    cmdNext = pictureButton("cmdNext", "Display next area");
+    cmdShowOneLine = pictureButton("cmdShowOneLine", "Display One Line");
     connect(cmdPrev, &QPushButton::clicked, this, &frmMain::cmdPrev_Click);
     connect(cmdNext, &QPushButton::clicked, this, &frmMain::cmdNext_Click);
     connect(cmdShowOneLine, &QPushButton::clicked, this, &frmMain::cmdShowOneLine_Click);
@@ -243,6 +265,7 @@ void frmMain::CreateControls()
     QSizePolicy keepPlace = cmdShowOneLine->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
     cmdShowOneLine->setSizePolicy(keepPlace);
+    DrawButtonIcons();
     statesAndDisplay->addWidget(fraDisplay, 0, Qt::AlignTop);
     row->addStretch(1);
 
@@ -251,9 +274,28 @@ void frmMain::CreateControls()
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
-    outer->addWidget(picMain);
+    // With large text the numbered controls may be wider than the window:
+    // they then scroll sideways instead of running off its edge.
+    outer->addWidget(new ControlStrip(picMain, central));
     outer->addWidget(m_mdi, 1);
     setCentralWidget(central);
+}
+
+void frmMain::DrawButtonIcons()
+{
+    cmdPrev->setIcon(MakeIcon(ButtonIcon::Previous, cmdPrev->palette()));
+    cmdNext->setIcon(MakeIcon(ButtonIcon::Next, cmdNext->palette()));
+    cmdShowOneLine->setIcon(MakeIcon(ButtonIcon::OneLine, cmdShowOneLine->palette()));
+    if (cmdChart)
+        DrawChartIcon();
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // The desktop's colours changed: the picture buttons follow them.
+    if (event->type() == QEvent::PaletteChange && cmdPrev)
+        DrawButtonIcons();
 }
 
 void frmMain::CreateStatusBar()
@@ -266,17 +308,18 @@ void frmMain::CreateStatusBar()
     const std::array<const char *, 4> tips{"Table", "Table selection", "State selection", "Quarter selection"};
     const std::array<int, 4> stretch{4, 1, 2, 2};
     for (std::size_t i = 0; i < m_panels.size(); ++i) {
-        auto *panel = new QLabel(QString::fromLatin1(texts[i]), bar);
+        // A panel too narrow for its text (large text, a small screen)
+        // shortens it in the middle and shows it whole as its tooltip.
+        auto *panel = new StatusPanel(QString::fromLatin1(texts[i]), bar);
         panel->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
         panel->setToolTip(QString::fromLatin1(tips[i]));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setContentsMargins(4, 0, 4, 0);
-        panel->setMinimumWidth(panel->fontMetrics().horizontalAdvance(QStringLiteral("Quarters selected - 241")) + 12);
         bar->addWidget(panel, stretch[i]);
         m_panels[i] = panel;
     }
     // Generated numbers must never pass for published ones.
-    lblSampleData = new QLabel(QStringLiteral("Sample data - not published figures"), bar);
+    lblSampleData = new StatusPanel(QStringLiteral("Sample data - not published figures"), bar);
     lblSampleData->setObjectName(QStringLiteral("lblSampleData"));
     lblSampleData->setToolTip(QStringLiteral("The data folder is the sample data that comes with the program"));
     lblSampleData->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -314,10 +357,25 @@ bool frmMain::QuarterEntryShown() const
 QFont frmMain::DisplayFont() const
 {
     QFont font(Latin1(m_state.DisplayFontName));
-    font.setPointSize(m_state.DisplayFontSize > 0 ? m_state.DisplayFontSize : 8);
+    font.setPointSize(m_state.DisplayFontSize > 0 ? m_state.DisplayFontSize : DefaultDisplayFontSize);
     font.setBold(m_state.DisplayFontBold);
     font.setItalic(m_state.DisplayFontItalic);
+    // Until the user chooses a font (first start, or after "Reset to
+    // default") the grids follow the desktop's text size, never smaller
+    // than the default; the stored font stays as it is.
+    if (!DisplayFontChosen()) {
+        const qreal desktop = QApplication::font().pointSizeF();
+        if (desktop > font.pointSizeF())
+            font.setPointSizeF(desktop);
+    }
     return font;
+}
+
+bool frmMain::DisplayFontChosen() const
+{
+    // The default tree's font: "MS Sans Serif", size "8.5" (read as 8).
+    return m_state.DisplayFontName != "MS Sans Serif" || m_state.DisplayFontSize != DefaultDisplayFontSize
+        || m_state.DisplayFontBold || m_state.DisplayFontItalic;
 }
 
 // ---- start-up and quit -------------------------------------------------------
@@ -482,16 +540,28 @@ void frmMain::closeEvent(QCloseEvent *event)
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    // A screen reader may hand a key on after the program has acted on it:
+    // the Enter that chose "Select quarters" in the list's popup would then
+    // reach the closed popup and open the dialog a second time.
+    if (watched == cboYears->view() && !cboYears->view()->isVisible()
+        && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Select)
+            return true;
+    }
     if (watched == cboYears && event->type() == QEvent::Wheel && !cboYears->hasFocus()) {
         event->ignore();
         return true;
     }
-    // Ctrl+C in the quarter list is discarded.
-    if (watched == cboYears && event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
+    // Ctrl+C in the quarter list is discarded; the list claims it before
+    // the copy command's shortcut could take it.
+    if (watched == cboYears && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
+        auto *key = static_cast<QKeyEvent *>(event);
         if (key->text() == QStringLiteral("\x03")
-            || (key->key() == Qt::Key_C && (key->modifiers() & Qt::ControlModifier)))
+            || (key->key() == Qt::Key_C && (key->modifiers() & Qt::ControlModifier))) {
+            key->accept();
             return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

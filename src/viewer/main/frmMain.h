@@ -75,8 +75,12 @@ public:
     std::string SelectedTable() const;
     /// True when the quarter list shows an entry.
     bool QuarterEntryShown() const;
-    /// The display font of the settings as a QFont.
+    /// The display font of the settings as a QFont; while it is the default
+    /// font, in the desktop's text size when that is larger.
     QFont DisplayFont() const;
+    /// False while the display font is the default one (the user chose none).
+    bool DisplayFontChosen() const;
+    static constexpr int DefaultDisplayFontSize = 8;
     /// The font last chosen in any font dialog of the program (display or
     /// printer font); empty until one was chosen. Each font dialog stores its
     /// choice here, and the printer font dialog opens with it.
@@ -201,15 +205,24 @@ public slots:
     void RunChart();
     /// Enables the chart command while a table or one-line window is active.
     void UpdateChartCommand(QMdiSubWindow *active);
+    /// F6 and Shift+F6: the focus moves from the numbered controls to the
+    /// active child window, or back to the control it came from.
+    void SwitchFocusArea();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void CreateControls();
     void CreateStatusBar();
+    /// The picture buttons' icons in the colours of their palette.
+    void DrawButtonIcons();
+    void DrawChartIcon();
     void CreateMenus();
+    /// Access keys, shortcuts and F6 (frmMain_keys.cpp).
+    void CreateKeyboardCommands();
     void ApplyDisplaySettings(const tarvel::DisplaySettings &settings);
     void ShowUnsuppressedColours();
     /// The caption, and the sign in the status bar, say whether the data

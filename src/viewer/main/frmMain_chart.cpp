@@ -1,6 +1,7 @@
 // The main window's chart commands: chart the chosen lines of a table window
 // or the chosen areas of a one-line window, and save, copy and print a chart.
 #include "viewer/main/frmMain.h"
+#include "viewer/qt/qt_child_frame.h"
 #include "viewer/qt/qt_text.h"
 
 #include "core/catalog/file_helpers.h"
@@ -122,10 +123,12 @@ std::string UniqueCaption(const QMdiArea &area, const std::string &caption)
 }
 
 // A small line chart, drawn like the other picture buttons.
-QIcon ChartIcon()
+QIcon ChartIcon(const QPalette &palette)
 {
-    return DrawnIcon([](QPainter &painter, double s) {
-        painter.setPen(QPen(QColor(60, 60, 60), std::max(1.0, s / 24)));
+    const QColor axes = palette.color(QPalette::ButtonText);
+    const QColor mark = palette.color(QPalette::Highlight);
+    return DrawnIcon([axes, mark](QPainter &painter, double s) {
+        painter.setPen(QPen(axes, std::max(1.0, s / 24)));
         painter.drawLine(QPointF(s * 0.12, s * 0.1), QPointF(s * 0.12, s * 0.88));
         painter.drawLine(QPointF(s * 0.12, s * 0.88), QPointF(s * 0.92, s * 0.88));
         QPainterPath line;
@@ -133,7 +136,7 @@ QIcon ChartIcon()
         line.lineTo(s * 0.4, s * 0.45);
         line.lineTo(s * 0.58, s * 0.58);
         line.lineTo(s * 0.88, s * 0.2);
-        painter.setPen(QPen(QColor(30, 90, 200), std::max(1.5, s / 12), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setPen(QPen(mark, std::max(1.5, s / 12), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.drawPath(line);
     });
 }
@@ -208,17 +211,23 @@ void frmMain::CreateChartCommands()
     cmdChart = new QPushButton(fraDisplay);
     cmdChart->setObjectName(QStringLiteral("cmdChart"));
     cmdChart->setToolTip(QStringLiteral("Chart the selected lines or areas"));
-    cmdChart->setIcon(ChartIcon());
+    cmdChart->setAccessibleName(cmdChart->toolTip());
     cmdChart->setIconSize(cmdShowOneLine->iconSize());
     cmdChart->setMinimumSize(cmdShowOneLine->minimumSize());
     cmdChart->setMaximumSize(cmdShowOneLine->maximumSize());
     KeepOwnPalette(cmdChart);
+    DrawChartIcon();
     if (auto *row = qobject_cast<QBoxLayout *>(fraDisplay->layout()))
         row->insertWidget(row->indexOf(cmdShowOneLine) + 1, cmdChart);
     connect(cmdChart, &QPushButton::clicked, this, &frmMain::RunChart);
 
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMain::UpdateChartCommand);
     UpdateChartCommand(nullptr);
+}
+
+void frmMain::DrawChartIcon()
+{
+    cmdChart->setIcon(ChartIcon(cmdChart->palette()));
 }
 
 void frmMain::UpdateChartCommand(QMdiSubWindow *active)
@@ -263,7 +272,7 @@ void frmMain::RunChart()
     connect(chart, &frmChart::SaveRequested, this, [this, chart] { SaveChart(*chart); });
     connect(chart, &frmChart::CopyRequested, this, [chart] { QGuiApplication::clipboard()->setImage(chart->Image()); });
     connect(chart, &frmChart::PrintRequested, this, [this, chart] { PrintChart(*chart); });
-    QMdiSubWindow *window = m_mdi->addSubWindow(chart);
+    QMdiSubWindow *window = m_mdi->addSubWindow(new ChildFrame(chart));
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(chart->windowTitle());
     // The default window size, but never too small to read a chart.

@@ -2,6 +2,7 @@
 // area, the one-line view, the height / width dialog and the resizing of
 // the open child windows. The grids come from the core builders.
 #include "viewer/main/frmMain.h"
+#include "viewer/qt/qt_child_frame.h"
 #include "viewer/qt/qt_text.h"
 
 #include "viewer/qt/qt_busy_cursor.h"
@@ -80,7 +81,7 @@ frmDisplay *OpenDisplayWindow(frmMain &main, tarvel::Grid grid, Look look)
     auto *display = new frmDisplay(std::move(grid));
     display->SetContextMenu(main.mnuWindow);
     display->SetResizePaused([&state] { return state.PrintAllMode; });
-    QMdiSubWindow *window = area->addSubWindow(display);
+    QMdiSubWindow *window = area->addSubWindow(new ChildFrame(display));
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(display->windowTitle());
 

@@ -149,7 +149,7 @@ void frmPrint::CreateControls()
     lblFont = label("lblFont", "Font", false);
     cmdPSet = button("cmdPSet", "Change P&rinter");
     cmdFont = button("cmdFont", "Change &Font");
-    chkFootnote = new QCheckBox(QStringLiteral("Include Footnotes"), this);
+    chkFootnote = new QCheckBox(QStringLiteral("&Include Footnotes"), this);
     chkFootnote->setObjectName(QStringLiteral("chkFootnote"));
     chkFootnote->setChecked(true);
     cmdPrint = button("cmdPrint", "&Print");
@@ -158,6 +158,9 @@ void frmPrint::CreateControls()
     cmdPrint->setFont(bold);
     cmdPrint->setDefault(true);
     cmdCancel = button("cmdCancel", "&Cancel");
+    // The headings name the texts below them for a screen reader.
+    lblP->setBuddy(lblPrint);
+    lblF->setBuddy(lblFont);
 
     place(lblP, 75, 75, 1440, 165);
     place(lblPrint, 150, 300, 3540, 465);

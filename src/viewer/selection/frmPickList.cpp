@@ -1,6 +1,7 @@
 #include "viewer/selection/frmPickList.h"
 
 #include "viewer/qt/qt_busy_cursor.h"
+#include "viewer/qt/qt_toggle_list.h"
 #include "viewer/qt/qt_twips.h"
 
 #include <QEvent>
@@ -20,9 +21,8 @@ frmPickList::frmPickList(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Pick List"));
     setSizeGripEnabled(true);
 
-    lstPick = new QListWidget(this);
+    lstPick = new ToggleList(this);
     lstPick->setObjectName(QStringLiteral("lstPick"));
-    lstPick->setSelectionMode(QAbstractItemView::MultiSelection);
     lstPick->setMouseTracking(true);
     lstPick->viewport()->setMouseTracking(true);
     lstPick->viewport()->installEventFilter(this);
@@ -34,6 +34,9 @@ frmPickList::frmPickList(QWidget *parent) : QDialog(parent)
 
     lblFips = new QLabel(this);
     lblFips->setObjectName(QStringLiteral("lblFips"));
+    // The code shown belongs to the area last chosen in the list.
+    lblFips->setBuddy(lstPick);
+    lblFips->setAccessibleDescription(QStringLiteral("Code of the area last chosen"));
 
     auto button = [this](const char *name, const char *caption) {
         auto *b = new QPushButton(QString::fromLatin1(caption), this);
@@ -100,9 +103,34 @@ void frmPickList::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     FitItems();
     LayOut();
+    // A screen reader names the list after the dialog ("States", "Select years").
+    lstPick->setAccessibleName(windowTitle());
     // Quarter mode opens on the latest quarters.
-    if (m_tag == QLatin1String(QuartersMode) && lstPick->count() > 0)
+    const bool quarters = m_tag == QLatin1String(QuartersMode);
+    if (quarters && lstPick->count() > 0)
         lstPick->scrollToItem(lstPick->item(lstPick->count() - 1), QAbstractItemView::PositionAtTop);
+    StartKeyboardOnAChosenItem(quarters);
+}
+
+void frmPickList::StartKeyboardOnAChosenItem(bool latest)
+{
+    // The keyboard starts on a chosen item, brought into view: the latest
+    // chosen quarter, the first chosen area; without a choice, the first
+    // item in view. Otherwise the list would start on its first item, out
+    // of sight, and Space would choose what the user cannot see.
+    QListWidgetItem *start = nullptr;
+    const QList<QListWidgetItem *> chosen = lstPick->selectedItems();
+    for (QListWidgetItem *item : chosen) {
+        if (!start || (lstPick->row(item) > lstPick->row(start)) == latest)
+            start = item;
+    }
+    if (!start)
+        start = lstPick->itemAt(QPoint(1, 1));
+    if (!start)
+        return;
+    lstPick->setCurrentItem(start, QItemSelectionModel::NoUpdate);
+    lstPick->scrollToItem(start);
+    lstPick->setFocus(Qt::OtherFocusReason);
 }
 
 void frmPickList::FitItems()

@@ -53,6 +53,8 @@ protected:
 
 private:
     void FitItems();
+    /// Makes a chosen item current and in view; latest: the last chosen one.
+    void StartKeyboardOnAChosenItem(bool latest);
     void LayOut();
     void ItemClicked(QListWidgetItem *item);
     /// A single item toggled from the keyboard does what its click does.

@@ -1,0 +1,772 @@
+// What a screen reader and a keyboard user get from the program's windows:
+// the accessible names, relations and access keys of every window and
+// dialog, read in-process through QAccessible, and the whole workflow
+// driven by keys alone.
+#include "viewer/chart/frmChart.h"
+#include "viewer/display/frmDisplay.h"
+#include "viewer/display/frmScroll.h"
+#include "viewer/export/frmExport.h"
+#include "viewer/help/qt_help.h"
+#include "viewer/main/frmMain.h"
+#include "viewer/print/frmPrint.h"
+#include "viewer/qt/qt_child_frame.h"
+#include "viewer/qt/qt_contrast.h"
+#include "viewer/qt/qt_status_panel.h"
+#include "viewer/selection/frmPickList.h"
+#include "core/catalog/file_helpers.h"
+#include "core/catalog/table_catalog.h"
+#include "core/selection/selection.h"
+#include "core/settings/settings_store.h"
+#include "core/views/scroll_value.h"
+#include "scripted_prompts.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QChart>
+#include <QLegend>
+#include <QMenuBar>
+#include <QItemSelectionModel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QTabBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Kind = ScriptedPrompts::Kind;
+
+QString Describe(const QWidget *widget)
+{
+    QString text = widget->objectName() + QLatin1Char(' ') + QString::fromLatin1(widget->metaObject()->className());
+    // A control of Qt's own is told by the control it is part of.
+    if (widget->objectName().isEmpty() && widget->parentWidget())
+        text += QStringLiteral(" in ") + Describe(widget->parentWidget());
+    return text;
+}
+
+// A child window inside the main window counts as a window of its own.
+const QWidget *WindowOf(const QWidget *widget)
+{
+    for (const QWidget *w = widget; w; w = w->parentWidget()) {
+        if (qobject_cast<const QMdiSubWindow *>(w) || w->isWindow())
+            return w;
+    }
+    return widget;
+}
+
+QString AccessibleText(QWidget *widget, QAccessible::Text text)
+{
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+    return face ? face->text(text).trimmed() : QString();
+}
+
+// The letter after a single '&', upper case; nothing when there is none.
+QString Mnemonic(const QString &text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != QLatin1Char('&'))
+            continue;
+        if (text[i + 1] == QLatin1Char('&')) {
+            ++i;
+            continue;
+        }
+        return QStringLiteral("Alt+") + text[i + 1].toUpper();
+    }
+    return {};
+}
+
+bool IsAltKey(const QKeySequence &key)
+{
+    return key.count() == 1 && key[0].keyboardModifiers() == Qt::AltModifier;
+}
+
+/// The access keys of window's shown controls, each with the controls it
+/// belongs to: mnemonics of buttons, buddied labels, group boxes, tabs and
+/// the menu bar, and Alt shortcuts of buttons and of shortcut objects.
+std::map<QString, QStringList> AccessKeys(QWidget *window)
+{
+    std::map<QString, QStringList> keys;
+    const auto add = [&keys](const QString &key, const QString &owner) {
+        if (!key.isEmpty() && !keys[key].contains(owner))
+            keys[key].append(owner);
+    };
+    for (QAbstractButton *button : window->findChildren<QAbstractButton *>()) {
+        if (!button->isVisible())
+            continue;
+        add(Mnemonic(button->text()), Describe(button));
+        if (IsAltKey(button->shortcut()))
+            add(button->shortcut().toString(), Describe(button));
+    }
+    for (QLabel *label : window->findChildren<QLabel *>()) {
+        if (label->isVisible() && label->buddy())
+            add(Mnemonic(label->text()), Describe(label));
+    }
+    for (QGroupBox *group : window->findChildren<QGroupBox *>()) {
+        if (group->isVisible())
+            add(Mnemonic(group->title()), Describe(group));
+    }
+    for (QTabBar *tabs : window->findChildren<QTabBar *>()) {
+        if (!tabs->isVisible())
+            continue;
+        for (int i = 0; i < tabs->count(); ++i)
+            add(Mnemonic(tabs->tabText(i)), Describe(tabs) + QLatin1Char(' ') + tabs->tabText(i));
+    }
+    for (QMenuBar *bar : window->findChildren<QMenuBar *>()) {
+        for (QAction *action : bar->actions())
+            add(Mnemonic(action->text()), QStringLiteral("menu ") + action->text());
+    }
+    for (QShortcut *shortcut : window->findChildren<QShortcut *>()) {
+        if (shortcut->isEnabled() && IsAltKey(shortcut->key()))
+            add(shortcut->key().toString(), QStringLiteral("shortcut ") + shortcut->objectName());
+    }
+    return keys;
+}
+
+/// What a screen reader or keyboard user would miss in window as it is now
+/// shown: a keyboard-reachable control without a name, two buttons with one
+/// name, a label that labels nothing and says nothing of itself, two
+/// controls with one access key.
+QStringList Problems(QWidget *window, const QString &where)
+{
+    QStringList problems;
+    const auto report = [&problems, &where](const QString &text) { problems << where + QStringLiteral(": ") + text; };
+
+    std::map<std::pair<const QWidget *, QString>, QStringList> buttonNames;
+    for (QWidget *widget : window->findChildren<QWidget *>()) {
+        if (!widget->isVisible() || widget->isWindow())
+            continue;
+        const QString name = AccessibleText(widget, QAccessible::Name);
+        if ((widget->focusPolicy() & Qt::TabFocus) && name.isEmpty())
+            report(Describe(widget) + QStringLiteral(" has no name"));
+        if (qobject_cast<QAbstractButton *>(widget))
+            buttonNames[{WindowOf(widget), name}].append(Describe(widget));
+    }
+    for (const auto &[name, buttons] : buttonNames) {
+        if (buttons.size() > 1)
+            report(QStringLiteral("buttons share the name \"%1\": %2")
+                       .arg(name.second, buttons.join(QStringLiteral(", "))));
+    }
+
+    // A label either labels a control, or is the text under a heading that
+    // labels it, or says what it shows (a status text with its tip).
+    const QList<QLabel *> labels = window->findChildren<QLabel *>();
+    for (QLabel *label : labels) {
+        if (!label->isVisible() || label->buddy())
+            continue;
+        const bool underHeading = std::any_of(labels.begin(), labels.end(),
+                                              [label](const QLabel *other) { return other->buddy() == label; });
+        const QString description = AccessibleText(label, QAccessible::Description);
+        const bool saysWhat = !description.isEmpty() && description != label->text().trimmed();
+        if (!underHeading && !saysWhat)
+            report(Describe(label) + QStringLiteral(" \"") + label->text() + QStringLiteral("\" labels nothing"));
+    }
+
+    for (const auto &[key, owners] : AccessKeys(window)) {
+        if (owners.size() > 1)
+            report(key + QStringLiteral(" belongs to ") + owners.join(QStringLiteral(" and ")));
+    }
+    return problems;
+}
+
+// The grid row of the table's first data line.
+int PersonalIncomeRow(const frmDisplay &display)
+{
+    const tarvel::Grid &grid = display.Data();
+    for (int r = 1; r < grid.Rows(); ++r) {
+        if (tarvel::Trim(grid.Cell(r, 0)) == "Personal income")
+            return r;
+    }
+    return 0;
+}
+
+class AccessibilityTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_config.isValid() && m_program.isValid() && m_out.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+    }
+
+    void Start()
+    {
+        window = std::make_unique<frmMain>(prompts);
+        window->SetProgramFolder(m_program.path().toStdString() + "/");
+        window->SetDataFolderCandidates({TARVEL_SAMPLE_DATA "/"});
+        window->Startup({});
+        window->show();
+        window->activateWindow();
+        QCoreApplication::processEvents();
+        prompts.records.clear();
+    }
+
+    /// Chooses areas (1..60) as the pick list's OK does.
+    void ChooseAreas(const std::vector<int> &areas)
+    {
+        prompts.dialogScript = [&areas](QDialog &dialog) {
+            auto &pick = static_cast<frmPickList &>(dialog);
+            for (int area : areas)
+                pick.lstPick->item(area - 1)->setSelected(true);
+            pick.cmdOK->click();
+        };
+        window->cmdStates->click();
+        prompts.dialogScript = nullptr;
+    }
+
+    /// Runs command and checks the dialog it opens while it is shown.
+    void CheckDialog(const QString &where, const std::function<void()> &command, QStringList &problems,
+                     const std::function<void(QDialog &)> &more = {})
+    {
+        bool opened = false;
+        prompts.dialogScript = [&](QDialog &dialog) {
+            opened = true;
+            problems << Problems(&dialog, where);
+            if (more)
+                more(dialog);
+        };
+        command();
+        prompts.dialogScript = nullptr;
+        EXPECT_TRUE(opened) << where.toStdString();
+    }
+
+    QString Out(const char *name) const { return m_out.path() + QLatin1Char('/') + QString::fromLatin1(name); }
+
+    QTemporaryDir m_config;
+    QTemporaryDir m_program;
+    QTemporaryDir m_out;
+    ScriptedPrompts prompts;
+    std::unique_ptr<frmMain> window;
+};
+
+// Every window and dialog of the program, as a screen reader walks it.
+TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasItsOwnNameAndEveryLabelItsControl)
+{
+    Start();
+    QStringList problems = Problems(window.get(), QStringLiteral("main window"));
+
+    ChooseAreas({2, 3});
+    window->RunDisplay();
+    auto *table = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(table, nullptr);
+    problems << Problems(window.get(), QStringLiteral("table window"));
+    table->SetCurrentCell(PersonalIncomeRow(*table), 1);
+    window->RunShowOneLine();
+    ASSERT_EQ(window->MdiArea()->subWindowList().size(), 2);
+    problems << Problems(window.get(), QStringLiteral("one-line window"));
+    window->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(table->parentWidget()));
+    window->RunChart();
+    ASSERT_NE(qobject_cast<frmChart *>(window->MdiArea()->activeSubWindow()->widget()), nullptr)
+        << (prompts.records.empty() ? std::string() : prompts.records.back().text.toStdString());
+    problems << Problems(window.get(), QStringLiteral("chart window"));
+
+    CheckDialog(QStringLiteral("print dialog"), [this] { window->RunPrintAll(); }, problems);
+    CheckDialog(QStringLiteral("export wizard"), [this] { window->RunExport(); }, problems, [&problems](QDialog &dialog) {
+        auto &wizard = static_cast<frmExport &>(dialog);
+        for (int page = 2; page <= frmExport::PageCount; ++page) {
+            wizard.GoToPage(page);
+            problems << Problems(&wizard, QStringLiteral("export wizard page %1").arg(page));
+        }
+    });
+    CheckDialog(QStringLiteral("Select years"), [this] {
+        window->cboYears->setCurrentIndex(tarvel::SelectQuartersEntry);
+        emit window->cboYears->activated(tarvel::SelectQuartersEntry);
+    }, problems);
+    CheckDialog(QStringLiteral("area pick list"), [this] { window->cmdStates->click(); }, problems);
+    CheckDialog(QStringLiteral("height dialog"), [this] { window->mnuGrid[0]->trigger(); }, problems);
+
+    std::unique_ptr<HelpWindow> help(HelpWindow::OpenFile(TARVEL_SAMPLE_DATA "/tarvel.hlp", prompts));
+    ASSERT_NE(help, nullptr);
+    help->ShowContents();
+    problems << Problems(help.get(), QStringLiteral("help window"));
+
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+}
+
+// ---- the keyboard alone ------------------------------------------------------------
+
+void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget *focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    QTest::keyClick(focus, static_cast<Qt::Key>(key), modifiers);
+    // A button's access key clicks it after a short flash.
+    QTest::qWait(modifiers == Qt::AltModifier ? 150 : 0);
+}
+
+/// Presses Tab until widget has the focus; false when it never gets it.
+bool TabTo(const QWidget *widget, int most = 30)
+{
+    for (int i = 0; i < most && QApplication::focusWidget() != widget; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    return QApplication::focusWidget() == widget;
+}
+
+QByteArray FileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// The whole workflow without a mouse: table, quarters, areas, display,
+// out of the grid and back, print to a file, export chosen lines.
+TEST_F(AccessibilityTest, WholeWorkflowByKeyboardWritesExactlyWhatWasChosen)
+{
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+
+    // 1. and 2.: the series and the table.
+    window->cboYears->setFocus();
+    Press(Qt::Key_1, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), window->optSeries[0]);
+    Press(Qt::Key_2, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), window->optTable[0]);
+    Press(Qt::Key_Down);
+    EXPECT_EQ(window->SelectedTable(), "ZR1");
+    Press(Qt::Key_Up);
+    ASSERT_EQ(window->SelectedTable(), "ZR4");
+
+    // 3.: the last five quarters.
+    Press(Qt::Key_3, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), window->cboYears);
+    Press(Qt::Key_Down);
+    EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 5"));
+
+    // 4.: Alabama and Alaska, by typing and Space.
+    prompts.dialogScript = [](QDialog &dialog) {
+        auto &pick = static_cast<frmPickList &>(dialog);
+        QTest::keyClicks(pick.lstPick, QStringLiteral("Ala"));
+        QTest::keyClick(pick.lstPick, Qt::Key_Space);
+        QTest::keyClick(pick.lstPick, Qt::Key_Down);
+        QTest::keyClick(pick.lstPick, Qt::Key_Space);
+        QTest::keyClick(pick.lstPick, Qt::Key_Return);
+    };
+    Press(Qt::Key_4, Qt::AltModifier);
+    prompts.dialogScript = nullptr;
+    ASSERT_EQ(window->PanelText(3), QStringLiteral("Areas selected - 2"));
+    EXPECT_EQ(window->State().AreaSelected[2], tarvel::Chosen);
+    EXPECT_EQ(window->State().AreaSelected[3], tarvel::Chosen);
+
+    // 5.: the next area twice; the grid of the newest window has the focus.
+    Press(Qt::Key_5, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), window->cmdPrev);
+    Press(Qt::Key_N, Qt::AltModifier);
+    Press(Qt::Key_N, Qt::AltModifier);
+    ASSERT_EQ(window->MdiArea()->subWindowList().size(), 2);
+    auto *alaska = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(alaska, nullptr);
+    EXPECT_TRUE(alaska->windowTitle().contains(QStringLiteral("Alaska")));
+    EXPECT_EQ(QApplication::focusWidget(), alaska->grdData);
+
+    // Tab and Shift+Tab leave the grid; F6 comes back to it and goes again.
+    Press(Qt::Key_Tab);
+    EXPECT_FALSE(alaska->isAncestorOf(QApplication::focusWidget())) << Describe(QApplication::focusWidget()).toStdString();
+    Press(Qt::Key_F6);
+    EXPECT_EQ(QApplication::focusWidget(), alaska->grdData);
+    Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_FALSE(alaska->isAncestorOf(QApplication::focusWidget()));
+    Press(Qt::Key_F6);
+    ASSERT_EQ(QApplication::focusWidget(), alaska->grdData);
+    Press(Qt::Key_F6);
+    EXPECT_TRUE(window->picMain->isAncestorOf(QApplication::focusWidget()));
+    Press(Qt::Key_F6);
+    ASSERT_EQ(QApplication::focusWidget(), alaska->grdData);
+
+    // Print the active window to a text file: Ctrl+P, Change Printer, Print.
+    window->Printer().setOutputFormat(QPrinter::PdfFormat);
+    window->Printer().setOutputFileName(Out("unused.pdf"));
+    prompts.printerAnswers = {true};
+    prompts.saveFileAnswers = {Out("alaska.txt")};
+    prompts.dialogScript = [](QDialog &dialog) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        Press(Qt::Key_R, Qt::AltModifier);
+        Press(Qt::Key_Return);
+    };
+    Press(Qt::Key_P, Qt::ControlModifier);
+    prompts.dialogScript = nullptr;
+    const QByteArray printed = FileBytes(Out("alaska.txt"));
+    EXPECT_TRUE(printed.contains("Alaska")) << printed.left(200).toStdString();
+    EXPECT_FALSE(printed.contains("Alabama"));
+
+    // Export two lines chosen by Space: the second is indented below a
+    // line that is not chosen.
+    prompts.messageAnswers = {QMessageBox::No};
+    const QString exported = Out("two lines.csv");
+    prompts.dialogScript = [&exported](QDialog &dialog) {
+        auto &wizard = static_cast<frmExport &>(dialog);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&wizard));
+        Press(Qt::Key_N, Qt::AltModifier);
+        Press(Qt::Key_N, Qt::AltModifier);
+        ASSERT_EQ(wizard.CurrentPage(), 3);
+        ASSERT_TRUE(TabTo(wizard.lstExport));
+        for (int i = 0; i < 4; ++i)
+            Press(Qt::Key_Down);
+        Press(Qt::Key_Space);
+        Press(Qt::Key_Down);
+        Press(Qt::Key_Down);
+        Press(Qt::Key_Space);
+        Press(Qt::Key_N, Qt::AltModifier);
+        ASSERT_EQ(wizard.CurrentPage(), 4);
+        ASSERT_TRUE(TabTo(wizard.txtFileName));
+        Press(Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(wizard.txtFileName, exported);
+        Press(Qt::Key_E, Qt::AltModifier);
+        EXPECT_TRUE(wizard.Completed());
+    };
+    Press(Qt::Key_E, Qt::ControlModifier);
+    prompts.dialogScript = nullptr;
+    const QList<QByteArray> lines = FileBytes(exported).split('\n');
+    ASSERT_EQ(lines.size(), 6) << FileBytes(exported).toStdString();
+    for (int i = 1; i <= 4; ++i) {
+        EXPECT_TRUE(lines[i].contains(i % 2 ? "\"0050\"" : "\"0070\"")) << lines[i].toStdString();
+        EXPECT_TRUE(lines[i].contains(i <= 2 ? "\"01\"" : "\"02\"")) << lines[i].toStdString();
+    }
+}
+
+// What the walk above cannot tell: each name says what its control does.
+TEST_F(AccessibilityTest, NamesSayWhatEachControlDoesAndNotesCanBeRead)
+{
+    Start();
+    for (QPushButton *button : {window->cmdPrev, window->cmdNext, window->cmdShowOneLine, window->cmdChart})
+        EXPECT_EQ(AccessibleText(button, QAccessible::Name), button->toolTip()) << Describe(button).toStdString();
+
+    ChooseAreas({2});
+    window->RunDisplay();
+    auto *table = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(AccessibleText(table->grdData, QAccessible::Name), table->windowTitle());
+    EXPECT_TRUE(table->windowTitle().contains(QStringLiteral("Alabama")));
+    QAbstractItemModel *model = table->grdData->model();
+    const int last = model->columnCount() - 1;
+    EXPECT_EQ(model->headerData(last, Qt::Horizontal).toString(), QStringLiteral("2008.1"));
+    EXPECT_EQ(model->headerData(last, Qt::Horizontal, Qt::AccessibleDescriptionRole).toString(),
+              QStringLiteral("2008 quarter 1"));
+
+    // A wizard page carries its note as its description (the walk above
+    // checks the note itself, which the Tab key reaches).
+    tarvel::ExportSelection selection;
+    selection.Paths = window->State().Paths();
+    frmExport wizard(prompts, window->Settings(), selection, "ZR4");
+    EXPECT_EQ(wizard.fraExport[3]->accessibleDescription(), wizard.txtOP->toPlainText());
+    wizard.optCopy[4]->click(); // the workbook's note replaces the first page's
+    EXPECT_EQ(wizard.fraExport[0]->accessibleDescription(), wizard.txtRecordFormat->toPlainText());
+    EXPECT_TRUE(wizard.txtRecordFormat->toPlainText().startsWith(QStringLiteral("An Excel workbook")));
+
+    // The size dialog's slider takes the focus and, like its box, says its unit.
+    frmScroll size;
+    size.Load(tarvel::WidthSizeKind, 8000, QFont());
+    EXPECT_TRUE(size.hsbScroll->focusPolicy() & Qt::TabFocus);
+    for (QWidget *control : std::initializer_list<QWidget *>{size.txtScroll, size.hsbScroll})
+        EXPECT_TRUE(AccessibleText(control, QAccessible::Name).endsWith(QStringLiteral("width in twips")));
+}
+
+// Keys on the windows that the workflow does not press.
+TEST_F(AccessibilityTest, ShortcutsSelectionKeysAndTheHelpWindowsKeys)
+{
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->optSeries[0]->setFocus();
+    Press(Qt::Key_F1);
+    ASSERT_EQ(prompts.Of(Kind::Help).size(), 1u);
+    EXPECT_EQ(prompts.Of(Kind::Help)[0].topic, 0);
+
+    // Ctrl+Shift+End and Ctrl+Shift+Home extend the selection from the cursor.
+    ChooseAreas({2, 3});
+    window->RunDisplay();
+    auto *table = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(QApplication::focusWidget(), table->grdData);
+    table->SetCurrentCell(2, 2);
+    table->grdData->selectionModel()->select(table->grdData->currentIndex(), QItemSelectionModel::ClearAndSelect);
+    Press(Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+    const int rows = table->Data().Rows() - 1;
+    const int columns = table->Data().Columns() - 1;
+    EXPECT_EQ(table->SelectedBlock(), QRect(QPoint(2, 2), QPoint(columns, rows)));
+    Press(Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(table->SelectedBlock(), QRect(QPoint(1, 1), QPoint(2, 2)));
+
+    // Ctrl+C copies the selected cells as the menu command does; in the
+    // quarter list it is still discarded.
+    Press(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(table->windowTitle()));
+    QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+    window->cboYears->setFocus();
+    Press(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+    table->grdData->setFocus();
+
+    // Ctrl+W closes the active child window, from the controls too.
+    window->RunDisplay();
+    ASSERT_EQ(window->MdiArea()->subWindowList().size(), 2);
+    Press(Qt::Key_W, Qt::ControlModifier);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window->MdiArea()->subWindowList().size(), 1);
+    window->cboYears->setFocus();
+    Press(Qt::Key_W, Qt::ControlModifier);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window->MdiArea()->subWindowList().isEmpty());
+
+    // The help window: a keyword opens nothing until Enter; Escape closes it.
+    const QPointer<HelpWindow> help = HelpWindow::OpenFile(TARVEL_SAMPLE_DATA "/tarvel.hlp", prompts);
+    ASSERT_NE(help, nullptr);
+    help->ShowTopic(8);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+    auto *keywords = help->findChild<QListWidget *>(QStringLiteral("lstKeywords"));
+    ASSERT_NE(keywords, nullptr);
+    keywords->setFocus(Qt::TabFocusReason);
+    Press(Qt::Key_Down);
+    Press(Qt::Key_Down);
+    EXPECT_EQ(help->CurrentTopic(), 8);
+    Press(Qt::Key_Return);
+    EXPECT_NE(help->CurrentTopic(), 8);
+    EXPECT_EQ(AccessibleText(help->findChild<QWidget *>(QStringLiteral("txtHelp")), QAccessible::Name).isEmpty(), false);
+    Press(Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(help.isNull()); // closing deletes it
+}
+
+// The chart's buttons are in the Tab order, and Tab goes on from the chart
+// to the main window's controls.
+TEST_F(AccessibilityTest, TabWalksTheChartWindowAndLeavesIt)
+{
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ChooseAreas({2});
+    window->RunDisplay();
+    auto *table = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(table, nullptr);
+    table->SetCurrentCell(PersonalIncomeRow(*table), 1);
+    window->RunChart();
+    auto *chart = qobject_cast<frmChart *>(window->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(chart, nullptr);
+    QStringList reached;
+    for (int i = 0; i < 6 && chart->isAncestorOf(QApplication::focusWidget()); ++i) {
+        reached << AccessibleText(QApplication::focusWidget(), QAccessible::Name);
+        Press(Qt::Key_Tab);
+    }
+    for (QAction *command : {chart->cmdSaveChart, chart->cmdCopyChart, chart->cmdPrintChart})
+        EXPECT_TRUE(reached.contains(command->iconText())) << reached.join(QStringLiteral(", ")).toStdString();
+    EXPECT_TRUE(window->picMain->isAncestorOf(QApplication::focusWidget()));
+}
+
+// The current item of a list or grid with the focus is framed in a colour
+// that stands out (3:1) from the item's background and from what is around it.
+TEST_F(AccessibilityTest, FocusIsFramedClearlyInListsAndGrids)
+{
+    frmPickList pick;
+    for (const char *name : {"Alabama (AL)", "Alaska (AK)", "Arizona (AZ)"})
+        pick.AddItem(QString::fromLatin1(name));
+    pick.SetItemSelected(2, true);
+    pick.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&pick));
+    for (int row : {0, 1}) {
+        pick.lstPick->setCurrentRow(row, QItemSelectionModel::NoUpdate);
+        pick.lstPick->setFocus();
+        QCoreApplication::processEvents();
+        const QImage shot = pick.lstPick->viewport()->grab().toImage();
+        const QRect item = pick.lstPick->visualItemRect(pick.lstPick->item(row));
+        const QPalette colours = pick.lstPick->palette();
+        const QColor inside = colours.color(row == 1 ? QPalette::Highlight : QPalette::Base);
+        const QColor frame = shot.pixelColor(item.center().x(), item.top());
+        EXPECT_GE(ContrastRatio(frame, inside), 3.0) << row << " " << frame.name().toStdString();
+        EXPECT_GE(ContrastRatio(frame, colours.color(QPalette::Base)), 3.0) << row;
+        EXPECT_GE(ContrastRatio(frame, colours.color(QPalette::Highlight)), 3.0) << row;
+    }
+}
+
+// A chart made of n lines of three quarters each.
+tarvel::ChartData ChartOfLines(int lines)
+{
+    tarvel::ChartData data;
+    data.Code = "ZR4";
+    data.Title = "ZR4 test";
+    data.Caption = "ZR4 test - chart";
+    data.Labels = {"2007.3", "2007.4", "2008.1"};
+    for (int i = 0; i < lines; ++i) {
+        tarvel::ChartSeries series;
+        series.Area = 2;
+        series.Line = i + 1;
+        series.Name = "Line " + std::to_string(i + 1);
+        for (int k = 0; k < 3; ++k)
+            series.Points.push_back({k + 1, data.Labels[static_cast<std::size_t>(k)], 100.0 * (i + k + 1), "100", false});
+        data.Series.push_back(series);
+    }
+    return data;
+}
+
+// The chart takes the palette's colours, a dark one as well as a light one,
+// and tells its lines apart without colour: neighbouring lines differ in
+// dash pattern and point mark, which the legend shows too.
+TEST(ChartColours, FollowThePaletteAndNeverRestOnColourAlone)
+{
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(20, 20, 24));
+    dark.setColor(QPalette::Window, QColor(30, 30, 34));
+    dark.setColor(QPalette::Text, QColor(235, 235, 235));
+    dark.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    for (const QPalette &palette : {QApplication::palette(), dark}) {
+        frmChart chart(ChartOfLines(tarvel::MaxChartSeries));
+        chart.setPalette(palette);
+        const QColor paper = palette.color(QPalette::Base);
+        EXPECT_EQ(chart.Chart()->backgroundBrush().color(), paper);
+        EXPECT_EQ(chart.Chart()->legend()->labelColor(), palette.color(QPalette::Text));
+        EXPECT_EQ(chart.Chart()->legend()->markerShape(), QLegend::MarkerShapeFromSeries);
+        for (int i = 0; i < tarvel::MaxChartSeries; ++i) {
+            EXPECT_GE(ContrastRatio(chart.LineColour(i), paper), 3.0) << i << " on " << paper.name().toStdString();
+            EXPECT_FALSE(chart.LineMark(i).isNull()) << i;
+            if (i > 0) {
+                EXPECT_NE(chart.LineStyle(i), chart.LineStyle(i - 1)) << i;
+                EXPECT_NE(chart.LineMark(i), chart.LineMark(i - 1)) << i;
+            }
+        }
+    }
+}
+
+// "Select years" starts the keyboard on a chosen quarter in view, and opened
+// from the quarter list's popup it opens once, also when a screen reader
+// hands the Enter that chose it on again after the dialog has closed.
+TEST_F(AccessibilityTest, SelectYearsOpensOnceOnAChosenQuarterInView)
+{
+    Start();
+    int opened = 0;
+    prompts.dialogScript = [&opened](QDialog &dialog) {
+        ++opened;
+        auto &pick = static_cast<frmPickList &>(dialog);
+        QListWidgetItem *current = pick.lstPick->currentItem();
+        ASSERT_NE(current, nullptr);
+        EXPECT_TRUE(current->isSelected()) << current->text().toStdString();
+        EXPECT_EQ(current->text(), QStringLiteral("2008.1"));
+        EXPECT_TRUE(pick.lstPick->viewport()->rect().contains(pick.lstPick->visualItemRect(current)));
+        EXPECT_EQ(QApplication::focusWidget(), pick.lstPick);
+        QTest::keyClick(pick.lstPick, Qt::Key_Return);
+    };
+    QAbstractItemView *popup = window->cboYears->view();
+    window->cboYears->setFocus();
+    window->cboYears->showPopup();
+    popup->setCurrentIndex(popup->model()->index(tarvel::SelectQuartersEntry, 0));
+    QTest::keyClick(popup, Qt::Key_Return);
+    EXPECT_EQ(opened, 1);
+    // The same key once more, as a screen reader passes it on late: the
+    // press alone, to the popup's list that has closed since.
+    QKeyEvent late(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QApplication::sendEvent(popup, &late);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 4"));
+}
+
+// ---- large text ---------------------------------------------------------------------
+
+/// The desktop's text size for the life of the object, as a desktop set to
+/// 16-point text gives it to a program.
+class DesktopTextSize {
+public:
+    explicit DesktopTextSize(double points) : m_before(QApplication::font())
+    {
+        QFont font = m_before;
+        font.setPointSizeF(points);
+        QApplication::setFont(font);
+    }
+    ~DesktopTextSize() { QApplication::setFont(m_before); }
+    DesktopTextSize(const DesktopTextSize &) = delete;
+    DesktopTextSize &operator=(const DesktopTextSize &) = delete;
+
+private:
+    QFont m_before;
+};
+
+QRect PlaceIn(const QWidget *widget, const QWidget *window)
+{
+    return {widget->mapTo(window, QPoint(0, 0)), widget->size()};
+}
+
+// Twice the normal size on a 1280 x 1024 screen leaves 640 x 512 pixels at
+// the normal size, here with 16-point text: every control of the main
+// window is inside it, each control of the numbered row comes into view
+// when it takes the focus, and every status text shows some of itself and
+// all of itself as its tooltip.
+TEST_F(AccessibilityTest, LargeTextKeepsEveryControlOfTheMainWindowOnItAndReachable)
+{
+    const DesktopTextSize large(16);
+    Start();
+    const QRect room = frmMain::NormalGeometryOn(QRect(0, 0, 640, 512));
+    EXPECT_LE(window->minimumSizeHint().width(), room.width());
+    EXPECT_LE(window->minimumSizeHint().height(), room.height());
+    window->setGeometry(room);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(window->size(), room.size());
+
+    const QRect inside = window->rect();
+    auto *strip = qobject_cast<QScrollArea *>(window->picMain->parentWidget()->parentWidget());
+    ASSERT_NE(strip, nullptr);
+    EXPECT_TRUE(inside.contains(PlaceIn(strip, window.get()))) << strip->geometry().width();
+    EXPECT_TRUE(inside.contains(PlaceIn(window->MdiArea(), window.get())));
+    EXPECT_GE(window->MdiArea()->height(), room.height() / 3);
+    for (QWidget *control : ChildFrame::TabStops(window->picMain, false)) {
+        control->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+        const QRect shown(control->mapTo(strip->viewport(), QPoint(0, 0)), control->size());
+        EXPECT_TRUE(strip->viewport()->rect().contains(shown)) << Describe(control).toStdString();
+    }
+    for (int panel = 1; panel <= 4; ++panel) {
+        auto *text = window->findChild<StatusPanel *>(QStringLiteral("Panel%1").arg(panel));
+        ASSERT_NE(text, nullptr);
+        EXPECT_TRUE(inside.contains(PlaceIn(text, window.get()))) << panel;
+        EXPECT_GE(text->Shown().size(), std::min<qsizetype>(text->text().size(), 6)) << text->Shown().toStdString();
+        EXPECT_EQ(text->text(), window->PanelText(panel));
+    }
+}
+
+// Until the user chooses a display font the grids take the desktop's text
+// size (never less than the default 8 points); a chosen font stays as chosen.
+TEST_F(AccessibilityTest, GridFontFollowsTheDesktopUntilTheUserChoosesOne)
+{
+    const DesktopTextSize large(16);
+    Start();
+    EXPECT_FALSE(window->DisplayFontChosen());
+    EXPECT_EQ(window->DisplayFont().pointSizeF(), 16.0);
+    EXPECT_EQ(window->State().DisplayFontSize, frmMain::DefaultDisplayFontSize);
+    ChooseAreas({2});
+    window->RunDisplay();
+    auto *table = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->grdData->font().pointSizeF(), 16.0);
+
+    QFont chosen(QStringLiteral("Liberation Sans"));
+    chosen.setPointSize(10);
+    prompts.fontAnswers = {chosen};
+    window->mnuFont->trigger();
+    EXPECT_TRUE(window->DisplayFontChosen());
+    EXPECT_EQ(window->DisplayFont().pointSizeF(), 10.0);
+    window->mnuReset->trigger();
+    EXPECT_FALSE(window->DisplayFontChosen());
+    EXPECT_EQ(window->DisplayFont().pointSizeF(), 16.0);
+}
+
+} // namespace
