@@ -2,6 +2,7 @@
 
 #include "core/catalog/output_target.h"
 #include "core/catalog/table_catalog.h"
+#include "core/catalog/text_helpers.h"
 
 #include <algorithm>
 #include <bit>
@@ -28,11 +29,6 @@ constexpr std::size_t MaxRecordLength = 1000000;
 // 10^0 .. 10^15, each exact in a double.
 constexpr double PowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
 
 std::size_t SkipDigits(std::string_view text, std::size_t i)
 {

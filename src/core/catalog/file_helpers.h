@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/catalog/failure.h"
+#include "core/catalog/text_helpers.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -130,22 +131,7 @@ Result<std::string> ReadTextFile(const std::string &path, std::int64_t limit = M
 /// ReadTextFile's bytes, or nullopt for either failure.
 std::optional<std::string> ReadWholeFile(const std::string &path);
 
-/// c in lower case when it is an ASCII capital.
-char AsciiLower(char c);
-/// a and b equal when ASCII letter case is ignored (file and value names).
-bool EqualIgnoringCase(std::string_view a, std::string_view b);
 
-/// text without any '&' ("&Display" gives "Display").
-std::string StripAmpersands(std::string_view text);
-/// text in capitals (ASCII letters and Latin-1 letters).
-std::string ToUpper(std::string_view text);
-/// A file name in capitals for the program's messages: ASCII letters only,
-/// so a name in UTF-8 ("/home/ann/データ/") keeps every character whole.
-std::string FileNameInCapitals(std::string_view name);
-std::string ToLower(std::string_view text);
-/// text without trailing (or, for Trim, surrounding) blanks (' ').
-std::string TrimRight(std::string_view text);
-std::string Trim(std::string_view text);
 /// folder with '/' appended when it does not end in one (empty stays empty).
 std::string WithTrailingSlash(std::string folder);
 

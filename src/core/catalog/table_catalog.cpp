@@ -16,13 +16,14 @@ struct CatalogRow {
     int quarters;
     int lines;
     int headings;
+    TableShape shape = TableShape::AreaBlocks;
 };
 
 // Quarter counts are kept as delivered, not derived from the years: tables
 // ending in 2008 stop at its first quarter.
 constexpr std::array<CatalogRow, 10> Catalog{{
     {"ZR4", 0, "ZR4 (", "Current series ", 1948, 2008, 241, 18, 5},
-    {"ZR1", 0, "ZR1 (", "Current series ", 1948, 2008, 241, 60, 3},
+    {"ZR1", 0, "ZR1 (", "Current series ", 1948, 2008, 241, 60, 3, TableShape::AreaRows},
     {"ZR5N", 1, "ZR5N NAICS (", "NAICS series ", 1990, 2008, 73, 46, 9},
     {"ZR5", 1, "ZR5 SIC (", "SIC series ", 1958, 2001, 176, 36, 9},
     {"ZR5H", 1, "ZR5H historical (", "Historical series ", 1948, 1957, 40, 33, 9},
@@ -97,6 +98,12 @@ const std::vector<std::string> &TableCodes()
         return all;
     }();
     return codes;
+}
+
+TableShape ShapeOf(std::string_view code)
+{
+    const auto *row = Find(code);
+    return row ? row->shape : TableShape::AreaBlocks;
 }
 
 int FirstYear(std::string_view code)

@@ -10,8 +10,17 @@ namespace tarvel {
 // compared exactly ("ZR5N", never "zr5n"); a code that is not in the catalog
 // yields 0 or the empty text and never fails.
 
+/// How a table's data file lays out its records.
+enum class TableShape {
+    AreaBlocks, ///< a block of LineCount records for each area, one per data line
+    AreaRows,   ///< one record per area: the 60 areas are the table's lines (ZR1)
+};
+
 /// The ten codes in the order of the series groups ("ZR4", "ZR1", "ZR5N", ...).
 const std::vector<std::string> &TableCodes();
+
+/// The table's record layout; AreaBlocks for a code not in the catalog.
+TableShape ShapeOf(std::string_view code);
 
 int FirstYear(std::string_view code);
 int LastYear(std::string_view code);

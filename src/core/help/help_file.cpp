@@ -13,20 +13,6 @@ namespace {
 
 constexpr int MaxTopicNumber = 99999;
 
-bool IsSpace(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view TrimSpace(std::string_view text)
-{
-    while (!text.empty() && IsSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 bool StartsWith(std::string_view text, std::string_view prefix)
 {
     return text.substr(0, prefix.size()) == prefix;
@@ -56,10 +42,10 @@ Failure Damaged(const std::string &path, int line, const std::string &what)
 /// Drops blank lines at both ends of a topic's body.
 void TrimBody(std::vector<std::string> &body)
 {
-    while (!body.empty() && TrimSpace(body.back()).empty())
+    while (!body.empty() && TrimBlanks(body.back()).empty())
         body.pop_back();
     const auto first = std::find_if(body.begin(), body.end(),
-                                    [](const std::string &line) { return !TrimSpace(line).empty(); });
+                                    [](const std::string &line) { return !TrimBlanks(line).empty(); });
     body.erase(body.begin(), first);
 }
 
@@ -101,10 +87,10 @@ std::string RenderInline(std::string_view text, const HelpFile &file)
             if (close != std::string_view::npos) {
                 const std::string_view inner = text.substr(i + 2, close - i - 2);
                 const std::size_t bar = inner.find('|');
-                const int target = TopicNumber(TrimSpace(inner.substr(0, bar)));
+                const int target = TopicNumber(TrimBlanks(inner.substr(0, bar)));
                 if (target != 0) {
                     const std::string_view label =
-                        bar == std::string_view::npos ? std::string_view() : TrimSpace(inner.substr(bar + 1));
+                        bar == std::string_view::npos ? std::string_view() : TrimBlanks(inner.substr(bar + 1));
                     const HelpTopic *topic = file.Find(target);
                     const std::string_view shown = !label.empty() ? label
                                                    : topic        ? std::string_view(topic->title)
@@ -135,7 +121,7 @@ std::string RenderInline(std::string_view text, const HelpFile &file)
 /// The cells of a table line "| a | b |"; a '|' inside a link does not split.
 std::vector<std::string_view> TableCells(std::string_view line)
 {
-    line = TrimSpace(line);
+    line = TrimBlanks(line);
     line.remove_prefix(1); // the leading '|'
     if (!line.empty() && line.back() == '|')
         line.remove_suffix(1);
@@ -150,11 +136,11 @@ std::vector<std::string_view> TableCells(std::string_view line)
             --depth;
             ++i;
         } else if (line[i] == '|' && depth == 0) {
-            cells.push_back(TrimSpace(line.substr(start, i - start)));
+            cells.push_back(TrimBlanks(line.substr(start, i - start)));
             start = i + 1;
         }
     }
-    cells.push_back(TrimSpace(line.substr(start)));
+    cells.push_back(TrimBlanks(line.substr(start)));
     return cells;
 }
 
@@ -165,12 +151,12 @@ public:
 
     void Line(std::string_view line)
     {
-        const std::string_view trimmed = TrimSpace(line);
+        const std::string_view trimmed = TrimBlanks(line);
         if (trimmed.empty()) {
             Close();
         } else if (StartsWith(trimmed, "==")) {
             Close();
-            m_out += "<h3>" + RenderInline(TrimSpace(trimmed.substr(2)), m_file) + "</h3>\n";
+            m_out += "<h3>" + RenderInline(TrimBlanks(trimmed.substr(2)), m_file) + "</h3>\n";
         } else if (trimmed == "*" || StartsWith(trimmed, "* ") || StartsWith(trimmed, "*\t")) {
             if (m_block != Block::List) {
                 Close();
@@ -179,7 +165,7 @@ public:
             } else {
                 FlushText();
             }
-            m_text = TrimSpace(trimmed.substr(1));
+            m_text = TrimBlanks(trimmed.substr(1));
         } else if (trimmed.front() == '|') {
             if (m_block != Block::Table) {
                 Close();
@@ -274,7 +260,7 @@ HelpTopic HelpFile::Contents() const
 
 std::vector<HelpKeyword> HelpFile::Keywords(std::string_view text) const
 {
-    const std::string wanted = ToLower(TrimSpace(text));
+    const std::string wanted = ToLower(TrimBlanks(text));
     std::map<std::string, HelpKeyword> byLowerCase;
     for (const HelpTopic &topic : m_topics) {
         for (const std::string &keyword : topic.keywords) {
@@ -297,7 +283,7 @@ std::vector<HelpKeyword> HelpFile::Keywords(std::string_view text) const
 
 std::vector<int> HelpFile::Search(std::string_view text) const
 {
-    const std::string wanted = ToLower(TrimSpace(text));
+    const std::string wanted = ToLower(TrimBlanks(text));
     std::vector<int> result;
     for (const HelpTopic &topic : m_topics) {
         bool match = Contains(ToLower(topic.title), wanted);
@@ -322,7 +308,7 @@ std::vector<std::pair<int, int>> HelpFile::BrokenLinks() const
                 if (close == std::string::npos)
                     break;
                 const std::string_view inner = std::string_view(line).substr(open + 2, close - open - 2);
-                const int target = TopicNumber(TrimSpace(inner.substr(0, inner.find('|'))));
+                const int target = TopicNumber(TrimBlanks(inner.substr(0, inner.find('|'))));
                 if (target != 0 && !Find(target))
                     broken.emplace_back(topic.number, target);
                 open = line.find("[[", close + 2);
@@ -353,16 +339,16 @@ Result<HelpFile> ParseHelpText(std::string_view text, const std::string &path)
             continue;
         if (!line.empty() && line.front() == '@') {
             std::size_t nameEnd = 0;
-            while (nameEnd < line.size() && !IsSpace(line[nameEnd]))
+            while (nameEnd < line.size() && !IsBlank(line[nameEnd]))
                 ++nameEnd;
             const std::string_view directive = line.substr(0, nameEnd);
-            const std::string_view rest = TrimSpace(line.substr(nameEnd));
+            const std::string_view rest = TrimBlanks(line.substr(nameEnd));
             if (directive == "@topic") {
                 std::size_t numberEnd = 0;
-                while (numberEnd < rest.size() && !IsSpace(rest[numberEnd]))
+                while (numberEnd < rest.size() && !IsBlank(rest[numberEnd]))
                     ++numberEnd;
                 const int number = TopicNumber(rest.substr(0, numberEnd));
-                const std::string_view title = TrimSpace(rest.substr(numberEnd));
+                const std::string_view title = TrimBlanks(rest.substr(numberEnd));
                 if (number == 0 || title.empty())
                     return Damaged(path, lineNumber,
                                    "a topic line needs a topic number from 1 to 99999 and a title");
@@ -383,7 +369,7 @@ Result<HelpFile> ParseHelpText(std::string_view text, const std::string &path)
                     std::size_t comma = rest.find(',', start);
                     if (comma == std::string_view::npos)
                         comma = rest.size();
-                    const std::string_view keyword = TrimSpace(rest.substr(start, comma - start));
+                    const std::string_view keyword = TrimBlanks(rest.substr(start, comma - start));
                     if (!keyword.empty())
                         current->keywords.emplace_back(keyword);
                     start = comma + 1;
@@ -394,7 +380,7 @@ Result<HelpFile> ParseHelpText(std::string_view text, const std::string &path)
             continue;
         }
         if (!current) {
-            if (!TrimSpace(line).empty())
+            if (!TrimBlanks(line).empty())
                 return Damaged(path, lineNumber, "text before the first topic");
             continue;
         }

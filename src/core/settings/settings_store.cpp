@@ -42,20 +42,6 @@ bool IsBelow(std::string_view key, std::string_view parent)
         && EqualIgnoringCase(key.substr(0, parent.size()), parent);
 }
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view TrimBlanks(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 // A decimal number filling the whole text apart from surrounding blanks:
 // optional sign, digits with an optional point, optional exponent.
 std::optional<double> ParseSettingNumber(std::string_view text)

@@ -23,11 +23,6 @@ Failure UsageFailure(std::string message)
     return {FailureKind::Usage, {}, std::move(message)};
 }
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 // The data line a layout row holds (1-based), or 0 for a heading or spacer.
 int DataLineOfRow(int row, std::string_view layout)
 {

@@ -37,11 +37,6 @@ std::string WholeNumberText(double value)
 
 namespace {
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 // A usual value text: blanks, a sign, then at most 15 digits with or
 // without decimals and no exponent. It rounds half away from zero by its
 // first decimal: with 15 digits or fewer that is exactly what reading it
