@@ -302,7 +302,7 @@ TEST(ChartSeries, SelectionsThatCannotBeCharted)
     EXPECT_EQ(ChartFromGrid(noQuarters, {2}, paths).Problem, ChartProblem::NoQuarters);
 
     Grid document = grid;
-    document.Tag = "Document";
+    document.Tag = ChildKind::Document;
     EXPECT_EQ(ChartFromGrid(document, {2}, paths).Problem, ChartProblem::NotChartable);
     Grid unknown;
     EXPECT_EQ(ChartFromGrid(unknown, {2}, paths).Problem, ChartProblem::NotChartable);

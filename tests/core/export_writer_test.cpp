@@ -504,7 +504,7 @@ protected:
         ExportFixture::SetUp();
         m_settings.CreateSettingsKey(SettingsKey("export"));
     }
-    bool NothingSaved() const { return m_settings.ReadSetting(SettingsKey("export"), "Format").status != 0; }
+    bool NothingSaved() const { return !m_settings.ReadSetting(SettingsKey("export"), "Format").Found(); }
 
     TempFolder m_settingsFolder;
     SettingsStore m_settings{m_settingsFolder.Path() + "settings.reg"};

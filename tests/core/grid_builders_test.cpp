@@ -380,7 +380,7 @@ TEST_F(GridBuilders, Zr5HasItsHeadingsInPlaceAnd36DataRows)
     ASSERT_EQ(grid.Columns(), 5);
     const auto &alaska = sample::Areas()[2];
     EXPECT_EQ(grid.Caption, "ZR5 SIC series 1958-2001 ~ " + Trim(alaska.name) + " [" + alaska.code + "]");
-    EXPECT_EQ(grid.Tag, "");
+    EXPECT_EQ(grid.Tag, ChildKind::TableView);
     EXPECT_EQ(Row(grid, 0), (std::vector<std::string>{"     Item", "2001.1", "2001.2", "2001.3", "2001.4"}));
 
     int dataRows = 0;
@@ -434,7 +434,7 @@ TEST_F(GridBuilders, PrintAllModeOnlyChangesTheTag)
     TableViewRequest request = Zr5Area3();
     request.PrintAllMode = true;
     const Grid grid = Build(request);
-    EXPECT_EQ(grid.Tag, "PrintAll");
+    EXPECT_EQ(grid.Tag, ChildKind::PrintAll);
     EXPECT_EQ(grid.Rows(), 46);
     EXPECT_EQ(grid.Cell(2, 4), "1,234,567");
 }
@@ -498,7 +498,7 @@ TEST_F(GridBuilders, OneLineViewOfTheFirstDataLineReadsLineOneOfEveryArea)
     ASSERT_EQ(grid.Rows(), 64);
     ASSERT_EQ(grid.Columns(), 5);
     EXPECT_EQ(grid.Caption, "ZR5 SIC series 1958-2001 - Personal income");
-    EXPECT_EQ(grid.Tag, "SOL");
+    EXPECT_EQ(grid.Tag, ChildKind::SOL);
     EXPECT_EQ(Row(grid, 0), (std::vector<std::string>{"    State", "2001.1", "2001.2", "2001.3", "2001.4"}));
 
     const auto &areas = sample::Areas();
@@ -582,7 +582,7 @@ TEST_F(GridBuilders, OneLineChecksRefuseOtherWindows)
     ASSERT_TRUE(ReadOneLineSource(zr5, 2));
 
     Grid oneLine = zr5;
-    oneLine.Tag = "SOL";
+    oneLine.Tag = ChildKind::SOL;
     EXPECT_FALSE(ReadOneLineSource(oneLine, 2));
 
     Grid zr1 = zr5;

@@ -3,6 +3,7 @@
 #include "core/catalog/file_helpers.h"
 #include "core/settings/installed_share.h"
 #include "core/selection/selection.h"
+#include "core/selection/program_state.h"
 #include "case_names.h"
 #include "test_fixture.h"
 
@@ -401,9 +402,12 @@ TEST_F(ShippedHelpTest, DisplayTopicGivesTheChecksInTheProgramsOrder)
 {
     // The order the display command checks: nothing chosen asks for the
     // table, a table alone for the areas, then the quarters.
-    const std::vector<SelectionProblem> order{DisplayReadiness("No table selected", "No states selected", false),
-                                              DisplayReadiness("ZR4", "No states selected", false),
-                                              DisplayReadiness("ZR4", "Areas selected - 2", false)};
+    ProgramState state;
+    const SelectionProblem noTable = DisplayReadiness(state);
+    state.TableCode = "ZR4";
+    const SelectionProblem noAreas = DisplayReadiness(state);
+    state.AreaSelected = AreaFlagsFromChoice({2, 5});
+    const std::vector<SelectionProblem> order{noTable, noAreas, DisplayReadiness(state)};
     ASSERT_EQ(order, (std::vector<SelectionProblem>{SelectionProblem::NoTable, SelectionProblem::NoAreas,
                                                     SelectionProblem::NoQuarters}));
     const Result<HelpFile> file = ReadHelpFile(ShippedHelpPath());

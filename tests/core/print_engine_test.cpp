@@ -29,7 +29,7 @@ using Rows = std::vector<std::vector<std::string>>;
 
 const char *const Stamp = "6/15/2008 3:04:05 PM";
 
-Grid MakeGrid(const std::string &caption, const Rows &rows, const std::string &tag = "")
+Grid MakeGrid(const std::string &caption, const Rows &rows, ChildKind tag = ChildKind::TableView)
 {
     Grid grid(static_cast<int>(rows.size()), rows.empty() ? 0 : static_cast<int>(rows[0].size()));
     for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -69,7 +69,7 @@ Grid SmallTable()
 Grid AreaTable(const std::string &area, const std::string &v1, const std::string &v2)
 {
     return MakeGrid("ZR4 NAICS series 1990-2008 ~ " + area,
-                    {{"     Item", "2008.1", "2008.2"}, {"Personal income", v1, v2}}, "PrintAll");
+                    {{"     Item", "2008.1", "2008.2"}, {"Personal income", v1, v2}}, ChildKind::PrintAll);
 }
 
 PrintOptions FileOptions(const std::string &file)
@@ -171,7 +171,7 @@ TEST_P(DocumentJob, PrintsCaptionAndTextUnescaped)
     RecordingSink sink;
     const auto target = Target(file);
     const auto snapshot = PrintSnapshot::FromDocument(
-        "ZR5N  footnotes (/data/ZR5Nfn.txt)", "1/ Estimates <in> thousands & millions.\r\n2/ Second note.", "Document");
+        "ZR5N  footnotes (/data/ZR5Nfn.txt)", "1/ Estimates <in> thousands & millions.\r\n2/ Second note.", ChildKind::Document);
     EXPECT_EQ(PrintWindow(snapshot, *target, FileOptions(file), {}, sink), PrintStatus::Printed);
     EXPECT_EQ(Contents(file), Expected(GetParam()));
 }
@@ -584,8 +584,8 @@ TEST(PrintEngine, CaptionsAndNames)
     EXPECT_FALSE(IsHtmlOutputName("htm"));
     EXPECT_EQ(PrintTableCode("ZR5 SIC series ~ Utah [49]"), "ZR5");
     EXPECT_EQ(PrintTableCode("ZR5N NAICS series ~ Utah [49]"), "ZR5N");
-    EXPECT_EQ(PrintAreaText("ZR5N NAICS series - Wages ~ x", "SOL"), "ZR5N NAICS series - Wages ~ x");
-    EXPECT_EQ(PrintAreaText("ZR5 SIC ~ Utah [49]", ""), "Utah [49]");
+    EXPECT_EQ(PrintAreaText("ZR5N NAICS series - Wages ~ x", ChildKind::SOL), "ZR5N NAICS series - Wages ~ x");
+    EXPECT_EQ(PrintAreaText("ZR5 SIC ~ Utah [49]", ChildKind::TableView), "Utah [49]");
     EXPECT_EQ(PrintTableTitle("ZR7H"), "");
     EXPECT_EQ(PrintAllAreaList("ZR1", std::vector<std::uint8_t>(61, 255)), std::vector<int>{1});
 }

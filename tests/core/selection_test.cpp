@@ -1,4 +1,5 @@
 #include "core/selection/selection.h"
+#include "core/selection/program_state.h"
 
 #include "case_names.h"
 
@@ -139,37 +140,45 @@ INSTANTIATE_TEST_SUITE_P(Areas, AreaStepTest,
 // ---- readiness ---------------------------------------------------------------
 
 struct ReadinessCase {
-    const char *tablePanel;
-    const char *areaPanel;
-    bool quarters;
+    const char *table; ///< "" when none is chosen
+    std::vector<int> areas;
+    std::vector<int> quarters;
     SelectionProblem problem;
 };
 
 void PrintTo(const ReadinessCase &c, std::ostream *os)
 {
     static const char *const Problems[] = {"ready", "no table", "no quarters", "no areas"};
-    *os << test::CaseText(c.tablePanel) << ' ' << test::CaseText(c.areaPanel)
-        << (c.quarters ? " quarters" : " no quarters") << " -> " << Problems[static_cast<int>(c.problem)];
+    *os << (*c.table ? c.table : "no table") << ", " << c.areas.size() << " areas, " << c.quarters.size()
+        << " quarters -> " << Problems[static_cast<int>(c.problem)];
 }
 
 class ReadinessTest : public testing::TestWithParam<ReadinessCase> {};
 
+// The choice is read from the state alone; what the status bar says plays
+// no part.
 TEST_P(ReadinessTest, Order)
 {
     const auto &c = GetParam();
-    EXPECT_EQ(DisplayReadiness(c.tablePanel, c.areaPanel, c.quarters), c.problem)
-        << c.tablePanel << " / " << c.areaPanel << " / " << c.quarters;
+    ProgramState state;
+    state.TableCode = c.table;
+    state.AreaSelected = AreaFlagsFromChoice(c.areas);
+    state.QuarterSelected = QuarterFlagsFromChoice(c.quarters, QuarterCount("ZR4"));
+    EXPECT_EQ(TableChosen(state), *c.table != '\0');
+    EXPECT_EQ(AreasChosen(state), !c.areas.empty());
+    EXPECT_EQ(QuartersChosen(state), !c.quarters.empty());
+    EXPECT_EQ(DisplayReadiness(state), c.problem);
 }
 
-INSTANTIATE_TEST_SUITE_P(Panels, ReadinessTest,
-    testing::Values(ReadinessCase{"No table selected", "Areas selected - 2", true, SelectionProblem::NoTable},
-                    ReadinessCase{"No table selected", "No states selected", false, SelectionProblem::NoTable},
-                    ReadinessCase{"ZR4", "Areas selected - 2", false, SelectionProblem::NoQuarters},
-                    ReadinessCase{"ZR4", "No states selected", false, SelectionProblem::NoAreas},
-                    ReadinessCase{"ZR4", "No Areas selected", true, SelectionProblem::NoAreas},
-                    ReadinessCase{"ZR1", "No states selected", false, SelectionProblem::NoQuarters},
-                    ReadinessCase{"ZR1", "No states selected", true, SelectionProblem::None},
-                    ReadinessCase{"ZR4", "Areas selected - 60", true, SelectionProblem::None}));
+INSTANTIATE_TEST_SUITE_P(State, ReadinessTest,
+    testing::Values(ReadinessCase{"", {2, 5}, {1}, SelectionProblem::NoTable},
+                    ReadinessCase{"", {}, {}, SelectionProblem::NoTable},
+                    ReadinessCase{"ZR4", {2, 5}, {}, SelectionProblem::NoQuarters},
+                    ReadinessCase{"ZR4", {}, {}, SelectionProblem::NoAreas},
+                    ReadinessCase{"ZR4", {}, {238, 241}, SelectionProblem::NoAreas},
+                    ReadinessCase{"ZR1", {}, {}, SelectionProblem::NoQuarters},
+                    ReadinessCase{"ZR1", {}, {241}, SelectionProblem::None},
+                    ReadinessCase{"ZR4", {60}, {1, 241}, SelectionProblem::None}));
 
 TEST(Readiness, Messages)
 {

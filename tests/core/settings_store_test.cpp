@@ -12,6 +12,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace tarvel {
 namespace {
@@ -95,7 +96,7 @@ TEST(SettingsStore, DefaultTreeIsWrittenWholeInItsOrderAndReachesTheDisk)
     EXPECT_EQ(EntryCount(folder.Path() + "ZUL"), 1);
 
     const SettingRead height = store.ReadSetting(Grid, "Height");
-    EXPECT_EQ(height.status, 0);
+    EXPECT_EQ(height.status, SettingStatus::Found);
     EXPECT_EQ(height.type, SettingType::Number);
     EXPECT_EQ(height.Number(), 5000);
     EXPECT_EQ(height.Text(), "5000");
@@ -117,7 +118,7 @@ TEST(SettingsStore, DefaultsReplaceTheWholeProgramKeyAndNothingElse)
     WriteDefaultSettings(store, "/p/");
 
     EXPECT_FALSE(store.KeyExists(SettingsKey("misc\\old")));
-    EXPECT_NE(store.ReadSetting(Misc, "Unknown").status, 0);
+    EXPECT_EQ(store.ReadSetting(Misc, "Unknown").status, SettingStatus::Missing);
     EXPECT_EQ(store.ReadSetting(Misc, "Font").Text(), "MS Sans Serif");
     EXPECT_EQ(store.ReadSetting("Software\\ZUL\\Other", "Kept").Text(), "yes");
     for (const std::string &key : {Grid, Print, Misc, Export})
@@ -143,7 +144,7 @@ TEST_P(SettingNameMatchTest, KeyPathsAndValueNamesIgnoreCaseAndTrailingBackslash
     SettingsStore store(folder.Path() + "s.reg");
     WriteDefaultSettings(store, "/p/");
     const SettingRead read = store.ReadSetting(GetParam().key, GetParam().name);
-    EXPECT_EQ(read.status, 0);
+    EXPECT_EQ(read.status, SettingStatus::Found);
     EXPECT_EQ(read.Text(), GetParam().expected);
 }
 
@@ -163,13 +164,13 @@ TEST(SettingsStore, MissingAndBinaryValuesReadEmptyWithTheirStatus)
     store.WriteBinarySetting(Misc, "Blob", {1, 2, 3});
 
     const SettingRead binary = store.ReadSetting(Misc, "Blob");
-    EXPECT_EQ(binary.status, -1);
+    EXPECT_EQ(binary.status, SettingStatus::OtherType);
     EXPECT_EQ(binary.Text(), "");
     EXPECT_EQ(binary.Number(), 0);
 
     for (const SettingRead &missing :
          {store.ReadSetting(Misc, "NoSuchValue"), store.ReadSetting(SettingsKey("nokey"), "Font")}) {
-        EXPECT_NE(missing.status, 0);
+        EXPECT_EQ(missing.status, SettingStatus::Missing);
         EXPECT_EQ(missing.Text(), "");
         EXPECT_EQ(missing.Number(), 0);
         EXPECT_FALSE(missing.Flag());
@@ -185,7 +186,7 @@ TEST(SettingsStore, WritingBelowAMissingKeyHasNoEffect)
     store.WriteSetting(Grid, "Height", std::int32_t{10});
 
     EXPECT_FALSE(store.KeyExists(Misc));
-    EXPECT_NE(store.ReadSetting(Misc, "Font").status, 0);
+    EXPECT_EQ(store.ReadSetting(Misc, "Font").status, SettingStatus::Missing);
     EXPECT_FALSE(fs::exists(file));
 }
 
@@ -300,10 +301,10 @@ TEST(SettingsStore, ValuesSurviveTheFileWithEscapesAndKeepTheirFirstSpelling)
     EXPECT_FALSE(reopened.WasKeptAside());
     EXPECT_EQ(reopened.Serialize(), text);
     EXPECT_EQ(reopened.ReadSetting(key, "Text").Text(), latin1);
-    EXPECT_EQ(reopened.ReadSetting(key, "Blank").status, 0);
+    EXPECT_EQ(reopened.ReadSetting(key, "Blank").status, SettingStatus::Found);
     EXPECT_EQ(reopened.ReadSetting(key, "Negative").Number(), -2);
     EXPECT_EQ(reopened.ReadSetting(key, "say \"HI\"").Text(), "x");
-    EXPECT_EQ(reopened.ReadSetting(key, "Bytes").status, -1);
+    EXPECT_EQ(reopened.ReadSetting(key, "Bytes").status, SettingStatus::OtherType);
     EXPECT_TRUE(reopened.KeyExists("Software\\Test\\Empty"));
 }
 
@@ -467,12 +468,27 @@ TEST(SettingsStore, DisplaySettingsAreWrittenAsQuitStoresThem)
     EXPECT_EQ(SettingNumberText(8), " 8");
 }
 
+// A chosen font's size as the display settings keep it.
+class WholeFontSizeTest : public testing::TestWithParam<std::pair<double, int>> {};
+
+TEST_P(WholeFontSizeTest, NearestHalvesToEven)
+{
+    EXPECT_EQ(WholeFontSize(GetParam().first), GetParam().second) << GetParam().first;
+}
+
+INSTANTIATE_TEST_SUITE_P(SettingsStore, WholeFontSizeTest,
+                         testing::Values(std::pair{10.5, 10}, std::pair{11.5, 12}, std::pair{8.5, 8},
+                                         std::pair{9.5, 10}, std::pair{9.49, 9}, std::pair{9.51, 10},
+                                         std::pair{12.0, 12}, std::pair{0.4, 1}, std::pair{-3.0, 1},
+                                         std::pair{1e9, 32767}));
+
 TEST(SettingsStore, DisplaySettingsRoundTheSizeAndKeepDefaultsForUnusableValues)
 {
     TempFolder folder;
     SettingsStore store(folder.Path() + "s.reg");
     WriteDefaultSettings(store, "/p/");
     EXPECT_EQ(ReadDisplaySettings(store).FontSize, 8); // the default "8.5"
+    EXPECT_EQ(RoundSettingNumber(DefaultFontSizeText), DisplaySettings{}.FontSize);
     store.WriteSetting(Misc, "Size", "9.5");
     EXPECT_EQ(ReadDisplaySettings(store).FontSize, 10);
 

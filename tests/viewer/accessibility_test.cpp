@@ -54,6 +54,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -81,6 +82,23 @@ const QWidget *WindowOf(const QWidget *widget)
             return w;
     }
     return widget;
+}
+
+// The selected block of cells in grid rows and columns (the view's row 0 is
+// the grid's row 1); a null rectangle when nothing is selected.
+QRect SelectedBlock(const frmDisplay &display)
+{
+    const QModelIndexList cells = display.grdData->selectionModel()->selectedIndexes();
+    if (cells.isEmpty())
+        return {};
+    int top = cells.front().row(), bottom = top, left = cells.front().column(), right = left;
+    for (const QModelIndex &cell : cells) {
+        top = std::min(top, cell.row());
+        bottom = std::max(bottom, cell.row());
+        left = std::min(left, cell.column());
+        right = std::max(right, cell.column());
+    }
+    return QRect(QPoint(left + 1, top + 1), QPoint(right + 1, bottom + 1));
 }
 
 QString AccessibleText(QWidget *widget, QAccessible::Text text)
@@ -349,9 +367,9 @@ TEST_F(AccessibilityTest, WholeWorkflowByKeyboardWritesExactlyWhatWasChosen)
     Press(Qt::Key_2, Qt::AltModifier);
     EXPECT_EQ(QApplication::focusWidget(), window->optTable[0]);
     Press(Qt::Key_Down);
-    EXPECT_EQ(window->SelectedTable(), "ZR1");
+    EXPECT_EQ(window->State().TableCode, "ZR1");
     Press(Qt::Key_Up);
-    ASSERT_EQ(window->SelectedTable(), "ZR4");
+    ASSERT_EQ(window->State().TableCode, "ZR4");
 
     // 3.: the last five quarters.
     Press(Qt::Key_3, Qt::AltModifier);
@@ -481,7 +499,7 @@ TEST_F(AccessibilityTest, NamesSayWhatEachControlDoesAndNotesCanBeRead)
 
     // The size dialog's slider takes the focus and, like its box, says its unit.
     frmScroll size;
-    size.Load(tarvel::WidthSizeKind, 8000, QFont());
+    size.Load(tarvel::SizeKind::Width, 8000, QFont());
     EXPECT_TRUE(size.hsbScroll->focusPolicy() & Qt::TabFocus);
     for (QWidget *control : std::initializer_list<QWidget *>{size.txtScroll, size.hsbScroll})
         EXPECT_TRUE(AccessibleText(control, QAccessible::Name).endsWith(QStringLiteral("width in twips")));
@@ -508,9 +526,9 @@ TEST_F(AccessibilityTest, ShortcutsSelectionKeysAndTheHelpWindowsKeys)
     Press(Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
     const int rows = table->Data().Rows() - 1;
     const int columns = table->Data().Columns() - 1;
-    EXPECT_EQ(table->SelectedBlock(), QRect(QPoint(2, 2), QPoint(columns, rows)));
+    EXPECT_EQ(SelectedBlock(*table), QRect(QPoint(2, 2), QPoint(columns, rows)));
     Press(Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(table->SelectedBlock(), QRect(QPoint(1, 1), QPoint(2, 2)));
+    EXPECT_EQ(SelectedBlock(*table), QRect(QPoint(1, 1), QPoint(2, 2)));
 
     // Ctrl+C copies the selected cells as the menu command does; in the
     // quarter list it is still discarded.
@@ -751,7 +769,7 @@ TEST_F(AccessibilityTest, GridFontFollowsTheDesktopUntilTheUserChoosesOne)
     Start();
     EXPECT_FALSE(window->DisplayFontChosen());
     EXPECT_EQ(window->DisplayFont().pointSizeF(), 16.0);
-    EXPECT_EQ(window->State().DisplayFontSize, frmMain::DefaultDisplayFontSize);
+    EXPECT_EQ(window->State().Display.FontSize, tarvel::DisplaySettings{}.FontSize);
     ChooseAreas({2});
     window->RunDisplay();
     auto *table = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());

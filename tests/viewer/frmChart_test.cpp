@@ -222,7 +222,7 @@ TEST_F(ChartTest, FromAOneLineWindowTheSelectedAreasOldestFirst)
     window->mnuShowOneLine->trigger();
     frmDisplay *oneLine = DisplayOf(window->MdiArea()->activeSubWindow());
     ASSERT_NE(oneLine, nullptr);
-    ASSERT_EQ(oneLine->Tag(), QStringLiteral("SOL"));
+    ASSERT_EQ(oneLine->Tag(), tarvel::ChildKind::SOL);
     EXPECT_TRUE(window->mnuChart->isEnabled());
 
     // Rows 1, 3 and 56: the nation, Alabama and the first region; 54 and 55 are no areas.

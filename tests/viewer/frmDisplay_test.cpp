@@ -81,7 +81,7 @@ protected:
                 if (tables[t] == code) {
                     window.optSeries[static_cast<std::size_t>(series)]->click();
                     window.optTable[t]->click();
-                    ASSERT_EQ(window.SelectedTable(), code);
+                    ASSERT_EQ(window.State().TableCode, code);
                     return;
                 }
             }
@@ -170,9 +170,9 @@ TEST_F(DisplayTest, NewWindowTakesTheDefaultsAndShowsTheNewestQuarters)
 {
     auto window = Start();
     auto &state = window->State();
-    state.DefaultWindowWidth = 9000;
-    state.DefaultWindowHeight = 4500;
-    state.DisplayFontSize = 11;
+    state.Display.DefaultWindowWidth = 9000;
+    state.Display.DefaultWindowHeight = 4500;
+    state.Display.FontSize = 11;
     SelectTable(*window, "ZR5");
     ChooseAreas(*window, {2});
     window->mnuView->trigger();
@@ -180,7 +180,7 @@ TEST_F(DisplayTest, NewWindowTakesTheDefaultsAndShowsTheNewestQuarters)
     QMdiSubWindow *child = window->MdiArea()->activeSubWindow();
     frmDisplay *display = DisplayOf(child);
     ASSERT_NE(display, nullptr);
-    EXPECT_EQ(display->Tag(), QString());
+    EXPECT_EQ(display->Tag(), tarvel::ChildKind::TableView);
     EXPECT_NEAR(PixelsToTwipsX(child->width(), child), 9000, 15);
     EXPECT_NEAR(PixelsToTwipsY(child->height(), child), 4500, 15);
     EXPECT_EQ(display->grdData->font().pointSize(), 11);
@@ -215,9 +215,9 @@ TEST_F(DisplayTest, NewWindowTakesTheDefaultsAndShowsTheNewestQuarters)
 TEST_F(DisplayTest, LargeDisplayFontCutsNoValueOrTitle)
 {
     auto window = Start();
-    window->State().DisplayFontName = "Liberation Sans";
-    window->State().DisplayFontSize = 20;
-    window->State().DisplayFontBold = true;
+    window->State().Display.FontName = "Liberation Sans";
+    window->State().Display.FontSize = 20;
+    window->State().Display.FontBold = true;
     SelectTable(*window, "ZR4");
     ChooseAreas(*window, {2});
     window->mnuView->trigger();
@@ -339,7 +339,7 @@ TEST_F(DisplayTest, CascadeKeepsEachWindowsSizeAndStepsDiagonally)
 TEST_F(DisplayTest, MissingChoicesAskInOrderAndStepNothing)
 {
     auto window = Start();
-    window->cboYears->setCurrentIndex(-1); // ZR4 chosen at start, no quarters, no areas
+    window->ChooseQuarters({}); // ZR4 chosen at start, no quarters, no areas
     window->mnuView->trigger();
     auto messages = prompts.Of(Kind::Message);
     ASSERT_EQ(messages.size(), 1u);
@@ -366,7 +366,7 @@ TEST_F(DisplayTest, PrintAllModeBuildsASmallTaggedWindowWithoutCursor)
     QMdiSubWindow *child = window->MdiArea()->activeSubWindow();
     frmDisplay *display = DisplayOf(child);
     ASSERT_NE(display, nullptr);
-    EXPECT_EQ(display->Tag(), QStringLiteral("PrintAll"));
+    EXPECT_EQ(display->Tag(), tarvel::ChildKind::PrintAll);
     EXPECT_NEAR(PixelsToTwipsX(child->width(), child), 6000, 15);
     EXPECT_NEAR(PixelsToTwipsY(child->height(), child), 100, 15);
     EXPECT_LE(display->CurrentColumn(), 1); // never moved to the newest quarter
@@ -476,7 +476,7 @@ TEST(DisplayWindow, GridFollowsTheWindowExceptWhenTiny)
 {
     tarvel::Grid grid(3, 2);
     grid.Caption = "ZR4 test";
-    frmDisplay display(grid);
+    frmDisplay display(grid, "ZR4");
     display.resize(400, 300);
     display.show();
     QCoreApplication::processEvents();
@@ -514,13 +514,13 @@ TEST_F(DisplayTest, OneLineViewAndTheActivationRule)
     frmDisplay *view = DisplayOf(oneLine);
     ASSERT_NE(view, nullptr);
     ASSERT_NE(view, source);
-    EXPECT_EQ(view->Tag(), QStringLiteral("SOL"));
+    EXPECT_EQ(view->Tag(), tarvel::ChildKind::SOL);
     EXPECT_EQ(oneLine->windowTitle(), QStringLiteral("ZR5 ") + QString::fromStdString(tarvel::SeriesCaption("ZR5"))
                                           + QStringLiteral(" - ") + Latin1(source->Data().Cell(2, 0)).trimmed());
     EXPECT_EQ(view->Data().Rows(), 64);
     EXPECT_EQ(view->Data().Columns(), source->Data().Columns());
     EXPECT_EQ(view->CurrentColumn(), view->Data().Columns() - 1);
-    EXPECT_NEAR(PixelsToTwipsY(oneLine->height(), oneLine), window->State().DefaultWindowHeight, 15);
+    EXPECT_NEAR(PixelsToTwipsY(oneLine->height(), oneLine), window->State().Display.DefaultWindowHeight, 15);
     EXPECT_EQ(Qt::Alignment(view->grdData->model()->headerData(0, Qt::Vertical, Qt::TextAlignmentRole).toInt()),
               Qt::AlignRight | Qt::AlignVCenter);
     EXPECT_FALSE(OneLineOffered(*window)); // a one-line view is never a source
@@ -636,8 +636,8 @@ TEST_F(SizeDialogTest, TextBoxRulesAndOkResizesEveryOpenWindow)
     EXPECT_EQ(dialogs[0].title, QStringLiteral("Select new Height..."));
     EXPECT_EQ(dialogs[0].text, QStringLiteral("frmScroll"));
 
-    EXPECT_EQ(window->State().DefaultWindowHeight, 8000);
-    EXPECT_EQ(window->State().DefaultWindowWidth, 8000);
+    EXPECT_EQ(window->State().Display.DefaultWindowHeight, 8000);
+    EXPECT_EQ(window->State().Display.DefaultWindowWidth, 8000);
     const QList<QMdiSubWindow *> windows = window->MdiArea()->subWindowList();
     ASSERT_EQ(windows.size(), 3);
     for (QMdiSubWindow *child : windows)
@@ -668,8 +668,8 @@ TEST_F(SizeDialogTest, WidthDialogAndCancel)
     };
     for (QAction *item : window->mnuGrid)
         item->trigger();
-    EXPECT_EQ(window->State().DefaultWindowHeight, 5000);
-    EXPECT_EQ(window->State().DefaultWindowWidth, 8000);
+    EXPECT_EQ(window->State().Display.DefaultWindowHeight, 5000);
+    EXPECT_EQ(window->State().Display.DefaultWindowWidth, 8000);
     EXPECT_EQ(child->size(), before);
 
     // The close box is a cancel too; OK on the width dialog sets widths only.
@@ -685,8 +685,8 @@ TEST_F(SizeDialogTest, WidthDialogAndCancel)
     const auto dialogs = prompts.Of(Kind::Dialog);
     ASSERT_EQ(dialogs.size(), 3u);
     EXPECT_EQ(dialogs[1].title, QStringLiteral("Select new Width..."));
-    EXPECT_EQ(window->State().DefaultWindowWidth, 4000);
-    EXPECT_EQ(window->State().DefaultWindowHeight, 5000);
+    EXPECT_EQ(window->State().Display.DefaultWindowWidth, 4000);
+    EXPECT_EQ(window->State().Display.DefaultWindowHeight, 5000);
     EXPECT_NEAR(PixelsToTwipsX(child->width(), child), 4000, 15);
     EXPECT_EQ(child->height(), before.height());
 }
@@ -710,7 +710,7 @@ TEST_F(SizeDialogTest, MaximizedAndMinimizedWindowsKeepTheirSize)
         scroll.cmdOK->click();
     };
     window->mnuGrid[0]->trigger();
-    EXPECT_EQ(window->State().DefaultWindowHeight, 2000);
+    EXPECT_EQ(window->State().Display.DefaultWindowHeight, 2000);
     EXPECT_EQ(minimized->size(), minimizedSize);
     EXPECT_EQ(maximized->size(), maximizedSize);
     EXPECT_TRUE(maximized->isMaximized());

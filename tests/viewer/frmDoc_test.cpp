@@ -5,6 +5,7 @@
 #include "viewer/qt/qt_twips.h"
 #include "core/selection/selection.h"
 #include "core/catalog/file_helpers.h"
+#include "core/help/about_text.h"
 #include "core/help/documents.h"
 #include "viewer/display/frmDisplay.h"
 #include "viewer/help/qt_help.h"
@@ -109,9 +110,10 @@ protected:
     // Chooses areas 1..count and shows the chosen table for each in turn.
     static void DisplayAreas(frmMain &window, int count)
     {
+        tarvel::AreaFlags areas{};
         for (int area = 1; area <= count; ++area)
-            window.State().AreaSelected[static_cast<std::size_t>(area)] = tarvel::Chosen;
-        window.SetPanelText(3, QString::fromStdString(tarvel::AreaPanelText(count)));
+            areas[static_cast<std::size_t>(area)] = tarvel::Chosen;
+        window.ChooseAreas(areas);
         for (int i = 0; i < count; ++i)
             window.mnuView->trigger();
     }
@@ -128,7 +130,7 @@ TEST_F(DocumentsTest, ZR1SummaryShowsZR5sSummaryInTheDisplayFont)
 {
     auto window = Start();
     window->ChooseTable(1); // ZR4, ZR1
-    ASSERT_EQ(window->SelectedTable(), "ZR1");
+    ASSERT_EQ(window->State().TableCode, "ZR1");
     window->mnuFoot[1]->trigger();
 
     const std::vector<frmDoc *> documents = Documents(*window);
@@ -141,23 +143,23 @@ TEST_F(DocumentsTest, ZR1SummaryShowsZR5sSummaryInTheDisplayFont)
     QString shown = QString::fromLatin1(FileText(path).c_str());
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     EXPECT_EQ(document.txtDoc->toPlainText(), shown);
-    EXPECT_EQ(document.Tag(), QStringLiteral("Document"));
-    EXPECT_EQ(document.txtDoc->font().family().toStdString(), window->State().DisplayFontName);
-    EXPECT_EQ(document.txtDoc->font().pointSize(), window->State().DisplayFontSize);
+    EXPECT_EQ(document.Tag(), tarvel::ChildKind::Document);
+    EXPECT_EQ(document.txtDoc->font().family().toStdString(), window->State().Display.FontName);
+    EXPECT_EQ(document.txtDoc->font().pointSize(), window->State().Display.FontSize);
     EXPECT_TRUE(prompts.records.empty());
 
     const tarvel::PrintSnapshot snapshot = document.Snapshot();
     EXPECT_TRUE(snapshot.IsDocument);
     EXPECT_EQ(snapshot.Caption, document.Caption());
     EXPECT_EQ(snapshot.Text, FileText(path));
-    EXPECT_EQ(snapshot.Tag, "Document");
+    EXPECT_EQ(snapshot.Tag, tarvel::ChildKind::Document);
 }
 
 TEST_F(DocumentsTest, SameFootnotesTwiceGiveTwoWindows)
 {
     auto window = Start();
     window->ChooseSeries(1);
-    ASSERT_EQ(window->SelectedTable(), "ZR5N");
+    ASSERT_EQ(window->State().TableCode, "ZR5N");
     window->mnuFoot[0]->trigger();
     window->mnuFoot[0]->trigger();
 
@@ -213,7 +215,7 @@ TEST_F(DocumentsTest, NormalModePrefersTheProgramFolder)
     EXPECT_EQ(documents[0]->Text(), "program folder copy\r\n");
     EXPECT_EQ(documents[0]->txtDoc->toPlainText(), QStringLiteral("program folder copy\n"));
     EXPECT_EQ(documents[1]->Caption(), "Format of exported documents (" + Program() + "zrformat.txt)");
-    EXPECT_EQ(documents[1]->txtDoc->font().family().toStdString(), window->State().DisplayFontName);
+    EXPECT_EQ(documents[1]->txtDoc->font().family().toStdString(), window->State().Display.FontName);
     // The readme keeps the window's own fixed font.
     EXPECT_EQ(documents[2]->Caption(), "Read Me (" + Data() + "q_readme.txt)");
     EXPECT_EQ(documents[2]->Text(), FileText(Data() + "q_readme.txt"));
@@ -252,7 +254,7 @@ TEST(DocumentWindow, TextBoxFillsTheWindow)
     area.show();
     auto *document = new frmDoc;
     QMdiSubWindow *sub = document->Show(area, QSize(400, 300));
-    EXPECT_EQ(document->Tag(), QStringLiteral("Document"));
+    EXPECT_EQ(document->Tag(), tarvel::ChildKind::Document);
     EXPECT_EQ(sub->size(), QSize(400, 300));
     sub->resize(520, 330);
     EXPECT_EQ(document->txtDoc->geometry(), document->rect());
@@ -265,8 +267,8 @@ TEST(DocumentWindow, PrintAllWindowIsSmallAndKeepsItsTextBox)
     area.show();
     auto *document = new frmDoc(true);
     QMdiSubWindow *sub = document->Show(area, QSize(400, 300));
-    EXPECT_EQ(document->Tag(), QStringLiteral("PrintAll"));
-    EXPECT_EQ(document->Snapshot().Tag, "PrintAll");
+    EXPECT_EQ(document->Tag(), tarvel::ChildKind::PrintAll);
+    EXPECT_EQ(document->Snapshot().Tag, tarvel::ChildKind::PrintAll);
     EXPECT_EQ(sub->width(), TwipsToPixelsX(6000, sub));
     const QRect before = document->txtDoc->geometry();
     sub->resize(500, 400);
@@ -378,10 +380,10 @@ TEST_P(DisplayFontTest, SizeGoesToTheNearestWholeNumberHalvesToEven)
     window->mnuFont->trigger();
 
     const tarvel::ProgramState &state = window->State();
-    EXPECT_EQ(state.DisplayFontSize, GetParam().stored);
-    EXPECT_EQ(state.DisplayFontName, "DejaVu Sans");
-    EXPECT_TRUE(state.DisplayFontBold);
-    EXPECT_TRUE(state.DisplayFontItalic);
+    EXPECT_EQ(state.Display.FontSize, GetParam().stored);
+    EXPECT_EQ(state.Display.FontName, "DejaVu Sans");
+    EXPECT_TRUE(state.Display.FontBold);
+    EXPECT_TRUE(state.Display.FontItalic);
     ASSERT_TRUE(window->FontDialogChoice());
     EXPECT_DOUBLE_EQ(window->FontDialogChoice()->pointSizeF(), GetParam().points);
 }
@@ -396,23 +398,23 @@ TEST_F(DocumentsTest, FontDialogOpensWithTheDisplayFontAndCancelChangesNothing)
     window->mnuFont->trigger(); // no answer queued: cancelled
     const auto asked = prompts.Of(Kind::ChooseFont);
     ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].title.toStdString(), before.DisplayFontName);
+    EXPECT_EQ(asked[0].title.toStdString(), before.Display.FontName);
     // In the size the grids show: the desktop's while no font was chosen.
     EXPECT_EQ(asked[0].topic, window->DisplayFont().pointSize());
     EXPECT_TRUE(asked[0].text.isEmpty()); // not only fixed-pitch fonts
-    EXPECT_EQ(window->State().DisplayFontName, before.DisplayFontName);
-    EXPECT_EQ(window->State().DisplayFontSize, before.DisplayFontSize);
+    EXPECT_EQ(window->State().Display.FontName, before.Display.FontName);
+    EXPECT_EQ(window->State().Display.FontSize, before.Display.FontSize);
     EXPECT_FALSE(window->FontDialogChoice());
 }
 
 TEST_F(DocumentsTest, DefaultSizeWithoutWindowsDoesNothing)
 {
     auto window = Start();
-    const int height = window->State().DefaultWindowHeight;
-    const int width = window->State().DefaultWindowWidth;
+    const int height = window->State().Display.DefaultWindowHeight;
+    const int width = window->State().Display.DefaultWindowWidth;
     window->mnuSetWindowHW->trigger();
-    EXPECT_EQ(window->State().DefaultWindowHeight, height);
-    EXPECT_EQ(window->State().DefaultWindowWidth, width);
+    EXPECT_EQ(window->State().Display.DefaultWindowHeight, height);
+    EXPECT_EQ(window->State().Display.DefaultWindowWidth, width);
 }
 
 TEST_F(DocumentsTest, MaximizedActiveWindowGivesItsSizeToNormalWindowsOnly)
@@ -436,8 +438,8 @@ TEST_F(DocumentsTest, MaximizedActiveWindowGivesItsSizeToNormalWindowsOnly)
     ASSERT_NE(normal->size(), big);
 
     window->mnuSetWindowHW->trigger();
-    EXPECT_EQ(window->State().DefaultWindowWidth, PixelsToTwipsX(big.width(), window.get()));
-    EXPECT_EQ(window->State().DefaultWindowHeight, PixelsToTwipsY(big.height(), window.get()));
+    EXPECT_EQ(window->State().Display.DefaultWindowWidth, PixelsToTwipsX(big.width(), window.get()));
+    EXPECT_EQ(window->State().Display.DefaultWindowHeight, PixelsToTwipsY(big.height(), window.get()));
     EXPECT_EQ(normal->size(), big);
     EXPECT_TRUE(minimized->isMinimized());
     EXPECT_EQ(minimized->size(), iconSize);
@@ -454,11 +456,11 @@ TEST_F(DocumentsTest, ReverseTwiceRestoresTheOrderAndLeavesOpenTablesAlone)
 
     window->mnuReverse->trigger();
     EXPECT_TRUE(window->mnuReverse->isChecked());
-    EXPECT_TRUE(window->State().Reverse);
+    EXPECT_TRUE(window->State().Display.Reverse);
     EXPECT_EQ(first->Data().Cell(0, 1), firstQuarter); // not rebuilt
     window->mnuReverse->trigger();
     EXPECT_FALSE(window->mnuReverse->isChecked());
-    EXPECT_FALSE(window->State().Reverse);
+    EXPECT_FALSE(window->State().Display.Reverse);
 }
 
 // ---- window management ----------------------------------------------------------------

@@ -565,8 +565,7 @@ protected:
 
     void ChooseAlabama()
     {
-        window->State().AreaSelected[2] = tarvel::Chosen;
-        window->SetPanelText(3, QStringLiteral("Areas selected - 1"));
+        window->ChooseAreas(tarvel::AreaFlagsFromChoice({2}));
     }
 
     QTemporaryDir m_config;
@@ -583,7 +582,7 @@ TEST_F(MainWindowExportTest, ExportAsksForStatesThenQuarters)
     EXPECT_EQ(prompts.records[0].text, QStringLiteral("Please select one or more States."));
 
     ChooseAlabama();
-    window->cboYears->setCurrentIndex(-1);
+    window->ChooseQuarters({});
     window->mnuExport->trigger();
     ASSERT_EQ(prompts.records.size(), 2u);
     EXPECT_EQ(prompts.records[1].title, QStringLiteral("Select quarters"));
@@ -669,7 +668,7 @@ class ClipboardTest : public MainWindowExportTest {
 protected:
     frmDisplay *AddGridWindow()
     {
-        auto *child = new frmDisplay(WindowGrid());
+        auto *child = new frmDisplay(WindowGrid(), "ZR6");
         QMdiSubWindow *sub = window->MdiArea()->addSubWindow(child);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->show();

@@ -432,13 +432,13 @@ TEST_F(MainWindowTest, QuitStoresDisplaySettingsAndTheDataFolder)
     WriteDataFolder(moved.path());
     auto window = Start();
     auto &state = window->State();
-    state.DisplayFontName = "DejaVu Sans";
-    state.DisplayFontSize = 11;
-    state.DisplayFontBold = true;
-    state.DefaultWindowHeight = 6000;
-    state.DefaultWindowWidth = 9000;
+    state.Display.FontName = "DejaVu Sans";
+    state.Display.FontSize = 11;
+    state.Display.FontBold = true;
+    state.Display.DefaultWindowHeight = 6000;
+    state.Display.DefaultWindowWidth = 9000;
     window->mnuReverse->trigger();
-    EXPECT_TRUE(state.Reverse);
+    EXPECT_TRUE(state.Display.Reverse);
     prompts.inputAnswers.push_back(QStringLiteral("  ") + moved.path() + QStringLiteral("  "));
     window->mnuZRChange->trigger();
     EXPECT_EQ(state.DataFolder, Folder(moved));
@@ -458,7 +458,7 @@ TEST_F(MainWindowTest, QuitStoresDisplaySettingsAndTheDataFolder)
     // The next run starts from what was stored.
     auto next = Start();
     EXPECT_EQ(next->State().DataFolder, Folder(moved));
-    EXPECT_EQ(next->State().DisplayFontSize, 11);
+    EXPECT_EQ(next->State().Display.FontSize, 11);
     EXPECT_TRUE(next->mnuReverse->isChecked());
 }
 
@@ -594,7 +594,7 @@ TEST_F(MainWindowTest, EmptyQuarterChoiceLeavesNoEntryAndTheDisplayAsksForQuarte
     int preselected = -1;
     prompts.dialogScript = [&](QDialog &dialog) {
         auto &pick = static_cast<frmPickList &>(dialog);
-        EXPECT_EQ(pick.Tag(), QStringLiteral("Y"));
+        EXPECT_EQ(pick.Tag(), frmPickList::Mode::Quarters);
         EXPECT_EQ(pick.lstPick->count(), 241);
         EXPECT_EQ(pick.lstPick->item(240)->text(), QStringLiteral("2008.1"));
         preselected = static_cast<int>(pick.lstPick->selectedItems().size());
@@ -610,8 +610,7 @@ TEST_F(MainWindowTest, EmptyQuarterChoiceLeavesNoEntryAndTheDisplayAsksForQuarte
     EXPECT_EQ(window->cboYears->currentIndex(), -1);
     EXPECT_EQ(tarvel::CountChosen(window->State().QuarterSelected), 0);
 
-    window->State().AreaSelected[5] = 255;
-    window->SetPanelText(3, QStringLiteral("Areas selected - 1"));
+    window->ChooseAreas(tarvel::AreaFlagsFromChoice({5}));
     window->mnuView->trigger();
     const auto messages = prompts.Of(Kind::Message);
     ASSERT_EQ(messages.size(), 1u);
@@ -695,7 +694,7 @@ TEST_F(MainWindowTest, AreasFiveAndNine)
     auto window = Start();
     prompts.dialogScript = [](QDialog &dialog) {
         auto &pick = static_cast<frmPickList &>(dialog);
-        EXPECT_EQ(pick.Tag(), QStringLiteral("A"));
+        EXPECT_EQ(pick.Tag(), frmPickList::Mode::Areas);
         EXPECT_EQ(pick.windowTitle(), QStringLiteral("States"));
         ASSERT_EQ(pick.lstPick->count(), 60);
         EXPECT_EQ(pick.lstPick->item(1)->text(), QStringLiteral("Alabama (AL)"));
@@ -958,8 +957,8 @@ TEST_F(MainWindowTest, ResetKeepsAWorkingFolderAndResizesNormalWindows)
 {
     auto window = Start();
     auto &state = window->State();
-    state.DisplayFontSize = 14;
-    state.DefaultWindowWidth = 3000;
+    state.Display.FontSize = 14;
+    state.Display.DefaultWindowWidth = 3000;
     window->mnuReverse->trigger();
     QMdiSubWindow *normal = window->MdiArea()->addSubWindow(new QWidget);
     normal->show();
@@ -972,10 +971,10 @@ TEST_F(MainWindowTest, ResetKeepsAWorkingFolderAndResizesNormalWindows)
     EXPECT_EQ(state.DataFolder, Folder(m_data));
     EXPECT_EQ(Read("misc", "ZRPath").Text(), Folder(m_data));
     EXPECT_EQ(Read("misc", "DisplayHelp").Text(), "False");
-    EXPECT_EQ(state.DisplayFontSize, 8);
-    EXPECT_EQ(state.DefaultWindowWidth, 8000);
+    EXPECT_EQ(state.Display.FontSize, 8);
+    EXPECT_EQ(state.Display.DefaultWindowWidth, 8000);
     EXPECT_FALSE(window->mnuReverse->isChecked());
-    EXPECT_FALSE(state.Reverse);
+    EXPECT_FALSE(state.Display.Reverse);
     const double dpiX = normal->logicalDpiX();
     const double dpiY = normal->logicalDpiY();
     EXPECT_NEAR(normal->width(), 8000 * dpiX / 1440, 1);

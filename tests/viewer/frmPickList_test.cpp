@@ -37,9 +37,9 @@ void MoveOver(QListWidget *list, QPoint at)
 
 class PickListTest : public testing::Test {
 protected:
-    void Fill(const char *mode)
+    void Fill(frmPickList::Mode mode)
     {
-        dialog.SetTag(QString::fromLatin1(mode));
+        dialog.SetTag(mode);
         dialog.AddItem(QStringLiteral("United States (US)"), QStringLiteral("00 (0)"));
         dialog.AddItem(QStringLiteral("Alabama (AL)"), QStringLiteral("01 (5)"));
         dialog.AddItem(QStringLiteral("Alaska (AK)"), QStringLiteral("02 (8)"));
@@ -51,7 +51,7 @@ protected:
 
 TEST_F(PickListTest, ClickTogglesTheItemAndTheCodeLabel)
 {
-    Fill(frmPickList::AreasMode);
+    Fill(frmPickList::Mode::Areas);
     ClickItem(dialog.lstPick, 1);
     EXPECT_TRUE(dialog.lstPick->item(1)->isSelected());
     EXPECT_EQ(dialog.lblFips->text(), QStringLiteral("FIPS:01 (5)"));
@@ -68,7 +68,7 @@ TEST_F(PickListTest, ClickTogglesTheItemAndTheCodeLabel)
 
 TEST_F(PickListTest, KeyboardDoesWhatTheClickDoes)
 {
-    Fill(frmPickList::AreasMode);
+    Fill(frmPickList::Mode::Areas);
     dialog.lstPick->setFocus();
     const auto press = [this](Qt::Key key) {
         QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, key == Qt::Key_Space ? QStringLiteral(" ") : QString());
@@ -103,7 +103,7 @@ TEST_F(PickListTest, KeyboardDoesWhatTheClickDoes)
 // neither may choose an item the user did not see chosen.
 TEST_F(PickListTest, SpaceTogglesOneItemAndTypeAheadChoosesNothing)
 {
-    dialog.SetTag(QString::fromLatin1(frmPickList::AreasMode));
+    dialog.SetTag(frmPickList::Mode::Areas);
     for (const char *name : {"United States (US)", " New England", " Mideast", "Alabama (AL)", "California (CA)",
                              "Colorado (CO)"})
         dialog.AddItem(QString::fromLatin1(name), QStringLiteral("00 (0)"));
@@ -130,7 +130,7 @@ TEST_F(PickListTest, SpaceTogglesOneItemAndTypeAheadChoosesNothing)
 
 TEST_F(PickListTest, QuarterModeNeverShowsACode)
 {
-    Fill(frmPickList::QuartersMode);
+    Fill(frmPickList::Mode::Quarters);
     ClickItem(dialog.lstPick, 1);
     EXPECT_TRUE(dialog.lstPick->item(1)->isSelected());
     EXPECT_TRUE(dialog.lblFips->text().isEmpty());
@@ -138,7 +138,7 @@ TEST_F(PickListTest, QuarterModeNeverShowsACode)
 
 TEST_F(PickListTest, ToolTipFollowsThePointer)
 {
-    Fill(frmPickList::AreasMode);
+    Fill(frmPickList::Mode::Areas);
     MoveOver(dialog.lstPick, dialog.lstPick->visualItemRect(dialog.lstPick->item(2)).center());
     EXPECT_EQ(dialog.lstPick->toolTip(), QStringLiteral("Alaska (AK)"));
     MoveOver(dialog.lstPick, QPoint(5, dialog.lstPick->viewport()->height() - 3));
@@ -147,7 +147,7 @@ TEST_F(PickListTest, ToolTipFollowsThePointer)
 
 TEST_F(PickListTest, OkGivesTheChosenItemsAndTheCloseBoxNothing)
 {
-    Fill(frmPickList::AreasMode);
+    Fill(frmPickList::Mode::Areas);
     dialog.SetItemSelected(3, true);
     dialog.SetItemSelected(1, true);
     dialog.cmdOK->click();
@@ -165,7 +165,7 @@ TEST_F(PickListTest, OkGivesTheChosenItemsAndTheCloseBoxNothing)
 
 TEST_F(PickListTest, AllAndClear)
 {
-    Fill(frmPickList::AreasMode);
+    Fill(frmPickList::Mode::Areas);
     dialog.cmdAll->click();
     EXPECT_EQ(dialog.lstPick->selectedItems().size(), 3);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr); // the busy pointer is gone again
@@ -178,7 +178,7 @@ TEST_F(PickListTest, AllAndClear)
 
 TEST_F(PickListTest, ResizeKeepsTheButtonsAtTheRightEdge)
 {
-    Fill(frmPickList::AreasMode);
+    Fill(frmPickList::Mode::Areas);
     EXPECT_FALSE(dialog.cmdStop->isVisible());
     for (const QSize size : {QSize(300, 300), QSize(520, 410)}) {
         dialog.resize(size);
@@ -199,7 +199,7 @@ TEST_F(PickListTest, ResizeKeepsTheButtonsAtTheRightEdge)
 TEST(PickListWidth, LongestItemIsShownWhole)
 {
     frmPickList dialog;
-    dialog.SetTag(QString::fromLatin1(frmPickList::AreasMode));
+    dialog.SetTag(frmPickList::Mode::Areas);
     const QString longest = QStringLiteral("District of Columbia (DC)");
     dialog.AddItem(QStringLiteral("Iowa (IA)"), QStringLiteral("19 (4)"));
     dialog.AddItem(longest, QStringLiteral("11 (2)"));
@@ -215,7 +215,7 @@ TEST(PickListWidth, LongestItemIsShownWhole)
 TEST(PickListQuarters, OpensOnTheLatestQuarters)
 {
     frmPickList dialog;
-    dialog.SetTag(QString::fromLatin1(frmPickList::QuartersMode));
+    dialog.SetTag(frmPickList::Mode::Quarters);
     for (int k = 1; k <= 241; ++k)
         dialog.AddItem(QStringLiteral("%1.%2").arg(1948 + (k - 1) / 4).arg((k - 1) % 4 + 1));
     dialog.resize(268, 300);

@@ -41,7 +41,7 @@ const std::string PrintKey = tarvel::SettingsKey("print");
 class TestChild final : public QWidget, public ChildWindow {
 public:
     explicit TestChild(tarvel::PrintSnapshot snapshot) : m_snapshot(std::move(snapshot)) {}
-    QString Tag() const override { return QString::fromStdString(m_snapshot.Tag); }
+    tarvel::ChildKind Tag() const override { return m_snapshot.Tag; }
     tarvel::PrintSnapshot Snapshot() const override { return m_snapshot; }
 
 private:
@@ -147,10 +147,7 @@ protected:
 
     static void ChooseAreas(frmMain &window, const std::vector<int> &areas)
     {
-        for (int area : areas)
-            window.State().AreaSelected[static_cast<std::size_t>(area)] = tarvel::Chosen;
-        window.SetPanelText(3, QString::fromStdString(tarvel::AreaPanelText(static_cast<int>(areas.size()))));
-        window.State().CurrentArea = 0;
+        window.ChooseAreas(tarvel::AreaFlagsFromChoice(areas));
     }
 
     void PressPrint()
@@ -442,7 +439,7 @@ TEST_F(PrintTest, DocumentPrintsWithoutTheFootnoteBox)
     auto window = Start();
     const QString pdf = Out("doc.pdf");
     UsePdfPrinter(*window, pdf);
-    Show(*window, new TestChild(tarvel::PrintSnapshot::FromDocument("Regions", "Region one\r\nRegion two", "Document")));
+    Show(*window, new TestChild(tarvel::PrintSnapshot::FromDocument("Regions", "Region one\r\nRegion two", tarvel::ChildKind::Document)));
     bool boxShown = true;
     prompts.dialogScript = [&boxShown](QDialog &dialog) {
         auto &print = static_cast<frmPrint &>(dialog);
@@ -467,7 +464,7 @@ TEST_F(PrintTest, ExistingPdfIsReplacedOnlyWhenTheUserSaysSo)
     // The name in other letters still finds the file.
     PrintTo(*window, Out("REGIONS.PDF"));
     PressPrint();
-    Show(*window, new TestChild(tarvel::PrintSnapshot::FromDocument("Regions", "Region one", "Document")));
+    Show(*window, new TestChild(tarvel::PrintSnapshot::FromDocument("Regions", "Region one", tarvel::ChildKind::Document)));
 
     prompts.messageAnswers = {QMessageBox::No};
     window->RunPrint();
@@ -511,7 +508,7 @@ TEST_F(PrintTest, PdfFilePrintsInTheFontAndSizeTheDialogShows)
         shown = print.lblFont->text();
         print.cmdPrint->click();
     };
-    Show(*window, new TestChild(tarvel::PrintSnapshot::FromDocument("Sizes", "WIDE", "Document")));
+    Show(*window, new TestChild(tarvel::PrintSnapshot::FromDocument("Sizes", "WIDE", tarvel::ChildKind::Document)));
     window->RunPrint();
     EXPECT_EQ(shown, QStringLiteral("Liberation Mono,16"));
     EXPECT_EQ(window->PrintState().PrintFontSize, 16);
@@ -535,7 +532,7 @@ TEST_F(PrintTest, LongDocumentLinesWrapOnThePage)
         states += "State" + std::to_string(i) + ", ";
     states += "Tennessee, Virginia";
     Show(*window, new TestChild(tarvel::PrintSnapshot::FromDocument("ZUL Regions", "Southeast: " + states + "\r\nEnd",
-                                                                    "Document")));
+                                                                    tarvel::ChildKind::Document)));
     PressPrint();
     window->RunPrint();
     const QString text = PdfText(pdf, 1);
@@ -762,11 +759,11 @@ TEST_P(PrintAllCheckTest, MissingChoiceIsAskedFor)
     auto window = Start();
     ChooseAreas(*window, {2});
     if (GetParam().missing == 2)
-        window->SetPanelText(2, QStringLiteral("No table selected"));
+        window->State().TableCode.clear();
     if (GetParam().missing == 3)
-        window->SetPanelText(3, QStringLiteral("No Areas selected"));
+        window->ChooseAreas({});
     if (GetParam().missing == 4)
-        window->cboYears->setCurrentIndex(-1);
+        window->ChooseQuarters({});
     window->mnuPrintAll->trigger();
     ASSERT_EQ(prompts.records.size(), 1u);
     EXPECT_EQ(prompts.records[0].title, QString::fromLatin1(GetParam().title));

@@ -33,7 +33,7 @@ const std::string PrintKey = tarvel::SettingsKey("print");
 class TestChild final : public QWidget, public ChildWindow {
 public:
     explicit TestChild(tarvel::PrintSnapshot snapshot) : m_snapshot(std::move(snapshot)) {}
-    QString Tag() const override { return QString::fromStdString(m_snapshot.Tag); }
+    tarvel::ChildKind Tag() const override { return m_snapshot.Tag; }
     tarvel::PrintSnapshot Snapshot() const override { return m_snapshot; }
 
 private:
@@ -96,10 +96,7 @@ protected:
 
     void ChooseAreas(const std::vector<int> &areas)
     {
-        for (int area : areas)
-            window->State().AreaSelected[static_cast<std::size_t>(area)] = tarvel::Chosen;
-        window->SetPanelText(3, QString::fromStdString(tarvel::AreaPanelText(static_cast<int>(areas.size()))));
-        window->State().CurrentArea = 0;
+        window->ChooseAreas(tarvel::AreaFlagsFromChoice(areas));
     }
 
     // Prints through the command's own print dialog, pressing Print.

@@ -431,7 +431,7 @@ ExportOptions ReadExportChoices(const SettingsStore &settings)
     ExportOptions options;
     const auto read = [&](const char *name, auto apply) {
         const SettingRead value = settings.ReadSetting(key, name);
-        if (value.status == 0)
+        if (value.Found())
             apply(value);
     };
     read("Format", [&](const SettingRead &v) {

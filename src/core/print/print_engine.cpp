@@ -57,7 +57,7 @@ bool OpenOutput(PrintTarget &target, const DataPaths &paths, MessageSink &sink,
 PrintStatus PrintDocument(const PrintSnapshot &snapshot, PrintTarget &target, const PrintOptions &options,
                           MessageSink &sink)
 {
-    const bool documentTag = snapshot.Tag == "Document";
+    const bool documentTag = snapshot.Tag == ChildKind::Document;
     target.DocumentHeading(snapshot.Caption, documentTag);
     target.DocumentBody(snapshot.Text);
     if (!options.PrintAllMode || options.PrintAllLast) {
@@ -205,13 +205,13 @@ PrintSnapshot PrintSnapshot::FromGrid(Grid grid)
     return snapshot;
 }
 
-PrintSnapshot PrintSnapshot::FromDocument(std::string caption, std::string text, std::string tag)
+PrintSnapshot PrintSnapshot::FromDocument(std::string caption, std::string text, ChildKind tag)
 {
     PrintSnapshot snapshot;
     snapshot.IsDocument = true;
     snapshot.Caption = std::move(caption);
     snapshot.Text = std::move(text);
-    snapshot.Tag = std::move(tag);
+    snapshot.Tag = tag;
     return snapshot;
 }
 
@@ -261,9 +261,9 @@ std::string PrintTableCode(std::string_view caption)
     return TrimRight(caption.substr(at, 4));
 }
 
-std::string PrintAreaText(std::string_view caption, std::string_view tag)
+std::string PrintAreaText(std::string_view caption, ChildKind tag)
 {
-    if (tag == "SOL")
+    if (tag == ChildKind::SOL)
         return std::string(caption);
     const std::size_t tilde = caption.find('~');
     if (tilde == std::string_view::npos)

@@ -31,17 +31,17 @@ struct PrintOptions {
 };
 
 /// What the engine prints of a window: a table's grid with its caption and
-/// tag, or a document window's caption, text and tag ("Document", or
-/// "PrintAll" when print-all opened it).
+/// kind, or a document window's caption, text and kind (Document, or
+/// PrintAll when print-all opened it).
 struct PrintSnapshot {
     bool IsDocument = false;
     std::string Caption;
-    std::string Tag;
+    ChildKind Tag = ChildKind::TableView;
     Grid Table;       ///< table windows
     std::string Text; ///< document windows: the text box contents
 
     static PrintSnapshot FromGrid(Grid grid);
-    static PrintSnapshot FromDocument(std::string caption, std::string text, std::string tag);
+    static PrintSnapshot FromDocument(std::string caption, std::string text, ChildKind tag);
 };
 
 // The engine's messages (titles and texts), shown through a MessageSink or
@@ -73,9 +73,9 @@ std::unique_ptr<FileTarget> MakeFileTarget(const std::string &fileName, DateTime
 /// The table code of a caption: four characters from its first "ZR", trailing
 /// blanks removed; "" when it holds no "ZR".
 std::string PrintTableCode(std::string_view caption);
-/// The area line: for tag "SOL" the whole caption, else the text two
-/// characters after the first "~" (the whole caption when there is none).
-std::string PrintAreaText(std::string_view caption, std::string_view tag);
+/// The area line: for a one-line view (SOL) the whole caption, else the text
+/// two characters after the first "~" (the whole caption when there is none).
+std::string PrintAreaText(std::string_view caption, ChildKind tag);
 /// The title of a table code, or "" for a table printed without title lines.
 std::string PrintTableTitle(std::string_view code);
 /// TitleWidth and CellWidth of grid in characters (0 when nothing measured).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/catalog/data_files.h"
+#include "core/settings/settings_store.h"
 
 #include <array>
 #include <cstdint>
@@ -13,26 +14,25 @@ inline constexpr std::uint8_t Chosen = 255;
 inline constexpr std::uint8_t NotChosen = 0;
 
 /// The program-wide state the main window owns. Every command reads it when
-/// it runs and keeps no copy between runs.
+/// it runs and keeps no copy between runs. The choice of table, areas and
+/// quarters lives here; the status bar only shows it.
 struct ProgramState {
     bool Unsuppressed = false;
     std::string ProgramFolder; ///< ends in '/'
     std::string DataFolder;    ///< ends in '/', or empty when not found
+    /// The chosen table ("ZR4"); empty until one is chosen.
+    std::string TableCode;
     int CurrentArea = 0;       ///< 0 before any area is shown, else 1..60
     /// Index 1..60 is the area number; index 0 is unused.
     std::array<std::uint8_t, AreaCount + 1> AreaSelected{};
-    /// Index 1..QuarterCount of the selected table; index 0 is unused.
+    /// Index 1..QuarterCount of the chosen table; index 0 is unused.
     std::vector<std::uint8_t> QuarterSelected;
     bool ViewForward = true;
-    std::string DisplayFontName = "MS Sans Serif";
-    int DisplayFontSize = 8;
-    bool DisplayFontBold = false;
-    bool DisplayFontItalic = false;
-    std::int32_t DefaultWindowHeight = 5000; ///< twips
-    std::int32_t DefaultWindowWidth = 8000;  ///< twips
-    bool Reverse = false; ///< the check mark of "Reverse years"
-    /// True while print-all builds its windows: they are built small, tagged
-    /// "PrintAll", and their grids do not follow the window's size.
+    /// The display font, the default window size and "Reverse years" (whose
+    /// check mark is the menu item's); DisplaySettings holds their defaults.
+    DisplaySettings Display;
+    /// True while print-all builds its windows: they are built small, of kind
+    /// PrintAll, and their grids do not follow the window's size.
     bool PrintAllMode = false;
     /// The help file named at start-up: ProgramFolder + "tarvel.hlp" when it
     /// exists, else DataFolder + "tarvel.hlp".

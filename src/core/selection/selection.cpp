@@ -8,15 +8,6 @@
 
 namespace tarvel {
 
-namespace {
-
-bool StartsWithNo(std::string_view text)
-{
-    return text.substr(0, 2) == "No";
-}
-
-} // namespace
-
 std::vector<std::string> QuarterListEntries(std::string_view code)
 {
     const int q = QuarterCount(code);
@@ -129,12 +120,27 @@ int PreviousSelectedArea(std::string_view tableCode, const AreaFlags &chosen, in
     return currentArea;
 }
 
-SelectionProblem DisplayReadiness(std::string_view tablePanel, std::string_view areaPanel, bool quarterEntryShown)
+bool TableChosen(const ProgramState &state)
 {
-    if (StartsWithNo(tablePanel))
+    return !state.TableCode.empty();
+}
+
+bool AreasChosen(const ProgramState &state)
+{
+    return CountChosen(state.AreaSelected) > 0;
+}
+
+bool QuartersChosen(const ProgramState &state)
+{
+    return CountChosen(state.QuarterSelected) > 0;
+}
+
+SelectionProblem DisplayReadiness(const ProgramState &state)
+{
+    if (!TableChosen(state))
         return SelectionProblem::NoTable;
-    if (!StartsWithNo(areaPanel) || tablePanel == "ZR1")
-        return quarterEntryShown ? SelectionProblem::None : SelectionProblem::NoQuarters;
+    if (AreasChosen(state) || ShapeOf(state.TableCode) == TableShape::AreaRows)
+        return QuartersChosen(state) ? SelectionProblem::None : SelectionProblem::NoQuarters;
     return SelectionProblem::NoAreas;
 }
 

@@ -11,6 +11,8 @@
 
 namespace tarvel {
 
+struct ProgramState;
+
 // The rules of the main window's selection: the quarter list, the flags of
 // chosen quarters and areas, the status-bar texts and the stepping from one
 // chosen area to the next. The widgets only call these.
@@ -62,14 +64,19 @@ int NextSelectedArea(std::string_view tableCode, const AreaFlags &chosen, int cu
 /// wrapping round to area 60.
 int PreviousSelectedArea(std::string_view tableCode, const AreaFlags &chosen, int currentArea);
 
+/// What the state holds chosen: a table, at least one area, at least one
+/// quarter.
+bool TableChosen(const ProgramState &state);
+bool AreasChosen(const ProgramState &state);
+bool QuartersChosen(const ProgramState &state);
+
 /// What the display command finds missing, in the order it asks for it.
 enum class SelectionProblem { None, NoTable, NoQuarters, NoAreas };
 
-/// The readiness checks of the display command: no table when panel 2
-/// begins with "No"; then, when areas are chosen (panel 3 not beginning
-/// with "No") or the table is ZR1, no quarters when the quarter list shows
-/// no entry; otherwise no areas.
-SelectionProblem DisplayReadiness(std::string_view tablePanel, std::string_view areaPanel, bool quarterEntryShown);
+/// The readiness checks of the display command: no table when none is
+/// chosen; then, when areas are chosen or the table holds every area in one
+/// view (ZR1), no quarters when none is chosen; otherwise no areas.
+SelectionProblem DisplayReadiness(const ProgramState &state);
 
 struct SelectionMessage {
     std::string title;

@@ -39,10 +39,12 @@ bool IsRoot(const std::string &folder)
     return fs::equivalent(folder, "/", ec);
 }
 
-std::string ReadRememberedFolder(const SettingsStore &store, int &status)
+// "ZRPath" as stored; nullopt when it is missing or not text.
+std::optional<std::string> ReadRememberedFolder(const SettingsStore &store)
 {
     const SettingRead read = store.ReadSetting(SettingsKey("misc"), "ZRPath");
-    status = read.status;
+    if (!read.Found())
+        return std::nullopt;
     return read.Text();
 }
 
@@ -111,14 +113,13 @@ std::string RememberedFolderMissingText(const std::string &folder)
 std::string LocateDataFolder(SettingsStore &store, const std::string &programFolder,
                              const std::vector<std::string> &candidates, const RememberedFolderMissing &missing)
 {
-    int status = 0;
-    std::string folder = ReadRememberedFolder(store, status);
+    std::string folder = ReadRememberedFolder(store).value_or("");
     // A first start (or a lost tree) gets the whole default tree, whose
     // "ZRPath" is the program folder.
     bool remembered = true;
-    if (status != 0 || folder.empty()) {
+    if (folder.empty()) {
         WriteDefaultSettings(store, programFolder);
-        folder = ReadRememberedFolder(store, status);
+        folder = ReadRememberedFolder(store).value_or("");
         remembered = false;
     }
     if (!folder.empty() && folder.back() == '\0')

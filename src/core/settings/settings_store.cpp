@@ -4,6 +4,7 @@
 #include "core/catalog/safe_output_file.h"
 #include "core/catalog/temporary_files.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -23,9 +24,12 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view FileHeader = "REGEDIT4";
 constexpr std::string_view RootPrefix = "[HKEY_CURRENT_USER\\";
-constexpr int StatusMissing = 2;
-constexpr int StatusOtherType = -1;
 
+// How the settings store a flag.
+const char *FlagText(bool flag)
+{
+    return flag ? "True" : "False";
+}
 
 // "a\b\" and "a\b" name the same key.
 std::string_view WithoutTrailingBackslashes(std::string_view keyPath)
@@ -209,7 +213,7 @@ std::string SettingsKey(std::string_view subKey)
 
 bool SettingRead::Flag() const
 {
-    if (status != 0)
+    if (!Found())
         return false;
     if (type == SettingType::Number)
         return number != 0;
@@ -494,7 +498,6 @@ bool SettingsStore::KeyExists(std::string_view keyPath) const
 SettingRead SettingsStore::ReadSetting(std::string_view keyPath, std::string_view name) const
 {
     SettingRead result;
-    result.status = StatusMissing;
     const Key *key = FindKey(keyPath);
     if (!key)
         return result;
@@ -503,19 +506,19 @@ SettingRead SettingsStore::ReadSetting(std::string_view keyPath, std::string_vie
             continue;
         switch (value.type) {
         case SettingType::Text:
-            result.status = 0;
+            result.status = SettingStatus::Found;
             result.type = SettingType::Text;
             result.text = value.text;
             result.number = RoundSettingNumber(value.text);
             break;
         case SettingType::Number:
-            result.status = 0;
+            result.status = SettingStatus::Found;
             result.type = SettingType::Number;
             result.text = NumberText(value.number);
             result.number = value.number;
             break;
         case SettingType::Binary:
-            result.status = StatusOtherType;
+            result.status = SettingStatus::OtherType;
             result.type = SettingType::Binary;
             break;
         }
@@ -598,11 +601,12 @@ void WriteDefaultSettings(SettingsStore &store, const std::string &programFolder
 {
     store.DeleteSettingsKey(ProgramKey);
 
+    const DisplaySettings display;
     const std::string grid = SettingsKey("grid");
     store.CreateSettingsKey(grid);
-    store.WriteSetting(grid, "Height", std::int32_t{5000});
-    store.WriteSetting(grid, "Reverse", "False");
-    store.WriteSetting(grid, "Width", std::int32_t{8000});
+    store.WriteSetting(grid, "Height", display.DefaultWindowHeight);
+    store.WriteSetting(grid, "Reverse", FlagText(display.Reverse));
+    store.WriteSetting(grid, "Width", display.DefaultWindowWidth);
 
     const std::string print = SettingsKey("print");
     store.CreateSettingsKey(print);
@@ -615,12 +619,12 @@ void WriteDefaultSettings(SettingsStore &store, const std::string &programFolder
 
     const std::string misc = SettingsKey("misc");
     store.CreateSettingsKey(misc);
-    store.WriteSetting(misc, "Bold", "False");
+    store.WriteSetting(misc, "Bold", FlagText(display.FontBold));
     store.WriteSetting(misc, "ZRPath", programFolder);
     store.WriteSetting(misc, "DisplayHelp", "True");
-    store.WriteSetting(misc, "Font", "MS Sans Serif");
-    store.WriteSetting(misc, "Italic", "False");
-    store.WriteSetting(misc, "Size", "8.5");
+    store.WriteSetting(misc, "Font", display.FontName);
+    store.WriteSetting(misc, "Italic", FlagText(display.FontItalic));
+    store.WriteSetting(misc, "Size", DefaultFontSizeText);
 
     const std::string exportKey = SettingsKey("export");
     store.CreateSettingsKey(exportKey);
@@ -636,28 +640,42 @@ void WriteDefaultSettings(SettingsStore &store, const std::string &programFolder
     store.WriteSetting(exportKey, "Footnotes", "0");
 }
 
+int WholeFontSize(double points)
+{
+    constexpr double Largest = 32767; // the size is kept as a 16-bit number
+    if (!std::isfinite(points) || points < 1)
+        return 1;
+    if (points > Largest)
+        return static_cast<int>(Largest);
+    const double below = std::floor(points);
+    const double fraction = points - below;
+    double whole = below;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(below, 2) != 0))
+        whole = below + 1;
+    return std::max(1, static_cast<int>(whole));
+}
+
 DisplaySettings ReadDisplaySettings(const SettingsStore &store)
 {
     // A value that is missing, or that no window could use (an empty font
     // name, a size of zero or less), leaves the default in place.
     DisplaySettings settings;
-    settings.FontName = "MS Sans Serif";
     const std::string misc = SettingsKey("misc");
     const std::string grid = SettingsKey("grid");
 
-    if (const SettingRead font = store.ReadSetting(misc, "Font"); font.status == 0 && !font.Text().empty())
+    if (const SettingRead font = store.ReadSetting(misc, "Font"); font.Found() && !font.Text().empty())
         settings.FontName = font.Text();
-    if (const SettingRead size = store.ReadSetting(misc, "Size"); size.status == 0 && size.Number() > 0)
+    if (const SettingRead size = store.ReadSetting(misc, "Size"); size.Found() && size.Number() > 0)
         settings.FontSize = size.Number();
-    if (const SettingRead bold = store.ReadSetting(misc, "Bold"); bold.status == 0)
+    if (const SettingRead bold = store.ReadSetting(misc, "Bold"); bold.Found())
         settings.FontBold = bold.Flag();
-    if (const SettingRead italic = store.ReadSetting(misc, "Italic"); italic.status == 0)
+    if (const SettingRead italic = store.ReadSetting(misc, "Italic"); italic.Found())
         settings.FontItalic = italic.Flag();
-    if (const SettingRead height = store.ReadSetting(grid, "Height"); height.status == 0 && height.Number() > 0)
+    if (const SettingRead height = store.ReadSetting(grid, "Height"); height.Found() && height.Number() > 0)
         settings.DefaultWindowHeight = height.Number();
-    if (const SettingRead width = store.ReadSetting(grid, "Width"); width.status == 0 && width.Number() > 0)
+    if (const SettingRead width = store.ReadSetting(grid, "Width"); width.Found() && width.Number() > 0)
         settings.DefaultWindowWidth = width.Number();
-    if (const SettingRead reverse = store.ReadSetting(grid, "Reverse"); reverse.status == 0)
+    if (const SettingRead reverse = store.ReadSetting(grid, "Reverse"); reverse.Found())
         settings.Reverse = reverse.Flag();
     return settings;
 }
@@ -666,12 +684,11 @@ void WriteDisplaySettings(SettingsStore &store, const DisplaySettings &settings)
 {
     const std::string misc = SettingsKey("misc");
     const std::string grid = SettingsKey("grid");
-    const auto flagText = [](bool flag) { return flag ? "True" : "False"; };
     store.WriteSetting(misc, "Font", settings.FontName);
     store.WriteSetting(misc, "Size", SettingNumberText(settings.FontSize));
-    store.WriteSetting(misc, "Bold", flagText(settings.FontBold));
-    store.WriteSetting(misc, "Italic", flagText(settings.FontItalic));
-    store.WriteSetting(grid, "Reverse", flagText(settings.Reverse));
+    store.WriteSetting(misc, "Bold", FlagText(settings.FontBold));
+    store.WriteSetting(misc, "Italic", FlagText(settings.FontItalic));
+    store.WriteSetting(grid, "Reverse", FlagText(settings.Reverse));
     store.WriteSetting(grid, "Height", settings.DefaultWindowHeight);
     store.WriteSetting(grid, "Width", settings.DefaultWindowWidth);
 }

@@ -26,15 +26,19 @@ std::string SettingsKey(std::string_view subKey); ///< ProgramKey + subKey
 
 enum class SettingType { Text, Number, Binary };
 
-/// What ReadSetting found. status 0 is success; non-zero means the key or
-/// value is missing (value empty), -1 a value of a type other than text or
-/// 32-bit number.
+/// Whether ReadSetting found a value it can give: Found for text or a
+/// 32-bit number; Missing when the key or the value is not there; OtherType
+/// for a value of another type (binary). Only Found fills the value.
+enum class SettingStatus { Found, Missing, OtherType };
+
+/// What ReadSetting found.
 struct SettingRead {
-    int status = 1;
+    SettingStatus status = SettingStatus::Missing;
     SettingType type = SettingType::Text;
     std::string text;        ///< the text, or the number as decimal text
     std::int32_t number = 0; ///< the number, or the text read as a whole number
 
+    bool Found() const { return status == SettingStatus::Found; }
     /// The value as text ("" when missing).
     const std::string &Text() const { return text; }
     /// The value as a whole number; text rounds to nearest, halves to even
@@ -62,7 +66,7 @@ public:
     void WriteSetting(std::string_view keyPath, std::string_view name, std::string_view value,
                       SettingType type = SettingType::Text);
     void WriteSetting(std::string_view keyPath, std::string_view name, std::int32_t value);
-    /// Writes a binary value (only used to test the -1 status).
+    /// Writes a binary value (only used to test the OtherType status).
     void WriteBinarySetting(std::string_view keyPath, std::string_view name, const std::vector<std::uint8_t> &bytes);
     void CreateSettingsKey(std::string_view keyPath);
     /// Deletes the key and every key below it. True when it existed.
@@ -121,16 +125,25 @@ std::vector<std::string> SettingsFilesRead(const SettingsStore *store = nullptr)
 /// "ZRPath" being programFolder.
 void WriteDefaultSettings(SettingsStore &store, const std::string &programFolder);
 
-/// Display settings as start-up and reset read them.
+/// Display settings as start-up and reset read them. The values given here
+/// are the defaults: those of a first start, of "Reset to default", and of a
+/// stored value that is missing or unusable; the default tree stores them.
 struct DisplaySettings {
-    std::string FontName;
-    int FontSize = 8;
+    std::string FontName = "MS Sans Serif";
+    int FontSize = 8; ///< points
     bool FontBold = false;
     bool FontItalic = false;
-    std::int32_t DefaultWindowHeight = 5000;
-    std::int32_t DefaultWindowWidth = 8000;
+    std::int32_t DefaultWindowHeight = 5000; ///< twips
+    std::int32_t DefaultWindowWidth = 8000;  ///< twips
     bool Reverse = false;
 };
+/// The default tree has always stored the default font size as "8.5", which
+/// reads as FontSize (halves round to even).
+inline constexpr const char *DefaultFontSizeText = "8.5";
+/// A font size in points taken to the nearest whole number, halves to the
+/// even neighbour (10.5 gives 10, 11.5 gives 12), kept within 1..32767: the
+/// size the display settings keep of a chosen font.
+int WholeFontSize(double points);
 DisplaySettings ReadDisplaySettings(const SettingsStore &store);
 /// What quit stores: "Font", "Size" (one leading blank), "Bold", "Italic",
 /// "Reverse", "Height", "Width".

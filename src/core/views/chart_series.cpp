@@ -194,9 +194,9 @@ ChartSelection ChartFromGrid(const Grid &grid, const std::vector<int> &rows, con
     ChartSelection selection;
     const std::string code = CodeFromCaption(grid.Caption);
     const bool zr1 = code == "ZR1";
-    selection.OneLine = grid.Tag == "SOL";
+    selection.OneLine = grid.Tag == ChildKind::SOL;
     selection.Areas = selection.OneLine || zr1;
-    const bool tableView = grid.Tag.empty() || grid.Tag == "PrintAll";
+    const bool tableView = grid.Tag == ChildKind::TableView || grid.Tag == ChildKind::PrintAll;
     const bool known = LineCount(code) > 0 && grid.Rows() > 1;
     if (!known || (!selection.OneLine && !tableView) || (selection.OneLine && (zr1 || grid.Line < 1))
         || (tableView && !zr1 && (grid.Area < 1 || grid.Area > AreaCount))) {

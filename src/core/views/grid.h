@@ -13,9 +13,15 @@ namespace tarvel {
 
 enum class CellAlignment : std::uint8_t { Default, LeftTop, RightCenter, CenterCenter };
 
+/// The kind of child window a grid or a document is shown in, named after
+/// the tags the windows have always carried: "" a table view, "PrintAll" a
+/// window built while print-all runs, "SOL" a one-line view, "Document" a
+/// document window.
+enum class ChildKind : std::uint8_t { TableView, PrintAll, SOL, Document };
+
 /// A table as a display window shows it: cell texts with row 0 the quarter
 /// headers and column 0 the line titles (the fixed row and column), the
-/// window caption and tag, per-column and per-cell alignment, and the rows
+/// window caption and kind, per-column and per-cell alignment, and the rows
 /// drawn at half height (spacers). Built once by the builders, then read by
 /// the window, printing and the clipboard.
 ///
@@ -141,7 +147,7 @@ public:
     void SetHalfHeight(int row, bool half);
 
     std::string Caption; ///< begins with the table code
-    std::string Tag;     ///< "", "PrintAll" or "SOL"
+    ChildKind Tag = ChildKind::TableView; ///< TableView, PrintAll or SOL
     int Area = 0;        ///< table view: the area shown (1..60); 0 for ZR1 and one-line views
     int Line = 0;        ///< one-line view: the data line shown (1..LineCount); else 0
 

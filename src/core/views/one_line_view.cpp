@@ -11,7 +11,6 @@ namespace tarvel {
 namespace {
 
 const std::string StateCaption = "    State";
-const std::string SolTag = "SOL";
 // The area rows lay out like ZR1's: spacers at 2 and 54, the regions heading at 55.
 const std::string AreaLayout = "SHAZAM";
 constexpr int OneLineRows = 64;
@@ -65,7 +64,7 @@ int OneLineNumber(const Grid &source, int row)
 std::optional<OneLineSource> ReadOneLineSource(const Grid &source, int currentRow)
 {
     // A one-line view is never a source: its rows are areas, not lines.
-    if (source.Tag == SolTag)
+    if (source.Tag == ChildKind::SOL)
         return std::nullopt;
     OneLineSource result;
     result.Title = Trim(source.Cell(currentRow, 0));
@@ -111,7 +110,7 @@ Result<Grid> BuildOneLineView(const DataPaths &paths, const OneLineSource &sourc
     const int columns = 1 + static_cast<int>(quarters.size());
     Grid grid(OneLineRows, columns);
     grid.Caption = OneLineCaption(code, source.Title);
-    grid.Tag = SolTag;
+    grid.Tag = ChildKind::SOL;
     grid.Line = source.Line;
     grid.SetCell(0, 0, StateCaption);
     for (int c = 0; c < columns; ++c)

@@ -9,8 +9,9 @@ namespace tarvel {
 // box; the slider always holds the value that OK stores.
 inline constexpr int ScrollMinimum = 10;
 inline constexpr int ScrollMaximum = 15000;
-inline constexpr int HeightSizeKind = 2; ///< the menu index of "&Height..."
-inline constexpr int WidthSizeKind = 3;  ///< the menu index of "&Width..."
+/// The size the dialog edits: the default window height ("&Height...") or
+/// width ("&Width...").
+enum class SizeKind { Height, Width };
 
 /// The slider value for the text box's text when the box loses the focus:
 /// the number the text begins with (0 when none) is moved to minimum or

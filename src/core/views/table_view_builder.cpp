@@ -750,7 +750,7 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
 
     Grid grid(rows, columns);
     grid.Caption = std::move(*caption);
-    grid.Tag = request.PrintAllMode ? "PrintAll" : "";
+    grid.Tag = request.PrintAllMode ? ChildKind::PrintAll : ChildKind::TableView;
     grid.Area = zr1 ? 0 : request.CurrentArea;
     grid.SetColumnAlignment(0, CellAlignment::LeftTop);
     grid.SetCell(0, 0, WholeItemCaption);

@@ -32,7 +32,6 @@ class frmChart final : public QWidget {
 public:
     explicit frmChart(tarvel::ChartData data, QWidget *parent = nullptr);
 
-    static QString Tag() { return QStringLiteral("Chart"); }
     const tarvel::ChartData &Data() const { return m_data; }
     QChart *Chart() const { return m_chart; }
 

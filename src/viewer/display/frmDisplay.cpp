@@ -91,7 +91,8 @@ private:
 
 } // namespace
 
-frmDisplay::frmDisplay(tarvel::Grid grid, QWidget *parent) : QWidget(parent)
+frmDisplay::frmDisplay(tarvel::Grid grid, std::string tableCode, QWidget *parent)
+    : QWidget(parent), m_tableCode(std::move(tableCode))
 {
     setObjectName(QStringLiteral("frmDisplay"));
     setWindowTitle(Latin1(grid.Caption));
@@ -133,11 +134,6 @@ frmDisplay::frmDisplay(tarvel::Grid grid, QWidget *parent) : QWidget(parent)
     }
 
     SetGridFont(font());
-}
-
-QString frmDisplay::Tag() const
-{
-    return Latin1(Data().Tag);
 }
 
 tarvel::PrintSnapshot frmDisplay::Snapshot() const
@@ -267,21 +263,6 @@ void frmDisplay::MoveToRowEnd()
     const QModelIndex index = m_model->index(row - 1, lastColumn);
     grdData->setCurrentIndex(index);
     grdData->scrollTo(index);
-}
-
-QRect frmDisplay::SelectedBlock() const
-{
-    const QModelIndexList cells = grdData->selectionModel()->selectedIndexes();
-    if (cells.isEmpty())
-        return {};
-    int top = cells.front().row(), bottom = top, left = cells.front().column(), right = left;
-    for (const QModelIndex &cell : cells) {
-        top = std::min(top, cell.row());
-        bottom = std::max(bottom, cell.row());
-        left = std::min(left, cell.column());
-        right = std::max(right, cell.column());
-    }
-    return QRect(QPoint(left + 1, top + 1), QPoint(right + 1, bottom + 1));
 }
 
 void frmDisplay::resizeEvent(QResizeEvent *event)

@@ -3,10 +3,10 @@
 #include "viewer/qt/qt_child_window.h"
 #include "core/views/grid.h"
 
-#include <QRect>
 #include <QWidget>
 
 #include <functional>
+#include <string>
 
 class GridModel;
 class QMenu;
@@ -14,17 +14,19 @@ class QTableView;
 
 /// The child window that shows one table grid (a table view or a one-line
 /// view) in its only control, grdData. The builders give it the grid with
-/// caption and tag; the window keeps the grid sized, measures its columns
+/// caption and kind, the opener the code of the table shown; the window keeps the grid sized, measures its columns
 /// and pops up the main window's "&Window" menu on a right click.
 class frmDisplay final : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
-    explicit frmDisplay(tarvel::Grid grid, QWidget *parent = nullptr);
+    frmDisplay(tarvel::Grid grid, std::string tableCode, QWidget *parent = nullptr);
 
-    QString Tag() const override;
+    tarvel::ChildKind Tag() const override { return Data().Tag; }
     const tarvel::Grid *GridData() const override { return &Data(); }
     tarvel::PrintSnapshot Snapshot() const override;
     const tarvel::Grid &Data() const;
+    /// The code of the table the grid comes from ("ZR4").
+    const std::string &TableCode() const { return m_tableCode; }
 
     /// The window's own font, 8.25-point "MS Sans Serif", bold (the nearest
     /// installed face). It only measures the column widths.
@@ -50,9 +52,6 @@ public:
     /// The grid's End key: the current cell moves to the last column of its
     /// row and comes into view.
     void MoveToRowEnd();
-    /// The selected block of cells in grid rows and columns (left = first
-    /// column, top = first row); a null rectangle when nothing is selected.
-    QRect SelectedBlock() const;
 
     /// While paused() is true the grid does not follow the window's size.
     void SetResizePaused(std::function<bool()> paused) { m_resizePaused = std::move(paused); }
@@ -73,5 +72,6 @@ private:
     QWidget *m_corner = nullptr;
     QMenu *m_contextMenu = nullptr;
     std::function<bool()> m_resizePaused;
+    std::string m_tableCode;
     int m_rowHeight = 0;
 };

@@ -46,12 +46,12 @@ frmScroll::frmScroll(QWidget *parent) : QDialog(parent)
     connect(cmdCancel, &QPushButton::clicked, this, &frmScroll::reject);
 }
 
-void frmScroll::Load(int sizeKind, int value, const QFont &displayFont)
+void frmScroll::Load(tarvel::SizeKind kind, int value, const QFont &displayFont)
 {
-    m_sizeKind = sizeKind;
+    m_loaded = true;
     // The box and the slider hold the same size; a screen reader hears its unit.
-    const QString name = sizeKind == tarvel::WidthSizeKind ? QStringLiteral("Default window width in twips")
-                                                           : QStringLiteral("Default window height in twips");
+    const QString name = kind == tarvel::SizeKind::Width ? QStringLiteral("Default window width in twips")
+                                                         : QStringLiteral("Default window height in twips");
     const QString description = QStringLiteral("1440 twips are an inch, 15 twips a pixel");
     for (QWidget *control : std::initializer_list<QWidget *>{txtScroll, hsbScroll}) {
         control->setAccessibleName(name);
@@ -62,8 +62,6 @@ void frmScroll::Load(int sizeKind, int value, const QFont &displayFont)
     textFont.setBold(displayFont.bold());
     textFont.setItalic(displayFont.italic());
     txtScroll->setFont(textFont);
-    if (sizeKind != tarvel::HeightSizeKind && sizeKind != tarvel::WidthSizeKind)
-        return;
     txtScroll->setText(QString::fromLatin1(tarvel::ScrollValueText(value)));
     // A stored size outside the slider's range shows as the bound it is
     // clamped to, the value OK would store.
@@ -86,7 +84,7 @@ void frmScroll::cmdOK_Click()
     // as if it had, so OK never stores a value other than the one shown.
     if (txtScroll->hasFocus())
         txtScroll_LostFocus();
-    if (m_sizeKind == tarvel::HeightSizeKind || m_sizeKind == tarvel::WidthSizeKind)
+    if (m_loaded)
         m_result = hsbScroll->value();
     accept();
 }

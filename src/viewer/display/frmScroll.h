@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/views/scroll_value.h"
+
 #include <QDialog>
 
 #include <optional>
@@ -16,14 +18,12 @@ class frmScroll final : public QDialog {
 public:
     explicit frmScroll(QWidget *parent = nullptr);
 
-    /// sizeKind 2 edits a height, 3 a width; any other kind edits nothing.
-    /// The text box takes the face, bold and italic of displayFont and keeps
-    /// its own size.
-    void Load(int sizeKind, int value, const QFont &displayFont);
-    int SizeKind() const { return m_sizeKind; }
+    /// Loads the size of kind (twips). The text box takes the face, bold and
+    /// italic of displayFont and keeps its own size.
+    void Load(tarvel::SizeKind kind, int value, const QFont &displayFont);
 
-    /// The slider's value after OK for a height or width; nullopt after
-    /// Cancel, the close box or a kind that edits nothing.
+    /// The slider's value after OK; nullopt after Cancel, the close box or
+    /// OK before anything was loaded.
     const std::optional<int> &Result() const { return m_result; }
 
     /// The text box rules, run when it loses the focus: out-of-range or
@@ -41,6 +41,6 @@ protected:
 private:
     void cmdOK_Click();
 
-    int m_sizeKind = 0;
+    bool m_loaded = false;
     std::optional<int> m_result;
 };

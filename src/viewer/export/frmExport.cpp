@@ -406,7 +406,7 @@ void frmExport::cmdChange_Click()
     const bool workbook = m_formatGroup->checkedId() == WorkbookFormat;
     const std::string key = tarvel::SettingsKey("export");
     const tarvel::SettingRead index = m_settings.ReadSetting(key, "Index");
-    int filter = index.status == 0 ? index.Number() : DefaultFilterIndex;
+    int filter = index.Found() ? index.Number() : DefaultFilterIndex;
     if (filter < 1 || filter > WorkbookFilterIndex)
         filter = DefaultFilterIndex;
     if (workbook)

@@ -11,7 +11,6 @@
 frmDoc::frmDoc(bool printAllMode, QWidget *parent)
     : QWidget(parent)
     , m_printAllMode(printAllMode)
-    , m_tag(QStringLiteral("Document"))
 {
     setObjectName(QStringLiteral("frmDoc"));
     setWindowTitle(QStringLiteral("document"));
@@ -42,9 +41,9 @@ QMdiSubWindow *frmDoc::Show(QMdiArea &area, QSize normalSize)
     sub->resize(normalSize);
     sub->show();
     area.setActiveSubWindow(sub);
-    m_tag = QStringLiteral("Document");
+    m_tag = tarvel::ChildKind::Document;
     if (m_printAllMode && !sub->isMinimized() && !sub->isMaximized()) {
-        m_tag = QStringLiteral("PrintAll");
+        m_tag = tarvel::ChildKind::PrintAll;
         sub->resize(TwipsToPixelsX(6000, sub), TwipsToPixelsY(100, sub));
     }
     return sub;
@@ -88,7 +87,7 @@ void frmDoc::ShowUnsuppressedColours()
 
 tarvel::PrintSnapshot frmDoc::Snapshot() const
 {
-    return tarvel::PrintSnapshot::FromDocument(m_caption, m_text, m_tag.toStdString());
+    return tarvel::PrintSnapshot::FromDocument(m_caption, m_text, m_tag);
 }
 
 void frmDoc::resizeEvent(QResizeEvent *event)

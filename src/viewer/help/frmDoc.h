@@ -23,7 +23,7 @@ public:
     /// Puts the window into area as a sub-window of normalSize (pixels) that
     /// is deleted when closed, and shows it as the active one. In print-all
     /// mode a window that opened in normal state shrinks to 6000 x 100 twips
-    /// and is tagged "PrintAll"; every other one is tagged "Document".
+    /// and is of kind PrintAll; every other one is a Document.
     QMdiSubWindow *Show(QMdiArea &area, QSize normalSize);
 
     /// The caption as the program composed it (bytes as read from the
@@ -38,7 +38,7 @@ public:
     /// Red text on black, the sign of confidential data.
     void ShowUnsuppressedColours();
 
-    QString Tag() const override { return m_tag; }
+    tarvel::ChildKind Tag() const override { return m_tag; }
     tarvel::PrintSnapshot Snapshot() const override;
 
     QPlainTextEdit *txtDoc = nullptr;
@@ -48,7 +48,7 @@ protected:
 
 private:
     bool m_printAllMode;
-    QString m_tag;
+    tarvel::ChildKind m_tag = tarvel::ChildKind::Document;
     std::string m_caption;
     std::string m_text;
 };

@@ -344,22 +344,12 @@ void frmMain::SetPanelText(int panel, const QString &text)
         m_panels[static_cast<std::size_t>(panel - 1)]->setText(text);
 }
 
-std::string frmMain::SelectedTable() const
-{
-    return tarvel::Trim(ToLatin1(PanelText(2)));
-}
-
-bool frmMain::QuarterEntryShown() const
-{
-    return cboYears->currentIndex() != -1;
-}
-
 QFont frmMain::DisplayFont() const
 {
-    QFont font(Latin1(m_state.DisplayFontName));
-    font.setPointSize(m_state.DisplayFontSize > 0 ? m_state.DisplayFontSize : DefaultDisplayFontSize);
-    font.setBold(m_state.DisplayFontBold);
-    font.setItalic(m_state.DisplayFontItalic);
+    QFont font(Latin1(m_state.Display.FontName));
+    font.setPointSize(m_state.Display.FontSize > 0 ? m_state.Display.FontSize : tarvel::DisplaySettings{}.FontSize);
+    font.setBold(m_state.Display.FontBold);
+    font.setItalic(m_state.Display.FontItalic);
     // Until the user chooses a font (first start, or after "Reset to
     // default") the grids follow the desktop's text size, never smaller
     // than the default; the stored font stays as it is.
@@ -373,9 +363,10 @@ QFont frmMain::DisplayFont() const
 
 bool frmMain::DisplayFontChosen() const
 {
-    // The default tree's font: "MS Sans Serif", size "8.5" (read as 8).
-    return m_state.DisplayFontName != "MS Sans Serif" || m_state.DisplayFontSize != DefaultDisplayFontSize
-        || m_state.DisplayFontBold || m_state.DisplayFontItalic;
+    const tarvel::DisplaySettings defaults;
+    const tarvel::DisplaySettings &shown = m_state.Display;
+    return shown.FontName != defaults.FontName || shown.FontSize != defaults.FontSize
+        || shown.FontBold != defaults.FontBold || shown.FontItalic != defaults.FontItalic;
 }
 
 // ---- start-up and quit -------------------------------------------------------
@@ -452,13 +443,7 @@ void frmMain::Startup(const QStringList &arguments)
 
 void frmMain::ApplyDisplaySettings(const tarvel::DisplaySettings &settings)
 {
-    m_state.DisplayFontName = settings.FontName;
-    m_state.DisplayFontSize = settings.FontSize;
-    m_state.DisplayFontBold = settings.FontBold;
-    m_state.DisplayFontItalic = settings.FontItalic;
-    m_state.DefaultWindowHeight = settings.DefaultWindowHeight;
-    m_state.DefaultWindowWidth = settings.DefaultWindowWidth;
-    m_state.Reverse = settings.Reverse;
+    m_state.Display = settings;
     mnuReverse->setChecked(settings.Reverse);
 }
 
@@ -485,14 +470,8 @@ void frmMain::SaveSettingsAndExit()
         return;
     m_settingsSaved = true;
 
-    tarvel::DisplaySettings settings;
-    settings.FontName = m_state.DisplayFontName;
-    settings.FontSize = m_state.DisplayFontSize;
-    settings.FontBold = m_state.DisplayFontBold;
-    settings.FontItalic = m_state.DisplayFontItalic;
+    tarvel::DisplaySettings settings = m_state.Display;
     settings.Reverse = mnuReverse->isChecked();
-    settings.DefaultWindowHeight = m_state.DefaultWindowHeight;
-    settings.DefaultWindowWidth = m_state.DefaultWindowWidth;
     tarvel::WriteDisplaySettings(m_settings, settings);
 
     // An unsuppressed run never changes the remembered folder.
@@ -592,6 +571,7 @@ void frmMain::ChooseTable(int table)
         return;
     const std::string code = tarvel::CodeFromCaption(ToLatin1(optTable[static_cast<std::size_t>(table)]->text()));
     m_chosenTable = table;
+    m_state.TableCode = code;
     SetPanelText(2, Latin1(code));
     FillQuarterList(code);
     m_state.QuarterSelected = tarvel::EmptyQuarterFlags(code);
@@ -609,12 +589,17 @@ void frmMain::FillQuarterList(const std::string &code)
 
 void frmMain::cboYears_Click()
 {
-    const std::string code = SelectedTable();
     const int entry = cboYears->currentIndex();
     if (entry == tarvel::SelectQuartersEntry)
         RunQuarterPickList();
     else
-        tarvel::ApplyQuarterEntry(m_state.QuarterSelected, entry, tarvel::QuarterCount(code));
+        tarvel::ApplyQuarterEntry(m_state.QuarterSelected, entry, tarvel::QuarterCount(m_state.TableCode));
+    ShowQuarterCount();
+}
+
+void frmMain::ChooseQuarters(tarvel::QuarterFlags chosen)
+{
+    m_state.QuarterSelected = std::move(chosen);
     ShowQuarterCount();
 }
 
@@ -628,10 +613,10 @@ void frmMain::ShowQuarterCount()
 
 void frmMain::RunQuarterPickList()
 {
-    const std::string code = SelectedTable();
+    const std::string &code = m_state.TableCode;
     const int quarters = tarvel::QuarterCount(code);
     frmPickList dialog(this);
-    dialog.SetTag(QString::fromLatin1(frmPickList::QuartersMode));
+    dialog.SetTag(frmPickList::Mode::Quarters);
     dialog.setWindowTitle(QStringLiteral("Select years"));
     dialog.resize(TwipsToPixelsX(4020, &dialog), dialog.height());
     dialog.SetListFont(DisplayFont());
@@ -652,7 +637,7 @@ void frmMain::RunQuarterPickList()
 void frmMain::cmdStates_Click()
 {
     frmPickList dialog(this);
-    dialog.SetTag(QString::fromLatin1(frmPickList::AreasMode));
+    dialog.SetTag(frmPickList::Mode::Areas);
     dialog.setWindowTitle(QStringLiteral("States"));
     dialog.resize(TwipsToPixelsX(4020, &dialog), dialog.height());
 
@@ -675,8 +660,12 @@ void frmMain::cmdStates_Click()
     m_prompts.RunDialog(dialog);
     // Closing with the close box keeps the old flags; the status bar and the
     // current area are recomputed from them either way.
-    if (dialog.Result())
-        m_state.AreaSelected = tarvel::AreaFlagsFromChoice(*dialog.Result());
+    ChooseAreas(dialog.Result() ? tarvel::AreaFlagsFromChoice(*dialog.Result()) : m_state.AreaSelected);
+}
+
+void frmMain::ChooseAreas(const tarvel::AreaFlags &chosen)
+{
+    m_state.AreaSelected = chosen;
     const tarvel::AreaChoiceSummary summary = tarvel::SummarizeAreaChoice(m_state.AreaSelected);
     m_state.CurrentArea = summary.currentArea;
     SetPanelText(3, Latin1(summary.panelText));

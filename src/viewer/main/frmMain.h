@@ -1,8 +1,11 @@
 #pragma once
 
 #include "core/selection/program_state.h"
+#include "core/selection/selection.h"
 #include "core/settings/settings_store.h"
+#include "core/help/documents.h"
 #include "core/print/print_engine.h"
+#include "core/views/scroll_value.h"
 #include "viewer/print/frmPrint.h"
 
 #include <QMainWindow>
@@ -30,14 +33,17 @@ class QRadioButton;
 class QWidget;
 
 /// The main window: the numbered selection controls, the status bar that
-/// records the selection, the menus and the area that holds every child
-/// window. It owns the program-wide state and the settings store; every
-/// command reads them when it runs.
+/// shows the selection, the menus and the area that holds every child
+/// window. It owns the program-wide state (which holds the selection) and
+/// the settings store; every command reads them when it runs.
 class frmMain final : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmMain(Prompts &prompts, QWidget *parent = nullptr);
     ~frmMain() override;
+
+    /// The commands of "&Arrange", in menu order.
+    enum class Arrangement { Cascade, TileHorizontal, TileVertical, Icons };
 
     /// The program's own folder (ending in '/'); by default the executable's.
     /// Set before Startup.
@@ -67,20 +73,21 @@ public:
     /// True while the data folder is the bundled sample data.
     bool ShowsSampleData() const;
 
-    /// Status-bar panel 1..4 as text.
+    /// Status-bar panel 1..4 as text: the series, then the table, areas and
+    /// quarters chosen in the state.
     QString PanelText(int panel) const;
-    void SetPanelText(int panel, const QString &text);
-    /// The chosen table: panel 2 without surrounding blanks ("No table
-    /// selected" when none).
-    std::string SelectedTable() const;
-    /// True when the quarter list shows an entry.
-    bool QuarterEntryShown() const;
+    /// Chooses the areas as the area pick list does when it closes with them:
+    /// the state's flags, the current area (one before the first chosen) and
+    /// panel 3.
+    void ChooseAreas(const tarvel::AreaFlags &chosen);
+    /// Chooses the quarters as the quarter pick list does: the state's flags
+    /// and panel 4; without any quarter the quarter list shows no entry.
+    void ChooseQuarters(tarvel::QuarterFlags chosen);
     /// The display font of the settings as a QFont; while it is the default
     /// font, in the desktop's text size when that is larger.
     QFont DisplayFont() const;
     /// False while the display font is the default one (the user chose none).
     bool DisplayFontChosen() const;
-    static constexpr int DefaultDisplayFontSize = 8;
     /// The font last chosen in any font dialog of the program (display or
     /// printer font); empty until one was chosen. Each font dialog stores its
     /// choice here, and the printer font dialog opens with it.
@@ -126,17 +133,19 @@ public:
     QMenu *mnuGridHead = nullptr;
     QAction *mnuSetWindowHW = nullptr;
     QAction *mnuReverse = nullptr;
-    /// Menu indexes 2 ("&Height...") and 3 ("&Width..."); the array starts
-    /// at menu index 2 (GridMenuFirstIndex).
+    /// "&Height..." and "&Width...", named mnuGrid_2 and mnuGrid_3 after
+    /// their places in the menu.
     std::array<QAction *, 2> mnuGrid{};
-    static constexpr int GridMenuFirstIndex = 2;
     QAction *mnuZRChange = nullptr;
     QAction *mnuReset = nullptr;
     QMenu *mnuDocHeader = nullptr;
+    /// "Footnotes, current table" and "Summary, current table".
     std::array<QAction *, 2> mnuFoot{};
+    /// The documents that come with the data, in DataDocument order.
     std::array<QAction *, 3> mnuDoc{};
     QMenu *mnuWindow = nullptr;
     QMenu *mnuArrangeMenu = nullptr;
+    /// The arrange commands, in Arrangement order.
     std::array<QAction *, 4> mnuArrange{};
     QAction *mnuCloseAll = nullptr;
     QAction *mnuMinimize = nullptr;
@@ -178,15 +187,16 @@ public slots:
     void ChooseDisplayFont();
     void SetDefaultWindowSize();
     void ToggleReverse();
-    /// index 2 height, 3 width.
-    void ChooseGridSize(int index);
+    /// "&Height..." or "&Width...": the default size of that kind for every
+    /// child window.
+    void ChooseGridSize(tarvel::SizeKind kind);
     void ChangeDataFolder();
     void ResetToDefault();
     /// Resizes every child window in normal state to the default size.
     void ResizeChildWindowsToDefault();
-    void ShowFootnotes(int index);
-    void ShowDocument(int index);
-    void ArrangeWindows(int index);
+    void ShowFootnotes(tarvel::TableDocument which);
+    void ShowDocument(tarvel::DataDocument which);
+    void ArrangeWindows(Arrangement arrangement);
     void CloseAllWindows();
     void MinimizeAllWindows();
     void HelpQuickStart();
@@ -198,7 +208,8 @@ public slots:
     /// Rebuilds the list of child windows at the end of the "&Window" menu.
     void UpdateWindowMenu();
     /// Enables "Display &One line" and shows its button exactly while the
-    /// active child window is a table view of a table other than ZR1.
+    /// active child window is a table view of a table with a block of lines
+    /// for each area (not ZR1).
     void UpdateOneLineCommand(QMdiSubWindow *active);
     /// Charts the chosen lines of the active table window or the chosen
     /// areas of the active one-line window in a new chart window.
@@ -230,6 +241,7 @@ private:
     void ShowDataFolderKind();
     /// Whether DataFolder may be stored as the remembered "ZRPath".
     bool MayRememberDataFolder() const;
+    void SetPanelText(int panel, const QString &text);
     /// Shows the quarter count of QuarterSelected in panel 4.
     void ShowQuarterCount();
     void RunQuarterPickList();

@@ -70,8 +70,9 @@ frmDisplay *ChartSource(QMdiSubWindow *window)
     auto *display = window ? qobject_cast<frmDisplay *>(window->widget()) : nullptr;
     if (!display)
         return nullptr;
-    const QString tag = display->Tag();
-    const bool chartable = tag.isEmpty() || tag == QStringLiteral("PrintAll") || tag == QStringLiteral("SOL");
+    const tarvel::ChildKind kind = display->Tag();
+    const bool chartable
+        = kind == tarvel::ChildKind::TableView || kind == tarvel::ChildKind::PrintAll || kind == tarvel::ChildKind::SOL;
     return chartable ? display : nullptr;
 }
 
@@ -276,8 +277,8 @@ void frmMain::RunChart()
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(chart->windowTitle());
     // The default window size, but never too small to read a chart.
-    window->resize(std::max(TwipsToPixelsX(m_state.DefaultWindowWidth, window), 640),
-                   std::max(TwipsToPixelsY(m_state.DefaultWindowHeight, window), 440));
+    window->resize(std::max(TwipsToPixelsX(m_state.Display.DefaultWindowWidth, window), 640),
+                   std::max(TwipsToPixelsY(m_state.Display.DefaultWindowHeight, window), 440));
     window->show();
     m_mdi->setActiveSubWindow(window);
 }

@@ -1,6 +1,5 @@
 // The main window's display commands: the table view of the next chosen
-// area, the one-line view, the height / width dialog and the resizing of
-// the open child windows. The grids come from the core builders.
+// area and the one-line view. The grids come from the core builders.
 #include "viewer/main/frmMain.h"
 #include "viewer/qt/qt_child_frame.h"
 #include "viewer/qt/qt_text.h"
@@ -10,9 +9,8 @@
 #include "viewer/qt/qt_twips.h"
 #include "core/selection/selection.h"
 #include "viewer/display/frmDisplay.h"
-#include "viewer/display/frmScroll.h"
+#include "core/catalog/table_catalog.h"
 #include "core/views/one_line_view.h"
-#include "core/views/scroll_value.h"
 #include "core/views/table_view_builder.h"
 
 #include <QAction>
@@ -26,11 +24,6 @@
 #include <optional>
 
 namespace {
-
-bool IsNormalState(const QMdiSubWindow *window)
-{
-    return !window->isMinimized() && !window->isMaximized();
-}
 
 /// The child window captioned exactly caption, or nullptr.
 QMdiSubWindow *FindChildWindow(const QMdiArea *area, const QString &caption)
@@ -65,12 +58,12 @@ frmDisplay *ActiveDisplay(const QMdiArea *area)
 
 enum class Look { Full, PrintAll };
 
-/// Puts a built grid into a new child window and shows it as the active
-/// one. Print-all windows are small, keep the default font and column
+/// Puts a built grid of the table code into a new child window and shows it
+/// as the active one. Print-all windows are small, keep the default font and column
 /// widths and get no cursor; full windows get the display font, the
 /// default size, measured columns and the cursor on cell (1, 1), moved to
 /// the newest quarter when the years run oldest first.
-frmDisplay *OpenDisplayWindow(frmMain &main, tarvel::Grid grid, Look look)
+frmDisplay *OpenDisplayWindow(frmMain &main, tarvel::Grid grid, std::string code, Look look)
 {
     tarvel::ProgramState &state = main.State();
     QMdiArea *area = main.MdiArea();
@@ -78,7 +71,7 @@ frmDisplay *OpenDisplayWindow(frmMain &main, tarvel::Grid grid, Look look)
     QObject::connect(area, &QMdiArea::subWindowActivated, &main, &frmMain::UpdateOneLineCommand,
                      Qt::UniqueConnection);
 
-    auto *display = new frmDisplay(std::move(grid));
+    auto *display = new frmDisplay(std::move(grid), std::move(code));
     display->SetContextMenu(main.mnuWindow);
     display->SetResizePaused([&state] { return state.PrintAllMode; });
     QMdiSubWindow *window = area->addSubWindow(new ChildFrame(display));
@@ -90,8 +83,8 @@ frmDisplay *OpenDisplayWindow(frmMain &main, tarvel::Grid grid, Look look)
     if (look == Look::PrintAll) {
         window->resize(TwipsToPixelsX(6000, window), TwipsToPixelsY(100, window));
     } else {
-        window->resize(TwipsToPixelsX(state.DefaultWindowWidth, window),
-                       TwipsToPixelsY(state.DefaultWindowHeight, window));
+        window->resize(TwipsToPixelsX(state.Display.DefaultWindowWidth, window),
+                       TwipsToPixelsY(state.Display.DefaultWindowHeight, window));
         display->SetGridFont(main.DisplayFont());
         display->SetColumnWidths();
         display->SetCurrentCell(1, 1);
@@ -110,15 +103,14 @@ frmDisplay *OpenDisplayWindow(frmMain &main, tarvel::Grid grid, Look look)
 
 void frmMain::RunDisplay()
 {
-    const auto problem = tarvel::DisplayReadiness(SelectedTable(), PanelText(3).toStdString(), QuarterEntryShown());
-    if (const auto message = tarvel::ReadinessMessage(problem)) {
+    if (const auto message = tarvel::ReadinessMessage(tarvel::DisplayReadiness(m_state))) {
         m_prompts.Message(QString::fromLatin1(message->title), QString::fromLatin1(message->text),
                           QMessageBox::Information);
         return;
     }
 
     std::optional<BusyCursor> busy(std::in_place);
-    const std::string code = SelectedTable();
+    const std::string code = m_state.TableCode;
     m_state.CurrentArea = m_state.ViewForward
         ? tarvel::NextSelectedArea(code, m_state.AreaSelected, m_state.CurrentArea)
         : tarvel::PreviousSelectedArea(code, m_state.AreaSelected, m_state.CurrentArea);
@@ -152,7 +144,7 @@ void frmMain::RunDisplay()
         tarvel::ReportFailure(m_prompts, grid.Error());
         return;
     }
-    OpenDisplayWindow(*this, std::move(*grid), m_state.PrintAllMode ? Look::PrintAll : Look::Full);
+    OpenDisplayWindow(*this, std::move(*grid), code, m_state.PrintAllMode ? Look::PrintAll : Look::Full);
 }
 
 void frmMain::RunShowOneLine()
@@ -178,7 +170,7 @@ void frmMain::RunShowOneLine()
         return;
     }
     // A one-line view ignores print-all mode.
-    OpenDisplayWindow(*this, std::move(*grid), Look::Full);
+    OpenDisplayWindow(*this, std::move(*grid), line->Code, Look::Full);
 }
 
 void frmMain::UpdateOneLineCommand(QMdiSubWindow *active)
@@ -189,56 +181,10 @@ void frmMain::UpdateOneLineCommand(QMdiSubWindow *active)
     bool available = false;
     if (auto *display = active ? qobject_cast<frmDisplay *>(active->widget()) : nullptr) {
         display->grdData->viewport()->update();
-        available = !active->windowTitle().startsWith(QStringLiteral("ZR1")) && display->Tag() != QStringLiteral("SOL");
+        available = display->Tag() != tarvel::ChildKind::SOL
+            && tarvel::ShapeOf(display->TableCode()) == tarvel::TableShape::AreaBlocks;
     }
     mnuShowOneLine->setEnabled(available);
     cmdShowOneLine->setVisible(available);
 }
 
-void frmMain::ChooseGridSize(int index)
-{
-    if (index != tarvel::HeightSizeKind && index != tarvel::WidthSizeKind)
-        return;
-    const bool height = index == tarvel::HeightSizeKind;
-    const QAction *item = mnuGrid[static_cast<std::size_t>(index - GridMenuFirstIndex)];
-
-    frmScroll dialog(this);
-    dialog.setWindowTitle(Latin1(tarvel::ScrollDialogCaption(item->text().toLatin1().toStdString())));
-    dialog.Load(index, height ? m_state.DefaultWindowHeight : m_state.DefaultWindowWidth, DisplayFont());
-    m_prompts.RunDialog(dialog);
-    if (!dialog.Result())
-        return;
-
-    // Every open child window takes the new size; minimized and maximized
-    // ones keep theirs, as with the other size commands.
-    const int twips = *dialog.Result();
-    if (height)
-        m_state.DefaultWindowHeight = twips;
-    else
-        m_state.DefaultWindowWidth = twips;
-    const QList<QMdiSubWindow *> windows = m_mdi->subWindowList(QMdiArea::CreationOrder);
-    for (QMdiSubWindow *window : windows) {
-        if (!IsNormalState(window))
-            continue;
-        if (height)
-            window->resize(window->width(), TwipsToPixelsY(twips, window));
-        else
-            window->resize(TwipsToPixelsX(twips, window), window->height());
-    }
-}
-
-void frmMain::ResizeChildWindowsToDefault()
-{
-    // Newest first, widths before heights; minimized and maximized windows
-    // keep their size. Fonts of open windows are not changed.
-    QList<QMdiSubWindow *> windows = m_mdi->subWindowList(QMdiArea::CreationOrder);
-    std::reverse(windows.begin(), windows.end());
-    for (QMdiSubWindow *window : windows) {
-        if (IsNormalState(window))
-            window->resize(TwipsToPixelsX(m_state.DefaultWindowWidth, window), window->height());
-    }
-    for (QMdiSubWindow *window : windows) {
-        if (IsNormalState(window))
-            window->resize(window->width(), TwipsToPixelsY(m_state.DefaultWindowHeight, window));
-    }
-}

@@ -1,4 +1,5 @@
-// The main window's document, help, view-setting and window commands.
+// The main window's document and help commands: the Documentation menu,
+// the help viewer, the web site and the About box.
 #include "viewer/main/frmMain.h"
 #include "viewer/qt/qt_text.h"
 
@@ -6,17 +7,13 @@
 #include "viewer/qt/qt_prompts.h"
 #include "viewer/qt/qt_twips.h"
 #include "core/catalog/file_helpers.h"
+#include "core/help/about_text.h"
 #include "core/help/documents.h"
 #include "viewer/help/frmDoc.h"
 #include "core/help/help_file.h"
 #include "viewer/help/qt_help.h"
 
-#include <QAction>
 #include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QStyle>
-
-#include <algorithm>
 
 namespace {
 
@@ -29,11 +26,11 @@ frmDoc *OpenDocumentWindow(frmMain &window, const tarvel::DocumentRequest &reque
     auto *document = new frmDoc(state.PrintAllMode);
     document->SetCaption(request.Caption);
     if (request.DisplayFont)
-        document->SetTextFont(Latin1(state.DisplayFontName), state.DisplayFontSize);
+        document->SetTextFont(Latin1(state.Display.FontName), state.Display.FontSize);
     if (request.Unsuppressed)
         document->ShowUnsuppressedColours();
-    document->Show(*area, QSize(TwipsToPixelsX(state.DefaultWindowWidth, area),
-                                TwipsToPixelsY(state.DefaultWindowHeight, area)));
+    document->Show(*area, QSize(TwipsToPixelsX(state.Display.DefaultWindowWidth, area),
+                                TwipsToPixelsY(state.Display.DefaultWindowHeight, area)));
     return document;
 }
 
@@ -45,99 +42,6 @@ void LoadDocument(frmMain &window, frmDoc &document, const std::string &path)
         return;
     }
     document.SetText(std::move(*text));
-}
-
-// The child windows, newest first: the order in which the window commands
-// visit them.
-QList<QMdiSubWindow *> NewestFirst(const QMdiArea &area)
-{
-    QList<QMdiSubWindow *> windows = area.subWindowList(QMdiArea::CreationOrder);
-    std::reverse(windows.begin(), windows.end());
-    return windows;
-}
-
-// Lines the minimized windows up along the bottom of the area; returns the
-// top of the highest row of icons (the area's height when there are none).
-int ArrangeMinimized(QMdiArea &area)
-{
-    QList<QMdiSubWindow *> icons;
-    std::vector<tarvel::WindowRect> sizes;
-    for (QMdiSubWindow *window : area.subWindowList(QMdiArea::CreationOrder)) {
-        if (window->isMinimized() && !window->isHidden()) {
-            icons.append(window);
-            sizes.push_back({0, 0, window->width(), window->height()});
-        }
-    }
-    const QRect viewport = area.viewport()->rect();
-    const std::vector<tarvel::WindowRect> places = tarvel::ArrangeIcons(sizes, viewport.width(), viewport.height());
-    int top = viewport.height();
-    for (qsizetype i = 0; i < icons.size(); ++i) {
-        const tarvel::WindowRect &place = places[static_cast<std::size_t>(i)];
-        icons[i]->move(place.x, place.y);
-        top = std::min(top, place.y);
-    }
-    return top;
-}
-
-// Shares the area above the icons among the windows that are not
-// minimized, the active window first.
-void TileWindows(QMdiArea &area, tarvel::TileDirection direction)
-{
-    QList<QMdiSubWindow *> windows = area.subWindowList(QMdiArea::ActivationHistoryOrder);
-    std::reverse(windows.begin(), windows.end());
-    windows.erase(std::remove_if(windows.begin(), windows.end(),
-                                 [](const QMdiSubWindow *w) { return w->isMinimized() || w->isHidden(); }),
-                  windows.end());
-    for (QMdiSubWindow *window : std::as_const(windows)) {
-        if (window->isMaximized())
-            window->showNormal();
-    }
-    const int height = ArrangeMinimized(area);
-    if (windows.isEmpty())
-        return;
-    const QSize smallest = windows.front()->minimumSizeHint();
-    const int minExtent = direction == tarvel::TileDirection::Horizontal ? smallest.height() : smallest.width();
-    const std::vector<tarvel::WindowRect> places = tarvel::TileWindows(
-        static_cast<int>(windows.size()), area.viewport()->width(), height, direction, std::max(1, minExtent));
-    for (qsizetype i = 0; i < windows.size() && static_cast<std::size_t>(i) < places.size(); ++i) {
-        const tarvel::WindowRect &place = places[static_cast<std::size_t>(i)];
-        windows[i]->setGeometry(place.x, place.y, place.width, place.height);
-    }
-}
-
-// Steps the windows that are not minimized diagonally from the top left,
-// the active one last and on top. Each keeps its own size, only made
-// smaller where the area above the icons is smaller.
-void CascadeWindows(QMdiArea &area)
-{
-    QList<QMdiSubWindow *> windows = area.subWindowList(QMdiArea::ActivationHistoryOrder);
-    windows.erase(std::remove_if(windows.begin(), windows.end(),
-                                 [](const QMdiSubWindow *w) { return w->isMinimized() || w->isHidden(); }),
-                  windows.end());
-    QMdiSubWindow *active = area.activeSubWindow();
-    for (QMdiSubWindow *window : std::as_const(windows)) {
-        if (window->isMaximized())
-            window->showNormal();
-    }
-    const int height = ArrangeMinimized(area);
-    if (windows.isEmpty())
-        return;
-    const int width = area.viewport()->width();
-    const int step = std::max(8, windows.front()->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr,
-                                                                        windows.front()));
-    int offset = 0;
-    for (QMdiSubWindow *window : std::as_const(windows)) {
-        // Back to the top left when the next step would leave too little room.
-        if (offset > 0 && (offset + 4 * step > width || offset + 4 * step > height))
-            offset = 0;
-        const QSize size(std::min(window->width(), std::max(1, width - offset)),
-                         std::min(window->height(), std::max(1, height - offset)));
-        window->setGeometry(offset, offset, size.width(), size.height());
-        window->raise();
-        offset += step;
-    }
-    if (active)
-        area.setActiveSubWindow(active);
 }
 
 } // namespace
@@ -174,20 +78,19 @@ std::shared_ptr<HelpViewer> frmMain::CreateHelpViewer(frmMain &window)
 
 // ---- documents ------------------------------------------------------------------------
 
-void frmMain::ShowFootnotes(int index)
+void frmMain::ShowFootnotes(tarvel::TableDocument which)
 {
-    const std::optional<tarvel::DocumentRequest> request =
-        tarvel::FootnoteDocument(m_state.Paths(), SelectedTable(), index);
-    if (!request)
+    if (!tarvel::TableChosen(m_state))
         return;
-    frmDoc *document = OpenDocumentWindow(*this, *request);
-    LoadDocument(*this, *document, request->Path);
+    const tarvel::DocumentRequest request = tarvel::FootnoteDocument(m_state.Paths(), m_state.TableCode, which);
+    frmDoc *document = OpenDocumentWindow(*this, request);
+    LoadDocument(*this, *document, request.Path);
 }
 
-void frmMain::ShowDocument(int index)
+void frmMain::ShowDocument(tarvel::DataDocument which)
 {
     // None of these is shown in unsuppressed mode.
-    const std::optional<tarvel::DocumentRequest> request = tarvel::Documentation(m_state.Paths(), index);
+    const std::optional<tarvel::DocumentRequest> request = tarvel::Documentation(m_state.Paths(), which);
     if (!request)
         return;
     frmDoc *document = nullptr;
@@ -249,75 +152,3 @@ void frmMain::ShowAbout()
     m_prompts.Message(QString::fromLatin1(tarvel::AboutTitle), text, QMessageBox::Information);
 }
 
-// ---- view settings ------------------------------------------------------------------------
-
-void frmMain::ChooseDisplayFont()
-{
-    const std::optional<QFont> chosen = m_prompts.ChooseFont(DisplayFont(), false);
-    if (!chosen)
-        return;
-    m_fontDialogChoice = *chosen;
-    m_state.DisplayFontName = chosen->family().toLatin1().toStdString();
-    // A font given in pixels has no point size; the old size then stays.
-    if (chosen->pointSizeF() > 0)
-        m_state.DisplayFontSize = tarvel::WholeFontSize(chosen->pointSizeF());
-    m_state.DisplayFontBold = chosen->bold();
-    m_state.DisplayFontItalic = chosen->italic();
-}
-
-void frmMain::SetDefaultWindowSize()
-{
-    // The current sub-window is the active one, also while another program
-    // has the focus.
-    QMdiSubWindow *active = m_mdi->currentSubWindow();
-    if (!active) {
-        const QList<QMdiSubWindow *> windows = m_mdi->subWindowList(QMdiArea::ActivationHistoryOrder);
-        if (windows.isEmpty())
-            return;
-        active = windows.last();
-    }
-    m_state.DefaultWindowWidth = PixelsToTwipsX(active->width(), active);
-    m_state.DefaultWindowHeight = PixelsToTwipsY(active->height(), active);
-    ResizeChildWindowsToDefault();
-}
-
-void frmMain::ToggleReverse()
-{
-    // The action toggles its own check mark; the next table built reads it.
-    m_state.Reverse = mnuReverse->isChecked();
-}
-
-// ---- window management ------------------------------------------------------------------
-
-void frmMain::ArrangeWindows(int index)
-{
-    switch (index) {
-    case 0:
-        CascadeWindows(*m_mdi);
-        break;
-    case 1:
-        TileWindows(*m_mdi, tarvel::TileDirection::Horizontal);
-        break;
-    case 2:
-        TileWindows(*m_mdi, tarvel::TileDirection::Vertical);
-        break;
-    case 3:
-        ArrangeMinimized(*m_mdi);
-        break;
-    default:
-        break;
-    }
-}
-
-void frmMain::CloseAllWindows()
-{
-    // Only child windows: dialogs and the help window stay.
-    for (QMdiSubWindow *window : NewestFirst(*m_mdi))
-        window->close();
-}
-
-void frmMain::MinimizeAllWindows()
-{
-    for (QMdiSubWindow *window : NewestFirst(*m_mdi))
-        window->showMinimized();
-}

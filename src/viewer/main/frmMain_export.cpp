@@ -69,12 +69,12 @@ tarvel::GridSelection SelectionOf(const QTableView &view)
 
 void frmMain::RunExport()
 {
-    if (PanelText(3).startsWith(QStringLiteral("No"))) {
+    if (!tarvel::AreasChosen(m_state)) {
         m_prompts.Message(QStringLiteral("Select States"), QStringLiteral("Please select one or more States."),
                           QMessageBox::Information);
         return;
     }
-    if (!QuarterEntryShown()) {
+    if (!tarvel::QuartersChosen(m_state)) {
         m_prompts.Message(QStringLiteral("Select quarters"),
                           QStringLiteral("Please make a quarter selection from the Quarters box."),
                           QMessageBox::Information);
@@ -84,7 +84,7 @@ void frmMain::RunExport()
     selection.Paths = m_state.Paths();
     selection.AreaSelected = m_state.AreaSelected;
     selection.QuarterSelected = m_state.QuarterSelected;
-    frmExport wizard(m_prompts, m_settings, std::move(selection), SelectedTable(), this);
+    frmExport wizard(m_prompts, m_settings, std::move(selection), m_state.TableCode, this);
     m_prompts.RunDialog(wizard);
 }
 
@@ -100,7 +100,7 @@ void frmMain::RunCopyToClipboard()
     ChildWindow *child = ChildOf(window);
     if (!child)
         return;
-    if (child->Tag() == QStringLiteral("Document")) {
+    if (child->Tag() == tarvel::ChildKind::Document) {
         // The document copies its own selection, as Ctrl+C in it would;
         // with nothing selected the clipboard stays empty.
         if (QWidget *text = window->widget()->findChild<QWidget *>(QStringLiteral("txtDoc")))

@@ -1,18 +1,13 @@
-// The menus of the main window and the commands they run.
+// The menus of the main window and the commands they run. The commands
+// themselves are in the frmMain_*.cpp file of their concern: display, print,
+// export, chart, docs (documents and help), options and windows.
 #include "viewer/main/frmMain.h"
 
-#include "core/settings/data_folder.h"
-#include "viewer/qt/qt_prompts.h"
-#include "viewer/qt/qt_twips.h"
-#include "core/selection/selection.h"
-
 #include <QAction>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 
-#include <algorithm>
+#include <array>
 
 namespace {
 
@@ -77,10 +72,8 @@ void frmMain::CreateMenus()
     connect(mnuFont, &QAction::triggered, this, &frmMain::ChooseDisplayFont);
     connect(mnuSetWindowHW, &QAction::triggered, this, &frmMain::SetDefaultWindowSize);
     connect(mnuReverse, &QAction::triggered, this, &frmMain::ToggleReverse);
-    for (std::size_t i = 0; i < mnuGrid.size(); ++i) {
-        const int index = GridMenuFirstIndex + static_cast<int>(i);
-        connect(mnuGrid[i], &QAction::triggered, this, [this, index] { ChooseGridSize(index); });
-    }
+    connect(mnuGrid[0], &QAction::triggered, this, [this] { ChooseGridSize(tarvel::SizeKind::Height); });
+    connect(mnuGrid[1], &QAction::triggered, this, [this] { ChooseGridSize(tarvel::SizeKind::Width); });
     connect(mnuZRChange, &QAction::triggered, this, &frmMain::ChangeDataFolder);
     connect(mnuReset, &QAction::triggered, this, &frmMain::ResetToDefault);
 
@@ -90,13 +83,15 @@ void frmMain::CreateMenus()
     mnuDoc[0] = AddCommand(mnuDocHeader, "mnuDoc_0", "&Format of exported files");
     mnuDoc[1] = AddCommand(mnuDocHeader, "mnuDoc_1", "&ZUL Regions");
     mnuDoc[2] = AddCommand(mnuDocHeader, "mnuDoc_2", "&Readme/what's new");
-    for (std::size_t i = 0; i < mnuFoot.size(); ++i) {
-        const int index = static_cast<int>(i);
-        connect(mnuFoot[i], &QAction::triggered, this, [this, index] { ShowFootnotes(index); });
-    }
+    using tarvel::DataDocument;
+    using tarvel::TableDocument;
+    connect(mnuFoot[0], &QAction::triggered, this, [this] { ShowFootnotes(TableDocument::Footnotes); });
+    connect(mnuFoot[1], &QAction::triggered, this, [this] { ShowFootnotes(TableDocument::Summary); });
+    const std::array<DataDocument, 3> documents{DataDocument::ExportFormats, DataDocument::Regions,
+                                                DataDocument::Readme};
     for (std::size_t i = 0; i < mnuDoc.size(); ++i) {
-        const int index = static_cast<int>(i);
-        connect(mnuDoc[i], &QAction::triggered, this, [this, index] { ShowDocument(index); });
+        const DataDocument document = documents[i];
+        connect(mnuDoc[i], &QAction::triggered, this, [this, document] { ShowDocument(document); });
     }
 
     mnuWindow = AddMenu(bar, "mnuWindow", "&Window");
@@ -107,9 +102,11 @@ void frmMain::CreateMenus()
     mnuArrange[3] = AddCommand(mnuArrangeMenu, "mnuArrange_3", "&Arrange Icons");
     mnuCloseAll = AddCommand(mnuWindow, "mnuCloseAll", "&Close All");
     mnuMinimize = AddCommand(mnuWindow, "mnuMinimize", "&Minimize All");
+    const std::array<Arrangement, 4> arrangements{Arrangement::Cascade, Arrangement::TileHorizontal,
+                                                  Arrangement::TileVertical, Arrangement::Icons};
     for (std::size_t i = 0; i < mnuArrange.size(); ++i) {
-        const int index = static_cast<int>(i);
-        connect(mnuArrange[i], &QAction::triggered, this, [this, index] { ArrangeWindows(index); });
+        const Arrangement arrangement = arrangements[i];
+        connect(mnuArrange[i], &QAction::triggered, this, [this, arrangement] { ArrangeWindows(arrangement); });
     }
     connect(mnuCloseAll, &QAction::triggered, this, &frmMain::CloseAllWindows);
     connect(mnuMinimize, &QAction::triggered, this, &frmMain::MinimizeAllWindows);
@@ -129,69 +126,3 @@ void frmMain::CreateMenus()
     connect(mnuWeb, &QAction::triggered, this, &frmMain::OpenWebSite);
     connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::ShowAbout);
 }
-
-void frmMain::UpdateWindowMenu()
-{
-    for (QAction *action : std::as_const(m_windowListActions)) {
-        mnuWindow->removeAction(action);
-        action->deleteLater();
-    }
-    m_windowListActions.clear();
-
-    const QList<QMdiSubWindow *> windows = m_mdi->subWindowList(QMdiArea::CreationOrder);
-    if (windows.isEmpty())
-        return;
-    m_windowListActions.append(mnuWindow->addSeparator());
-    int number = 0;
-    for (QMdiSubWindow *window : windows) {
-        ++number;
-        QString caption = window->windowTitle();
-        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        const QString text = number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(caption)
-                                         : QStringLiteral("%1 %2").arg(number).arg(caption);
-        QAction *action = mnuWindow->addAction(text);
-        action->setCheckable(true);
-        action->setChecked(window == m_mdi->activeSubWindow());
-        connect(action, &QAction::triggered, this, [this, window] {
-            if (m_mdi->subWindowList().contains(window)) {
-                if (window->isMinimized())
-                    window->showNormal();
-                m_mdi->setActiveSubWindow(window);
-            }
-        });
-        m_windowListActions.append(action);
-    }
-}
-
-// ---- the display commands ----------------------------------------------------------
-
-// ---- print, clipboard, export ---------------------------------------------------------
-
-// ---- options ---------------------------------------------------------------------------
-
-void frmMain::ChangeDataFolder()
-{
-    // The folder is shown as it is: folder names here tell letter case apart,
-    // so OK on the unchanged text keeps the same folder.
-    const std::optional<QString> answer =
-        m_prompts.InputBox(QString::fromLatin1(tarvel::ChangePathTitle), QString::fromLatin1(tarvel::ChangePathPrompt),
-                           QString::fromLocal8Bit(m_state.DataFolder.c_str()));
-    if (!answer)
-        return;
-    // Nothing is checked now; quitting remembers the folder when it holds the data.
-    if (const auto folder = tarvel::ChangedDataFolder(answer->toLocal8Bit().toStdString())) {
-        m_state.DataFolder = *folder;
-        m_dataFolderChosen = true;
-        ShowDataFolderKind();
-    }
-}
-
-void frmMain::ResetToDefault()
-{
-    ApplyDisplaySettings(tarvel::ResetToDefault(m_settings, m_state.ProgramFolder, m_state.DataFolder));
-    ShowDataFolderKind();
-    ResizeChildWindowsToDefault();
-}
-
-// The document and help commands, the font, default size and reverse options
-// and the window commands are in frmMain_docs.cpp.

@@ -54,11 +54,6 @@ void ReportPrinterFailure(frmMain &window, const tarvel::PrintTarget &target)
     }
 }
 
-bool StartsWithNo(const QString &text)
-{
-    return text.startsWith(QStringLiteral("No"));
-}
-
 // A PDF cannot be added to, so a job to an existing one would replace it:
 // that happens only when the user says so for this job. False ends the job
 // with nothing written.
@@ -108,7 +103,7 @@ void frmMain::RunPrint()
     {
         // A new dialog each time, so it always opens from the settings.
         frmPrint dialog(PrintContext());
-        if (child->Tag() == QStringLiteral("Document"))
+        if (child->Tag() == tarvel::ChildKind::Document)
             dialog.chkFootnote->hide();
         dialog.setWindowTitle(QStringLiteral("Print ") + Latin1(snapshot.Caption));
         dialog.SetOptions(m_printState);
@@ -145,17 +140,17 @@ PrintDialogContext frmMain::PrintContext()
 bool frmMain::PrintAllSelectionComplete()
 {
     // The checks of this command (its own wording, not the display's).
-    if (StartsWithNo(PanelText(2))) {
+    if (!tarvel::TableChosen(m_state)) {
         m_prompts.Message(QStringLiteral("Select table"), QStringLiteral("Please select a table.\r\nfrom the Table box."),
                           QMessageBox::Information);
         return false;
     }
-    if (StartsWithNo(PanelText(3))) {
+    if (!tarvel::AreasChosen(m_state)) {
         m_prompts.Message(QStringLiteral("Select States"), QStringLiteral("Please select one or more States."),
                           QMessageBox::Information);
         return false;
     }
-    if (!QuarterEntryShown()) {
+    if (!tarvel::QuartersChosen(m_state)) {
         m_prompts.Message(QStringLiteral("Select years"),
                           QStringLiteral("Please make a year selection from the Years box."),
                           QMessageBox::Information);
@@ -171,7 +166,7 @@ void frmMain::RunPrintAll()
 
     {
         frmPrint dialog(PrintContext());
-        dialog.setWindowTitle(QStringLiteral("Print all areas for table ") + PanelText(2));
+        dialog.setWindowTitle(QStringLiteral("Print all areas for table ") + Latin1(m_state.TableCode));
         dialog.SetOptions(m_printState);
         m_prompts.RunDialog(dialog);
         m_printState = dialog.Options();
@@ -194,7 +189,7 @@ void frmMain::RunPrintAll()
 
 tarvel::PrintAllSummary frmMain::PrintAllTo(tarvel::PrintTarget &target, tarvel::PrintOptions &options, int &count)
 {
-    const std::string code = SelectedTable();
+    const std::string code = m_state.TableCode;
     const int rememberedArea = m_state.CurrentArea;
     options.PrintAllMode = true;
     m_state.PrintAllMode = true;
@@ -322,13 +317,12 @@ void frmMain::RunPrintAllPreview()
 
     tarvel::PrintAllSummary summary;
     int count = 0;
-    const bool printed = RunPreview(*this, QStringLiteral("Print preview of all areas for table ") + PanelText(2),
-                                    [&](QPrinter &printer) {
-                                        const std::unique_ptr<QtPrinterTarget> target =
-                                            MakePrinterTarget(options, printer);
-                                        target->SetPreview(true);
-                                        summary = PrintAllTo(*target, options, count);
-                                    });
+    const QString caption = QStringLiteral("Print preview of all areas for table ") + Latin1(m_state.TableCode);
+    const bool printed = RunPreview(*this, caption, [&](QPrinter &printer) {
+        const std::unique_ptr<QtPrinterTarget> target = MakePrinterTarget(options, printer);
+        target->SetPreview(true);
+        summary = PrintAllTo(*target, options, count);
+    });
     if (printed)
         ReportPrintAllDone(summary, count);
 }

@@ -102,7 +102,6 @@ tarvel::OpenResult QtPrinterTarget::Open()
     m_failed = false;
     m_pageHasInk = false;
     m_breakPending = false;
-    m_pages = 0;
     m_x = 0;
     m_y = 0;
     const QString output = m_printer->outputFileName();
@@ -256,14 +255,12 @@ bool QtPrinterTarget::Ink()
         }
         m_painter.setFont(m_font);
         m_painter.setPen(QPen(Qt::black));
-        m_pages = 1;
         m_breakPending = false;
     } else if (m_breakPending) {
         if (!m_printer->newPage()) {
             m_failed = true;
             return false;
         }
-        ++m_pages;
         m_breakPending = false;
     }
     m_pageHasInk = true;

@@ -70,8 +70,6 @@ public:
 
     /// True when the printer refused to start the last job.
     bool StartFailed() const { return m_startFailed; }
-    /// Pages the last job has begun.
-    int PagesBegun() const { return m_pages; }
 
 private:
     double Width(const QString &text) const;
@@ -103,7 +101,6 @@ private:
     bool m_failed = false;
     bool m_pageHasInk = false;
     bool m_breakPending = false;
-    int m_pages = 0;
     double m_x = 0; // position of the next piece, device pixels from the
     double m_y = 0; // printable area's left and top (top of the text line)
 };

@@ -13,13 +13,13 @@
 class ChildWindow {
 public:
     virtual ~ChildWindow() = default;
-    /// "" a table view, "PrintAll" built by print-all, "SOL" a one-line view,
-    /// "Document" a document window.
-    virtual QString Tag() const = 0;
+    /// A table view, a window built by print-all, a one-line view (SOL) or a
+    /// document window.
+    virtual tarvel::ChildKind Tag() const = 0;
     /// The grid of a table or one-line view; nullptr for a document.
     virtual const tarvel::Grid *GridData() const { return nullptr; }
-    /// What printing reads: the grid with caption and tag, or the
-    /// document's caption, text and tag.
+    /// What printing reads: the grid with caption and kind, or the
+    /// document's caption, text and kind.
     virtual tarvel::PrintSnapshot Snapshot() const = 0;
 };
 

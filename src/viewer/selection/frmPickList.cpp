@@ -106,7 +106,7 @@ void frmPickList::showEvent(QShowEvent *event)
     // A screen reader names the list after the dialog ("States", "Select years").
     lstPick->setAccessibleName(windowTitle());
     // Quarter mode opens on the latest quarters.
-    const bool quarters = m_tag == QLatin1String(QuartersMode);
+    const bool quarters = m_tag == Mode::Quarters;
     if (quarters && lstPick->count() > 0)
         lstPick->scrollToItem(lstPick->item(lstPick->count() - 1), QAbstractItemView::PositionAtTop);
     StartKeyboardOnAChosenItem(quarters);
@@ -181,7 +181,7 @@ bool frmPickList::eventFilter(QObject *watched, QEvent *event)
 
 void frmPickList::ItemClicked(QListWidgetItem *item)
 {
-    if (m_tag != QLatin1String(AreasMode) || !item)
+    if (m_tag != Mode::Areas || !item)
         return;
     if (item->isSelected()) {
         const QListWidgetItem *code = lstFIPS->item(lstPick->row(item));

@@ -13,19 +13,18 @@ class QListWidgetItem;
 class QPushButton;
 
 /// The pick list: a multi-selection list in which a click toggles an item.
-/// Its opener sets the mode tag ("A" areas, "Y" quarters), the caption and
-/// width, fills the items with the current choice selected, runs it
+/// Its opener sets the mode (areas or quarters), the caption and width, fills the items with the current choice selected, runs it
 /// modally and reads Result(). The dialog itself changes no flags.
 class frmPickList final : public QDialog {
     Q_OBJECT
 public:
     explicit frmPickList(QWidget *parent = nullptr);
 
-    static constexpr const char *AreasMode = "A";
-    static constexpr const char *QuartersMode = "Y";
-
-    void SetTag(const QString &tag) { m_tag = tag; }
-    const QString &Tag() const { return m_tag; }
+    /// What the list holds: the areas, whose codes the code label shows, or
+    /// a table's quarters, opened on the latest.
+    enum class Mode { Areas, Quarters };
+    void SetTag(Mode mode) { m_tag = mode; }
+    Mode Tag() const { return m_tag; }
 
     /// Adds an item to lstPick and its code text to the hidden lstFIPS.
     void AddItem(const QString &text, const QString &code = QString());
@@ -63,7 +62,7 @@ private:
     void ClearAll();
     void Confirm();
 
-    QString m_tag;
+    Mode m_tag = Mode::Areas;
     /// Selections made by the program (the start choice, All, Clear) leave
     /// the code label alone.
     bool m_selectingItems = false;
