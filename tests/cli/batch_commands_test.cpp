@@ -3,6 +3,7 @@
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/table_catalog.h"
 #include "sample_data.h"
+#include "batch_run.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -17,18 +18,11 @@
 namespace tarvel::batch {
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Outcome = test::BatchOutcome;
 
 Outcome RunArgs(const std::vector<std::string> &args)
 {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = Run(args, "/nonexistent-program-folder/", out, err);
-    return {status, out.str(), err.str()};
+    return test::RunBatch(args, "/nonexistent-program-folder/");
 }
 
 std::vector<int> Chosen(const std::vector<std::uint8_t> &flags)

@@ -1,6 +1,7 @@
 #include "cli/batch_commands.h"
 
 #include "export_fixture.h"
+#include "batch_run.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -22,14 +23,10 @@ protected:
 
     int Run(std::vector<std::string> args, bool unsuppressed = false)
     {
-        args.insert(args.begin(), {"--data", m_data.Path(), "export"});
-        if (unsuppressed)
-            args.insert(args.begin(), "--unsuppressed");
-        std::ostringstream out;
-        std::ostringstream err;
-        const int status = batch::Run(args, "/nonexistent/", out, err);
-        m_err = err.str();
-        return status;
+        args.insert(args.begin(), "export");
+        const test::BatchOutcome outcome = test::RunBatch(test::WithData(std::move(args), m_data.Path(), unsuppressed));
+        m_err = outcome.err;
+        return outcome.status;
     }
 
     TempFolder m_data;

@@ -4,6 +4,7 @@
 #include "core/catalog/table_catalog.h"
 #include "core/print/print_engine.h"
 #include "sample_data.h"
+#include "batch_run.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -18,10 +19,7 @@ namespace {
 
 using test::TempFolder;
 
-struct Outcome {
-    int status = -1;
-    std::string err;
-};
+using Outcome = test::BatchOutcome;
 
 std::size_t Count(const std::string &text, const std::string &piece)
 {
@@ -45,15 +43,7 @@ protected:
 
     static Outcome Run(std::vector<std::string> args, bool unsuppressed = false)
     {
-        args.insert(args.begin(), {"--data", s_data->Path()});
-        if (unsuppressed)
-            args.insert(args.begin(), "--unsuppressed");
-        std::ostringstream out;
-        std::ostringstream err;
-        Outcome outcome;
-        outcome.status = batch::Run(args, "/nonexistent/", out, err);
-        outcome.err = err.str();
-        return outcome;
+        return test::RunBatch(test::WithData(std::move(args), s_data->Path(), unsuppressed));
     }
 
     static std::unique_ptr<TempFolder> s_data;

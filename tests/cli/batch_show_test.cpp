@@ -4,12 +4,15 @@
 #include "core/catalog/table_catalog.h"
 #include "core/views/one_line_view.h"
 #include "sample_data.h"
+#include "batch_run.h"
 #include "case_names.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <regex>
 #include <sstream>
@@ -21,12 +24,7 @@ namespace {
 
 using test::TempFolder;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-    std::vector<std::string> lines; // out split at LF, without the last empty piece
-};
+using Outcome = test::BatchOutcome;
 
 // A folder with the sample ZR6 and ZR1 tables in both modes, written once.
 class BatchShow : public testing::Test {
@@ -43,17 +41,7 @@ protected:
 
     static Outcome Run(std::vector<std::string> args)
     {
-        args.insert(args.begin(), {"--data", s_folder->Path()});
-        std::ostringstream out;
-        std::ostringstream err;
-        Outcome outcome;
-        outcome.status = batch::Run(args, "/nonexistent/", out, err);
-        outcome.out = out.str();
-        outcome.err = err.str();
-        std::istringstream in(outcome.out);
-        for (std::string line; std::getline(in, line);)
-            outcome.lines.push_back(line);
-        return outcome;
+        return test::RunBatch(test::WithData(std::move(args), s_folder->Path()));
     }
 
     static std::vector<std::string> Cells(const std::string &line)
@@ -165,12 +153,78 @@ TEST_F(BatchShow, ShowLineMatchesTheAreaViewOfTheSameLine)
     EXPECT_EQ(fromArea, fromLine);
 }
 
+// A value field as a view shows it, worked out here from the field's text:
+// rounded to a whole number, halves away from zero, thousands separated by
+// commas.
+std::string ShownValue(const std::string &field)
+{
+    const long long whole = std::llround(std::strtod(field.c_str(), nullptr));
+    std::string digits = std::to_string(whole < 0 ? -whole : whole);
+    for (std::size_t at = digits.size(); at > 3; at -= 3)
+        digits.insert(at - 3, ",");
+    return (whole < 0 ? "-" : "") + digits;
+}
+
+std::vector<std::string> SplitAt(const std::string &text, char separator)
+{
+    std::vector<std::string> pieces;
+    std::istringstream in(text);
+    for (std::string piece; std::getline(in, piece, separator);)
+        pieces.push_back(piece);
+    return pieces;
+}
+
 TEST_F(BatchShow, UnsuppressedShowsEveryValue)
 {
     const Outcome r = Run({"--unsuppressed", "show", "--table", "ZR6", "--area", "3", "--quarters", "all"});
+    const Outcome published = Run({"show", "--table", "ZR6", "--area", "3", "--quarters", "all"});
     ASSERT_EQ(r.status, batch::ExitOk) << r.err;
-    EXPECT_EQ(r.out.find("(D)"), std::string::npos);
-    EXPECT_EQ(r.out.find("(N)"), std::string::npos);
+    ASSERT_EQ(published.status, batch::ExitOk) << published.err;
+    ASSERT_EQ(r.lines.size(), published.lines.size());
+
+    // Area 3's records of the unsuppressed file, split at the commas: codes,
+    // then one value field per quarter, then the flags (a non-zero flag
+    // withholds the quarter from the published view).
+    const std::string areaCode = sample::Areas()[2].code;
+    std::vector<std::vector<std::string>> records;
+    std::istringstream file(test::FileBytes(s_folder->Path() + "ZR6.xxx"));
+    for (std::string line; std::getline(file, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::vector<std::string> fields = SplitAt(line, ',');
+        if (!fields.empty() && fields[0] == areaCode)
+            records.push_back(std::move(fields));
+    }
+    ASSERT_EQ(records.size(), sample::LineTitles("ZR6").size());
+
+    constexpr std::size_t FirstValue = 5;
+    std::size_t record = 0;
+    int withheld = 0;
+    for (std::size_t row = 2; row < r.lines.size(); ++row) {
+        const std::vector<std::string> cells = Cells(r.lines[row]);
+        const std::vector<std::string> shown = Cells(published.lines[row]);
+        ASSERT_EQ(cells.size(), 1u + 16u) << "row " << row;
+        if (cells[1].empty())
+            continue; // a heading row
+        ASSERT_LT(record, records.size()) << "row " << row;
+        const std::vector<std::string> &fields = records[record++];
+        ASSERT_EQ(fields.size(), FirstValue + 16u + 1u) << "row " << row;
+        const std::string &flags = fields.back();
+        for (std::size_t k = 1; k < cells.size(); ++k) {
+            const bool flagged = flags[k - 1] != '0';
+            // Every value is shown; a withheld one is marked with " *".
+            EXPECT_EQ(cells[k], ShownValue(fields[FirstValue + k - 1]) + (flagged ? " *" : ""))
+                << "row " << row << ", quarter " << k;
+            if (flagged) {
+                ++withheld;
+                EXPECT_TRUE(shown[k] == "(D)" || shown[k] == "(N)") << "row " << row << ": " << shown[k];
+            } else {
+                EXPECT_EQ(shown[k], cells[k]) << "row " << row << ", quarter " << k;
+            }
+        }
+    }
+    EXPECT_EQ(record, records.size());
+    EXPECT_GT(withheld, 0) << "area 3 has no withheld value to show";
 }
 
 struct ErrorCase {

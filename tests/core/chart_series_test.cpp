@@ -4,6 +4,7 @@
 #include "core/views/one_line_view.h"
 #include "core/views/table_view_builder.h"
 #include "sample_data.h"
+#include "table_fixture.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -18,38 +19,12 @@ namespace {
 
 using test::TempFolder;
 
-struct Field {
-    std::string text; // the 10-character value field
-    char flag = '0';
-};
-using CellFunction = std::function<Field(int area, int line, int k, bool unsuppressed)>;
-
-// A plain cell tells where it came from: area * 1,000,000 + line * 1,000 + quarter.
-Field PlainCell(int area, int line, int k, bool)
-{
-    return {sample::ValueField(area * 1000000.0 + line * 1000.0 + k), '0'};
-}
-
-// Area 3, line 1 of ZR5 holds the special cells in its last quarters.
-Field SpecialCell(int area, int line, int k, bool unsuppressed)
-{
-    if (area != 3 || line != 1)
-        return PlainCell(area, line, k, unsuppressed);
-    switch (k) {
-    case 176:
-        return {"   1234567", '0'};
-    case 175:
-        return {sample::ValueField(0), '0'}; // a published zero is a point
-    case 174:
-        return {std::string(10, ' '), '0'}; // a blank field is a gap
-    case 173:
-        return {unsuppressed ? "   -2500.4" : "         0", '1'};
-    case 172:
-        return {unsuppressed ? "     987.5" : "         0", '2'};
-    default:
-        return PlainCell(area, line, k, unsuppressed);
-    }
-}
+using test::CellFunction;
+using test::Field;
+using test::PlainCell;
+using test::Quarters;
+// A published zero is a point of the chart, a blank field a gap.
+constexpr auto SpecialCell = test::Zr5SpecialCell;
 
 // The area list, code's line titles and both data files for all 60 areas.
 void WriteTable(const TempFolder &folder, const std::string &code, const CellFunction &cell)
@@ -86,14 +61,6 @@ void WriteTable(const TempFolder &folder, const std::string &code, const CellFun
         }
         folder.Write(code + (unsuppressed ? ".xxx" : ".dfx"), sample::CrLfLines(records));
     }
-}
-
-std::vector<std::uint8_t> Quarters(const std::string &code, std::initializer_list<int> shown)
-{
-    std::vector<std::uint8_t> flags(static_cast<std::size_t>(QuarterCount(code)) + 1, 0);
-    for (const int k : shown)
-        flags[static_cast<std::size_t>(k)] = 255;
-    return flags;
 }
 
 DataPaths Paths(const TempFolder &folder, bool unsuppressed = false)

@@ -1,6 +1,7 @@
 #include "core/export/clipboard_text.h"
 
 #include "export_fixture.h"
+#include "table_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -15,23 +16,7 @@ static void PrintTo(const GridSelection &s, std::ostream *os)
 
 namespace {
 
-// A table window's grid: quarter labels in row 0, row titles in column 0.
-Grid WindowGrid()
-{
-    const std::vector<std::vector<std::string>> cells{
-        {"", "2001.1", "2001.2", "2001.3"},
-        {"Compensation of employees", "1,234,567", "(D)", "12"},
-        {"Farm compensation", "-2,500", "(N)", "7,000"},
-        {"Forestry, fishing", "0", "1,000,000", "3"},
-    };
-    Grid grid(4, 4);
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c)
-            grid.SetCell(r, c, cells[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
-    }
-    grid.Caption = "ZR6 SIC series 1998-2001 ~ Alabama [01]";
-    return grid;
-}
+using test::WindowGrid;
 
 TEST(ClipboardText, OneCellDropsTheThousandsSeparators)
 {

@@ -4,6 +4,7 @@
 #include "core/catalog/table_catalog.h"
 #include "export_fixture.h"
 #include "case_names.h"
+#include "table_fixture.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -298,13 +299,7 @@ TEST(RecordLayout, TenByteRecordsReadInPlaceWriteAsSplitOnes)
 // ---------------------------------------------------------------------------
 // Whole runs against the hand-written files.
 
-std::vector<std::uint8_t> QuarterFlags(const std::string &code, const std::vector<int> &quarters)
-{
-    std::vector<std::uint8_t> flags(static_cast<std::size_t>(QuarterCount(code)) + 1, 0);
-    for (const int k : quarters)
-        flags[static_cast<std::size_t>(k)] = 255;
-    return flags;
-}
+using test::Quarters;
 
 class ExportFixture : public ::testing::Test {
 protected:
@@ -334,7 +329,7 @@ protected:
         selection.Paths = {m_program.Path(), m_data.Path(), unsuppressed};
         for (const int a : areas)
             selection.AreaSelected[static_cast<std::size_t>(a)] = 255;
-        selection.QuarterSelected = QuarterFlags(code, quarters);
+        selection.QuarterSelected = Quarters(code, quarters);
         return selection;
     }
 

@@ -4,6 +4,7 @@
 #include "core/catalog/table_catalog.h"
 #include "sample_data.h"
 #include "case_names.h"
+#include "table_fixture.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -31,17 +32,11 @@ double CellValue(int area, int line, int k)
     return area * 1000000.0 + line * 1000.0 + k;
 }
 
-struct Field {
-    std::string text; // the 10-character value field
-    char flag = '0';
-};
-// A cell of the fixture; `unsuppressed` is true when writing the ".xxx" file.
-using CellFunction = std::function<Field(int area, int line, int k, bool unsuppressed)>;
-
-Field PlainCell(int area, int line, int k, bool)
-{
-    return {sample::ValueField(CellValue(area, line, k)), '0'};
-}
+using test::CellFunction;
+using test::Field;
+using test::PlainCell;
+using test::Quarters;
+constexpr auto Zr5Cell = test::Zr5SpecialCell;
 
 std::string LineTitle(const std::string &code, int line)
 {
@@ -93,35 +88,6 @@ void WriteTable(const TempFolder &folder, const std::string &code, const CellFun
         }
         folder.Write(code + (unsuppressed ? ".xxx" : ".dfx"), sample::CrLfLines(records));
     }
-}
-
-// Area 3, line 1 of ZR5 holds the special cells of the last quarters.
-Field Zr5Cell(int area, int line, int k, bool unsuppressed)
-{
-    if (area != 3 || line != 1)
-        return PlainCell(area, line, k, unsuppressed);
-    switch (k) {
-    case 176:
-        return {"   1234567", '0'};
-    case 175:
-        return {sample::ValueField(0), '0'};
-    case 174:
-        return {std::string(10, ' '), '0'};
-    case 173:
-        return {unsuppressed ? "   -2500.4" : "         0", '1'};
-    case 172:
-        return {unsuppressed ? "     987.5" : "         0", '2'};
-    default:
-        return PlainCell(area, line, k, unsuppressed);
-    }
-}
-
-std::vector<std::uint8_t> Quarters(const std::string &code, std::initializer_list<int> shown)
-{
-    std::vector<std::uint8_t> flags(static_cast<std::size_t>(QuarterCount(code)) + 1, 0);
-    for (const int k : shown)
-        flags[static_cast<std::size_t>(k)] = 255;
-    return flags;
 }
 
 std::vector<std::string> Row(const Grid &grid, int row)

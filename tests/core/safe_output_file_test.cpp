@@ -29,10 +29,7 @@ using test::TempFolder;
 using Mode = SafeOutputFile::Mode;
 using Delivery = SafeOutputFile::Delivery;
 
-long EntryCount(const std::string &folder)
-{
-    return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
-}
+using test::EntryCount;
 
 struct stat StatOf(const std::string &path)
 {

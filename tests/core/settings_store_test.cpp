@@ -33,13 +33,7 @@ std::optional<std::string> FileText(const fs::path &file)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-int EntryCount(const std::string &folder)
-{
-    int count = 0;
-    for ([[maybe_unused]] const auto &entry : fs::directory_iterator(folder))
-        ++count;
-    return count;
-}
+using test::EntryCount;
 
 void WriteMarkers(const TempFolder &folder, const std::string &sub)
 {

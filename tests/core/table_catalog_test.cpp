@@ -1,8 +1,13 @@
 #include "core/catalog/table_catalog.h"
+#include "core/catalog/data_files.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,6 +32,43 @@ void PrintTo(const CatalogCase &c, std::ostream *os)
     *os << c.code;
 }
 
+// A file's lines without their line ends; none when it cannot be read.
+std::vector<std::string> FileLines(const std::string &path)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(path, std::ios::binary);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// A row of the help file's index of tables: "| ZR4 | 1948-2008 | 241 | 18 | ...".
+struct HelpIndexRow {
+    std::string years;
+    int quarters = 0;
+    int lines = 0;
+};
+
+std::optional<HelpIndexRow> FindHelpIndexRow(const std::string &code)
+{
+    for (const std::string &line : FileLines(TARVEL_HELP_FILE)) {
+        std::vector<std::string> cells;
+        std::istringstream in(line);
+        for (std::string cell; std::getline(in, cell, '|');) {
+            const std::size_t first = cell.find_first_not_of(' ');
+            const std::size_t last = cell.find_last_not_of(' ');
+            cells.push_back(first == std::string::npos ? std::string() : cell.substr(first, last - first + 1));
+        }
+        // cells[0] is the text before the first '|'.
+        if (cells.size() >= 5 && cells[0].empty() && cells[1] == code)
+            return HelpIndexRow{cells[2], std::atoi(cells[3].c_str()), std::atoi(cells[4].c_str())};
+    }
+    return std::nullopt;
+}
+
 class CatalogRowTest : public testing::TestWithParam<CatalogCase> {};
 
 TEST_P(CatalogRowTest, NumbersAndCaptions)
@@ -44,6 +86,32 @@ TEST_P(CatalogRowTest, NumbersAndCaptions)
 
     const auto tables = SeriesGroupTables(c.series);
     EXPECT_NE(std::find(tables.begin(), tables.end(), c.code), tables.end());
+
+    // The count follows from the years: a table that ends in 2008 ends with
+    // its first quarter, the others with the fourth quarter of their last year.
+    const int years = LastYear(c.code) - FirstYear(c.code);
+    EXPECT_EQ(QuarterCount(c.code), LastYear(c.code) == 2008 ? years * 4 + 1 : (years + 1) * 4);
+
+    // The help file's index of tables says the same to the user.
+    const std::optional<HelpIndexRow> row = FindHelpIndexRow(c.code);
+    ASSERT_TRUE(row) << "no row for " << c.code << " in " << TARVEL_HELP_FILE;
+    EXPECT_EQ(row->years, std::to_string(FirstYear(c.code)) + "-" + std::to_string(LastYear(c.code)));
+    EXPECT_EQ(row->quarters, QuarterCount(c.code));
+    EXPECT_EQ(row->lines, LineCount(c.code));
+
+    // The sample data's own files: one title record per data line, and
+    // LineCount records for each of the 60 areas (ZR1: one record per area),
+    // each with one value field and one flag per quarter.
+    const std::string folder = TARVEL_SAMPLE_DATA "/";
+    EXPECT_EQ(static_cast<int>(FileLines(folder + c.code + "line.csv").size()), LineCount(c.code));
+    const std::vector<std::string> records = FileLines(folder + c.code + ".dfx");
+    const int perArea = ShapeOf(c.code) == TableShape::AreaRows ? 1 : LineCount(c.code);
+    ASSERT_EQ(static_cast<int>(records.size()), AreaCount * perArea);
+    for (const std::string &record : {records.front(), records.back()}) {
+        const std::size_t fields = static_cast<std::size_t>(std::count(record.begin(), record.end(), ',')) + 1;
+        EXPECT_EQ(fields, 5u + static_cast<std::size_t>(QuarterCount(c.code)) + 1u) << record;
+        EXPECT_EQ(record.size() - record.rfind(',') - 1, static_cast<std::size_t>(QuarterCount(c.code))) << record;
+    }
 }
 
 TEST_P(CatalogRowTest, QuarterLabelsAtBothEnds)

@@ -3,6 +3,7 @@
 
 #include "core/catalog/table_catalog.h"
 #include "export_fixture.h"
+#include "table_fixture.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -26,13 +27,7 @@ namespace fs = std::filesystem;
 using test::FileBytes;
 using test::TempFolder;
 
-std::vector<std::uint8_t> QuarterFlags(const std::string &code, const std::vector<int> &quarters)
-{
-    std::vector<std::uint8_t> flags(static_cast<std::size_t>(QuarterCount(code)) + 1, 0);
-    for (const int k : quarters)
-        flags[static_cast<std::size_t>(k)] = 255;
-    return flags;
-}
+using test::Quarters;
 
 std::vector<int> Range(int first, int last)
 {
@@ -129,7 +124,7 @@ protected:
         selection.Paths = Paths(c);
         for (const int a : c.areas)
             selection.AreaSelected[static_cast<std::size_t>(a)] = 255;
-        selection.QuarterSelected = QuarterFlags(c.code, c.quarters);
+        selection.QuarterSelected = Quarters(c.code, c.quarters);
         return selection;
     }
 
@@ -211,7 +206,7 @@ protected:
         selection.Paths = {m_program.Path(), m_data.Path(), false};
         for (const int a : areas)
             selection.AreaSelected[static_cast<std::size_t>(a)] = 255;
-        selection.QuarterSelected = QuarterFlags("ZR6", Range(1, QuarterCount("ZR6")));
+        selection.QuarterSelected = Quarters("ZR6", Range(1, QuarterCount("ZR6")));
         return selection;
     }
 

@@ -113,4 +113,12 @@ std::string SampleDataDir()
     return std::string(TARVEL_SAMPLE_DATA) + "/";
 }
 
+int EntryCount(const std::string &folder)
+{
+    int count = 0;
+    for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(folder))
+        ++count;
+    return count;
+}
+
 } // namespace tarvel::test

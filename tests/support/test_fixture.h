@@ -46,6 +46,9 @@ public:
     std::vector<Message> messages;
 };
 
+/// The number of entries (files, folders, links) directly in folder.
+int EntryCount(const std::string &folder);
+
 /// tests/data/, ending in '/'.
 std::string TestDataDir();
 /// The generated sample-data/ folder beside the executables, ending in '/'.

@@ -19,6 +19,7 @@
 #include "core/settings/settings_store.h"
 #include "core/views/scroll_value.h"
 #include "scripted_prompts.h"
+#include "viewer_fixture.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -249,14 +250,7 @@ protected:
     /// Chooses areas (1..60) as the pick list's OK does.
     void ChooseAreas(const std::vector<int> &areas)
     {
-        prompts.dialogScript = [&areas](QDialog &dialog) {
-            auto &pick = static_cast<frmPickList &>(dialog);
-            for (int area : areas)
-                pick.lstPick->item(area - 1)->setSelected(true);
-            pick.cmdOK->click();
-        };
-        window->cmdStates->click();
-        prompts.dialogScript = nullptr;
+        tarvel::test::ChooseAreasInPickList(*window, prompts, areas);
     }
 
     /// Runs command and checks the dialog it opens while it is shown.

@@ -8,6 +8,7 @@
 #include "core/selection/selection.h"
 #include "core/views/table_view_builder.h"
 #include "scripted_prompts.h"
+#include "viewer_fixture.h"
 
 #include <QAction>
 #include <QChart>
@@ -49,10 +50,7 @@ frmChart *ChartOf(QMdiSubWindow *window)
     return window ? qobject_cast<frmChart *>(window->widget()) : nullptr;
 }
 
-frmDisplay *DisplayOf(QMdiSubWindow *window)
-{
-    return window ? qobject_cast<frmDisplay *>(window->widget()) : nullptr;
-}
+using tarvel::test::DisplayOf;
 
 class ChartTest : public testing::Test {
 protected:
@@ -78,24 +76,9 @@ protected:
     /// quarter-list entry (0 = last four quarters).
     frmDisplay *ShowTable(const std::string &code, int area, int entry = 0)
     {
-        for (int series = 0; series < tarvel::SeriesGroupCount; ++series) {
-            const std::vector<std::string> tables = tarvel::SeriesGroupTables(series);
-            for (std::size_t t = 0; t < tables.size(); ++t) {
-                if (tables[t] == code) {
-                    window->optSeries[static_cast<std::size_t>(series)]->click();
-                    window->optTable[t]->click();
-                }
-            }
-        }
-        window->cboYears->setCurrentIndex(entry);
-        emit window->cboYears->activated(entry);
-        prompts.dialogScript = [area](QDialog &dialog) {
-            auto &pick = static_cast<frmPickList &>(dialog);
-            pick.lstPick->item(area - 1)->setSelected(true);
-            pick.cmdOK->click();
-        };
-        window->cmdStates->click();
-        prompts.dialogScript = nullptr;
+        EXPECT_TRUE(tarvel::test::SelectTable(*window, code)) << code;
+        tarvel::test::ChooseQuarterEntry(*window, entry);
+        tarvel::test::ChooseAreasInPickList(*window, prompts, {area});
         window->mnuView->trigger();
         QCoreApplication::processEvents();
         prompts.records.clear();

@@ -6,6 +6,7 @@
 #include "viewer/display/frmDisplay.h"
 #include "viewer/display/frmScroll.h"
 #include "scripted_prompts.h"
+#include "viewer_fixture.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -45,10 +46,7 @@ QString SampleData()
     return QStringLiteral(TARVEL_SAMPLE_DATA "/");
 }
 
-frmDisplay *DisplayOf(QMdiSubWindow *window)
-{
-    return window ? qobject_cast<frmDisplay *>(window->widget()) : nullptr;
-}
+using tarvel::test::DisplayOf;
 
 class DisplayTest : public testing::Test {
 protected:
@@ -75,31 +73,13 @@ protected:
     /// Clicks the series and table buttons that show code.
     static void SelectTable(frmMain &window, const std::string &code)
     {
-        for (int series = 0; series < tarvel::SeriesGroupCount; ++series) {
-            const std::vector<std::string> tables = tarvel::SeriesGroupTables(series);
-            for (std::size_t t = 0; t < tables.size(); ++t) {
-                if (tables[t] == code) {
-                    window.optSeries[static_cast<std::size_t>(series)]->click();
-                    window.optTable[t]->click();
-                    ASSERT_EQ(window.State().TableCode, code);
-                    return;
-                }
-            }
-        }
-        FAIL() << "no button shows " << code;
+        ASSERT_TRUE(tarvel::test::SelectTable(window, code)) << code;
     }
 
     /// Chooses areas (numbers 1..60) in the area pick list.
     void ChooseAreas(frmMain &window, const std::vector<int> &areas)
     {
-        prompts.dialogScript = [&areas](QDialog &dialog) {
-            auto &pick = static_cast<frmPickList &>(dialog);
-            for (int area : areas)
-                pick.lstPick->item(area - 1)->setSelected(true);
-            pick.cmdOK->click();
-        };
-        window.cmdStates->click();
-        prompts.dialogScript = nullptr;
+        tarvel::test::ChooseAreasInPickList(window, prompts, areas);
         prompts.records.clear();
     }
 

@@ -12,6 +12,7 @@
 #include "sample_data.h"
 #include "case_names.h"
 #include "scripted_prompts.h"
+#include "viewer_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,10 +35,7 @@ namespace {
 
 using Kind = ScriptedPrompts::Kind;
 
-std::string Folder(const QTemporaryDir &dir)
-{
-    return dir.path().toStdString() + "/";
-}
+using tarvel::test::Folder;
 
 std::string FileText(const std::string &path)
 {

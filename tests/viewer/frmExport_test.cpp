@@ -11,6 +11,8 @@
 #include "viewer/help/frmDoc.h"
 #include "case_names.h"
 #include "scripted_prompts.h"
+#include "table_fixture.h"
+#include "viewer_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -44,10 +46,7 @@ namespace {
 
 using Kind = ScriptedPrompts::Kind;
 
-std::string Folder(const QTemporaryDir &dir)
-{
-    return dir.path().toStdString() + "/";
-}
+using tarvel::test::Folder;
 
 std::string SampleFolder()
 {
@@ -463,12 +462,34 @@ TEST_F(ExportWizardTest, OpeningDeclinedOpensNothing)
 {
     auto wizard = Open();
     wizard->lstExport->item(0)->setSelected(true);
-    wizard->txtFileName->setText(QString::fromStdString(Out("x.csv")));
+    const std::string output = Out("x.csv");
+    wizard->txtFileName->setText(QString::fromStdString(output));
     prompts.messageAnswers = {QMessageBox::No};
     wizard->cmdOK->click();
     ASSERT_TRUE(wizard->Completed());
+
+    // The question was asked once, naming the file, and No opened nothing.
+    const auto messages = prompts.Of(Kind::Message);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, QStringLiteral("Exporting completed"));
+    EXPECT_EQ(messages[0].text, QStringLiteral("Export completed. Would you like to open the file ")
+                                    + QString::fromStdString(output) + QStringLiteral("?"));
     EXPECT_TRUE(prompts.Of(Kind::OpenWithApp).empty());
     EXPECT_TRUE(prompts.Of(Kind::AssociatedApp).empty());
+
+    // The file holds what the writer gives for the wizard's first choices:
+    // comma-separated, header, line titles and quotes, line 1 of both areas.
+    tarvel::ExportOptions options;
+    options.TableCode = "ZR4";
+    options.FileName = Out("direct.csv");
+    const auto titles = tarvel::ReadLineTitlesForExport(SampleFolder() + "ZR4line.csv", "ZR4");
+    ASSERT_TRUE(titles);
+    for (std::size_t i = 0; i < titles->size(); ++i)
+        options.Lines.push_back({(*titles)[i], i == 0});
+    ASSERT_TRUE(tarvel::RunExport(options, m_selection).Completed());
+    const QByteArray written = FileBytes(output);
+    EXPECT_EQ(written, FileBytes(options.FileName));
+    EXPECT_EQ(written.count("\r\n"), 1 + 2); // a header and one record for each area
 }
 
 struct FailedRun {
@@ -647,22 +668,7 @@ void DragOver(QTableView *view, int fromRow, int fromColumn, int toRow, int toCo
     send(QEvent::MouseButtonRelease, toRow, toColumn, Qt::LeftButton, Qt::NoButton);
 }
 
-tarvel::Grid WindowGrid()
-{
-    const std::vector<std::vector<std::string>> cells{
-        {"", "2001.1", "2001.2", "2001.3"},
-        {"Compensation of employees", "1,234,567", "(D)", "12"},
-        {"Farm compensation", "-2,500", "(N)", "7,000"},
-        {"Forestry, fishing", "0", "1,000,000", "3"},
-    };
-    tarvel::Grid grid(4, 4);
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c)
-            grid.SetCell(r, c, cells[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
-    }
-    grid.Caption = "ZR6 SIC series 1998-2001 ~ Alabama [01]";
-    return grid;
-}
+using tarvel::test::WindowGrid;
 
 class ClipboardTest : public MainWindowExportTest {
 protected:

@@ -1,21 +1,30 @@
 #include "viewer/main/frmMain.h"
+#include "viewer/chart/frmChart.h"
+#include "viewer/display/frmDisplay.h"
+#include "viewer/help/frmDoc.h"
 #include "viewer/selection/frmPickList.h"
 #include "viewer/qt/qt_command_line.h"
 #include "viewer/qt/qt_prompts.h"
+#include "viewer/qt/qt_twips.h"
+#include "core/help/about_text.h"
 #include "core/selection/selection.h"
+#include "core/views/one_line_view.h"
 #include "core/settings/settings_store.h"
 #include "core/catalog/file_helpers.h"
 #include "core/help/help_file.h"
 #include "core/settings/data_folder.h"
 #include "sample_data.h"
 #include "scripted_prompts.h"
+#include "viewer_fixture.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -35,17 +44,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
 using Kind = ScriptedPrompts::Kind;
 
-std::string Folder(const QTemporaryDir &dir)
-{
-    return dir.path().toStdString() + "/";
-}
+using tarvel::test::Folder;
 
 void WriteFile(const QString &path, const QByteArray &bytes)
 {
@@ -117,8 +125,7 @@ protected:
 
     static void Choose(frmMain &window, int entry)
     {
-        window.cboYears->setCurrentIndex(entry);
-        emit window.cboYears->activated(entry);
+        tarvel::test::ChooseQuarterEntry(window, entry);
     }
 
     QTemporaryDir m_config;
@@ -925,17 +932,242 @@ TEST_F(MainWindowTest, WindowMenuListsTheChildWindows)
     EXPECT_EQ(window->mnuWindow->actions().size(), 3);
 }
 
-TEST_F(MainWindowTest, EveryMenuCommandRunsWithoutHarm)
+// ---- every command -------------------------------------------------------------------
+
+// What one menu command did, on a main window over the sample data that
+// shows Alabama's ZR4 table (Alabama and Alaska chosen) with the cursor on
+// a data line. prepare runs before the command; check reads what it did.
+struct CommandCase {
+    const char *name; ///< the action's object name
+    std::function<void(frmMain &)> prepare;
+    std::function<void(frmMain &, const ScriptedPrompts &)> check;
+    int messages = 0; ///< message boxes the command shows
+};
+
+QMdiSubWindow *ActiveChild(const frmMain &window)
 {
-    auto window = Start();
-    QMdiSubWindow *child = window->MdiArea()->addSubWindow(new QWidget);
-    child->show();
-    for (QAction *action : window->findChildren<QAction *>()) {
-        if (action == window->mnuQuit || action->menu() || action->isSeparator())
-            continue;
+    return window.MdiArea()->activeSubWindow();
+}
+
+QString ActiveCaption(const frmMain &window)
+{
+    const QMdiSubWindow *active = ActiveChild(window);
+    return active ? active->windowTitle() : QString();
+}
+
+template <typename Window> Window *ActiveAs(const frmMain &window)
+{
+    const QMdiSubWindow *active = ActiveChild(window);
+    return active ? qobject_cast<Window *>(active->widget()) : nullptr;
+}
+
+// The one record of kind; a test failure and an empty record otherwise.
+ScriptedPrompts::Record OnlyRecord(const ScriptedPrompts &prompts, Kind kind)
+{
+    const auto records = prompts.Of(kind);
+    EXPECT_EQ(records.size(), 1u);
+    return records.empty() ? ScriptedPrompts::Record{kind, {}, {}, QMessageBox::NoIcon, {}, 0} : records[0];
+}
+
+// A command that opens one document window captioned captionStart + " (path)".
+CommandCase DocumentCase(const char *name, const char *captionStart)
+{
+    return {name, nullptr, [captionStart](frmMain &window, const ScriptedPrompts &) {
+                EXPECT_TRUE(ActiveCaption(window).startsWith(QString::fromLatin1(captionStart) + QStringLiteral(" (")))
+                    << ActiveCaption(window).toStdString();
+                const auto *document = ActiveAs<frmDoc>(window);
+                ASSERT_NE(document, nullptr);
+                EXPECT_EQ(document->Tag(), tarvel::ChildKind::Document);
+                EXPECT_FALSE(document->Text().empty());
+            }};
+}
+
+CommandCase HelpCase(const char *name, int topic)
+{
+    return {name, nullptr, [topic](frmMain &, const ScriptedPrompts &prompts) {
+                EXPECT_EQ(OnlyRecord(prompts, Kind::Help).topic, topic);
+            }};
+}
+
+// A command that runs one of the program's own dialogs, titled title.
+CommandCase DialogCase(const char *name, const char *objectName, std::function<QString(const frmMain &)> title)
+{
+    return {name, nullptr, [objectName, title](frmMain &window, const ScriptedPrompts &prompts) {
+                const ScriptedPrompts::Record dialog = OnlyRecord(prompts, Kind::Dialog);
+                EXPECT_EQ(dialog.text.toStdString(), objectName);
+                EXPECT_EQ(dialog.title.toStdString(), title(window).toStdString());
+            }};
+}
+
+// Each window's geometry, in creation order.
+std::vector<QRect> Geometries(const frmMain &window)
+{
+    std::vector<QRect> places;
+    for (const QMdiSubWindow *child : window.MdiArea()->subWindowList(QMdiArea::CreationOrder))
+        places.push_back(child->geometry());
+    return places;
+}
+
+TEST_F(MainWindowTest, EveryMenuCommandDoesWhatItIsFor)
+{
+    const QString table = QStringLiteral("ZR4 Current series 1948-2008 ~ Alabama [01]");
+    const auto title = [](const char *text) { return [text](const frmMain &) { return QString::fromLatin1(text); }; };
+    const auto openAlaska = [](frmMain &window) { window.RunDisplay(); };
+    const std::vector<CommandCase> cases{
+        {"mnuView", nullptr,
+         [](frmMain &window, const ScriptedPrompts &) {
+             EXPECT_EQ(window.MdiArea()->subWindowList().size(), 2);
+             EXPECT_TRUE(ActiveCaption(window).endsWith(QStringLiteral("~ Alaska [02]"))) << ActiveCaption(window).toStdString();
+         }},
+        {"mnuShowOneLine", nullptr,
+         [](frmMain &window, const ScriptedPrompts &) {
+             const auto *view = ActiveAs<frmDisplay>(window);
+             ASSERT_NE(view, nullptr);
+             EXPECT_EQ(view->Tag(), tarvel::ChildKind::SOL);
+             EXPECT_EQ(view->TableCode(), "ZR4");
+         }},
+        {"mnuChart", nullptr,
+         [](frmMain &window, const ScriptedPrompts &) { EXPECT_NE(ActiveAs<frmChart>(window), nullptr); }},
+        DialogCase("mnuPrint", "frmPrint", [table](const frmMain &) { return QStringLiteral("Print ") + table; }),
+        DialogCase("mnuPrintAll", "frmPrint", title("Print all areas for table ZR4")),
+        DialogCase("mnuPrintPreview", "frmPrintPreview",
+                   [table](const frmMain &) { return QStringLiteral("Print preview ") + table; }),
+        DialogCase("mnuPrintAllPreview", "frmPrintPreview", title("Print preview of all areas for table ZR4")),
+        {"mnuClip", [](frmMain &) { QGuiApplication::clipboard()->setText(QStringLiteral("before")); },
+         [table](frmMain &, const ScriptedPrompts &) {
+             EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(table))
+                 << QGuiApplication::clipboard()->text().toStdString();
+         }},
+        DialogCase("mnuExport", "frmExport", title("Export")),
+        {"mnuFont", nullptr,
+         [](frmMain &window, const ScriptedPrompts &prompts) {
+             EXPECT_EQ(OnlyRecord(prompts, Kind::ChooseFont).title, window.DisplayFont().family());
+         }},
+        {"mnuSetWindowHW", [](frmMain &window) { ActiveChild(window)->resize(300, 200); },
+         [](frmMain &window, const ScriptedPrompts &) {
+             const QMdiSubWindow *active = ActiveChild(window);
+             EXPECT_EQ(window.State().Display.DefaultWindowWidth, PixelsToTwipsX(300, active));
+             EXPECT_EQ(window.State().Display.DefaultWindowHeight, PixelsToTwipsY(200, active));
+         }},
+        {"mnuReverse", nullptr,
+         [](frmMain &window, const ScriptedPrompts &) {
+             EXPECT_TRUE(window.mnuReverse->isChecked());
+             EXPECT_TRUE(window.State().Display.Reverse);
+         }},
+        DialogCase("mnuGrid_2", "frmScroll", title("Select new Height...")),
+        DialogCase("mnuGrid_3", "frmScroll", title("Select new Width...")),
+        {"mnuZRChange", nullptr,
+         [](frmMain &window, const ScriptedPrompts &prompts) {
+             const ScriptedPrompts::Record box = OnlyRecord(prompts, Kind::InputBox);
+             EXPECT_EQ(box.title, QStringLiteral("Change path"));
+             EXPECT_EQ(box.initial.toStdString(), window.State().DataFolder);
+         }},
+        {"mnuReset", [](frmMain &window) { window.State().Display.FontSize = 14; },
+         [](frmMain &window, const ScriptedPrompts &) {
+             EXPECT_EQ(window.State().Display.FontSize, tarvel::DisplaySettings{}.FontSize);
+         }},
+        DocumentCase("mnuFoot_0", "ZR4  footnotes"),
+        DocumentCase("mnuFoot_1", "ZR4 summary"),
+        DocumentCase("mnuDoc_0", "Format of exported documents"),
+        DocumentCase("mnuDoc_1", "ZUL Regions"),
+        DocumentCase("mnuDoc_2", "Read Me"),
+        {"mnuArrange_0", [](frmMain &window) { ActiveChild(window)->move(40, 30); },
+         [](frmMain &window, const ScriptedPrompts &) { EXPECT_EQ(ActiveChild(window)->pos(), QPoint(0, 0)); }},
+        {"mnuArrange_1", openAlaska,
+         [](frmMain &window, const ScriptedPrompts &) {
+             // One above the other, each as wide as the area.
+             const std::vector<QRect> places = Geometries(window);
+             const QSize area = window.MdiArea()->viewport()->size();
+             ASSERT_EQ(places.size(), 2u);
+             EXPECT_EQ(places[0].width(), area.width());
+             EXPECT_EQ(places[1].width(), area.width());
+             EXPECT_EQ(places[0].height() + places[1].height(), area.height());
+             EXPECT_NE(places[0].y(), places[1].y());
+         }},
+        {"mnuArrange_2", openAlaska,
+         [](frmMain &window, const ScriptedPrompts &) {
+             // Side by side, each as high as the area.
+             const std::vector<QRect> places = Geometries(window);
+             const QSize area = window.MdiArea()->viewport()->size();
+             ASSERT_EQ(places.size(), 2u);
+             EXPECT_EQ(places[0].height(), area.height());
+             EXPECT_EQ(places[1].height(), area.height());
+             EXPECT_EQ(places[0].width() + places[1].width(), area.width());
+             EXPECT_NE(places[0].x(), places[1].x());
+         }},
+        {"mnuArrange_3",
+         [](frmMain &window) {
+             ActiveChild(window)->showMinimized();
+             ActiveChild(window)->move(0, 0);
+         },
+         [](frmMain &window, const ScriptedPrompts &) {
+             // The icon lies along the bottom of the area.
+             const QMdiSubWindow *icon = window.MdiArea()->subWindowList().front();
+             EXPECT_EQ(icon->pos(), QPoint(0, window.MdiArea()->viewport()->height() - icon->height()));
+         }},
+        {"mnuCloseAll", openAlaska,
+         [](frmMain &window, const ScriptedPrompts &) { EXPECT_TRUE(window.MdiArea()->subWindowList().isEmpty()); }},
+        {"mnuMinimize", openAlaska,
+         [](frmMain &window, const ScriptedPrompts &) {
+             for (const QMdiSubWindow *child : window.MdiArea()->subWindowList())
+                 EXPECT_TRUE(child->isMinimized()) << child->windowTitle().toStdString();
+         }},
+        HelpCase("mnuHelpQS", 8),
+        HelpCase("mnuHelpContents", 0),
+        HelpCase("mnuHelpIndex", 23),
+        {"mnuHelpSearch", nullptr,
+         [](frmMain &, const ScriptedPrompts &prompts) {
+             EXPECT_TRUE(OnlyRecord(prompts, Kind::SearchHelp).text.isEmpty());
+         }},
+        {"mnuWeb", nullptr,
+         [](frmMain &, const ScriptedPrompts &prompts) {
+             EXPECT_EQ(OnlyRecord(prompts, Kind::OpenWithApp).title, QString::fromLatin1(tarvel::WebSiteAddress));
+         }},
+        {"mnuHelpAbout", nullptr,
+         [](frmMain &, const ScriptedPrompts &prompts) {
+             EXPECT_EQ(OnlyRecord(prompts, Kind::Message).title, QString::fromLatin1(tarvel::AboutTitle));
+         },
+         1},
+    };
+
+    QStringList tested;
+    for (const CommandCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        tested << QString::fromLatin1(c.name);
+        prompts.records.clear();
+        auto window = StartWith({}, {TARVEL_SAMPLE_DATA "/"});
+        window->show(); // the area holding the child windows gets its size
+        window->ChooseAreas(tarvel::AreaFlagsFromChoice({2, 3}));
+        window->RunDisplay();
+        ASSERT_EQ(ActiveCaption(*window), table);
+        auto *display = ActiveAs<frmDisplay>(*window);
+        ASSERT_NE(display, nullptr);
+        int row = 1;
+        while (row < display->Data().Rows() && !tarvel::ReadOneLineSource(display->Data(), row))
+            ++row;
+        display->SetCurrentCell(row, 1);
+        if (c.prepare)
+            c.prepare(*window);
+        prompts.records.clear();
+
+        QAction *action = window->findChild<QAction *>(QString::fromLatin1(c.name));
+        ASSERT_NE(action, nullptr);
+        ASSERT_TRUE(action->isEnabled());
         action->trigger();
+        c.check(*window, prompts);
+        EXPECT_EQ(prompts.Of(Kind::Message).size(), static_cast<std::size_t>(c.messages));
     }
-    EXPECT_TRUE(window->isEnabled());
+
+    // Every command of the menus has its case; Exit ends the program.
+    auto window = Start();
+    QStringList commands;
+    for (const QAction *action : window->findChildren<QAction *>()) {
+        if (action->objectName().startsWith(QStringLiteral("mnu")) && !action->menu() && action != window->mnuQuit)
+            commands << action->objectName();
+    }
+    commands.sort();
+    tested.sort();
+    EXPECT_EQ(commands, tested);
 }
 
 TEST_F(MainWindowTest, HelpCommandsAskForTheirTopics)

@@ -10,6 +10,7 @@
 #include "viewer/print/qt_printer_target.h"
 #include "sample_data.h"
 #include "scripted_prompts.h"
+#include "viewer_fixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -37,44 +38,10 @@ using Kind = ScriptedPrompts::Kind;
 
 const std::string PrintKey = tarvel::SettingsKey("print");
 
-// A child window that shows nothing and prints what it is given.
-class TestChild final : public QWidget, public ChildWindow {
-public:
-    explicit TestChild(tarvel::PrintSnapshot snapshot) : m_snapshot(std::move(snapshot)) {}
-    tarvel::ChildKind Tag() const override { return m_snapshot.Tag; }
-    tarvel::PrintSnapshot Snapshot() const override { return m_snapshot; }
-
-private:
-    tarvel::PrintSnapshot m_snapshot;
-};
-
-// Data rows "Row 1".. with cells "r.c" under column headings "Q1"..
-tarvel::Grid TestGrid(int rows, int columns, const std::string &caption)
-{
-    tarvel::Grid grid(rows + 1, columns + 1);
-    grid.Caption = caption;
-    for (int r = 0; r <= rows; ++r) {
-        grid.SetCell(r, 0, r ? "Row " + std::to_string(r) : "");
-        for (int c = 1; c <= columns; ++c)
-            grid.SetCell(r, c, r ? std::to_string(r) + "." + std::to_string(c) : "Q" + std::to_string(c));
-    }
-    return grid;
-}
-
-QString Tool(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-int PdfPages(const QString &file)
-{
-    const QString info = Tool(QStringLiteral("pdfinfo"), {file});
-    const qsizetype at = info.indexOf(QStringLiteral("Pages:"));
-    return at < 0 ? -1 : info.mid(at + 6).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
-}
+using tarvel::test::PdfPages;
+using tarvel::test::TestChild;
+using tarvel::test::TestGrid;
+using tarvel::test::Tool;
 
 QString PdfText(const QString &file, int page)
 {
@@ -153,16 +120,6 @@ protected:
     void PressPrint()
     {
         prompts.dialogScript = [](QDialog &dialog) { static_cast<frmPrint &>(dialog).cmdPrint->click(); };
-    }
-
-    std::vector<ScriptedPrompts::Record> Messages(const QString &title) const
-    {
-        std::vector<ScriptedPrompts::Record> found;
-        for (const auto &record : prompts.Of(Kind::Message)) {
-            if (record.title == title)
-                found.push_back(record);
-        }
-        return found;
     }
 
     QString Out(const char *name) const { return m_out.path() + QLatin1Char('/') + QString::fromLatin1(name); }
@@ -361,7 +318,7 @@ TEST_F(PrintTest, PrintWarnsWhenUnsuppressedAndKeepsTheFontWithoutAComma)
     EXPECT_EQ(dialog.Options().PrintFontSize, 9);
     EXPECT_FALSE(dialog.Options().IncludeFootnotes);
     EXPECT_EQ(window->Settings().ReadSetting(PrintKey, "Footnote").Text(), "False");
-    const auto warnings = Messages(QStringLiteral("UNSUPPRESSED - FOR ZUL USE ONLY"));
+    const auto warnings = prompts.Messages(QStringLiteral("UNSUPPRESSED - FOR ZUL USE ONLY"));
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0].text, QStringLiteral("You are printing unsuppressed data. Keep the printouts secure."));
     EXPECT_EQ(warnings[0].icon, QMessageBox::Warning);
@@ -382,9 +339,9 @@ TEST_F(PrintTest, DisplayedTablePrintsToPdfFileAsOnPaper)
     PressPrint();
     for (int job = 0; job < 2; ++job)
         window->RunPrint(); // the second job replaces the file, as the user agrees
-    EXPECT_EQ(Messages(QStringLiteral("Replace file")).size(), 1u);
+    EXPECT_EQ(prompts.Messages(QStringLiteral("Replace file")).size(), 1u);
 
-    const auto done = Messages(QStringLiteral("Printing completed"));
+    const auto done = prompts.Messages(QStringLiteral("Printing completed"));
     ASSERT_EQ(done.size(), 2u);
     EXPECT_EQ(done[0].text, QString::fromLatin1(grid.Caption.c_str()) + QStringLiteral(" printed."));
     EXPECT_EQ(PdfPages(pdf), 2); // the table, then the footnotes
@@ -407,7 +364,7 @@ TEST_F(PrintTest, PagesRunDownThenAcrossOnThePrinter)
     Show(*window, new TestChild(tarvel::PrintSnapshot::FromGrid(grid)));
     PressPrint();
     window->RunPrint();
-    ASSERT_EQ(Messages(QStringLiteral("Printing completed")).size(), 1u);
+    ASSERT_EQ(prompts.Messages(QStringLiteral("Printing completed")).size(), 1u);
 
     // The page plan of this printer and font, then each page's first cells.
     QtPrinterTarget measure(window->Printer(), QStringLiteral("Courier New"), 8);
@@ -468,30 +425,30 @@ TEST_F(PrintTest, ExistingPdfIsReplacedOnlyWhenTheUserSaysSo)
 
     prompts.messageAnswers = {QMessageBox::No};
     window->RunPrint();
-    const auto asked = Messages(QStringLiteral("Replace file"));
+    const auto asked = prompts.Messages(QStringLiteral("Replace file"));
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].icon, QMessageBox::Question);
     EXPECT_TRUE(asked[0].text.contains(Out("REGIONS.PDF")));
     EXPECT_EQ(ReadFile(pdf), "an earlier print of many pages");
-    EXPECT_TRUE(Messages(QStringLiteral("Printing completed")).empty());
+    EXPECT_TRUE(prompts.Messages(QStringLiteral("Printing completed")).empty());
 
     // Print-all asks once for its whole run.
     ChooseAreas(*window, {2, 3});
     prompts.messageAnswers = {QMessageBox::No};
     window->RunPrintAll();
-    EXPECT_EQ(Messages(QStringLiteral("Replace file")).size(), 2u);
+    EXPECT_EQ(prompts.Messages(QStringLiteral("Replace file")).size(), 2u);
     EXPECT_EQ(ReadFile(pdf), "an earlier print of many pages");
 
     prompts.messageAnswers = {QMessageBox::Yes};
     window->RunPrint();
-    EXPECT_EQ(Messages(QStringLiteral("Replace file")).size(), 3u);
-    EXPECT_EQ(Messages(QStringLiteral("Printing completed")).size(), 1u);
+    EXPECT_EQ(prompts.Messages(QStringLiteral("Replace file")).size(), 3u);
+    EXPECT_EQ(prompts.Messages(QStringLiteral("Printing completed")).size(), 1u);
     EXPECT_TRUE(PdfText(pdf, 1).contains(QStringLiteral("Region one")));
 
     // A new file is written without a question.
     PrintTo(*window, Out("new.pdf"));
     window->RunPrint();
-    EXPECT_EQ(Messages(QStringLiteral("Replace file")).size(), 3u);
+    EXPECT_EQ(prompts.Messages(QStringLiteral("Replace file")).size(), 3u);
     EXPECT_EQ(PdfPages(Out("new.pdf")), 1);
 }
 
@@ -659,7 +616,7 @@ TEST_F(PrintTest, PrintAllToHtmlIsTheCoresRunAndRestoresTheArea)
     window->RunPrintAll();
 
     EXPECT_EQ(prompts.Of(Kind::Dialog)[0].title, QStringLiteral("Print all areas for table ZR4"));
-    const auto done = Messages(QStringLiteral("Printing completed"));
+    const auto done = prompts.Messages(QStringLiteral("Printing completed"));
     ASSERT_EQ(done.size(), 1u);
     EXPECT_EQ(done[0].text, QStringLiteral("All areas printed."));
     EXPECT_EQ(prompts.Of(Kind::Message).size(), 1u);
@@ -718,7 +675,7 @@ TEST_F(PrintTest, PrintAllToThePrinterIsOneJobWithFootnotesLast)
     window->Settings().WriteSetting(PrintKey, "Footnote", "True");
     PressPrint();
     window->RunPrintAll();
-    EXPECT_EQ(Messages(QStringLiteral("Printing completed")).size(), 1u);
+    EXPECT_EQ(prompts.Messages(QStringLiteral("Printing completed")).size(), 1u);
     ASSERT_EQ(PdfPages(pdf), 4); // one page an area, then the footnotes; no empty last page
     EXPECT_TRUE(PdfText(pdf, 3).contains(QString::fromStdString(tarvel::sample::Areas()[3].name)));
     EXPECT_TRUE(PdfText(pdf, 4).contains(QStringLiteral("Quarterly income summary")));
@@ -737,8 +694,8 @@ TEST_F(PrintTest, PrintAllWithoutDataClaimsNoSuccess)
     PrintTo(*window, text);
     PressPrint();
     window->RunPrintAll();
-    EXPECT_EQ(Messages(QStringLiteral("File not accessible")).size(), 2u);
-    EXPECT_TRUE(Messages(QStringLiteral("Printing completed")).empty());
+    EXPECT_EQ(prompts.Messages(QStringLiteral("File not accessible")).size(), 2u);
+    EXPECT_TRUE(prompts.Messages(QStringLiteral("Printing completed")).empty());
     EXPECT_FALSE(QFile::exists(text));
 }
 

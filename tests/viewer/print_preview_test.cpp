@@ -7,6 +7,7 @@
 #include "core/settings/settings_store.h"
 #include "sample_data.h"
 #include "scripted_prompts.h"
+#include "viewer_fixture.h"
 
 #include <QDialog>
 #include <QFile>
@@ -30,38 +31,9 @@ using Kind = ScriptedPrompts::Kind;
 
 const std::string PrintKey = tarvel::SettingsKey("print");
 
-class TestChild final : public QWidget, public ChildWindow {
-public:
-    explicit TestChild(tarvel::PrintSnapshot snapshot) : m_snapshot(std::move(snapshot)) {}
-    tarvel::ChildKind Tag() const override { return m_snapshot.Tag; }
-    tarvel::PrintSnapshot Snapshot() const override { return m_snapshot; }
-
-private:
-    tarvel::PrintSnapshot m_snapshot;
-};
-
-// rows x columns data cells: enough of them make several pages each way.
-tarvel::Grid TestGrid(int rows, int columns, const std::string &caption)
-{
-    tarvel::Grid grid(rows + 1, columns + 1);
-    grid.Caption = caption;
-    for (int r = 0; r <= rows; ++r) {
-        grid.SetCell(r, 0, r ? "Row " + std::to_string(r) : "");
-        for (int c = 1; c <= columns; ++c)
-            grid.SetCell(r, c, r ? std::to_string(r) + "." + std::to_string(c) : "Q" + std::to_string(c));
-    }
-    return grid;
-}
-
-int PdfPages(const QString &file)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdfinfo"), {file});
-    process.waitForFinished(30000);
-    const QString info = QString::fromUtf8(process.readAllStandardOutput());
-    const qsizetype at = info.indexOf(QStringLiteral("Pages:"));
-    return at < 0 ? -1 : info.mid(at + 6).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
-}
+using tarvel::test::PdfPages;
+using tarvel::test::TestChild;
+using tarvel::test::TestGrid;
 
 class PrintPreviewTest : public testing::Test {
 protected:
@@ -129,16 +101,6 @@ protected:
         return pages;
     }
 
-    std::vector<ScriptedPrompts::Record> Messages(const QString &title) const
-    {
-        std::vector<ScriptedPrompts::Record> found;
-        for (const auto &record : prompts.Of(Kind::Message)) {
-            if (record.title == title)
-                found.push_back(record);
-        }
-        return found;
-    }
-
     QString Out(const char *name) const { return m_out.path() + QLatin1Char('/') + QString::fromLatin1(name); }
 
     QTemporaryDir m_config;
@@ -173,7 +135,7 @@ TEST_F(PrintPreviewTest, ActiveWindowPreviewShowsThePrintedPages)
     UsePdfPrinter(fromPreview, false);
     EXPECT_EQ(PreviewPages(window->mnuPrintPreview, true), pages);
     EXPECT_EQ(PdfPages(fromPreview), pages);
-    const auto done = Messages(QStringLiteral("Printing completed"));
+    const auto done = prompts.Messages(QStringLiteral("Printing completed"));
     ASSERT_EQ(done.size(), 1u);
     EXPECT_EQ(done[0].text, QStringLiteral("ZR5H Test ~ Pages printed."));
 }
@@ -204,7 +166,7 @@ TEST_F(PrintPreviewTest, PrintAllPreviewShowsThePrintedPages)
     prompts.records.clear();
     EXPECT_EQ(PreviewPages(window->mnuPrintAllPreview, true), 4);
     EXPECT_EQ(PdfPages(fromPreview), 4);
-    ASSERT_EQ(Messages(QStringLiteral("Printing completed")).size(), 1u);
+    ASSERT_EQ(prompts.Messages(QStringLiteral("Printing completed")).size(), 1u);
 }
 
 TEST_F(PrintPreviewTest, NothingToPreviewSaysWhatPrintSays)

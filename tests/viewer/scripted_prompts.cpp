@@ -29,6 +29,16 @@ std::vector<ScriptedPrompts::Record> ScriptedPrompts::Of(Kind kind) const
     return found;
 }
 
+std::vector<ScriptedPrompts::Record> ScriptedPrompts::Messages(const QString &title) const
+{
+    std::vector<Record> found;
+    for (const Record &record : records) {
+        if (record.kind == Kind::Message && record.title == title)
+            found.push_back(record);
+    }
+    return found;
+}
+
 QMessageBox::StandardButton ScriptedPrompts::Message(const QString &title, const QString &text,
                                                      QMessageBox::Icon icon, QMessageBox::StandardButtons buttons)
 {

@@ -48,6 +48,8 @@ public:
 
     /// The records of one kind, in order.
     std::vector<Record> Of(Kind kind) const;
+    /// The message boxes titled title, in order.
+    std::vector<Record> Messages(const QString &title) const;
 
     QMessageBox::StandardButton Message(const QString &title, const QString &text, QMessageBox::Icon icon,
                                         QMessageBox::StandardButtons buttons) override;
