@@ -117,15 +117,14 @@ bool ChooseTable(frmMain &window, const std::string &code, int areaCount)
             }
         }
     }
-    if (!found || window.SelectedTable() != code)
+    if (!found || window.State().TableCode != code)
         return false;
     window.cboYears->setCurrentIndex(tarvel::SelectQuartersEntry - 1); // "All quarters ..."
     window.cboYears_Click();
-    auto &chosen = window.State().AreaSelected;
-    chosen.fill(tarvel::NotChosen);
+    tarvel::AreaFlags chosen{};
     for (int area = 1; area <= areaCount; ++area)
         chosen[static_cast<std::size_t>(area)] = tarvel::Chosen;
-    window.SetPanelText(3, QString::fromLatin1(tarvel::AreaPanelText(areaCount)));
+    window.ChooseAreas(chosen);
     return tarvel::CountChosen(window.State().QuarterSelected) == tarvel::QuarterCount(code);
 }
 

@@ -63,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // Two blanks between the code and "footnotes".
         FootnoteCase{"ZR5NFootnotes", "ZR5N", Footnotes, false, false, "ZR5N  footnotes", "ZR5Nfn.txt", false},
-        FootnoteCase{"FootnotesFromProgramFolder", "ZR7H", Footnotes, false, true, "ZR7H  footnotes", "ZR7Hfn.txt", true},
+        FootnoteCase{"FootnotesFromProgramFolder", "ZR7H", Footnotes, false, true, "ZR7H  footnotes", "ZR7Hfn.txt",
+                     true},
         // ZR1 has no summary of its own: ZR5's caption and file.
         FootnoteCase{"ZR1SummaryIsZR5s", "ZR1", Summary, false, false, "ZR5 summary", "ZR5.doc", false},
         FootnoteCase{"ZR1FootnotesAreItsOwn", "ZR1", Footnotes, false, false, "ZR1  footnotes", "ZR1fn.txt", false},

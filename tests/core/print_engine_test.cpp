@@ -171,7 +171,8 @@ TEST_P(DocumentJob, PrintsCaptionAndTextUnescaped)
     RecordingSink sink;
     const auto target = Target(file);
     const auto snapshot = PrintSnapshot::FromDocument(
-        "ZR5N  footnotes (/data/ZR5Nfn.txt)", "1/ Estimates <in> thousands & millions.\r\n2/ Second note.", ChildKind::Document);
+        "ZR5N  footnotes (/data/ZR5Nfn.txt)", "1/ Estimates <in> thousands & millions.\r\n2/ Second note.",
+        ChildKind::Document);
     EXPECT_EQ(PrintWindow(snapshot, *target, FileOptions(file), {}, sink), PrintStatus::Printed);
     EXPECT_EQ(Contents(file), Expected(GetParam()));
 }

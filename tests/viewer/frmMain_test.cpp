@@ -1017,7 +1017,8 @@ TEST_F(MainWindowTest, EveryMenuCommandDoesWhatItIsFor)
         {"mnuView", nullptr,
          [](frmMain &window, const ScriptedPrompts &) {
              EXPECT_EQ(window.MdiArea()->subWindowList().size(), 2);
-             EXPECT_TRUE(ActiveCaption(window).endsWith(QStringLiteral("~ Alaska [02]"))) << ActiveCaption(window).toStdString();
+             EXPECT_TRUE(ActiveCaption(window).endsWith(QStringLiteral("~ Alaska [02]")))
+                 << ActiveCaption(window).toStdString();
          }},
         {"mnuShowOneLine", nullptr,
          [](frmMain &window, const ScriptedPrompts &) {

@@ -396,7 +396,8 @@ TEST_F(PrintTest, DocumentPrintsWithoutTheFootnoteBox)
     auto window = Start();
     const QString pdf = Out("doc.pdf");
     UsePdfPrinter(*window, pdf);
-    Show(*window, new TestChild(tarvel::PrintSnapshot::FromDocument("Regions", "Region one\r\nRegion two", tarvel::ChildKind::Document)));
+    Show(*window, new TestChild(tarvel::PrintSnapshot::FromDocument("Regions", "Region one\r\nRegion two",
+                                                                    tarvel::ChildKind::Document)));
     bool boxShown = true;
     prompts.dialogScript = [&boxShown](QDialog &dialog) {
         auto &print = static_cast<frmPrint &>(dialog);
@@ -421,7 +422,8 @@ TEST_F(PrintTest, ExistingPdfIsReplacedOnlyWhenTheUserSaysSo)
     // The name in other letters still finds the file.
     PrintTo(*window, Out("REGIONS.PDF"));
     PressPrint();
-    Show(*window, new TestChild(tarvel::PrintSnapshot::FromDocument("Regions", "Region one", tarvel::ChildKind::Document)));
+    Show(*window, new TestChild(
+                      tarvel::PrintSnapshot::FromDocument("Regions", "Region one", tarvel::ChildKind::Document)));
 
     prompts.messageAnswers = {QMessageBox::No};
     window->RunPrint();

@@ -13,8 +13,9 @@ class QListWidgetItem;
 class QPushButton;
 
 /// The pick list: a multi-selection list in which a click toggles an item.
-/// Its opener sets the mode (areas or quarters), the caption and width, fills the items with the current choice selected, runs it
-/// modally and reads Result(). The dialog itself changes no flags.
+/// Its opener sets the mode (areas or quarters), the caption and width,
+/// fills the items with the current choice selected, runs it modally and
+/// reads Result(). The dialog itself changes no flags.
 class frmPickList final : public QDialog {
     Q_OBJECT
 public:
