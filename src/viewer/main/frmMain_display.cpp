@@ -59,10 +59,10 @@ frmDisplay *ActiveDisplay(const QMdiArea *area)
 enum class Look { Full, PrintAll };
 
 /// Puts a built grid of the table code into a new child window and shows it
-/// as the active one. Print-all windows are small, keep the default font and column
-/// widths and get no cursor; full windows get the display font, the
-/// default size, measured columns and the cursor on cell (1, 1), moved to
-/// the newest quarter when the years run oldest first.
+/// as the active one. Print-all windows are small, keep the default font
+/// and column widths and get no cursor; full windows get the display font,
+/// the default size, measured columns and the cursor on cell (1, 1), moved
+/// to the newest quarter when the years run oldest first.
 frmDisplay *OpenDisplayWindow(frmMain &main, tarvel::Grid grid, std::string code, Look look)
 {
     tarvel::ProgramState &state = main.State();
