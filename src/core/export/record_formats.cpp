@@ -25,11 +25,6 @@ constexpr std::size_t FixedTitleWidth = 63;
 constexpr std::size_t FixedAreaWidth = 25;
 constexpr std::size_t FixedValueWidth = 10;
 
-bool IsZr1(std::string_view code)
-{
-    return code == "ZR1";
-}
-
 // text cut to width or filled with blanks on the right, appended to out.
 void AppendLeft(std::string &out, std::string_view text, std::size_t width)
 {
@@ -55,7 +50,7 @@ std::string LineCodeDigits(std::string_view lineCode)
 
 TextColumns PresentColumns(std::string_view code, bool lineTitleBox, bool areaNameBox)
 {
-    if (IsZr1(code))
+    if (ShapeOf(code) == TableShape::AreaRows)
         return {areaNameBox, lineTitleBox};
     return {lineTitleBox, areaNameBox};
 }
@@ -376,9 +371,9 @@ RecordLayout::RecordLayout(ExportFormat format, bool quotes, std::string code, T
 
 std::string RecordLayout::Header() const
 {
-    // For ZR1 the line titles are the areas' names, so the headings swap too.
-    const char *titleHeading = IsZr1(m_code) ? "State Name" : "Line Title";
-    const char *areaHeading = IsZr1(m_code) ? "Line Title" : "State Name";
+    const ExportColumnNames headings = ExportColumnHeadings(m_code);
+    const std::string titleHeading(headings.LineTitle);
+    const std::string areaHeading(headings.AreaName);
     std::string header;
     if (m_format == ExportFormat::Fixed) {
         header = "SSRTTTTLLLLYYYY.Q";
@@ -571,10 +566,11 @@ int RecordLayout::AppendRecordOf(std::string &out, const Record &record, std::st
 std::vector<std::string> RecordLayout::HeaderCells() const
 {
     std::vector<std::string> cells{"State FIPS", "Region Code", "Table", "Line Code", "First Year.Quarter"};
+    const ExportColumnNames headings = ExportColumnHeadings(m_code);
     if (m_columns.lineTitle)
-        cells.emplace_back(IsZr1(m_code) ? "State Name" : "Line Title");
+        cells.emplace_back(headings.LineTitle);
     if (m_columns.areaName)
-        cells.emplace_back(IsZr1(m_code) ? "Line Title" : "State Name");
+        cells.emplace_back(headings.AreaName);
     for (const int quarter : m_quarters)
         cells.push_back(QuarterLabel(quarter, m_code));
     cells.emplace_back("DISCL");

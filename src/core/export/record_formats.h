@@ -24,9 +24,10 @@ struct RecordCell {
     char withheld = 0; ///< a number shown although withheld (unsuppressed): its flag; else 0
 };
 
-/// The text columns a record holds. For ZR1 the two boxes are exchanged:
-/// "Insert area names" gives the line-title column (the areas' names) and
-/// "Insert line titles" the area-name column ("Personal Income").
+/// The text columns a record holds. For a table whose lines are the areas
+/// (ZR1) the two boxes are exchanged: "Insert area names" gives the
+/// line-title column (the areas' names) and "Insert line titles" the
+/// area-name column ("Personal Income").
 struct TextColumns {
     bool lineTitle = false;
     bool areaName = false;

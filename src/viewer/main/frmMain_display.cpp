@@ -9,6 +9,7 @@
 #include "viewer/qt/qt_prompts.h"
 #include "viewer/qt/qt_twips.h"
 #include "core/selection/selection.h"
+#include "core/catalog/table_catalog.h"
 #include "viewer/display/frmDisplay.h"
 #include "viewer/display/frmScroll.h"
 #include "core/views/one_line_view.h"
@@ -189,7 +190,8 @@ void frmMain::UpdateOneLineCommand(QMdiSubWindow *active)
     bool available = false;
     if (auto *display = active ? qobject_cast<frmDisplay *>(active->widget()) : nullptr) {
         display->grdData->viewport()->update();
-        available = !active->windowTitle().startsWith(QStringLiteral("ZR1")) && display->Tag() != QStringLiteral("SOL");
+        const std::string code = tarvel::CodeFromCaption(active->windowTitle().toLatin1().toStdString());
+        available = tarvel::ShapeOf(code) != tarvel::TableShape::AreaRows && display->Tag() != QStringLiteral("SOL");
     }
     mnuShowOneLine->setEnabled(available);
     cmdShowOneLine->setVisible(available);
