@@ -136,7 +136,7 @@ private:
 bool ExportRun::Open(const std::string &name)
 {
     m_outName = name;
-    if (m_layout && m_layout->Format() == ExportFormat::Workbook) {
+    if (m_layout && m_layout->Kind() == RecordKind::Workbook) {
         // A workbook is always written whole: append has no meaning for it.
         m_book = std::make_unique<WorkbookWriter>(
             name, WorkbookSheetName(m_options.TableCode, m_selection.Paths.Unsuppressed));
@@ -226,7 +226,7 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
     // A program installed without its workbook module: the run fails, as
     // for a file it cannot write, and nothing is written.
     std::string why;
-    if (m_options.Format == ExportFormat::Workbook && !WorkbookFormatAvailable(&why))
+    if (FormatInfo(m_options.Format).Kind == RecordKind::Workbook && !WorkbookFormatAvailable(&why))
         return Failed({FailureKind::Usage, {}, WorkbookUnavailableText(why)});
 
     const DataPaths &paths = m_selection.Paths;
@@ -437,7 +437,7 @@ ExportOptions ReadExportChoices(const SettingsStore &settings)
     };
     read("Format", [&](const SettingRead &v) {
         const int format = v.Number();
-        options.Format = format >= 0 && format <= 4 ? static_cast<ExportFormat>(format) : ExportFormat::Comma;
+        options.Format = ExportFormatAt(format).value_or(ExportFormat::Comma);
     });
     read("Header", [&](const SettingRead &v) { options.Header = v.Flag(); });
     read("AreaName", [&](const SettingRead &v) { options.AreaName = v.Flag(); });

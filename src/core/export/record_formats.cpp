@@ -337,32 +337,16 @@ std::string FitRight(std::string_view text, std::size_t width)
 RecordLayout::RecordLayout(ExportFormat format, bool quotes, std::string code, TextColumns columns,
                            std::vector<int> quarters, bool unsuppressed)
     : m_format(format)
+    , m_kind(FormatInfo(format).Kind)
     , m_code(std::move(code))
     , m_columns(columns)
     , m_quarters(std::move(quarters))
     , m_unsuppressed(unsuppressed)
 {
-    switch (m_format) {
-    case ExportFormat::Comma:
-        m_delimiter = ",";
-        m_extension = ".csv";
-        break;
-    case ExportFormat::Space:
-        m_delimiter = " ";
-        m_extension = ".prn";
-        break;
-    case ExportFormat::Tab:
-        m_delimiter = "\t";
-        m_extension = ".txt";
-        break;
-    case ExportFormat::Fixed:
-        m_extension = ".prn";
-        break;
-    case ExportFormat::Workbook:
-        m_extension = ".xlsx";
-        break;
-    }
-    if (quotes && m_format != ExportFormat::Fixed && m_format != ExportFormat::Workbook)
+    const ExportFormatInfo &info = FormatInfo(m_format);
+    m_delimiter = info.Delimiter;
+    m_extension = info.Extension;
+    if (quotes && info.Quotes)
         m_quote = "\"";
     m_joiner = m_quote + m_delimiter + m_quote;
     if (!m_quarters.empty())
@@ -375,7 +359,7 @@ std::string RecordLayout::Header() const
     const std::string titleHeading(headings.LineTitle);
     const std::string areaHeading(headings.AreaName);
     std::string header;
-    if (m_format == ExportFormat::Fixed) {
+    if (m_kind == RecordKind::FixedLength) {
         header = "SSRTTTTLLLLYYYY.Q";
         if (m_columns.lineTitle)
             header += FitLeft(titleHeading, FixedTitleWidth);
@@ -435,7 +419,7 @@ int RecordLayout::AppendRecordOf(std::string &out, const Record &record, std::st
                                  std::string_view areaCaption) const
 {
     constexpr bool tenByte = std::is_same_v<Record, TenByteRecordView>;
-    if (m_format == ExportFormat::Fixed) {
+    if (m_kind == RecordKind::FixedLength) {
         AppendLeft(out, record.Field(0), 2);
         AppendLeft(out, record.Field(1), 1);
         if (m_code.size() < 4)
