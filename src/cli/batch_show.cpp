@@ -94,7 +94,8 @@ int RunShowLine(const Context &context)
     if (!code)
         return UsageError(context.err, error);
     if (ShapeOf(*code) == TableShape::AreaRows)
-        return UsageError(context.err, "show-line does not apply to " + *code + ", whose lines are the areas (use show)");
+        return UsageError(context.err,
+                          "show-line does not apply to " + *code + ", whose lines are the areas (use show)");
 
     const std::optional<int> line = NumberOption(context, "--line", "line", "L", 1, LineCount(*code), error);
     if (!line)
