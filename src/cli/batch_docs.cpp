@@ -50,21 +50,32 @@ std::string RoffWord(std::string_view word)
 }
 
 // The options taking a value of that kind, each once, the global ones first.
-std::vector<std::string_view> OptionsOfKind(OptionValue kind)
+// The completion tells an option's values by the option's name alone, so
+// an option that takes values of two kinds (in two commands) is an error.
+std::optional<std::vector<std::string_view>> OptionsOfKind(OptionValue kind, std::string &error)
 {
+    std::vector<const OptionSpec *> all;
+    for (const OptionSpec &option : GlobalOptions())
+        all.push_back(&option);
+    for (const CommandSpec &command : Commands()) {
+        for (const OptionSpec &option : command.Options)
+            all.push_back(&option);
+    }
     std::vector<std::string_view> names;
-    const auto add = [&](const std::vector<OptionSpec> &options) {
-        for (const OptionSpec &option : options) {
-            bool seen = false;
-            for (const std::string_view name : names)
-                seen = seen || name == option.Name;
-            if (option.Value == kind && !seen)
-                names.push_back(option.Name);
+    for (const OptionSpec *option : all) {
+        bool seen = false;
+        for (const OptionSpec *other : all) {
+            if (other->Name != option->Name || other->Value == option->Value)
+                continue;
+            error = "the option " + std::string(option->Name)
+                + " takes values of two kinds: the completion must look at the command to offer them";
+            return std::nullopt;
         }
-    };
-    add(GlobalOptions());
-    for (const CommandSpec &command : Commands())
-        add(command.Options);
+        for (const std::string_view name : names)
+            seen = seen || name == option->Name;
+        if (option->Value == kind && !seen)
+            names.push_back(option->Name);
+    }
     return names;
 }
 
@@ -108,12 +119,14 @@ std::optional<std::string> Expand(std::string_view name, std::string &error)
         for (const auto &[kindName, kind] : ValueKinds) {
             if (name.substr(8) != kindName)
                 continue;
-            const std::vector<std::string_view> options = OptionsOfKind(kind);
-            if (options.empty()) {
+            const std::optional<std::vector<std::string_view>> options = OptionsOfKind(kind, error);
+            if (!options)
+                return std::nullopt;
+            if (options->empty()) {
                 error = "no option takes a value of the kind " + std::string(kindName);
                 return std::nullopt;
             }
-            return Joined(options, " | ", " | ");
+            return Joined(*options, " | ", " | ");
         }
     }
     if (name == "roff:table-codes" || name == "roff:table-codes-and") {
