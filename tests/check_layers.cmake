@@ -1,7 +1,8 @@
 # Fails when an include points up a layer: a file under core/ that includes
 # a Qt header or a file of viewer/ or cli/, or a file under cli/ that
-# includes a Qt header or a file of viewer/, or a viewer file outside main/
-# that includes the main window. Run as
+# includes a Qt header or a file of viewer/, a grid builder (core/views/)
+# that includes the print engine, or a viewer file outside main/ that
+# includes the main window. Run as
 #   cmake -DSOURCE_DIR=<repo>/src -P check_layers.cmake
 if(NOT SOURCE_DIR)
     message(FATAL_ERROR "SOURCE_DIR is not set")
@@ -42,7 +43,20 @@ foreach(file IN LISTS files)
     endforeach()
 endforeach()
 
+# The grids are built before anything prints them: what a table prints (its
+# title, its unit) the catalog says.
+file(GLOB_RECURSE files "${SOURCE_DIR}/core/views/*.h" "${SOURCE_DIR}/core/views/*.cpp")
+foreach(file IN LISTS files)
+    file(STRINGS "${file}" lines REGEX "#[ \t]*include")
+    foreach(line IN LISTS lines)
+        if(line MATCHES "^[ \t]*#[ \t]*include[ \t]*\"core/print/")
+            file(RELATIVE_PATH rel "${SOURCE_DIR}" "${file}")
+            string(APPEND faults "  ${rel}: ${line}\n")
+        endif()
+    endforeach()
+endforeach()
+
 if(faults)
     message(FATAL_ERROR "Includes that point up a layer:\n${faults}")
 endif()
-message(STATUS "Layers point down: core uses neither Qt nor the viewer nor the command line; the command line uses no Qt.")
+message(STATUS "Layers point down: core uses neither Qt nor the viewer nor the command line; the command line uses no Qt; the grid builders do not print.")

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <ostream>
 #include <set>
+#include <utility>
 
 namespace tarvel::batch {
 
@@ -18,45 +19,11 @@ namespace {
 constexpr const char *UsageLine =
     "usage: tarvel-batch [--data DIR] [--unsuppressed] COMMAND [options]  (tarvel-batch --help)";
 
-// Options each command accepts; a flag takes no value.
-struct OptionRule {
-    std::string name;
-    bool takesValue;
-};
-
-const std::map<std::string, std::vector<OptionRule>> &CommandOptions()
+// The last n quarters, by the word that chooses them.
+const std::vector<std::pair<std::string, int>> &LastQuarters()
 {
-    static const std::map<std::string, std::vector<OptionRule>> options{
-        {"tables", {}},
-        {"areas", {}},
-        {"lines", {{"--table", true}}},
-        {"show", {{"--table", true}, {"--area", true}, {"--quarters", true}, {"--reverse", false}}},
-        {"show-line", {{"--table", true}, {"--line", true}, {"--quarters", true}, {"--reverse", false}}},
-        {"export",
-         {{"--table", true},
-          {"--areas", true},
-          {"--quarters", true},
-          {"--lines", true},
-          {"--format", true},
-          {"--output", true},
-          {"--per-area", true},
-          {"--no-header", false},
-          {"--line-titles", false},
-          {"--no-line-titles", false},
-          {"--area-names", false},
-          {"--no-area-names", false},
-          {"--no-quotes", false},
-          {"--append", false},
-          {"--footnotes", false}}},
-        {"print",
-         {{"--table", true},
-          {"--areas", true},
-          {"--quarters", true},
-          {"--output", true},
-          {"--footnotes", false},
-          {"--reverse", false}}},
-    };
-    return options;
+    static const std::vector<std::pair<std::string, int>> words{{"last4", 4}, {"last5", 5}, {"last8", 8}, {"last9", 9}};
+    return words;
 }
 
 std::optional<int> ParseNumber(std::string_view text)
@@ -143,71 +110,12 @@ std::optional<int> LabelIndex(const std::string &label, const std::string &code,
     return index;
 }
 
-int Dispatch(const Context &context)
-{
-    const std::string &command = context.invocation.command;
-    if (command == "tables")
-        return RunTables(context);
-    if (command == "areas")
-        return RunAreas(context);
-    if (command == "lines")
-        return RunLines(context);
-    if (command == "show")
-        return RunShow(context);
-    if (command == "show-line")
-        return RunShowLine(context);
-    if (command == "export")
-        return RunExport(context);
-    return RunPrint(context);
-}
-
 } // namespace
 
 std::string Context::Value(const std::string &option) const
 {
     const auto it = invocation.options.find(option);
     return it == invocation.options.end() ? std::string() : it->second;
-}
-
-std::string HelpText()
-{
-    return R"(tarvel-batch: the TARVEL viewer's tables, exports and prints from the command line
-
-tarvel-batch [--data DIR] [--unsuppressed] COMMAND [options]
-tarvel-batch --help | --version
-  tables                       one line per table: code, first year, last year,
-                               quarter count, line count (tab-separated)
-  areas                        one line per area: number, code, region code,
-                               name, abbreviation (tab-separated)
-  lines --table CODE           one line per data line: number, line code, title
-  show --table CODE --area N [--quarters QUARTERS] [--reverse]
-                               the table-view grid of area N: the window caption,
-                               then one line per grid row (row 0 first), cells
-                               separated by tabs, each cell's text exactly as the
-                               display window shows it
-  show-line --table CODE --line L [--quarters QUARTERS] [--reverse]
-                               the one-line view grid of data line L (1-based
-                               within an area's block), in the same form
-  export --table CODE --areas AREAS --quarters QUARTERS [--lines LINES]
-         --format comma|space|tab|fixed|xlsx (--output FILE | --per-area DIR)
-         [--no-header] [--line-titles|--no-line-titles]
-         [--area-names|--no-area-names] [--no-quotes] [--append] [--footnotes]
-                               the export writer; defaults as the wizard's first
-                               opening: header, line titles and quotes on; area
-                               names, append and footnotes off; xlsx writes an
-                               Excel workbook (no quotes, never appended)
-  print --table CODE --areas AREAS --quarters QUARTERS --output FILE
-        [--footnotes] [--reverse]
-                               print-all to a file: HTML when FILE ends in
-                               ".htm" (any case), plain text otherwise
-
-AREAS: all, or numbers and ranges (1,5-9). QUARTERS: last4 (the default),
-last5, last8, last9, all, a label range (2007.1-2008.1) or a comma list of
-labels. LINES: all (the default) or numbers and ranges.
-Without --data the data folder is the one the viewer would find.
---unsuppressed reads the ".xxx" files as the viewer's unsuppressed mode does.
-Exit status: 0 success; 1 a file that cannot be read or written; 2 usage error.
-)";
 }
 
 int UsageError(std::ostream &err, const std::string &message)
@@ -238,15 +146,28 @@ std::optional<std::vector<std::uint8_t>> ParseLines(const std::string &text, int
     return ParseNumberList(text, lineCount, "line", error);
 }
 
+const std::vector<std::string> &QuarterWords()
+{
+    static const std::vector<std::string> words = [] {
+        std::vector<std::string> all;
+        for (const auto &[word, count] : LastQuarters())
+            all.push_back(word);
+        all.emplace_back("all");
+        return all;
+    }();
+    return words;
+}
+
 std::optional<std::vector<std::uint8_t>> ParseQuarters(const std::string &text, const std::string &code,
                                                        std::string &error)
 {
     const int count = QuarterCount(code);
     std::vector<std::uint8_t> flags(static_cast<std::size_t>(count) + 1, 0);
     const std::string trimmed = ToLower(Trim(text.empty() ? std::string("last4") : text));
-    const std::map<std::string, int> lastN{{"last4", 4}, {"last5", 5}, {"last8", 8}, {"last9", 9}};
-    if (const auto it = lastN.find(trimmed); it != lastN.end()) {
-        for (int k = count - it->second + 1; k <= count; ++k) {
+    for (const auto &[word, last] : LastQuarters()) {
+        if (trimmed != word)
+            continue;
+        for (int k = count - last + 1; k <= count; ++k) {
             if (k >= 1)
                 flags[static_cast<std::size_t>(k)] = 255;
         }
@@ -290,7 +211,10 @@ std::optional<std::string> TableOption(const Context &context, std::string &erro
     }
     const std::string code = context.Value("--table");
     if (QuarterCount(code) == 0) {
-        error = "\"" + code + "\" is not a table (tables: ZR4, ZR1, ZR5N, ZR5, ZR5H, ZR6N, ZR6, ZR7N, ZR7, ZR7H)";
+        std::string tables;
+        for (const std::string &known : TableCodes())
+            tables += (tables.empty() ? "" : ", ") + known;
+        error = "\"" + code + "\" is not a table (tables: " + tables + ")";
         return std::nullopt;
     }
     return code;
@@ -337,8 +261,8 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
         return UsageError(err, "no command given");
 
     invocation.command = args[i++];
-    const auto accepted = CommandOptions().find(invocation.command);
-    if (accepted == CommandOptions().end())
+    const CommandSpec *command = FindCommand(invocation.command);
+    if (!command)
         return UsageError(err, "unknown command \"" + invocation.command + "\"");
 
     for (; i < args.size(); ++i) {
@@ -347,16 +271,12 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
             out << HelpText();
             return out.flush() ? ExitOk : OutputError(err);
         }
-        const OptionRule *known = nullptr;
-        for (const auto &candidate : accepted->second) {
-            if (candidate.name == arg)
-                known = &candidate;
-        }
+        const OptionSpec *known = command->FindOption(arg);
         if (!known)
             return UsageError(err, "the command " + invocation.command + " has no option \"" + arg + "\"");
         if (invocation.options.count(arg))
             return UsageError(err, arg + " is given twice");
-        if (known->takesValue) {
+        if (known->TakesValue()) {
             if (i + 1 >= args.size())
                 return UsageError(err, arg + " needs a value");
             invocation.options[arg] = args[++i];
@@ -366,7 +286,7 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
     }
 
     // A wrong table is a usage error whether or not a data folder is found.
-    if (invocation.command != "tables" && invocation.command != "areas") {
+    if (command->FindOption("--table")) {
         const Context early{invocation, out, err};
         std::string error;
         if (!TableOption(early, error))
@@ -375,7 +295,7 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
 
     if (dataFolder) {
         invocation.paths.DataFolder = *dataFolder;
-    } else if (invocation.command != "tables") {
+    } else if (command->ReadsData) {
         // The folder the viewer would find, from the same settings file. With
         // no settings file yet, the search runs on a store that cannot be
         // saved, so a batch run never creates the viewer's settings.
@@ -393,7 +313,7 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
     }
 
     const Context context{invocation, out, err};
-    const int status = Dispatch(context);
+    const int status = command->Run(context);
     // Output that never reached its file (a full disk, /dev/full) is a
     // failure, never a success.
     if (!out.flush() && status == ExitOk)

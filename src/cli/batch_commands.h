@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/batch_command_table.h"
 #include "core/catalog/data_files.h"
 
 #include <cstdint>
@@ -40,9 +41,6 @@ struct Context {
 int Run(const std::vector<std::string> &args, const std::string &programFolder, std::ostream &out,
         std::ostream &err);
 
-/// The text of --help.
-std::string HelpText();
-
 /// Reports a usage error ("tarvel-batch: " + message, then the usage line)
 /// on err and returns ExitUsage.
 int UsageError(std::ostream &err, const std::string &message);
@@ -54,18 +52,21 @@ int FileError(std::ostream &err, const Failure &failure);
 /// AREAS: "all", or numbers and ranges "1,5-9". The flags of areas 1..60
 /// (index 0 unused), or a message naming what is wrong.
 std::optional<std::vector<std::uint8_t>> ParseAreas(const std::string &text, std::string &error);
-/// QUARTERS for table code: "last4" "last5" "last8" "last9" "all", a label
-/// range "2007.1-2008.1" or a comma list of labels in any order. Flags of
+/// QUARTERS for table code: one of QuarterWords, a label range
+/// "2007.1-2008.1" or a comma list of labels in any order. Flags of
 /// quarters 1..QuarterCount (index 0 unused), or a message.
 std::optional<std::vector<std::uint8_t>> ParseQuarters(const std::string &text, const std::string &code,
                                                        std::string &error);
+/// The QUARTERS that are words: "last4" "last5" "last8" "last9" "all".
+const std::vector<std::string> &QuarterWords();
 /// LINES: "all" or numbers and ranges, within 1..lineCount. Index 0 unused.
 std::optional<std::vector<std::uint8_t>> ParseLines(const std::string &text, int lineCount, std::string &error);
 
 /// The --table option checked against the catalog, or a usage error message.
 std::optional<std::string> TableOption(const Context &context, std::string &error);
 
-// The commands, each in the folder of the capability it opens.
+// The commands (run through the table of batch_command_table.h), each in
+// the file of the capability it opens.
 int RunTables(const Context &context);
 int RunAreas(const Context &context);
 int RunLines(const Context &context);

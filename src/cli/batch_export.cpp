@@ -10,21 +10,6 @@ namespace tarvel::batch {
 
 namespace {
 
-std::optional<ExportFormat> FormatOption(const std::string &text)
-{
-    if (text == "comma")
-        return ExportFormat::Comma;
-    if (text == "space")
-        return ExportFormat::Space;
-    if (text == "tab")
-        return ExportFormat::Tab;
-    if (text == "fixed")
-        return ExportFormat::Fixed;
-    if (text == "xlsx")
-        return ExportFormat::Workbook;
-    return std::nullopt;
-}
-
 // --on / --off pair: nullopt when both are given.
 std::optional<bool> Switch(const Context &context, const std::string &on, const std::string &off, bool fallback)
 {
@@ -47,12 +32,12 @@ int RunExport(const Context &context)
         return UsageError(context.err, error);
     if (!context.Has("--areas"))
         return UsageError(context.err, "the command export needs --areas AREAS");
-    const auto format = FormatOption(context.Value("--format"));
+    const auto format = ExportFormatNamed(context.Value("--format"));
     if (!format)
-        return UsageError(context.err, "the command export needs --format comma|space|tab|fixed|xlsx");
-    if (*format == ExportFormat::Workbook && context.Has("--append")) {
-        return UsageError(context.err,
-                          "--append has no meaning with --format xlsx: a workbook is always written whole");
+        return UsageError(context.err, "the command export needs --format " + ExportFormatNames("|"));
+    if (const ExportFormatInfo &info = FormatInfo(*format); !info.Appends && context.Has("--append")) {
+        return UsageError(context.err, "--append has no meaning with --format " + std::string(info.Name) + ": "
+                                           + std::string(info.NoAppendReason));
     }
     if (context.Has("--output") == context.Has("--per-area"))
         return UsageError(context.err, "the command export needs either --output FILE or --per-area DIR");

@@ -1,5 +1,6 @@
 #include "cli/batch_commands.h"
 
+#include "core/catalog/table_catalog.h"
 #include "core/settings/settings_store.h"
 #include "core/views/table_view_builder.h"
 #include "core/print/print_engine.h"
@@ -29,15 +30,15 @@ int RunPrint(const Context &context)
     if (!code)
         return UsageError(context.err, error);
 
-    // ZR1 is one table of every area, printed in one pass, so it needs no
-    // --areas; a value given is still checked.
+    // A table whose lines are the areas is printed in one pass, so it needs
+    // no --areas; a value given is still checked.
     std::vector<std::uint8_t> areaSelected(AreaCount + 1, 0);
     if (context.Has("--areas")) {
         const auto areas = ParseAreas(context.Value("--areas"), error);
         if (!areas)
             return UsageError(context.err, error);
         areaSelected = *areas;
-    } else if (*code != "ZR1") {
+    } else if (ShapeOf(*code) != TableShape::AreaRows) {
         return UsageError(context.err, "the command print needs --areas AREAS");
     }
     const auto quarters = ParseQuarters(context.Value("--quarters"), *code, error);

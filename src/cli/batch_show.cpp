@@ -71,8 +71,9 @@ int RunShow(const Context &context)
     TableViewRequest request;
     request.Paths = context.invocation.paths;
     request.Code = *code;
-    // ZR1's one grid holds every area, so --area means nothing there.
-    if (*code != "ZR1") {
+    // A table whose lines are the areas shows them all in one grid, so
+    // --area means nothing there.
+    if (ShapeOf(*code) != TableShape::AreaRows) {
         const std::optional<int> area = NumberOption(context, "--area", "area", "N", 1, AreaCount, error);
         if (!area)
             return UsageError(context.err, error);
@@ -92,8 +93,9 @@ int RunShowLine(const Context &context)
     const std::optional<std::string> code = TableOption(context, error);
     if (!code)
         return UsageError(context.err, error);
-    if (*code == "ZR1")
-        return UsageError(context.err, "show-line does not apply to ZR1, whose lines are the areas (use show)");
+    if (ShapeOf(*code) == TableShape::AreaRows)
+        return UsageError(context.err,
+                          "show-line does not apply to " + *code + ", whose lines are the areas (use show)");
 
     const std::optional<int> line = NumberOption(context, "--line", "line", "L", 1, LineCount(*code), error);
     if (!line)

@@ -587,7 +587,7 @@ TEST(PrintEngine, CaptionsAndNames)
     EXPECT_EQ(PrintTableCode("ZR5N NAICS series ~ Utah [49]"), "ZR5N");
     EXPECT_EQ(PrintAreaText("ZR5N NAICS series - Wages ~ x", ChildKind::SOL), "ZR5N NAICS series - Wages ~ x");
     EXPECT_EQ(PrintAreaText("ZR5 SIC ~ Utah [49]", ChildKind::TableView), "Utah [49]");
-    EXPECT_EQ(PrintTableTitle("ZR7H"), "");
+    EXPECT_EQ(PrintTitle("ZR7H"), "");
     EXPECT_EQ(PrintAllAreaList("ZR1", std::vector<std::uint8_t>(61, 255)), std::vector<int>{1});
 }
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarvel {
@@ -195,23 +196,77 @@ INSTANTIATE_TEST_SUITE_P(
         HeadingCase{"ZR6N", 6, "Compensation of employees by industry"}, HeadingCase{"ZR6N", 1, "X"},
         HeadingCase{"ZR1", 1, "X"}, HeadingCase{"ZR1", 2, ""}, HeadingCase{"ZR1", 53, "X"},
         HeadingCase{"ZR1", 54, ""}, HeadingCase{"ZR1", 55, "    ZUL Regions"}, HeadingCase{"ZR1", 56, "X"},
-        HeadingCase{"SHAZAM", 2, ""}, HeadingCase{"SHAZAM", 55, "    ZUL Regions"},
         HeadingCase{"ZR4", 1, "          Income by place of residence"}, HeadingCase{"ZR4", 5, ""},
         HeadingCase{"ZR4", 6, "          Derivation of personal income"}, HeadingCase{"ZR4", 15, ""},
         HeadingCase{"ZR4", 16, "          Components of earnings by place of work"},
         HeadingCase{"ZR4", 17, "X"}));
 
-TEST(TableCatalog, ShazamLaysOutLikeZr1AndIsNoTable)
+// The one-line view's rows are the areas, laid out as ZR1's lines are.
+TEST(TableCatalog, AreaRowsAreLaidOutAsZR1)
 {
-    for (int row = 0; row <= 70; ++row)
-        EXPECT_EQ(HeadingCaption(row, "SHAZAM"), HeadingCaption(row, "ZR1")) << row;
-    EXPECT_EQ(FirstYear("SHAZAM"), 0);
-    EXPECT_EQ(LastYear("SHAZAM"), 0);
-    EXPECT_EQ(QuarterCount("SHAZAM"), 0);
-    EXPECT_EQ(LineCount("SHAZAM"), 0);
-    EXPECT_EQ(SeriesCaption("SHAZAM"), "");
-    EXPECT_EQ(QuarterLabel(1, "SHAZAM"), "");
-    EXPECT_EQ(QuarterIndex("2008.1", "SHAZAM"), 0);
+    const RowLayout areas = AreaRowLayout();
+    for (int row = -1; row <= 70; ++row)
+        EXPECT_EQ(areas.Caption(row), HeadingCaption(row, "ZR1")) << row;
+    EXPECT_EQ(areas.HeadingCount(), HeadingRowCount("ZR1"));
+    EXPECT_EQ(TableRowLayout("ZR8").HeadingCount(), 0);
+}
+
+TEST(TableCatalog, DataLinesCountOnlyTheDataRows)
+{
+    const RowLayout areas = AreaRowLayout();
+    const std::vector<std::pair<int, int>> rows{{-1, 0}, {0, 0},   {1, 1},   {2, 0},   {3, 2},
+                                                {53, 52}, {54, 0}, {55, 0}, {56, 53}, {63, 60}};
+    for (const auto &[row, line] : rows)
+        EXPECT_EQ(areas.DataLine(row), line) << "row " << row;
+    // In every table the data rows hold its lines 1..LineCount in order.
+    for (const std::string &code : TableCodes()) {
+        const RowLayout layout = TableRowLayout(code);
+        int line = 0;
+        for (int row = 1; row <= LayoutRowCount(code); ++row)
+            ASSERT_EQ(layout.DataLine(row), layout.Caption(row) == "X" ? ++line : 0) << code << " row " << row;
+        EXPECT_EQ(line, LineCount(code)) << code;
+    }
+}
+
+// What the printed pages, the summary command and the export header say of
+// each table.
+TEST(TableCatalog, TitlesUnitsSummariesAndShapes)
+{
+    struct Case {
+        const char *code;
+        const char *title;
+        bool unit;
+        const char *summary;
+        TableShape shape;
+    };
+    const Case cases[] = {
+        {"ZR4", "QUARTERLY INCOME SUMMARY", true, "ZR4", TableShape::AreaBlocks},
+        {"ZR1", "QUARTERLY PERSONAL INCOME", true, "ZR5", TableShape::AreaRows},
+        {"ZR5N", "QUARTERLY PERSONAL INCOME BY MAJOR SOURCE AND EARNINGS BY INDUSTRY 1/", true, "ZR5N",
+         TableShape::AreaBlocks},
+        {"ZR5", "QUARTERLY PERSONAL INCOME BY MAJOR SOURCE AND EARNINGS BY INDUSTRY 1/", true, "ZR5",
+         TableShape::AreaBlocks},
+        {"ZR5H", "", false, "ZR5H", TableShape::AreaBlocks},
+        {"ZR6N", "QUARTERLY COMPENSATION OF EMPLOYEES BY INDUSTRY", true, "ZR6N", TableShape::AreaBlocks},
+        {"ZR6", "QUARTERLY COMPENSATION OF EMPLOYEES BY INDUSTRY", true, "ZR6", TableShape::AreaBlocks},
+        {"ZR7N", "QUARTERLY WAGE AND SALARY DISBURSEMENTS BY INDUSTRY 1/", true, "ZR7N", TableShape::AreaBlocks},
+        {"ZR7", "QUARTERLY WAGE AND SALARY DISBURSEMENTS BY INDUSTRY 1/", true, "ZR7", TableShape::AreaBlocks},
+        {"ZR7H", "", false, "ZR7H", TableShape::AreaBlocks},
+        {"ZR8", "", false, "", TableShape::AreaBlocks},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(PrintTitle(c.code), c.title) << c.code;
+        EXPECT_EQ(ValueUnit(c.code), c.unit ? "Millions of dollars, seasonally adjusted at annual rates" : "")
+            << c.code;
+        EXPECT_EQ(SummaryTable(c.code), c.summary) << c.code;
+        EXPECT_EQ(ShapeOf(c.code), c.shape) << c.code;
+        const bool areaRows = c.shape == TableShape::AreaRows;
+        EXPECT_EQ(WholeTableCaption(c.code), areaRows ? "Personal Income" : "") << c.code;
+        const ExportColumnNames names = ExportColumnHeadings(c.code);
+        EXPECT_EQ(names.LineTitle, areaRows ? "State Name" : "Line Title") << c.code;
+        EXPECT_EQ(names.AreaName, areaRows ? "Line Title" : "State Name") << c.code;
+    }
+    EXPECT_EQ(QuarterCount(StartupQuarterTable()), 241);
 }
 
 TEST(TableCatalog, ZR1RowsFollowTheAreaList)

@@ -134,12 +134,14 @@ if [ -n "$module" ]; then
 fi
 
 # Every command and option of --help is in the manual page (its lines
-# joined, so a word broken at a line end reads whole).
+# joined, so a word broken at a line end reads whole). A command's usage
+# line stands two blanks in.
 help=$("$batch" --help)
 tr -s ' \n' '  ' <"$work/tarvel-batch.txt" | sed 's/- //g' >"$work/tarvel-batch.joined"
-for word in $(printf '%s\n' "$help" | grep -o -- '--[a-z][a-z-]*' | sort -u) \
-    tables areas lines show show-line export print; do
-    grep -q -- "$word" "$work/tarvel-batch.joined" || fail "tarvel-batch.1 does not document $word"
+commands=$(printf '%s\n' "$help" | sed -n 's/^  \([a-z][a-z-]*\).*/\1/p')
+[ "$(printf '%s\n' "$commands" | wc -l)" -ge 7 ] || fail "tarvel-batch --help names too few commands: $commands"
+for word in $(printf '%s\n' "$help" | grep -o -- '--[a-z][a-z-]*' | sort -u) $commands; do
+    grep -qw -- "$word" "$work/tarvel-batch.joined" || fail "tarvel-batch.1 does not document $word"
 done
 
 if [ "$gui" = 1 ]; then
@@ -160,6 +162,8 @@ complete_words() {
         printf "%s\n" "${COMPREPLY[@]}"' bash "$prefix/share/bash-completion/completions/tarvel-batch" "$@"
 }
 [ "$(complete_words tarvel-batch ex)" = export ] || fail "completion of a command"
+[ "$(complete_words tarvel-batch "" | tr '\n' ' ')" = "$(printf '%s ' $commands)" ] \
+    || fail "completion of the commands: not those of --help ($commands)"
 [ "$(complete_words tarvel-batch --data /x show --ar)" = --area ] || fail "completion of a command's option"
 [ "$(complete_words tarvel-batch show --table ZR7 | tr '\n' ' ')" = "ZR7N ZR7 ZR7H " ] \
     || fail "completion of table codes"

@@ -157,6 +157,28 @@ TEST_F(ExportWizardTest, WorkbookFormatDisablesQuotesAndAppendAndShowsItsNote)
     EXPECT_EQ(wizard->txtRecordFormat->toPlainText(), textNote);
 }
 
+// One button a format, in the table's order: its caption, its note, and the
+// boxes that apply to it; the saved format opens with its own button.
+TEST_F(ExportWizardTest, EachFormatButtonShowsWhatItsFormatAllows)
+{
+    auto wizard = Open();
+    const auto &formats = tarvel::ExportFormats();
+    ASSERT_EQ(wizard->optCopy.size(), formats.size());
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        const tarvel::ExportFormatInfo &format = formats[i];
+        const QString name = QString::fromLatin1(format.Name.data(), static_cast<qsizetype>(format.Name.size()));
+        EXPECT_EQ(wizard->optCopy[i]->text().toStdString(), format.WizardCaption) << name.toStdString();
+        wizard->optCopy[i]->click();
+        EXPECT_EQ(wizard->Options().Format, format.Format) << name.toStdString();
+        EXPECT_EQ(wizard->chkQuote->isEnabled(), format.Quotes) << name.toStdString();
+        EXPECT_EQ(wizard->chkAppend->isEnabled(), format.Appends) << name.toStdString();
+        EXPECT_EQ(wizard->txtRecordFormat->toPlainText().toStdString(), format.WizardNote) << name.toStdString();
+        m_settings.WriteSetting(tarvel::SettingsKey("export"), "Format",
+                                tarvel::SettingNumberText(static_cast<int>(format.Format)));
+        EXPECT_TRUE(Open()->optCopy[i]->isChecked()) << name.toStdString();
+    }
+}
+
 TEST_F(ExportWizardTest, WorkbookRunReplacesTheFileAndIsRestoredNextTime)
 {
     const std::string output = Out("wizard.xlsx");

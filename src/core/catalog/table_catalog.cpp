@@ -6,6 +6,35 @@
 namespace tarvel {
 namespace {
 
+// The heading and spacer rows of each group of tables.
+constexpr std::array<HeadingRow, 5> Zr4Headings{{
+    {1, "          Income by place of residence"},
+    {5, ""},
+    {6, "          Derivation of personal income"},
+    {15, ""},
+    {16, "          Components of earnings by place of work"},
+}};
+// The areas as the area list groups them: area 1, the states, the regions.
+constexpr std::array<HeadingRow, 3> AreaHeadings{{{2, ""}, {54, ""}, {55, "    ZUL Regions"}}};
+constexpr std::array<HeadingRow, 9> Zr5Headings{{
+    {1, "     Income by place of residence"},
+    {3, ""},
+    {4, "Derivation of personal income"},
+    {15, ""},
+    {16, "     Earnings by place of work"},
+    {17, ""},
+    {18, "Components of earnings"},
+    {26, ""},
+    {27, "Earnings by industry"},
+}};
+constexpr std::array<HeadingRow, 1> Zr6Headings{{{6, "Compensation of employees by industry"}}};
+constexpr std::array<HeadingRow, 3> Zr7Headings{{{1, "By Place of Work"}, {2, ""}, {4, ""}}};
+
+constexpr std::string_view Zr5Title = "QUARTERLY PERSONAL INCOME BY MAJOR SOURCE AND EARNINGS BY INDUSTRY 1/";
+constexpr std::string_view Zr6Title = "QUARTERLY COMPENSATION OF EMPLOYEES BY INDUSTRY";
+constexpr std::string_view Zr7Title = "QUARTERLY WAGE AND SALARY DISBURSEMENTS BY INDUSTRY 1/";
+constexpr std::string_view Dollars = "Millions of dollars, seasonally adjusted at annual rates";
+
 struct CatalogRow {
     std::string_view code;
     int series;
@@ -15,23 +44,30 @@ struct CatalogRow {
     int lastYear;
     int quarters;
     int lines;
-    int headings;
+    std::span<const HeadingRow> headings;
+    std::string_view printTitle; // "" prints without title lines, and so without the unit
+    std::string_view unit;
+    std::string_view summary;    // the table whose summary it shows
     TableShape shape = TableShape::AreaBlocks;
+    std::string_view wholeTable = {}; // AreaRows: the caption in place of an area's
 };
 
 // Quarter counts are kept as delivered, not derived from the years: tables
-// ending in 2008 stop at its first quarter.
+// ending in 2008 stop at its first quarter. The historical tables print
+// without title lines.
 constexpr std::array<CatalogRow, 10> Catalog{{
-    {"ZR4", 0, "ZR4 (", "Current series ", 1948, 2008, 241, 18, 5},
-    {"ZR1", 0, "ZR1 (", "Current series ", 1948, 2008, 241, 60, 3, TableShape::AreaRows},
-    {"ZR5N", 1, "ZR5N NAICS (", "NAICS series ", 1990, 2008, 73, 46, 9},
-    {"ZR5", 1, "ZR5 SIC (", "SIC series ", 1958, 2001, 176, 36, 9},
-    {"ZR5H", 1, "ZR5H historical (", "Historical series ", 1948, 1957, 40, 33, 9},
-    {"ZR6N", 2, "ZR6N NAICS (", "NAICS series ", 2001, 2008, 29, 33, 1},
-    {"ZR6", 2, "ZR6 SIC (", "SIC series ", 1998, 2001, 16, 23, 1},
-    {"ZR7N", 3, "ZR7N NAICS (", "NAICS series ", 2001, 2008, 29, 27, 3},
-    {"ZR7", 3, "ZR7 SIC (", "SIC series ", 1958, 2001, 176, 17, 3},
-    {"ZR7H", 3, "ZR7H historical (", "Historical series ", 1948, 1957, 40, 14, 3},
+    {"ZR4", 0, "ZR4 (", "Current series ", 1948, 2008, 241, 18, Zr4Headings, "QUARTERLY INCOME SUMMARY", Dollars,
+     "ZR4"},
+    {"ZR1", 0, "ZR1 (", "Current series ", 1948, 2008, 241, 60, AreaHeadings, "QUARTERLY PERSONAL INCOME", Dollars,
+     "ZR5", TableShape::AreaRows, "Personal Income"},
+    {"ZR5N", 1, "ZR5N NAICS (", "NAICS series ", 1990, 2008, 73, 46, Zr5Headings, Zr5Title, Dollars, "ZR5N"},
+    {"ZR5", 1, "ZR5 SIC (", "SIC series ", 1958, 2001, 176, 36, Zr5Headings, Zr5Title, Dollars, "ZR5"},
+    {"ZR5H", 1, "ZR5H historical (", "Historical series ", 1948, 1957, 40, 33, Zr5Headings, "", "", "ZR5H"},
+    {"ZR6N", 2, "ZR6N NAICS (", "NAICS series ", 2001, 2008, 29, 33, Zr6Headings, Zr6Title, Dollars, "ZR6N"},
+    {"ZR6", 2, "ZR6 SIC (", "SIC series ", 1998, 2001, 16, 23, Zr6Headings, Zr6Title, Dollars, "ZR6"},
+    {"ZR7N", 3, "ZR7N NAICS (", "NAICS series ", 2001, 2008, 29, 27, Zr7Headings, Zr7Title, Dollars, "ZR7N"},
+    {"ZR7", 3, "ZR7 SIC (", "SIC series ", 1958, 2001, 176, 17, Zr7Headings, Zr7Title, Dollars, "ZR7"},
+    {"ZR7H", 3, "ZR7H historical (", "Historical series ", 1948, 1957, 40, 14, Zr7Headings, "", "", "ZR7H"},
 }};
 
 constexpr std::array<std::string_view, SeriesGroupCount> SeriesCaptions{
@@ -48,43 +84,6 @@ const CatalogRow *Find(std::string_view code)
             return &row;
     }
     return nullptr;
-}
-
-struct Heading {
-    int row;
-    std::string_view caption;
-};
-
-constexpr std::array<Heading, 9> Zr5Headings{{
-    {1, "     Income by place of residence"},
-    {3, ""},
-    {4, "Derivation of personal income"},
-    {15, ""},
-    {16, "     Earnings by place of work"},
-    {17, ""},
-    {18, "Components of earnings"},
-    {26, ""},
-    {27, "Earnings by industry"},
-}};
-constexpr std::array<Heading, 3> Zr7Headings{{{1, "By Place of Work"}, {2, ""}, {4, ""}}};
-constexpr std::array<Heading, 1> Zr6Headings{{{6, "Compensation of employees by industry"}}};
-constexpr std::array<Heading, 3> Zr1Headings{{{2, ""}, {54, ""}, {55, "    ZUL Regions"}}};
-constexpr std::array<Heading, 5> Zr4Headings{{
-    {1, "          Income by place of residence"},
-    {5, ""},
-    {6, "          Derivation of personal income"},
-    {15, ""},
-    {16, "          Components of earnings by place of work"},
-}};
-
-template <std::size_t N>
-std::string Lookup(const std::array<Heading, N> &headings, int row)
-{
-    for (const auto &h : headings) {
-        if (h.row == row)
-            return std::string(h.caption);
-    }
-    return "X";
 }
 
 } // namespace
@@ -132,8 +131,7 @@ int LineCount(std::string_view code)
 
 int HeadingRowCount(std::string_view code)
 {
-    const auto *row = Find(code);
-    return row ? row->headings : 0;
+    return TableRowLayout(code).HeadingCount();
 }
 
 int LayoutRowCount(std::string_view code)
@@ -141,19 +139,81 @@ int LayoutRowCount(std::string_view code)
     return LineCount(code) + HeadingRowCount(code);
 }
 
+const HeadingRow *RowLayout::Find(int row) const
+{
+    for (const HeadingRow &heading : m_headings) {
+        if (heading.Row == row)
+            return &heading;
+    }
+    return nullptr;
+}
+
+std::string RowLayout::Caption(int row) const
+{
+    const HeadingRow *heading = Find(row);
+    return heading ? std::string(heading->Caption) : std::string("X");
+}
+
+int RowLayout::DataLine(int row) const
+{
+    if (row < 1 || Find(row))
+        return 0;
+    int headingsAbove = 0;
+    for (const HeadingRow &heading : m_headings)
+        headingsAbove += heading.Row < row ? 1 : 0;
+    return row - headingsAbove;
+}
+
+RowLayout TableRowLayout(std::string_view code)
+{
+    const auto *row = Find(code);
+    return row ? RowLayout(row->headings) : RowLayout();
+}
+
+RowLayout AreaRowLayout()
+{
+    return RowLayout(AreaHeadings);
+}
+
 std::string HeadingCaption(int row, std::string_view code)
 {
-    if (code == "ZR5" || code == "ZR5N" || code == "ZR5H")
-        return Lookup(Zr5Headings, row);
-    if (code == "ZR7" || code == "ZR7N" || code == "ZR7H")
-        return Lookup(Zr7Headings, row);
-    if (code == "ZR6" || code == "ZR6N")
-        return Lookup(Zr6Headings, row);
-    if (code == "ZR1" || code == "SHAZAM")
-        return Lookup(Zr1Headings, row);
-    if (code == "ZR4")
-        return Lookup(Zr4Headings, row);
-    return "X";
+    return TableRowLayout(code).Caption(row);
+}
+
+std::string_view PrintTitle(std::string_view code)
+{
+    const auto *row = Find(code);
+    return row ? row->printTitle : std::string_view();
+}
+
+std::string_view ValueUnit(std::string_view code)
+{
+    const auto *row = Find(code);
+    return row ? row->unit : std::string_view();
+}
+
+std::string_view SummaryTable(std::string_view code)
+{
+    const auto *row = Find(code);
+    return row ? row->summary : std::string_view();
+}
+
+std::string_view WholeTableCaption(std::string_view code)
+{
+    const auto *row = Find(code);
+    return row ? row->wholeTable : std::string_view();
+}
+
+ExportColumnNames ExportColumnHeadings(std::string_view code)
+{
+    if (ShapeOf(code) == TableShape::AreaRows)
+        return {"State Name", "Line Title"};
+    return {"Line Title", "State Name"};
+}
+
+std::string_view StartupQuarterTable()
+{
+    return "ZR1";
 }
 
 std::string SeriesCaption(std::string_view code)

@@ -32,9 +32,10 @@ ExportResult Refusal(MessageIcon icon, std::string title, std::string text)
     return result;
 }
 
-bool IsZr1(std::string_view code)
+// A table whose lines are the areas (ZR1) holds every area in one block.
+bool LinesAreAreas(std::string_view code)
 {
-    return code == "ZR1";
+    return ShapeOf(code) == TableShape::AreaRows;
 }
 
 bool Flagged(const std::vector<std::uint8_t> &flags, std::size_t index)
@@ -53,10 +54,10 @@ std::vector<int> ExportedQuarters(const std::string &code, const std::vector<std
     return quarters;
 }
 
-// ZR1's data lines are the areas themselves, so it makes one pass only.
+// A table whose data lines are the areas makes one pass only.
 std::vector<int> ExportedAreas(const std::string &code, const ExportSelection &selection)
 {
-    if (IsZr1(code))
+    if (LinesAreAreas(code))
         return {1};
     std::vector<int> areas;
     for (int a = 1; a <= AreaCount; ++a) {
@@ -135,7 +136,7 @@ private:
 bool ExportRun::Open(const std::string &name)
 {
     m_outName = name;
-    if (m_layout && m_layout->Format() == ExportFormat::Workbook) {
+    if (m_layout && m_layout->Kind() == RecordKind::Workbook) {
         // A workbook is always written whole: append has no meaning for it.
         m_book = std::make_unique<WorkbookWriter>(
             name, WorkbookSheetName(m_options.TableCode, m_selection.Paths.Unsuppressed));
@@ -225,7 +226,7 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
     // A program installed without its workbook module: the run fails, as
     // for a file it cannot write, and nothing is written.
     std::string why;
-    if (m_options.Format == ExportFormat::Workbook && !WorkbookFormatAvailable(&why))
+    if (FormatInfo(m_options.Format).Kind == RecordKind::Workbook && !WorkbookFormatAvailable(&why))
         return Failed({FailureKind::Usage, {}, WorkbookUnavailableText(why)});
 
     const DataPaths &paths = m_selection.Paths;
@@ -241,7 +242,7 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
         return Failed(data.Error());
 
     std::vector<AreaRecord> areaList;
-    if (perArea || (columns.areaName && !IsZr1(code))) {
+    if (perArea || (columns.areaName && !LinesAreAreas(code))) {
         auto list = ReadAreaList(AreaListFileName(paths));
         if (!list)
             return Failed(list.Error());
@@ -314,15 +315,15 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
             return OutputFailed();
         std::string caption;
         if (columns.areaName) {
-            if (IsZr1(code)) {
-                caption = "Personal Income";
+            if (LinesAreAreas(code)) {
+                caption = WholeTableCaption(code);
             } else {
                 const AreaRecord &entry = areaList[static_cast<std::size_t>(area - 1)];
                 caption = Trim(entry.name) + " [" + entry.code + "]";
             }
         }
         for (const int line : lines) {
-            const std::int64_t position = data->Position(IsZr1(code) ? 1 : area, line);
+            const std::int64_t position = data->Position(LinesAreAreas(code) ? 1 : area, line);
             if (std::optional<Failure> failure = data->ReadRecordView(position, bytes, read))
                 return Failed(std::move(*failure));
             const bool inPlace = !m_book && quarters.back() <= quarterCount
@@ -436,7 +437,7 @@ ExportOptions ReadExportChoices(const SettingsStore &settings)
     };
     read("Format", [&](const SettingRead &v) {
         const int format = v.Number();
-        options.Format = format >= 0 && format <= 4 ? static_cast<ExportFormat>(format) : ExportFormat::Comma;
+        options.Format = ExportFormatAt(format).value_or(ExportFormat::Comma);
     });
     read("Header", [&](const SettingRead &v) { options.Header = v.Flag(); });
     read("AreaName", [&](const SettingRead &v) { options.AreaName = v.Flag(); });

@@ -25,11 +25,6 @@ constexpr std::size_t FixedTitleWidth = 63;
 constexpr std::size_t FixedAreaWidth = 25;
 constexpr std::size_t FixedValueWidth = 10;
 
-bool IsZr1(std::string_view code)
-{
-    return code == "ZR1";
-}
-
 // text cut to width or filled with blanks on the right, appended to out.
 void AppendLeft(std::string &out, std::string_view text, std::size_t width)
 {
@@ -55,7 +50,7 @@ std::string LineCodeDigits(std::string_view lineCode)
 
 TextColumns PresentColumns(std::string_view code, bool lineTitleBox, bool areaNameBox)
 {
-    if (IsZr1(code))
+    if (ShapeOf(code) == TableShape::AreaRows)
         return {areaNameBox, lineTitleBox};
     return {lineTitleBox, areaNameBox};
 }
@@ -342,32 +337,16 @@ std::string FitRight(std::string_view text, std::size_t width)
 RecordLayout::RecordLayout(ExportFormat format, bool quotes, std::string code, TextColumns columns,
                            std::vector<int> quarters, bool unsuppressed)
     : m_format(format)
+    , m_kind(FormatInfo(format).Kind)
     , m_code(std::move(code))
     , m_columns(columns)
     , m_quarters(std::move(quarters))
     , m_unsuppressed(unsuppressed)
 {
-    switch (m_format) {
-    case ExportFormat::Comma:
-        m_delimiter = ",";
-        m_extension = ".csv";
-        break;
-    case ExportFormat::Space:
-        m_delimiter = " ";
-        m_extension = ".prn";
-        break;
-    case ExportFormat::Tab:
-        m_delimiter = "\t";
-        m_extension = ".txt";
-        break;
-    case ExportFormat::Fixed:
-        m_extension = ".prn";
-        break;
-    case ExportFormat::Workbook:
-        m_extension = ".xlsx";
-        break;
-    }
-    if (quotes && m_format != ExportFormat::Fixed && m_format != ExportFormat::Workbook)
+    const ExportFormatInfo &info = FormatInfo(m_format);
+    m_delimiter = info.Delimiter;
+    m_extension = info.Extension;
+    if (quotes && info.Quotes)
         m_quote = "\"";
     m_joiner = m_quote + m_delimiter + m_quote;
     if (!m_quarters.empty())
@@ -376,11 +355,11 @@ RecordLayout::RecordLayout(ExportFormat format, bool quotes, std::string code, T
 
 std::string RecordLayout::Header() const
 {
-    // For ZR1 the line titles are the areas' names, so the headings swap too.
-    const char *titleHeading = IsZr1(m_code) ? "State Name" : "Line Title";
-    const char *areaHeading = IsZr1(m_code) ? "Line Title" : "State Name";
+    const ExportColumnNames headings = ExportColumnHeadings(m_code);
+    const std::string titleHeading(headings.LineTitle);
+    const std::string areaHeading(headings.AreaName);
     std::string header;
-    if (m_format == ExportFormat::Fixed) {
+    if (m_kind == RecordKind::FixedLength) {
         header = "SSRTTTTLLLLYYYY.Q";
         if (m_columns.lineTitle)
             header += FitLeft(titleHeading, FixedTitleWidth);
@@ -440,7 +419,7 @@ int RecordLayout::AppendRecordOf(std::string &out, const Record &record, std::st
                                  std::string_view areaCaption) const
 {
     constexpr bool tenByte = std::is_same_v<Record, TenByteRecordView>;
-    if (m_format == ExportFormat::Fixed) {
+    if (m_kind == RecordKind::FixedLength) {
         AppendLeft(out, record.Field(0), 2);
         AppendLeft(out, record.Field(1), 1);
         if (m_code.size() < 4)
@@ -571,10 +550,11 @@ int RecordLayout::AppendRecordOf(std::string &out, const Record &record, std::st
 std::vector<std::string> RecordLayout::HeaderCells() const
 {
     std::vector<std::string> cells{"State FIPS", "Region Code", "Table", "Line Code", "First Year.Quarter"};
+    const ExportColumnNames headings = ExportColumnHeadings(m_code);
     if (m_columns.lineTitle)
-        cells.emplace_back(IsZr1(m_code) ? "State Name" : "Line Title");
+        cells.emplace_back(headings.LineTitle);
     if (m_columns.areaName)
-        cells.emplace_back(IsZr1(m_code) ? "Line Title" : "State Name");
+        cells.emplace_back(headings.AreaName);
     for (const int quarter : m_quarters)
         cells.push_back(QuarterLabel(quarter, m_code));
     cells.emplace_back("DISCL");

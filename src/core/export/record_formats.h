@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/catalog/data_files.h"
+#include "core/export/export_formats.h"
 
 #include <string>
 #include <string_view>
@@ -11,10 +12,6 @@ namespace tarvel {
 // The export record formats. Every record is single-byte text; the writer
 // adds the "\r\n" after each one. Nothing inside a field is ever escaped.
 
-/// The index of the chosen `optCopy` button. Workbook is an Excel
-/// workbook (.xlsx) rather than text: its records are rows of cells.
-enum class ExportFormat { Comma = 0, Space = 1, Tab = 2, Fixed = 3, Workbook = 4 };
-
 /// One field of a record as a spreadsheet cell: the text the comma format
 /// writes for it, without quotes.
 struct RecordCell {
@@ -24,9 +21,10 @@ struct RecordCell {
     char withheld = 0; ///< a number shown although withheld (unsuppressed): its flag; else 0
 };
 
-/// The text columns a record holds. For ZR1 the two boxes are exchanged:
-/// "Insert area names" gives the line-title column (the areas' names) and
-/// "Insert line titles" the area-name column ("Personal Income").
+/// The text columns a record holds. For a table whose lines are the areas
+/// (ZR1) the two boxes are exchanged: "Insert area names" gives the
+/// line-title column (the areas' names) and "Insert line titles" the
+/// area-name column ("Personal Income").
 struct TextColumns {
     bool lineTitle = false;
     bool areaName = false;
@@ -61,7 +59,8 @@ public:
                  std::vector<int> quarters, bool unsuppressed);
 
     ExportFormat Format() const { return m_format; }
-    /// ".csv", ".prn", ".txt", ".prn" or ".xlsx": the per-area files' extension.
+    RecordKind Kind() const { return m_kind; }
+    /// The per-area files' extension (".csv").
     const std::string &Extension() const { return m_extension; }
 
     /// The header record, without its line end.
@@ -98,6 +97,7 @@ private:
     char *PutValue(char *p, const Record &record, int quarter) const;
 
     ExportFormat m_format;
+    RecordKind m_kind;
     std::string m_code;
     TextColumns m_columns;
     std::vector<int> m_quarters;

@@ -1,6 +1,7 @@
 #include "core/help/documents.h"
 
 #include "core/catalog/file_helpers.h"
+#include "core/catalog/table_catalog.h"
 
 #include <array>
 
@@ -39,8 +40,9 @@ DocumentRequest FootnoteDocument(const DataPaths &paths, std::string_view code, 
         request.Caption = table + " " + " footnotes";
         file = table + "fn.txt";
     } else {
-        if (table == "ZR1")
-            table = "ZR5";
+        // A table may show another's summary (ZR1 shows ZR5's).
+        if (const std::string_view summary = SummaryTable(code); !summary.empty())
+            table = summary;
         request.Caption = table + " summary";
         file = table + ".doc";
     }

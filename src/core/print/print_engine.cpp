@@ -88,7 +88,9 @@ PrintStatus PrintTable(const PrintSnapshot &snapshot, PrintTarget &target, const
     layout.TableCode = PrintTableCode(snapshot.Caption);
     target.SetLayout(layout);
 
-    const std::string title = PrintTableTitle(layout.TableCode);
+    // The title lines: the table's title, then the unit of its values.
+    const std::string_view title = PrintTitle(layout.TableCode);
+    const std::string unitLine = "(" + std::string(ValueUnit(layout.TableCode)) + ")";
     const std::string areaText = PrintAreaText(snapshot.Caption, snapshot.Tag);
     const std::vector<PageBand> pages = PagePlan(grid.Rows() - 1, grid.Columns() - 1,
                                                  {layout.ColumnsPerPage, layout.RowsPerPage});
@@ -99,8 +101,8 @@ PrintStatus PrintTable(const PrintSnapshot &snapshot, PrintTarget &target, const
             target.PageBreak();
         target.PageTop();
         if (!title.empty()) {
-            target.TitleLine(1, title);
-            target.TitleLine(2, UnitsLineText);
+            target.TitleLine(1, std::string(title));
+            target.TitleLine(2, unitLine);
         }
         target.AreaLine(areaText);
         target.HeaderRow(GridRowCells(grid, 0, band.FirstColumn, band.LastColumn, cells));
@@ -271,22 +273,6 @@ std::string PrintAreaText(std::string_view caption, ChildKind tag)
     return tilde + 2 >= caption.size() ? std::string() : std::string(caption.substr(tilde + 2));
 }
 
-std::string PrintTableTitle(std::string_view code)
-{
-    if (code == "ZR5" || code == "ZR5N")
-        return "QUARTERLY PERSONAL INCOME BY MAJOR SOURCE AND EARNINGS BY INDUSTRY 1/";
-    if (code == "ZR7" || code == "ZR7N")
-        return "QUARTERLY WAGE AND SALARY DISBURSEMENTS BY INDUSTRY 1/";
-    if (code == "ZR6" || code == "ZR6N")
-        return "QUARTERLY COMPENSATION OF EMPLOYEES BY INDUSTRY";
-    if (code == "ZR1")
-        return "QUARTERLY PERSONAL INCOME";
-    if (code == "ZR4")
-        return "QUARTERLY INCOME SUMMARY";
-    // ZR5H and ZR7H print without title lines.
-    return {};
-}
-
 void MeasureGrid(const Grid &grid, int &titleWidth, int &cellWidth)
 {
     titleWidth = 0;
@@ -400,8 +386,9 @@ std::vector<int> PrintAllAreaList(std::string_view code, std::span<const std::ui
         if (areaSelected[static_cast<std::size_t>(area)] != 0)
             areas.push_back(area);
     }
-    // ZR1 holds every area in one table: one window, whatever was chosen.
-    if (code == "ZR1")
+    // A table whose lines are the areas holds every area in one window,
+    // whatever was chosen.
+    if (ShapeOf(code) == TableShape::AreaRows)
         return {areas.empty() ? 1 : areas.front()};
     return areas;
 }

@@ -76,8 +76,6 @@ std::string PrintTableCode(std::string_view caption);
 /// The area line: for a one-line view (SOL) the whole caption, else the text
 /// two characters after the first "~" (the whole caption when there is none).
 std::string PrintAreaText(std::string_view caption, ChildKind tag);
-/// The title of a table code, or "" for a table printed without title lines.
-std::string PrintTableTitle(std::string_view code);
 /// TitleWidth and CellWidth of grid in characters (0 when nothing measured).
 void MeasureGrid(const Grid &grid, int &titleWidth, int &cellWidth);
 
@@ -129,8 +127,9 @@ PrintStatus PrintWindow(const PrintSnapshot &snapshot, PrintTarget &target, cons
 /// Builds one area's grid (area 1..60) as print-all needs it, or the failure.
 using AreaGridBuilder = std::function<Result<Grid>(int area)>;
 
-/// Areas a print-all run visits: one pass for ZR1 (the first chosen area, or
-/// 1), else every area flagged in areaSelected (index 1..60) in order.
+/// Areas a print-all run visits: one pass for a table whose lines are the
+/// areas (the first chosen area, or 1), else every area flagged in
+/// areaSelected (index 1..60) in order.
 std::vector<int> PrintAllAreaList(std::string_view code, std::span<const std::uint8_t> areaSelected);
 
 struct PrintAllSummary {

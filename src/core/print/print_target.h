@@ -21,7 +21,6 @@ inline constexpr const char *SystemNameText = "MERIDANT";   // foot, right
 inline constexpr const char *AgencyNameText = "HALVERN";    // last foot line, right
 inline constexpr const char *ReleaseDateText = "June 2008"; // last foot line, middle
 inline constexpr const char *PrinterRightMargin = "XXXXXXXXXX";
-inline constexpr const char *UnitsLineText = "(Millions of dollars, seasonally adjusted at annual rates)";
 
 /// Data columns and data rows (the header row not counted) one page holds.
 struct PageGeometry {

@@ -92,7 +92,7 @@ std::string AreaPanelText(int count)
 
 int NextSelectedArea(std::string_view tableCode, const AreaFlags &chosen, int currentArea)
 {
-    if (tableCode == "ZR1")
+    if (ShapeOf(tableCode) == TableShape::AreaRows)
         return currentArea;
     for (int k = std::max(currentArea + 1, 1); k <= AreaCount; ++k) {
         if (chosen[static_cast<std::size_t>(k)] != 0)
@@ -107,7 +107,7 @@ int NextSelectedArea(std::string_view tableCode, const AreaFlags &chosen, int cu
 
 int PreviousSelectedArea(std::string_view tableCode, const AreaFlags &chosen, int currentArea)
 {
-    if (tableCode == "ZR1")
+    if (ShapeOf(tableCode) == TableShape::AreaRows)
         return currentArea;
     for (int k = std::min(currentArea - 1, AreaCount); k >= 1; --k) {
         if (chosen[static_cast<std::size_t>(k)] != 0)

@@ -2,8 +2,6 @@
 
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/table_catalog.h"
-#include "core/print/print_engine.h"
-#include "core/print/print_target.h"
 #include "core/views/table_view_builder.h"
 
 #include <algorithm>
@@ -14,8 +12,6 @@ namespace tarvel {
 
 namespace {
 
-// The one-line view lays out its area rows like ZR1's lines.
-const std::string AreaLayout = "SHAZAM";
 constexpr const char *ChartTitle = "Chart";
 
 Failure UsageFailure(std::string message)
@@ -23,23 +19,10 @@ Failure UsageFailure(std::string message)
     return {FailureKind::Usage, {}, std::move(message)};
 }
 
-// The data line a layout row holds (1-based), or 0 for a heading or spacer.
-int DataLineOfRow(int row, std::string_view layout)
-{
-    if (row < 1 || HeadingCaption(row, layout) != "X")
-        return 0;
-    int line = 0;
-    for (int r = 1; r <= row; ++r) {
-        if (HeadingCaption(r, layout) == "X")
-            ++line;
-    }
-    return line;
-}
-
 // Legend texts as short as the title allows: the source caption names the
 // area of a table window and the line of a one-line window, so lines of one
 // area go by their titles and areas of one line by their names.
-void NameSeries(std::vector<ChartSeries> &series, bool zr1)
+void NameSeries(std::vector<ChartSeries> &series, bool areaRows)
 {
     bool oneArea = true;
     bool oneLine = true;
@@ -48,7 +31,7 @@ void NameSeries(std::vector<ChartSeries> &series, bool zr1)
         oneLine = oneLine && s.Line == series.front().Line;
     }
     for (ChartSeries &s : series) {
-        if (zr1 || (oneArea && series.size() > 1))
+        if (areaRows || (oneArea && series.size() > 1))
             s.Name = s.LineTitle;
         else if (oneLine && series.size() > 1)
             s.Name = s.AreaName;
@@ -75,17 +58,6 @@ std::string ChartCaption(const std::string &sourceCaption, bool unsuppressed)
     return sourceCaption + " - chart" + (unsuppressed ? " UNSUPPRESSED" : "");
 }
 
-std::string ChartUnit(const std::string &code)
-{
-    if (PrintTableTitle(code).empty())
-        return {};
-    // The printed units line without its parentheses.
-    std::string unit = UnitsLineText;
-    if (unit.size() >= 2 && unit.front() == '(' && unit.back() == ')')
-        unit = unit.substr(1, unit.size() - 2);
-    return unit;
-}
-
 bool HoldsNumber(std::string_view valueText)
 {
     std::size_t i = valueText.find_first_not_of(' ');
@@ -106,7 +78,8 @@ Result<ChartData> BuildChart(const ChartRequest &request)
         return UsageFailure("the table " + code + " is not in the catalog");
     if (request.Lines.empty())
         return UsageFailure("no line to chart");
-    const bool zr1 = code == "ZR1";
+    // A table whose lines are the areas: its line n is area n's record.
+    const bool areaRows = ShapeOf(code) == TableShape::AreaRows;
     for (const ChartLineRef &ref : request.Lines) {
         if (ref.Area < 1 || ref.Area > AreaCount || ref.Line < 1 || ref.Line > lineCount)
             return UsageFailure("area " + std::to_string(ref.Area) + ", line " + std::to_string(ref.Line)
@@ -124,7 +97,7 @@ Result<ChartData> BuildChart(const ChartRequest &request)
     if (!titles)
         return titles.Error();
     std::vector<AreaRecord> areas;
-    if (!zr1) {
+    if (!areaRows) {
         Result<std::vector<AreaRecord>> list = ReadAreaList(AreaListFileName(request.Paths));
         if (!list)
             return list.Error();
@@ -136,7 +109,7 @@ Result<ChartData> BuildChart(const ChartRequest &request)
     chart.Title = request.SourceCaption;
     chart.Unsuppressed = request.Paths.Unsuppressed;
     chart.Caption = ChartCaption(request.SourceCaption, chart.Unsuppressed);
-    chart.Unit = ChartUnit(code);
+    chart.Unit = ValueUnit(code);
     for (const int k : quarters)
         chart.Labels.push_back(QuarterLabel(k, code));
 
@@ -147,16 +120,15 @@ Result<ChartData> BuildChart(const ChartRequest &request)
         if (static_cast<std::size_t>(ref.Line) > titles->size())
             return Failure::Damaged(LineTitleFileName(request.Paths, code), "it holds too few line titles");
         series.LineTitle = Trim((*titles)[static_cast<std::size_t>(ref.Line - 1)]);
-        if (zr1) {
-            // ZR1's lines are the areas themselves.
-            series.AreaName = "Personal Income";
+        if (areaRows) {
+            series.AreaName = WholeTableCaption(code);
         } else {
             if (static_cast<std::size_t>(ref.Area) > areas.size())
                 return Failure::Damaged(AreaListFileName(request.Paths), "it holds too few areas");
             series.AreaName = Trim(areas[static_cast<std::size_t>(ref.Area - 1)].name);
         }
 
-        const std::int64_t position = zr1 ? data->Position(1, ref.Area) : data->Position(ref.Area, ref.Line);
+        const std::int64_t position = areaRows ? data->Position(1, ref.Area) : data->Position(ref.Area, ref.Line);
         Result<DataRecord> record = data->ReadRecordAt(position);
         if (!record)
             return record.Error();
@@ -185,7 +157,7 @@ Result<ChartData> BuildChart(const ChartRequest &request)
         }
         chart.Series.push_back(std::move(series));
     }
-    NameSeries(chart.Series, zr1);
+    NameSeries(chart.Series, areaRows);
     return chart;
 }
 
@@ -193,37 +165,37 @@ ChartSelection ChartFromGrid(const Grid &grid, const std::vector<int> &rows, con
 {
     ChartSelection selection;
     const std::string code = CodeFromCaption(grid.Caption);
-    const bool zr1 = code == "ZR1";
+    const bool areaRows = ShapeOf(code) == TableShape::AreaRows;
     selection.OneLine = grid.Tag == ChildKind::SOL;
-    selection.Areas = selection.OneLine || zr1;
+    selection.Areas = selection.OneLine || areaRows;
     const bool tableView = grid.Tag == ChildKind::TableView || grid.Tag == ChildKind::PrintAll;
     const bool known = LineCount(code) > 0 && grid.Rows() > 1;
-    if (!known || (!selection.OneLine && !tableView) || (selection.OneLine && (zr1 || grid.Line < 1))
-        || (tableView && !zr1 && (grid.Area < 1 || grid.Area > AreaCount))) {
+    if (!known || (!selection.OneLine && !tableView) || (selection.OneLine && (areaRows || grid.Line < 1))
+        || (tableView && !areaRows && (grid.Area < 1 || grid.Area > AreaCount))) {
         selection.Problem = ChartProblem::NotChartable;
         return selection;
     }
 
     // A table view's rows are its lines (for ZR1 the areas); a one-line
-    // view's rows are the areas, laid out as ZR1's.
-    const std::string layout = selection.OneLine ? AreaLayout : code;
+    // view's rows are the areas.
+    const RowLayout layout = selection.OneLine ? AreaRowLayout() : TableRowLayout(code);
     std::set<int> chosen;
     std::vector<ChartLineRef> lines;
     for (const int row : rows) {
         if (row < 1 || row >= grid.Rows() || !chosen.insert(row).second)
             continue;
-        const int n = DataLineOfRow(row, layout);
+        const int n = layout.DataLine(row);
         if (n == 0)
             continue;
         if (selection.OneLine)
             lines.push_back({n, grid.Line});
-        else if (zr1)
+        else if (areaRows)
             lines.push_back({n, n});
         else
             lines.push_back({grid.Area, n});
     }
-    std::sort(lines.begin(), lines.end(), [zr1, &selection](const ChartLineRef &a, const ChartLineRef &b) {
-        return selection.OneLine || zr1 ? a.Area < b.Area : a.Line < b.Line;
+    std::sort(lines.begin(), lines.end(), [&selection](const ChartLineRef &a, const ChartLineRef &b) {
+        return selection.Areas ? a.Area < b.Area : a.Line < b.Line;
     });
     selection.Count = static_cast<int>(lines.size());
     if (lines.empty()) {

@@ -70,10 +70,6 @@ struct ChartRequest {
 /// after it in unsuppressed mode.
 std::string ChartCaption(const std::string &sourceCaption, bool unsuppressed);
 
-/// The unit the table's values are given in, as the printed tables state
-/// it; empty for the tables printed without a title.
-std::string ChartUnit(const std::string &code);
-
 /// True when a value field holds a number (blanks, then an optional sign,
 /// then a digit, or a point and a digit). A blank field is a gap.
 bool HoldsNumber(std::string_view valueText);

@@ -11,9 +11,6 @@ namespace tarvel {
 namespace {
 
 const std::string StateCaption = "    State";
-// The area rows lay out like ZR1's: spacers at 2 and 54, the regions heading at 55.
-const std::string AreaLayout = "SHAZAM";
-constexpr int OneLineRows = 64;
 
 bool IsBlank(std::string_view text)
 {
@@ -71,7 +68,8 @@ std::optional<OneLineSource> ReadOneLineSource(const Grid &source, int currentRo
     if (result.Title.empty() || IsBlank(source.Cell(currentRow, 1)))
         return std::nullopt;
     result.Code = TrimRight(source.Caption.substr(0, 4));
-    if (result.Code == "ZR1" || LineCount(result.Code) == 0 || source.Columns() < 2)
+    // A table whose lines are the areas has no line to show across them.
+    if (ShapeOf(result.Code) == TableShape::AreaRows || LineCount(result.Code) == 0 || source.Columns() < 2)
         return std::nullopt;
     result.Line = OneLineNumber(source, currentRow);
     if (result.Line < 1 || result.Line > LineCount(result.Code))
@@ -92,8 +90,8 @@ Result<Grid> BuildOneLineView(const DataPaths &paths, const OneLineSource &sourc
     const std::string &code = source.Code;
     if (LineCount(code) == 0)
         return UsageFailure("the table " + code + " is not in the catalog");
-    if (code == "ZR1")
-        return UsageFailure("the one-line view does not apply to ZR1, whose lines are the areas");
+    if (ShapeOf(code) == TableShape::AreaRows)
+        return UsageFailure("the one-line view does not apply to " + code + ", whose lines are the areas");
     if (source.Line < 1 || source.Line > LineCount(code)) {
         return UsageFailure("line " + std::to_string(source.Line) + " is not a line of " + code + " (1-"
                             + std::to_string(LineCount(code)) + ")");
@@ -108,7 +106,11 @@ Result<Grid> BuildOneLineView(const DataPaths &paths, const OneLineSource &sourc
 
     const std::vector<int> quarters = QuarterColumnOrder(source.QuarterShown, QuarterCount(code), reverse);
     const int columns = 1 + static_cast<int>(quarters.size());
-    Grid grid(OneLineRows, columns);
+    // One row per area, grouped as the area list groups them, below the
+    // quarter labels.
+    const RowLayout layout = AreaRowLayout();
+    const int rows = 1 + AreaCount + layout.HeadingCount();
+    Grid grid(rows, columns);
     grid.Caption = OneLineCaption(code, source.Title);
     grid.Tag = ChildKind::SOL;
     grid.Line = source.Line;
@@ -119,8 +121,8 @@ Result<Grid> BuildOneLineView(const DataPaths &paths, const OneLineSource &sourc
         grid.SetCell(0, c, QuarterLabel(quarters[static_cast<std::size_t>(c - 1)], code));
 
     int area = 0;
-    for (int r = 1; r < OneLineRows; ++r) {
-        std::string title = HeadingCaption(r, AreaLayout);
+    for (int r = 1; r < rows; ++r) {
+        std::string title = layout.Caption(r);
         if (title == "X") {
             ++area;
             if (area > static_cast<int>(areas->size())) {

@@ -36,17 +36,9 @@ QString Local(const std::string &path)
     return QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size()));
 }
 
-// The two notes are shown line by line as written, each line keeping its
-// trailing blank; the output note is one paragraph that wraps.
-const char *const RecordFormatNote =
-    "Choose variable-length, delimited fields if the output will be going into a \n"
-    "spreadsheet application. Most spreadsheet applications can handle any \n"
-    "of the delimiters above.";
-// The workbook's note, shown in the same box while that format is chosen.
-const char *const WorkbookNote =
-    "An Excel workbook keeps area and line codes as text, values as numbers \n"
-    "and withheld cells as (D) or (N). It opens in any spreadsheet application. \n"
-    "A workbook is always written whole: an existing file is replaced.";
+// The notes of the first two pages are shown line by line as written
+// (the formats' own with them), each line keeping its trailing blank; the
+// output note is one paragraph that wraps.
 const char *const InsertNote =
     "Select any of the above to insert into the output file(s). A header record \n"
     "is recommended. Area names and line titles will be inserted as separate \n"
@@ -59,18 +51,32 @@ const char *const OutputNote =
     "areas, you will need to provide a file name. If you are exporting to one file per State you will need to "
     "specify an output folder only; do not change the file name.";
 
-// "All files" keeps every name on this platform, where "*.*" would hide
-// names without an extension.
-const char *const FileFilter =
-    "All files (*);;Text files (*.txt);;PRN files (*.prn);;CSV files (*.csv);;Excel workbook (*.xlsx)";
 const char *const FolderFilter = "Folders (*)";
-constexpr int DefaultFilterIndex = 4;  // CSV files
-constexpr int WorkbookFilterIndex = 5; // Excel workbook
-constexpr int WorkbookFormat = static_cast<int>(tarvel::ExportFormat::Workbook);
 
-QPlainTextEdit *NoteBox(QWidget *parent, const char *name, const char *spokenName, const char *text, bool wrap)
+// The save dialog's filters: "All files" (which keeps every name on this
+// platform, where "*.*" would hide names without an extension), then the
+// formats' file types.
+QString FileFilter()
 {
-    auto *box = new QPlainTextEdit(QString::fromLatin1(text), parent);
+    QString filter = QStringLiteral("All files (*)");
+    for (const std::string_view type : tarvel::ExportFileTypes())
+        filter += QStringLiteral(";;") + QString::fromLatin1(type.data(), static_cast<qsizetype>(type.size()));
+    return filter;
+}
+
+QString Latin1View(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+const tarvel::ExportFormatInfo &FormatOfButton(int index)
+{
+    return tarvel::FormatInfo(tarvel::ExportFormatAt(index).value_or(tarvel::ExportFormat::Comma));
+}
+
+QPlainTextEdit *NoteBox(QWidget *parent, const char *name, const char *spokenName, std::string_view text, bool wrap)
+{
+    auto *box = new QPlainTextEdit(Latin1View(text), parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setReadOnly(true);
     box->setFrameShape(QFrame::NoFrame);
@@ -150,19 +156,15 @@ void frmExport::CreatePages()
     {
         auto *layout = new QVBoxLayout(fraExport[0]);
         m_formatGroup = new QButtonGroup(this);
-        const std::array<const char *, 5> captions{
-            "Variable-length, comma-delimited records", "Variable-length, space-delimited records",
-            "Variable-length, tab-delimited records", "Fixed-length records, no delimiters",
-            "Excel workbook (.xlsx)"};
         for (std::size_t i = 0; i < optCopy.size(); ++i) {
-            optCopy[i] = new QRadioButton(QString::fromLatin1(captions[i]), fraExport[0]);
+            optCopy[i] = new QRadioButton(Latin1View(tarvel::ExportFormats()[i].WizardCaption), fraExport[0]);
             optCopy[i]->setObjectName(QStringLiteral("optCopy_%1").arg(i));
             m_formatGroup->addButton(optCopy[i], static_cast<int>(i));
             layout->addWidget(optCopy[i]);
         }
         layout->addStretch(1);
-        txtRecordFormat =
-            NoteBox(fraExport[0], "txtRecordFormat", "Note on the record formats", RecordFormatNote, false);
+        txtRecordFormat = NoteBox(fraExport[0], "txtRecordFormat", "Note on the record formats",
+                                  tarvel::ExportFormats().front().WizardNote, false);
         layout->addWidget(txtRecordFormat);
         connect(m_formatGroup, &QButtonGroup::idClicked, this, &frmExport::optCopy_Click);
     }
@@ -266,11 +268,12 @@ void frmExport::CreatePages()
     connect(cmdOK, &QPushButton::clicked, this, &frmExport::cmdOK_Click);
 
     // Wide enough for every tab and for the notes' longest line.
-    const int noteWidth = std::max(
-        txtInsert->fontMetrics().horizontalAdvance(
-            QStringLiteral("a quote to be a delimiter, so importing without quotes would be better in ")),
-        txtInsert->fontMetrics().horizontalAdvance(
-            QStringLiteral("and withheld cells as (D) or (N). It opens in any spreadsheet application. ")));
+    QStringList noteLines = QString::fromLatin1(InsertNote).split(QLatin1Char('\n'));
+    for (const tarvel::ExportFormatInfo &format : tarvel::ExportFormats())
+        noteLines += Latin1View(format.WizardNote).split(QLatin1Char('\n'));
+    int noteWidth = 0;
+    for (const QString &line : noteLines)
+        noteWidth = std::max(noteWidth, txtInsert->fontMetrics().horizontalAdvance(line));
     const int width = std::max({TwipsToPixelsX(7200, this), noteWidth + 60, tabExport->sizeHint().width() + 30});
     resize(width, TwipsToPixelsY(5400, this));
 }
@@ -291,7 +294,7 @@ void frmExport::LoadLineTitles()
 
 void frmExport::SetOptions(const tarvel::ExportOptions &options)
 {
-    const int format = static_cast<int>(options.Format);
+    const int format = static_cast<int>(FormatOfButton(static_cast<int>(options.Format)).Format);
     optCopy[static_cast<std::size_t>(format)]->setChecked(true);
     optOP[options.Output == tarvel::ExportOutput::FilePerArea ? 1 : 0]->setChecked(true);
     chkHeader->setChecked(options.Header);
@@ -308,7 +311,7 @@ tarvel::ExportOptions frmExport::Options() const
 {
     tarvel::ExportOptions options;
     options.TableCode = m_code;
-    options.Format = static_cast<tarvel::ExportFormat>(std::clamp(m_formatGroup->checkedId(), 0, WorkbookFormat));
+    options.Format = FormatOfButton(m_formatGroup->checkedId()).Format;
     options.Output = m_outputGroup->checkedId() == 1 ? tarvel::ExportOutput::FilePerArea
                                                       : tarvel::ExportOutput::OneFile;
     options.Header = chkHeader->isChecked();
@@ -368,13 +371,14 @@ void frmExport::optCopy_Click(int index)
 
 void frmExport::ShowFormat(int index)
 {
-    // Fixed-length records and workbooks never quote, and a workbook is
-    // never appended to; the ticks themselves are kept.
-    chkQuote->setEnabled(index != static_cast<int>(tarvel::ExportFormat::Fixed) && index != WorkbookFormat);
-    chkAppend->setEnabled(index != WorkbookFormat);
-    const char *note = index == WorkbookFormat ? WorkbookNote : RecordFormatNote;
-    if (txtRecordFormat->toPlainText() != QString::fromLatin1(note)) {
-        txtRecordFormat->setPlainText(QString::fromLatin1(note));
+    // A format that never quotes or is never appended to disables its box;
+    // the tick itself is kept.
+    const tarvel::ExportFormatInfo &format = FormatOfButton(index);
+    chkQuote->setEnabled(format.Quotes);
+    chkAppend->setEnabled(format.Appends);
+    const QString note = Latin1View(format.WizardNote);
+    if (txtRecordFormat->toPlainText() != note) {
+        txtRecordFormat->setPlainText(note);
         fraExport[0]->setAccessibleDescription(txtRecordFormat->toPlainText());
     }
 }
@@ -401,22 +405,23 @@ void frmExport::cmdChange_Click()
         return;
     }
 
-    // A workbook is offered under its own filter; "Index" keeps the filter
-    // of the text formats.
-    const bool workbook = m_formatGroup->checkedId() == WorkbookFormat;
+    // A format with a file type of its own (the workbook) is offered under
+    // it; "Index" keeps the filter last chosen for the others, at first the
+    // default format's.
+    const tarvel::ExportFormatInfo &format = FormatOfButton(m_formatGroup->checkedId());
+    const int defaultFilter = tarvel::FileTypeIndex(tarvel::ExportOptions().Format);
     const std::string key = tarvel::SettingsKey("export");
     const tarvel::SettingRead index = m_settings.ReadSetting(key, "Index");
-    int filter = index.Found() ? index.Number() : DefaultFilterIndex;
-    if (filter < 1 || filter > WorkbookFilterIndex)
-        filter = DefaultFilterIndex;
-    if (workbook)
-        filter = WorkbookFilterIndex;
-    const std::optional<QString> answer =
-        m_prompts.SaveFileName(QStringLiteral("Select a file to receive export output"),
-                               haveName ? current : QString(), QString::fromLatin1(FileFilter), filter);
+    int filter = index.Found() ? index.Number() : defaultFilter;
+    if (filter < 1 || filter > static_cast<int>(tarvel::ExportFileTypes().size()) + 1)
+        filter = defaultFilter;
+    if (format.OwnFileType)
+        filter = tarvel::FileTypeIndex(format.Format);
+    const std::optional<QString> answer = m_prompts.SaveFileName(
+        QStringLiteral("Select a file to receive export output"), haveName ? current : QString(), FileFilter(), filter);
     if (!answer)
         return;
-    if (!workbook)
+    if (!format.OwnFileType)
         m_settings.WriteSetting(key, "Index", tarvel::SettingNumberText(filter));
     txtFileName->setText(*answer);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/export/export_formats.h"
 #include "core/export/export_writer.h"
 
 #include <QDialog>
@@ -60,7 +61,7 @@ public:
     QTabBar *tabExport = nullptr;
     std::array<QFrame *, PageCount> fraExport{};
     // Page 1
-    std::array<QRadioButton *, 5> optCopy{};
+    std::array<QRadioButton *, tarvel::ExportFormatCount> optCopy{}; ///< one a format, in its table's order
     QPlainTextEdit *txtRecordFormat = nullptr;
     // Page 2
     QCheckBox *chkHeader = nullptr;

@@ -417,7 +417,7 @@ void frmMain::Startup(const QStringList &arguments)
     m_state.HelpFile = tarvel::LocateHelpFile(m_state.ProgramFolder, m_state.DataFolder);
 
     m_state.ViewForward = true;
-    FillQuarterList("ZR1");
+    FillQuarterList(std::string(tarvel::StartupQuarterTable()));
     m_state.AreaSelected.fill(tarvel::NotChosen);
 
     ShowDataFolderKind();

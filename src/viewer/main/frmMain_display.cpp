@@ -8,8 +8,8 @@
 #include "viewer/qt/qt_prompts.h"
 #include "viewer/qt/qt_twips.h"
 #include "core/selection/selection.h"
-#include "viewer/display/frmDisplay.h"
 #include "core/catalog/table_catalog.h"
+#include "viewer/display/frmDisplay.h"
 #include "core/views/one_line_view.h"
 #include "core/views/table_view_builder.h"
 

@@ -7,6 +7,7 @@
 #include "viewer/qt/qt_child_window.h"
 #include "viewer/qt/qt_prompts.h"
 #include "core/selection/selection.h"
+#include "core/catalog/table_catalog.h"
 #include "core/catalog/file_helpers.h"
 #include "core/views/table_view_builder.h"
 #include "viewer/print/frmPrint.h"
@@ -195,10 +196,10 @@ tarvel::PrintAllSummary frmMain::PrintAllTo(tarvel::PrintTarget &target, tarvel:
     m_state.PrintAllMode = true;
 
     // The areas in the order the display command steps through them,
-    // starting before the first: one pass for ZR1, whose table holds
-    // every area.
+    // starting before the first: one pass for a table whose lines are the
+    // areas (ZR1), which holds every area.
     m_state.CurrentArea = 0;
-    count = code == "ZR1" ? 1 : tarvel::CountChosen(m_state.AreaSelected);
+    count = tarvel::ShapeOf(code) == tarvel::TableShape::AreaRows ? 1 : tarvel::CountChosen(m_state.AreaSelected);
     std::vector<int> areas;
     for (int j = 0; j < count; ++j) {
         m_state.CurrentArea = m_state.ViewForward

@@ -1,0 +1,146 @@
+#include "cli/batch_command_table.h"
+
+#include "cli/batch_commands.h"
+#include "core/export/export_formats.h"
+
+namespace tarvel::batch {
+
+namespace {
+
+constexpr OptionSpec Table{"--table", OptionValue::Table};
+constexpr OptionSpec Areas{"--areas", OptionValue::Areas};
+constexpr OptionSpec Quarters{"--quarters", OptionValue::Quarters};
+constexpr OptionSpec Output{"--output", OptionValue::File};
+constexpr OptionSpec Reverse{"--reverse"};
+constexpr OptionSpec Footnotes{"--footnotes"};
+
+std::vector<CommandSpec> MakeCommands()
+{
+    const std::string formats = ExportFormatNames("|");
+    return {
+        {"tables",
+         {},
+         {"tables"},
+         {"one line per table: code, first year, last year,", "quarter count, line count (tab-separated)"},
+         RunTables,
+         false},
+        {"areas",
+         {},
+         {"areas"},
+         {"one line per area: number, code, region code,", "name, abbreviation (tab-separated)"},
+         RunAreas},
+        {"lines", {Table}, {"lines --table CODE"}, {"one line per data line: number, line code, title"}, RunLines},
+        {"show",
+         {Table, {"--area", OptionValue::Number}, Quarters, Reverse},
+         {"show --table CODE --area N [--quarters QUARTERS] [--reverse]"},
+         {"the table-view grid of area N: the window caption,", "then one line per grid row (row 0 first), cells",
+          "separated by tabs, each cell's text exactly as the", "display window shows it"},
+         RunShow},
+        {"show-line",
+         {Table, {"--line", OptionValue::Number}, Quarters, Reverse},
+         {"show-line --table CODE --line L [--quarters QUARTERS] [--reverse]"},
+         {"the one-line view grid of data line L (1-based", "within an area's block), in the same form"},
+         RunShowLine},
+        {"export",
+         {Table,
+          Areas,
+          Quarters,
+          {"--lines", OptionValue::Lines},
+          {"--format", OptionValue::ExportFormat},
+          Output,
+          {"--per-area", OptionValue::Folder},
+          {"--no-header"},
+          {"--line-titles"},
+          {"--no-line-titles"},
+          {"--area-names"},
+          {"--no-area-names"},
+          {"--no-quotes"},
+          {"--append"},
+          Footnotes},
+         {"export --table CODE --areas AREAS --quarters QUARTERS [--lines LINES]",
+          "       --format " + formats + " (--output FILE | --per-area DIR)",
+          "       [--no-header] [--line-titles|--no-line-titles]",
+          "       [--area-names|--no-area-names] [--no-quotes] [--append] [--footnotes]"},
+         {"the export writer; defaults as the wizard's first", "opening: header, line titles and quotes on; area",
+          "names, append and footnotes off; xlsx writes an", "Excel workbook (no quotes, never appended)"},
+         RunExport},
+        {"print",
+         {Table, Areas, Quarters, Output, Footnotes, Reverse},
+         {"print --table CODE --areas AREAS --quarters QUARTERS --output FILE", "      [--footnotes] [--reverse]"},
+         {"print-all to a file: HTML when FILE ends in", "\".htm\" (any case), plain text otherwise"},
+         RunPrint},
+    };
+}
+
+// The usage stands two blanks in; the description in a column of its own,
+// beside a usage short enough to leave room for it.
+constexpr std::size_t UsageIndent = 2;
+constexpr std::size_t DescriptionColumn = 31;
+
+} // namespace
+
+const OptionSpec *CommandSpec::FindOption(std::string_view name) const
+{
+    for (const OptionSpec &option : Options) {
+        if (option.Name == name)
+            return &option;
+    }
+    return nullptr;
+}
+
+const std::vector<CommandSpec> &Commands()
+{
+    static const std::vector<CommandSpec> commands = MakeCommands();
+    return commands;
+}
+
+const CommandSpec *FindCommand(std::string_view name)
+{
+    for (const CommandSpec &command : Commands()) {
+        if (command.Name == name)
+            return &command;
+    }
+    return nullptr;
+}
+
+const std::vector<OptionSpec> &GlobalOptions()
+{
+    static const std::vector<OptionSpec> options{
+        {"--data", OptionValue::Folder}, {"--unsuppressed"}, {"--help"}, {"--version"}};
+    return options;
+}
+
+std::string HelpText()
+{
+    std::string text = "tarvel-batch: the TARVEL viewer's tables, exports and prints from the command line\n"
+                       "\n"
+                       "tarvel-batch [--data DIR] [--unsuppressed] COMMAND [options]\n"
+                       "tarvel-batch --help | --version\n";
+    const std::string indent(UsageIndent, ' ');
+    const std::string column(DescriptionColumn, ' ');
+    for (const CommandSpec &command : Commands()) {
+        for (std::size_t i = 0; i + 1 < command.Usage.size(); ++i)
+            text += indent + command.Usage[i] + "\n";
+        const std::string last = indent + command.Usage.back();
+        std::size_t first = 0;
+        if (last.size() < DescriptionColumn && !command.Description.empty()) {
+            text += last + std::string(DescriptionColumn - last.size(), ' ') + std::string(command.Description[0])
+                + "\n";
+            first = 1;
+        } else {
+            text += last + "\n";
+        }
+        for (std::size_t i = first; i < command.Description.size(); ++i)
+            text += column + std::string(command.Description[i]) + "\n";
+    }
+    text += "\n"
+            "AREAS: all, or numbers and ranges (1,5-9). QUARTERS: last4 (the default),\n"
+            "last5, last8, last9, all, a label range (2007.1-2008.1) or a comma list of\n"
+            "labels. LINES: all (the default) or numbers and ranges.\n"
+            "Without --data the data folder is the one the viewer would find.\n"
+            "--unsuppressed reads the \".xxx\" files as the viewer's unsuppressed mode does.\n"
+            "Exit status: 0 success; 1 a file that cannot be read or written; 2 usage error.\n";
+    return text;
+}
+
+} // namespace tarvel::batch

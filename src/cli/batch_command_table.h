@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvel::batch {
+
+struct Context;
+
+// tarvel-batch's commands: one table gives each command's name, options,
+// --help lines and the function that runs it. The command line is parsed,
+// dispatched and explained from it, and the build makes the bash
+// completion and the manual page's lists from it (batch_docs.h).
+
+/// What an option's value is: none for a flag; otherwise what kind of value
+/// it takes, which also says what the completion offers for it.
+enum class OptionValue { None, Folder, File, Table, Number, Areas, Lines, Quarters, ExportFormat };
+
+struct OptionSpec {
+    std::string_view Name; ///< "--table"
+    OptionValue Value = OptionValue::None;
+
+    bool TakesValue() const { return Value != OptionValue::None; }
+};
+
+struct CommandSpec {
+    std::string_view Name;
+    std::vector<OptionSpec> Options;
+    /// --help's usage lines: the command and its options, each further line
+    /// indented to stand under the options.
+    std::vector<std::string> Usage;
+    /// --help's lines under the usage: what the command writes.
+    std::vector<std::string_view> Description;
+    int (*Run)(const Context &context) = nullptr;
+    /// Reads the data folder, so a run looks for one (`tables` does not).
+    bool ReadsData = true;
+
+    const OptionSpec *FindOption(std::string_view name) const;
+};
+
+/// Every command, in --help's order.
+const std::vector<CommandSpec> &Commands();
+/// The command of that name (exact); nullptr for any other word, which is
+/// never run.
+const CommandSpec *FindCommand(std::string_view name);
+/// The options that stand before the command.
+const std::vector<OptionSpec> &GlobalOptions();
+
+/// The text of --help: the commands' usage and description lines from the
+/// table, between the program's own lines.
+std::string HelpText();
+
+} // namespace tarvel::batch
