@@ -231,13 +231,6 @@ std::string FitLeft(std::string_view text, std::size_t width)
     return fitted;
 }
 
-std::string FitRight(std::string_view text, std::size_t width)
-{
-    if (text.size() >= width)
-        return std::string(text.substr(0, width));
-    return std::string(width - text.size(), ' ') + std::string(text);
-}
-
 RecordLayout::RecordLayout(ExportFormat format, bool quotes, std::string code, TextColumns columns,
                            std::vector<int> quarters, bool unsuppressed)
     : m_format(format)
