@@ -81,7 +81,7 @@ const CollectingReporter::Measure *CollectingReporter::Find(const std::string &n
 namespace {
 
 // TARVEL_BENCH_MARKDOWN=1 prints the rows as a Markdown table, ready for
-// the README.
+// docs/performance.md.
 bool Markdown()
 {
     static const bool markdown = [] {

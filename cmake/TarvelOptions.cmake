@@ -2,6 +2,10 @@
 add_library(tarvel_options INTERFACE)
 target_compile_features(tarvel_options INTERFACE cxx_std_20)
 target_compile_options(tarvel_options INTERFACE -Wall -Wextra -pedantic -Wold-style-cast)
+# A plain build compiles no *_fast file; the headers then give plain versions.
+if(TARVEL_PLAIN_CODE)
+    target_compile_definitions(tarvel_options INTERFACE TARVEL_PLAIN_CODE)
+endif()
 if(TARVEL_WERROR)
     target_compile_options(tarvel_options INTERFACE -Werror)
 endif()

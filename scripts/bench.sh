@@ -3,8 +3,8 @@
 # the benchmarks in build-bench/ (or $TARVEL_BUILD_DIR), runs each program
 # and prints one line per figure beside its floor, then the whole-process
 # figures of tarvel-batch beside a C program's (hyperfine, alternating
-# rounds), and last the same tables in Markdown for the README's
-# Performance section. Google Benchmark's own output goes to bench-log.txt
+# rounds), and last the same tables in Markdown for docs/performance.md's
+# figures. Google Benchmark's own output goes to bench-log.txt
 # in the build folder.
 #
 # Options: --quick (fewer hyperfine rounds), --no-gui (skip the viewer's
@@ -98,7 +98,7 @@ as_text "$whole_md"
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 echo
-echo "---- README (Performance section) ----"
+echo "---- docs/performance.md (Figures) ----"
 echo
 echo "Date: $started. Machine: $machine; load average $load_before before the run and $load_after after."
 echo

@@ -97,6 +97,12 @@ int RunExport(const Context &context)
     case ExportStatus::Completed:
         return ExitOk;
     case ExportStatus::Refused:
+        // Refusing to write over a file the program reads is a file error,
+        // as it is for print.
+        if (result.outputIsInput) {
+            context.err << result.text << '\n';
+            return ExitFile;
+        }
         return UsageError(context.err, result.text);
     case ExportStatus::FileFailed:
         return FileError(context.err, result.failure);

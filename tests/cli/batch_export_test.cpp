@@ -132,7 +132,8 @@ TEST_F(BatchExport, BadArgumentsAndFilesGiveTheirExitStatus)
     EXPECT_EQ(Run(with({"--format", "comma", "--output", file, "--line-titles", "--no-line-titles"})),
               batch::ExitUsage);
     EXPECT_EQ(Run(with({"--format", "comma", "--lines", "24", "--output", file})), batch::ExitUsage);
-    EXPECT_EQ(Run(with({"--format", "comma", "--output", m_data.Path() + "statcode.csv"})), batch::ExitUsage);
+    // A file the program reads is refused as a file error, as print refuses it.
+    EXPECT_EQ(Run(with({"--format", "comma", "--output", m_data.Path() + "statcode.csv"})), batch::ExitFile);
     EXPECT_EQ(FileBytes(file), "<missing>");
 
     EXPECT_EQ(Run(with({"--format", "comma", "--output", m_out.Path() + "no/such/folder.csv"})), batch::ExitFile);

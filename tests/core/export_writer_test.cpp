@@ -238,6 +238,9 @@ TEST(ShortestNumber, RecordValuesMatchTheFieldByFieldReading)
 // damaged at the first value written as a number that is not one.
 TEST(RecordLayout, TenByteRecordsReadInPlaceWriteAsSplitOnes)
 {
+#if defined(TARVEL_PLAIN_CODE)
+    GTEST_SKIP() << "a plain build reads every record split, none in place";
+#endif
     const char alphabet[] = "  0123456789-.eE+x";
     Draws next(777);
     constexpr int Quarters = 73;

@@ -2,6 +2,7 @@
 #include "core/views/table_view_builder.h"
 
 #include "core/catalog/table_catalog.h"
+#include "core/views/data_row_fast.h"
 #include "sample_data.h"
 #include "case_names.h"
 #include "table_fixture.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <limits>
@@ -279,40 +281,71 @@ TEST(GridBuildersText, TenByteFieldsOfEveryShapeShowTheGeneralReading)
     }
 }
 
-// A row filled from a record split in place (its values read sixteen bytes
-// at a time) shows what the record parsed into strings shows. Quarter 9's
-// "987.6r" is withheld: hidden it is never read, shown it damages the record.
-TEST(GridBuildersText, RowsFromSplitAndParsedRecordsAgree)
+// The quick row fillers (ten-byte fields read where they stand, or a record
+// read along its commas) show what the plain reading of the record parsed
+// into strings shows, in either column order, with the same alignment, and
+// find the same first damaged quarter. Quarter 2's "12x45" is withheld as
+// (D) and quarter 9's "987.6r" as (N): hidden they are never read, shown
+// they damage the record.
+TEST(GridBuildersText, QuickRowsShowWhatThePlainReadingShows)
 {
-    const std::string record = "01,0,ZR1 ,0010,  SA,    248297,    1756.5,  -12345.5,0000000042,   999.5,"
-                               "      1299.5,  1.5E3,    ,  987.6r,       0.4,      -0.5,1234567890,01D0N0 1200\r\n";
-    TempFolder folder;
-    Result<TableDataFile> data = TableDataFile::Open(folder.Write("ZR1.dfx", record), "ZR1");
-    ASSERT_TRUE(data);
-    const std::vector<int> quarters{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-    for (const bool unsuppressed : {false, true}) {
-        Grid split(1, 13);
-        Grid parsed(1, 13);
-        DataRecordView view;
-        view.Split(record);
-        const std::optional<Failure> fromSplit = FillDataRow(split, 0, view, quarters, unsuppressed, *data, 1);
-        const std::optional<Failure> fromParsed
-            = FillDataRow(parsed, 0, ParseDataRecord(record), quarters, unsuppressed, *data, 1);
-        if (unsuppressed) {
-            ASSERT_TRUE(fromSplit && fromParsed);
-            EXPECT_EQ(fromSplit->kind, FailureKind::Damaged);
-            EXPECT_EQ(fromSplit->detail, "its record for area 1 holds a value for " + QuarterLabel(9, "ZR1")
-                                             + " that is not a number");
-            EXPECT_EQ(fromParsed->detail, fromSplit->detail);
-            continue;
+    const std::vector<std::string> values{"248297", "12x45", "1756.5", "0000000042", "999.5", "1299.5",
+                                          "1.5E3",  "",       "987.6r", "0.4",       "-0.5",  "1234567890"};
+    const auto record = [&values](bool tenBytes) {
+        std::string text = "01,0,ZR1 ,0010,  SA";
+        for (std::size_t k = 0; k < values.size(); ++k) {
+            const std::size_t width = tenBytes ? 10 : std::max(values[k].size(), 4 + k % 7);
+            text += "," + std::string(width - values[k].size(), ' ') + values[k];
         }
-        ASSERT_FALSE(fromSplit);
-        ASSERT_FALSE(fromParsed);
-        for (int c = 1; c <= 12; ++c)
-            EXPECT_EQ(split.Cell(0, c), parsed.Cell(0, c)) << c;
-        EXPECT_EQ(split.Cell(0, 1), "248,297");
-        EXPECT_EQ(split.Cell(0, 9), "(N)");
-        EXPECT_EQ(split.Cell(0, 12), "(N)");
+        return text + ",01D0N0 1200\r\n";
+    };
+    TempFolder folder;
+    Result<TableDataFile> data = TableDataFile::Open(folder.Write("ZR1.dfx", record(true)), "ZR1");
+    ASSERT_TRUE(data);
+    for (const bool tenBytes : {true, false}) {
+        for (const bool reverse : {false, true}) {
+            std::vector<int> quarters{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+            if (reverse)
+                std::reverse(quarters.begin(), quarters.end());
+            std::vector<int> columnOf(13, 0);
+            for (std::size_t c = 0; c < quarters.size(); ++c)
+                columnOf[static_cast<std::size_t>(quarters[c])] = static_cast<int>(c) + 1;
+            for (const bool unsuppressed : {false, true}) {
+                const std::string text = record(tenBytes);
+                Grid quick(1, 13);
+                Grid plain(1, 13);
+                const std::optional<int> fromQuick = fast::FillCheckedRow(quick, 0, text, quarters, columnOf,
+                                                                          unsuppressed, CellAlignment::RightCenter);
+                const std::optional<Failure> fromPlain
+                    = FillDataRow(plain, 0, ParseDataRecord(text), quarters, unsuppressed, *data, 1);
+                const std::string name = std::string(tenBytes ? "ten-byte" : "other widths")
+                    + (reverse ? ", reversed" : "") + (unsuppressed ? ", unsuppressed" : "");
+                if (unsuppressed) {
+                    ASSERT_TRUE(fromPlain) << name;
+                    EXPECT_EQ(fromPlain->detail, "its record for area 1 holds a value for "
+                                                     + QuarterLabel(reverse ? 9 : 2, "ZR1") + " that is not a number")
+                        << name;
+                    if (fromQuick) {
+                        EXPECT_EQ(*fromQuick, reverse ? 9 : 2) << name;
+                    }
+                    continue;
+                }
+                ASSERT_FALSE(fromPlain) << name;
+                const int first = reverse ? 12 : 1;
+                EXPECT_EQ(plain.Cell(0, first), "248,297") << name;
+                EXPECT_EQ(plain.Cell(0, reverse ? 11 : 2), "(D)") << name;
+                EXPECT_EQ(plain.Cell(0, reverse ? 10 : 3), "(N)") << name;
+                EXPECT_EQ(plain.Cell(0, reverse ? 4 : 9), "(N)") << name;
+                EXPECT_EQ(plain.Cell(0, reverse ? 1 : 12), "(N)") << name;
+                if (!fromQuick)
+                    continue; // a plain build
+                EXPECT_EQ(*fromQuick, 0) << name;
+                for (int c = 1; c <= 12; ++c) {
+                    EXPECT_EQ(quick.Cell(0, c), plain.Cell(0, c)) << name << ", column " << c;
+                    EXPECT_EQ(quick.Alignment(0, c), CellAlignment::RightCenter) << name << ", column " << c;
+                }
+            }
+        }
     }
 }
 
@@ -771,7 +804,6 @@ TEST(GridBuildersText, ColumnWidthsTakeTheWidestCellPlusAZero)
     grid.SetCell(2, 1, "1,234,567");
     const auto widths = ColumnWidths(grid, [](std::string_view text) { return 2.0 * text.size() + 1; });
     EXPECT_EQ(widths, (std::vector<double>{31 + 3, 19 + 3}));
-    EXPECT_EQ(WidestCellTexts(grid), (std::vector<std::string>{"Personal income", "1,234,567"}));
 }
 
 // Records whose value fields are all ten bytes wide are read field by field

@@ -30,6 +30,12 @@ inline void CopyEnds(char *at, const char *from, std::size_t size)
 
 inline char *CopyText(char *at, std::string_view text)
 {
+#if defined(TARVEL_PLAIN_CODE)
+    // A plain build copies every text with one library call.
+    if (!text.empty())
+        std::memmove(at, text.data(), text.size());
+    return at + text.size();
+#else
     const char *from = text.data();
     const std::size_t size = text.size();
     if (size >= 8 && size <= 16) {
@@ -43,6 +49,7 @@ inline char *CopyText(char *at, std::string_view text)
             at[i] = from[i];
     }
     return at + size;
+#endif
 }
 
 } // namespace tarvel

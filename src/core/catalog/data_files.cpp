@@ -1,122 +1,17 @@
 #include "core/catalog/data_files.h"
 
-#include "core/catalog/output_target.h"
+#include "core/catalog/record_scan.h"
 #include "core/catalog/table_catalog.h"
 #include "core/catalog/text_helpers.h"
 
 #include <algorithm>
-#include <bit>
-#include <charconv>
-#include <exception>
-#include <filesystem>
-#include <memory>
-#include <system_error>
-#include <cstring>
-#include <sys/stat.h>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace tarvel {
 namespace {
 
 constexpr int LineTitleRecordLength = 68;
-constexpr std::size_t ValueTextLength = 10;
-// Far above the longest record of any table (ZR1's, some 2,500 bytes).
+// Far above the longest record of any table (ZR1's, some 2,900 bytes).
 constexpr std::size_t MaxRecordLength = 1000000;
-
-// 10^0 .. 10^15, each exact in a double.
-constexpr double PowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-
-std::size_t SkipDigits(std::string_view text, std::size_t i)
-{
-    while (i < text.size() && IsDigit(text[i]))
-        ++i;
-    return i;
-}
-
-// Splits a record's body (its line end cut off) at its commas into fields;
-// false when a line end stands inside it. One pass: sixteen bytes at a
-// time, a mask of the commas among them taken bit by bit (fields are
-// short, so most blocks hold one or two).
-bool SplitBody(std::string_view body, std::vector<std::string_view> &fields)
-{
-    fields.clear();
-    const char *const first = body.data();
-    const std::size_t size = body.size();
-    std::size_t begin = 0;
-    std::size_t i = 0;
-    bool lineEnd = false;
-#if defined(__SSE2__)
-    const __m128i comma = _mm_set1_epi8(',');
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    __m128i ends = _mm_setzero_si128();
-    for (; i + 16 <= size; i += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(first + i));
-        ends = _mm_or_si128(ends, _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, comma)));
-        while (mask != 0) {
-            const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(mask));
-            fields.emplace_back(first + begin, at - begin);
-            begin = at + 1;
-            mask &= mask - 1;
-        }
-    }
-    lineEnd = _mm_movemask_epi8(ends) != 0;
-#endif
-    for (; i < size; ++i) {
-        const char c = first[i];
-        if (c == ',') {
-            fields.emplace_back(first + begin, i - begin);
-            begin = i + 1;
-        } else if (c == '\r' || c == '\n') {
-            lineEnd = true;
-        }
-    }
-    fields.emplace_back(first + begin, size - begin);
-    return !lineEnd;
-}
-
-// The commas of a record's body, and whether a line end stands in it, in
-// one pass: sixteen bytes at a time, the commas counted in byte lanes that
-// are summed before any can overflow.
-std::size_t CountCommas(std::string_view body, bool &lineEnd)
-{
-    const char *const first = body.data();
-    const std::size_t size = body.size();
-    std::size_t commas = 0;
-    std::size_t i = 0;
-    lineEnd = false;
-#if defined(__SSE2__)
-    const __m128i comma = _mm_set1_epi8(',');
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    __m128i ends = _mm_setzero_si128();
-    while (i + 16 <= size) {
-        // A lane counts at most 255 commas: one from each of 255 blocks.
-        const std::size_t stop = std::min(size - 15, i + 255 * 16);
-        __m128i lanes = _mm_setzero_si128();
-        for (; i < stop; i += 16) {
-            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(first + i));
-            lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(block, comma));
-            ends = _mm_or_si128(ends, _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)));
-        }
-        const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
-        commas += static_cast<std::size_t>(_mm_cvtsi128_si32(sums))
-            + static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
-    }
-    lineEnd = _mm_movemask_epi8(ends) != 0;
-#endif
-    for (; i < size; ++i) {
-        const char c = first[i];
-        commas += c == ',';
-        lineEnd |= c == '\r' || c == '\n';
-    }
-    return commas;
-}
 
 Failure TooFewTitles(const std::string &path, std::size_t found, int wanted)
 {
@@ -124,20 +19,16 @@ Failure TooFewTitles(const std::string &path, std::size_t found, int wanted)
                                       + std::to_string(wanted) + " lines");
 }
 
-// The title field (or the code field) of each 68-byte record, line 1 first;
-// ZR1's file is plain lines instead.
-enum class TitlePart { Title, TitleWithBlanks, Code };
-
-Result<std::vector<std::string>> ReadTitleFile(const std::string &path, std::string_view code, TitlePart part)
+// The title field of each 68-byte record, line 1 first, trailing blanks
+// cut or kept; a table of one record per area has plain lines instead.
+Result<std::vector<std::string>> ReadTitleFile(const std::string &path, std::string_view code, bool keepBlanks)
 {
     const int lines = LineCount(code);
     std::vector<std::string> result;
-    if (code == "ZR1") {
+    if (ShapeOf(code) == TableShape::AreaRows) {
         auto in = OpenTextForInput(path);
         if (!in)
             return Failure::NotAccessible(path);
-        if (part == TitlePart::Code)
-            return result;
         std::string line;
         while (static_cast<int>(result.size()) < lines) {
             const LineRead read = ReadBoundedLine(*in, line, MaxRecordLength);
@@ -145,7 +36,7 @@ Result<std::vector<std::string>> ReadTitleFile(const std::string &path, std::str
                 return Failure::Damaged(path, "its line " + std::to_string(result.size() + 1) + " is too long");
             if (read == LineRead::End)
                 break;
-            result.push_back(part == TitlePart::Title ? TrimRight(line) : line);
+            result.push_back(keepBlanks ? line : TrimRight(line));
         }
         if (static_cast<int>(result.size()) < lines)
             return TooFewTitles(path, result.size(), lines);
@@ -163,238 +54,12 @@ Result<std::vector<std::string>> ReadTitleFile(const std::string &path, std::str
         // quote-comma-quote, title (57), quote.
         if (record->size() != LineTitleRecordLength - 2 || record->find_first_of("\r\n") != std::string::npos)
             return Failure::Damaged(path, "its records are not 68 bytes long");
-        switch (part) {
-        case TitlePart::Title:
-        case TitlePart::TitleWithBlanks:
-            result.push_back(TrimRight(record->substr(8, 57)));
-            break;
-        case TitlePart::Code:
-            result.push_back(record->substr(1, 4));
-            break;
-        }
+        result.push_back(TrimRight(record->substr(8, 57)));
     }
     return result;
 }
 
 } // namespace
-
-std::string ResolveDataFile(const DataPaths &paths, std::string_view name)
-{
-    // An empty program folder would look in the working directory.
-    if (!paths.ProgramFolder.empty()) {
-        std::string inProgram = paths.ProgramFolder + std::string(name);
-        if (FileExists(inProgram))
-            return inProgram;
-    }
-    return paths.DataFolder + std::string(name);
-}
-
-std::string ResolveTableFile(const DataPaths &paths, std::string_view name)
-{
-    if (paths.Unsuppressed)
-        return paths.DataFolder + std::string(name);
-    return ResolveDataFile(paths, name);
-}
-
-std::string TableDataFileName(const DataPaths &paths, std::string_view code)
-{
-    if (paths.Unsuppressed)
-        return paths.DataFolder + std::string(code) + ".xxx";
-    return ResolveDataFile(paths, std::string(code) + ".dfx");
-}
-
-std::string LineTitleFileName(const DataPaths &paths, std::string_view code)
-{
-    return ResolveTableFile(paths, std::string(code) + "line.csv");
-}
-
-std::string AreaListFileName(const DataPaths &paths)
-{
-    return ResolveTableFile(paths, "statcode.csv");
-}
-
-double ReadLeadingNumber(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    const std::size_t start = i;
-    // Plain digits (the usual value field) are summed as they are scanned:
-    // exact up to 18 digits, where from_chars would give the same number.
-    std::uint64_t whole = 0;
-    while (i < text.size() && IsDigit(text[i])) {
-        whole = whole * 10 + static_cast<std::uint64_t>(text[i] - '0');
-        ++i;
-    }
-    if (i > start && i - start <= 18 && (i == text.size() || (text[i] != '.' && text[i] != 'E' && text[i] != 'e'))) {
-        const double value = static_cast<double>(whole);
-        return negative ? -value : value;
-    }
-    bool anyDigit = i > start;
-    if (i + 1 < text.size() && text[i] == '.' && IsDigit(text[i + 1])) {
-        // Digits, point, digits without an exponent (a value with decimals):
-        // with at most 15 digits the digits and the power of ten are exact
-        // doubles, so one division rounds as from_chars would.
-        const std::size_t point = i;
-        std::uint64_t mantissa = whole;
-        i = point + 1;
-        while (i < text.size() && IsDigit(text[i])) {
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[i] - '0');
-            ++i;
-        }
-        const std::size_t decimals = i - point - 1;
-        if (i - start - 1 <= 15 && (i == text.size() || (text[i] != 'E' && text[i] != 'e'))) {
-            const double value = static_cast<double>(mantissa) / PowersOfTen[decimals];
-            return negative ? -value : value;
-        }
-        anyDigit = true;
-    }
-    if (!anyDigit)
-        return 0.0;
-    if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
-        std::size_t j = i + 1;
-        if (j < text.size() && (text[j] == '+' || text[j] == '-'))
-            ++j;
-        if (j < text.size() && IsDigit(text[j]))
-            i = SkipDigits(text, j);
-    }
-    const std::string_view number = text.substr(start, i - start);
-    double value = 0.0;
-    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
-    // A number beyond what a double holds (or below its smallest) reads 0.
-    if (ec != std::errc() || end != number.data() + number.size())
-        return 0.0;
-    return negative ? -value : value;
-}
-
-bool IsValueNumber(std::string_view text)
-{
-    const auto blank = [&text](std::size_t i) { return i < text.size() && (text[i] == ' ' || text[i] == '\t'); };
-    std::size_t i = 0;
-    while (blank(i))
-        ++i;
-    if (i == text.size())
-        return true;
-    if (text[i] == '+' || text[i] == '-')
-        ++i;
-    // Digits, a point with digits, or both: as ReadLeadingNumber takes them.
-    const std::size_t whole = i;
-    i = SkipDigits(text, i);
-    bool digits = i > whole;
-    if (i + 1 < text.size() && text[i] == '.' && IsDigit(text[i + 1])) {
-        i = SkipDigits(text, i + 1);
-        digits = true;
-    }
-    if (!digits)
-        return false;
-    if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
-        ++i;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-            ++i;
-        const std::size_t exponent = i;
-        i = SkipDigits(text, i);
-        if (i == exponent)
-            return false;
-    }
-    while (blank(i))
-        ++i;
-    return i == text.size();
-}
-
-std::string DataRecord::ValueText(int k) const
-{
-    // Value fields stand between field 4 and the flag string (the last field).
-    const long index = static_cast<long>(k) + 4;
-    if (k < 1 || fields.size() < 2 || index >= static_cast<long>(fields.size()) - 1)
-        return {};
-    return fields[static_cast<std::size_t>(index)].substr(0, ValueTextLength);
-}
-
-double DataRecord::Value(int k) const
-{
-    return ReadLeadingNumber(ValueText(k));
-}
-
-char DataRecord::Flag(int k) const
-{
-    if (k < 1 || static_cast<std::size_t>(k) > flags.size())
-        return ' ';
-    return flags[static_cast<std::size_t>(k - 1)];
-}
-
-DataRecord ParseDataRecord(std::string_view bytes)
-{
-    while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r'))
-        bytes.remove_suffix(1);
-    DataRecord record;
-    // One allocation for the fields: a ZR1 record holds about 250.
-    record.fields.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), ',')) + 1);
-    std::size_t begin = 0;
-    while (true) {
-        const std::size_t comma = bytes.find(',', begin);
-        record.fields.emplace_back(bytes.substr(begin, comma == std::string_view::npos ? comma : comma - begin));
-        if (comma == std::string_view::npos)
-            break;
-        begin = comma + 1;
-    }
-    const auto field = [&record](std::size_t i) {
-        return i < record.fields.size() ? record.fields[i] : std::string();
-    };
-    record.areaCode = field(0);
-    record.regionCode = field(1);
-    record.lineCode = field(3);
-    record.field4 = field(4);
-    if (record.fields.size() > 1)
-        record.flags = record.fields.back();
-    return record;
-}
-
-void DataRecordView::Split(std::string_view bytes)
-{
-    while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r'))
-        bytes.remove_suffix(1);
-    SplitBody(bytes, fields);
-    flags = fields.size() > 1 ? fields.back() : std::string_view();
-    end = bytes.data() + bytes.size();
-}
-
-bool TenByteRecordView::Find(std::string_view record, std::size_t readable, int count)
-{
-    while (!record.empty() && (record.back() == '\n' || record.back() == '\r'))
-        record.remove_suffix(1);
-    if (count < 1)
-        return false;
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < leading.size(); ++i) {
-        const std::size_t comma = record.find(',', at);
-        if (comma == std::string_view::npos)
-            return false;
-        leading[i] = record.substr(at, comma - at);
-        at = comma + 1;
-    }
-    // A comma after every ten bytes, and none in the flags: count ten-byte
-    // value fields.
-    const std::size_t flagsAt = at + Stride * static_cast<std::size_t>(count);
-    if (flagsAt > record.size() || flagsAt - Stride + Readable > readable)
-        return false;
-    for (std::size_t comma = at + FieldWidth; comma < flagsAt; comma += Stride) {
-        if (record[comma] != ',')
-            return false;
-    }
-    // No comma in the flags: count was the record's own.
-    if (record.find(',', flagsAt) != std::string_view::npos)
-        return false;
-    values = record.data() + at;
-    quarterCount = count;
-    flags = record.substr(flagsAt);
-    end = record.data() + record.size();
-    return true;
-}
 
 TableDataFile::TableDataFile(std::string path, std::string code, BinaryFile file, int recordLength)
     : m_path(std::move(path))
@@ -449,6 +114,40 @@ std::int64_t TableDataFile::Position(int area, int line) const
     return index * m_recordLength + 1;
 }
 
+Result<DataRecord> TableDataFile::ReadRecordAt(std::int64_t position)
+{
+    std::string scratch;
+    std::string_view record;
+    if (std::optional<Failure> failure = ReadRecordView(position, scratch, record))
+        return std::move(*failure);
+    return ParseDataRecord(record);
+}
+
+std::optional<Failure> TableDataFile::ReadRecordView(std::int64_t position, std::string &scratch,
+                                                     std::string_view &record)
+{
+    Result<std::string_view> whole = ReadWhole(position, scratch);
+    if (!whole)
+        return whole.Error();
+    const std::string_view body = whole->substr(0, whole->size() - 2);
+    bool lineEnd = false;
+    const std::size_t fields = CountRecordCommas(body, lineEnd) + 1;
+    if (std::optional<Failure> failure = CheckBody(position, lineEnd, fields))
+        return failure;
+    record = *whole;
+    return std::nullopt;
+}
+
+std::optional<Failure> TableDataFile::ReadBytesInto(std::int64_t position, std::string &bytes)
+{
+    std::string_view record;
+    if (std::optional<Failure> failure = ReadRecordView(position, bytes, record))
+        return failure;
+    if (record.data() != bytes.data())
+        bytes.assign(record);
+    return std::nullopt;
+}
+
 Result<std::string> TableDataFile::ReadBytesAt(std::int64_t position)
 {
     std::string bytes;
@@ -457,16 +156,18 @@ Result<std::string> TableDataFile::ReadBytesAt(std::int64_t position)
     return bytes;
 }
 
+Failure TableDataFile::ValueNotANumber(std::int64_t position, int quarter) const
+{
+    return Failure::Damaged(m_path, RecordName(position) + " holds a value for " + QuarterLabel(quarter, m_code)
+                                        + " that is not a number");
+}
+
 Result<std::string_view> TableDataFile::ReadWhole(std::int64_t position, std::string &bytes)
 {
     const std::int64_t length = m_recordLength;
     const std::int64_t size = m_file.Size();
     const auto tooShort = [&] {
-        // Name the area whose block the position falls in (ZR1: its line).
-        const std::int64_t record = position < 1 ? 0 : (position - 1) / length;
-        const int lines = LineCount(m_code);
-        const std::int64_t area = (m_code == "ZR1" || lines <= 0) ? record + 1 : record / lines + 1;
-        return Failure::Damaged(m_path, "it is too short for area " + std::to_string(area));
+        return Failure::Damaged(m_path, "it is too short for area " + std::to_string(AreaAt(position)));
     };
     if (position < 1 || position - 1 > size)
         return tooShort();
@@ -504,45 +205,6 @@ std::optional<Failure> TableDataFile::CheckBody(std::int64_t position, bool line
     return std::nullopt;
 }
 
-std::optional<Failure> TableDataFile::ReadBytesInto(std::int64_t position, std::string &bytes)
-{
-    std::string_view record;
-    if (std::optional<Failure> failure = ReadRecordView(position, bytes, record))
-        return failure;
-    if (record.data() != bytes.data())
-        bytes.assign(record);
-    return std::nullopt;
-}
-
-std::optional<Failure> TableDataFile::ReadRecordView(std::int64_t position, std::string &scratch,
-                                                     std::string_view &record)
-{
-    Result<std::string_view> whole = ReadWhole(position, scratch);
-    if (!whole)
-        return whole.Error();
-    const std::string_view body = whole->substr(0, whole->size() - 2);
-    bool lineEnd = false;
-    const std::size_t fields = CountCommas(body, lineEnd) + 1;
-    if (std::optional<Failure> failure = CheckBody(position, lineEnd, fields))
-        return failure;
-    record = *whole;
-    return std::nullopt;
-}
-
-std::optional<Failure> TableDataFile::ReadFieldsInto(std::int64_t position, std::string &bytes,
-                                                     DataRecordView &fields)
-{
-    Result<std::string_view> record = ReadWhole(position, bytes);
-    if (!record)
-        return record.Error();
-    // Split where the record lies, in the block read ahead or in bytes.
-    const std::string_view body = record->substr(0, record->size() - 2);
-    const bool clean = SplitBody(body, fields.fields);
-    fields.flags = fields.fields.size() > 1 ? fields.fields.back() : std::string_view();
-    fields.end = body.data() + body.size();
-    return CheckBody(position, !clean, fields.fields.size());
-}
-
 std::optional<std::string_view> TableDataFile::ReadRecordBytes(std::int64_t position, std::string &bytes)
 {
     const std::int64_t length = m_recordLength;
@@ -578,42 +240,34 @@ std::optional<std::string_view> TableDataFile::ReadRecordBytes(std::int64_t posi
     return std::string_view(m_block.get(), static_cast<std::size_t>(length));
 }
 
-Failure TableDataFile::ValueNotANumber(std::int64_t position, int quarter) const
+std::int64_t TableDataFile::AreaAt(std::int64_t position) const
 {
-    return Failure::Damaged(m_path, RecordName(position) + " holds a value for " + QuarterLabel(quarter, m_code)
-                                        + " that is not a number");
+    const std::int64_t record = position < 1 ? 0 : (position - 1) / m_recordLength;
+    const int lines = LineCount(m_code);
+    if (ShapeOf(m_code) == TableShape::AreaRows || lines <= 0)
+        return record + 1;
+    return record / lines + 1;
 }
 
 std::string TableDataFile::RecordName(std::int64_t position) const
 {
-    const std::int64_t record = position < 1 ? 0 : (position - 1) / m_recordLength;
+    std::string name = "its record for area " + std::to_string(AreaAt(position));
     const int lines = LineCount(m_code);
-    if (m_code == "ZR1" || lines <= 0)
-        return "its record for area " + std::to_string(record + 1);
-    return "its record for area " + std::to_string(record / lines + 1) + ", line " + std::to_string(record % lines + 1);
-}
-
-Result<DataRecord> TableDataFile::ReadRecordAt(std::int64_t position)
-{
-    auto bytes = ReadBytesAt(position);
-    if (!bytes)
-        return bytes.Error();
-    return ParseDataRecord(*bytes);
+    if (ShapeOf(m_code) != TableShape::AreaRows && lines > 0) {
+        const std::int64_t record = position < 1 ? 0 : (position - 1) / m_recordLength;
+        name += ", line " + std::to_string(record % lines + 1);
+    }
+    return name;
 }
 
 Result<std::vector<std::string>> ReadLineTitles(const std::string &path, std::string_view code)
 {
-    return ReadTitleFile(path, code, TitlePart::Title);
+    return ReadTitleFile(path, code, false);
 }
 
 Result<std::vector<std::string>> ReadLineTitlesForExport(const std::string &path, std::string_view code)
 {
-    return ReadTitleFile(path, code, TitlePart::TitleWithBlanks);
-}
-
-Result<std::vector<std::string>> ReadLineTitleCodes(const std::string &path, std::string_view code)
-{
-    return ReadTitleFile(path, code, TitlePart::Code);
+    return ReadTitleFile(path, code, true);
 }
 
 std::optional<AreaRecord> ParseAreaRecord(std::string_view record)
@@ -672,180 +326,6 @@ Result<AreaRecord> ReadAreaRecord(const std::string &path, int area)
     if (!parsed)
         return Failure::Damaged(path, "its record for area " + std::to_string(area) + " is garbled");
     return std::move(*parsed);
-}
-
-std::string AreaCaption(const DataPaths &paths, std::string_view tableCode, int currentArea, MessageSink &sink)
-{
-    if (tableCode == "ZR1")
-        return "Personal Income";
-    const auto area = ReadAreaRecord(AreaListFileName(paths), currentArea);
-    if (!area) {
-        ReportFailure(sink, area.Error());
-        return {};
-    }
-    return Trim(area->name) + " [" + area->code + "]";
-}
-
-std::string AreaAbbreviation(const DataPaths &paths, int area, MessageSink &sink)
-{
-    const auto record = ReadAreaRecord(AreaListFileName(paths), area);
-    if (!record) {
-        ReportFailure(sink, record.Error());
-        return {};
-    }
-    return Trim(record->abbreviation);
-}
-
-namespace {
-
-namespace fs = std::filesystem;
-
-// The file a name stands for: letter case found on disk, made absolute
-// against the working folder and with links, "." and ".." resolved.
-fs::path ResolvedFile(const std::string &name, std::error_code &ec)
-{
-    fs::path file = fs::absolute(ActualPath(name), ec);
-    if (ec)
-        return {};
-    return fs::weakly_canonical(file, ec);
-}
-
-// The file an output name writes, resolved as ResolvedFile does: for "-"
-// (or any name of it) the file the standard output leads to, for a link
-// the file it names, also one it would make.
-fs::path OutputFile(const std::string &output, std::error_code &ec)
-{
-    std::string name = output;
-    if (Result<OutputTarget> target = FindOutputTarget(output)) {
-        if (target->kind == OutputTarget::Kind::StandardOutput)
-            name = "/proc/self/fd/1";
-        else if (target->kind != OutputTarget::Kind::Special)
-            name = target->path.string();
-    }
-    return ResolvedFile(name, ec);
-}
-
-// Whether a file in folder, under one of sortedNames (any letter case), is out:
-// the same file (device and inode) by any way, a link, a hard link or a
-// second mount of the folder, or a link that would make it. Each folder is
-// listed once and only the entries of those names are looked at, so the
-// check costs a few system calls, not a path resolution per name.
-bool FolderHolds(const fs::path &folder, const std::vector<std::string> &sortedNames, const fs::path &out,
-                 const struct stat *outStat)
-{
-    bool holds = false;
-    std::string lower;
-    ForEachName(folder.string(), [&](std::string_view name, bool mayBeLink) {
-        // A missing out can only be made through a link.
-        if (holds || (!mayBeLink && !outStat))
-            return;
-        lower.assign(name);
-        for (char &c : lower) {
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-        }
-        if (!std::binary_search(sortedNames.begin(), sortedNames.end(), lower))
-            return;
-        const fs::path entry = folder / std::string(name);
-        struct stat st {};
-        if (::stat(entry.c_str(), &st) == 0) {
-            holds = outStat && st.st_dev == outStat->st_dev && st.st_ino == outStat->st_ino;
-        } else {
-            // A link whose file does not exist yet: writing out would make it.
-            std::error_code ec;
-            if (fs::is_symlink(entry, ec)) {
-                const fs::path target = fs::weakly_canonical(entry, ec);
-                holds = !ec && target == out;
-            }
-        }
-    });
-    return holds;
-}
-
-bool IsInput(const DataPaths &paths, const std::string &output, const std::vector<std::string> &otherFiles)
-{
-    std::error_code ec;
-    const fs::path out = OutputFile(output, ec);
-    if (ec || !out.has_filename())
-        return false;
-
-    struct stat outStat {};
-    const bool outExists = ::stat(out.c_str(), &outStat) == 0;
-    const std::string outName = ToLower(out.filename().string());
-    const auto same = [&](const std::string &input) {
-        const fs::path file = ResolvedFile(input, ec);
-        if (!ec && file == out)
-            return true;
-        // The same file reached through a hard link under another name.
-        return outExists && fs::exists(file, ec) && fs::equivalent(file, out, ec);
-    };
-
-    // An empty data folder reads its files from the working folder (a name
-    // without a folder), so it is checked as that folder, never skipped.
-    std::vector<std::string> folders{paths.DataFolder};
-    if (!paths.ProgramFolder.empty())
-        folders.push_back(paths.ProgramFolder);
-    const std::vector<std::string> &names = ProgramInputNames();
-    static const std::vector<std::string> sortedNames = [&names] {
-        std::vector<std::string> sorted = names;
-        std::sort(sorted.begin(), sorted.end());
-        return sorted;
-    }();
-    for (const std::string &folder : folders) {
-        const fs::path dir = ResolvedFile(folder.empty() ? std::string(".") : folder, ec);
-        if (ec)
-            continue;
-        if (dir == out.parent_path() && std::binary_search(sortedNames.begin(), sortedNames.end(), outName))
-            return true;
-        if (FolderHolds(dir, sortedNames, out, outExists ? &outStat : nullptr))
-            return true;
-    }
-    for (const std::string &other : otherFiles) {
-        if (!other.empty() && same(other))
-            return true;
-    }
-    return false;
-}
-
-} // namespace
-
-const std::vector<std::string> &ProgramInputNames()
-{
-    static const std::vector<std::string> names = [] {
-        std::vector<std::string> list{"statcode.csv", "zrformat.txt", "regions.txt", "q_readme.txt", "tarvel.hlp"};
-        for (const std::string &code : TableCodes()) {
-            for (const char *suffix : {".dfx", ".xxx", "line.csv", "fn.txt", ".doc"})
-                list.push_back(ToLower(code + suffix));
-        }
-        return list;
-    }();
-    return names;
-}
-
-bool IsProgramInputFile(const DataPaths &paths, const std::string &output, const std::vector<std::string> &otherFiles)
-{
-    // A run checks its output name more than once (before it starts and as
-    // it opens the output); the answer holds for the whole run.
-    struct Answer {
-        std::uint64_t run = 0;
-        std::vector<std::string> asked;
-        bool input = false;
-    };
-    thread_local Answer last;
-    const std::uint64_t run = FolderListingScope::CurrentRun();
-    std::vector<std::string> asked{paths.DataFolder, paths.ProgramFolder, output};
-    asked.insert(asked.end(), otherFiles.begin(), otherFiles.end());
-    if (run != 0 && last.run == run && last.asked == asked)
-        return last.input;
-    bool input = false;
-    try {
-        input = IsInput(paths, output, otherFiles);
-    } catch (const std::exception &) {
-        input = false;
-    }
-    if (run != 0)
-        last = {run, std::move(asked), input};
-    return input;
 }
 
 } // namespace tarvel

@@ -272,14 +272,6 @@ BinaryFile::~BinaryFile()
         ::close(m_fd);
 }
 
-std::optional<std::string> BinaryFile::ReadAt(std::int64_t position, std::int64_t count)
-{
-    std::string bytes;
-    if (!ReadInto(position, count, bytes))
-        return std::nullopt;
-    return bytes;
-}
-
 bool BinaryFile::ReadInto(std::int64_t position, std::int64_t count, std::string &bytes)
 {
     if (m_fd < 0 || position < 1 || count < 0 || count > m_size || position - 1 > m_size - count)
@@ -335,30 +327,6 @@ std::optional<BinaryFile> OpenBinaryForRead(const std::string &path)
         return std::nullopt;
     }
     return BinaryFile(fd, static_cast<std::int64_t>(status.st_size));
-}
-
-std::optional<std::ofstream> OpenForAppend(const std::string &path)
-{
-    const std::optional<fs::path> actual = RegularFileFound(path);
-    if (!actual)
-        return std::nullopt;
-    std::ofstream stream(*actual, std::ios::binary | std::ios::app);
-    if (!stream.is_open())
-        return std::nullopt;
-    return stream;
-}
-
-std::optional<std::ofstream> OpenForOutput(const std::string &path)
-{
-    // A name that exists in another case is that file, emptied.
-    const fs::path actual = ActualPath(path);
-    std::error_code ec;
-    if (fs::exists(actual, ec) && !fs::is_regular_file(actual, ec))
-        return std::nullopt;
-    std::ofstream stream(actual, std::ios::binary | std::ios::trunc);
-    if (!stream.is_open())
-        return std::nullopt;
-    return stream;
 }
 
 bool ReadTextLine(std::istream &in, std::string &line)

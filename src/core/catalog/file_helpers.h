@@ -86,11 +86,9 @@ public:
     ~BinaryFile();
 
     std::int64_t Size() const { return m_size; }
-    /// count bytes from byte position (1-based), or nullopt when the file
-    /// does not hold them all. Never reads past the checked size.
-    std::optional<std::string> ReadAt(std::int64_t position, std::int64_t count);
-    /// The same into bytes (resized to count, its storage reused); false
-    /// when the file does not hold them all.
+    /// count bytes from byte position (1-based) into bytes (resized to
+    /// count, its storage reused); false when the file does not hold them
+    /// all. Never reads past the checked size.
     bool ReadInto(std::int64_t position, std::int64_t count, std::string &bytes);
     /// The same into count bytes at out.
     bool ReadInto(std::int64_t position, std::int64_t count, char *out);
@@ -100,15 +98,12 @@ private:
     std::int64_t m_size = 0;
 };
 
-// The four ways of opening. nullopt is the failure the caller reports; the
-// open stream is the handle, closed when it goes out of scope.
+// The ways of opening a file to read. nullopt is the failure the caller
+// reports; the open stream is the handle, closed when it goes out of scope.
+// Outputs are written through SafeOutputFile (safe_output_file.h).
 std::optional<RecordFile> OpenRecordFile(const std::string &path, int recordLength);
 std::optional<std::ifstream> OpenTextForInput(const std::string &path);
 std::optional<BinaryFile> OpenBinaryForRead(const std::string &path);
-/// Appends to an existing file; nullopt when it does not exist or cannot be opened.
-std::optional<std::ofstream> OpenForAppend(const std::string &path);
-/// A new or emptied file. Streams are binary: callers write "\r\n" themselves.
-std::optional<std::ofstream> OpenForOutput(const std::string &path);
 
 /// The largest free-text file (footnotes, summaries, documents, help) the
 /// program reads: far beyond any real one, small enough to hold in memory.

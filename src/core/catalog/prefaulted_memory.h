@@ -7,12 +7,9 @@
 namespace tarvel {
 
 // Memory for the large buffers of a run (the output buffer, the records read
-// ahead, a grid's cells). New memory is handed over by the system one page
-// at a time, at the first touch of each page; on a virtual machine such a
-// fault costs some ten microseconds, more than the work done in the page.
-// A block of PrefaultedBytes or more comes from operator new with all its
-// pages asked for at once (about half the cost a page); its bytes are not
-// set.
+// ahead, a grid's cells), its pages asked for at once: cheaper than one page
+// fault each on a virtual machine (prefaulted_memory.cpp). A plain build
+// (TARVEL_PLAIN_CODE) takes memory from operator new alone.
 
 inline constexpr std::size_t PrefaultedBytes = 32 * 1024;
 

@@ -1,3 +1,21 @@
+// How each kind of output target is written:
+// - a regular file is replaced through a temporary file beside it, synced
+//   and renamed over it at Commit, with its mode (and its owner and group
+//   where the system allows) kept; where no temporary file can be made
+//   beside it (a folder the user may not write), it is written in place at
+//   Commit from a spool file in the temporary folder;
+// - an append is written in place, the file locked (flock) for the whole
+//   output, synced at Commit, and cut back to its earlier length when
+//   anything fails;
+// - the standard output is written through descriptor 1 as it stands (so
+//   "program >> log" appends), and FIFOs, devices, sockets and terminals
+//   are written in place: neither is ever reopened, truncated or replaced;
+// - a file the user may not write is refused, as opening it would be.
+// Without Commit (a failed write, an early return, an exception) a file
+// replaced or appended to stays as it was, and no temporary file is left
+// behind (nor by a run ended by SIGINT or SIGTERM; those of a killed run
+// are removed by the next output to their folder).
+
 #include "core/catalog/safe_output_file.h"
 
 #include "core/catalog/output_target.h"

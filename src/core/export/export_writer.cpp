@@ -261,9 +261,11 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
     const std::vector<std::string> settingsFiles = SettingsFilesRead(settings);
     for (const std::string &output : outputs) {
         if (IsProgramFile(paths, output, settingsFiles)) {
-            return Refusal(MessageIcon::Critical, "Output file not allowed",
-                           "The file " + output + " is one of the files the program reads. An export never "
-                           "writes into them; please choose another output name.");
+            ExportResult refused = Refusal(MessageIcon::Critical, "Output file not allowed",
+                                           "The file " + output + " is one of the files the program reads. An "
+                                           "export never writes into them; please choose another output name.");
+            refused.outputIsInput = true;
+            return refused;
         }
     }
 

@@ -61,6 +61,7 @@ struct ExportResult {
     MessageIcon icon = MessageIcon::Information; ///< Refused: the message to show
     std::string title;
     std::string text;
+    bool outputIsInput = false;       ///< Refused because the output is a file the program reads
     std::vector<std::string> files;   ///< output files written completely, in order
     int records = 0;                  ///< data records written
     bool footnotesTurnedOff = false;  ///< footnotes were on but the table has no footnote file

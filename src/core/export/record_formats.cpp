@@ -2,9 +2,9 @@
 
 #include "core/catalog/copy_text.h"
 #include "core/catalog/table_catalog.h"
+#include "core/export/record_formats_fast.h"
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -12,10 +12,6 @@
 #include <limits>
 #include <type_traits>
 #include <utility>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace tarvel {
 
@@ -148,103 +144,6 @@ bool IsDigitByte(char c)
     return static_cast<unsigned char>(c - '0') <= 9;
 }
 
-#if defined(__SSE2__)
-// The common value field, its n bytes (1..15) at s read as one block of
-// sixteen: blanks, then a number already in its shortest form ("4764053",
-// "-12.5") filling the rest of the field. The number's place in the field
-// (past the blanks); -1 when the field is anything else. What this accepts,
-// PutFieldAsWritten writes the same, and IsValueNumber accepts.
-[[gnu::always_inline]] inline int PlainNumberStart(const char *s, std::size_t n)
-{
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s));
-    const unsigned valid = (1u << n) - 1;
-    const auto bytesEqual = [&](char c) {
-        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c)))) & valid;
-    };
-    const unsigned blanks = bytesEqual(' ') | bytesEqual('\t');
-    const auto lead = static_cast<unsigned>(std::countr_zero(~blanks));
-    if (lead >= n)
-        return -1;
-    unsigned start = lead;
-    if (start < n && s[start] == '-')
-        ++start;
-    if (start >= n || s[start] < '1' || s[start] > '9')
-        return -1;
-    // '0' to '9': the bytes at most 9 above '0'.
-    const __m128i fromZero = _mm_sub_epi8(v, _mm_set1_epi8('0'));
-    const unsigned digits = static_cast<unsigned>(_mm_movemask_epi8(
-                                _mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero)))
-        & valid;
-    const unsigned number = valid & ~((1u << start) - 1);
-    const unsigned points = bytesEqual('.') & number;
-    // Digits and at most one point, which has a digit after it and no
-    // trailing zero of the decimals.
-    if (((digits | points) & number) != number || (points & (points - 1)) != 0)
-        return -1;
-    if (points != 0 && (points >> (n - 1) != 0 || s[n - 1] == '0'))
-        return -1;
-    return static_cast<int>(lead);
-}
-
-// Writes the number of such a field at p and returns the end; nullptr when
-// the field is of any other shape.
-[[gnu::always_inline]] inline char *PutPlainNumberBlock(char *p, const char *s, std::size_t n)
-{
-    const int lead = PlainNumberStart(s, n);
-    if (lead < 0)
-        return nullptr;
-    return CopyText(p, std::string_view(s + lead, n - static_cast<std::size_t>(lead)));
-}
-
-// Whether a field of a record (split or not) may be read in a block: not
-// too near the end of its record.
-bool ReadableInBlock(std::string_view text, const char *recordEnd)
-{
-    const std::size_t n = text.size();
-    const char *const s = text.data();
-    return n != 0 && n <= 15 && recordEnd != nullptr && s <= recordEnd && recordEnd - s >= 16;
-}
-
-// PutPlainNumberBlock for a field of a split record; nullptr too when the
-// field cannot be read in a block: PutFieldAsWritten then reads it byte by
-// byte.
-char *PutPlainNumber(char *p, std::string_view text, const char *recordEnd)
-{
-    if (!ReadableInBlock(text, recordEnd))
-        return nullptr;
-    return PutPlainNumberBlock(p, text.data(), text.size());
-}
-
-// Whether a field of a record is of the common shape, read in a block;
-// false for any other shape, which IsValueNumber then judges.
-bool IsPlainNumber(std::string_view text, const char *recordEnd)
-{
-    return ReadableInBlock(text, recordEnd) && PlainNumberStart(text.data(), text.size()) >= 0;
-}
-
-// A ten-byte value field, which its record lets be read in a block.
-char *PutTenBytePlainNumber(char *p, const char *field)
-{
-    static_assert(TenByteRecordView::Readable >= 16);
-    return PutPlainNumberBlock(p, field, TenByteRecordView::FieldWidth);
-}
-#else
-// Without SSE2 every field is read byte by byte.
-char *PutPlainNumber(char *, std::string_view, const char *)
-{
-    return nullptr;
-}
-
-bool IsPlainNumber(std::string_view, const char *)
-{
-    return false;
-}
-
-char *PutTenBytePlainNumber(char *, const char *)
-{
-    return nullptr;
-}
-#endif
 
 // Writes the number a value field holds at p as it stands when that is
 // already its shortest form and nothing but blanks follows it; returns the
@@ -327,13 +226,6 @@ std::string FitLeft(std::string_view text, std::size_t width)
     return fitted;
 }
 
-std::string FitRight(std::string_view text, std::size_t width)
-{
-    if (text.size() >= width)
-        return std::string(text.substr(0, width));
-    return std::string(width - text.size(), ' ') + std::string(text);
-}
-
 RecordLayout::RecordLayout(ExportFormat format, bool quotes, std::string code, TextColumns columns,
                            std::vector<int> quarters, bool unsuppressed)
     : m_format(format)
@@ -397,7 +289,7 @@ char *RecordLayout::PutValue(char *p, const Record &record, int quarter) const
     // Most fields already hold the shortest form; the rest are read as a
     // number and written again.
     const std::string_view text = record.ValueText(quarter);
-    if (char *end = PutPlainNumber(p, text, record.end))
+    if (char *end = fast::PutPlainNumber(p, text, record.end))
         return end;
     return PutNumberText(p, text);
 }
@@ -439,7 +331,7 @@ int RecordLayout::AppendRecordOf(std::string &out, const Record &record, std::st
         char *p = out.data() + at;
         for (const int quarter : m_quarters) {
             const std::string_view text = record.ValueText(quarter);
-            if ((m_unsuppressed || record.Flag(quarter) == '0') && !IsPlainNumber(text, record.end)
+            if ((m_unsuppressed || record.Flag(quarter) == '0') && !fast::IsPlainNumber(text, record.end)
                 && !IsValueNumber(text))
                 return quarter;
             CopyText(p, text.substr(0, FixedValueWidth));
@@ -511,12 +403,12 @@ int RecordLayout::AppendRecordOf(std::string &out, const Record &record, std::st
                     // Each field stands at its place in the record.
                     const char *const field = record.values
                         + TenByteRecordView::Stride * static_cast<std::size_t>(quarter - 1);
-                    end = PutTenBytePlainNumber(p, field);
+                    end = fast::PutTenBytePlainNumber(p, field);
                     if (!end)
                         end = PutNumberText(p, std::string_view(field, TenByteRecordView::FieldWidth));
                 } else {
                     const std::string_view text = record.fields[static_cast<std::size_t>(quarter) + 4].substr(0, 10);
-                    end = PutPlainNumber(p, text, recordEnd);
+                    end = fast::PutPlainNumber(p, text, recordEnd);
                     if (!end)
                         end = PutNumberText(p, text);
                 }

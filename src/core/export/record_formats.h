@@ -46,8 +46,6 @@ bool AppendFieldAsWritten(std::string &out, std::string_view valueText);
 
 /// text cut to width or filled with blanks on the right.
 std::string FitLeft(std::string_view text, std::size_t width);
-/// text cut to width or filled with blanks on the left.
-std::string FitRight(std::string_view text, std::size_t width);
 
 /// Builds the header and data records of one run: the format, quotes,
 /// table, text columns and exported quarters are fixed when it is made.

@@ -101,17 +101,6 @@ char *PutRowStart(char *p, std::string_view title, std::size_t blanks)
 
 } // namespace
 
-std::string HtmlIndent(std::string_view title)
-{
-    const std::size_t blanks = IndentBlanks(title);
-    if (blanks == 0)
-        return {};
-    std::string indent(IndentStart);
-    for (std::size_t i = 0; i < blanks; ++i)
-        indent += IndentBlank;
-    return indent.append(IndentEnd);
-}
-
 HtmlTarget::HtmlTarget(std::string fileName, DateTimeSource now)
     : FileTarget(std::move(fileName))
     , m_now(std::move(now))

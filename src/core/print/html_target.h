@@ -21,10 +21,6 @@ std::string LocalDateTimeText();
 /// are read for the date.
 bool NamesCTimeLocale(std::string_view name);
 
-/// The HTML cell text before a line title: "<tt>" + k times "&nbsp" +
-/// "</tt>" for k leading blanks (at most 6), "" without leading blanks.
-std::string HtmlIndent(std::string_view title);
-
 /// An HTML file: 150 rows and 5 columns a page, "<hr>" between pages. No
 /// text is escaped: cells, captions and documents are written as they are.
 class HtmlTarget final : public FileTarget {

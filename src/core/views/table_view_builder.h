@@ -35,9 +35,6 @@ std::vector<int> QuarterColumnOrder(const std::vector<std::uint8_t> &selected, i
 /// shown quarter; data's ValueNotANumber when a shown value is not a number.
 std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecord &record, const std::vector<int> &quarters,
                                    bool unsuppressed, const TableDataFile &data, std::int64_t position);
-std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecordView &record,
-                                   const std::vector<int> &quarters, bool unsuppressed, const TableDataFile &data,
-                                   std::int64_t position);
 
 /// What a table view shows; the main window fills it from its state.
 struct TableViewRequest {
@@ -56,9 +53,10 @@ struct TableViewRequest {
 Result<std::string> TableViewCaption(const TableViewRequest &request);
 
 /// The whole table-view grid of one area, with caption and tag. Each data
-/// record is read once at its position and the line titles once. Any file
-/// that cannot be read or is too short for the layout gives its Failure and
-/// no grid.
+/// record is read once at its position and the line titles once; its cells
+/// are written by the quick row fillers of data_row_fast.h where built, else
+/// by FillDataRow's reading. Any file that cannot be read or is too short
+/// for the layout gives its Failure and no grid.
 Result<Grid> BuildTableView(const TableViewRequest &request);
 
 /// What the table views of one table share from area to area: the open data
@@ -80,8 +78,5 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
 /// included) as textWidth measures them, plus textWidth("0"). The unit is
 /// whatever textWidth returns.
 std::vector<double> ColumnWidths(const Grid &grid, const std::function<double(std::string_view)> &textWidth);
-
-/// Per column, the cell text with the most characters (the first of equals).
-std::vector<std::string> WidestCellTexts(const Grid &grid);
 
 } // namespace tarvel

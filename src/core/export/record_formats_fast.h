@@ -1,0 +1,126 @@
+#pragma once
+
+// The quick reading of an export's value fields, sixteen bytes at a time
+// (SSE2). A value field written in its shortest form already ("4764053",
+// "-12.5", blanks before it) is copied as it stands; record_formats.cpp's
+// PutFieldAsWritten decides the same byte by byte, and what this accepts it
+// accepts too (export_writer_test.cpp holds the two to one result on random
+// records). Inline, in this header: they run once for each value exported,
+// inside the record writer's loop. A plain build (TARVEL_PLAIN_CODE), or a
+// processor without SSE2, takes every field byte by byte.
+
+#include "core/catalog/copy_text.h"
+#include "core/catalog/ten_byte_record_fast.h"
+
+#include <cstddef>
+#include <string_view>
+
+#if !defined(TARVEL_PLAIN_CODE) && defined(__SSE2__)
+#include <bit>
+#include <emmintrin.h>
+#endif
+
+namespace tarvel::fast {
+
+#if !defined(TARVEL_PLAIN_CODE) && defined(__SSE2__)
+
+// The common value field, its n bytes (1..15) at s read as one block of
+// sixteen: blanks, then a number already in its shortest form ("4764053",
+// "-12.5") filling the rest of the field. The number's place in the field
+// (past the blanks); -1 when the field is anything else. What this accepts,
+// PutFieldAsWritten writes the same, and IsValueNumber accepts.
+[[gnu::always_inline]] inline int PlainNumberStart(const char *s, std::size_t n)
+{
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s));
+    const unsigned valid = (1u << n) - 1;
+    const auto bytesEqual = [&](char c) {
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c)))) & valid;
+    };
+    const unsigned blanks = bytesEqual(' ') | bytesEqual('\t');
+    const auto lead = static_cast<unsigned>(std::countr_zero(~blanks));
+    if (lead >= n)
+        return -1;
+    unsigned start = lead;
+    if (start < n && s[start] == '-')
+        ++start;
+    if (start >= n || s[start] < '1' || s[start] > '9')
+        return -1;
+    // '0' to '9': the bytes at most 9 above '0'.
+    const __m128i fromZero = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+    const unsigned digits = static_cast<unsigned>(_mm_movemask_epi8(
+                                _mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero)))
+        & valid;
+    const unsigned number = valid & ~((1u << start) - 1);
+    const unsigned points = bytesEqual('.') & number;
+    // Digits and at most one point, which has a digit after it and no
+    // trailing zero of the decimals.
+    if (((digits | points) & number) != number || (points & (points - 1)) != 0)
+        return -1;
+    if (points != 0 && (points >> (n - 1) != 0 || s[n - 1] == '0'))
+        return -1;
+    return static_cast<int>(lead);
+}
+
+// Writes the number of such a field at p and returns the end; nullptr when
+// the field is of any other shape.
+[[gnu::always_inline]] inline char *PutPlainNumberBlock(char *p, const char *s, std::size_t n)
+{
+    const int lead = PlainNumberStart(s, n);
+    if (lead < 0)
+        return nullptr;
+    return CopyText(p, std::string_view(s + lead, n - static_cast<std::size_t>(lead)));
+}
+
+// Whether a field of a record (split or not) may be read in a block: not
+// too near the end of its record.
+inline bool ReadableInBlock(std::string_view text, const char *recordEnd)
+{
+    const std::size_t n = text.size();
+    const char *const s = text.data();
+    return n != 0 && n <= 15 && recordEnd != nullptr && s <= recordEnd && recordEnd - s >= 16;
+}
+
+// PutPlainNumberBlock for a field of a split record; nullptr too when the
+// field cannot be read in a block: PutFieldAsWritten then reads it byte by
+// byte.
+inline char *PutPlainNumber(char *p, std::string_view text, const char *recordEnd)
+{
+    if (!ReadableInBlock(text, recordEnd))
+        return nullptr;
+    return PutPlainNumberBlock(p, text.data(), text.size());
+}
+
+// Whether a field of a record is of the common shape, read in a block;
+// false for any other shape, which IsValueNumber then judges.
+inline bool IsPlainNumber(std::string_view text, const char *recordEnd)
+{
+    return ReadableInBlock(text, recordEnd) && PlainNumberStart(text.data(), text.size()) >= 0;
+}
+
+// A ten-byte value field, which its record lets be read in a block.
+inline char *PutTenBytePlainNumber(char *p, const char *field)
+{
+    static_assert(TenByteRecordView::Readable >= 16);
+    return PutPlainNumberBlock(p, field, TenByteRecordView::FieldWidth);
+}
+
+#else
+
+inline char *PutPlainNumber(char *, std::string_view, const char *)
+{
+    return nullptr;
+}
+
+inline bool IsPlainNumber(std::string_view, const char *)
+{
+    return false;
+}
+
+inline char *PutTenBytePlainNumber(char *, const char *)
+{
+    return nullptr;
+}
+
+#endif
+
+} // namespace tarvel::fast
