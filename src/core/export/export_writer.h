@@ -25,7 +25,7 @@ struct ExportLine {
 
 /// The wizard's state when Export is pressed.
 struct ExportOptions {
-    std::string TableCode;                          ///< read from status-bar panel 2 at load
+    std::string TableCode;                          ///< the chosen table of the program state
     ExportFormat Format = ExportFormat::Comma;      ///< `optCopy`
     ExportOutput Output = ExportOutput::OneFile;    ///< `optOP`
     bool Header = true;                             ///< `chkHeader`

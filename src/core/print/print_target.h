@@ -93,7 +93,7 @@ public:
     virtual void PageBreak() = 0;
     /// The footnote file's text with trailing blanks removed.
     virtual void FootnoteText(const std::string &text) = 0;
-    /// documentTag: the window's tag is "Document" (else opened by print-all).
+    /// documentTag: a document window (ChildKind::Document), else one opened by print-all.
     virtual void DocumentHeading(const std::string &caption, bool documentTag) = 0;
     virtual void DocumentBody(const std::string &text) = 0;
     virtual void DocumentEnd(bool documentTag) = 0;

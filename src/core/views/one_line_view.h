@@ -35,14 +35,14 @@ struct OneLineSource {
 
 /// The one-line command's silent checks on a display window's grid and its
 /// current row. nullopt (do nothing) when: the grid is a one-line view
-/// (tag "SOL"), the row's title or column-1 text is empty, the caption's
+/// (kind ChildKind::SOL), the row's title or column-1 text is empty, the caption's
 /// table is not in the catalog or its lines are the areas (ZR1), the grid
 /// has fewer than 2 columns, or L is outside 1..LineCount. Otherwise the
 /// line and the quarters of the row-0 labels (labels that name no quarter
 /// of the table are skipped).
 std::optional<OneLineSource> ReadOneLineSource(const Grid &source, int currentRow);
 
-/// The one-line grid (64 rows laid out as AreaRowLayout, tag "SOL", caption
+/// The one-line grid (64 rows laid out as AreaRowLayout, kind ChildKind::SOL, caption
 /// OneLineCaption): line source.Line of each of the 60 areas, one record
 /// read per area, the area names read once from the area list, quarter
 /// columns oldest first or newest first when reverse. Usage when the source

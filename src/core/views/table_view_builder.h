@@ -43,7 +43,7 @@ struct TableViewRequest {
     int CurrentArea = 0;                     ///< 1..60; not used for ZR1
     std::vector<std::uint8_t> QuarterSelected; ///< index 1..QuarterCount; non-zero = shown
     bool Reverse = false;                    ///< newest quarter first
-    bool PrintAllMode = false;               ///< tag "PrintAll" instead of ""
+    bool PrintAllMode = false;               ///< kind PrintAll instead of TableView
 };
 
 /// The window caption: code + " " + series caption + " ~ " + the area's
