@@ -10,64 +10,47 @@ namespace {
 
 // ---- where a value axis starts and ends ------------------------------------------------
 
-struct LinearCase {
-    double lowest;
-    double highest;
-    AxisRange range;
-    double step;
-};
-
-TEST(ChartScale, LinearAxisStartsWhereTheDataStart)
+TEST(ChartScale, ValueAxisStartsWhereTheDataStartOnBothScales)
 {
-    const std::vector<LinearCase> cases{
-        // Far from zero: the axis does not reach down to it.
-        {1003456, 1187654, {1000000, 1200000}, 50000},
-        {987.5, 1234567, {0, 1250000}, 250000},
-        // Already round numbers stay the ends.
-        {1000000, 1200000, {1000000, 1200000}, 50000},
-        // Negative values and values of both signs.
-        {-2500.4, -1200, {-3000, -1000}, 500},
-        {-2500.4, 3001171, {-1000000, 4000000}, 1000000},
-        // A single value: on a step, a step on either side of it.
-        {1000000, 1000000, {800000, 1200000}, 200000},
-        {1234, 1234, {1000, 1250}, 250},
-        {0, 0, {-1, 1}, 1},
-        // Small numbers.
-        {0.25, 0.75, {0.2, 0.8}, 0.1},
+    struct Case {
+        double lowest;
+        double highest;
+        double room;
+        bool logarithmic;
+        AxisRange range;
     };
-    for (const LinearCase &c : cases) {
-        const LinearScale scale = LinearValueScale(c.lowest, c.highest);
-        EXPECT_DOUBLE_EQ(scale.Range.Low, c.range.Low) << c.lowest << ".." << c.highest;
-        EXPECT_DOUBLE_EQ(scale.Range.High, c.range.High) << c.lowest << ".." << c.highest;
-        EXPECT_DOUBLE_EQ(scale.Step, c.step) << c.lowest << ".." << c.highest;
-        EXPECT_LE(scale.Range.Low, c.lowest);
-        EXPECT_GE(scale.Range.High, c.highest);
+    const std::vector<Case> cases{
+        // Far from zero: the axis does not reach down to it.
+        {1000000, 1200000, 0.05, false, {990000, 1210000}},
+        {1000000, 1200000, 0, false, {1000000, 1200000}},
+        // Both signs, and logarithms alike.
+        {-2500, 7500, 0.1, false, {-3500, 8500}},
+        {3, 6, 0.1, true, {2.7, 6.3}},
+        // All alike: a round step either side, half a decade for logarithms.
+        {1000000, 1000000, 0.1, false, {800000, 1200000}},
+        {1234, 1234, 0.1, false, {984, 1484}},
+        {0, 0, 0.1, false, {-1, 1}},
+        {6, 6, 0.1, true, {5.5, 6.5}},
+        // Nothing to draw, or values out of order.
+        {5, 1, 0.1, false, {0, 1}},
+        {NAN, 1, 0.1, true, {0, 1}},
+    };
+    for (const Case &c : cases) {
+        const AxisRange range = ValueAxisRange(c.lowest, c.highest, c.room, c.logarithmic);
+        EXPECT_DOUBLE_EQ(range.Low, c.range.Low) << c.lowest << ".." << c.highest;
+        EXPECT_DOUBLE_EQ(range.High, c.range.High) << c.lowest << ".." << c.highest;
     }
-    // No values, or values out of order: a plain 0..1.
-    EXPECT_EQ(LinearValueScale(5, 1).Range, (AxisRange{0, 1}));
-    EXPECT_EQ(LinearValueScale(NAN, 1).Range, (AxisRange{0, 1}));
 }
 
-TEST(ChartScale, LogAxisStartsWhereTheDataStartAndLabelsRoundValues)
+TEST(ChartScale, LogAxisLabelsRoundValues)
 {
-    const auto values = [](AxisRange range) {
-        return std::vector<double>{std::round(std::pow(10.0, range.Low) * 1e6) / 1e6,
-                                   std::round(std::pow(10.0, range.High) * 1e6) / 1e6};
-    };
-    EXPECT_EQ(values(LogValueRange(1003456, 1187654)), (std::vector<double>{1000000, 2000000}));
-    EXPECT_EQ(values(LogValueRange(987.5, 1234567)), (std::vector<double>{500, 2000000}));
-    EXPECT_EQ(values(LogValueRange(1000, 5000)), (std::vector<double>{1000, 5000}));
-    EXPECT_EQ(values(LogValueRange(1000, 1000)), (std::vector<double>{500, 2000}));
-    EXPECT_EQ(values(LogValueRange(0.3, 40)), (std::vector<double>{0.2, 50}));
-    EXPECT_EQ(LogValueRange(0, 10), (AxisRange{0, 1})) << "nothing above zero to draw";
-
+    const auto logs = [](double low, double high) { return AxisRange{std::log10(low), std::log10(high)}; };
     // Wide: the powers of ten alone; narrower: 2 and 5 times them as well.
-    EXPECT_EQ(LogAxisTicks(LogValueRange(500, 20000000)),
-              (std::vector<double>{1000, 10000, 100000, 1000000, 10000000}));
-    EXPECT_EQ(LogAxisTicks(LogValueRange(500, 20000)), (std::vector<double>{500, 1000, 2000, 5000, 10000, 20000}));
+    EXPECT_EQ(LogAxisTicks(logs(500, 20000000)), (std::vector<double>{1000, 10000, 100000, 1000000, 10000000}));
+    EXPECT_EQ(LogAxisTicks(logs(500, 20000)), (std::vector<double>{500, 1000, 2000, 5000, 10000, 20000}));
+    EXPECT_EQ(LogAxisTicks(logs(450, 21000)), (std::vector<double>{500, 1000, 2000, 5000, 10000, 20000}));
     // Within one step of the 1-2-5 scale, round linear steps.
-    const std::vector<double> inside = LogAxisTicks({std::log10(1100000.0), std::log10(1190000.0)});
-    EXPECT_EQ(inside, (std::vector<double>{1100000, 1125000, 1150000, 1175000}));
+    EXPECT_EQ(LogAxisTicks(logs(1100000, 1190000)), (std::vector<double>{1100000, 1125000, 1150000, 1175000}));
     // Twenty decades: every other power of ten at most.
     EXPECT_LE(LogAxisTicks({-5, 15}).size(), 11u);
 }

@@ -34,34 +34,6 @@ bool Below(double a, double b)
     return a < b * (1 - 1e-12);
 }
 
-// The largest 1, 2 or 5 times a power of ten at or below value (> 0).
-double LogFloor(double value)
-{
-    const int exponent = static_cast<int>(std::floor(std::log10(value)));
-    for (int e = exponent + 1; e >= exponent - 1; --e) {
-        for (auto m = LogMantissas.rbegin(); m != LogMantissas.rend(); ++m) {
-            const double candidate = *m * PowerOfTen(e);
-            if (!Below(value, candidate))
-                return candidate;
-        }
-    }
-    return PowerOfTen(exponent - 1);
-}
-
-// The smallest 1, 2 or 5 times a power of ten at or above value (> 0).
-double LogCeiling(double value)
-{
-    const int exponent = static_cast<int>(std::floor(std::log10(value)));
-    for (int e = exponent - 1; e <= exponent + 1; ++e) {
-        for (const double m : LogMantissas) {
-            const double candidate = m * PowerOfTen(e);
-            if (!Below(candidate, value))
-                return candidate;
-        }
-    }
-    return PowerOfTen(exponent + 2);
-}
-
 // range moved, not resized, to lie inside full; full when it is wider.
 AxisRange Inside(AxisRange range, AxisRange full)
 {
@@ -90,35 +62,16 @@ double NiceStep(double span, int count)
     return 10 * magnitude;
 }
 
-LinearScale LinearValueScale(double lowest, double highest)
+AxisRange ValueAxisRange(double lowest, double highest, double room, bool logarithmic)
 {
     if (!std::isfinite(lowest) || !std::isfinite(highest) || lowest > highest)
-        return {{0, 1}, NiceStep(1)};
-    if (lowest == highest) {
-        const double step = NiceStep(lowest != 0 ? std::fabs(lowest) : 5);
-        double low = std::floor(Whole(lowest / step)) * step;
-        double high = std::ceil(Whole(highest / step)) * step;
-        if (low == lowest)
-            low -= step;
-        if (high == highest)
-            high += step;
-        return {{low, high}, step};
-    }
-    const double step = NiceStep(highest - lowest);
-    return {{std::floor(Whole(lowest / step)) * step, std::ceil(Whole(highest / step)) * step}, step};
-}
-
-AxisRange LogValueRange(double lowest, double highest)
-{
-    if (!(lowest > 0) || !(highest >= lowest) || !std::isfinite(highest))
         return {0, 1};
-    double low = LogFloor(lowest);
-    double high = LogCeiling(highest);
-    if (low == high) {
-        low = LogFloor(low * 0.99);
-        high = LogCeiling(high * 1.01);
+    if (lowest == highest) {
+        const double half = logarithmic ? 0.5 : NiceStep(lowest != 0 ? std::fabs(lowest) : 5);
+        return {lowest - half, highest + half};
     }
-    return {std::log10(low), std::log10(high)};
+    const double margin = std::max(room, 0.0) * (highest - lowest);
+    return {lowest - margin, highest + margin};
 }
 
 std::vector<double> LogAxisTicks(AxisRange range, int maxLabels)

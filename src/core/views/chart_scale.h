@@ -15,28 +15,18 @@ struct AxisRange {
     bool operator==(const AxisRange &) const = default;
 };
 
-/// A linear value axis: its range and the distance between its labels.
-struct LinearScale {
-    AxisRange Range;
-    double Step = 1;
-};
-
 /// The round distance between about `count` labels over span: 1, 2, 2.5 or
 /// 5 times a power of ten. 1 for a span that is not above zero.
 double NiceStep(double span, int count = 5);
 
-/// The linear value axis for values from lowest to highest. It starts where
-/// the data start, at the multiple of the step at or below lowest, and ends
-/// at the one at or above highest; a single value gets a step on either
-/// side. Zero is not pulled in: the axis starts at zero only when the
-/// values come down to it.
-LinearScale LinearValueScale(double lowest, double highest);
-
-/// The logarithmic value axis for values from lowest to highest (both
-/// above zero), in base-10 logarithms: from the 1, 2 or 5 times a power of
-/// ten at or below lowest to the one at or above highest, so it too starts
-/// where the data start.
-AxisRange LogValueRange(double lowest, double highest);
+/// The value axis for drawn values from lowest to highest (values, or
+/// their logarithms on a logarithmic axis): it starts where the data start
+/// and ends where they end, with room on either side of room times the
+/// span (for the marks of the points at the ends), and is labelled at
+/// round numbers inside it; zero is not pulled in. Values all alike stand
+/// in the middle: a round step on either side (half a power of ten on a
+/// logarithmic axis). 0..1 when there is nothing to draw.
+AxisRange ValueAxisRange(double lowest, double highest, double room, bool logarithmic);
 
 /// The values labelled on a logarithmic axis showing range (logarithms):
 /// the powers of ten in it, with 2 and 5 times them while that makes at
