@@ -334,16 +334,22 @@ TEST_F(ExploreTest, LegendClickHidesAndShowsItsLineAndTheDataFollow)
 TEST_F(ExploreTest, TwelveAreasKeepTheirNamesAndTitlesReadable)
 {
     Show(AreasChart(tarvel::MaxChartSeries, 40, true));
-    const QStringList texts = Texts();
-    for (const char *name : StateNames)
-        EXPECT_TRUE(texts.contains(QString::fromLatin1(name))) << name << ": " << texts.join(QStringLiteral("|")).toStdString();
-    for (const QString &text : texts) {
-        EXPECT_FALSE(text.contains(QStringLiteral("...")) || text.contains(QChar(0x2026)))
-            << text.toStdString();
+    // The smallest chart window, one a small screen leaves, and the size it opens at.
+    for (const QSize size : {QSize(640, 440), QSize(700, 500), chart->PreferredSize()}) {
+        chart->resize(size);
+        QCoreApplication::processEvents();
+        const QStringList texts = Texts();
+        const std::string all = texts.join(QStringLiteral("|")).toStdString();
+        for (const char *name : StateNames)
+            EXPECT_TRUE(texts.contains(QString::fromLatin1(name))) << size.width() << " " << name << ": " << all;
+        for (const QString &text : texts)
+            EXPECT_FALSE(text.contains(QStringLiteral("...")) || text.contains(QChar(0x2026))) << text.toStdString();
+        // The axis title whole, on one line or broken after its comma.
+        EXPECT_TRUE(texts.join(QLatin1Char(' ')).simplified().contains(
+            QStringLiteral("Millions of dollars, seasonally adjusted at annual rates")))
+            << size.width() << ": " << all;
+        EXPECT_GE(chart->PlotRect().width(), 300) << size.width();
     }
-    EXPECT_TRUE(texts.join(QLatin1Char(' ')).contains(QStringLiteral("seasonally adjusted at annual rates")))
-        << texts.join(QStringLiteral("|")).toStdString();
-    EXPECT_GE(chart->PlotRect().width(), 300);
 
     // A few pixels from a point, away from its line's segments: the point's tooltip.
     for (const int line : {0, 5, 11}) {
