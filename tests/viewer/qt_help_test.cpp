@@ -29,6 +29,7 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace {
@@ -251,6 +252,12 @@ TEST_F(HelpWindowTest, ViewerKeepsOneWindowAndReopensAfterItWasClosed)
 
 // ---- the shipped help against the program ------------------------------------------
 
+/// A text of the help file as the window shows it.
+QString Latin1Of(const std::string &text)
+{
+    return QString::fromLatin1(text);
+}
+
 /// The body of a topic of the shipped help as one line: table rows, list
 /// items and paragraphs joined, blanks run together.
 QString TopicText(const tarvel::HelpFile &file, int number)
@@ -371,6 +378,79 @@ TEST_F(HelpWindowTest, NewTopicsOpenFromTheContentsTheKeywordsAndLinks)
         window->ShowTopic(from);
         ASSERT_TRUE(ClickLink(*browser, topic.number));
         EXPECT_EQ(window->CurrentTopic(), topic.number) << "from topic " << from;
+    }
+    EXPECT_TRUE(prompts.records.empty());
+}
+
+// Everything the help window offers opens what it names: every topic of
+// the topic list (an empty search lists them all), every keyword of the
+// keyword list, and every link of the contents page, which lists every
+// topic of the file.
+TEST_F(HelpWindowTest, EveryListedTopicKeywordAndContentsLinkOpensItsTopic)
+{
+    CopyShippedHelpTo(dataFolder);
+    const tarvel::Result<tarvel::HelpFile> file = tarvel::ReadHelpFile(dataFolder + "tarvel.hlp");
+    ASSERT_TRUE(file);
+    HelpWindow *window = HelpWindow::Open(programFolder, dataFolder, prompts);
+    ASSERT_NE(window, nullptr);
+    window->ShowContents();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    auto *browser = Child<QTextBrowser>(window, "txtHelp");
+    auto *keywords = Child<QListWidget>(window, "lstKeywords");
+    auto *topics = Child<QListWidget>(window, "lstTopics");
+    ASSERT_TRUE(browser && keywords && topics);
+
+    window->Search(QString());
+    ASSERT_EQ(topics->count(), static_cast<int>(file->Topics().size()));
+    std::set<int> listed;
+    for (int row = 0; row < topics->count(); ++row) {
+        const QString title = topics->item(row)->text();
+        SCOPED_TRACE(title.toStdString());
+        topics->setFocus();
+        topics->setCurrentRow(row);
+        QTest::keyClick(topics, Qt::Key_Return);
+        const tarvel::HelpTopic *shown = file->Find(window->CurrentTopic());
+        ASSERT_NE(shown, nullptr);
+        EXPECT_EQ(Latin1Of(shown->title), title);
+        EXPECT_TRUE(Shown(window).startsWith(title)) << Shown(window).left(60).toStdString();
+        listed.insert(shown->number);
+    }
+    EXPECT_EQ(listed.size(), file->Topics().size());
+
+    const std::vector<tarvel::HelpKeyword> all = file->Keywords();
+    ASSERT_EQ(keywords->count(), static_cast<int>(all.size()));
+    for (int row = 0; row < keywords->count(); ++row) {
+        SCOPED_TRACE(keywords->item(row)->text().toStdString());
+        ASSERT_EQ(keywords->item(row)->text(), Latin1Of(all[static_cast<std::size_t>(row)].keyword));
+        const std::vector<int> &expected = all[static_cast<std::size_t>(row)].topics;
+        window->ShowContents();
+        keywords->setFocus();
+        keywords->setCurrentRow(row);
+        QTest::keyClick(keywords, Qt::Key_Return);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(window->CurrentTopic(), expected.front());
+        EXPECT_EQ(topics->count(), static_cast<int>(expected.size()));
+    }
+
+    // The contents page links to every other topic, and each link opens it.
+    const std::string contents = tarvel::RenderTopicHtml(file->Contents(), *file);
+    std::set<int> linked;
+    for (std::size_t at = contents.find("href=\"topic:"); at != std::string::npos;
+         at = contents.find("href=\"topic:", at + 1))
+        linked.insert(tarvel::TopicFromLink(contents.substr(at + 6, contents.find('"', at + 6) - at - 6)));
+    for (const tarvel::HelpTopic &topic : file->Topics()) {
+        if (topic.number != file->Contents().number) {
+            EXPECT_TRUE(linked.count(topic.number)) << "the contents page lacks topic " << topic.number << " "
+                                                    << topic.title;
+        }
+    }
+    for (const int number : linked) {
+        SCOPED_TRACE(number);
+        window->ShowContents();
+        ASSERT_TRUE(ClickLink(*browser, number));
+        EXPECT_EQ(window->CurrentTopic(), number);
+        ASSERT_NE(file->Find(number), nullptr);
+        EXPECT_TRUE(Shown(window).startsWith(Latin1Of(file->Find(number)->title)));
     }
     EXPECT_TRUE(prompts.records.empty());
 }
