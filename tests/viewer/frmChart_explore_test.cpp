@@ -13,6 +13,7 @@
 #include <QChart>
 #include <QCoreApplication>
 #include <QDoubleSpinBox>
+#include <QFontMetricsF>
 #include <QGraphicsScene>
 #include <QGraphicsSimpleTextItem>
 #include <QGraphicsTextItem>
@@ -23,6 +24,7 @@
 #include <QMouseEvent>
 #include <QSpinBox>
 #include <QTest>
+#include <QValueAxis>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -275,6 +277,18 @@ TEST_F(ExploreTest, LogScaleDrawsTheSameValuesAndStartsWhereTheDataStartAsLinear
     const auto height = [this](int line) { return chart->PointPosition(line, 0)->y() - chart->PointPosition(line, 11)->y(); };
     EXPECT_NEAR(height(0), height(3), 1);
     EXPECT_TRUE(chart->SpokenSummary().contains(QStringLiteral("logarithmic value axis")));
+
+    // A tall chart is labelled more finely than a short one, the labels
+    // never crowding each other.
+    chart->SetLogScale(false);
+    const double labelHeight = QFontMetricsF(chart->Chart()->axes(Qt::Vertical).front()->labelsFont()).height();
+    for (const int tall : {440, 900}) {
+        chart->resize(700, tall);
+        QCoreApplication::processEvents();
+        const int count = static_cast<int>(chart->ValueAxisLabels().size());
+        EXPECT_GE(count, tall > 800 ? 8 : 4) << tall;
+        EXPECT_GE(chart->PlotRect().height() / (count - 1), 2 * labelHeight) << tall;
+    }
 }
 
 TEST_F(ExploreTest, LogScaleLeavesOutValuesOfZeroOrLessAndSaysSo)

@@ -116,15 +116,17 @@ void frmChart::ApplyRanges()
 
 void frmChart::LabelValueAxis(tarvel::AxisRange range)
 {
+    // As many labels as stand two and a half label heights apart on the
+    // plot's height: a tall chart is labelled more finely.
+    const double height = m_chart->plotArea().height() > 1 ? m_chart->plotArea().height() : GuessHeight;
+    const double labelHeight = QFontMetricsF(ValueAxis()->labelsFont()).height();
+    const int most = std::max(2, static_cast<int>(height / (2.5 * labelHeight)));
     if (!m_log) {
-        const double step = tarvel::NiceStep(range.Span());
+        const double step = tarvel::NiceStep(range.Span(), most);
         m_axisY->setTickInterval(step);
         m_axisY->setLabelFormat(QStringLiteral("%.%1f").arg(DecimalsOf(step)));
         return;
     }
-    const double height = m_chart->plotArea().height() > 1 ? m_chart->plotArea().height() : GuessHeight;
-    const double labelHeight = QFontMetricsF(m_logAxisY->labelsFont()).height();
-    const int most = std::max(2, static_cast<int>(height / (2.5 * labelHeight)));
     QStringList labels;
     std::vector<double> positions;
     for (const double value : tarvel::LogAxisTicks(range, most)) {
