@@ -262,6 +262,7 @@ private:
     bool PreviewActiveChart();
     bool CopyActiveChart();
     void SaveChart(frmChart &chart);
+    void ExportChartData(frmChart &chart);
     void PrintChart(frmChart &chart);
 
     Prompts &m_prompts;
