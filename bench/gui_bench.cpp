@@ -58,7 +58,9 @@ public:
         return QMessageBox::Ok;
     }
     std::optional<QString> InputBox(const QString &, const QString &, const QString &) override { return {}; }
-    std::optional<QString> SaveFileName(const QString &, const QString &, const QString &, int &) override
+    using Prompts::SaveFileName;
+    std::optional<QString> SaveFileName(const QString &, const QString &, const QString &, int &,
+                                        ExistingFile) override
     {
         return {};
     }
@@ -74,6 +76,11 @@ public:
         if (dialogScript)
             dialogScript(dialog);
         return dialog.result();
+    }
+    // The viewer's own progress dialog, as a person sees it.
+    std::unique_ptr<ProgressReport> StartProgress(const QString &title, int count) override
+    {
+        return std::make_unique<QtProgress>(nullptr, title, count);
     }
 
     std::function<void(QDialog &)> dialogScript;

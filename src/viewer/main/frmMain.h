@@ -252,9 +252,15 @@ private:
     bool PrintAllSelectionComplete();
     /// Prints the chosen table for every chosen area to target in one run,
     /// as print-all does; count is the number of areas it meant to print.
-    tarvel::PrintAllSummary PrintAllTo(tarvel::PrintTarget &target, tarvel::PrintOptions &options, int &count);
+    /// A run of more than about half a second shows its progress in a
+    /// dialog titled title, from which the user may stop it.
+    tarvel::PrintAllSummary PrintAllTo(tarvel::PrintTarget &target, tarvel::PrintOptions &options, int &count,
+                                       const QString &title);
     /// The closing message of a print-all run.
     void ReportPrintAllDone(const tarvel::PrintAllSummary &summary, int count);
+    /// Paints the main window now, before a long job keeps the event loop
+    /// waiting: a dialog that just closed leaves no picture behind.
+    void RepaintBeforeLongJob();
     // Charts (frmMain_chart.cpp). The print and clipboard commands hand a
     // chart window over to these; they return false for any other window.
     void CreateChartCommands();
