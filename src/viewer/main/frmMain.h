@@ -239,6 +239,13 @@ private:
     /// The caption, and the sign in the status bar, say whether the data
     /// folder is the bundled sample data.
     void ShowDataFolderKind();
+    /// The caption names the active child window while any child window is
+    /// maximized (its title bar is then the main window's), else only the
+    /// program (frmMain_windows.cpp).
+    void UpdateMainCaption();
+    /// The same once the child windows have settled (after an activation or
+    /// a change of state).
+    void QueueCaptionUpdate();
     /// Whether DataFolder may be stored as the remembered "ZRPath".
     bool MayRememberDataFolder() const;
     void SetPanelText(int panel, const QString &text);
@@ -278,6 +285,9 @@ private:
     std::array<QLabel *, 4> m_panels{};
     QList<QAction *> m_windowListActions;
     bool m_settingsSaved = false;
+    /// The program's own caption, without a child window's name.
+    QString m_caption;
+    bool m_settingCaption = false;
     /// The series and table buttons last chosen (-1 before the first).
     int m_chosenSeries = -1;
     int m_chosenTable = -1;
