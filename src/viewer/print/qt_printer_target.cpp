@@ -299,10 +299,15 @@ void QtPrinterTarget::NewLine()
     m_y += LineHeight();
 }
 
-void QtPrinterTarget::Piece(const QString &text)
+void QtPrinterTarget::Draw(const QString &text)
 {
     if (!text.isEmpty() && Ink() && m_metrics)
         m_painter.drawText(QPointF(m_x, m_y + m_metrics->ascent()), text);
+}
+
+void QtPrinterTarget::Piece(const QString &text)
+{
+    Draw(text);
     m_x += Width(text);
 }
 
@@ -324,7 +329,8 @@ void QtPrinterTarget::Line(const QString &text, bool wrap)
             if (m_pageHasInk && m_y + LineHeight() > m_printer->height()) {
                 PageBreak();
             }
-            Piece(piece);
+            // The line ends here: nothing needs its width.
+            Draw(piece);
             NewLine();
         }
     }

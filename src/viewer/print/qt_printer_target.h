@@ -84,6 +84,8 @@ private:
     /// when the printer cannot print.
     bool Ink();
     void NewLine();
+    /// Draws text at the current position.
+    void Draw(const QString &text);
     /// Draws text at the current position and moves right past it.
     void Piece(const QString &text);
     /// Draws each line of text (CR LF or LF apart), the first at the
