@@ -803,6 +803,28 @@ INSTANTIATE_TEST_SUITE_P(
                     CancelRunCase{"NewPdf", "new.pdf", nullptr, " was not written."}),
     [](const testing::TestParamInfo<CancelRunCase> &info) { return std::string(info.param.title); });
 
+TEST_F(PrintTest, CancelledRunToThePrinterStopsAndSaysWhatWasSent)
+{
+    auto window = Start();
+    ChooseAreas(*window, {2, 3, 4});
+    const QString pdf = Out("printer.pdf");
+    UsePdfPrinter(*window, pdf);
+    PressPrint();
+    prompts.cancelProgressAt = 1;
+    window->RunPrintAll();
+    EXPECT_EQ(prompts.progressSteps.size(), 2);
+    const auto said = prompts.Messages(QStringLiteral("Printing cancelled"));
+    ASSERT_EQ(said.size(), 1u);
+    // The pages drawn before Cancel are the printer's already: it is told so.
+    EXPECT_EQ(said[0].text, QStringLiteral("Printing was cancelled. The pages printed before that go to the printer."));
+    EXPECT_EQ(PdfPages(pdf), 1);
+    // The printer is whole for the next job.
+    prompts.cancelProgressAt = -1;
+    window->RunPrintAll();
+    EXPECT_EQ(prompts.Messages(QStringLiteral("Printing completed")).size(), 1u);
+    EXPECT_EQ(PdfPages(pdf), 3);
+}
+
 TEST_F(PrintTest, UncancelledRunStepsThroughEveryArea)
 {
     auto window = Start();

@@ -65,6 +65,9 @@ void ReportPrintAllCancelled(Prompts &prompts, const tarvel::PrintOptions &optio
         const bool exists = std::filesystem::exists(tarvel::ActualPath(options.PrintFileName), ec);
         text += QStringLiteral(" The file ") + QString::fromLocal8Bit(options.PrintFileName.c_str())
             + (exists ? QStringLiteral(" was left as it was.") : QStringLiteral(" was not written."));
+    } else {
+        // A printer's job cannot be taken back once pages have gone to it.
+        text += QStringLiteral(" The pages printed before that go to the printer.");
     }
     prompts.Message(QStringLiteral("Printing cancelled"), text, QMessageBox::Information);
 }

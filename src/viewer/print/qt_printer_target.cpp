@@ -244,7 +244,8 @@ bool QtPrinterTarget::EndOutput()
 void QtPrinterTarget::AbandonOutput()
 {
     // A printer's job goes before it is sent; a PDF's own file goes unused.
-    if (m_painter.isActive() && !m_pdfFile)
+    // A preview's pages are the preview's own: its printer is never aborted.
+    if (m_painter.isActive() && !m_pdfFile && !m_preview)
         m_printer->abort();
     if (m_painter.isActive())
         m_painter.end();
