@@ -752,6 +752,11 @@ struct CancelRunCase {
     const char *outcome;  // the end of the closing message
 };
 
+void PrintTo(const CancelRunCase &c, std::ostream *os)
+{
+    *os << c.title;
+}
+
 class CancelledRunTest : public PrintTest, public testing::WithParamInterface<CancelRunCase> {};
 
 TEST_P(CancelledRunTest, CancelLeavesTheFileAsItWasAndSaysSo)
@@ -865,6 +870,11 @@ struct AppendNoteCase {
     bool exists;
     bool note; // the dialog says the print is added to the file
 };
+
+void PrintTo(const AppendNoteCase &c, std::ostream *os)
+{
+    *os << c.title;
+}
 
 class AppendNoteTest : public PrintTest, public testing::WithParamInterface<AppendNoteCase> {};
 
