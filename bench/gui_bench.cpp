@@ -1,7 +1,7 @@
 // The viewer's costs on the offscreen platform, each beside its floor: the
 // Display command end to end, a chart window, start-up until the main window is shown,
-// print-all through the main window's command, and the memory held with 20
-// table windows open.
+// print-all through the main window's command (to HTML, to PDF, and its
+// preview), and the memory held with 20 table windows open.
 
 #include "bench_data.h"
 #include "bench_report.h"
@@ -23,6 +23,7 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
@@ -58,7 +59,9 @@ public:
         return QMessageBox::Ok;
     }
     std::optional<QString> InputBox(const QString &, const QString &, const QString &) override { return {}; }
-    std::optional<QString> SaveFileName(const QString &, const QString &, const QString &, int &) override
+    using Prompts::SaveFileName;
+    std::optional<QString> SaveFileName(const QString &, const QString &, const QString &, int &,
+                                        ExistingFile) override
     {
         return {};
     }
@@ -74,6 +77,11 @@ public:
         if (dialogScript)
             dialogScript(dialog);
         return dialog.result();
+    }
+    // The viewer's own progress dialog, as a person sees it.
+    std::unique_ptr<ProgressReport> StartProgress(const QString &title, int count) override
+    {
+        return std::make_unique<QtProgress>(nullptr, title, count);
     }
 
     std::function<void(QDialog &)> dialogScript;
@@ -403,6 +411,98 @@ void PrintAllWindowFloor(benchmark::State &state)
 }
 BENCHMARK(PrintAllWindowFloor)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
+// ---- print-all of ZR5N to PDF, and its preview -------------------------------------
+// The same job as above (891 pages) drawn by the printer path: to a PDF file,
+// and into the print preview until it shows its pages. The floor reads the
+// same records and writes as many bytes as the PDF has.
+
+std::string WindowPdfFile()
+{
+    return OutputFolder() + "printall-window.pdf";
+}
+
+void PrintAllPdf(benchmark::State &state)
+{
+    BenchPrompts prompts;
+    prompts.dialogScript = [](QDialog &dialog) {
+        if (auto *print = qobject_cast<frmPrint *>(&dialog)) {
+            print->lblPrint->setText(QStringLiteral("Print to file = ")
+                                     + QString::fromLocal8Bit(WindowPdfFile().c_str()));
+            print->cmdPrint->click();
+        }
+    };
+    const std::unique_ptr<frmMain> window = StartMainWindow(prompts);
+    if (!ChooseTable(*window, "ZR5N", tarvel::AreaCount)) {
+        state.SkipWithError("ZR5N with all quarters could not be chosen");
+        return;
+    }
+    for (auto _ : state) {
+        // A new file each time: an existing PDF would be asked about.
+        state.PauseTiming();
+        std::error_code ignored;
+        std::filesystem::remove(WindowPdfFile(), ignored);
+        prompts.lastMessage.clear();
+        state.ResumeTiming();
+        window->RunPrintAll();
+        ProcessEvents();
+        if (prompts.lastMessage != QStringLiteral("Printing completed: All areas printed.")) {
+            state.SkipWithError(("print-all to PDF: " + prompts.lastMessage.toStdString()).c_str());
+            break;
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(FileSize(WindowPdfFile()));
+}
+BENCHMARK(PrintAllPdf)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void PrintAllPreview(benchmark::State &state)
+{
+    BenchPrompts prompts;
+    int pages = 0;
+    // The preview as it appears: shown, its pages drawn; then closed.
+    prompts.dialogScript = [&pages](QDialog &dialog) {
+        if (dialog.objectName() != QStringLiteral("frmPrintPreview"))
+            return;
+        dialog.show();
+        QApplication::processEvents();
+        if (auto *preview = dialog.findChild<QPrintPreviewWidget *>())
+            pages = preview->pageCount();
+        dialog.reject();
+    };
+    const std::unique_ptr<frmMain> window = StartMainWindow(prompts);
+    if (!ChooseTable(*window, "ZR5N", tarvel::AreaCount)) {
+        state.SkipWithError("ZR5N with all quarters could not be chosen");
+        return;
+    }
+    for (auto _ : state) {
+        pages = 0;
+        window->mnuPrintAllPreview->trigger();
+        ProcessEvents();
+        if (pages == 0) {
+            state.SkipWithError(("print-all preview showed no pages: " + prompts.lastMessage.toStdString()).c_str());
+            break;
+        }
+    }
+    state.counters["pages"] = pages;
+}
+BENCHMARK(PrintAllPreview)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void PrintAllPdfFloor(benchmark::State &state)
+{
+    const std::int64_t total = FileSize(WindowPdfFile());
+    if (total == 0) {
+        state.SkipWithError("the print-all to PDF wrote nothing");
+        return;
+    }
+    for (auto _ : state) {
+        if (!ReadAndWriteFloor(SamplePaths(), "ZR5N", OutputFolder() + "printall-pdf-floor.pdf", total)) {
+            state.SkipWithError("the floor could not read or write");
+            break;
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(total);
+}
+BENCHMARK(PrintAllPdfFloor)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
 // ---- resident set: 20 ZR5N windows, all quarters ----------------------------------
 // Run in a process of their own (scripts/bench.sh does): the floor first, the
 // main window alone, then the same window with 20 table windows.
@@ -465,6 +565,8 @@ int main(int argc, char **argv)
         {"Start-up, new process", "ColdStartUp", "ColdStartUpFloor", 0, 0, 0, false},
         {"Start-up, main window again", "StartUp", "StartUpFloor", 0, 0, 0},
         {"ZR5N print-all to HTML (window)", "PrintAllWindow", "PrintAllWindowFloor", 3.0, 0, 0},
+        {"ZR5N print-all to PDF (window)", "PrintAllPdf", "PrintAllPdfFloor", 3.0, 0, 0},
+        {"ZR5N print-all preview (window)", "PrintAllPreview", "PrintAllPdfFloor", 3.0, 0, 0},
         {"RSS with 20 ZR5N windows", "MemoryTwentyWindows", "MemoryMainWindow", 0, 80, 0},
     };
     const int status = RunAndReport(argc, argv, comparisons);

@@ -5,7 +5,8 @@
 # write refused, a file replaced keeping its owner and mode, a file in a
 # folder the user may not write written in place, long names, a second
 # mount of the data folder refused, links followed, a workbook synced before
-# its rename, and no line of the workbook library on the standard error.
+# its rename, a print written into its file with no spool file, and no line
+# of the workbook library on the standard error.
 # The cases that need root (another user, chown, mount) run when root runs
 # this, and are skipped otherwise.
 #
@@ -240,6 +241,20 @@ if strace -o /dev/null true 2>/dev/null; then
     synced=$(grep -n -m1 -E 'fsync|fdatasync' "$work/trace" | cut -d: -f1)
     renamed=$(grep -n -m1 -E 'rename.*owned\.xlsx' "$work/trace" | cut -d: -f1)
     [ -n "$synced" ] && [ -n "$renamed" ] && [ "$synced" -lt "$renamed" ] || fail "the workbook is not synced before its rename"
+    # A print to a new file goes straight into it: no spool file, and no
+    # sync (nothing earlier is at stake); an append to an earlier print is
+    # synced.
+    for pass in new append; do
+        ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 \
+            strace -f -e trace=openat,fsync,fdatasync -o "$work/trace" \
+            "$batch" --data "$data" print --table ZR4 --areas 1-3 --output "$work/traced.txt" || fail "print under strace"
+        grep -q '\.tarvel-' "$work/trace" && fail "a print ($pass) went through a temporary file"
+        if [ $pass = new ]; then
+            grep -qE 'fsync|fdatasync' "$work/trace" && fail "a print to a new file was synced"
+        else
+            grep -qE 'fsync|fdatasync' "$work/trace" || fail "an append to a print was not synced"
+        fi
+    done
 else
     echo "SKIP: strace cannot trace here; the sync of the workbook is not checked"
 fi

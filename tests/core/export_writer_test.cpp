@@ -1,5 +1,7 @@
 #include "core/export/export_writer.h"
 
+#include "core/export/record_formats_fast.h"
+
 #include "core/settings/settings_store.h"
 #include "core/catalog/table_catalog.h"
 #include "export_fixture.h"
@@ -229,6 +231,51 @@ TEST(ShortestNumber, RecordValuesMatchTheFieldByFieldReading)
                 expected = ShortestNumberText(ReadLeadingNumber(field));
             EXPECT_EQ(written.fields[static_cast<std::size_t>(k) + 5], expected) << "field \"" << field << "\"";
         }
+    }
+}
+
+// The fixed-length format's quick check of a value field takes only texts
+// IsValueNumber takes, whatever the bytes (signs, points, exponents,
+// blanks, tabs and letters anywhere, 1 to 15 bytes), and takes the usual
+// fields itself, so they never need the byte-by-byte reading.
+TEST(RecordLayout, TheQuickNumberCheckTakesOnlyNumbers)
+{
+#if defined(TARVEL_PLAIN_CODE)
+    GTEST_SKIP() << "a plain build checks every field byte by byte";
+#endif
+    const char alphabet[] = "   0123456789--..+eE\tx";
+    Draws next(4242);
+    int taken = 0;
+    for (int round = 0; round < 200000; ++round) {
+        const std::size_t length = 1 + next(15);
+        std::string record(length + 16, ',');
+        if (next(2) == 0) {
+            // The usual shape: blanks, a minus now and then, digits and a point.
+            std::string number = std::to_string(next(100000)) + (next(2) ? "." + std::to_string(next(100)) : "");
+            if (next(4) == 0)
+                number.insert(0, 1, '-');
+            number = number.substr(0, length);
+            record.replace(0, length, std::string(length - number.size(), ' ') + number);
+        } else {
+            for (std::size_t i = 0; i < length; ++i)
+                record[i] = alphabet[next(sizeof alphabet - 1)];
+        }
+        const std::string_view field(record.data(), length);
+        const bool quick = fast::IsNumberShape(field, record.data() + record.size());
+        if (quick) {
+            ++taken;
+            ASSERT_TRUE(IsValueNumber(field)) << "\"" << field << "\"";
+        }
+    }
+    EXPECT_GT(taken, 100000 / 2);
+    for (const char *field : {"    1234.5", "      -0.5", "         7", "  -.5", "          ", "00012"}) {
+        const std::string record = std::string(field) + std::string(16, ',');
+        EXPECT_TRUE(fast::IsNumberShape(std::string_view(field), record.data() + record.size())) << field;
+    }
+    for (const char *field : {"   12x4567", "    987.6r", "       12.", "    1.2.3", "    --12", "   1 2", "    -",
+                              "  1.4E+06", "   +42", "\t8"}) {
+        const std::string record = std::string(field) + std::string(16, ',');
+        EXPECT_FALSE(fast::IsNumberShape(std::string_view(field), record.data() + record.size())) << field;
     }
 }
 

@@ -18,6 +18,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tarvel {
@@ -393,6 +394,49 @@ TEST(SafeOutputFile, AFailedAppendIsCutBack)
         return !output->Commit() && output->Error() == EFBIG;
     }));
     EXPECT_EQ(FileBytes(file), std::string(1000, 'e'));
+}
+
+// An append that is whole or nothing needs no spool file: it goes into the
+// file in place, and a run ended by SIGTERM or SIGINT before Commit leaves
+// an earlier file as it was and takes away a file it made, however it was
+// delivered.
+TEST(SafeOutputFile, AnAppendEndedByASignalLeavesNothing)
+{
+    struct Case {
+        Delivery delivery;
+        bool existing;
+        int signal;
+    };
+    for (const Case c : {Case{Delivery::Whole, true, SIGTERM}, Case{Delivery::Whole, false, SIGTERM},
+                         Case{Delivery::AsWritten, true, SIGINT}, Case{Delivery::AsWritten, false, SIGTERM}}) {
+        TempFolder folder;
+        TempFolder spool;
+        const std::string file = folder.Path() + "print.txt";
+        if (c.existing)
+            folder.Write("print.txt", "earlier\r\n");
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::setenv("TMPDIR", spool.Path().c_str(), 1);
+            auto output = SafeOutputFile::Open(file, Mode::Append, c.delivery);
+            // More than the buffers hold, so that much has reached the file.
+            if (!output || !output->Write(std::string(300 * 1024, 'p')) || !output->WorkFile().empty()
+                || EntryCount(spool.Path()) != 0 || FileBytes(file).size() < 200 * 1024)
+                ::_exit(1);
+            ::raise(c.signal);
+            ::_exit(2);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended with " << WEXITSTATUS(status);
+        EXPECT_EQ(WTERMSIG(status), c.signal);
+        if (c.existing)
+            EXPECT_EQ(FileBytes(file), "earlier\r\n");
+        else
+            EXPECT_FALSE(fs::exists(file));
+        EXPECT_EQ(EntryCount(folder.Path()), c.existing ? 1 : 0);
+    }
 }
 
 // Temporary files of a writer that is gone (killed) are removed before an

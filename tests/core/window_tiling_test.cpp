@@ -57,5 +57,31 @@ TEST(ArrangeIcons, AlongTheBottomThenRowsAbove)
     EXPECT_EQ(narrow[1], (WindowRect{0, 140, 100, 30}));
 }
 
+struct PlaceCase {
+    const char *what;
+    WindowRect placed;
+    std::vector<WindowRect> others;
+    WindowRect expected;
+};
+
+TEST(PlaceNewWindow, EveryNewWindowLiesInsideTheArea)
+{
+    // An area of 400 x 300, cascade steps of 20.
+    const std::vector<PlaceCase> cases{
+        {"inside stays", {50, 40, 200, 150}, {}, {50, 40, 200, 150}},
+        {"touching the edges stays", {200, 150, 200, 150}, {}, {200, 150, 200, 150}},
+        {"past the right edge", {300, 0, 200, 150}, {}, {0, 0, 200, 150}},
+        {"past the bottom", {0, 200, 200, 150}, {}, {0, 0, 200, 150}},
+        {"left of the area", {-10, 0, 200, 150}, {}, {0, 0, 200, 150}},
+        {"next free cascade place", {300, 0, 200, 150}, {{0, 0, 1, 1}, {20, 20, 1, 1}}, {40, 40, 200, 150}},
+        {"no free place: the top left", {300, 0, 380, 290}, {{0, 0, 1, 1}}, {0, 0, 380, 290}},
+        {"larger than the area", {10, 10, 500, 400}, {}, {0, 0, 400, 300}},
+    };
+    for (const PlaceCase &c : cases)
+        EXPECT_EQ(PlaceNewWindow(c.placed, 400, 300, c.others, 20), c.expected) << c.what;
+    // Without an area nothing can be placed.
+    EXPECT_EQ(PlaceNewWindow({300, 0, 200, 150}, 0, 0, {}, 20), (WindowRect{300, 0, 200, 150}));
+}
+
 } // namespace
 } // namespace tarvel

@@ -11,6 +11,7 @@
 #include "viewer/print/frmPrint.h"
 #include "viewer/qt/qt_child_frame.h"
 #include "viewer/qt/qt_contrast.h"
+#include "viewer/qt/qt_progress.h"
 #include "viewer/qt/qt_status_panel.h"
 #include "viewer/selection/frmPickList.h"
 #include "core/catalog/file_helpers.h"
@@ -317,6 +318,13 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasItsOwnNameAndEveryLabelIts
     }, problems);
     CheckDialog(QStringLiteral("area pick list"), [this] { window->cmdStates->click(); }, problems);
     CheckDialog(QStringLiteral("height dialog"), [this] { window->mnuGrid[0]->trigger(); }, problems);
+
+    // The progress dialog of a long print-all, as it shows.
+    QtProgress progress(window.get(), QStringLiteral("Print all areas for table ZR4"), 60);
+    progress.Dialog().show();
+    progress.Step(0, QStringLiteral("Printing Alabama (1 of 60)"));
+    problems << Problems(&progress.Dialog(), QStringLiteral("progress dialog"));
+    progress.Dialog().hide();
 
     std::unique_ptr<HelpWindow> help(HelpWindow::OpenFile(TARVEL_SAMPLE_DATA "/tarvel.hlp", prompts));
     ASSERT_NE(help, nullptr);

@@ -3,6 +3,7 @@
 #include "viewer/display/frmDisplay.h"
 #include "viewer/help/frmDoc.h"
 #include "viewer/selection/frmPickList.h"
+#include "viewer/qt/qt_child_frame.h"
 #include "viewer/qt/qt_command_line.h"
 #include "viewer/qt/qt_prompts.h"
 #include "viewer/qt/qt_twips.h"
@@ -1213,6 +1214,90 @@ TEST_F(MainWindowTest, ResetKeepsAWorkingFolderAndResizesNormalWindows)
     EXPECT_NEAR(normal->width(), 8000 * dpiX / 1440, 1);
     EXPECT_NEAR(normal->height(), 5000 * dpiY / 1440, 1);
     EXPECT_EQ(maximized->size(), maximizedSize);
+}
+
+// ---- the caption and the places of new windows --------------------------------
+
+// A child window titled title, its content titled the same as the program's own are.
+QMdiSubWindow *AddTitled(QMdiArea &area, const QString &title, QSize size = {300, 200})
+{
+    auto *content = new QWidget;
+    content->setWindowTitle(title);
+    auto *frame = new ChildFrame(content);
+    area.addSubWindow(frame);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    frame->setWindowTitle(title);
+    frame->resize(size);
+    frame->show();
+    area.setActiveSubWindow(frame);
+    QCoreApplication::processEvents();
+    return frame;
+}
+
+TEST_F(MainWindowTest, CaptionNamesTheActiveWindowOverAMaximizedOne)
+{
+    auto window = Start();
+    window->show();
+    QMdiArea &area = *window->MdiArea();
+    const QString program = window->windowTitle();
+    QMdiSubWindow *first = AddTitled(area, QStringLiteral("First"));
+    QMdiSubWindow *second = AddTitled(area, QStringLiteral("Second"));
+    EXPECT_EQ(window->windowTitle(), program);
+
+    second->showMaximized();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->windowTitle(), program + QStringLiteral(" - [Second]"));
+
+    // First comes forward in the normal state, as a window asked for again does.
+    area.setOption(QMdiArea::DontMaximizeSubWindowOnActivation, true);
+    first->showNormal();
+    area.setActiveSubWindow(first);
+    area.setOption(QMdiArea::DontMaximizeSubWindowOnActivation, false);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(second->isMaximized());
+    ASSERT_FALSE(first->isMaximized());
+    EXPECT_EQ(window->windowTitle(), program + QStringLiteral(" - [First]"));
+
+    area.setActiveSubWindow(second);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->windowTitle(), program + QStringLiteral(" - [Second]"));
+
+    // Nothing maximized: the program alone.
+    second->showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->windowTitle(), program);
+    area.closeAllSubWindows();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->windowTitle(), program);
+}
+
+TEST_F(MainWindowTest, NewWindowsLieInsideTheVisibleArea)
+{
+    auto window = Start();
+    window->resize(900, 700);
+    window->show();
+    QCoreApplication::processEvents();
+    QMdiArea &area = *window->MdiArea();
+    const QSize room = area.viewport()->size();
+    ASSERT_GT(room.width(), 300);
+    // Each window is two thirds of the area each way, a last one larger than it.
+    const QSize big(room.width() * 2 / 3, room.height() * 2 / 3);
+    std::vector<QMdiSubWindow *> windows;
+    for (int i = 0; i < 5; ++i)
+        windows.push_back(AddTitled(area, QStringLiteral("Window %1").arg(i), big));
+    windows.push_back(AddTitled(area, QStringLiteral("Huge"), room * 2));
+    for (QMdiSubWindow *w : windows) {
+        const QRect inside(QPoint(0, 0), area.viewport()->size());
+        EXPECT_TRUE(inside.contains(w->geometry())) << w->windowTitle().toStdString() << " at "
+                                                    << w->x() << "," << w->y() << " " << w->width() << "x"
+                                                    << w->height() << " in " << inside.width() << "x"
+                                                    << inside.height();
+    }
+    // Windows that would reach past the edge cascade, none on another's corner.
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        for (std::size_t j = i + 1; j + 1 < windows.size(); ++j)
+            EXPECT_NE(windows[i]->pos(), windows[j]->pos()) << i << " and " << j;
+    }
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 #include "core/views/table_view_builder.h"
 #include "viewer/print/frmPrint.h"
 #include "viewer/print/qt_printer_target.h"
+#include "viewer/qt/qt_progress.h"
+#include "viewer/qt/qt_prompts.h"
 #include "sample_data.h"
 #include "scripted_prompts.h"
 #include "viewer_fixture.h"
@@ -15,13 +17,18 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFontDialog>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QListView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -735,5 +742,221 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(CheckCase{2, "Select table", "Please select a table.\r\nfrom the Table box."},
                     CheckCase{3, "Select States", "Please select one or more States."},
                     CheckCase{4, "Select years", "Please make a year selection from the Years box."}));
+
+// ---- print-all progress, the print file's dialogs -----------------------------
+
+struct CancelRunCase {
+    const char *title;
+    const char *file;     // the output file
+    const char *earlier;  // what it held before the run; nullptr: no file
+    const char *outcome;  // the end of the closing message
+};
+
+void PrintTo(const CancelRunCase &c, std::ostream *os)
+{
+    *os << c.title;
+}
+
+class CancelledRunTest : public PrintTest, public testing::WithParamInterface<CancelRunCase> {};
+
+TEST_P(CancelledRunTest, CancelLeavesTheFileAsItWasAndSaysSo)
+{
+    auto window = Start();
+    ChooseAreas(*window, {2, 3, 4});
+    const QString file = Out(GetParam().file);
+    if (GetParam().earlier) {
+        QFile earlier(file);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write(GetParam().earlier);
+    }
+    PrintTo(*window, file);
+    PressPrint();
+    prompts.messageAnswers = {QMessageBox::Yes}; // replace an existing PDF
+    prompts.cancelProgressAt = 1;
+    window->RunPrintAll();
+
+    // Each step names the area about to be printed; Cancel came at the second.
+    const auto name = [](int i) { return QString::fromStdString(tarvel::sample::Areas()[i].name); };
+    ASSERT_EQ(prompts.progressSteps.size(), 2);
+    EXPECT_TRUE(prompts.progressSteps[0].startsWith(QStringLiteral("0/3 Printing ") + name(1)));
+    EXPECT_TRUE(prompts.progressSteps[0].endsWith(QStringLiteral(" (1 of 3)")));
+    EXPECT_TRUE(prompts.progressSteps[1].startsWith(QStringLiteral("1/3 Printing ") + name(2)));
+    EXPECT_TRUE(prompts.progressSteps[1].endsWith(QStringLiteral(" (2 of 3)")));
+    ASSERT_EQ(prompts.Of(Kind::Progress).size(), 1u);
+    EXPECT_EQ(prompts.Of(Kind::Progress)[0].title, QStringLiteral("Print all areas for table ZR4"));
+    EXPECT_EQ(prompts.Of(Kind::Progress)[0].topic, 3);
+    if (GetParam().earlier)
+        EXPECT_EQ(ReadFile(file), GetParam().earlier);
+    else
+        EXPECT_FALSE(QFile::exists(file));
+    EXPECT_TRUE(prompts.Messages(QStringLiteral("Printing completed")).empty());
+    const auto said = prompts.Messages(QStringLiteral("Printing cancelled"));
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0].text, QStringLiteral("Printing was cancelled. The file ") + file
+                                + QString::fromLatin1(GetParam().outcome));
+    // Nothing of the run is left behind in the folder.
+    EXPECT_EQ(QDir(m_out.path()).entryList(QDir::Files | QDir::Hidden).size(), GetParam().earlier ? 1 : 0);
+    EXPECT_FALSE(window->State().PrintAllMode);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Print, CancelledRunTest,
+    testing::Values(CancelRunCase{"TextAppendedTo", "all.txt", "an earlier print\r\n", " was left as it was."},
+                    CancelRunCase{"NewText", "new.txt", nullptr, " was not written."},
+                    CancelRunCase{"HtmlAppendedTo", "all.htm", "<p>earlier</p>\r\n", " was left as it was."},
+                    CancelRunCase{"PdfReplaced", "all.pdf", "an earlier PDF", " was left as it was."},
+                    CancelRunCase{"NewPdf", "new.pdf", nullptr, " was not written."}),
+    [](const testing::TestParamInfo<CancelRunCase> &info) { return std::string(info.param.title); });
+
+TEST_F(PrintTest, CancelledRunToThePrinterStopsAndSaysWhatWasSent)
+{
+    auto window = Start();
+    ChooseAreas(*window, {2, 3, 4});
+    const QString pdf = Out("printer.pdf");
+    UsePdfPrinter(*window, pdf);
+    PressPrint();
+    prompts.cancelProgressAt = 1;
+    window->RunPrintAll();
+    EXPECT_EQ(prompts.progressSteps.size(), 2);
+    const auto said = prompts.Messages(QStringLiteral("Printing cancelled"));
+    ASSERT_EQ(said.size(), 1u);
+    // The pages drawn before Cancel are the printer's already: it is told so.
+    EXPECT_EQ(said[0].text, QStringLiteral("Printing was cancelled. The pages printed before that go to the printer."));
+    EXPECT_EQ(PdfPages(pdf), 1);
+    // The printer is whole for the next job.
+    prompts.cancelProgressAt = -1;
+    window->RunPrintAll();
+    EXPECT_EQ(prompts.Messages(QStringLiteral("Printing completed")).size(), 1u);
+    EXPECT_EQ(PdfPages(pdf), 3);
+}
+
+TEST_F(PrintTest, UncancelledRunStepsThroughEveryArea)
+{
+    auto window = Start();
+    ChooseAreas(*window, {2, 5});
+    const QString pdf = Out("all.pdf");
+    PrintTo(*window, pdf);
+    PressPrint();
+    window->RunPrintAll();
+    ASSERT_EQ(prompts.progressSteps.size(), 2);
+    EXPECT_TRUE(prompts.progressSteps[1].startsWith(QStringLiteral("1/2 Printing ")));
+    EXPECT_EQ(prompts.Messages(QStringLiteral("Printing completed")).size(), 1u);
+    EXPECT_EQ(PdfPages(pdf), 2);
+}
+
+TEST(QtProgressDialog, NamesTheStepAndStopsOnCancel)
+{
+    QtProgress progress(nullptr, QStringLiteral("Print all areas for table ZR4"), 60);
+    QProgressDialog &dialog = progress.Dialog();
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Print all areas for table ZR4"));
+    EXPECT_EQ(dialog.maximum(), 60);
+    EXPECT_EQ(dialog.minimumDuration(), QtProgress::ShowAfter);
+    EXPECT_TRUE(progress.Step(0, QStringLiteral("Printing Alabama (1 of 60)")));
+    // A quick job never shows it.
+    EXPECT_FALSE(dialog.isVisible());
+    auto *label = dialog.findChild<QLabel *>(QStringLiteral("lblProgress"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), QStringLiteral("Printing Alabama (1 of 60)"));
+    EXPECT_TRUE(progress.Step(59, QStringLiteral("Printing Wyoming (60 of 60)")));
+    EXPECT_EQ(dialog.value(), 59);
+    dialog.cancel();
+    EXPECT_FALSE(progress.Step(60, QStringLiteral("Printing past the end")));
+    EXPECT_EQ(label->text(), QStringLiteral("Printing past the end"));
+}
+
+struct AppendNoteCase {
+    const char *title;
+    const char *file;
+    bool exists;
+    bool note; // the dialog says the print is added to the file
+};
+
+void PrintTo(const AppendNoteCase &c, std::ostream *os)
+{
+    *os << c.title;
+}
+
+class AppendNoteTest : public PrintTest, public testing::WithParamInterface<AppendNoteCase> {};
+
+TEST_P(AppendNoteTest, ExistingTextOrHtmlFileIsSaidToBeAddedTo)
+{
+    auto window = Start();
+    const QString file = Out(GetParam().file);
+    if (GetParam().exists) {
+        QFile earlier(file);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier");
+    }
+    // Chosen in the save dialog, which asks nothing of an existing file.
+    window->Printer().setOutputFormat(QPrinter::PdfFormat);
+    window->Printer().setOutputFileName(Out("chosen.pdf"));
+    prompts.printerAnswers = {true};
+    prompts.saveFileAnswers = {file};
+    frmPrint dialog(window->PrintContext());
+    EXPECT_TRUE(dialog.lblAppend->isHidden());
+    const int plainHeight = dialog.height();
+    dialog.cmdPSet->click();
+    ASSERT_EQ(prompts.Of(Kind::SaveFileName).size(), 1u);
+    EXPECT_FALSE(prompts.Of(Kind::SaveFileName)[0].confirmsReplace);
+    EXPECT_EQ(!dialog.lblAppend->isHidden(), GetParam().note);
+    EXPECT_EQ(dialog.height() > plainHeight, GetParam().note);
+    EXPECT_EQ(dialog.lblAppend->text(), QStringLiteral("This file exists: the print will be added to its end."));
+    dialog.cmdPrint->click();
+
+    // Opened again on the stored file, it says the same.
+    frmPrint reopened(window->PrintContext());
+    EXPECT_EQ(!reopened.lblAppend->isHidden(), GetParam().note);
+}
+
+INSTANTIATE_TEST_SUITE_P(Print, AppendNoteTest,
+                         testing::Values(AppendNoteCase{"ExistingText", "a.txt", true, true},
+                                         AppendNoteCase{"ExistingHtml", "b.HTM", true, true},
+                                         AppendNoteCase{"ExistingPdf", "c.pdf", true, false},
+                                         AppendNoteCase{"NewText", "d.txt", false, false}),
+                         [](const testing::TestParamInfo<AppendNoteCase> &info) { return std::string(info.param.title); });
+
+TEST(PrinterFontDialog, OpensOnTheRegularStyleAndOffersNoOther)
+{
+    QFont slanted(QStringLiteral("Monospace"), 11);
+    slanted.setStyle(QFont::StyleOblique);
+    slanted.setWeight(QFont::Bold);
+    const QFont regular = RegularStyleOf(slanted);
+    EXPECT_EQ(regular.style(), QFont::StyleNormal);
+    EXPECT_EQ(regular.weight(), QFont::Normal);
+    EXPECT_EQ(regular.pointSize(), 11);
+    EXPECT_EQ(regular.family(), slanted.family());
+
+    const std::unique_ptr<QFontDialog> dialog = MakeFontDialog(slanted, true);
+    EXPECT_EQ(dialog->currentFont().style(), QFont::StyleNormal);
+    EXPECT_EQ(dialog->currentFont().pointSize(), 11);
+    dialog->show();
+    const QList<QListView *> lists = dialog->findChildren<QListView *>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(lists.size(), 3);
+    EXPECT_FALSE(lists[1]->isVisible()); // the styles
+    EXPECT_TRUE(lists[0]->isVisible());  // the faces
+    EXPECT_TRUE(lists[2]->isVisible());  // the sizes
+    dialog->hide();
+}
+
+TEST(PrinterDialog, HasNoFileFieldOfItsOwn)
+{
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QDir::temp().filePath(QStringLiteral("ignored.pdf")));
+    const std::unique_ptr<QPrintDialog> dialog = MakePrinterDialog(printer);
+    dialog->show();
+    QCoreApplication::processEvents();
+    auto *field = dialog->findChild<QWidget *>(QStringLiteral("filename"));
+    ASSERT_NE(field, nullptr);
+    EXPECT_FALSE(field->isVisible());
+    // Choosing another printer entry (print to file among them) keeps it hidden.
+    if (auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"))) {
+        for (int i = 0; i < printers->count(); ++i) {
+            printers->setCurrentIndex(i);
+            EXPECT_FALSE(field->isVisible()) << printers->itemText(i).toStdString();
+        }
+    }
+    dialog->hide();
+}
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "scripted_prompts.h"
 #include "viewer_fixture.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QFile>
 #include <QMdiArea>
@@ -167,6 +168,28 @@ TEST_F(PrintPreviewTest, PrintAllPreviewShowsThePrintedPages)
     EXPECT_EQ(PreviewPages(window->mnuPrintAllPreview, true), 4);
     EXPECT_EQ(PdfPages(fromPreview), 4);
     ASSERT_EQ(prompts.Messages(QStringLiteral("Printing completed")).size(), 1u);
+}
+
+TEST_F(PrintPreviewTest, CancelledPrintAllPreviewClosesAndPrintsNothing)
+{
+    ChooseAreas({2, 3, 4});
+    window->State().CurrentArea = 3;
+    const QString printer = Out("printer.pdf");
+    UsePdfPrinter(printer, true);
+    prompts.cancelProgressAt = 1;
+    bool stillOpen = true;
+    prompts.dialogScript = [&stillOpen](QDialog &dialog) {
+        QCoreApplication::processEvents();
+        stillOpen = dialog.isVisible();
+    };
+    window->mnuPrintAllPreview->trigger();
+    prompts.dialogScript = nullptr;
+    EXPECT_EQ(prompts.progressSteps.size(), 2);
+    EXPECT_FALSE(stillOpen);
+    EXPECT_TRUE(prompts.Of(Kind::Message).empty());
+    EXPECT_FALSE(QFile::exists(printer));
+    EXPECT_EQ(window->State().CurrentArea, 3);
+    EXPECT_FALSE(window->State().PrintAllMode);
 }
 
 TEST_F(PrintPreviewTest, NothingToPreviewSaysWhatPrintSays)

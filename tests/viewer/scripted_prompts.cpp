@@ -63,9 +63,10 @@ std::optional<QString> ScriptedPrompts::InputBox(const QString &title, const QSt
 }
 
 std::optional<QString> ScriptedPrompts::SaveFileName(const QString &title, const QString &start,
-                                                     const QString &filter, int &selectedFilter)
+                                                     const QString &filter, int &selectedFilter, ExistingFile existing)
 {
-    records.push_back({Kind::SaveFileName, title, filter, QMessageBox::NoIcon, start, selectedFilter});
+    records.push_back({Kind::SaveFileName, title, filter, QMessageBox::NoIcon, start, selectedFilter,
+                       existing == ExistingFile::Confirm});
     Take(saveFilterAnswers, selectedFilter);
     std::optional<QString> answer;
     Take(saveFileAnswers, answer);
@@ -138,5 +139,36 @@ int ScriptedPrompts::RunDialog(QDialog &dialog)
         before->activateWindow();
         QCoreApplication::processEvents();
     }
+    if (dialogClosed)
+        dialogClosed();
     return dialog.result();
+}
+
+namespace {
+
+// Records each step and presses Cancel where the script says.
+class ScriptedProgress final : public ProgressReport {
+public:
+    ScriptedProgress(ScriptedPrompts &prompts, int count) : m_prompts(prompts), m_count(count) {}
+    bool Step(int done, const QString &text) override
+    {
+        m_prompts.progressSteps << QStringLiteral("%1/%2 %3").arg(done).arg(m_count).arg(text);
+        m_cancelled = m_cancelled || done == m_prompts.cancelProgressAt;
+        return !m_cancelled;
+    }
+
+private:
+    ScriptedPrompts &m_prompts;
+    int m_count;
+    bool m_cancelled = false;
+};
+
+} // namespace
+
+std::unique_ptr<ProgressReport> ScriptedPrompts::StartProgress(const QString &title, int count)
+{
+    records.push_back({Kind::Progress, title, {}, QMessageBox::NoIcon, {}, count});
+    if (progressStarted)
+        progressStarted();
+    return std::make_unique<ScriptedProgress>(*this, count);
 }

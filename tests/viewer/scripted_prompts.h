@@ -5,9 +5,11 @@
 #include <QList>
 #include <QPrinter>
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -17,7 +19,7 @@
 class ScriptedPrompts final : public Prompts {
 public:
     enum class Kind { Message, InputBox, SaveFileName, ChooseFolder, ChooseFont, ChoosePrinter, OpenWithApp,
-                      AssociatedApp, Help, SearchHelp, Dialog };
+                      AssociatedApp, Help, SearchHelp, Dialog, Progress };
 
     struct Record {
         Kind kind;
@@ -25,7 +27,9 @@ public:
         QString text;   ///< message text, prompt, keyword
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QString initial; ///< the input box's initial text, the file dialog's start
-        int topic = 0;   ///< help topic; the file dialog's filter entry as it opened
+        int topic = 0;   ///< help topic; the file dialog's filter entry as it opened; a progress's count
+        /// A save dialog asks before an existing file is chosen.
+        bool confirmsReplace = false;
     };
 
     // Answers, taken in order. Defaults when a queue is empty: the message
@@ -43,6 +47,14 @@ public:
     /// Runs on each dialog given to RunDialog after it is shown: click, type,
     /// then press OK or leave it open (it is then closed as with the close box).
     std::function<void(QDialog &)> dialogScript;
+    /// Runs as RunDialog returns, the dialog closed.
+    std::function<void()> dialogClosed;
+    /// Progress steps: "done/count text" each, in order, of every job.
+    QStringList progressSteps;
+    /// The step (0-based) of a job at which the user presses Cancel; -1 never.
+    int cancelProgressAt = -1;
+    /// Runs as a job starts its progress (before its first step).
+    std::function<void()> progressStarted;
 
     std::vector<Record> records;
 
@@ -54,8 +66,9 @@ public:
     QMessageBox::StandardButton Message(const QString &title, const QString &text, QMessageBox::Icon icon,
                                         QMessageBox::StandardButtons buttons) override;
     std::optional<QString> InputBox(const QString &title, const QString &prompt, const QString &initial) override;
+    using Prompts::SaveFileName;
     std::optional<QString> SaveFileName(const QString &title, const QString &start, const QString &filter,
-                                        int &selectedFilter) override;
+                                        int &selectedFilter, ExistingFile existing) override;
     std::optional<QString> ChooseFolder(const QString &title, const QString &start) override;
     std::optional<QFont> ChooseFont(const QFont &initial, bool fixedPitchOnly) override;
     bool ChoosePrinter(QPrinter &printer) override;
@@ -64,4 +77,5 @@ public:
     void ShowHelp(int topic) override;
     void SearchHelp(const QString &keyword) override;
     int RunDialog(QDialog &dialog) override;
+    std::unique_ptr<ProgressReport> StartProgress(const QString &title, int count) override;
 };

@@ -5,8 +5,10 @@
 //   beside it (a folder the user may not write), it is written in place at
 //   Commit from a spool file in the temporary folder;
 // - an append is written in place, the file locked (flock) for the whole
-//   output, synced at Commit, and cut back to its earlier length when
-//   anything fails;
+//   output, synced at Commit (unless this run made the file), and cut back
+//   to its earlier length (a file this run made, removed) when anything
+//   fails or SIGINT or SIGTERM ends the run; so it needs no spool file to
+//   be whole or nothing;
 // - the standard output is written through descriptor 1 as it stands (so
 //   "program >> log" appends), and FIFOs, devices, sockets and terminals
 //   are written in place: neither is ever reopened, truncated or replaced;
@@ -181,10 +183,13 @@ SafeOutputFile::Step SafeOutputFile::Start(const OutputTarget &target, Mode mode
         const Step locked = LockTarget();
         if (locked != Step::Done)
             return locked;
-        m_sync = true;
-        if (whole)
-            return StartSpool() ? Step::Done : Step::Failed;
+        // Whole or nothing needs no spool file here: the file is written in
+        // place under its lock and cut back (or, made by this run, removed)
+        // when the run fails or a signal ends it. A file this run made holds
+        // nothing earlier that a crash could cost, so it is not synced.
+        m_sync = !m_created;
         m_fd = m_output;
+        m_ticket = m_created ? RemoveOnSignal(m_target) : CutBackOnSignal(m_output, m_earlierLength);
         return Step::Done;
     }
     if (StartTemporary(true))

@@ -26,7 +26,10 @@ public:
     };
     enum class Delivery {
         AsWritten, ///< bytes may reach a target that cannot take them back as they are written
-        Whole,     ///< nothing reaches the target before Commit: the bytes wait in WorkFile
+        /// nothing reaches the target before Commit (the bytes wait in
+        /// WorkFile), or for an append to a file, nothing of a run that
+        /// fails stays in it
+        Whole,
     };
 
     /// Starts the output for target (see FindOutputTarget: "-" is the
@@ -69,7 +72,7 @@ public:
     void Used(char *end) { m_next = end; }
     /// Writes what is buffered and puts it in place: syncs and renames the
     /// temporary file, copies the spool file, or syncs the file appended
-    /// to. false when anything failed; a file replaced or appended to is
+    /// to (one this run made is not synced). false when anything failed; a file replaced or appended to is
     /// then as it was (the standard output and special files keep what
     /// reached them).
     bool Commit();
@@ -86,7 +89,8 @@ public:
     /// The file that holds the bytes until Commit when it is one of its
     /// own (a temporary file beside the target, or a spool file): another
     /// writer may fill it by name instead (the workbook library). Always
-    /// one for Delivery::Whole; empty for an output written in place.
+    /// one for Delivery::Whole, except for an append to a file; empty for an
+    /// output written in place.
     const std::filesystem::path &WorkFile() const { return m_workFile; }
     /// The system's reason (an errno value) for the first failure; 0 for none.
     int Error() const { return m_error; }
@@ -128,7 +132,7 @@ private:
     bool m_truncateFirst = false; // written in place from the start: emptied as writing starts
     bool m_created = false;       // an append that made the file
     std::int64_t m_earlierLength = -1; // an append's length to cut back to; -1 where none can be
-    int m_ticket = -1;            // the work file's removal on a signal
+    int m_ticket = -1;            // the work file's removal, or an append's cut, on a signal
     int m_error = 0;
     std::filesystem::path m_target;
     std::filesystem::path m_workFile;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdint>
 #include <csignal>
 #include <cstring>
 #include <mutex>
@@ -123,6 +124,8 @@ void RemoveIfOld(int dirFd, const char *name)
 enum SlotState : int { Free = 0, Claimed = 1, Live = 2 };
 struct Slot {
     std::atomic<int> state{Free};
+    int fd = -1;             // a file to cut back to length, or -1: path is removed
+    std::int64_t length = 0;
     char path[PATH_MAX];
 };
 constexpr int SlotCount = 16;
@@ -133,7 +136,11 @@ extern "C" void RemoveFilesAndEnd(int signal)
 {
     const int saved = errno;
     for (Slot &slot : Slots) {
-        if (slot.state.load() == Live)
+        if (slot.state.load() != Live)
+            continue;
+        if (slot.fd >= 0)
+            static_cast<void>(::ftruncate(slot.fd, static_cast<off_t>(slot.length)));
+        else
             ::unlink(slot.path);
     }
     // The process ends as the signal would have ended it: the signal is
@@ -266,6 +273,28 @@ void RemoveStaleTemporaryFiles(const fs::path &folder, const fs::path &target)
     ::closedir(listing);
 }
 
+namespace {
+
+// A free slot filled with path, or fd and length; -1 when all are taken.
+int Register(const std::string &path, int fd, std::int64_t length)
+{
+    InstallHandlers();
+    for (int ticket = 0; ticket < SlotCount; ++ticket) {
+        int expected = Free;
+        if (Slots[ticket].state.compare_exchange_strong(expected, Claimed)) {
+            Slot &slot = Slots[ticket];
+            std::memcpy(slot.path, path.c_str(), path.size() + 1);
+            slot.fd = fd;
+            slot.length = length;
+            slot.state.store(Live);
+            return ticket;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
 int RemoveOnSignal(const fs::path &file)
 {
     // Absolute, so a change of the working folder does not misdirect it.
@@ -273,16 +302,14 @@ int RemoveOnSignal(const fs::path &file)
     const std::string path = fs::absolute(file, ec).string();
     if (ec || path.size() >= PATH_MAX)
         return -1;
-    InstallHandlers();
-    for (int ticket = 0; ticket < SlotCount; ++ticket) {
-        int expected = Free;
-        if (Slots[ticket].state.compare_exchange_strong(expected, Claimed)) {
-            std::memcpy(Slots[ticket].path, path.c_str(), path.size() + 1);
-            Slots[ticket].state.store(Live);
-            return ticket;
-        }
-    }
-    return -1;
+    return Register(path, -1, 0);
+}
+
+int CutBackOnSignal(int fd, std::int64_t length)
+{
+    if (fd < 0 || length < 0)
+        return -1;
+    return Register(std::string(), fd, length);
 }
 
 void ForgetOnSignal(int ticket)

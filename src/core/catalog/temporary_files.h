@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
 
@@ -35,6 +36,10 @@ void RemoveStaleTemporaryFiles(const std::filesystem::path &folder, const std::f
 /// for ForgetOnSignal; -1 when the file could not be registered (it is
 /// then found as a stale file later).
 int RemoveOnSignal(const std::filesystem::path &file);
+/// While registered, the file open as fd is cut back to length bytes when
+/// one of those signals ends the process: an append under way leaves
+/// nothing. A ticket as RemoveOnSignal's.
+int CutBackOnSignal(int fd, std::int64_t length);
 void ForgetOnSignal(int ticket);
 
 } // namespace tarvel

@@ -329,9 +329,32 @@ int RecordLayout::AppendRecordOf(std::string &out, const Record &record, std::st
         const std::size_t at = out.size();
         out.append(m_quarters.size() * (FixedValueWidth + 1) + 1, ' ');
         char *p = out.data() + at;
+        if constexpr (tenByte) {
+            // A record that holds every quarter asked for: its fields and
+            // flags are read where they stand, without bounds checks, from
+            // locals (a store through p may alias any member).
+            const int highest = m_quarters.empty() ? 0 : m_quarters.back();
+            if (highest <= record.quarterCount && record.flags.size() >= static_cast<std::size_t>(highest)) {
+                const char *const values = record.values;
+                const char *const flags = record.flags.data();
+                const bool unsuppressed = m_unsuppressed;
+                for (const int quarter : m_quarters) {
+                    const char *const field = values + TenByteRecordView::Stride * static_cast<std::size_t>(quarter - 1);
+                    if ((unsuppressed || flags[quarter - 1] == '0') && !fast::IsTenByteNumber(field)
+                        && !IsValueNumber(std::string_view(field, FixedValueWidth)))
+                        return quarter;
+                    CopyText(p, std::string_view(field, FixedValueWidth));
+                    p += FixedValueWidth;
+                }
+                ++p;
+                for (const int quarter : m_quarters)
+                    *p++ = flags[quarter - 1];
+                return 0;
+            }
+        }
         for (const int quarter : m_quarters) {
             const std::string_view text = record.ValueText(quarter);
-            if ((m_unsuppressed || record.Flag(quarter) == '0') && !fast::IsPlainNumber(text, record.end)
+            if ((m_unsuppressed || record.Flag(quarter) == '0') && !fast::IsNumberShape(text, record.end)
                 && !IsValueNumber(text))
                 return quarter;
             CopyText(p, text.substr(0, FixedValueWidth));

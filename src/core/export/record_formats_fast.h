@@ -5,7 +5,8 @@
 // "-12.5", blanks before it) is copied as it stands; record_formats.cpp's
 // PutFieldAsWritten decides the same byte by byte, and what this accepts it
 // accepts too (export_writer_test.cpp holds the two to one result on random
-// records). Inline, in this header: they run once for each value exported,
+// records). The fixed-length format asks only whether a field is a number
+// (IsNumberBlock), which IsValueNumber decides byte by byte. Inline, in this header: they run once for each value exported,
 // inside the record writer's loop. A plain build (TARVEL_PLAIN_CODE), or a
 // processor without SSE2, takes every field byte by byte.
 
@@ -90,11 +91,58 @@ inline char *PutPlainNumber(char *p, std::string_view text, const char *recordEn
     return PutPlainNumberBlock(p, text.data(), text.size());
 }
 
-// Whether a field of a record is of the common shape, read in a block;
-// false for any other shape, which IsValueNumber then judges.
-inline bool IsPlainNumber(std::string_view text, const char *recordEnd)
+// Whether the n bytes (1..15) at s, read as one block of sixteen, hold a
+// number of the usual shape: blanks, then an optional minus and digits with
+// at most one point, which has a digit after it, filling the rest of the
+// field; or blanks alone. The fixed-length format, which writes the field
+// as it stands, needs to know only that it is a number, not its shortest
+// form (PlainNumberStart): two byte classes are found at once (blanks and
+// digits), and the few other bytes, a minus and a point, one by one. What
+// this accepts, IsValueNumber accepts; false leaves the text to it.
+[[gnu::always_inline]] inline bool IsNumberBlock(const char *s, std::size_t n)
 {
-    return ReadableInBlock(text, recordEnd) && PlainNumberStart(text.data(), text.size()) >= 0;
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s));
+    const unsigned valid = (1u << n) - 1;
+    const unsigned blanks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')))) & valid;
+    // '0' to '9': the bytes at most 9 above '0'.
+    const __m128i fromZero = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+    const unsigned digits = static_cast<unsigned>(_mm_movemask_epi8(
+                                _mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero)))
+        & valid;
+    // The blanks lead: their mask is a run of ones from bit 0.
+    if ((blanks & (blanks + 1)) != 0)
+        return false;
+    const unsigned number = valid & ~blanks;
+    unsigned other = number & ~digits;
+    if (other == 0)
+        return true; // digits after the blanks, or blanks alone
+    // A minus in front of the number.
+    const unsigned first = number & (0u - number);
+    if ((other & first) != 0 && s[std::countr_zero(first)] == '-') {
+        other ^= first;
+        if (other == 0)
+            return digits != 0;
+    }
+    // Then one point at most, with a digit after it.
+    if ((other & (other - 1)) != 0)
+        return false;
+    const int point = std::countr_zero(other);
+    return s[point] == '.' && ((digits >> (point + 1)) & 1u) != 0;
+}
+
+// Whether a value field of a record (split or not) is a number of the
+// usual shape, read in a block; false for any other shape, and for a field
+// too near the end of its record, which IsValueNumber then judges.
+inline bool IsNumberShape(std::string_view text, const char *recordEnd)
+{
+    return ReadableInBlock(text, recordEnd) && IsNumberBlock(text.data(), text.size());
+}
+
+// The same for a ten-byte value field, which its record lets be read in a block.
+inline bool IsTenByteNumber(const char *field)
+{
+    static_assert(TenByteRecordView::Readable >= 16);
+    return IsNumberBlock(field, TenByteRecordView::FieldWidth);
 }
 
 // A ten-byte value field, which its record lets be read in a block.
@@ -111,7 +159,12 @@ inline char *PutPlainNumber(char *, std::string_view, const char *)
     return nullptr;
 }
 
-inline bool IsPlainNumber(std::string_view, const char *)
+inline bool IsNumberShape(std::string_view, const char *)
+{
+    return false;
+}
+
+inline bool IsTenByteNumber(const char *)
 {
     return false;
 }

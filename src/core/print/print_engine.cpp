@@ -137,7 +137,7 @@ PrintStatus PrintTable(const PrintSnapshot &snapshot, PrintTarget &target, const
 
 PrintAllSummary PrintAllRun(const std::vector<int> &areas, const AreaGridBuilder &build, PrintTarget &target,
                             PrintOptions options, const DataPaths &paths, MessageSink &sink,
-                            const std::vector<std::string> &otherInputs)
+                            const std::vector<std::string> &otherInputs, const PrintAllProgress &progress)
 {
     PrintAllSummary summary;
     const int count = static_cast<int>(areas.size());
@@ -177,6 +177,13 @@ PrintAllSummary PrintAllRun(const std::vector<int> &areas, const AreaGridBuilder
         // nothing goes no further once one has failed.
         if (whole && options.PrintAllLast && summary.Failed > 0)
             break;
+        if (progress && !progress(summary.Printed + summary.Failed, count, PrintAreaText(current->Caption, current->Tag))) {
+            // Stopped: nothing of the run stays in its output.
+            target.AbandonOutput();
+            summary.Printed = 0;
+            summary.Cancelled = true;
+            return summary;
+        }
         const PrintSnapshot snapshot = PrintSnapshot::FromGrid(std::move(*current));
         if (PrintWindow(snapshot, target, options, paths, sink, otherInputs) == PrintStatus::Printed)
             ++summary.Printed;
@@ -395,13 +402,13 @@ std::vector<int> PrintAllAreaList(std::string_view code, std::span<const std::ui
 
 PrintAllSummary PrintAllAreas(const std::vector<int> &areas, const AreaGridBuilder &build, PrintTarget &target,
                               PrintOptions options, const DataPaths &paths, MessageSink &sink,
-                              const std::vector<std::string> &otherInputs)
+                              const std::vector<std::string> &otherInputs, const PrintAllProgress &progress)
 {
     PrintAllSummary summary;
     // Each folder the run looks into is listed once, not once per area.
     const FolderListingScope listings;
     try {
-        return PrintAllRun(areas, build, target, std::move(options), paths, sink, otherInputs);
+        return PrintAllRun(areas, build, target, std::move(options), paths, sink, otherInputs, progress);
     } catch (const std::exception &) {
         // A builder or target that throws ends the run: nothing stays open,
         // and a file keeps what it held before the run.

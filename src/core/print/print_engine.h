@@ -135,15 +135,23 @@ std::vector<int> PrintAllAreaList(std::string_view code, std::span<const std::ui
 struct PrintAllSummary {
     int Printed = 0; ///< areas printed
     int Failed = 0;  ///< areas skipped or not printed (each one reported)
+    bool Cancelled = false; ///< stopped by the user: nothing printed, the output dropped
 };
+/// Told before each area is printed: how many areas are done, how many the
+/// run has, and the area's text as its page names it ("Alabama"). Returning
+/// false stops the run.
+using PrintAllProgress = std::function<bool(int done, int count, const std::string &area)>;
 /// Prints every area of areas to one target in one run. An area whose grid
 /// cannot be built is reported and skipped; the last area printed is the
 /// last that could be built, so the footnotes and the end of the output are
 /// never lost. The target is closed at the end. Shows no closing message.
 /// A target that is whole or nothing is dropped when any area failed: then
 /// every area is still tried and reported, and none counts as printed.
+/// progress, when given, may stop the run: the output is then dropped (a
+/// file keeps what it held before the run) and nothing counts as printed.
 PrintAllSummary PrintAllAreas(const std::vector<int> &areas, const AreaGridBuilder &build, PrintTarget &target,
                               PrintOptions options, const DataPaths &paths, MessageSink &sink,
-                              const std::vector<std::string> &otherInputs = {});
+                              const std::vector<std::string> &otherInputs = {},
+                              const PrintAllProgress &progress = {});
 
 } // namespace tarvel

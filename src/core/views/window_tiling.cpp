@@ -55,4 +55,22 @@ std::vector<WindowRect> ArrangeIcons(const std::vector<WindowRect> &icons, int w
     return places;
 }
 
+WindowRect PlaceNewWindow(WindowRect window, int width, int height, const std::vector<WindowRect> &others, int step)
+{
+    if (width <= 0 || height <= 0)
+        return window;
+    if (window.x >= 0 && window.y >= 0 && window.x + window.width <= width && window.y + window.height <= height)
+        return window;
+    window.width = std::min(window.width, width);
+    window.height = std::min(window.height, height);
+    const int stride = std::max(1, step);
+    for (int at = 0; at + window.width <= width && at + window.height <= height; at += stride) {
+        const bool taken = std::any_of(others.begin(), others.end(),
+                                       [at](const WindowRect &other) { return other.x == at && other.y == at; });
+        if (!taken)
+            return {at, at, window.width, window.height};
+    }
+    return {0, 0, window.width, window.height};
+}
+
 } // namespace tarvel

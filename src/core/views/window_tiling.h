@@ -33,4 +33,12 @@ std::vector<WindowRect> TileWindows(int count, int width, int height, TileDirect
 /// when a row is full. Only x and y are set; width and height are the icon's.
 std::vector<WindowRect> ArrangeIcons(const std::vector<WindowRect> &icons, int width, int height);
 
+/// Where a new window placed at window goes so that it lies wholly inside a
+/// width x height area. It stays where it is when it does already. Else it
+/// is made no larger than the area and goes to the first place of a cascade
+/// from the top left, (0, 0), (step, step), ..., where it fits and whose
+/// corner no other window's top left corner holds; to the top left when
+/// there is no such place. An empty area changes nothing.
+WindowRect PlaceNewWindow(WindowRect window, int width, int height, const std::vector<WindowRect> &others, int step);
+
 } // namespace tarvel

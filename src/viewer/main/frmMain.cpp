@@ -23,6 +23,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -273,6 +274,7 @@ void frmMain::CreateControls()
     m_mdi->setObjectName(QStringLiteral("mdiArea"));
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMain::QueueCaptionUpdate);
 
     // With large text the numbered controls may be wider than the window:
     // they then scroll sideways instead of running off its edge.
@@ -500,7 +502,8 @@ void frmMain::ShowDataFolderKind()
     QString caption = m_state.Unsuppressed ? QStringLiteral("Orlandel ***UNSUPPRESSED*** ") : QStringLiteral("Orlandel");
     if (sample)
         caption += m_state.Unsuppressed ? QStringLiteral("- sample data") : QStringLiteral(" - sample data");
-    setWindowTitle(caption);
+    m_caption = caption;
+    UpdateMainCaption();
     lblSampleData->setVisible(sample);
 }
 
@@ -522,6 +525,10 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     // A screen reader may hand a key on after the program has acted on it:
     // the Enter that chose "Select quarters" in the list's popup would then
     // reach the closed popup and open the dialog a second time.
+    // A maximized child window names itself in the caption again whenever
+    // the caption changes: a change of the caption's own is kept from it.
+    if (watched == this && event->type() == QEvent::WindowTitleChange && m_settingCaption)
+        return true;
     if (watched == cboYears->view() && !cboYears->view()->isVisible()
         && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
         const int key = static_cast<QKeyEvent *>(event)->key();

@@ -239,6 +239,13 @@ private:
     /// The caption, and the sign in the status bar, say whether the data
     /// folder is the bundled sample data.
     void ShowDataFolderKind();
+    /// The caption names the active child window while any child window is
+    /// maximized (its title bar is then the main window's), else only the
+    /// program (frmMain_windows.cpp).
+    void UpdateMainCaption();
+    /// The same once the child windows have settled (after an activation or
+    /// a change of state).
+    void QueueCaptionUpdate();
     /// Whether DataFolder may be stored as the remembered "ZRPath".
     bool MayRememberDataFolder() const;
     void SetPanelText(int panel, const QString &text);
@@ -252,9 +259,15 @@ private:
     bool PrintAllSelectionComplete();
     /// Prints the chosen table for every chosen area to target in one run,
     /// as print-all does; count is the number of areas it meant to print.
-    tarvel::PrintAllSummary PrintAllTo(tarvel::PrintTarget &target, tarvel::PrintOptions &options, int &count);
+    /// A run of more than about half a second shows its progress in a
+    /// dialog titled title, from which the user may stop it.
+    tarvel::PrintAllSummary PrintAllTo(tarvel::PrintTarget &target, tarvel::PrintOptions &options, int &count,
+                                       const QString &title);
     /// The closing message of a print-all run.
     void ReportPrintAllDone(const tarvel::PrintAllSummary &summary, int count);
+    /// Paints the main window now, before a long job keeps the event loop
+    /// waiting: a dialog that just closed leaves no picture behind.
+    void RepaintBeforeLongJob();
     // Charts (frmMain_chart.cpp). The print and clipboard commands hand a
     // chart window over to these; they return false for any other window.
     void CreateChartCommands();
@@ -273,6 +286,9 @@ private:
     std::array<QLabel *, 4> m_panels{};
     QList<QAction *> m_windowListActions;
     bool m_settingsSaved = false;
+    /// The program's own caption, without a child window's name.
+    QString m_caption;
+    bool m_settingCaption = false;
     /// The series and table buttons last chosen (-1 before the first).
     int m_chosenSeries = -1;
     int m_chosenTable = -1;

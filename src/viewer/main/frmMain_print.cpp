@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrintPreviewDialog>
@@ -53,6 +54,22 @@ void ReportPrinterFailure(frmMain &window, const tarvel::PrintTarget &target)
         window.UserPrompts().Message(QStringLiteral("Printer not available"),
                                      QStringLiteral("The printer could not be started."), QMessageBox::Warning);
     }
+}
+
+// Says that print-all was stopped, and what became of its output file.
+void ReportPrintAllCancelled(Prompts &prompts, const tarvel::PrintOptions &options)
+{
+    QString text = QStringLiteral("Printing was cancelled.");
+    if (options.PrintToFile) {
+        std::error_code ec;
+        const bool exists = std::filesystem::exists(tarvel::ActualPath(options.PrintFileName), ec);
+        text += QStringLiteral(" The file ") + QString::fromLocal8Bit(options.PrintFileName.c_str())
+            + (exists ? QStringLiteral(" was left as it was.") : QStringLiteral(" was not written."));
+    } else {
+        // A printer's job cannot be taken back once pages have gone to it.
+        text += QStringLiteral(" The pages printed before that go to the printer.");
+    }
+    prompts.Message(QStringLiteral("Printing cancelled"), text, QMessageBox::Information);
 }
 
 // A PDF cannot be added to, so a job to an existing one would replace it:
@@ -178,17 +195,33 @@ void frmMain::RunPrintAll()
     if (!MayWriteOutput(m_printState, m_prompts))
         return;
 
+    RepaintBeforeLongJob();
     tarvel::PrintAllSummary summary;
     int count = 0;
     {
         BusyCursor busy;
         const std::unique_ptr<tarvel::PrintTarget> target = MakePrintTarget(m_printState, Printer());
-        summary = PrintAllTo(*target, m_printState, count);
+        summary = PrintAllTo(*target, m_printState, count,
+                             QStringLiteral("Print all areas for table ") + Latin1(m_state.TableCode));
+    }
+    if (summary.Cancelled) {
+        ReportPrintAllCancelled(m_prompts, m_printState);
+        return;
     }
     ReportPrintAllDone(summary, count);
 }
 
-tarvel::PrintAllSummary frmMain::PrintAllTo(tarvel::PrintTarget &target, tarvel::PrintOptions &options, int &count)
+void frmMain::RepaintBeforeLongJob()
+{
+    // The closed dialog's area is painted again only from the event loop,
+    // which a long job keeps waiting.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (isVisible())
+        repaint();
+}
+
+tarvel::PrintAllSummary frmMain::PrintAllTo(tarvel::PrintTarget &target, tarvel::PrintOptions &options, int &count,
+                                            const QString &title)
 {
     const std::string code = m_state.TableCode;
     const int rememberedArea = m_state.CurrentArea;
@@ -222,9 +255,16 @@ tarvel::PrintAllSummary frmMain::PrintAllTo(tarvel::PrintTarget &target, tarvel:
         request.CurrentArea = area;
         return tarvel::BuildTableView(request);
     };
+    // The progress names the area about to be printed; Cancel stops the run
+    // and drops its output.
+    const std::unique_ptr<ProgressReport> progress = m_prompts.StartProgress(title, static_cast<int>(areas.size()));
+    const tarvel::PrintAllProgress step = [&progress](int done, int total, const std::string &area) {
+        return progress->Step(done, QStringLiteral("Printing %1 (%2 of %3)").arg(Latin1(area)).arg(done + 1).arg(total));
+    };
     const tarvel::PrintAllSummary summary =
-        tarvel::PrintAllAreas(areas, build, target, options, m_state.Paths(), m_prompts, OtherInputs(*this));
-    ReportPrinterFailure(*this, target);
+        tarvel::PrintAllAreas(areas, build, target, options, m_state.Paths(), m_prompts, OtherInputs(*this), step);
+    if (!summary.Cancelled)
+        ReportPrinterFailure(*this, target);
 
     m_state.CurrentArea = rememberedArea;
     m_state.PrintAllMode = false;
@@ -253,15 +293,19 @@ namespace {
 
 // The preview of one job: Qt's preview dialog on the shared printer, whose
 // pages are drawn by draw(printer) each time the preview (or the print
-// button in it) asks. Returns true when the user printed from it.
-bool RunPreview(frmMain &window, const QString &caption, const std::function<void(QPrinter &)> &draw)
+// button in it) asks; a draw that returns false (the user stopped it)
+// closes the preview. Returns true when the user printed from it.
+bool RunPreview(frmMain &window, const QString &caption, const std::function<bool(QPrinter &)> &draw)
 {
     QPrintPreviewDialog dialog(&window.Printer(), &window);
     dialog.setObjectName(QStringLiteral("frmPrintPreview"));
     dialog.setWindowTitle(caption);
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&draw](QPrinter *printer) {
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&draw, &dialog](QPrinter *printer) {
         BusyCursor busy;
-        draw(*printer);
+        // The pages are drawn as the dialog is about to show: it closes as
+        // soon as it runs.
+        if (!draw(*printer))
+            QMetaObject::invokeMethod(&dialog, &QDialog::reject, Qt::QueuedConnection);
     });
     return window.UserPrompts().RunDialog(dialog) == QDialog::Accepted;
 }
@@ -302,6 +346,7 @@ void frmMain::RunPrintPreview()
             target->SetPreview(true);
             status = tarvel::PrintWindow(snapshot, *target, options, m_state.Paths(), m_prompts, OtherInputs(*this));
             ReportPrinterFailure(*this, *target);
+            return true;
         });
     if (printed && status == tarvel::PrintStatus::Printed) {
         m_prompts.Message(QString::fromLatin1(tarvel::PrintCompletedTitle),
@@ -319,11 +364,15 @@ void frmMain::RunPrintAllPreview()
     tarvel::PrintAllSummary summary;
     int count = 0;
     const QString caption = QStringLiteral("Print preview of all areas for table ") + Latin1(m_state.TableCode);
+    RepaintBeforeLongJob();
     const bool printed = RunPreview(*this, caption, [&](QPrinter &printer) {
         const std::unique_ptr<QtPrinterTarget> target = MakePrinterTarget(options, printer);
         target->SetPreview(true);
-        summary = PrintAllTo(*target, options, count);
+        summary = PrintAllTo(*target, options, count, caption);
+        return !summary.Cancelled;
     });
-    if (printed)
+    if (printed && summary.Cancelled)
+        ReportPrintAllCancelled(m_prompts, options);
+    else if (printed)
         ReportPrintAllDone(summary, count);
 }

@@ -173,3 +173,32 @@ void frmMain::UpdateWindowMenu()
         m_windowListActions.append(action);
     }
 }
+
+void frmMain::QueueCaptionUpdate()
+{
+    QMetaObject::invokeMethod(this, &frmMain::UpdateMainCaption, Qt::QueuedConnection);
+}
+
+void frmMain::UpdateMainCaption()
+{
+    const QList<QMdiSubWindow *> windows = m_mdi->subWindowList();
+    bool maximized = false;
+    for (QMdiSubWindow *window : windows) {
+        connect(window, &QMdiSubWindow::windowStateChanged, this, &frmMain::QueueCaptionUpdate, Qt::UniqueConnection);
+        maximized = maximized || (window->isMaximized() && !window->isHidden());
+    }
+    // A window brought forward in the normal state over a maximized one is
+    // the one named, not the maximized one behind it.
+    QString caption = m_caption;
+    const QMdiSubWindow *active = m_mdi->activeSubWindow();
+    if (maximized && active && !active->windowTitle().isEmpty())
+        caption += QStringLiteral(" - [") + active->windowTitle() + QLatin1Char(']');
+    if (windowTitle() == caption)
+        return;
+    // This window's own filter must come before the maximized window's.
+    removeEventFilter(this);
+    installEventFilter(this);
+    m_settingCaption = true;
+    setWindowTitle(caption);
+    m_settingCaption = false;
+}

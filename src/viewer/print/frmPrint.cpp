@@ -16,7 +16,9 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace {
 
@@ -28,6 +30,12 @@ const QString SaveTitle = QStringLiteral("Select a file to receive print output"
 const QString SaveFilter = QStringLiteral(
     "All files (*);;Text files (*.txt);;Web files (*.htm);;PDF files (*.pdf)");
 constexpr int SaveFilterCount = 4;
+const char *const AppendNote = "This file exists: the print will be added to its end.";
+
+// The dialog's client area in twips, and the note shown below it.
+constexpr int ClientWidth = 3765;
+constexpr int ClientHeight = 3180;
+constexpr int AppendNoteHeight = 420;
 
 std::string PrintKey()
 {
@@ -158,6 +166,10 @@ void frmPrint::CreateControls()
     cmdPrint->setFont(bold);
     cmdPrint->setDefault(true);
     cmdCancel = button("cmdCancel", "&Cancel");
+    lblAppend = label("lblAppend", AppendNote, false);
+    lblAppend->setWordWrap(true);
+    lblAppend->setAccessibleDescription(QStringLiteral("What printing does to the output file"));
+    lblAppend->hide();
     // The headings name the texts below them for a screen reader.
     lblP->setBuddy(lblPrint);
     lblF->setBuddy(lblFont);
@@ -171,7 +183,8 @@ void frmPrint::CreateControls()
     place(chkFootnote, 975, 1950, 2040, 375);
     place(cmdPrint, 135, 2385, 2040, 690);
     place(cmdCancel, 2550, 2385, 990, 690);
-    setFixedSize(TwipsToPixelsX(3765, this), TwipsToPixelsY(3180, this));
+    place(lblAppend, 75, ClientHeight, 3615, AppendNoteHeight);
+    setFixedSize(TwipsToPixelsX(ClientWidth, this), TwipsToPixelsY(ClientHeight, this));
 
     setTabOrder(cmdPrint, cmdPSet);
     setTabOrder(cmdPSet, cmdFont);
@@ -204,6 +217,24 @@ void frmPrint::Form_Load()
         face.pop_back();
     const std::string size = settings.ReadSetting(key, "Size").Text();
     lblFont->setText(QString::fromStdString(face) + QLatin1Char(',') + QString::fromStdString(size));
+    ShowAppendNote();
+}
+
+void frmPrint::ShowAppendNote()
+{
+    // A text or HTML file is added to, never replaced; a PDF is replaced
+    // only when the user says so as the job starts.
+    bool appends = false;
+    const QString output = lblPrint->text();
+    if (output.startsWith(PrintToFilePrefix)) {
+        const std::string name = output.mid(PrintToFilePrefix.size()).trimmed().toLocal8Bit().toStdString();
+        std::error_code ec;
+        appends = !name.empty() && !IsPdfOutputName(name)
+            && std::filesystem::is_regular_file(tarvel::ActualPath(name), ec);
+    }
+    lblAppend->setVisible(appends);
+    const int height = ClientHeight + (appends ? AppendNoteHeight + 75 : 0);
+    setFixedSize(TwipsToPixelsX(ClientWidth, this), TwipsToPixelsY(height, this));
 }
 
 tarvel::PrintOptions frmPrint::StoredPrinterOptions(const tarvel::SettingsStore &settings,
@@ -243,7 +274,11 @@ void frmPrint::cmdPSet_Click()
         const QString shown = lblPrint->text();
         const QString start = shown.startsWith(PrintToFilePrefix) ? shown.mid(PrintToFilePrefix.size()).trimmed()
                                                                    : printer.outputFileName();
-        const std::optional<QString> name = prompts.SaveFileName(SaveTitle, start, SaveFilter, filter);
+        // The dialog asks nothing of a file that exists: a text or HTML file
+        // is added to (this dialog says so), and a PDF is replaced only when
+        // the user agrees as the job starts.
+        const std::optional<QString> name =
+            prompts.SaveFileName(SaveTitle, start, SaveFilter, filter, Prompts::ExistingFile::Accept);
         if (!name)
             return;
         settings.WriteSetting(PrintKey(), "Index", FilterIndexOf(name->toLocal8Bit().toStdString()));
@@ -252,6 +287,7 @@ void frmPrint::cmdPSet_Click()
         lblPrint->setText(PrinterDisplayName(printer));
     }
     lblPrint->setToolTip(lblPrint->text());
+    ShowAppendNote();
 }
 
 void frmPrint::cmdFont_Click()

@@ -73,6 +73,9 @@ public:
     QCheckBox *chkFootnote = nullptr;
     QPushButton *cmdPrint = nullptr;
     QPushButton *cmdCancel = nullptr;
+    /// Shown below the buttons while the output is a text or HTML file that
+    /// exists: the print is added to its end.
+    QLabel *lblAppend = nullptr;
 
 public slots:
     /// Cancel, Escape and the close box: the request is cancelled.
@@ -81,6 +84,9 @@ public slots:
 private:
     void CreateControls();
     void Form_Load();
+    /// Shows lblAppend when the output shown is a text or HTML file that
+    /// exists, and makes the dialog tall enough for it.
+    void ShowAppendNote();
     void cmdPSet_Click();
     void cmdFont_Click();
     void cmdPrint_Click();

@@ -82,8 +82,6 @@ std::unique_ptr<QtPrinterTarget> QtPrinterTarget::ForPdfFile(const std::string &
     pdf->setOutputFormat(QPrinter::PdfFormat);
     pdf->setPageLayout(pageSource.pageLayout());
     pdf->setCreator(QStringLiteral("TARVEL"));
-    // A name that differs only in letter case replaces the file on disk.
-    pdf->setOutputFileName(QString::fromLocal8Bit(tarvel::ActualPath(fileName).string()));
     auto target = std::make_unique<QtPrinterTarget>(*pdf, fontName, fontSize, fileName);
     target->m_ownPrinter = std::move(pdf);
     return target;
@@ -104,20 +102,21 @@ tarvel::OpenResult QtPrinterTarget::Open()
     m_breakPending = false;
     m_x = 0;
     m_y = 0;
+    if (m_ownPrinter) {
+        // The PDF is drawn into the output's own file (beside it, or a spool
+        // file for a pipe), which takes the named file's place when the job
+        // ends whole. A name that differs only in letter case is that file.
+        m_pdfFile.reset();
+        auto file = tarvel::SafeOutputFile::Open(m_fileName, tarvel::SafeOutputFile::Mode::Replace,
+                                                 tarvel::SafeOutputFile::Delivery::Whole);
+        if (!file)
+            return tarvel::OpenResult::Failed;
+        m_pdfFile = std::move(*file);
+        m_printer->setOutputFileName(QString::fromLocal8Bit(m_pdfFile->WorkFile().c_str()));
+    }
     const QString output = m_printer->outputFileName();
     if (!m_preview && m_printer->outputFormat() == QPrinter::PdfFormat && output.isEmpty())
         return tarvel::OpenResult::Failed; // no printer is set up
-    if (!m_fileName.empty()) {
-        // The PDF is written when the job starts; check now that it can be,
-        // without touching a file that is already there.
-        QFile probe(output);
-        const bool existed = probe.exists();
-        if (!probe.open(QIODevice::WriteOnly | QIODevice::Append))
-            return tarvel::OpenResult::Failed;
-        probe.close();
-        if (!existed)
-            probe.remove();
-    }
     m_metrics.emplace(m_font, m_printer);
     m_open = true;
     return tarvel::OpenResult::NewOutput;
@@ -227,10 +226,37 @@ bool QtPrinterTarget::EndOutput()
     bool ok = !m_failed;
     if (m_painter.isActive())
         ok = m_painter.end() && ok;
+    if (m_pdfFile) {
+        // A job that drew nothing leaves no file, as on paper.
+        if (ok && m_startedPdf)
+            ok = m_pdfFile->Commit();
+        else
+            m_pdfFile->Discard();
+        m_pdfFile.reset();
+    }
     m_open = false;
+    m_startedPdf = false;
     m_pageHasInk = false;
     m_breakPending = false;
     return ok;
+}
+
+void QtPrinterTarget::AbandonOutput()
+{
+    // A printer's job goes before it is sent; a PDF's own file goes unused.
+    // A preview's pages are the preview's own: its printer is never aborted.
+    if (m_painter.isActive() && !m_pdfFile && !m_preview)
+        m_printer->abort();
+    if (m_painter.isActive())
+        m_painter.end();
+    if (m_pdfFile) {
+        m_pdfFile->Discard();
+        m_pdfFile.reset();
+    }
+    m_open = false;
+    m_startedPdf = false;
+    m_pageHasInk = false;
+    m_breakPending = false;
 }
 
 double QtPrinterTarget::Width(const QString &text) const
@@ -256,6 +282,7 @@ bool QtPrinterTarget::Ink()
         m_painter.setFont(m_font);
         m_painter.setPen(QPen(Qt::black));
         m_breakPending = false;
+        m_startedPdf = m_pdfFile.has_value();
     } else if (m_breakPending) {
         if (!m_printer->newPage()) {
             m_failed = true;
@@ -273,10 +300,15 @@ void QtPrinterTarget::NewLine()
     m_y += LineHeight();
 }
 
-void QtPrinterTarget::Piece(const QString &text)
+void QtPrinterTarget::Draw(const QString &text)
 {
     if (!text.isEmpty() && Ink() && m_metrics)
         m_painter.drawText(QPointF(m_x, m_y + m_metrics->ascent()), text);
+}
+
+void QtPrinterTarget::Piece(const QString &text)
+{
+    Draw(text);
     m_x += Width(text);
 }
 
@@ -298,7 +330,8 @@ void QtPrinterTarget::Line(const QString &text, bool wrap)
             if (m_pageHasInk && m_y + LineHeight() > m_printer->height()) {
                 PageBreak();
             }
-            Piece(piece);
+            // The line ends here: nothing needs its width.
+            Draw(piece);
             NewLine();
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/print/print_engine.h"
+#include "core/catalog/safe_output_file.h"
 #include "core/print/print_target.h"
 
 #include <QFont>
@@ -39,8 +40,10 @@ public:
     /// Prints on printer with the font face and size (points). fileName is
     /// the PDF file the printer writes ("" for a printer), named in messages.
     QtPrinterTarget(QPrinter &printer, const QString &fontName, int fontSize, std::string fileName = {});
-    /// A PDF printer of its own writing fileName (an existing file is
-    /// replaced), with the paper and margins of pageSource.
+    /// A PDF printer of its own writing fileName, with the paper and margins
+    /// of pageSource. The PDF is drawn into a file of its own beside it that
+    /// replaces an existing file only when the job ends whole; a job that
+    /// fails or is stopped leaves that file as it was.
     static std::unique_ptr<QtPrinterTarget> ForPdfFile(const std::string &fileName, const QPrinter &pageSource,
                                                        const QString &fontName, int fontSize);
     ~QtPrinterTarget() override;
@@ -63,6 +66,9 @@ public:
     void DocumentBody(const std::string &text) override;
     void DocumentEnd(bool documentTag) override;
     bool EndOutput() override;
+    /// Ends a job that failed or was stopped: a printer's job is aborted, a
+    /// PDF file's output dropped.
+    void AbandonOutput() override;
 
     /// Drawing into a print preview: a PDF printer that has no file yet is
     /// then no fault, as the preview takes the pages.
@@ -78,6 +84,8 @@ private:
     /// when the printer cannot print.
     bool Ink();
     void NewLine();
+    /// Draws text at the current position.
+    void Draw(const QString &text);
     /// Draws text at the current position and moves right past it.
     void Piece(const QString &text);
     /// Draws each line of text (CR LF or LF apart), the first at the
@@ -90,6 +98,7 @@ private:
     void Rule();
 
     std::unique_ptr<QPrinter> m_ownPrinter; // PDF files only
+    std::optional<tarvel::SafeOutputFile> m_pdfFile; // the PDF file's output while its job runs
     QPrinter *m_printer;
     QFont m_font;
     std::optional<QFontMetricsF> m_metrics;
@@ -98,6 +107,7 @@ private:
     bool m_open = false;
     bool m_preview = false;
     bool m_startFailed = false;
+    bool m_startedPdf = false; // the PDF file's job has drawn something
     bool m_failed = false;
     bool m_pageHasInk = false;
     bool m_breakPending = false;

@@ -1,8 +1,14 @@
 #include "viewer/qt/qt_child_frame.h"
 
+#include "core/views/window_tiling.h"
+
 #include <QAction>
 #include <QApplication>
+#include <QMdiArea>
 #include <QMenu>
+#include <QStyle>
+
+#include <vector>
 
 namespace {
 
@@ -60,4 +66,26 @@ bool ChildFrame::focusNextPrevChild(bool next)
     // A radio button hands the focus on to the chosen one of its group.
     (next ? outside.first() : outside.last())->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     return true;
+}
+
+void ChildFrame::showEvent(QShowEvent *event)
+{
+    QMdiSubWindow::showEvent(event);
+    QMdiArea *area = mdiArea();
+    if (m_placed || !area || isMaximized() || isMinimized())
+        return;
+    m_placed = true;
+    // The area places a new window while it still has its first small size;
+    // the size it is given afterwards may reach past the area's edge.
+    std::vector<tarvel::WindowRect> others;
+    for (const QMdiSubWindow *window : area->subWindowList()) {
+        if (window != this && window->isVisible() && !window->isMinimized())
+            others.push_back({window->x(), window->y(), window->width(), window->height()});
+    }
+    const QSize room = area->viewport()->size();
+    const int step = std::max(8, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    const tarvel::WindowRect now{x(), y(), width(), height()};
+    const tarvel::WindowRect place = tarvel::PlaceNewWindow(now, room.width(), room.height(), others, step);
+    if (place != now)
+        setGeometry(place.x, place.y, place.width, place.height);
 }

@@ -18,4 +18,11 @@ public:
 
 protected:
     bool focusNextPrevChild(bool next) override;
+    /// The first time it shows in the normal state, a window that does not
+    /// lie wholly inside the visible part of the window area is moved (and
+    /// if need be made smaller) to lie inside it.
+    void showEvent(QShowEvent *event) override;
+
+private:
+    bool m_placed = false;
 };

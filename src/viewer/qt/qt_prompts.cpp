@@ -2,12 +2,20 @@
 
 #include "viewer/qt/qt_text.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QMimeDatabase>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -17,6 +25,9 @@
 #include <QStringList>
 #include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -103,13 +114,15 @@ std::optional<QString> QtPrompts::InputBox(const QString &title, const QString &
 }
 
 std::optional<QString> QtPrompts::SaveFileName(const QString &title, const QString &start, const QString &filter,
-                                               int &selectedFilter)
+                                               int &selectedFilter, ExistingFile existing)
 {
     // The filter text uses ";;" between entries; the chosen entry is reported
     // back 1-based, as the settings store keeps it.
     const QStringList entries = filter.split(QStringLiteral(";;"));
     QString chosen = entries.value(selectedFilter - 1);
-    const QString name = QFileDialog::getSaveFileName(m_parent, title, start, filter, &chosen);
+    const QFileDialog::Options options =
+        existing == ExistingFile::Accept ? QFileDialog::DontConfirmOverwrite : QFileDialog::Options();
+    const QString name = QFileDialog::getSaveFileName(m_parent, title, start, filter, &chosen, options);
     if (name.isEmpty())
         return std::nullopt;
     const int index = static_cast<int>(entries.indexOf(chosen));
@@ -126,22 +139,127 @@ std::optional<QString> QtPrompts::ChooseFolder(const QString &title, const QStri
     return folder;
 }
 
+namespace {
+
+// The style of family a font dialog opens on: upright and of normal weight
+// ("Regular", "Book"), else the nearest to it; empty when the face has none.
+QString RegularStyleName(const QString &family, int points)
+{
+    QString best;
+    int bestDistance = 0;
+    for (const QString &style : QFontDatabase::styles(family)) {
+        const QFont font = QFontDatabase::font(family, style, points);
+        const int distance = (font.style() == QFont::StyleNormal ? 0 : 10000) + std::abs(font.weight() - QFont::Normal);
+        if (best.isEmpty() || distance < bestDistance) {
+            best = style;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+// The printer dialog without its file field: the field is hidden and
+// disabled each time the dialog shows it, so the dialog asks nothing about
+// a file it names (the program's save dialog names the file).
+class PrinterDialog final : public QPrintDialog {
+public:
+    PrinterDialog(QPrinter *printer, QWidget *parent) : QPrintDialog(printer, parent)
+    {
+        // After the dialog's own handling of a new printer, which shows the field.
+        if (auto *printers = findChild<QComboBox *>(QStringLiteral("printers")))
+            connect(printers, &QComboBox::currentIndexChanged, this, &PrinterDialog::HideFileField);
+    }
+    void setVisible(bool visible) override
+    {
+        QPrintDialog::setVisible(visible);
+        if (visible)
+            HideFileField();
+    }
+
+private:
+    void HideFileField()
+    {
+        for (const char *name : {"lOutput", "filename", "fileBrowser"}) {
+            if (auto *widget = findChild<QWidget *>(QString::fromLatin1(name))) {
+                widget->hide();
+                widget->setEnabled(false);
+            }
+        }
+    }
+};
+
+} // namespace
+
+QFont RegularStyleOf(const QFont &font)
+{
+    QFont regular(font.family());
+    if (font.pointSizeF() > 0)
+        regular.setPointSizeF(font.pointSizeF());
+    const QString style = RegularStyleName(font.family(), std::max(1, font.pointSize()));
+    if (!style.isEmpty())
+        regular.setStyleName(style);
+    regular.setWeight(QFont::Normal);
+    regular.setStyle(QFont::StyleNormal);
+    return regular;
+}
+
+std::unique_ptr<QFontDialog> MakeFontDialog(const QFont &initial, bool fixedPitchOnly, QWidget *parent)
+{
+    auto dialog = std::make_unique<QFontDialog>(parent);
+    if (!fixedPitchOnly) {
+        dialog->setCurrentFont(initial);
+        return dialog;
+    }
+    dialog->setOptions(QFontDialog::MonospacedFonts | QFontDialog::DontUseNativeDialog);
+    // A name the desktop stands another face in for ("Courier New") opens
+    // on that face, which is the one listed.
+    QFont start = initial;
+    start.setFamily(QFontInfo(initial).family());
+    dialog->setCurrentFont(RegularStyleOf(start));
+    // A face the dialog does not list (not marked fixed-pitch) gives way to
+    // the first it lists, in whatever style came first: back to the regular.
+    const QFont shown = dialog->currentFont();
+    if (shown.style() != QFont::StyleNormal || shown.weight() != QFont::Normal)
+        dialog->setCurrentFont(RegularStyleOf(shown));
+    // The face, style and size lists, in that order: the style list and what
+    // names it go, and the effects, which a printer font does not keep.
+    const QList<QListView *> lists = dialog->findChildren<QListView *>(Qt::FindDirectChildrenOnly);
+    if (lists.size() == 3) {
+        QListView *styles = lists[1];
+        styles->hide();
+        for (QLineEdit *edit : dialog->findChildren<QLineEdit *>(Qt::FindDirectChildrenOnly)) {
+            if (edit->focusProxy() == styles)
+                edit->hide();
+        }
+        for (QLabel *label : dialog->findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
+            if (label->buddy() == styles)
+                label->hide();
+        }
+    }
+    for (QGroupBox *group : dialog->findChildren<QGroupBox *>(Qt::FindDirectChildrenOnly)) {
+        if (!group->findChildren<QCheckBox *>().isEmpty())
+            group->hide();
+    }
+    return dialog;
+}
+
 std::optional<QFont> QtPrompts::ChooseFont(const QFont &initial, bool fixedPitchOnly)
 {
-    bool ok = false;
-    QFontDialog::FontDialogOptions options;
-    if (fixedPitchOnly)
-        options |= QFontDialog::MonospacedFonts;
-    const QFont font = QFontDialog::getFont(&ok, initial, m_parent, QString(), options);
-    if (!ok)
+    const std::unique_ptr<QFontDialog> dialog = MakeFontDialog(initial, fixedPitchOnly, m_parent);
+    if (dialog->exec() != QDialog::Accepted)
         return std::nullopt;
-    return font;
+    return fixedPitchOnly ? RegularStyleOf(dialog->selectedFont()) : dialog->selectedFont();
+}
+
+std::unique_ptr<QPrintDialog> MakePrinterDialog(QPrinter &printer, QWidget *parent)
+{
+    return std::make_unique<PrinterDialog>(&printer, parent);
 }
 
 bool QtPrompts::ChoosePrinter(QPrinter &printer)
 {
-    QPrintDialog dialog(&printer, m_parent);
-    return dialog.exec() == QDialog::Accepted;
+    const std::unique_ptr<QPrintDialog> dialog = MakePrinterDialog(printer, m_parent);
+    return dialog->exec() == QDialog::Accepted;
 }
 
 bool QtPrompts::OpenWithAssociatedApp(const QString &path)
@@ -177,6 +295,11 @@ void QtPrompts::SearchHelp(const QString &keyword)
 int QtPrompts::RunDialog(QDialog &dialog)
 {
     return dialog.exec();
+}
+
+std::unique_ptr<ProgressReport> QtPrompts::StartProgress(const QString &title, int count)
+{
+    return std::make_unique<QtProgress>(m_parent, title, count);
 }
 
 void OpenWithAssociatedApp(Prompts &prompts, const QString &path, bool showErrors)

@@ -1,15 +1,19 @@
 #pragma once
 
 #include "core/catalog/failure.h"
+#include "viewer/qt/qt_progress.h"
 
 #include <QFont>
 #include <QMessageBox>
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QDialog;
+class QFontDialog;
+class QPrintDialog;
 class QPrinter;
 class QWidget;
 
@@ -23,11 +27,27 @@ public:
     virtual QMessageBox::StandardButton Message(const QString &title, const QString &text,
         QMessageBox::Icon icon, QMessageBox::StandardButtons buttons = QMessageBox::Ok) = 0;
     virtual std::optional<QString> InputBox(const QString &title, const QString &prompt, const QString &initial) = 0;
+    /// What a save dialog does when the name chosen is a file that exists.
+    enum class ExistingFile {
+        Confirm, ///< it asks whether to replace it
+        Accept,  ///< it asks nothing: the caller says what becomes of the file
+    };
     /// selectedFilter is in/out: the filter entry chosen (1-based).
     virtual std::optional<QString> SaveFileName(const QString &title, const QString &start, const QString &filter,
-                                                int &selectedFilter) = 0;
+                                                int &selectedFilter, ExistingFile existing) = 0;
+    /// The same, asking before an existing file is chosen.
+    std::optional<QString> SaveFileName(const QString &title, const QString &start, const QString &filter,
+                                        int &selectedFilter)
+    {
+        return SaveFileName(title, start, filter, selectedFilter, ExistingFile::Confirm);
+    }
     virtual std::optional<QString> ChooseFolder(const QString &title, const QString &start) = 0;
+    /// The font dialog. With fixedPitchOnly (the printer font: a face and a
+    /// size) it lists fixed-pitch faces only and offers no styles: it opens
+    /// on the regular style of the face, which is the one returned.
     virtual std::optional<QFont> ChooseFont(const QFont &initial, bool fixedPitchOnly) = 0;
+    /// The printer dialog. It has no file field of its own: a program's save
+    /// dialog names the file when "Print to File" is chosen.
     virtual bool ChoosePrinter(QPrinter &printer) = 0;
     /// Opens path (a file or web address) with its associated application;
     /// false when that failed.
@@ -38,6 +58,9 @@ public:
     virtual void SearchHelp(const QString &keyword) = 0;
     /// Runs one of our own modal forms and returns its result code.
     virtual int RunDialog(QDialog &dialog) = 0;
+    /// The progress of a long job of count steps, in a dialog titled title
+    /// once the job has run about half a second.
+    virtual std::unique_ptr<ProgressReport> StartProgress(const QString &title, int count) = 0;
 
     /// The core's messages arrive here as message boxes.
     void ShowMessage(tarvel::MessageIcon icon, const std::string &title, const std::string &text) override;
@@ -58,8 +81,9 @@ public:
     QMessageBox::StandardButton Message(const QString &title, const QString &text, QMessageBox::Icon icon,
                                         QMessageBox::StandardButtons buttons) override;
     std::optional<QString> InputBox(const QString &title, const QString &prompt, const QString &initial) override;
+    using Prompts::SaveFileName;
     std::optional<QString> SaveFileName(const QString &title, const QString &start, const QString &filter,
-                                        int &selectedFilter) override;
+                                        int &selectedFilter, ExistingFile existing) override;
     std::optional<QString> ChooseFolder(const QString &title, const QString &start) override;
     std::optional<QFont> ChooseFont(const QFont &initial, bool fixedPitchOnly) override;
     bool ChoosePrinter(QPrinter &printer) override;
@@ -68,6 +92,7 @@ public:
     void ShowHelp(int topic) override;
     void SearchHelp(const QString &keyword) override;
     int RunDialog(QDialog &dialog) override;
+    std::unique_ptr<ProgressReport> StartProgress(const QString &title, int count) override;
 
 private:
     QWidget *m_parent;
@@ -78,6 +103,18 @@ private:
 /// Moves box, about to be run modally, to the middle of its screen once it is
 /// shown (a box without a window to be centred on).
 void CentreOnScreenWhenShown(QWidget &box);
+
+/// The font dialog of ChooseFont, set up and not yet run: with
+/// fixedPitchOnly it shows fixed-pitch faces and no styles, and opens on the
+/// face initial resolves to, in its regular style.
+std::unique_ptr<QFontDialog> MakeFontDialog(const QFont &initial, bool fixedPitchOnly, QWidget *parent = nullptr);
+/// The font a fixed-pitch font dialog returns for its choice: the face and
+/// size, in the regular style, without effects.
+QFont RegularStyleOf(const QFont &font);
+
+/// The printer dialog of ChoosePrinter, its file field hidden (and so never
+/// checked: it asks nothing about a file).
+std::unique_ptr<QPrintDialog> MakePrinterDialog(QPrinter &printer, QWidget *parent = nullptr);
 
 /// Opens path with the application associated with its type. With
 /// showErrors, a failure shows one of the two warnings, titled with the path.
