@@ -253,6 +253,8 @@ private:
     /// Prints the chosen table for every chosen area to target in one run,
     /// as print-all does; count is the number of areas it meant to print.
     tarvel::PrintAllSummary PrintAllTo(tarvel::PrintTarget &target, tarvel::PrintOptions &options, int &count);
+    /// The areas print-all prints, in the order it prints them.
+    std::vector<int> PrintAllAreaOrder() const;
     /// The closing message of a print-all run.
     void ReportPrintAllDone(const tarvel::PrintAllSummary &summary, int count);
     // Charts (frmMain_chart.cpp). The print and clipboard commands hand a
