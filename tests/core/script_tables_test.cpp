@@ -52,6 +52,8 @@ TEST(ScriptTables, PlainNumberIsTheCellWithoutGroupCommas)
     const std::vector<std::pair<std::string, std::string>> cases{
         {"1,234,567", "1234567"}, {"-2,500", "-2500"}, {"0", "0"}, {"1,234 *", "1234"}, {" 17 ", "17"},
         {"(D)", ""}, {"(N)", ""}, {"", ""}, {"-", ""}, {"1,2x", ""}, {"*", ""},
+        {"12.5", "12.5"}, {"-0.25", "-0.25"}, {"1.2.3", ""}, {"-.5", ""}, {"5-", ""}, {"--5", ""},
+        {"1 2", ""}, {std::string(70, '9'), ""},
     };
     for (const auto &[cell, number] : cases)
         EXPECT_EQ(PlainNumber(cell), number) << cell;

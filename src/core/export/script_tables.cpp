@@ -86,19 +86,6 @@ char FlagLetter(char flag)
     return flag == '1' ? 'D' : 'N';
 }
 
-bool IsPlainNumber(std::string_view text)
-{
-    std::size_t i = text.size() > 1 && text[0] == '-' ? 1 : 0;
-    bool digits = false;
-    for (; i < text.size() && IsDigit(text[i]); ++i)
-        digits = true;
-    if (i < text.size() && text[i] == '.') {
-        for (++i; i < text.size() && IsDigit(text[i]); ++i) {
-        }
-    }
-    return digits && i == text.size();
-}
-
 Failure UsageFailure(std::string message)
 {
     return {FailureKind::Usage, {}, std::move(message)};
@@ -173,17 +160,58 @@ std::string ListJson(std::string_view name, const ScriptList &list,
     return out;
 }
 
+namespace {
+
+// Appends the number cellText shows as plain digits (PlainNumber); false,
+// with out unchanged, when it shows none.
+bool AppendPlainNumber(std::string &out, std::string_view cellText)
+{
+    const char *p = cellText.data();
+    const char *e = p + cellText.size();
+    while (p < e && IsBlank(*p))
+        ++p;
+    while (e > p && IsBlank(e[-1]))
+        --e;
+    // A withheld value shown unsuppressed ends in " *".
+    if (e - p > 1 && e[-1] == '*') {
+        --e;
+        while (e > p && IsBlank(e[-1]))
+            --e;
+    }
+    // One pass over the text without its commas: an optional minus, digits,
+    // then optionally a point and more digits (IsPlainNumber). The digits are
+    // gathered aside and appended once: a listing holds thousands of them.
+    std::array<char, 64> digits{};
+    if (e - p > static_cast<std::ptrdiff_t>(digits.size()))
+        return false;
+    std::size_t count = 0;
+    bool whole = false;
+    bool point = false;
+    for (; p < e; ++p) {
+        const char c = *p;
+        if (c == ',')
+            continue;
+        if (IsDigit(c))
+            whole = whole || !point;
+        else if (c == '.' && whole && !point)
+            point = true;
+        else if (!(c == '-' && count == 0))
+            return false;
+        digits[count++] = c;
+    }
+    if (!whole)
+        return false;
+    out.append(digits.data(), count);
+    return true;
+}
+
+} // namespace
+
 std::string PlainNumber(std::string_view cellText)
 {
     std::string digits;
-    for (const char c : Trim(cellText)) {
-        if (c != ',')
-            digits += c;
-    }
-    // A withheld value shown unsuppressed ends in " *".
-    if (digits.size() > 1 && digits.back() == '*')
-        digits = TrimRight(digits.substr(0, digits.size() - 1));
-    return IsPlainNumber(digits) ? digits : std::string();
+    AppendPlainNumber(digits, cellText);
+    return digits;
 }
 
 Result<std::vector<ScriptRow>> ReadScriptRows(const DataPaths &paths, const Grid &grid)
@@ -210,6 +238,10 @@ Result<std::vector<ScriptRow>> ReadScriptRows(const DataPaths &paths, const Grid
         areas = std::move(*list);
     }
 
+    // The records are split as views: a listing reads one per grid row.
+    std::string scratch;
+    std::string_view bytes;
+    DataRecordView record;
     std::vector<ScriptRow> rows;
     for (int r = 1; r < grid.Rows(); ++r) {
         const int n = layout.DataLine(r);
@@ -220,18 +252,18 @@ Result<std::vector<ScriptRow>> ReadScriptRows(const DataPaths &paths, const Grid
         const std::int64_t position = oneLine ? data->Position(n, grid.Line)
             : areaRows                        ? data->Position(1, n)
                                               : data->Position(grid.Area, n);
-        Result<DataRecord> record = data->ReadRecordAt(position);
-        if (!record)
-            return record.Error();
+        if (std::optional<Failure> failure = data->ReadRecordView(position, scratch, bytes))
+            return *failure;
+        record.Split(bytes);
         ScriptRow row;
         row.GridRow = r;
         if (areaRows)
             row.Code = static_cast<std::size_t>(n) <= areas.size() ? Trim(areas[static_cast<std::size_t>(n - 1)].code) : "";
         else
-            row.Code = Trim(record->lineCode);
+            row.Code = Trim(record.Field(3));
         row.Title = Trim(grid.Cell(r, 0));
         for (const int k : quarters)
-            row.Flags += record->Flag(k);
+            row.Flags += record.Flag(k);
         rows.push_back(std::move(row));
     }
     return rows;
@@ -300,6 +332,12 @@ std::string GridJson(const Grid &grid, const std::vector<ScriptRow> &rows, const
         AppendJsonText(out, Trim(grid.Cell(0, c)));
     }
     out += "],\n  \"rows\": [";
+    // Room for each cell's number and reason, so the text grows once.
+    out.reserve(out.size() + rows.size() * (64 + static_cast<std::size_t>(grid.Columns()) * 16));
+    // The reasons of a row without a withheld cell, the most common row.
+    std::string noReasons;
+    for (int c = 1; c < grid.Columns(); ++c)
+        noReasons += c > 1 ? ", null" : "null";
     std::string reasons;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const ScriptRow &row = rows[r];
@@ -308,19 +346,24 @@ std::string GridJson(const Grid &grid, const std::vector<ScriptRow> &rows, const
         out += ", \"title\": ";
         AppendJsonText(out, row.Title);
         out += ", \"values\": [";
+        const bool withheld = row.Flags.find_first_not_of('0') != std::string::npos;
         reasons.clear();
         for (int c = 1; c < grid.Columns(); ++c) {
-            if (c > 1) {
+            if (c > 1)
                 out += ", ";
+            if (!AppendPlainNumber(out, grid.Cell(row.GridRow, c)))
+                out += "null";
+            if (!withheld)
+                continue;
+            if (c > 1)
                 reasons += ", ";
-            }
-            const std::string number = PlainNumber(grid.Cell(row.GridRow, c));
-            out += number.empty() ? std::string_view("null") : std::string_view(number);
             const std::size_t i = static_cast<std::size_t>(c - 1);
             const char letter = FlagLetter(i < row.Flags.size() ? row.Flags[i] : '0');
             reasons += letter == '.' ? std::string_view("null") : letter == 'D' ? "\"D\"" : "\"N\"";
         }
-        out += "], \"reasons\": [" + reasons + "]}";
+        out += "], \"reasons\": [";
+        out += withheld ? reasons : noReasons;
+        out += "]}";
     }
     out += rows.empty() ? "]\n}\n" : "\n  ]\n}\n";
     return out;
