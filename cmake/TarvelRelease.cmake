@@ -5,6 +5,9 @@
 #                      <releases> and the Debian change log)
 #   the copyright      the "Copyright (c) YEARS HOLDER" line of LICENSE, and
 #                      the licence's name from LICENSE's first line
+#   the desktop id     TARVEL_APP_ID below: the AppStream component id, the
+#                      names of the desktop entry, metainfo and icons, and
+#                      the name the viewer gives the desktop for its windows
 # The help file names the version in its About topic, so the build writes a
 # copy of tools/tarvel.hlp with it filled in; that copy is what ships.
 
@@ -13,6 +16,8 @@ set(TARVEL_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(TARVEL_NEWS_AWK ${PROJECT_SOURCE_DIR}/dist/news.awk)
 set(TARVEL_MAINTAINER "The TARVEL project team <tarvel@example.org>")
 set(TARVEL_LICENSE_SPDX MIT)
+# Lower case, as the AppStream validators want a component id.
+set(TARVEL_APP_ID org.example.tarvel)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${TARVEL_NEWS} ${TARVEL_LICENSE} ${TARVEL_NEWS_AWK})
 
 # ---- the licence --------------------------------------------------------------------

@@ -69,8 +69,8 @@ echo
 echo "Checking the package ..."
 lintian --fail-on error,warning "$deb" || die "lintian reports an error or a warning on $(basename "$deb")"
 dpkg-deb -x "$deb" "$work/installed"
-desktop_file=$work/installed/usr/share/applications/org.example.Tarvel.desktop
-metainfo=$work/installed/usr/share/metainfo/org.example.Tarvel.metainfo.xml
+desktop_file=$work/installed/usr/share/applications/org.example.tarvel.desktop
+metainfo=$work/installed/usr/share/metainfo/org.example.tarvel.metainfo.xml
 report=$(desktop-file-validate "$desktop_file" 2>&1) || die "desktop-file-validate: $report"
 [ -z "$report" ] || die "desktop-file-validate: $report"
 appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" 2>&1 \

@@ -5,8 +5,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 icons=$root/dist/icons
-svg=$icons/org.example.Tarvel.svg
+svg=$icons/org.example.tarvel.svg
 for size in 48 256; do
     mkdir -p "$icons/${size}x${size}"
-    rsvg-convert --width "$size" --height "$size" "$svg" -o "$icons/${size}x${size}/org.example.Tarvel.png"
+    rsvg-convert --width "$size" --height "$size" "$svg" -o "$icons/${size}x${size}/org.example.tarvel.png"
 done

@@ -13,6 +13,7 @@ packages=(
     clang libclang-rt-14-dev hyperfine python3 python3-openpyxl
     desktop-file-utils appstream lintian man-db dpkg-dev file librsvg2-bin
     util-linux mount strace
+    openbox xdotool
 )
 
 missing=()

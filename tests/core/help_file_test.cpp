@@ -1,6 +1,7 @@
 #include "core/help/help_file.h"
 
 #include "core/catalog/file_helpers.h"
+#include "core/export/export_formats.h"
 #include "core/settings/installed_share.h"
 #include "core/selection/selection.h"
 #include "core/selection/program_state.h"
@@ -396,6 +397,28 @@ TEST_F(ShippedHelpTest, IsPlainAsciiAndDescribesTheProgramsOwnTexts)
                                "Print Table for selected areas", "Copy selected to clipboard", "Export to file",
                                "Reverse years", "Close All", "Minimize All", "Format of exported files"})
         EXPECT_NE(text->find(phrase), std::string::npos) << phrase;
+}
+
+// The record formats topic lists every format of the export wizard, with
+// the extension its per-area files take, and counts them right.
+TEST_F(ShippedHelpTest, RecordFormatsTopicListsEveryExportFormat)
+{
+    const HelpTopic *topic = file.Find(18);
+    ASSERT_NE(topic, nullptr);
+    const char *const counts[] = {"No", "One", "Two", "Three", "Four", "Five", "Six", "Seven", "Eight", "Nine"};
+    ASSERT_LT(ExportFormatCount, 10);
+    std::string text;
+    for (const std::string &line : topic->body)
+        text += line + " ";
+    EXPECT_NE(text.find(std::string(counts[ExportFormatCount]) + " formats"), std::string::npos) << text.substr(0, 120);
+    for (const ExportFormatInfo &format : ExportFormats()) {
+        const auto row = std::find_if(topic->body.begin(), topic->body.end(), [&format](const std::string &line) {
+            return line.rfind("| " + std::string(format.WizardCaption) + " |", 0) == 0;
+        });
+        ASSERT_NE(row, topic->body.end()) << format.WizardCaption;
+        const std::string ending = "| " + std::string(format.Extension);
+        EXPECT_EQ(row->substr(row->size() - std::min(row->size(), ending.size())), ending) << *row;
+    }
 }
 
 TEST_F(ShippedHelpTest, DisplayTopicGivesTheChecksInTheProgramsOrder)

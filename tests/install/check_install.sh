@@ -9,7 +9,7 @@ set -uo pipefail
 build=$1
 version=$2
 gui=$3
-app_id=org.example.Tarvel
+app_id=org.example.tarvel
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -65,12 +65,20 @@ if [ "$gui" = 1 ]; then
     grep -qx "Icon=$app_id" "$desktop" || fail "the desktop entry's Icon is not $app_id"
     exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
     [ -x "$prefix/bin/$exec_name" ] || fail "the desktop entry's Exec ($exec_name) is not an installed program"
-    appstreamcli validate --no-net "$prefix/share/metainfo/$app_id.metainfo.xml" >"$work/appstream.log" 2>&1 \
+    metainfo=$prefix/share/metainfo/$app_id.metainfo.xml
+    # Not even a pedantic note (such as one on the component id's letter case).
+    appstreamcli validate --no-net --pedantic "$metainfo" >"$work/appstream.log" 2>&1 \
         || { cat "$work/appstream.log" >&2; fail "appstreamcli validate $app_id.metainfo.xml"; }
-    grep -q "<release version=\"$version\"" "$prefix/share/metainfo/$app_id.metainfo.xml" \
-        || fail "the metainfo has no release $version"
-    grep -q '<screenshot type="default">' "$prefix/share/metainfo/$app_id.metainfo.xml" \
-        || fail "the metainfo has no screenshot"
+    if grep -qE '^[EWIP]: ' "$work/appstream.log"; then
+        cat "$work/appstream.log" >&2
+        fail "appstreamcli validate --pedantic has notes on $app_id.metainfo.xml"
+    fi
+    grep -qx "  <id>$app_id</id>" "$metainfo" || fail "the metainfo's component id is not $app_id"
+    grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" \
+        || fail "the metainfo does not launch $app_id.desktop"
+    grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo has no release $version"
+    # The project has no web site: no placeholder address may stand in for one.
+    grep -n 'example\.org' "$metainfo" "$desktop" && fail "the metainfo or the desktop entry names a placeholder address"
     # A PNG's width and height are the big-endian words at bytes 16 and 20.
     for size in 48 256; do
         png=$prefix/share/icons/hicolor/${size}x${size}/apps/$app_id.png
@@ -94,6 +102,17 @@ for page in tarvel tarvel-batch; do
         grep -q "^$section" "$work/$page.txt" || fail "$page.1 has no $section section"
     done
     grep -q "$version" "$work/$page.txt" || fail "$page.1 does not name version $version"
+    # The folders it names are those of this prefix, not the configured one.
+    zcat "$file" | sed 's/\\-/-/g; s/\\e/\\/g' >"$work/$page.roff"
+    grep -q '@TARVEL_' "$work/$page.roff" && fail "$page.1 keeps a marker: $(grep -o '@TARVEL_[A-Z_]*@' "$work/$page.roff")"
+    grep -qF "$prefix/share/tarvel/sample-data/" "$work/$page.roff" \
+        || fail "$page.1 does not name the installed sample data $prefix/share/tarvel/sample-data/"
+    grep -qF "$prefix/share/doc/tarvel/copyright" "$work/$page.roff" \
+        || fail "$page.1 does not name the installed copyright file"
+done
+grep -qF "$prefix/share/tarvel/tarvel.hlp" "$work/tarvel.roff" || fail "tarvel.1 does not name the installed help file"
+for word in chart workbook; do
+    sed -n '/^DESCRIPTION/,/^OPTIONS/p' "$work/tarvel.txt" | grep -qi "$word" || fail "tarvel.1's DESCRIPTION does not name ${word}s"
 done
 
 # ---- the installed programs --------------------------------------------------------

@@ -14,7 +14,7 @@ source_dir=$1
 build=$2
 version=$3
 gui=$4
-app_id=org.example.Tarvel
+app_id=org.example.tarvel
 
 failures=0
 fail() {

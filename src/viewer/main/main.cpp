@@ -63,7 +63,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("TARVEL"));
     QApplication::setApplicationVersion(QString::fromLatin1(tarvel::VersionText));
     // The desktop entry's name, so desktops match the windows to its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tarvel"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(tarvel::DesktopId));
 
     // One viewer at a time: a running one comes to the front and this one ends.
     SingleInstance instance(SingleInstance::DefaultName());
