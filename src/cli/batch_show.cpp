@@ -117,7 +117,7 @@ int Finish(const Context &context, const Result<Grid> &grid, const std::optional
             info.SortQuarter = sort->Quarter;
             info.HighestFirst = sort->Order == AreaOrder::HighestFirst;
         }
-        context.out << GridJson(shownGrid, shownRows, info);
+        WriteGridJson(context.out, shownGrid, shownRows, info);
     }
     return ExitOk;
 }

@@ -6,6 +6,8 @@
 #include "core/views/area_sort.h"
 
 #include <array>
+#include <ostream>
+#include <sstream>
 
 namespace tarvel {
 
@@ -305,7 +307,8 @@ std::string GridCsv(const Grid &grid, const std::vector<ScriptRow> &rows)
     return ListCsv(list);
 }
 
-std::string GridJson(const Grid &grid, const std::vector<ScriptRow> &rows, const ScriptGridInfo &info)
+void WriteGridJson(std::ostream &stream, const Grid &grid, const std::vector<ScriptRow> &rows,
+                   const ScriptGridInfo &info)
 {
     std::string out = "{\n  \"table\": ";
     AppendJsonText(out, info.TableCode);
@@ -332,8 +335,9 @@ std::string GridJson(const Grid &grid, const std::vector<ScriptRow> &rows, const
         AppendJsonText(out, Trim(grid.Cell(0, c)));
     }
     out += "],\n  \"rows\": [";
-    // Room for each cell's number and reason, so the text grows once.
-    out.reserve(out.size() + rows.size() * (64 + static_cast<std::size_t>(grid.Columns()) * 16));
+    // Written a row at a time: the text of one row is built in out, whose
+    // storage the next row reuses.
+    stream.write(out.data(), static_cast<std::streamsize>(out.size()));
     // The reasons of a row without a withheld cell, the most common row.
     std::string noReasons;
     for (int c = 1; c < grid.Columns(); ++c)
@@ -341,6 +345,7 @@ std::string GridJson(const Grid &grid, const std::vector<ScriptRow> &rows, const
     std::string reasons;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const ScriptRow &row = rows[r];
+        out.clear();
         out += r == 0 ? "\n    {\"code\": " : ",\n    {\"code\": ";
         AppendJsonText(out, row.Code);
         out += ", \"title\": ";
@@ -364,9 +369,16 @@ std::string GridJson(const Grid &grid, const std::vector<ScriptRow> &rows, const
         out += "], \"reasons\": [";
         out += withheld ? reasons : noReasons;
         out += "]}";
+        stream.write(out.data(), static_cast<std::streamsize>(out.size()));
     }
-    out += rows.empty() ? "]\n}\n" : "\n  ]\n}\n";
-    return out;
+    stream << (rows.empty() ? "]\n}\n" : "\n  ]\n}\n");
+}
+
+std::string GridJson(const Grid &grid, const std::vector<ScriptRow> &rows, const ScriptGridInfo &info)
+{
+    std::ostringstream out;
+    WriteGridJson(out, grid, rows, info);
+    return out.str();
 }
 
 } // namespace tarvel

@@ -4,6 +4,7 @@
 #include "core/catalog/failure.h"
 #include "core/views/grid.h"
 
+#include <iosfwd>
 #include <optional>
 #include <utility>
 #include <string>
@@ -90,6 +91,9 @@ std::string GridCsv(const Grid &grid, const std::vector<ScriptRow> &rows);
 /// are numbers or null, reasons null for a published value, "D" or "N"
 /// for a withheld one (beside its value in unsuppressed mode).
 std::string GridJson(const Grid &grid, const std::vector<ScriptRow> &rows, const ScriptGridInfo &info);
+/// The same written to stream a row at a time (a listing can be long).
+void WriteGridJson(std::ostream &stream, const Grid &grid, const std::vector<ScriptRow> &rows,
+                   const ScriptGridInfo &info);
 
 /// The number a data cell shows, as digits without group commas ("-2500");
 /// "" for a cell that shows no number ("(D)", "(N)", empty).
