@@ -237,6 +237,44 @@ TEST(ChartSeries, OneLineViewChartsItsLineForTheChosenAreas)
     ExpectPointsMatchGrid(chart->Series[2], *grid, 63);
 }
 
+// ---- the plotted points as CSV -------------------------------------------------------
+
+// Exactly the points drawn: one row per quarter, a column per line shown,
+// gaps empty, values with the digits they were published with.
+TEST(ChartSeries, PlottedPointsAsCsv)
+{
+    TempFolder folder;
+    WriteTable(folder, "ZR5", SpecialCell);
+    for (const bool unsuppressed : {false, true}) {
+        const DataPaths paths = Paths(folder, unsuppressed);
+        const Grid grid = TableView(paths, "ZR5", 3, Quarters("ZR5", {171, 172, 173, 174, 175, 176}));
+        Result<ChartData> chart = ChartOf(grid, {5, 2}, paths);
+        ASSERT_TRUE(chart) << FailureText(chart.Error());
+        const std::string withheld = unsuppressed ? "987.5" : "";
+        const std::string negative = unsuppressed ? "-2500.4" : "";
+        EXPECT_EQ(ChartCsvText(*chart, {true, true}),
+                  "\"Quarter\",\"Line 1\",\"Line 2\"\r\n"
+                  "\"2000.3\",3001171,3002171\r\n"
+                  "\"2000.4\"," + withheld + ",3002172\r\n"
+                  "\"2001.1\"," + negative + ",3002173\r\n"
+                  "\"2001.2\",,3002174\r\n"
+                  "\"2001.3\",0,3002175\r\n"
+                  "\"2001.4\",1234567,3002176\r\n")
+            << unsuppressed;
+
+        // A hidden line is left out; a quote in a name is doubled.
+        chart->Series[1].Name = "Say \"when\"";
+        EXPECT_TRUE(ChartCsvText(*chart, {false}).starts_with("\"Quarter\",\"Say \"\"when\"\"\"\r\n\"2000.3\",3002171\r\n"));
+        EXPECT_TRUE(ChartCsvText(*chart, {false, false}).starts_with("\"Quarter\"\r\n\"2000.3\"\r\n"));
+    }
+    // Large and small values keep every digit, never an exponent.
+    ChartData data;
+    data.Labels = {"2008.1"};
+    data.Series.push_back({1, 1, "", "", "A", {{1, "2008.1", 1e15, "", false}}});
+    data.Series.push_back({2, 1, "", "", "B", {{1, "2008.1", 0.125, "", false}}});
+    EXPECT_EQ(ChartCsvText(data, {}), "\"Quarter\",\"A\",\"B\"\r\n\"2008.1\",1000000000000000,0.125\r\n");
+}
+
 // ---- what cannot be charted -----------------------------------------------------------
 
 TEST(ChartSeries, SelectionsThatCannotBeCharted)

@@ -298,6 +298,10 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasItsOwnNameAndEveryLabelIts
     ASSERT_NE(qobject_cast<frmChart *>(window->MdiArea()->activeSubWindow()->widget()), nullptr)
         << (prompts.records.empty() ? std::string() : prompts.records.back().text.toStdString());
     problems << Problems(window.get(), QStringLiteral("chart window"));
+    CheckDialog(QStringLiteral("image size dialog"), [this] {
+        prompts.saveFileAnswers.push_back(Out("walk.png"));
+        qobject_cast<frmChart *>(window->MdiArea()->activeSubWindow()->widget())->cmdSaveChart->trigger();
+    }, problems);
 
     CheckDialog(QStringLiteral("print dialog"), [this] { window->RunPrintAll(); }, problems);
     CheckDialog(QStringLiteral("export wizard"), [this] { window->RunExport(); }, problems, [&problems](QDialog &dialog) {
@@ -579,11 +583,12 @@ TEST_F(AccessibilityTest, TabWalksTheChartWindowAndLeavesIt)
     auto *chart = qobject_cast<frmChart *>(window->MdiArea()->activeSubWindow()->widget());
     ASSERT_NE(chart, nullptr);
     QStringList reached;
-    for (int i = 0; i < 6 && chart->isAncestorOf(QApplication::focusWidget()); ++i) {
+    for (int i = 0; i < 16 && chart->isAncestorOf(QApplication::focusWidget()); ++i) {
         reached << AccessibleText(QApplication::focusWidget(), QAccessible::Name);
         Press(Qt::Key_Tab);
     }
-    for (QAction *command : {chart->cmdSaveChart, chart->cmdCopyChart, chart->cmdPrintChart})
+    for (QAction *command : {chart->cmdSaveChart, chart->cmdCopyChart, chart->cmdPrintChart, chart->cmdExportData,
+                             chart->cmdZoomIn, chart->cmdZoomOut, chart->cmdResetZoom, chart->cmdLogScale})
         EXPECT_TRUE(reached.contains(command->iconText())) << reached.join(QStringLiteral(", ")).toStdString();
     EXPECT_TRUE(window->picMain->isAncestorOf(QApplication::focusWidget()));
 }

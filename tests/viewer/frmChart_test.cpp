@@ -1,4 +1,6 @@
 #include "viewer/chart/frmChart.h"
+#include "viewer/chart/frmChartImage.h"
+#include "viewer/chart/qt_chart_view.h"
 #include "viewer/main/frmMain.h"
 #include "viewer/display/frmDisplay.h"
 #include "viewer/print/frmPrint.h"
@@ -14,7 +16,9 @@
 #include <QChart>
 #include <QChartView>
 #include <QClipboard>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFontMetricsF>
@@ -30,11 +34,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <QSpinBox>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -181,13 +189,20 @@ TEST_F(ChartTest, FromATableWindowTheSelectedLinesAsTheGridShowsThem)
 
     // Its print preview is one page, drawn as printing draws it.
     int previewPages = -1;
-    prompts.dialogScript = [&previewPages](QDialog &dialog) {
-        if (auto *preview = dialog.findChild<QPrintPreviewWidget *>())
+    // Its page is turned as printing turns it: landscape for a chart wider
+    // than tall.
+    std::optional<QPageLayout::Orientation> previewTurn;
+    prompts.dialogScript = [&previewPages, &previewTurn](QDialog &dialog) {
+        if (auto *preview = dialog.findChild<QPrintPreviewWidget *>()) {
             previewPages = preview->pageCount();
+            previewTurn = preview->orientation();
+        }
     };
     window->mnuPrintPreview->trigger();
     prompts.dialogScript = nullptr;
     EXPECT_EQ(previewPages, 1);
+    ASSERT_EQ(chart->PageOrientation(), QPageLayout::Landscape);
+    EXPECT_EQ(previewTurn, QPageLayout::Landscape);
     EXPECT_TRUE(prompts.Of(Kind::Message).empty());
 
     // A chart window is no source of charts; the one-line command is off too.
@@ -263,7 +278,9 @@ TEST_F(ChartTest, UnsuppressedChartsAreMarkedAndWarnBeforeSaving)
     EXPECT_TRUE(chart->ToolTipText(0, 0).endsWith(QStringLiteral(" * (withheld value)")));
 
     prompts.saveFileAnswers.push_back(OutputFile("secret.png"));
+    prompts.dialogScript = [](QDialog &dialog) { static_cast<frmChartImage &>(dialog).cmdOK->click(); };
     chart->cmdSaveChart->trigger();
+    prompts.dialogScript = nullptr;
     ASSERT_FALSE(prompts.records.empty());
     EXPECT_EQ(prompts.records[0].title, QStringLiteral("UNSUPPRESSED - FOR ZUL USE ONLY"));
     EXPECT_EQ(prompts.records[0].icon, QMessageBox::Warning);
@@ -314,9 +331,18 @@ TEST_F(ChartTest, SavedAsPngAndSvgAndReadBack)
     ASSERT_NE(chart, nullptr);
     QCoreApplication::processEvents();
 
+    // A PNG picture is the size the image dialog says: the chart's on
+    // screen to start with, or any other, its shape kept.
+    QSize offered;
     prompts.saveFileAnswers.push_back(OutputFile("chart.png"));
+    prompts.dialogScript = [&offered](QDialog &dialog) {
+        auto &size = static_cast<frmChartImage &>(dialog);
+        offered = size.Size();
+        size.cmdOK->click();
+    };
     chart->cmdSaveChart->trigger();
     const QImage image(OutputFile("chart.png"));
+    EXPECT_EQ(offered, chart->Image().size());
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.size(), chart->Image().size());
     EXPECT_EQ(image.size(), chart->chtView->size() * chart->chtView->devicePixelRatio());
@@ -354,7 +380,16 @@ TEST_F(ChartTest, CopiedAsAnImageAndPrintedThroughThePrintDialog)
     EXPECT_FALSE(copied.isNull());
     EXPECT_EQ(copied.size(), chart->Image().size());
 
+    // An earlier file of the name is replaced; the new one gets the mode
+    // any new file gets.
     const QString pdf = OutputFile("chart.pdf");
+    {
+        QFile earlier(pdf);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier");
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(pdf).constData(), 0644), 0);
+    const mode_t mask = ::umask(022);
     prompts.dialogScript = [&pdf](QDialog &dialog) {
         auto *print = qobject_cast<frmPrint *>(&dialog);
         ASSERT_NE(print, nullptr);
@@ -362,9 +397,15 @@ TEST_F(ChartTest, CopiedAsAnImageAndPrintedThroughThePrintDialog)
         print->cmdPrint->click();
     };
     window->mnuPrint->trigger();
+    ::umask(mask);
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.read(5) == "%PDF-");
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(pdf).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0644u);
+    EXPECT_TRUE(QDir(m_output.path()).entryList(QDir::Files) == QStringList{QStringLiteral("chart.pdf")})
+        << "no part file left beside it";
     const auto messages = prompts.Of(Kind::Message);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, QStringLiteral("Printing completed"));
@@ -382,6 +423,110 @@ TEST_F(ChartTest, CopiedAsAnImageAndPrintedThroughThePrintDialog)
     ASSERT_EQ(prompts.Of(Kind::Message).size(), 1u);
     EXPECT_EQ(prompts.Of(Kind::Message)[0].title, QStringLiteral("Chart not printed"));
     EXPECT_FALSE(QFile::exists(html));
+}
+
+// "Export data..." writes the points drawn: a row per quarter, a column
+// per line shown, the values as the grid shows them without group commas.
+TEST_F(ChartTest, ExportDataWritesThePlottedPointsOfTheLinesShown)
+{
+    Start();
+    frmDisplay *display = ShowTable("ZR5N", 6, 2);
+    ASSERT_NE(display, nullptr);
+    const int income = RowTitled(*display, LineTitle);
+    SelectRows(*display, {income, income + 3});
+    window->mnuChart->trigger();
+    frmChart *chart = ActiveChart();
+    ASSERT_NE(chart, nullptr);
+    ASSERT_EQ(chart->Data().Series.size(), 2u);
+    const tarvel::Grid &grid = display->Data();
+
+    const auto exported = [this, chart](const QString &answer) {
+        prompts.records.clear();
+        prompts.saveFileAnswers.push_back(answer);
+        chart->cmdExportData->trigger();
+    };
+    const auto read = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string("<missing>");
+    };
+    // The rows as the grid shows them: oldest quarter first.
+    const auto expected = [&grid, chart](const std::vector<int> &rows) {
+        std::string text = "\"Quarter\"";
+        for (const int row : rows)
+            text += ",\"" + std::string(tarvel::Trim(grid.Cell(row, 0))) + "\"";
+        text += "\r\n";
+        for (const std::string &label : chart->Data().Labels) {
+            text += "\"" + label + "\"";
+            for (const int row : rows) {
+                for (int c = 1; c < grid.Columns(); ++c) {
+                    if (grid.Cell(0, c) != label)
+                        continue;
+                    std::string cell(tarvel::Trim(grid.Cell(row, c)));
+                    std::erase(cell, ',');
+                    text += "," + cell;
+                }
+            }
+            text += "\r\n";
+        }
+        return text;
+    };
+
+    // No ending: ".csv" is added.
+    exported(OutputFile("income"));
+    EXPECT_EQ(read(OutputFile("income.csv")), expected({income, income + 3}));
+    ASSERT_EQ(prompts.Of(Kind::SaveFileName).size(), 1u);
+    EXPECT_EQ(prompts.Of(Kind::SaveFileName)[0].title, QStringLiteral("Export chart data"));
+    EXPECT_TRUE(prompts.Of(Kind::Message).empty());
+
+    // A hidden line is left out; an earlier file is replaced whole.
+    chart->SetSeriesShown(0, false);
+    exported(OutputFile("income.csv"));
+    EXPECT_EQ(read(OutputFile("income.csv")), expected({income + 3}));
+
+    // A file the program reads is never overwritten.
+    const QString input = QStringLiteral(TARVEL_SAMPLE_DATA "/ZR1line.csv");
+    const std::string before = read(input);
+    exported(input);
+    ASSERT_EQ(prompts.Of(Kind::Message).size(), 1u);
+    EXPECT_EQ(prompts.Of(Kind::Message)[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(read(input), before);
+
+    // A folder that cannot be written: said so, nothing reported done.
+    exported(OutputFile("no-such-folder/income.csv"));
+    ASSERT_EQ(prompts.Of(Kind::Message).size(), 1u);
+    EXPECT_TRUE(prompts.Of(Kind::Message)[0].text.contains(QStringLiteral("NO-SUCH-FOLDER")))
+        << prompts.Of(Kind::Message)[0].text.toStdString();
+}
+
+// A PNG picture the size asked for in the image dialog; cancelled, nothing.
+TEST_F(ChartTest, SaveImageAtTheSizeAskedFor)
+{
+    Start();
+    frmDisplay *display = ShowTable("ZR5N", 6, 2);
+    ASSERT_NE(display, nullptr);
+    display->SetCurrentCell(RowTitled(*display, LineTitle), 1);
+    window->mnuChart->trigger();
+    frmChart *chart = ActiveChart();
+    ASSERT_NE(chart, nullptr);
+    QCoreApplication::processEvents();
+
+    prompts.saveFileAnswers.push_back(OutputFile("large.png"));
+    prompts.dialogScript = [](QDialog &dialog) {
+        auto &size = static_cast<frmChartImage &>(dialog);
+        size.chkKeepShape->setChecked(false);
+        size.spnWidth->setValue(2000);
+        size.spnHeight->setValue(1200);
+        size.cmdOK->click();
+    };
+    chart->cmdSaveChart->trigger();
+    EXPECT_EQ(QImage(OutputFile("large.png")).size(), QSize(2000, 1200));
+
+    prompts.saveFileAnswers.push_back(OutputFile("cancelled.png"));
+    prompts.dialogScript = [](QDialog &dialog) { static_cast<frmChartImage &>(dialog).cmdCancel->click(); };
+    chart->cmdSaveChart->trigger();
+    prompts.dialogScript = nullptr;
+    EXPECT_FALSE(QFile::exists(OutputFile("cancelled.png")));
+    EXPECT_TRUE(prompts.Of(Kind::Message).empty());
 }
 
 // ---- the window ---------------------------------------------------------------------

@@ -26,6 +26,7 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -450,6 +451,57 @@ TEST_F(DisplayTest, RightButtonPopsUpTheWindowMenuLeftButtonDoesNot)
         EXPECT_EQ(window->mnuWindow->isVisible(), button == Qt::RightButton);
     }
     window->mnuWindow->close();
+}
+
+// A click selects a cell, Shift+click the block from the last click to it,
+// Ctrl+click adds a cell (or takes it out) so that rows that are not next
+// to each other are chosen together; keys still select one block.
+TEST_F(DisplayTest, CtrlClickAddsCellsShiftClickExtendsTheBlock)
+{
+    auto window = Start();
+    SelectTable(*window, "ZR5N");
+    ChooseAreas(*window, {2});
+    window->mnuView->trigger();
+    frmDisplay *display = Active(*window);
+    ASSERT_NE(display, nullptr);
+    QTableView *grid = display->grdData;
+    const auto click = [grid](int row, Qt::KeyboardModifiers modifiers) {
+        const QModelIndex index = grid->model()->index(row - 1, 1);
+        grid->scrollTo(index);
+        const QPoint at = grid->visualRect(index).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers, at);
+    };
+    const auto selectedRows = [grid] {
+        std::vector<int> rows;
+        for (const QModelIndex &index : grid->selectionModel()->selectedIndexes())
+            rows.push_back(index.row() + 1);
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        return rows;
+    };
+    struct Step {
+        int row;
+        Qt::KeyboardModifiers modifiers;
+        std::vector<int> selected;
+    };
+    const std::vector<Step> steps{
+        {3, Qt::NoModifier, {3}},
+        {6, Qt::ControlModifier, {3, 6}},        // added, 4 and 5 left out
+        {9, Qt::ControlModifier, {3, 6, 9}},
+        {6, Qt::ControlModifier, {3, 9}},        // a second Ctrl+click takes it out
+        {5, Qt::NoModifier, {5}},                // a plain click starts again
+        {7, Qt::ShiftModifier, {5, 6, 7}},       // Shift still extends the block
+    };
+    for (const Step &step : steps) {
+        click(step.row, step.modifiers);
+        EXPECT_EQ(selectedRows(), step.selected) << "after a click on row " << step.row;
+    }
+    // A key after Ctrl+clicks selects one cell again, as before.
+    click(9, Qt::ControlModifier);
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(selectedRows(), std::vector<int>{10});
+    QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(selectedRows(), (std::vector<int>{10, 11}));
 }
 
 TEST(DisplayWindow, GridFollowsTheWindowExceptWhenTiny)

@@ -5,6 +5,7 @@
 #include "core/views/table_view_builder.h"
 
 #include <algorithm>
+#include <charconv>
 #include <set>
 #include <utility>
 
@@ -38,6 +39,27 @@ void NameSeries(std::vector<ChartSeries> &series, bool areaRows)
         else
             s.Name = s.LineTitle + " - " + s.AreaName;
     }
+}
+
+void AppendQuoted(std::string &out, const std::string &text)
+{
+    out += '"';
+    for (const char c : text) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+// The shortest digits that read back as the same number, never with an
+// exponent (a spreadsheet would read "1e+06" as text in some locales).
+void AppendNumber(std::string &out, double value)
+{
+    char buffer[400];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    if (error == std::errc())
+        out.append(buffer, end);
 }
 
 } // namespace
@@ -252,6 +274,32 @@ std::optional<ChartMessage> ChartProblemMessage(const ChartSelection &selection)
         return ChartMessage{ChartTitle, "The window shows no quarters to chart."};
     }
     return std::nullopt;
+}
+
+std::string ChartCsvText(const ChartData &chart, const std::vector<bool> &shown)
+{
+    std::vector<const ChartSeries *> columns;
+    for (std::size_t i = 0; i < chart.Series.size(); ++i) {
+        if (i >= shown.size() || shown[i])
+            columns.push_back(&chart.Series[i]);
+    }
+    std::string out;
+    AppendQuoted(out, "Quarter");
+    for (const ChartSeries *series : columns) {
+        out += ',';
+        AppendQuoted(out, series->Name);
+    }
+    out += "\r\n";
+    for (std::size_t k = 0; k < chart.Labels.size(); ++k) {
+        AppendQuoted(out, chart.Labels[k]);
+        for (const ChartSeries *series : columns) {
+            out += ',';
+            if (k < series->Points.size() && series->Points[k].Value)
+                AppendNumber(out, *series->Points[k].Value);
+        }
+        out += "\r\n";
+    }
+    return out;
 }
 
 } // namespace tarvel

@@ -110,4 +110,13 @@ struct ChartMessage {
 /// The information message for a problem; nullopt for None.
 std::optional<ChartMessage> ChartProblemMessage(const ChartSelection &selection);
 
+/// The points a chart draws as CSV text, CR LF after each row: a header
+/// row ("Quarter", then each series' name, quoted, a quote inside doubled),
+/// then one row per quarter, oldest first: its label, quoted, and each
+/// series' value as a plain number (no group commas, all the digits the
+/// value was published with) or nothing where the line has a gap. Only the
+/// series whose entry in shown is true are written; a series beyond the
+/// end of shown is written.
+std::string ChartCsvText(const ChartData &chart, const std::vector<bool> &shown);
+
 } // namespace tarvel

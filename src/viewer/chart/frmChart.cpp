@@ -1,16 +1,19 @@
+// The chart window: its commands, its lines and legend, and its picture.
+// Ranges, zooming and the axes' labels: frmChart_scale.cpp.
 #include "viewer/chart/frmChart.h"
 
 #include "viewer/qt/qt_text.h"
 
 #include "core/catalog/table_catalog.h"
+#include "viewer/chart/qt_chart_view.h"
 #include "viewer/qt/qt_contrast.h"
 
 #include <QAction>
 #include <QCategoryAxis>
 #include <QChart>
-#include <QChartView>
-#include <QCursor>
 #include <QFontMetricsF>
+#include <QGraphicsLayout>
+#include <QGraphicsScene>
 #include <QGraphicsSimpleTextItem>
 #include <QIODevice>
 #include <QLegend>
@@ -22,15 +25,17 @@
 #include <QPolygonF>
 #include <QResizeEvent>
 #include <QScatterSeries>
+#include <QSignalBlocker>
+#include <QStyle>
 #include <QSvgGenerator>
 #include <QToolBar>
-#include <QToolTip>
+#include <QToolButton>
 #include <QValueAxis>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
-#include <limits>
 #include <utility>
 
 namespace {
@@ -51,7 +56,7 @@ const std::array<QColor, 12> &SeriesColours()
 constexpr std::array<Qt::PenStyle, 5> LineStyles{Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
                                                  Qt::DashDotDotLine};
 enum class Mark { Circle, Square, Triangle, Diamond, TriangleDown, Cross, Count };
-constexpr int MarkSize = 9;
+constexpr int MarkSize = frmChart::MarkSize;
 
 // A point mark of a line, drawn three times as large as shown so that it
 // stays sharp when scaled, edged in the background colour so that it stands
@@ -106,46 +111,25 @@ QColor Mix(const QColor &a, const QColor &b, double share)
                             static_cast<float>(a.blueF() * (1 - share) + b.blueF() * share));
 }
 
-// Quarters between two labels: every quarter, every second, then whole
-// years and multiples of them, so labels keep to the same quarter.
-constexpr std::array<int, 12> LabelSteps{1, 2, 4, 8, 12, 20, 40, 60, 80, 100, 200, 400};
-
 const char *const MarkingText = "UNSUPPRESSED - FOR ZUL USE ONLY";
 const char *const RingedText = ". Ringed points are withheld values.";
 
+// A hidden line's legend entry is struck through and faded.
+constexpr double HiddenFade = 0.45;
+// The legend beside the plot takes at most this share of the chart's width.
+constexpr double LegendShare = 0.4;
+// The smallest window that shows a chart well, and the plot's least width.
+constexpr int LeastWidth = 640;
+constexpr int LeastHeight = 440;
+constexpr int LeastPlotWidth = 420;
+
 } // namespace
 
-frmChart::frmChart(tarvel::ChartData data, QWidget *parent) : QWidget(parent), m_data(std::move(data))
+frmChart::frmChart(tarvel::ChartData data, QWidget *parent)
+    : QWidget(parent), m_data(std::move(data)), m_shown(m_data.Series.size(), true), m_unit(Latin1(m_data.Unit))
 {
     setObjectName(QStringLiteral("frmChart"));
     setWindowTitle(Latin1(m_data.Caption));
-
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    tbrChart = new QToolBar(this);
-    tbrChart->setObjectName(QStringLiteral("tbrChart"));
-    tbrChart->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    cmdSaveChart = tbrChart->addAction(QStringLiteral("&Save image..."));
-    cmdSaveChart->setObjectName(QStringLiteral("cmdSaveChart"));
-    cmdSaveChart->setToolTip(QStringLiteral("Save the chart as a PNG or SVG picture"));
-    cmdCopyChart = tbrChart->addAction(QStringLiteral("&Copy image"));
-    cmdCopyChart->setObjectName(QStringLiteral("cmdCopyChart"));
-    cmdCopyChart->setToolTip(QStringLiteral("Copy the chart to the clipboard as a picture"));
-    cmdPrintChart = tbrChart->addAction(QStringLiteral("&Print..."));
-    cmdPrintChart->setObjectName(QStringLiteral("cmdPrintChart"));
-    cmdPrintChart->setToolTip(QStringLiteral("Print the chart"));
-    // A toolbar's buttons are left out of the Tab order; these are the
-    // window's only commands besides its context menu.
-    for (QAction *action : {cmdSaveChart, cmdCopyChart, cmdPrintChart}) {
-        if (QWidget *button = tbrChart->widgetForAction(action)) {
-            button->setFocusPolicy(Qt::TabFocus);
-            button->setAccessibleName(action->iconText());
-        }
-    }
-    connect(cmdSaveChart, &QAction::triggered, this, &frmChart::SaveRequested);
-    connect(cmdCopyChart, &QAction::triggered, this, &frmChart::CopyRequested);
-    connect(cmdPrintChart, &QAction::triggered, this, &frmChart::PrintRequested);
 
     m_chart = new QChart;
     m_chart->setTitle(Latin1(m_data.Title));
@@ -166,12 +150,16 @@ frmChart::frmChart(tarvel::ChartData data, QWidget *parent) : QWidget(parent), m
     m_axisX->setTitleText(QStringLiteral("Quarter"));
     m_chart->addAxis(m_axisX, Qt::AlignBottom);
     m_axisY = new QValueAxis;
+    // Labels at round numbers inside whatever range is shown.
+    m_axisY->setTickType(QValueAxis::TicksDynamic);
+    m_axisY->setTickAnchor(0);
     m_axisY->setLabelFormat(QStringLiteral("%.0f"));
-    m_axisY->setTitleText(Latin1(m_data.Unit));
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
-    AddSeries();
-    SetValueRange();
-    ApplyPalette();
+    // The logarithmic axis draws the values' logarithms, labelled with the
+    // values; it stands in for the linear one while chosen.
+    m_logAxisY = new QCategoryAxis(this);
+    m_logAxisY->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    BuildSeries();
 
     if (m_data.Unsuppressed) {
         QString marking = QString::fromLatin1(MarkingText);
@@ -188,51 +176,160 @@ frmChart::frmChart(tarvel::ChartData data, QWidget *parent) : QWidget(parent), m
         m_chart->setMargins(margins);
     }
 
-    chtView = new QChartView(m_chart, this);
+    chtView = new ChartView(m_chart, this);
     chtView->setObjectName(QStringLiteral("chtView"));
     chtView->setRenderHint(QPainter::Antialiasing);
     chtView->setContextMenuPolicy(Qt::CustomContextMenu);
-    // A screen reader names the picture and says what it draws.
-    for (QWidget *picture : {static_cast<QWidget *>(chtView), chtView->viewport()}) {
-        picture->setAccessibleName(windowTitle());
-        picture->setAccessibleDescription(SpokenSummary());
-    }
+    chtView->setAccessibleName(windowTitle());
+    chtView->viewport()->setAccessibleName(windowTitle());
     setFocusProxy(chtView);
     connect(chtView, &QWidget::customContextMenuRequested, this, &frmChart::ShowContextMenu);
-    connect(m_chart, &QChart::plotAreaChanged, this, [this] {
-        ThinQuarterLabels();
-        PlaceMarking();
-    });
+    connect(chtView, &ChartView::ZoomAtRequested, this, &frmChart::ZoomAt);
+    connect(chtView, &ChartView::ZoomToRectRequested, this, &frmChart::ZoomToRect);
+    connect(chtView, &ChartView::PanRequested, this, &frmChart::Pan);
+    connect(chtView, &ChartView::ZoomInRequested, this, &frmChart::ZoomIn);
+    connect(chtView, &ChartView::ZoomOutRequested, this, &frmChart::ZoomOut);
+    connect(chtView, &ChartView::ResetRequested, this, &frmChart::ResetZoom);
+    connect(chtView, &ChartView::PointerMoved, this, &frmChart::ShowToolTip);
+    connect(m_chart, &QChart::plotAreaChanged, this, &frmChart::OnPlotAreaChanged);
+
+    CreateCommands();
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     layout->addWidget(tbrChart);
     layout->addWidget(chtView, 1);
-    ThinQuarterLabels();
+
+    FindFullRanges();
+    ApplyRanges();
+    FitValueTitle();
+    PlaceLegend();
 }
 
-void frmChart::AddSeries()
+void frmChart::CreateCommands()
 {
+    tbrChart = new QToolBar(this);
+    tbrChart->setObjectName(QStringLiteral("tbrChart"));
+    tbrChart->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    const auto add = [this](QAction *&action, const char *name, const QString &text, const QString &tip) {
+        action = tbrChart->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setToolTip(tip);
+    };
+    add(cmdSaveChart, "cmdSaveChart", QStringLiteral("&Save image..."),
+        QStringLiteral("Save the chart as a PNG picture of a size you choose, or as an SVG drawing"));
+    add(cmdCopyChart, "cmdCopyChart", QStringLiteral("&Copy image"), QStringLiteral("Copy the chart to the clipboard as a picture"));
+    add(cmdPrintChart, "cmdPrintChart", QStringLiteral("&Print..."), QStringLiteral("Print the chart"));
+    add(cmdExportData, "cmdExportData", QStringLiteral("&Export data..."),
+        QStringLiteral("Save the points drawn as a CSV file: a row per quarter, a column per line shown"));
+    tbrChart->addSeparator();
+    add(cmdZoomIn, "cmdZoomIn", QStringLiteral("Zoom &in"), QStringLiteral("Zoom in (Ctrl++, +, the wheel or a dragged rectangle)"));
+    add(cmdZoomOut, "cmdZoomOut", QStringLiteral("Zoom &out"), QStringLiteral("Zoom out (Ctrl+-, - or the wheel)"));
+    add(cmdResetZoom, "cmdResetZoom", QStringLiteral("&Reset zoom"), QStringLiteral("Show the whole chart again (Ctrl+0 or 0)"));
+    add(cmdLogScale, "cmdLogScale", QStringLiteral("&Log scale"),
+        QStringLiteral("Draw the values on a logarithmic axis, so a small area is not flat beside a large one"));
+    cmdLogScale->setCheckable(true);
+    cmdZoomIn->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    cmdZoomOut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    cmdResetZoom->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    // The keys work wherever the focus is in this window, and only there.
+    for (QAction *action : {cmdZoomIn, cmdZoomOut, cmdResetZoom}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(action);
+    }
+
+    mnuLines = new QMenu(QStringLiteral("Li&nes"), this);
+    mnuLines->setObjectName(QStringLiteral("mnuLines"));
+    for (std::size_t i = 0; i < m_data.Series.size(); ++i) {
+        QAction *line = mnuLines->addAction(Latin1(m_data.Series[i].Name));
+        line->setCheckable(true);
+        line->setChecked(true);
+        const int index = static_cast<int>(i);
+        connect(line, &QAction::toggled, this, [this, index](bool on) { SetSeriesShown(index, on); });
+        m_lineActions.append(line);
+    }
+    cmdLines = new QToolButton(tbrChart);
+    cmdLines->setObjectName(QStringLiteral("cmdLines"));
+    cmdLines->setText(QStringLiteral("Lines"));
+    cmdLines->setToolTip(QStringLiteral("Show or hide each line (or click its legend entry)"));
+    cmdLines->setMenu(mnuLines);
+    cmdLines->setPopupMode(QToolButton::InstantPopup);
+    tbrChart->addWidget(cmdLines);
+
+    connect(cmdSaveChart, &QAction::triggered, this, &frmChart::SaveRequested);
+    connect(cmdCopyChart, &QAction::triggered, this, &frmChart::CopyRequested);
+    connect(cmdPrintChart, &QAction::triggered, this, &frmChart::PrintRequested);
+    connect(cmdExportData, &QAction::triggered, this, &frmChart::ExportDataRequested);
+    connect(cmdZoomIn, &QAction::triggered, this, &frmChart::ZoomIn);
+    connect(cmdZoomOut, &QAction::triggered, this, &frmChart::ZoomOut);
+    connect(cmdResetZoom, &QAction::triggered, this, &frmChart::ResetZoom);
+    connect(cmdLogScale, &QAction::toggled, this, &frmChart::SetLogScale);
+
+    // A toolbar's buttons are left out of the Tab order; these are the
+    // window's commands besides its context menu and keys.
+    for (QAction *action : tbrChart->actions()) {
+        QWidget *button = tbrChart->widgetForAction(action);
+        if (!button || action->isSeparator())
+            continue;
+        button->setFocusPolicy(Qt::TabFocus);
+        button->setAccessibleName(button == cmdLines ? cmdLines->text() : action->iconText());
+    }
+}
+
+void frmChart::ShowContextMenu(const QPoint &position)
+{
+    QMenu menu(this);
+    menu.addActions({cmdSaveChart, cmdCopyChart, cmdPrintChart, cmdExportData});
+    menu.addSeparator();
+    menu.addActions({cmdZoomIn, cmdZoomOut, cmdResetZoom, cmdLogScale});
+    menu.addSeparator();
+    menu.addMenu(mnuLines);
+    menu.exec(chtView->mapToGlobal(position));
+}
+
+std::optional<double> frmChart::Drawn(const std::optional<double> &value) const
+{
+    if (!value)
+        return std::nullopt;
+    if (!m_log)
+        return value;
+    if (*value <= 0)
+        return std::nullopt;
+    return std::log10(*value);
+}
+
+void frmChart::BuildSeries()
+{
+    m_chart->removeAllSeries();
+    m_pieces.clear();
+    m_marked = nullptr;
+    m_leftOut = false;
+    QAbstractAxis *axisY = ValueAxis();
     for (std::size_t i = 0; i < m_data.Series.size(); ++i) {
         const tarvel::ChartSeries &series = m_data.Series[i];
         const QString name = Latin1(series.Name);
 
-        // A line is drawn in pieces: a withheld or blank value breaks it.
+        // A line is drawn in pieces: a withheld or blank value breaks it,
+        // and on a logarithmic axis a value not above zero.
         std::vector<QList<QPointF>> runs;
         bool inRun = false;
         for (std::size_t k = 0; k < series.Points.size(); ++k) {
             const std::optional<double> &value = series.Points[k].Value;
-            if (!value) {
+            const std::optional<double> drawn = Drawn(value);
+            if (!drawn) {
+                m_leftOut = m_leftOut || value.has_value();
                 inRun = false;
                 continue;
             }
             if (!inRun)
                 runs.emplace_back();
             inRun = true;
-            runs.back().append(QPointF(static_cast<double>(k), *value));
+            runs.back().append(QPointF(static_cast<double>(k), *drawn));
         }
         if (runs.empty())
             runs.emplace_back(); // an empty line still names the series in the legend
 
         QList<QLineSeries *> pieces;
-        const int index = static_cast<int>(i);
         for (const QList<QPointF> &run : runs) {
             auto *piece = new QLineSeries;
             piece->setName(name);
@@ -242,43 +339,163 @@ void frmChart::AddSeries()
             piece->setMarkerSize(MarkSize);
             m_chart->addSeries(piece);
             piece->attachAxis(m_axisX);
-            piece->attachAxis(m_axisY);
-            connect(piece, &QLineSeries::hovered, this, [this, index](const QPointF &point, bool state) {
-                if (state)
-                    QToolTip::showText(QCursor::pos(), ToolTipText(index, static_cast<int>(std::lround(point.x()))),
-                                       chtView);
-                else
-                    QToolTip::hideText();
-            });
-            // One legend entry per series.
-            if (!pieces.isEmpty()) {
-                for (QLegendMarker *marker : m_chart->legend()->markers(piece))
-                    marker->setVisible(false);
-            }
+            piece->attachAxis(axisY);
+            piece->setVisible(m_shown[i]);
             pieces.append(piece);
         }
         m_pieces.push_back(pieces);
+        // A click on the line's legend entry hides or shows it.
+        const int index = static_cast<int>(i);
+        for (QLegendMarker *marker : m_chart->legend()->markers(pieces.front()))
+            connect(marker, &QLegendMarker::clicked, this, [this, index] { SetSeriesShown(index, !SeriesShown(index)); });
     }
 
-    if (!m_data.Unsuppressed || !m_data.HasWithheldPoints())
+    if (m_data.Unsuppressed && m_data.HasWithheldPoints()) {
+        // Withheld values shown in unsuppressed mode are ringed in red.
+        m_marked = new QScatterSeries;
+        m_marked->setName(QStringLiteral("Withheld value (unsuppressed)"));
+        m_marked->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+        m_marked->setMarkerSize(MarkSize + 6); // around the line's own mark
+        m_marked->setBrush(Qt::NoBrush);
+        m_marked->setPen(QPen(Qt::red, 2));
+        m_chart->addSeries(m_marked);
+        m_marked->attachAxis(m_axisX);
+        m_marked->attachAxis(axisY);
+        FillMarked();
+    }
+    ApplyPalette();
+}
+
+void frmChart::FillMarked()
+{
+    if (!m_marked)
         return;
-    // Withheld values shown in unsuppressed mode are ringed in red.
-    m_marked = new QScatterSeries;
-    m_marked->setName(QStringLiteral("Withheld value (unsuppressed)"));
-    m_marked->setMarkerShape(QScatterSeries::MarkerShapeCircle);
-    m_marked->setMarkerSize(MarkSize + 6); // around the line's own mark
-    m_marked->setBrush(Qt::NoBrush);
-    m_marked->setPen(QPen(Qt::red, 2));
-    for (const tarvel::ChartSeries &series : m_data.Series) {
-        for (std::size_t k = 0; k < series.Points.size(); ++k) {
-            const tarvel::ChartPoint &point = series.Points[k];
-            if (point.Withheld && point.Value)
-                m_marked->append(static_cast<double>(k), *point.Value);
+    QList<QPointF> points;
+    for (std::size_t i = 0; i < m_data.Series.size(); ++i) {
+        if (!m_shown[i])
+            continue;
+        const std::vector<tarvel::ChartPoint> &line = m_data.Series[i].Points;
+        for (std::size_t k = 0; k < line.size(); ++k) {
+            const std::optional<double> drawn = Drawn(line[k].Value);
+            if (line[k].Withheld && drawn)
+                points.append(QPointF(static_cast<double>(k), *drawn));
         }
     }
-    m_chart->addSeries(m_marked);
-    m_marked->attachAxis(m_axisX);
-    m_marked->attachAxis(m_axisY);
+    m_marked->replace(points);
+}
+
+void frmChart::SetSeriesShown(int series, bool shown)
+{
+    if (series < 0 || static_cast<std::size_t>(series) >= m_pieces.size() || SeriesShown(series) == shown)
+        return;
+    const auto index = static_cast<std::size_t>(series);
+    m_shown[index] = shown;
+    for (QLineSeries *piece : m_pieces[index])
+        piece->setVisible(shown);
+    if (series < m_lineActions.size()) {
+        const QSignalBlocker quiet(m_lineActions[series]);
+        m_lineActions[series]->setChecked(shown);
+    }
+    FillMarked();
+    StyleLegend();
+    // The value axis fits the lines shown, unless the user zoomed.
+    FindFullRanges();
+    ApplyRanges();
+}
+
+bool frmChart::SeriesShown(int series) const
+{
+    return series >= 0 && static_cast<std::size_t>(series) < m_shown.size() && m_shown[static_cast<std::size_t>(series)];
+}
+
+QLegendMarker *frmChart::LegendMarker(int series) const
+{
+    const QLineSeries *piece = FirstPiece(series);
+    if (!piece)
+        return nullptr;
+    const QList<QLegendMarker *> markers = m_chart->legend()->markers(const_cast<QLineSeries *>(piece));
+    return markers.isEmpty() ? nullptr : markers.front();
+}
+
+void frmChart::StyleLegend()
+{
+    const QPalette colours = palette();
+    const QColor ink = colours.color(QPalette::Text);
+    const QColor faded = Mix(colours.color(QPalette::Base), ink, 1 - HiddenFade);
+    for (std::size_t i = 0; i < m_pieces.size(); ++i) {
+        bool first = true;
+        for (QLineSeries *piece : m_pieces[i]) {
+            // One entry per line, shown also while the line is hidden (the
+            // legend would drop it), so that a click brings the line back.
+            for (QLegendMarker *marker : m_chart->legend()->markers(piece)) {
+                marker->setVisible(first);
+                QFont font = m_chart->legend()->font();
+                font.setStrikeOut(!m_shown[i]);
+                marker->setFont(font);
+                marker->setLabelBrush(m_shown[i] ? ink : faded);
+            }
+            first = false;
+        }
+    }
+}
+
+void frmChart::PlaceLegend()
+{
+    // An entry: its mark drawn as a short piece of line, a gap, the name.
+    QLegend *legend = m_chart->legend();
+    const QFontMetricsF metrics(legend->font());
+    const double extra = 2 * metrics.height() + 16;
+    double row = 0;
+    for (const tarvel::ChartSeries &series : m_data.Series)
+        row += metrics.horizontalAdvance(Latin1(series.Name)) + extra;
+    if (m_marked)
+        row += metrics.horizontalAdvance(m_marked->name()) + extra;
+    const QMargins margins = m_chart->margins();
+    const double room = m_chart->size().width() - margins.left() - margins.right();
+    const Qt::Alignment place = row <= room ? Qt::AlignBottom : Qt::AlignRight;
+    if (legend->alignment() != place)
+        legend->setAlignment(place);
+}
+
+QSize frmChart::PreferredSize() const
+{
+    const QFontMetricsF metrics(m_chart->legend()->font());
+    const double extra = 2 * metrics.height() + 16;
+    double row = 0;
+    double column = 0;
+    int entries = 0;
+    QStringList names;
+    for (const tarvel::ChartSeries &series : m_data.Series)
+        names << Latin1(series.Name);
+    if (m_marked)
+        names << m_marked->name();
+    for (const QString &name : names) {
+        const double entry = metrics.horizontalAdvance(name) + extra;
+        row += entry;
+        column = std::max(column, entry);
+        ++entries;
+    }
+    const QMargins margins = m_chart->margins();
+    const int sides = margins.left() + margins.right() + 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    const double lineHeight = std::max(metrics.height() + 6, MarkSize + 6.0);
+    // The value axis title may stand on two lines: the plot as high as its longer half.
+    const QFontMetricsF titles(m_axisY->titleFont());
+    double title = 0;
+    for (const QString &part : m_unit.split(QStringLiteral(", ")))
+        title = std::max(title, titles.horizontalAdvance(part + QStringLiteral(", ")));
+    const double chrome = tbrChart->sizeHint().height() + margins.top() + margins.bottom()
+        + 3 * titles.height() + 4 * metrics.height(); // the chart's title, the quarter axis and its title
+    int width = LeastWidth;
+    int height = LeastHeight;
+    if (row > LeastWidth - sides) {
+        // Beside the plot: the names whole, the plot still wide enough.
+        width = static_cast<int>(std::ceil(std::max(column / LegendShare, column + LeastPlotWidth + 6 * titles.height())))
+            + sides;
+        height = std::max(height, static_cast<int>(std::ceil(chrome + entries * lineHeight)));
+    }
+    height = std::max(height, static_cast<int>(std::ceil(chrome + title + 2 * metrics.height())));
+    width = std::max(width, tbrChart->sizeHint().width());
+    return {width, height};
 }
 
 void frmChart::ApplyPalette()
@@ -293,7 +510,7 @@ void frmChart::ApplyPalette()
     m_chart->setBackgroundPen(QPen(Mix(paper, ink, 0.3)));
     m_chart->setTitleBrush(ink);
     m_chart->legend()->setLabelColor(ink);
-    for (QAbstractAxis *axis : std::initializer_list<QAbstractAxis *>{m_axisX, m_axisY}) {
+    for (QAbstractAxis *axis : std::initializer_list<QAbstractAxis *>{m_axisX, m_axisY, m_logAxisY}) {
         axis->setLabelsColor(ink);
         axis->setTitleBrush(ink);
         axis->setLinePenColor(ink);
@@ -309,6 +526,7 @@ void frmChart::ApplyPalette()
             piece->setLightMarker(mark);
         }
     }
+    StyleLegend();
 }
 
 frmChart::SeriesLook frmChart::LookOf(int series)
@@ -346,66 +564,21 @@ QImage frmChart::LineMark(int series) const
 void frmChart::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange && m_chart && m_axisX && m_axisY)
+    if (!m_chart || !chtView)
+        return;
+    if (event->type() == QEvent::PaletteChange)
         ApplyPalette();
+    if (event->type() == QEvent::FontChange) {
+        PlaceLegend();
+        FitValueTitle();
+    }
 }
 
-void frmChart::SetValueRange()
+void frmChart::resizeEvent(QResizeEvent *event)
 {
-    double low = std::numeric_limits<double>::max();
-    double high = std::numeric_limits<double>::lowest();
-    for (const tarvel::ChartSeries &series : m_data.Series) {
-        for (const tarvel::ChartPoint &point : series.Points) {
-            if (point.Value) {
-                low = std::min(low, *point.Value);
-                high = std::max(high, *point.Value);
-            }
-        }
-    }
-    if (low > high) {
-        low = 0;
-        high = 1;
-    } else if (low == high) {
-        const double margin = std::max(1.0, std::fabs(low) * 0.1);
-        low -= margin;
-        high += margin;
-    }
-    m_axisY->setRange(low, high);
-    m_axisY->applyNiceNumbers();
-
-    const int count = static_cast<int>(m_data.Labels.size());
-    if (count > 1)
-        m_axisX->setRange(0, count - 1);
-    else
-        m_axisX->setRange(-1, 1);
-}
-
-void frmChart::ThinQuarterLabels()
-{
-    const int count = static_cast<int>(m_data.Labels.size());
-    if (count == 0)
-        return;
-    double width = m_chart->plotArea().width();
-    if (width <= 0)
-        width = 400; // not laid out yet: a guess until the plot has its size
-    const QFontMetricsF metrics(m_axisX->labelsFont());
-    const double labelWidth = metrics.horizontalAdvance(QStringLiteral("0000.0")) + metrics.horizontalAdvance(QStringLiteral("00"));
-    const double perQuarter = count > 1 ? width / (count - 1) : width;
-    int step = LabelSteps.back();
-    for (const int candidate : LabelSteps) {
-        if (candidate * perQuarter >= labelWidth) {
-            step = candidate;
-            break;
-        }
-    }
-    if (step == m_labelStep)
-        return;
-    m_labelStep = step;
-    const QStringList old = m_axisX->categoriesLabels();
-    for (const QString &label : old)
-        m_axisX->remove(label);
-    for (int k = 0; k < count; k += step)
-        m_axisX->append(Latin1(m_data.Labels[static_cast<std::size_t>(k)]), k);
+    QWidget::resizeEvent(event);
+    PlaceLegend();
+    ThinQuarterLabels();
 }
 
 void frmChart::PlaceMarking()
@@ -415,24 +588,37 @@ void frmChart::PlaceMarking()
     m_marking->setPos(m_chart->plotArea().left(), 4);
 }
 
-void frmChart::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    ThinQuarterLabels();
-}
-
-void frmChart::ShowContextMenu(const QPoint &position)
-{
-    QMenu menu(this);
-    menu.addAction(cmdSaveChart);
-    menu.addAction(cmdCopyChart);
-    menu.addAction(cmdPrintChart);
-    menu.exec(chtView->mapToGlobal(position));
-}
-
 QImage frmChart::Image() const
 {
     return chtView->grab().toImage();
+}
+
+QImage frmChart::Image(QSize pixels)
+{
+    const QSizeF screen = m_chart->size();
+    if (pixels.isEmpty() || screen.isEmpty())
+        return {};
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return {}; // more than the memory holds
+    // Laid out for the new shape at the size on screen, then scaled up, so
+    // that the text keeps its size beside the lines.
+    const double scale = std::min(pixels.width() / screen.width(), pixels.height() / screen.height());
+    const QSizeF layout(pixels.width() / scale, pixels.height() / scale);
+    const auto arrange = [this](QSizeF size) {
+        m_chart->resize(size);
+        PlaceLegend();
+        if (QGraphicsLayout *chartLayout = m_chart->layout())
+            chartLayout->activate();
+    };
+    arrange(layout);
+    image.fill(m_chart->backgroundBrush().color());
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    chtView->scene()->render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)), QRectF(m_chart->scenePos(), layout));
+    painter.end();
+    arrange(screen);
+    return image;
 }
 
 QSize frmChart::PictureSize() const
@@ -440,9 +626,15 @@ QSize frmChart::PictureSize() const
     return chtView->viewport()->size();
 }
 
-bool frmChart::WritePng(QIODevice &device) const
+QPageLayout::Orientation frmChart::PageOrientation() const
 {
-    const QImage image = Image();
+    const QSize size = PictureSize();
+    return size.width() > size.height() ? QPageLayout::Landscape : QPageLayout::Portrait;
+}
+
+bool frmChart::WritePng(QIODevice &device, QSize pixels)
+{
+    const QImage image = pixels.isEmpty() ? Image() : Image(pixels);
     return !image.isNull() && image.save(&device, "PNG");
 }
 
@@ -467,16 +659,21 @@ void frmChart::Render(QPainter &painter, const QRectF &target) const
     chtView->render(&painter, target, chtView->viewport()->rect(), Qt::KeepAspectRatio);
 }
 
+std::string frmChart::DataCsv() const
+{
+    return tarvel::ChartCsvText(m_data, m_shown);
+}
+
 std::vector<std::optional<double>> frmChart::DrawnValues(int series) const
 {
     std::vector<std::optional<double>> values(m_data.Labels.size());
-    if (series < 0 || static_cast<std::size_t>(series) >= m_pieces.size())
+    if (!SeriesShown(series))
         return values;
     for (const QLineSeries *piece : m_pieces[static_cast<std::size_t>(series)]) {
         for (const QPointF &point : piece->points()) {
             const long k = std::lround(point.x());
             if (k >= 0 && static_cast<std::size_t>(k) < values.size())
-                values[static_cast<std::size_t>(k)] = point.y();
+                values[static_cast<std::size_t>(k)] = m_log ? std::pow(10.0, point.y()) : point.y();
         }
     }
     return values;
@@ -502,27 +699,33 @@ QString frmChart::ToolTipText(int series, int index) const
     return text;
 }
 
-QStringList frmChart::AxisLabels() const
-{
-    return m_axisX->categoriesLabels();
-}
-
 QString frmChart::SpokenSummary() const
 {
-    QStringList names;
-    for (const tarvel::ChartSeries &series : m_data.Series)
-        names << Latin1(series.Name);
+    QStringList shown;
+    QStringList hidden;
+    for (std::size_t i = 0; i < m_data.Series.size(); ++i)
+        (m_shown[i] ? shown : hidden) << Latin1(m_data.Series[i].Name);
     QString text = Latin1(m_data.Title);
     const auto spoken = [](const std::string &label) {
         const std::string said = tarvel::SpokenQuarterLabel(label);
         return Latin1(said.empty() ? label : said);
     };
-    if (!m_data.Labels.empty())
-        text += QStringLiteral(", %1 to %2").arg(spoken(m_data.Labels.front()), spoken(m_data.Labels.back()));
-    return text + QStringLiteral(". Lines: ") + names.join(QStringLiteral("; ")) + QLatin1Char('.');
-}
-
-QString frmChart::ValueAxisTitle() const
-{
-    return m_axisY->titleText();
+    // The quarters in view: all of them until zoomed.
+    const int count = static_cast<int>(m_data.Labels.size());
+    const tarvel::AxisRange view = ViewX();
+    const int first = std::clamp(static_cast<int>(std::ceil(view.Low - 1e-9)), 0, std::max(count - 1, 0));
+    const int last = std::clamp(static_cast<int>(std::floor(view.High + 1e-9)), first, std::max(count - 1, 0));
+    if (count > 0) {
+        text += QStringLiteral(", %1 to %2")
+                    .arg(spoken(m_data.Labels[static_cast<std::size_t>(first)]),
+                         spoken(m_data.Labels[static_cast<std::size_t>(last)]));
+    }
+    if (IsZoomed())
+        text += QStringLiteral(" (zoomed)");
+    if (m_log)
+        text += QStringLiteral(", logarithmic value axis");
+    text += QStringLiteral(". Lines: ") + shown.join(QStringLiteral("; ")) + QLatin1Char('.');
+    if (!hidden.isEmpty())
+        text += QStringLiteral(" Hidden: ") + hidden.join(QStringLiteral("; ")) + QLatin1Char('.');
+    return text;
 }

@@ -41,9 +41,14 @@ public:
     using QTableView::QTableView;
 
 protected:
-    // Ctrl+Shift+Home and Ctrl+Shift+End extend the selection to the first
-    // or last cell, as Shift with any other movement key does; the stock
-    // view only moves there, the Ctrl keeping the selection as it is.
+    // The grid selects one block of cells, as it always has, with one
+    // addition: Ctrl with a click or a drag adds cells (rows to chart) to
+    // the selection, or takes them out, as in a spreadsheet, so that lines
+    // that are not next to each other can be charted together. Every key
+    // selects as before. Ctrl+Shift+Home and Ctrl+Shift+End extend the
+    // selection to the first or last cell, as Shift with any other
+    // movement key does; the stock view only moves there, the Ctrl keeping
+    // the selection as it is.
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
                                                          const QEvent *event = nullptr) const override
     {
@@ -53,7 +58,18 @@ protected:
             if ((key->key() == Qt::Key_Home || key->key() == Qt::Key_End) && (key->modifiers() & both) == both)
                 return QItemSelectionModel::SelectCurrent;
         }
-        return QTableView::selectionCommand(index, event);
+        // The view selects several blocks; all but Ctrl with the mouse
+        // select one block, as a view of one block does.
+        const QItemSelectionModel::SelectionFlags flags = QTableView::selectionCommand(index, event);
+        const bool mouse = event
+            && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease
+                || event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonDblClick);
+        const auto *input = mouse ? static_cast<const QInputEvent *>(event) : nullptr;
+        if (input && (input->modifiers() & Qt::ControlModifier) && !(input->modifiers() & Qt::ShiftModifier))
+            return flags;
+        const bool button = event
+            && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease);
+        return OneBlock(flags, button);
     }
 
     void scrollContentsBy(int dx, int dy) override
@@ -68,6 +84,23 @@ protected:
     }
 
 private:
+    // What a view of one block does with the command a view of several
+    // blocks gives: a command that would add to the selection extends the
+    // block instead, one that would leave it alone starts a new block
+    // (except on a mouse button's press or release).
+    static QItemSelectionModel::SelectionFlags OneBlock(QItemSelectionModel::SelectionFlags flags, bool button)
+    {
+        const QItemSelectionModel::SelectionFlags kind = QItemSelectionModel::Clear | QItemSelectionModel::Select
+            | QItemSelectionModel::Deselect | QItemSelectionModel::Toggle | QItemSelectionModel::Current;
+        const QItemSelectionModel::SelectionFlags command = flags & kind;
+        if (command == QItemSelectionModel::Clear || command == QItemSelectionModel::ClearAndSelect
+            || command == QItemSelectionModel::SelectCurrent)
+            return flags;
+        if (command == QItemSelectionModel::NoUpdate)
+            return button ? flags : QItemSelectionModel::ClearAndSelect;
+        return QItemSelectionModel::SelectCurrent;
+    }
+
     void SnapToWholeSections()
     {
         bool moved = Snap(horizontalHeader(), horizontalScrollBar());
@@ -104,7 +137,7 @@ frmDisplay::frmDisplay(tarvel::Grid grid, std::string tableCode, QWidget *parent
     grdData->setModel(m_model);
     FocusFrameDelegate::Install(grdData);
     grdData->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdData->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    grdData->setSelectionMode(QAbstractItemView::ExtendedSelection);
     grdData->setSelectionBehavior(QAbstractItemView::SelectItems);
     grdData->setWordWrap(false);
     grdData->setTextElideMode(Qt::ElideNone);

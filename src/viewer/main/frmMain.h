@@ -264,6 +264,7 @@ private:
     bool PreviewActiveChart();
     bool CopyActiveChart();
     void SaveChart(frmChart &chart);
+    void ExportChartData(frmChart &chart);
     void PrintChart(frmChart &chart);
 
     Prompts &m_prompts;

@@ -1,13 +1,16 @@
 // The main window's chart commands: chart the chosen lines of a table window
-// or the chosen areas of a one-line window, and save, copy and print a chart.
+// or the chosen areas of a one-line window, and save, copy, print and export
+// a chart.
 #include "viewer/main/frmMain.h"
 #include "viewer/qt/qt_child_frame.h"
 #include "viewer/qt/qt_text.h"
 
 #include "core/catalog/file_helpers.h"
+#include "core/catalog/safe_output_file.h"
 #include "core/print/print_engine.h"
 #include "core/views/chart_series.h"
 #include "viewer/chart/frmChart.h"
+#include "viewer/chart/frmChartImage.h"
 #include "viewer/display/frmDisplay.h"
 #include "viewer/print/frmPrint.h"
 #include "viewer/print/qt_printer_target.h"
@@ -19,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QBoxLayout>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
@@ -31,12 +35,12 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSaveFile>
+#include <QStyle>
 #include <QTableView>
-#include <QTemporaryFile>
 
 #include <optional>
 #include <set>
@@ -48,6 +52,8 @@ namespace {
 const QString SaveChartTitle = QStringLiteral("Save chart");
 const QString SaveChartFilter = QStringLiteral("PNG image (*.png);;SVG drawing (*.svg)");
 constexpr int SvgFilter = 2;
+const QString ExportChartTitle = QStringLiteral("Export chart data");
+const QString ExportChartFilter = QStringLiteral("CSV file (*.csv);;All files (*)");
 const char *const UnsuppressedSaveText = "You are saving a chart of unsuppressed data. Keep the file in a secure location.";
 
 frmChart *ChartIn(QMdiSubWindow *window)
@@ -158,45 +164,67 @@ void KeepOwnPalette(QWidget *widget)
     widget->setPalette(palette);
 }
 
-// Draws the chart on printer's page, as large as fits, the page turned
-// to landscape for a chart wider than tall (and turned back afterwards).
-bool PrintChartOn(const frmChart &chart, QPrinter &printer)
+// Draws the chart on a page of device (a printer, a print preview's
+// printer or a PDF writer), as large as fits; the page's orientation is
+// the caller's, so that a preview and the print it makes agree.
+bool DrawChartPage(const frmChart &chart, QPagedPaintDevice &device)
 {
-    const QSize size = chart.PictureSize();
-    const QPageLayout::Orientation before = printer.pageLayout().orientation();
-    printer.setPageOrientation(size.width() > size.height() ? QPageLayout::Landscape : QPageLayout::Portrait);
     QPainter painter;
-    bool printed = painter.begin(&printer);
-    if (printed) {
-        chart.Render(painter, QRectF(0, 0, printer.width(), printer.height()));
-        printed = painter.end();
-    }
-    printer.setPageOrientation(before);
-    return printed;
+    if (!painter.begin(&device))
+        return false;
+    chart.Render(painter, QRectF(0, 0, device.width(), device.height()));
+    return painter.end();
 }
 
-// A PDF file drawn as the printer's page; written beside the target first,
-// so a failure leaves an earlier file as it was.
-bool PrintChartToPdf(const frmChart &chart, const QString &path, const QPrinter &pageSource)
+// The printer turned to the chart's orientation for as long as it lives,
+// then back, for the tables printed after.
+class ChartOrientation {
+public:
+    ChartOrientation(QPrinter &printer, const frmChart &chart)
+        : m_printer(printer), m_before(printer.pageLayout().orientation())
+    {
+        m_printer.setPageOrientation(chart.PageOrientation());
+    }
+    ~ChartOrientation() { m_printer.setPageOrientation(m_before); }
+    ChartOrientation(const ChartOrientation &) = delete;
+    ChartOrientation &operator=(const ChartOrientation &) = delete;
+
+private:
+    QPrinter &m_printer;
+    QPageLayout::Orientation m_before;
+};
+
+// The chart as a one-page PDF on the printer's paper; empty when it could
+// not be drawn.
+QByteArray ChartPdf(const frmChart &chart, const QPrinter &pageSource)
 {
-    QTemporaryFile part(QFileInfo(path).absoluteDir().filePath(QStringLiteral("chart-XXXXXX.pdf")));
-    if (!part.open())
-        return false;
-    part.close();
-    QPrinter pdf(QPrinter::HighResolution);
-    pdf.setOutputFormat(QPrinter::PdfFormat);
-    pdf.setPageLayout(pageSource.pageLayout());
-    pdf.setCreator(QStringLiteral("TARVEL"));
-    pdf.setDocName(chart.windowTitle());
-    pdf.setOutputFileName(part.fileName());
-    if (!PrintChartOn(chart, pdf))
-        return false;
-    if (QFile::exists(path) && !QFile::remove(path))
-        return false;
-    if (!QFile::rename(part.fileName(), path))
-        return false;
-    part.setAutoRemove(false);
-    return true;
+    QBuffer bytes;
+    bytes.open(QIODevice::WriteOnly);
+    bool drawn = false;
+    {
+        QPdfWriter pdf(&bytes);
+        pdf.setPageLayout(pageSource.pageLayout());
+        pdf.setPageOrientation(chart.PageOrientation());
+        pdf.setCreator(QStringLiteral("TARVEL"));
+        pdf.setTitle(chart.windowTitle());
+        drawn = DrawChartPage(chart, pdf);
+    }
+    return drawn ? bytes.data() : QByteArray();
+}
+
+// Writes bytes to the file name through the program's safe output: an
+// earlier file stays until the new one is whole, a new file gets the mode
+// any new file gets. The failure, with the system's reason, when it fails.
+std::optional<tarvel::Failure> WriteChartFile(const std::string &name, const QByteArray &bytes)
+{
+    tarvel::Result<tarvel::SafeOutputFile> output = tarvel::SafeOutputFile::Open(name, tarvel::SafeOutputFile::Mode::Replace);
+    if (!output)
+        return output.Error();
+    if (output->Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) && output->Commit())
+        return std::nullopt;
+    tarvel::Failure failure = tarvel::Failure::NotAccessible(name);
+    failure.error = output->Error();
+    return failure;
 }
 
 } // namespace
@@ -274,12 +302,18 @@ void frmMain::RunChart()
     connect(chart, &frmChart::SaveRequested, this, [this, chart] { SaveChart(*chart); });
     connect(chart, &frmChart::CopyRequested, this, [chart] { QGuiApplication::clipboard()->setImage(chart->Image()); });
     connect(chart, &frmChart::PrintRequested, this, [this, chart] { PrintChart(*chart); });
+    connect(chart, &frmChart::ExportDataRequested, this, [this, chart] { ExportChartData(*chart); });
     QMdiSubWindow *window = m_mdi->addSubWindow(new ChildFrame(chart));
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(chart->windowTitle());
-    // The default window size, but never too small to read a chart.
-    window->resize(std::max(TwipsToPixelsX(m_state.Display.DefaultWindowWidth, window), 640),
-                   std::max(TwipsToPixelsY(m_state.Display.DefaultWindowHeight, window), 440));
+    // The default window size, but large enough for the chart's commands,
+    // its legend's names and its axis titles, while the window area holds it.
+    const int frame = 2 * window->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, window);
+    const QSize wanted = chart->PreferredSize()
+        + QSize(frame, frame + window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window));
+    const QSize room = m_mdi->viewport()->size();
+    window->resize(std::max(TwipsToPixelsX(m_state.Display.DefaultWindowWidth, window), std::min(wanted.width(), room.width())),
+                   std::max(TwipsToPixelsY(m_state.Display.DefaultWindowHeight, window), std::min(wanted.height(), room.height())));
     window->show();
     m_mdi->setActiveSubWindow(window);
 }
@@ -307,13 +341,17 @@ bool frmMain::PreviewActiveChart()
     frmChart *chart = CurrentChart(m_mdi);
     if (!chart)
         return false;
-    // Drawn as printing draws it, on the shared printer.
+    // Drawn as printing draws it, on the shared printer turned as printing
+    // turns it: the preview lays its page out before it is drawn, so the
+    // page is turned first and stays so (a page turned in the preview's own
+    // bar prints turned too).
+    const ChartOrientation turned(Printer(), *chart);
     QPrintPreviewDialog dialog(&Printer(), this);
     dialog.setObjectName(QStringLiteral("frmPrintPreview"));
     dialog.setWindowTitle(QStringLiteral("Print preview ") + chart->windowTitle());
     bool drawn = false;
     connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-            [chart, &drawn](QPrinter *printer) { drawn = PrintChartOn(*chart, *printer); });
+            [chart, &drawn](QPrinter *printer) { drawn = DrawChartPage(*chart, *printer); });
     if (m_prompts.RunDialog(dialog) == QDialog::Accepted && drawn) {
         m_prompts.Message(QString::fromLatin1(tarvel::PrintCompletedTitle),
                           Latin1(tarvel::PrintCompletedText(ToLatin1(chart->windowTitle()))),
@@ -349,14 +387,62 @@ void frmMain::SaveChart(frmChart &chart)
         return;
     }
 
-    BusyCursor busy;
-    QSaveFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly) && (svg ? chart.WriteSvg(file) : chart.WritePng(file))
-        && file.commit();
-    if (!written) {
-        file.cancelWriting();
-        tarvel::ReportFileNotAccessible(m_prompts, name);
+    // A PNG picture is as many pixels as the user asks: the window's own
+    // size to start with.
+    QSize pixels;
+    if (!svg) {
+        frmChartImage size(this);
+        const QSize screen = chart.Image().size();
+        size.SetSize(screen);
+        if (m_prompts.RunDialog(size) != QDialog::Accepted)
+            return;
+        if (size.Size() != screen)
+            pixels = size.Size();
     }
+
+    std::optional<BusyCursor> busy(std::in_place);
+    QBuffer bytes;
+    bytes.open(QIODevice::WriteOnly);
+    if (!(svg ? chart.WriteSvg(bytes) : chart.WritePng(bytes, pixels))) {
+        busy.reset();
+        tarvel::ReportFileNotAccessible(m_prompts, name);
+        return;
+    }
+    const std::optional<tarvel::Failure> failed = WriteChartFile(name, bytes.data());
+    busy.reset();
+    if (failed)
+        tarvel::ReportFailure(m_prompts, *failed);
+}
+
+void frmMain::ExportChartData(frmChart &chart)
+{
+    if (m_state.Unsuppressed) {
+        m_prompts.Message(QString::fromLatin1(tarvel::UnsuppressedPrintTitle), QString::fromLatin1(UnsuppressedSaveText),
+                          QMessageBox::Warning);
+    }
+    int filter = 1;
+    const QString start = QDir::home().filePath(Latin1(chart.Data().Code) + QStringLiteral("-chart.csv"));
+    const std::optional<QString> answer = m_prompts.SaveFileName(ExportChartTitle, start, ExportChartFilter, filter);
+    if (!answer || answer->trimmed().isEmpty())
+        return;
+    // A name without an ending gets ".csv"; any other ending is the user's.
+    QString path = *answer;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".csv");
+    const std::string name = path.toLocal8Bit().toStdString();
+    if (tarvel::IsProgramInputFile(m_state.Paths(), name, tarvel::SettingsFilesRead(&m_settings))) {
+        m_prompts.Message(QStringLiteral("ERROR"),
+                          QStringLiteral("The file ") + path.toUpper()
+                              + QStringLiteral(" is read by this program and cannot receive the chart's data. "
+                                               "Choose another file."),
+                          QMessageBox::Critical);
+        return;
+    }
+    const std::string text = chart.DataCsv();
+    const std::optional<tarvel::Failure> failed
+        = WriteChartFile(name, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+    if (failed)
+        tarvel::ReportFailure(m_prompts, *failed);
 }
 
 void frmMain::PrintChart(frmChart &chart)
@@ -389,17 +475,29 @@ void frmMain::PrintChart(frmChart &chart)
     }
 
     std::optional<BusyCursor> busy(std::in_place);
-    const bool printed = options.PrintToFile
-        ? PrintChartToPdf(chart, QString::fromLocal8Bit(tarvel::ActualPath(file).string()), Printer())
-        : PrintChartOn(chart, Printer());
-    busy.reset();
-    if (!printed) {
-        if (options.PrintToFile)
-            tarvel::ReportFileNotAccessible(m_prompts, file);
+    if (options.PrintToFile) {
+        // A PDF file is written whole through the safe output, as every
+        // other output is.
+        const QByteArray pdf = ChartPdf(chart, Printer());
+        std::optional<tarvel::Failure> failed;
+        if (pdf.isEmpty())
+            failed = tarvel::Failure::NotAccessible(file);
         else
+            failed = WriteChartFile(file, pdf);
+        busy.reset();
+        if (failed) {
+            tarvel::ReportFailure(m_prompts, *failed);
+            return;
+        }
+    } else {
+        const ChartOrientation turned(Printer(), chart);
+        const bool printed = DrawChartPage(chart, Printer());
+        busy.reset();
+        if (!printed) {
             m_prompts.Message(QStringLiteral("Printer not available"), QStringLiteral("The printer could not be started."),
                               QMessageBox::Warning);
-        return;
+            return;
+        }
     }
     m_prompts.Message(QString::fromLatin1(tarvel::PrintCompletedTitle), Latin1(tarvel::PrintCompletedText(caption)),
                       QMessageBox::Information);
