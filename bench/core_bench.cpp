@@ -3,6 +3,8 @@
 // quarters, and how a ZR1 export grows with areas and quarters; each
 // measured in the same run as the least work that could produce it (the
 // same records read, one positioned read each, and as many bytes written).
+// Also one ranking of ZR1's areas by a quarter, and tarvel-batch show of
+// ZR1 as JSON beside the same as text.
 
 #include "bench_data.h"
 #include "bench_report.h"
@@ -13,6 +15,8 @@
 #include "core/views/table_view_builder.h"
 #include "core/export/export_writer.h"
 #include "core/print/print_engine.h"
+#include "core/views/area_sort.h"
+#include "cli/batch_commands.h"
 
 #include <benchmark/benchmark.h>
 #include <xlsxwriter.h>
@@ -22,6 +26,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -400,6 +405,83 @@ void PrintAllZR5NFloor(benchmark::State &state)
 }
 BENCHMARK(PrintAllZR5NFloor)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
+// ---- ranking the areas, and tarvel-batch show as a script reads it -------------
+
+// One sort of ZR1's 60 area rows by a quarter, as the one-line window and
+// show --sort make it (the order and the grid shown), each run on the next
+// of the 241 quarters. The floor is the copy of the grid any sorted grid is.
+Result<Grid> ZR1AllQuarters()
+{
+    TableViewRequest request;
+    request.Paths = SamplePaths();
+    request.Code = "ZR1";
+    request.CurrentArea = 1;
+    request.QuarterSelected = AllQuarters("ZR1");
+    return BuildTableView(request);
+}
+
+void SortAreasZR1(benchmark::State &state)
+{
+    const Result<Grid> grid = ZR1AllQuarters();
+    if (!grid) {
+        state.SkipWithError(FailureText(grid.Error()).c_str());
+        return;
+    }
+    int column = 0;
+    for (auto _ : state) {
+        column = column % (grid->Columns() - 1) + 1;
+        const std::vector<int> order = AreaRowOrder(*grid, column, AreaOrder::HighestFirst);
+        const Grid sorted = SortedAreaGrid(*grid, column, AreaOrder::HighestFirst);
+        benchmark::DoNotOptimize(order.data());
+        benchmark::DoNotOptimize(sorted.Cell(3, column));
+    }
+}
+BENCHMARK(SortAreasZR1)->UseRealTime()->Unit(benchmark::kMicrosecond)->MinTime(0.5);
+
+void SortAreasZR1Floor(benchmark::State &state)
+{
+    const Result<Grid> grid = ZR1AllQuarters();
+    if (!grid) {
+        state.SkipWithError(FailureText(grid.Error()).c_str());
+        return;
+    }
+    for (auto _ : state) {
+        const Grid copy = *grid;
+        benchmark::DoNotOptimize(copy.Cell(3, 1));
+    }
+}
+BENCHMARK(SortAreasZR1Floor)->UseRealTime()->Unit(benchmark::kMicrosecond)->MinTime(0.5);
+
+// tarvel-batch show of ZR1 with all quarters, run in-process: the JSON form
+// beside the text form it is held to (within 1.5 times).
+void ShowZR1(benchmark::State &state, const char *format)
+{
+    const std::string folder = SamplePaths().DataFolder;
+    const std::vector<std::string> args{"--data", folder, "show", "--table", "ZR1", "--quarters", "all",
+                                        "--format", format};
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        std::ostringstream out;
+        std::ostringstream err;
+        if (batch::Run(args, SamplePaths().ProgramFolder, out, err) != 0) {
+            state.SkipWithError(err.str().c_str());
+            break;
+        }
+        bytes = out.str().size();
+    }
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+void ShowZR1Json(benchmark::State &state)
+{
+    ShowZR1(state, "json");
+}
+void ShowZR1Text(benchmark::State &state)
+{
+    ShowZR1(state, "text");
+}
+BENCHMARK(ShowZR1Json)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(ShowZR1Text)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -407,6 +489,8 @@ int main(int argc, char **argv)
     std::vector<Comparison> comparisons{
         {"ZR1 grid build, 241 quarters", "GridBuildZR1", "GridBuildZR1Floor", 0.002, 0, 2},
         {"ZR5N export, workbook, all", "ExportZR5NWorkbook", "ExportZR5NWorkbookFloor", 1.5, 0, 3},
+        {"ZR1 areas sorted by a quarter", "SortAreasZR1", "SortAreasZR1Floor", 0.010, 0, 0},
+        {"ZR1 show, JSON beside text", "ShowZR1Json", "ShowZR1Text", 0, 0, 1.5},
     };
     for (Comparison &c : RegisterFileJobs())
         comparisons.push_back(std::move(c));

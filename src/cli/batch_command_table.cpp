@@ -2,6 +2,7 @@
 
 #include "cli/batch_commands.h"
 #include "core/export/export_formats.h"
+#include "core/export/script_tables.h"
 
 namespace tarvel::batch {
 
@@ -13,32 +14,42 @@ constexpr OptionSpec Quarters{"--quarters", OptionValue::Quarters};
 constexpr OptionSpec Output{"--output", OptionValue::File};
 constexpr OptionSpec Reverse{"--reverse"};
 constexpr OptionSpec Footnotes{"--footnotes"};
+constexpr OptionSpec Listing{"--format", OptionValue::ListingFormat};
+constexpr OptionSpec Sort{"--sort", OptionValue::SortKey};
 
 std::vector<CommandSpec> MakeCommands()
 {
     const std::string formats = ExportFormatNames("|");
+    const std::string listing = "[--format " + ListingFormatNames("|") + "]";
     return {
         {"tables",
-         {},
-         {"tables"},
+         {Listing},
+         {"tables " + listing},
          {"one line per table: code, first year, last year,", "quarter count, line count (tab-separated)"},
          RunTables,
          false},
         {"areas",
-         {},
-         {"areas"},
+         {Listing},
+         {"areas " + listing},
          {"one line per area: number, code, region code,", "name, abbreviation (tab-separated)"},
          RunAreas},
-        {"lines", {Table}, {"lines --table CODE"}, {"one line per data line: number, line code, title"}, RunLines},
+        {"lines",
+         {Table, Listing},
+         {"lines --table CODE " + listing},
+         {"one line per data line: number, line code, title"},
+         RunLines},
         {"show",
-         {Table, {"--area", OptionValue::Number}, Quarters, Reverse},
-         {"show --table CODE --area N [--quarters QUARTERS] [--reverse]"},
+         {Table, {"--area", OptionValue::Number}, Quarters, Reverse, Sort, Listing},
+         {"show --table CODE --area N [--quarters QUARTERS] [--reverse]",
+          "     [--sort QUARTER[:asc|:desc]] " + listing},
          {"the table-view grid of area N: the window caption,", "then one line per grid row (row 0 first), cells",
-          "separated by tabs, each cell's text exactly as the", "display window shows it"},
+          "separated by tabs, each cell's text exactly as the", "display window shows it; --sort ranks the states",
+          "of a table whose lines are the areas (ZR1)"},
          RunShow},
         {"show-line",
-         {Table, {"--line", OptionValue::Number}, Quarters, Reverse},
-         {"show-line --table CODE --line L [--quarters QUARTERS] [--reverse]"},
+         {Table, {"--line", OptionValue::Number}, Quarters, Reverse, Sort, Listing},
+         {"show-line --table CODE --line L [--quarters QUARTERS] [--reverse]",
+          "          [--sort QUARTER[:asc|:desc]] " + listing},
          {"the one-line view grid of data line L (1-based", "within an area's block), in the same form"},
          RunShowLine},
         {"export",
@@ -139,6 +150,13 @@ std::string HelpText()
             "labels. LINES: all (the default) or numbers and ranges.\n"
             "Without --data the data folder is the one the viewer would find.\n"
             "--unsuppressed reads the \".xxx\" files as the viewer's unsuppressed mode does.\n"
+            "--format text|csv|json: text is the default; csv writes a header record and\n"
+            "one record per line or area, json one object; values are plain numbers,\n"
+            "withheld ones empty (CSV, marked in its flags field) or null (JSON, with\n"
+            "their reasons beside them).\n"
+            "--sort QUARTER[:asc|:desc]: the states and DC ranked by that quarter, highest\n"
+            "first (desc, the default) or lowest first (asc), cells without a value last;\n"
+            "the nation stays first and the regions last.\n"
             "Exit status: 0 success; 1 a file that cannot be read or written; 2 usage error.\n";
     return text;
 }

@@ -15,7 +15,9 @@ struct Context;
 
 /// What an option's value is: none for a flag; otherwise what kind of value
 /// it takes, which also says what the completion offers for it.
-enum class OptionValue { None, Folder, File, Table, Number, Areas, Lines, Quarters, ExportFormat };
+/// ExportFormat is a record format of `export`; ListingFormat the form a
+/// listing command writes (text, CSV or JSON); SortKey a QUARTER[:asc|:desc].
+enum class OptionValue { None, Folder, File, Table, Number, Areas, Lines, Quarters, ExportFormat, ListingFormat, SortKey };
 
 struct OptionSpec {
     std::string_view Name; ///< "--table"

@@ -220,6 +220,18 @@ std::optional<std::string> TableOption(const Context &context, std::string &erro
     return code;
 }
 
+std::optional<ListingFormat> ListingFormatOption(const Context &context, std::string &error)
+{
+    if (!context.Has("--format"))
+        return ListingFormat::Text;
+    const std::optional<ListingFormat> format = ListingFormatNamed(context.Value("--format"));
+    if (!format) {
+        error = "\"" + context.Value("--format") + "\" is not an output format of " + context.invocation.command
+            + " (" + ListingFormatNames(", ") + ")";
+    }
+    return format;
+}
+
 int Run(const std::vector<std::string> &args, const std::string &programFolder, std::ostream &out,
         std::ostream &err)
 {
@@ -323,24 +335,55 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
 
 int RunTables(const Context &context)
 {
+    std::string error;
+    const std::optional<ListingFormat> format = ListingFormatOption(context, error);
+    if (!format)
+        return UsageError(context.err, error);
+    ScriptList list;
+    list.Names = {"code", "first_year", "last_year", "quarters", "lines"};
     for (const std::string &code : TableCodes()) {
-        context.out << code << '\t' << FirstYear(code) << '\t' << LastYear(code) << '\t' << QuarterCount(code)
-                    << '\t' << LineCount(code) << '\n';
+        if (*format == ListingFormat::Text) {
+            context.out << code << '\t' << FirstYear(code) << '\t' << LastYear(code) << '\t' << QuarterCount(code)
+                        << '\t' << LineCount(code) << '\n';
+            continue;
+        }
+        list.Records.push_back({ScriptField::Of(code), ScriptField::Num(FirstYear(code)),
+                                ScriptField::Num(LastYear(code)), ScriptField::Num(QuarterCount(code)),
+                                ScriptField::Num(LineCount(code))});
     }
+    if (*format == ListingFormat::Csv)
+        context.out << ListCsv(list);
+    else if (*format == ListingFormat::Json)
+        context.out << ListJson("tables", list);
     return ExitOk;
 }
 
 int RunAreas(const Context &context)
 {
+    std::string error;
+    const std::optional<ListingFormat> format = ListingFormatOption(context, error);
+    if (!format)
+        return UsageError(context.err, error);
     const std::string path = AreaListFileName(context.invocation.paths);
     const auto areas = ReadAreaList(path);
     if (!areas)
         return FileError(context.err, areas.Error());
+    ScriptList list;
+    list.Names = {"number", "code", "region", "name", "abbreviation"};
     int number = 1;
     for (const AreaRecord &area : *areas) {
-        context.out << number++ << '\t' << area.code << '\t' << area.region << '\t' << Trim(area.name) << '\t'
-                    << Trim(area.abbreviation) << '\n';
+        if (*format == ListingFormat::Text) {
+            context.out << number++ << '\t' << area.code << '\t' << area.region << '\t' << Trim(area.name) << '\t'
+                        << Trim(area.abbreviation) << '\n';
+            continue;
+        }
+        list.Records.push_back({ScriptField::Num(number++), ScriptField::Of(area.code), ScriptField::Of(area.region),
+                                ScriptField::Of(Trim(area.name)), ScriptField::Of(Trim(area.abbreviation))});
     }
+    if (*format == ListingFormat::Csv)
+        context.out << ListCsv(list);
+    else if (*format == ListingFormat::Json)
+        context.out << ListJson("areas", list);
     return ExitOk;
 }
 
@@ -349,6 +392,9 @@ int RunLines(const Context &context)
     std::string error;
     const auto code = TableOption(context, error);
     if (!code)
+        return UsageError(context.err, error);
+    const std::optional<ListingFormat> format = ListingFormatOption(context, error);
+    if (!format)
         return UsageError(context.err, error);
     const DataPaths &paths = context.invocation.paths;
 
@@ -361,14 +407,24 @@ int RunLines(const Context &context)
     auto data = TableDataFile::Open(TableDataFileName(paths, *code), *code);
     if (!data)
         return FileError(context.err, data.Error());
+    ScriptList list;
+    list.Names = {"number", "code", "title"};
     const int lines = LineCount(*code);
     for (int line = 1; line <= lines; ++line) {
         const auto record = data->ReadRecordAt(data->Position(1, line));
         if (!record)
             return FileError(context.err, record.Error());
-        context.out << line << '\t' << Trim(record->lineCode) << '\t'
-                    << (*titles)[static_cast<std::size_t>(line - 1)] << '\n';
+        const std::string &title = (*titles)[static_cast<std::size_t>(line - 1)];
+        if (*format == ListingFormat::Text) {
+            context.out << line << '\t' << Trim(record->lineCode) << '\t' << title << '\n';
+            continue;
+        }
+        list.Records.push_back({ScriptField::Num(line), ScriptField::Of(Trim(record->lineCode)), ScriptField::Of(title)});
     }
+    if (*format == ListingFormat::Csv)
+        context.out << ListCsv(list);
+    else if (*format == ListingFormat::Json)
+        context.out << ListJson("lines", list, {{"table", ScriptField::Of(*code)}});
     return ExitOk;
 }
 

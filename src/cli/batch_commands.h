@@ -2,6 +2,7 @@
 
 #include "cli/batch_command_table.h"
 #include "core/catalog/data_files.h"
+#include "core/export/script_tables.h"
 
 #include <cstdint>
 #include <iosfwd>
@@ -64,6 +65,9 @@ std::optional<std::vector<std::uint8_t>> ParseLines(const std::string &text, int
 
 /// The --table option checked against the catalog, or a usage error message.
 std::optional<std::string> TableOption(const Context &context, std::string &error);
+/// The --format of a listing command (text when not given), or a usage
+/// error message.
+std::optional<ListingFormat> ListingFormatOption(const Context &context, std::string &error);
 
 // The commands (run through the table of batch_command_table.h), each in
 // the file of the capability it opens.

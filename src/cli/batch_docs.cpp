@@ -4,6 +4,9 @@
 #include "cli/batch_commands.h"
 #include "core/catalog/table_catalog.h"
 #include "core/export/export_formats.h"
+#include "core/export/script_tables.h"
+
+#include <algorithm>
 
 #include <array>
 #include <utility>
@@ -13,7 +16,7 @@ namespace tarvel::batch {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, OptionValue>, 8> ValueKinds{{
+constexpr std::array<std::pair<std::string_view, OptionValue>, 10> ValueKinds{{
     {"folder", OptionValue::Folder},
     {"file", OptionValue::File},
     {"table", OptionValue::Table},
@@ -22,6 +25,8 @@ constexpr std::array<std::pair<std::string_view, OptionValue>, 8> ValueKinds{{
     {"lines", OptionValue::Lines},
     {"quarters", OptionValue::Quarters},
     {"export-format", OptionValue::ExportFormat},
+    {"listing-format", OptionValue::ListingFormat},
+    {"sort", OptionValue::SortKey},
 }};
 
 template <class Words>
@@ -49,34 +54,38 @@ std::string RoffWord(std::string_view word)
     return text;
 }
 
-// The options taking a value of that kind, each once, the global ones first.
-// The completion tells an option's values by the option's name alone, so
-// an option that takes values of two kinds (in two commands) is an error.
-std::optional<std::vector<std::string_view>> OptionsOfKind(OptionValue kind, std::string &error)
+// The completion's case patterns for the options taking a value of that
+// kind, each once, the global ones first. The completion matches them
+// against "COMMAND:OPTION" (COMMAND empty before the command): an option
+// whose values are of one kind wherever it stands is "*:--table"; one whose
+// values differ from command to command (--format: export formats for
+// export, output forms for the listings) is named with each command.
+std::vector<std::string> OptionPatterns(OptionValue kind)
 {
-    std::vector<const OptionSpec *> all;
+    struct Use {
+        std::string_view Command;
+        const OptionSpec *Option;
+    };
+    std::vector<Use> all;
     for (const OptionSpec &option : GlobalOptions())
-        all.push_back(&option);
+        all.push_back({{}, &option});
     for (const CommandSpec &command : Commands()) {
         for (const OptionSpec &option : command.Options)
-            all.push_back(&option);
+            all.push_back({command.Name, &option});
     }
-    std::vector<std::string_view> names;
-    for (const OptionSpec *option : all) {
-        bool seen = false;
-        for (const OptionSpec *other : all) {
-            if (other->Name != option->Name || other->Value == option->Value)
-                continue;
-            error = "the option " + std::string(option->Name)
-                + " takes values of two kinds: the completion must look at the command to offer them";
-            return std::nullopt;
-        }
-        for (const std::string_view name : names)
-            seen = seen || name == option->Name;
-        if (option->Value == kind && !seen)
-            names.push_back(option->Name);
+    std::vector<std::string> patterns;
+    for (const Use &use : all) {
+        if (use.Option->Value != kind)
+            continue;
+        bool mixed = false;
+        for (const Use &other : all)
+            mixed = mixed || (other.Option->Name == use.Option->Name && other.Option->Value != kind);
+        const std::string pattern = (mixed ? std::string(use.Command) : std::string("*")) + ":"
+            + std::string(use.Option->Name);
+        if (std::find(patterns.begin(), patterns.end(), pattern) == patterns.end())
+            patterns.push_back(pattern);
     }
-    return names;
+    return patterns;
 }
 
 std::string CommandOptionArms()
@@ -105,6 +114,8 @@ std::optional<std::string> Expand(std::string_view name, std::string &error)
     }
     if (name == "format-names")
         return ExportFormatNames(" ");
+    if (name == "listing-format-names")
+        return ListingFormatNames(" ");
     if (name == "quarter-words")
         return Joined(QuarterWords(), " ", " ");
     if (name == "global-options") {
@@ -119,14 +130,12 @@ std::optional<std::string> Expand(std::string_view name, std::string &error)
         for (const auto &[kindName, kind] : ValueKinds) {
             if (name.substr(8) != kindName)
                 continue;
-            const std::optional<std::vector<std::string_view>> options = OptionsOfKind(kind, error);
-            if (!options)
-                return std::nullopt;
-            if (options->empty()) {
+            const std::vector<std::string> patterns = OptionPatterns(kind);
+            if (patterns.empty()) {
                 error = "no option takes a value of the kind " + std::string(kindName);
                 return std::nullopt;
             }
-            return Joined(*options, " | ", " | ");
+            return Joined(patterns, " | ", " | ");
         }
     }
     if (name == "roff:table-codes" || name == "roff:table-codes-and") {

@@ -2,6 +2,7 @@
 
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/table_catalog.h"
+#include "core/views/area_sort.h"
 #include "core/views/one_line_view.h"
 #include "core/views/table_view_builder.h"
 
@@ -48,15 +49,93 @@ void WriteGrid(std::ostream &out, const Grid &grid)
     }
 }
 
-int Finish(const Context &context, const Result<Grid> &grid)
+// --sort QUARTER[:asc|:desc], read before the grid is built.
+struct SortRequest {
+    std::string Quarter;
+    AreaOrder Order = AreaOrder::HighestFirst;
+};
+
+std::optional<SortRequest> SortOption(const Context &context, const std::string &code, std::string &error)
+{
+    const std::string text = Trim(context.Value("--sort"));
+    const std::size_t colon = text.find(':');
+    SortRequest request;
+    request.Quarter = Trim(text.substr(0, colon));
+    const std::string direction = colon == std::string::npos ? std::string("desc") : ToLower(Trim(text.substr(colon + 1)));
+    if (direction == "asc") {
+        request.Order = AreaOrder::LowestFirst;
+    } else if (direction != "desc") {
+        error = "--sort takes QUARTER, QUARTER:desc (highest first) or QUARTER:asc (lowest first), not \"" + text
+            + "\"";
+        return std::nullopt;
+    }
+    const int k = QuarterIndex(request.Quarter, code);
+    if (request.Quarter.size() != 6 || request.Quarter[4] != '.' || k < 1 || k > QuarterCount(code)
+        || QuarterLabel(k, code) != request.Quarter) {
+        error = "--sort needs a quarter of " + code + " (" + QuarterLabel(1, code) + "-"
+            + QuarterLabel(QuarterCount(code), code) + "), not \"" + request.Quarter + "\"";
+        return std::nullopt;
+    }
+    return request;
+}
+
+// Writes the grid, sorted when asked, in the form asked for.
+int Finish(const Context &context, const Result<Grid> &grid, const std::optional<SortRequest> &sort,
+           ListingFormat format)
 {
     if (!grid) {
         if (grid.Error().kind == FailureKind::Usage)
             return UsageError(context.err, grid.Error().detail);
         return FileError(context.err, grid.Error());
     }
-    WriteGrid(context.out, *grid);
+    int column = 0;
+    AreaOrder order = AreaOrder::ByArea;
+    if (sort) {
+        const std::optional<int> shown = ColumnOfQuarter(*grid, sort->Quarter);
+        if (!shown)
+            return UsageError(context.err, "--sort: the quarter " + sort->Quarter + " is not among the quarters shown");
+        column = *shown;
+        order = sort->Order;
+    }
+    const Grid shownGrid = SortedAreaGrid(*grid, column, order);
+    if (format == ListingFormat::Text) {
+        WriteGrid(context.out, shownGrid);
+        return ExitOk;
+    }
+    // The codes and flags are read for the rows in area order, then follow
+    // the rows to where the sort put them.
+    const Result<std::vector<ScriptRow>> rows = ReadScriptRows(context.invocation.paths, *grid);
+    if (!rows)
+        return FileError(context.err, rows.Error());
+    const std::vector<ScriptRow> shownRows = InShownOrder(*rows, AreaRowOrder(*grid, column, order));
+    if (format == ListingFormat::Csv) {
+        context.out << GridCsv(shownGrid, shownRows);
+    } else {
+        ScriptGridInfo info;
+        info.TableCode = CodeFromCaption(grid->Caption);
+        if (sort) {
+            info.SortQuarter = sort->Quarter;
+            info.HighestFirst = sort->Order == AreaOrder::HighestFirst;
+        }
+        WriteGridJson(context.out, shownGrid, shownRows, info);
+    }
     return ExitOk;
+}
+
+// The options every show command shares: --format, and --sort when given.
+bool ReadOutputOptions(const Context &context, const std::string &code, std::optional<SortRequest> &sort,
+                       ListingFormat &format, std::string &error)
+{
+    const std::optional<ListingFormat> listing = ListingFormatOption(context, error);
+    if (!listing)
+        return false;
+    format = *listing;
+    if (context.Has("--sort")) {
+        sort = SortOption(context, code, error);
+        if (!sort)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -84,7 +163,16 @@ int RunShow(const Context &context)
         return UsageError(context.err, error);
     request.QuarterSelected = *quarters;
     request.Reverse = context.Has("--reverse");
-    return Finish(context, BuildTableView(request));
+    std::optional<SortRequest> sort;
+    ListingFormat format = ListingFormat::Text;
+    if (!ReadOutputOptions(context, *code, sort, format, error))
+        return UsageError(context.err, error);
+    // Only the areas can be ranked: a table of lines keeps its order.
+    if (sort && ShapeOf(*code) != TableShape::AreaRows) {
+        return UsageError(context.err, "--sort ranks areas: show of " + *code
+                                           + " shows lines (use show-line --sort for one line across the areas)");
+    }
+    return Finish(context, BuildTableView(request), sort, format);
 }
 
 int RunShowLine(const Context &context)
@@ -103,6 +191,10 @@ int RunShowLine(const Context &context)
     const auto quarters = ParseQuarters(context.Value("--quarters"), *code, error);
     if (!quarters)
         return UsageError(context.err, error);
+    std::optional<SortRequest> sort;
+    ListingFormat format = ListingFormat::Text;
+    if (!ReadOutputOptions(context, *code, sort, format, error))
+        return UsageError(context.err, error);
 
     // The caption carries the line's title, as the source window's row does.
     const DataPaths &paths = context.invocation.paths;
@@ -115,7 +207,7 @@ int RunShowLine(const Context &context)
     source.Line = *line;
     source.Title = Trim((*titles)[static_cast<std::size_t>(*line - 1)]);
     source.QuarterShown = *quarters;
-    return Finish(context, BuildOneLineView(paths, source, context.Has("--reverse")));
+    return Finish(context, BuildOneLineView(paths, source, context.Has("--reverse")), sort, format);
 }
 
 } // namespace tarvel::batch

@@ -80,8 +80,14 @@ TEST(BatchDocs, ListsComeFromTheTables)
     EXPECT_EQ(Filled("{{format-names}}"), ExportFormatNames(" "));
     EXPECT_EQ(Filled("{{quarter-words}}"), "last4 last5 last8 last9 all");
     EXPECT_EQ(Filled("{{global-options}}"), "--data --unsuppressed --help --version");
-    EXPECT_EQ(Filled("{{options:folder}})"), "--data | --per-area)");
-    EXPECT_EQ(Filled("{{options:number}}"), "--area | --line");
+    // The completion matches "COMMAND:OPTION": --format takes export
+    // formats in export and output forms in the listing commands.
+    EXPECT_EQ(Filled("{{options:folder}})"), "*:--data | *:--per-area)");
+    EXPECT_EQ(Filled("{{options:number}}"), "*:--area | *:--line");
+    EXPECT_EQ(Filled("{{options:export-format}}"), "export:--format");
+    EXPECT_EQ(Filled("{{options:listing-format}}"),
+              "tables:--format | areas:--format | lines:--format | show:--format | show-line:--format");
+    EXPECT_EQ(Filled("{{listing-format-names}}"), "text csv json");
     EXPECT_EQ(Filled("One of {{roff:table-codes-and}}."),
               "One of ZR4, ZR1, ZR5N, ZR5, ZR5H, ZR6N, ZR6, ZR7N, ZR7 and ZR7H.");
     EXPECT_EQ(Filled("is {{roff:format-names}};"),
@@ -89,8 +95,8 @@ TEST(BatchDocs, ListsComeFromTheTables)
     // A list of several lines stands as far in as its name.
     const std::string arms = Filled("    {{command-option-arms}}\n");
     EXPECT_EQ(arms.substr(0, arms.find('\n', arms.find('\n') + 1) + 1),
-              "    tables) options=\"\" ;;\n    areas) options=\"\" ;;\n");
-    EXPECT_NE(arms.find("\n    lines) options=\"--table\" ;;\n"), std::string::npos) << arms;
+              "    tables) options=\"--format\" ;;\n    areas) options=\"--format\" ;;\n");
+    EXPECT_NE(arms.find("\n    lines) options=\"--table --format\" ;;\n"), std::string::npos) << arms;
     EXPECT_NE(arms.find("\n    print) options=\"--table --areas --quarters --output --footnotes --reverse\" ;;\n"),
               std::string::npos);
 

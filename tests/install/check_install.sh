@@ -187,8 +187,9 @@ complete_words() {
 [ "$(complete_words tarvel-batch show --table ZR7 | tr '\n' ' ')" = "ZR7N ZR7 ZR7H " ] \
     || fail "completion of table codes"
 [ "$(complete_words tarvel-batch export --format f)" = fixed ] || fail "completion of formats"
-# Every export format of --help is completed and documented.
-formats=$("$batch" --help | sed -n 's/.*--format \([a-z|]*\).*/\1/p' | tr '|' ' ')
+# Every export format of --help is completed and documented: export's
+# --format stands first on a usage line of its own.
+formats=$("$batch" --help | sed -n 's/^ \+--format \([a-z|]*\).*/\1/p' | tr '|' ' ')
 [ -n "$formats" ] || fail "no export formats in tarvel-batch --help"
 [ "$(complete_words tarvel-batch export --format "" | tr '\n' ' ')" = "$formats " ] \
     || fail "completion of formats: not $formats"
@@ -196,6 +197,18 @@ for format in $formats; do
     grep -qw -- "$format" "$work/tarvel-batch.joined" || fail "tarvel-batch.1 does not document the format $format"
 done
 [ "$(complete_words tarvel-batch --vers)" = --version ] || fail "completion of --version"
+# The listing commands' --format takes the output forms, not export's formats.
+listing=$("$batch" --help | sed -n 's/^  tables \[--format \([a-z|]*\)\].*/\1/p' | tr '|' ' ')
+[ "$listing" = "text csv json" ] || fail "tarvel-batch --help names the output forms as \"$listing\""
+for command in tables areas lines show show-line; do
+    [ "$(complete_words tarvel-batch --data /x "$command" --format "" | tr '\n' ' ')" = "$listing " ] \
+        || fail "completion of $command --format: not $listing"
+done
+[ "$(complete_words tarvel-batch --data /x export --format "" | tr '\n' ' ')" = "$formats " ] \
+    || fail "completion of export --format after --data"
+for format in $listing; do
+    grep -qw -- "$format" "$work/tarvel-batch.joined" || fail "tarvel-batch.1 does not document the output form $format"
+done
 
 if [ "$failures" -gt 0 ]; then
     echo "$failures check(s) of the installed tree failed" >&2

@@ -205,9 +205,12 @@ TEST_F(PrintTest, DialogOpensFromTheDefaultsWithItsLayout)
     EXPECT_TRUE(dialog.chkFootnote->isChecked());
     EXPECT_EQ(dialog.cmdPrint->geometry(), QRect(TwipsToPixelsX(135, &dialog), TwipsToPixelsY(2385, &dialog),
                                                  TwipsToPixelsX(2040, &dialog), TwipsToPixelsY(690, &dialog)));
-    EXPECT_EQ(dialog.size(), QSize(TwipsToPixelsX(3765, &dialog), TwipsToPixelsY(3180, &dialog)));
+    // "Copy as command" stands in a row of its own below the others.
+    EXPECT_EQ(dialog.size(), QSize(TwipsToPixelsX(3765, &dialog), TwipsToPixelsY(3705, &dialog)));
+    EXPECT_EQ(dialog.cmdCommand->geometry(), QRect(TwipsToPixelsX(135, &dialog), TwipsToPixelsY(3165, &dialog),
+                                                   TwipsToPixelsX(3405, &dialog), TwipsToPixelsY(420, &dialog)));
     const std::vector<QWidget *> order{dialog.cmdPrint, dialog.cmdPSet, dialog.cmdFont, dialog.chkFootnote,
-                                       dialog.cmdCancel};
+                                       dialog.cmdCancel, dialog.cmdCommand};
     for (std::size_t i = 0; i + 1 < order.size(); ++i)
         EXPECT_EQ(order[i]->nextInFocusChain(), order[i + 1]) << i;
 }

@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStyleOptionHeader>
 #include <QTableView>
 
@@ -166,7 +167,80 @@ frmDisplay::frmDisplay(tarvel::Grid grid, std::string tableCode, QWidget *parent
         m_corner->setAccessibleName(QStringLiteral("Select all cells"));
     }
 
+    // A one-line window (and the table whose lines are the areas) ranks its
+    // areas by a quarter: a click on the quarter's header, or the sort key
+    // on the current column, gives highest first, lowest first, area order.
+    if (m_model->Sortable()) {
+        QHeaderView *header = grdData->horizontalHeader();
+        header->setSortIndicator(-1, Qt::DescendingOrder);
+        header->setSortIndicatorClearable(true);
+        grdData->setSortingEnabled(true);
+        connect(m_model, &GridModel::AreaOrderChanged, this, &frmDisplay::ShowAreaOrder);
+        auto *sortKey = new QShortcut(SortKey(), this);
+        sortKey->setObjectName(QStringLiteral("keySort"));
+        sortKey->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(sortKey, &QShortcut::activated, this, &frmDisplay::SortByCurrentColumn);
+    }
+
     SetGridFont(font());
+}
+
+const tarvel::Grid &frmDisplay::AreaOrderData() const
+{
+    return m_model->AreaOrderData();
+}
+
+int frmDisplay::AreaOrderRow(int shownRow) const
+{
+    return m_model->AreaOrderRow(shownRow);
+}
+
+bool frmDisplay::Sortable() const
+{
+    return m_model->Sortable();
+}
+
+bool frmDisplay::IsSorted() const
+{
+    return m_model->Order() != tarvel::AreaOrder::ByArea;
+}
+
+QKeySequence frmDisplay::SortKey()
+{
+    return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+}
+
+void frmDisplay::SortByColumn(int column)
+{
+    if (!Sortable() || column < 1 || column >= Data().Columns())
+        return;
+    // The header keeps the sort; the view sorts the model when it changes.
+    const tarvel::AreaOrder next = tarvel::NextAreaOrder(m_model->Order(), m_model->SortColumn(), column);
+    QHeaderView *header = grdData->horizontalHeader();
+    if (next == tarvel::AreaOrder::ByArea)
+        header->setSortIndicator(-1, Qt::DescendingOrder);
+    else
+        header->setSortIndicator(column - 1,
+                                 next == tarvel::AreaOrder::HighestFirst ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void frmDisplay::SortByCurrentColumn()
+{
+    SortByColumn(CurrentColumn());
+}
+
+void frmDisplay::ShowAreaOrder()
+{
+    const QString caption = Latin1(Data().Caption);
+    setWindowTitle(caption);
+    if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        frame->setWindowTitle(caption);
+    // A screen reader hears the grid's new name ("..., sorted by 2008.1,
+    // highest first"); the view reports the rows' new order itself.
+    grdData->setAccessibleName(caption);
+    const QModelIndex current = grdData->currentIndex();
+    if (current.isValid())
+        grdData->scrollTo(current);
 }
 
 tarvel::PrintSnapshot frmDisplay::Snapshot() const

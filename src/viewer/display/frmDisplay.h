@@ -9,6 +9,7 @@
 #include <string>
 
 class GridModel;
+class QKeySequence;
 class QMenu;
 class QTableView;
 
@@ -24,7 +25,24 @@ public:
     tarvel::ChildKind Tag() const override { return Data().Tag; }
     const tarvel::Grid *GridData() const override { return &Data(); }
     tarvel::PrintSnapshot Snapshot() const override;
+    bool RowsSorted() const override { return IsSorted(); }
     const tarvel::Grid &Data() const;
+    /// The grid in the builder's order, also while the window is sorted.
+    const tarvel::Grid &AreaOrderData() const;
+    /// The row of AreaOrderData a row of Data (as shown) comes from.
+    int AreaOrderRow(int shownRow) const;
+    /// True when the rows are the areas, which a quarter's column can rank.
+    bool Sortable() const;
+    /// True while the rows are ranked by a quarter.
+    bool IsSorted() const;
+    /// The sort a click on the header of grid column column (1-based) gives:
+    /// highest first, lowest first, area order; the caption says which.
+    void SortByColumn(int column);
+    /// The same for the current cell's column (the keyboard's way).
+    void SortByCurrentColumn();
+    /// The key that sorts by the current column.
+    static QKeySequence SortKey();
+
     /// The code of the table the grid comes from ("ZR4").
     const std::string &TableCode() const { return m_tableCode; }
 
@@ -66,6 +84,8 @@ protected:
 
 private:
     void ApplyRowHeights();
+    /// The caption (and the grid's spoken name) after the order changed.
+    void ShowAreaOrder();
     bool PaintCorner(QWidget *corner);
 
     GridModel *m_model = nullptr;

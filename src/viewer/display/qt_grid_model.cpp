@@ -16,7 +16,62 @@ QVariant AlignmentValue(tarvel::CellAlignment alignment)
 
 } // namespace
 
-GridModel::GridModel(tarvel::Grid grid, QObject *parent) : QAbstractTableModel(parent), m_grid(std::move(grid)) {}
+GridModel::GridModel(tarvel::Grid grid, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_source(std::move(grid))
+    , m_grid(m_source)
+    , m_shownOrder(tarvel::AreaRowOrder(m_source, 0, tarvel::AreaOrder::ByArea))
+    , m_sortable(tarvel::GridRowsAreAreas(m_source))
+{
+}
+
+int GridModel::AreaOrderRow(int shownRow) const
+{
+    if (shownRow < 0 || static_cast<std::size_t>(shownRow) >= m_shownOrder.size())
+        return shownRow;
+    return m_shownOrder[static_cast<std::size_t>(shownRow)];
+}
+
+void GridModel::sort(int column, Qt::SortOrder order)
+{
+    if (!m_sortable)
+        return;
+    if (column < 0 || column + 1 >= m_source.Columns())
+        SetAreaOrder(0, tarvel::AreaOrder::ByArea);
+    else
+        SetAreaOrder(column + 1,
+                     order == Qt::DescendingOrder ? tarvel::AreaOrder::HighestFirst : tarvel::AreaOrder::LowestFirst);
+}
+
+void GridModel::SetAreaOrder(int column, tarvel::AreaOrder order)
+{
+    if (!m_sortable)
+        return;
+    if (order == m_order && (order == tarvel::AreaOrder::ByArea || column == m_sortColumn))
+        return;
+    std::vector<int> shown = tarvel::AreaRowOrder(m_source, column, order);
+    // Where each row of the area order comes to stand.
+    std::vector<int> placeOf(shown.size());
+    for (std::size_t r = 0; r < shown.size(); ++r)
+        placeOf[static_cast<std::size_t>(shown[r])] = static_cast<int>(r);
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // The current cell and the selection go with their rows.
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex &index : from) {
+        const int source = AreaOrderRow(index.row() + 1);
+        to.append(index.sibling(placeOf[static_cast<std::size_t>(source)] - 1, index.column()));
+    }
+    m_grid = tarvel::SortedAreaGrid(m_source, column, order);
+    m_shownOrder = std::move(shown);
+    m_order = order;
+    m_sortColumn = order == tarvel::AreaOrder::ByArea ? 0 : column;
+    changePersistentIndexList(from, to);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    emit AreaOrderChanged();
+}
 
 QString GridModel::CornerText() const
 {
@@ -51,9 +106,14 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     if (orientation == Qt::Horizontal) {
         // A screen reader says "2007 quarter 3" for the label "2007.3".
         if (role == Qt::AccessibleDescriptionRole) {
-            const std::string spoken = tarvel::SpokenQuarterLabel(tarvel::Trim(m_grid.Cell(0, section + 1)));
+            std::string spoken = tarvel::SpokenQuarterLabel(tarvel::Trim(m_grid.Cell(0, section + 1)));
+            if (!spoken.empty() && SortColumn() == section + 1)
+                spoken += m_order == tarvel::AreaOrder::HighestFirst ? ", sorted highest first" : ", sorted lowest first";
             return spoken.empty() ? QVariant() : QVariant(Latin1(spoken));
         }
+        // A first click ranks the areas highest first.
+        if (role == Qt::InitialSortOrderRole)
+            return m_sortable ? QVariant(static_cast<int>(Qt::DescendingOrder)) : QVariant();
         return CellData(0, section + 1, role);
     }
     return CellData(section + 1, 0, role);

@@ -1,6 +1,7 @@
 #include "viewer/export/frmExport.h"
 #include "viewer/qt/qt_text.h"
 
+#include "viewer/qt/qt_batch_command.h"
 #include "viewer/qt/qt_busy_cursor.h"
 #include "viewer/qt/qt_prompts.h"
 #include "viewer/qt/qt_toggle_list.h"
@@ -245,10 +246,14 @@ void frmExport::CreatePages()
     cmdPrevious = Named(new QPushButton(QStringLiteral("&Previous"), this), "cmdPrevious");
     cmdNext = Named(new QPushButton(QStringLiteral("&Next"), this), "cmdNext");
     cmdOK = Named(new QPushButton(QStringLiteral("&Export"), this), "cmdOK");
-    for (QPushButton *button : {cmdPrevious, cmdNext, cmdOK})
+    cmdCommand = Named(new QPushButton(QStringLiteral("Copy as co&mmand"), this), "cmdCommand");
+    cmdCommand->setToolTip(QStringLiteral("Copy the tarvel-batch command line that makes the same export"));
+    for (QPushButton *button : {cmdPrevious, cmdNext, cmdOK, cmdCommand})
         button->setAutoDefault(false);
 
     auto *bottom = new QHBoxLayout;
+    bottom->addWidget(cmdCommand);
+    bottom->addSpacing(12);
     bottom->addWidget(pbExport, 1);
     bottom->addWidget(cmdPrevious);
     bottom->addWidget(cmdNext);
@@ -266,6 +271,7 @@ void frmExport::CreatePages()
     connect(cmdNext, &QPushButton::clicked, this, &frmExport::cmdNext_Click);
     connect(cmdPrevious, &QPushButton::clicked, this, &frmExport::cmdPrevious_Click);
     connect(cmdOK, &QPushButton::clicked, this, &frmExport::cmdOK_Click);
+    connect(cmdCommand, &QPushButton::clicked, this, &frmExport::cmdCommand_Click);
 
     // Wide enough for every tab and for the notes' longest line.
     QStringList noteLines = QString::fromLatin1(InsertNote).split(QLatin1Char('\n'));
@@ -462,6 +468,12 @@ void frmExport::cmdOK_Click()
         return;
     }
     StartExport();
+}
+
+void frmExport::cmdCommand_Click()
+{
+    // The command of the choices as Export would take them; nothing is saved.
+    CopyBatchCommand(m_prompts, tarvel::ExportCommand(ViewerBatchCommandBase(), Options(), m_selection));
 }
 
 void frmExport::StartExport()

@@ -86,6 +86,7 @@ public:
     QPushButton *cmdPrevious = nullptr;
     QPushButton *cmdNext = nullptr;
     QPushButton *cmdOK = nullptr;
+    QPushButton *cmdCommand = nullptr;
 
 private:
     void CreatePages();
@@ -98,6 +99,7 @@ private:
     void ShowFormat(int index);
     void cmdChange_Click();
     void cmdOK_Click();
+    void cmdCommand_Click();
     void StartExport();
     /// Information box, then page 4 (or whichever page the check names).
     void Refuse(const char *title, const char *text, int page);

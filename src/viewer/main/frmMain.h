@@ -263,6 +263,8 @@ private:
     /// dialog titled title, from which the user may stop it.
     tarvel::PrintAllSummary PrintAllTo(tarvel::PrintTarget &target, tarvel::PrintOptions &options, int &count,
                                        const QString &title);
+    /// The areas print-all prints, in the order it prints them.
+    std::vector<int> PrintAllAreaOrder() const;
     /// The closing message of a print-all run.
     void ReportPrintAllDone(const tarvel::PrintAllSummary &summary, int count);
     /// Paints the main window now, before a long job keeps the event loop

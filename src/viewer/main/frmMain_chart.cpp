@@ -83,7 +83,8 @@ frmDisplay *ChartSource(QMdiSubWindow *window)
 }
 
 // The grid rows of the selected cells; the current row when at most one
-// cell is selected. The view's row 0 is the grid's row 1.
+// cell is selected. The view's row 0 is the grid's row 1; a sorted window's
+// rows are given as the rows of its grid in area order.
 std::vector<int> ChosenRows(const frmDisplay &display)
 {
     std::set<int> rows;
@@ -94,13 +95,13 @@ std::vector<int> ChosenRows(const frmDisplay &display)
                 continue;
             cells += static_cast<long long>(range.width()) * range.height();
             for (int row = range.top(); row <= range.bottom(); ++row)
-                rows.insert(row + 1);
+                rows.insert(display.AreaOrderRow(row + 1));
         }
     }
     if (cells <= 1) {
         rows.clear();
         if (display.CurrentRow() >= 1)
-            rows.insert(display.CurrentRow());
+            rows.insert(display.AreaOrderRow(display.CurrentRow()));
     }
     return {rows.begin(), rows.end()};
 }
@@ -271,7 +272,7 @@ void frmMain::RunChart()
     const frmDisplay *source = ChartSource(m_mdi->activeSubWindow());
     tarvel::ChartSelection selection;
     if (source)
-        selection = tarvel::ChartFromGrid(source->Data(), ChosenRows(*source), m_state.Paths());
+        selection = tarvel::ChartFromGrid(source->AreaOrderData(), ChosenRows(*source), m_state.Paths());
     else
         selection.Problem = tarvel::ChartProblem::NotChartable;
     if (const auto message = tarvel::ChartProblemMessage(selection)) {

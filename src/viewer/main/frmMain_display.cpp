@@ -25,12 +25,16 @@
 
 namespace {
 
-/// The child window captioned exactly caption, or nullptr.
+/// The child window captioned exactly caption, or nullptr. A sorted window
+/// is known by the caption it has in area order.
 QMdiSubWindow *FindChildWindow(const QMdiArea *area, const QString &caption)
 {
     const QList<QMdiSubWindow *> windows = area->subWindowList();
-    const auto found = std::find_if(windows.begin(), windows.end(),
-                                    [&caption](const QMdiSubWindow *window) { return window->windowTitle() == caption; });
+    const auto found = std::find_if(windows.begin(), windows.end(), [&caption](const QMdiSubWindow *window) {
+        if (const auto *display = qobject_cast<const frmDisplay *>(window->widget()))
+            return Latin1(display->AreaOrderData().Caption) == caption;
+        return window->windowTitle() == caption;
+    });
     return found == windows.end() ? nullptr : *found;
 }
 

@@ -3,6 +3,7 @@
 #include "viewer/main/frmMain.h"
 #include "viewer/qt/qt_text.h"
 
+#include "viewer/qt/qt_batch_command.h"
 #include "viewer/qt/qt_busy_cursor.h"
 #include "viewer/qt/qt_child_window.h"
 #include "viewer/qt/qt_prompts.h"
@@ -120,7 +121,12 @@ void frmMain::RunPrint()
 
     {
         // A new dialog each time, so it always opens from the settings.
-        frmPrint dialog(PrintContext());
+        PrintDialogContext context = PrintContext();
+        context.command = [snapshot, paths = m_state.Paths(), sorted = child->RowsSorted()](
+                              const tarvel::PrintOptions &options) {
+            return tarvel::PrintWindowCommand(ViewerBatchCommandBase(), paths, snapshot, options, sorted);
+        };
+        frmPrint dialog(context);
         if (child->Tag() == tarvel::ChildKind::Document)
             dialog.chkFootnote->hide();
         dialog.setWindowTitle(QStringLiteral("Print ") + Latin1(snapshot.Caption));
@@ -152,7 +158,7 @@ void frmMain::RunPrint()
 
 PrintDialogContext frmMain::PrintContext()
 {
-    return PrintDialogContext{this, m_settings, Printer(), m_prompts, m_fontDialogChoice, m_state.Unsuppressed};
+    return PrintDialogContext{this, m_settings, Printer(), m_prompts, m_fontDialogChoice, m_state.Unsuppressed, {}};
 }
 
 bool frmMain::PrintAllSelectionComplete()
@@ -183,7 +189,13 @@ void frmMain::RunPrintAll()
         return;
 
     {
-        frmPrint dialog(PrintContext());
+        PrintDialogContext context = PrintContext();
+        context.command = [this](const tarvel::PrintOptions &options) {
+            return tarvel::PrintAllCommand(ViewerBatchCommandBase(), m_state.Paths(), m_state.TableCode,
+                                           PrintAllAreaOrder(), m_state.QuarterSelected, mnuReverse->isChecked(),
+                                           options);
+        };
+        frmPrint dialog(context);
         dialog.setWindowTitle(QStringLiteral("Print all areas for table ") + Latin1(m_state.TableCode));
         dialog.SetOptions(m_printState);
         m_prompts.RunDialog(dialog);
@@ -228,18 +240,8 @@ tarvel::PrintAllSummary frmMain::PrintAllTo(tarvel::PrintTarget &target, tarvel:
     options.PrintAllMode = true;
     m_state.PrintAllMode = true;
 
-    // The areas in the order the display command steps through them,
-    // starting before the first: one pass for a table whose lines are the
-    // areas (ZR1), which holds every area.
-    m_state.CurrentArea = 0;
-    count = tarvel::ShapeOf(code) == tarvel::TableShape::AreaRows ? 1 : tarvel::CountChosen(m_state.AreaSelected);
-    std::vector<int> areas;
-    for (int j = 0; j < count; ++j) {
-        m_state.CurrentArea = m_state.ViewForward
-            ? tarvel::NextSelectedArea(code, m_state.AreaSelected, m_state.CurrentArea)
-            : tarvel::PreviousSelectedArea(code, m_state.AreaSelected, m_state.CurrentArea);
-        areas.push_back(m_state.CurrentArea > 0 ? m_state.CurrentArea : 1);
-    }
+    const std::vector<int> areas = PrintAllAreaOrder();
+    count = static_cast<int>(areas.size());
 
     // Each area's grid is built as the display command lays it out in
     // print-all mode, without showing a window; the printed output is
@@ -272,6 +274,25 @@ tarvel::PrintAllSummary frmMain::PrintAllTo(tarvel::PrintTarget &target, tarvel:
     options.PrintAllFirst = false;
     options.PrintAllLast = false;
     return summary;
+}
+
+std::vector<int> frmMain::PrintAllAreaOrder() const
+{
+    // The areas in the order the display command steps through them,
+    // starting before the first: one pass for a table whose lines are the
+    // areas (ZR1), which holds every area. "Copy as command" reads the same
+    // order.
+    const std::string &code = m_state.TableCode;
+    const int count =
+        tarvel::ShapeOf(code) == tarvel::TableShape::AreaRows ? 1 : tarvel::CountChosen(m_state.AreaSelected);
+    std::vector<int> areas;
+    int area = 0;
+    for (int j = 0; j < count; ++j) {
+        area = m_state.ViewForward ? tarvel::NextSelectedArea(code, m_state.AreaSelected, area)
+                                   : tarvel::PreviousSelectedArea(code, m_state.AreaSelected, area);
+        areas.push_back(area > 0 ? area : 1);
+    }
+    return areas;
 }
 
 void frmMain::ReportPrintAllDone(const tarvel::PrintAllSummary &summary, int count)

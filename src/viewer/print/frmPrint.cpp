@@ -1,5 +1,6 @@
 #include "viewer/print/frmPrint.h"
 
+#include "viewer/qt/qt_batch_command.h"
 #include "viewer/qt/qt_busy_cursor.h"
 #include "viewer/qt/qt_prompts.h"
 #include "viewer/qt/qt_twips.h"
@@ -34,7 +35,7 @@ const char *const AppendNote = "This file exists: the print will be added to its
 
 // The dialog's client area in twips, and the note shown below it.
 constexpr int ClientWidth = 3765;
-constexpr int ClientHeight = 3180;
+constexpr int ClientHeight = 3705;
 constexpr int AppendNoteHeight = 420;
 
 std::string PrintKey()
@@ -166,6 +167,8 @@ void frmPrint::CreateControls()
     cmdPrint->setFont(bold);
     cmdPrint->setDefault(true);
     cmdCancel = button("cmdCancel", "&Cancel");
+    cmdCommand = button("cmdCommand", "Copy as co&mmand");
+    cmdCommand->setToolTip(QStringLiteral("Copy the tarvel-batch command line that makes the same file"));
     lblAppend = label("lblAppend", AppendNote, false);
     lblAppend->setWordWrap(true);
     lblAppend->setAccessibleDescription(QStringLiteral("What printing does to the output file"));
@@ -183,6 +186,7 @@ void frmPrint::CreateControls()
     place(chkFootnote, 975, 1950, 2040, 375);
     place(cmdPrint, 135, 2385, 2040, 690);
     place(cmdCancel, 2550, 2385, 990, 690);
+    place(cmdCommand, 135, 3165, 3405, 420);
     place(lblAppend, 75, ClientHeight, 3615, AppendNoteHeight);
     setFixedSize(TwipsToPixelsX(ClientWidth, this), TwipsToPixelsY(ClientHeight, this));
 
@@ -190,12 +194,14 @@ void frmPrint::CreateControls()
     setTabOrder(cmdPSet, cmdFont);
     setTabOrder(cmdFont, chkFootnote);
     setTabOrder(chkFootnote, cmdCancel);
+    setTabOrder(cmdCancel, cmdCommand);
     cmdPrint->setFocus();
 
     connect(cmdPSet, &QPushButton::clicked, this, &frmPrint::cmdPSet_Click);
     connect(cmdFont, &QPushButton::clicked, this, &frmPrint::cmdFont_Click);
     connect(cmdPrint, &QPushButton::clicked, this, &frmPrint::cmdPrint_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmPrint::reject);
+    connect(cmdCommand, &QPushButton::clicked, this, &frmPrint::cmdCommand_Click);
 }
 
 void frmPrint::Form_Load()
@@ -314,6 +320,37 @@ void frmPrint::cmdFont_Click()
     lblFont->setText(font->family() + QLatin1Char(',') + QString::number(tarvel::RoundHalfEven(points)));
 }
 
+tarvel::PrintOptions frmPrint::ChosenOptions() const
+{
+    tarvel::PrintOptions options = m_options;
+    const QString output = lblPrint->text();
+    const QString fontText = lblFont->text();
+    const qsizetype comma = fontText.lastIndexOf(QLatin1Char(','));
+    const std::string face = tarvel::TrimRight(fontText.left(std::max<qsizetype>(comma, 0)).toStdString());
+    const long long size = tarvel::RoundHalfEven(tarvel::ReadLeadingNumber(fontText.mid(comma + 1).toStdString()));
+
+    if (output.left(15) != PrintToFilePrefix.left(15)) {
+        options.PrintToFile = false;
+        // Without a comma the font in force stays.
+        if (comma >= 0) {
+            options.PrintFontName = face;
+            options.PrintFontSize = static_cast<int>(std::clamp<long long>(size, 0, 32767));
+        }
+    } else {
+        options.PrintToFile = true;
+        options.PrintFileName = output.mid(15).trimmed().toLocal8Bit().toStdString();
+        options.PrintFontSize = 8;
+        // A PDF file is drawn as on paper: in the font and size shown here.
+        if (IsPdfOutputName(options.PrintFileName) && comma >= 0 && !face.empty()) {
+            options.PrintFontName = face;
+            if (size > 0)
+                options.PrintFontSize = static_cast<int>(std::min<long long>(size, 32767));
+        }
+    }
+    options.IncludeFootnotes = chkFootnote->isChecked();
+    return options;
+}
+
 void frmPrint::cmdPrint_Click()
 {
     Prompts &prompts = m_context.prompts;
@@ -323,43 +360,35 @@ void frmPrint::cmdPrint_Click()
     }
     tarvel::SettingsStore &settings = m_context.settings;
     const std::string key = PrintKey();
-    const QString output = lblPrint->text();
-    const QString fontText = lblFont->text();
-    const qsizetype comma = fontText.lastIndexOf(QLatin1Char(','));
-    const std::string face = tarvel::TrimRight(fontText.left(std::max<qsizetype>(comma, 0)).toStdString());
-
-    if (output.left(15) != PrintToFilePrefix.left(15)) {
-        m_options.PrintToFile = false;
-        // Without a comma the font in force stays.
-        if (comma >= 0) {
-            const long long size =
-                tarvel::RoundHalfEven(tarvel::ReadLeadingNumber(fontText.mid(comma + 1).toStdString()));
-            m_options.PrintFontName = face;
-            m_options.PrintFontSize = static_cast<int>(std::clamp<long long>(size, 0, 32767));
-            settings.WriteSetting(key, "Font", face);
+    const bool fontGiven = lblFont->text().contains(QLatin1Char(','));
+    m_options = ChosenOptions();
+    // The font is stored as for a printer: for a printer, and for a PDF
+    // file drawn in it.
+    if (!m_options.PrintToFile) {
+        if (fontGiven) {
+            settings.WriteSetting(key, "Font", m_options.PrintFontName);
             settings.WriteSetting(key, "Size", std::to_string(m_options.PrintFontSize));
         }
     } else {
-        m_options.PrintToFile = true;
-        m_options.PrintFileName = output.mid(15).trimmed().toLocal8Bit().toStdString();
         settings.WriteSetting(key, "FileName", m_options.PrintFileName);
-        m_options.PrintFontSize = 8;
-        // A PDF file is drawn as on paper: in the font and size shown here,
-        // which are stored as for a printer.
-        if (IsPdfOutputName(m_options.PrintFileName) && comma >= 0 && !face.empty()) {
-            const long long size =
-                tarvel::RoundHalfEven(tarvel::ReadLeadingNumber(fontText.mid(comma + 1).toStdString()));
-            m_options.PrintFontName = face;
-            if (size > 0)
-                m_options.PrintFontSize = static_cast<int>(std::min<long long>(size, 32767));
-            settings.WriteSetting(key, "Font", face);
+        if (IsPdfOutputName(m_options.PrintFileName) && fontGiven && !m_options.PrintFontName.empty()) {
+            settings.WriteSetting(key, "Font", m_options.PrintFontName);
             settings.WriteSetting(key, "Size", std::to_string(m_options.PrintFontSize));
         }
     }
     settings.WriteSetting(key, "PrintToFile", FlagText(m_options.PrintToFile));
-    m_options.IncludeFootnotes = chkFootnote->isChecked();
     settings.WriteSetting(key, "Footnote", FlagText(m_options.IncludeFootnotes));
     accept();
+}
+
+void frmPrint::cmdCommand_Click()
+{
+    // The command of the job as Print would run it now; the dialog stays open.
+    const tarvel::BatchCommand command = m_context.command
+        ? m_context.command(ChosenOptions())
+        : tarvel::BatchCommand{{}, "There is no tarvel-batch command for this print: tarvel-batch prints "
+                                   "tables to text and HTML files."};
+    CopyBatchCommand(m_context.prompts, command);
 }
 
 void frmPrint::reject()

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "core/export/batch_command.h"
 #include "core/print/print_engine.h"
 
 #include <QDialog>
 #include <QFont>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace tarvel {
@@ -32,6 +34,9 @@ struct PrintDialogContext {
     Prompts &prompts;
     std::optional<QFont> &fontChoice;
     bool unsuppressed = false;
+    /// "Copy as command": the tarvel-batch command that makes what the job
+    /// would make with the print state given; unset when no command can.
+    std::function<tarvel::BatchCommand(const tarvel::PrintOptions &)> command;
 };
 
 /// The print dialog shown before every print job and once before a
@@ -63,6 +68,8 @@ public:
 
     /// The output as the label shows it (a long path shortened).
     QString ShownOutput() const;
+    /// The print state Print would give now (nothing is stored).
+    tarvel::PrintOptions ChosenOptions() const;
 
     QLabel *lblP = nullptr;
     QLabel *lblPrint = nullptr;
@@ -73,6 +80,7 @@ public:
     QCheckBox *chkFootnote = nullptr;
     QPushButton *cmdPrint = nullptr;
     QPushButton *cmdCancel = nullptr;
+    QPushButton *cmdCommand = nullptr;
     /// Shown below the buttons while the output is a text or HTML file that
     /// exists: the print is added to its end.
     QLabel *lblAppend = nullptr;
@@ -90,6 +98,7 @@ private:
     void cmdPSet_Click();
     void cmdFont_Click();
     void cmdPrint_Click();
+    void cmdCommand_Click();
 
     PrintDialogContext m_context;
     tarvel::PrintOptions m_options;

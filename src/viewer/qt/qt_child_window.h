@@ -21,6 +21,9 @@ public:
     /// What printing reads: the grid with caption and kind, or the
     /// document's caption, text and kind.
     virtual tarvel::PrintSnapshot Snapshot() const = 0;
+    /// True while the rows are shown in another order than the builder's
+    /// (a one-line window ranked by a quarter).
+    virtual bool RowsSorted() const { return false; }
 };
 
 /// The child window shown in sub, or nullptr.

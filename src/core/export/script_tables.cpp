@@ -1,0 +1,384 @@
+#include "core/export/script_tables.h"
+
+#include "core/catalog/data_files.h"
+#include "core/catalog/table_catalog.h"
+#include "core/catalog/text_helpers.h"
+#include "core/views/area_sort.h"
+
+#include <array>
+#include <ostream>
+#include <sstream>
+
+namespace tarvel {
+
+namespace {
+
+constexpr std::array<std::pair<std::string_view, ListingFormat>, 3> Formats{{
+    {"text", ListingFormat::Text},
+    {"csv", ListingFormat::Csv},
+    {"json", ListingFormat::Json},
+}};
+
+// The data files hold Latin-1; scripts read UTF-8.
+void AppendUtf8(std::string &out, std::string_view latin1)
+{
+    for (const char c : latin1) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | (byte >> 6));
+            out += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+}
+
+void AppendCsvText(std::string &out, std::string_view text)
+{
+    out += '"';
+    for (const char c : text) {
+        if (c == '"')
+            out += '"';
+        AppendUtf8(out, std::string_view(&c, 1));
+    }
+    out += '"';
+}
+
+void AppendJsonText(std::string &out, std::string_view text)
+{
+    static constexpr char Hex[] = "0123456789abcdef";
+    out += '"';
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            out += "\\u00";
+            out += Hex[byte >> 4];
+            out += Hex[byte & 0xF];
+        } else {
+            AppendUtf8(out, std::string_view(&c, 1));
+        }
+    }
+    out += '"';
+}
+
+void AppendCsvField(std::string &out, const ScriptField &field)
+{
+    if (field.Number)
+        out += field.Text;
+    else
+        AppendCsvText(out, field.Text);
+}
+
+void AppendJsonField(std::string &out, const ScriptField &field)
+{
+    if (!field.Number)
+        AppendJsonText(out, field.Text);
+    else
+        out += field.Text.empty() ? std::string_view("null") : std::string_view(field.Text);
+}
+
+// A flag as the grid shows it: "(D)" for '1', "(N)" for any other but '0'.
+char FlagLetter(char flag)
+{
+    if (flag == '0')
+        return '.';
+    return flag == '1' ? 'D' : 'N';
+}
+
+Failure UsageFailure(std::string message)
+{
+    return {FailureKind::Usage, {}, std::move(message)};
+}
+
+} // namespace
+
+std::optional<ListingFormat> ListingFormatNamed(std::string_view name)
+{
+    for (const auto &[word, format] : Formats) {
+        if (word == name)
+            return format;
+    }
+    return std::nullopt;
+}
+
+std::string ListingFormatNames(std::string_view separator)
+{
+    std::string names;
+    for (const auto &[word, format] : Formats)
+        names += (names.empty() ? "" : std::string(separator)) + std::string(word);
+    return names;
+}
+
+std::string ListCsv(const ScriptList &list)
+{
+    std::string out;
+    for (std::size_t i = 0; i < list.Names.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        AppendCsvText(out, list.Names[i]);
+    }
+    out += '\n';
+    for (const std::vector<ScriptField> &record : list.Records) {
+        for (std::size_t i = 0; i < record.size(); ++i) {
+            if (i > 0)
+                out += ',';
+            AppendCsvField(out, record[i]);
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+std::string ListJson(std::string_view name, const ScriptList &list,
+                     const std::vector<std::pair<std::string, ScriptField>> &leading)
+{
+    std::string out = "{\n";
+    for (const auto &[member, field] : leading) {
+        out += "  ";
+        AppendJsonText(out, member);
+        out += ": ";
+        AppendJsonField(out, field);
+        out += ",\n";
+    }
+    out += "  ";
+    AppendJsonText(out, name);
+    out += ": [";
+    for (std::size_t r = 0; r < list.Records.size(); ++r) {
+        out += r == 0 ? "\n    {" : ",\n    {";
+        const std::vector<ScriptField> &record = list.Records[r];
+        for (std::size_t i = 0; i < record.size() && i < list.Names.size(); ++i) {
+            if (i > 0)
+                out += ", ";
+            AppendJsonText(out, list.Names[i]);
+            out += ": ";
+            AppendJsonField(out, record[i]);
+        }
+        out += '}';
+    }
+    out += list.Records.empty() ? "]\n}\n" : "\n  ]\n}\n";
+    return out;
+}
+
+namespace {
+
+// Appends the number cellText shows as plain digits (PlainNumber); false,
+// with out unchanged, when it shows none.
+bool AppendPlainNumber(std::string &out, std::string_view cellText)
+{
+    const char *p = cellText.data();
+    const char *e = p + cellText.size();
+    while (p < e && IsBlank(*p))
+        ++p;
+    while (e > p && IsBlank(e[-1]))
+        --e;
+    // A withheld value shown unsuppressed ends in " *".
+    if (e - p > 1 && e[-1] == '*') {
+        --e;
+        while (e > p && IsBlank(e[-1]))
+            --e;
+    }
+    // One pass over the text without its commas: an optional minus, digits,
+    // then optionally a point and more digits (IsPlainNumber). The digits are
+    // gathered aside and appended once: a listing holds thousands of them.
+    std::array<char, 64> digits{};
+    if (e - p > static_cast<std::ptrdiff_t>(digits.size()))
+        return false;
+    std::size_t count = 0;
+    bool whole = false;
+    bool point = false;
+    for (; p < e; ++p) {
+        const char c = *p;
+        if (c == ',')
+            continue;
+        if (IsDigit(c))
+            whole = whole || !point;
+        else if (c == '.' && whole && !point)
+            point = true;
+        else if (!(c == '-' && count == 0))
+            return false;
+        digits[count++] = c;
+    }
+    if (!whole)
+        return false;
+    out.append(digits.data(), count);
+    return true;
+}
+
+} // namespace
+
+std::string PlainNumber(std::string_view cellText)
+{
+    std::string digits;
+    AppendPlainNumber(digits, cellText);
+    return digits;
+}
+
+Result<std::vector<ScriptRow>> ReadScriptRows(const DataPaths &paths, const Grid &grid)
+{
+    const std::string code = CodeFromCaption(grid.Caption);
+    if (LineCount(code) == 0)
+        return UsageFailure("the grid's caption names no table");
+    const bool areaRows = GridRowsAreAreas(grid);
+    const bool oneLine = grid.Tag == ChildKind::SOL;
+    const RowLayout layout = areaRows ? AreaRowLayout() : TableRowLayout(code);
+
+    std::vector<int> quarters;
+    for (int c = 1; c < grid.Columns(); ++c)
+        quarters.push_back(QuarterIndex(Trim(grid.Cell(0, c)), code));
+
+    Result<TableDataFile> data = TableDataFile::Open(TableDataFileName(paths, code), code);
+    if (!data)
+        return data.Error();
+    std::vector<AreaRecord> areas;
+    if (areaRows) {
+        Result<std::vector<AreaRecord>> list = ReadAreaList(AreaListFileName(paths));
+        if (!list)
+            return list.Error();
+        areas = std::move(*list);
+    }
+
+    // The records are split as views: a listing reads one per grid row.
+    std::string scratch;
+    std::string_view bytes;
+    DataRecordView record;
+    std::vector<ScriptRow> rows;
+    for (int r = 1; r < grid.Rows(); ++r) {
+        const int n = layout.DataLine(r);
+        if (n == 0)
+            continue;
+        // A one-line view's row n is line grid.Line of area n; the table of
+        // one record per area holds area n as its line n.
+        const std::int64_t position = oneLine ? data->Position(n, grid.Line)
+            : areaRows                        ? data->Position(1, n)
+                                              : data->Position(grid.Area, n);
+        if (std::optional<Failure> failure = data->ReadRecordView(position, scratch, bytes))
+            return *failure;
+        record.Split(bytes);
+        ScriptRow row;
+        row.GridRow = r;
+        if (areaRows)
+            row.Code = static_cast<std::size_t>(n) <= areas.size() ? Trim(areas[static_cast<std::size_t>(n - 1)].code) : "";
+        else
+            row.Code = Trim(record.Field(3));
+        row.Title = Trim(grid.Cell(r, 0));
+        for (const int k : quarters)
+            row.Flags += record.Flag(k);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::vector<ScriptRow> InShownOrder(const std::vector<ScriptRow> &rows, const std::vector<int> &shownOrder)
+{
+    std::vector<ScriptRow> shown;
+    shown.reserve(rows.size());
+    for (std::size_t r = 0; r < shownOrder.size(); ++r) {
+        for (const ScriptRow &row : rows) {
+            if (row.GridRow != shownOrder[r])
+                continue;
+            shown.push_back(row);
+            shown.back().GridRow = static_cast<int>(r);
+        }
+    }
+    return shown;
+}
+
+std::string GridCsv(const Grid &grid, const std::vector<ScriptRow> &rows)
+{
+    ScriptList list;
+    list.Names = {"code", "title"};
+    for (int c = 1; c < grid.Columns(); ++c)
+        list.Names.push_back(Trim(grid.Cell(0, c)));
+    list.Names.emplace_back("flags");
+    for (const ScriptRow &row : rows) {
+        std::vector<ScriptField> record{ScriptField::Of(row.Code), ScriptField::Of(row.Title)};
+        std::string flags;
+        for (int c = 1; c < grid.Columns(); ++c) {
+            record.push_back(ScriptField::Num(PlainNumber(grid.Cell(row.GridRow, c))));
+            const std::size_t i = static_cast<std::size_t>(c - 1);
+            flags += FlagLetter(i < row.Flags.size() ? row.Flags[i] : '0');
+        }
+        record.push_back(ScriptField::Of(flags));
+        list.Records.push_back(std::move(record));
+    }
+    return ListCsv(list);
+}
+
+void WriteGridJson(std::ostream &stream, const Grid &grid, const std::vector<ScriptRow> &rows,
+                   const ScriptGridInfo &info)
+{
+    std::string out = "{\n  \"table\": ";
+    AppendJsonText(out, info.TableCode);
+    out += ",\n  \"caption\": ";
+    AppendJsonText(out, grid.Caption);
+    out += ",\n  \"unit\": ";
+    const std::string_view unit = ValueUnit(info.TableCode);
+    if (unit.empty())
+        out += "null";
+    else
+        AppendJsonText(out, unit);
+    out += ",\n  \"sorted\": ";
+    if (info.SortQuarter.empty()) {
+        out += "null";
+    } else {
+        out += "{\"quarter\": ";
+        AppendJsonText(out, info.SortQuarter);
+        out += info.HighestFirst ? ", \"order\": \"highest first\"}" : ", \"order\": \"lowest first\"}";
+    }
+    out += ",\n  \"quarters\": [";
+    for (int c = 1; c < grid.Columns(); ++c) {
+        if (c > 1)
+            out += ", ";
+        AppendJsonText(out, Trim(grid.Cell(0, c)));
+    }
+    out += "],\n  \"rows\": [";
+    // Written a row at a time: the text of one row is built in out, whose
+    // storage the next row reuses.
+    stream.write(out.data(), static_cast<std::streamsize>(out.size()));
+    // The reasons of a row without a withheld cell, the most common row.
+    std::string noReasons;
+    for (int c = 1; c < grid.Columns(); ++c)
+        noReasons += c > 1 ? ", null" : "null";
+    std::string reasons;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const ScriptRow &row = rows[r];
+        out.clear();
+        out += r == 0 ? "\n    {\"code\": " : ",\n    {\"code\": ";
+        AppendJsonText(out, row.Code);
+        out += ", \"title\": ";
+        AppendJsonText(out, row.Title);
+        out += ", \"values\": [";
+        const bool withheld = row.Flags.find_first_not_of('0') != std::string::npos;
+        reasons.clear();
+        for (int c = 1; c < grid.Columns(); ++c) {
+            if (c > 1)
+                out += ", ";
+            if (!AppendPlainNumber(out, grid.Cell(row.GridRow, c)))
+                out += "null";
+            if (!withheld)
+                continue;
+            if (c > 1)
+                reasons += ", ";
+            const std::size_t i = static_cast<std::size_t>(c - 1);
+            const char letter = FlagLetter(i < row.Flags.size() ? row.Flags[i] : '0');
+            reasons += letter == '.' ? std::string_view("null") : letter == 'D' ? "\"D\"" : "\"N\"";
+        }
+        out += "], \"reasons\": [";
+        out += withheld ? reasons : noReasons;
+        out += "]}";
+        stream.write(out.data(), static_cast<std::streamsize>(out.size()));
+    }
+    stream << (rows.empty() ? "]\n}\n" : "\n  ]\n}\n");
+}
+
+std::string GridJson(const Grid &grid, const std::vector<ScriptRow> &rows, const ScriptGridInfo &info)
+{
+    std::ostringstream out;
+    WriteGridJson(out, grid, rows, info);
+    return out.str();
+}
+
+} // namespace tarvel

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "core/catalog/data_paths.h"
+#include "core/catalog/failure.h"
+#include "core/views/grid.h"
+
+#include <iosfwd>
+#include <optional>
+#include <utility>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvel {
+
+// The tables and lists of tarvel-batch as scripts read them: CSV (one
+// header record, then one record per row) and JSON (one object). Both are
+// UTF-8 (the data's Latin-1 letters converted) with LF line ends. Text
+// fields are quoted in CSV and strings in JSON; numbers stand bare, as the
+// grid shows them without group commas.
+
+/// The forms tarvel-batch writes its listings in: its `--format` words.
+enum class ListingFormat { Text, Csv, Json };
+/// The format of a word ("csv", exact); nullopt for another word.
+std::optional<ListingFormat> ListingFormatNamed(std::string_view name);
+/// The words in order, joined by separator: "text|csv|json".
+std::string ListingFormatNames(std::string_view separator);
+
+/// A field of a listing record: a text, or a number given as its digits
+/// (an empty number is written as an empty CSV field and a JSON null).
+struct ScriptField {
+    std::string Text;
+    bool Number = false;
+
+    static ScriptField Of(std::string text) { return {std::move(text), false}; }
+    static ScriptField Num(std::string digits) { return {std::move(digits), true}; }
+    static ScriptField Num(long long value) { return {std::to_string(value), true}; }
+};
+
+/// A listing: its column names and records (each as many fields as names).
+struct ScriptList {
+    std::vector<std::string> Names;
+    std::vector<std::vector<ScriptField>> Records;
+};
+
+/// The header record and one record per entry, each ending in LF.
+std::string ListCsv(const ScriptList &list);
+/// {"<name>": [{column: field, ...}, ...]}, after the members given in
+/// leading (each a name and a field), on lines of their own.
+std::string ListJson(std::string_view name, const ScriptList &list,
+                     const std::vector<std::pair<std::string, ScriptField>> &leading = {});
+
+/// A data row of a display grid as scripts read it.
+struct ScriptRow {
+    int GridRow = 0;
+    std::string Code;  ///< the line code ("0010"), or for an area row the area code ("01")
+    std::string Title; ///< the row's title without surrounding blanks
+    /// Per data column (in column order) the value's flag: '0' a published
+    /// value, '1' withheld (shown "(D)"), any other withheld (shown "(N)").
+    std::string Flags;
+};
+
+/// The data rows of a grid built from paths' data (a table view, a one-line
+/// view or the table whose lines are the areas), in grid order, with their
+/// codes and flags read again from the data file (and the area list for
+/// area rows). Usage for a grid of no known table; a file that cannot be
+/// read gives its Failure.
+Result<std::vector<ScriptRow>> ReadScriptRows(const DataPaths &paths, const Grid &grid);
+
+/// rows (in grid order) in the order a sorted grid shows them: shownOrder[r]
+/// is the grid row shown at row r (AreaRowOrder); each row taken along
+/// gets its shown row as GridRow.
+std::vector<ScriptRow> InShownOrder(const std::vector<ScriptRow> &rows, const std::vector<int> &shownOrder);
+
+/// What stands above the rows of a grid's listing besides its caption.
+struct ScriptGridInfo {
+    std::string TableCode;
+    std::string SortQuarter; ///< the quarter the rows are sorted by; "" in area or line order
+    bool HighestFirst = true;
+};
+
+/// The grid as CSV: "code","title", the quarter labels and "flags"; then per
+/// row its code, title, each data cell as a plain number (empty when the
+/// cell shows none) and its flags, one character per quarter column: "."
+/// for a published value, "D" or "N" for a withheld one (whose value stands
+/// only in unsuppressed mode).
+std::string GridCsv(const Grid &grid, const std::vector<ScriptRow> &rows);
+/// The grid as a JSON object: table, caption, unit (null when the catalog
+/// names none), sorted (null, or the quarter and "highest first"/"lowest
+/// first"), quarters, and rows of {code, title, values, reasons}: values
+/// are numbers or null, reasons null for a published value, "D" or "N"
+/// for a withheld one (beside its value in unsuppressed mode).
+std::string GridJson(const Grid &grid, const std::vector<ScriptRow> &rows, const ScriptGridInfo &info);
+/// The same written to stream a row at a time (a listing can be long).
+void WriteGridJson(std::ostream &stream, const Grid &grid, const std::vector<ScriptRow> &rows,
+                   const ScriptGridInfo &info);
+
+/// The number a data cell shows, as digits without group commas ("-2500");
+/// "" for a cell that shows no number ("(D)", "(N)", empty).
+std::string PlainNumber(std::string_view cellText);
+
+} // namespace tarvel

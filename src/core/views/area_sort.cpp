@@ -1,0 +1,125 @@
+#include "core/views/area_sort.h"
+
+#include "core/catalog/table_catalog.h"
+#include "core/catalog/text_helpers.h"
+
+#include <algorithm>
+#include <charconv>
+#include <numeric>
+
+namespace tarvel {
+
+namespace {
+
+struct RankedRow {
+    int row = 0;
+    std::optional<double> value;
+};
+
+} // namespace
+
+AreaOrder NextAreaOrder(AreaOrder current, int currentColumn, int clickedColumn)
+{
+    if (current == AreaOrder::ByArea || clickedColumn != currentColumn)
+        return AreaOrder::HighestFirst;
+    return current == AreaOrder::HighestFirst ? AreaOrder::LowestFirst : AreaOrder::ByArea;
+}
+
+bool GridRowsAreAreas(const Grid &grid)
+{
+    if (grid.Tag == ChildKind::SOL)
+        return true;
+    return (grid.Tag == ChildKind::TableView || grid.Tag == ChildKind::PrintAll)
+        && ShapeOf(CodeFromCaption(grid.Caption)) == TableShape::AreaRows;
+}
+
+std::optional<double> RankValue(std::string_view cellText)
+{
+    std::string digits;
+    digits.reserve(cellText.size());
+    for (const char c : Trim(cellText)) {
+        if (c != ',')
+            digits += c;
+    }
+    // A withheld value shown unsuppressed ends in " *": the number before it counts.
+    if (digits.size() > 1 && digits.back() == '*')
+        digits = TrimRight(digits.substr(0, digits.size() - 1));
+    if (digits.empty())
+        return std::nullopt;
+    double value = 0;
+    const char *first = digits.data();
+    const char *last = first + digits.size();
+    const auto [end, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc() || end != last)
+        return std::nullopt;
+    return value;
+}
+
+std::vector<int> AreaRowOrder(const Grid &grid, int column, AreaOrder order)
+{
+    std::vector<int> shown(static_cast<std::size_t>(std::max(grid.Rows(), 0)));
+    std::iota(shown.begin(), shown.end(), 0);
+    if (order == AreaOrder::ByArea || column < 1 || column >= grid.Columns() || !GridRowsAreAreas(grid))
+        return shown;
+
+    // The rows of the ranked areas, in area order: they take each other's
+    // places, every other row keeps its own.
+    const RowLayout layout = AreaRowLayout();
+    std::vector<int> places;
+    std::vector<RankedRow> ranked;
+    for (int r = 1; r < grid.Rows(); ++r) {
+        const int area = layout.DataLine(r);
+        if (area < FirstRankedArea || area > LastRankedArea)
+            continue;
+        places.push_back(r);
+        ranked.push_back({r, RankValue(grid.Cell(r, column))});
+    }
+    const bool highestFirst = order == AreaOrder::HighestFirst;
+    std::stable_sort(ranked.begin(), ranked.end(), [highestFirst](const RankedRow &a, const RankedRow &b) {
+        if (!a.value || !b.value)
+            return a.value.has_value() && !b.value.has_value();
+        return highestFirst ? *a.value > *b.value : *a.value < *b.value;
+    });
+    for (std::size_t i = 0; i < places.size(); ++i)
+        shown[static_cast<std::size_t>(places[i])] = ranked[i].row;
+    return shown;
+}
+
+std::string SortedByText(std::string_view quarterLabel, AreaOrder order)
+{
+    if (order == AreaOrder::ByArea)
+        return {};
+    return "sorted by " + std::string(quarterLabel)
+        + (order == AreaOrder::HighestFirst ? ", highest first" : ", lowest first");
+}
+
+Grid SortedAreaGrid(const Grid &grid, int column, AreaOrder order)
+{
+    const std::vector<int> shown = AreaRowOrder(grid, column, order);
+    Grid sorted = grid;
+    if (order == AreaOrder::ByArea || column < 1 || column >= grid.Columns() || !GridRowsAreAreas(grid))
+        return sorted;
+    for (int r = 0; r < grid.Rows(); ++r) {
+        const int from = shown[static_cast<std::size_t>(r)];
+        if (from == r)
+            continue;
+        for (int c = 0; c < grid.Columns(); ++c) {
+            sorted.SetCell(r, c, grid.Cell(from, c));
+            sorted.SetCellAlignment(r, c, grid.Alignment(from, c));
+        }
+    }
+    sorted.Caption = grid.Caption + " - " + SortedByText(Trim(grid.Cell(0, column)), order);
+    return sorted;
+}
+
+std::optional<int> ColumnOfQuarter(const Grid &grid, std::string_view label)
+{
+    const std::string wanted = Trim(label);
+    for (int c = 1; c < grid.Columns(); ++c) {
+        if (Trim(grid.Cell(0, c)) == wanted)
+            return c;
+    }
+    return std::nullopt;
+}
+
+} // namespace tarvel
