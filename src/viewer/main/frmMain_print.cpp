@@ -195,16 +195,14 @@ tarvel::PrintAllSummary frmMain::PrintAllTo(tarvel::PrintTarget &target, tarvel:
     options.PrintAllMode = true;
     m_state.PrintAllMode = true;
 
-    // The areas in the order the display command steps through them,
-    // starting before the first: one pass for a table whose lines are the
-    // areas (ZR1), which holds every area.
+    // The areas in area order, stepping forward from before the first
+    // whichever arrow was pressed last: one pass for a table whose lines are
+    // the areas (ZR1), which holds every area.
     m_state.CurrentArea = 0;
     count = tarvel::ShapeOf(code) == tarvel::TableShape::AreaRows ? 1 : tarvel::CountChosen(m_state.AreaSelected);
     std::vector<int> areas;
     for (int j = 0; j < count; ++j) {
-        m_state.CurrentArea = m_state.ViewForward
-            ? tarvel::NextSelectedArea(code, m_state.AreaSelected, m_state.CurrentArea)
-            : tarvel::PreviousSelectedArea(code, m_state.AreaSelected, m_state.CurrentArea);
+        m_state.CurrentArea = tarvel::NextSelectedArea(code, m_state.AreaSelected, m_state.CurrentArea);
         areas.push_back(m_state.CurrentArea > 0 ? m_state.CurrentArea : 1);
     }
 
