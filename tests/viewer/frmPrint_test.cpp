@@ -339,8 +339,9 @@ TEST_F(PrintTest, DisplayedTablePrintsToPdfFileAsOnPaper)
     const QString pdf = Out("table.PDF");
     PrintTo(*window, pdf, true);
     PressPrint();
-    for (int job = 0; job < 2; ++job)
-        window->RunPrint(); // the second job replaces the file, as the user agrees
+    window->RunPrint();
+    prompts.messageAnswers = {QMessageBox::Yes};
+    window->RunPrint(); // the second job replaces the file, as the user agrees
     EXPECT_EQ(prompts.Messages(QStringLiteral("Replace file")).size(), 1u);
 
     const auto done = prompts.Messages(QStringLiteral("Printing completed"));
@@ -427,11 +428,12 @@ TEST_F(PrintTest, ExistingPdfIsReplacedOnlyWhenTheUserSaysSo)
     Show(*window, new TestChild(
                       tarvel::PrintSnapshot::FromDocument("Regions", "Region one", tarvel::ChildKind::Document)));
 
-    prompts.messageAnswers = {QMessageBox::No};
+    // Enter answers No: nothing is replaced.
     window->RunPrint();
     const auto asked = prompts.Messages(QStringLiteral("Replace file"));
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].icon, QMessageBox::Question);
+    EXPECT_EQ(asked[0].defaultButton, QMessageBox::No);
     EXPECT_TRUE(asked[0].text.contains(Out("REGIONS.PDF")));
     EXPECT_EQ(ReadFile(pdf), "an earlier print of many pages");
     EXPECT_TRUE(prompts.Messages(QStringLiteral("Printing completed")).empty());

@@ -66,11 +66,9 @@ bool MayWriteOutput(const tarvel::PrintOptions &options, Prompts &prompts)
     if (!std::filesystem::exists(tarvel::ActualPath(options.PrintFileName), ec))
         return true;
     const QString name = QString::fromLocal8Bit(options.PrintFileName.c_str());
-    return prompts.Message(QStringLiteral("Replace file"),
-                           QStringLiteral("The file ") + name
-                               + QStringLiteral(" already exists.\nDo you want to replace it?"),
-                           QMessageBox::Question, QMessageBox::Yes | QMessageBox::No)
-        == QMessageBox::Yes;
+    return prompts.ConfirmReplace(QStringLiteral("Replace file"),
+                                  QStringLiteral("The file ") + name
+                                      + QStringLiteral(" already exists.\nDo you want to replace it?"));
 }
 
 } // namespace
