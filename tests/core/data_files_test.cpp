@@ -414,7 +414,14 @@ TEST(DataFiles, MissingAndEmptyDataFiles)
     ASSERT_FALSE(missing);
     EXPECT_EQ(missing.Error().kind, FailureKind::NotAccessible);
     EXPECT_EQ(FailureText(missing.Error()),
-              "For some reason the file " + ToUpper(folder.Path()) + "ZR5.DFX could not be accessed.");
+              "For some reason the file " + ToUpper(folder.Path()) + "ZR5.DFX could not be accessed.\n"
+              "No such file or directory");
+    // A folder in the file's place says so.
+    std::filesystem::create_directory(folder.Path() + "ZR4.dfx");
+    auto folderInPlace = TableDataFile::Open(folder.Path() + "ZR4.dfx", "ZR4");
+    ASSERT_FALSE(folderInPlace);
+    EXPECT_EQ(FailureText(folderInPlace.Error()),
+              "For some reason the file " + ToUpper(folder.Path()) + "ZR4.DFX could not be accessed.\nIs a directory");
 
     auto empty = TableDataFile::Open(folder.Write("ZR5.dfx", ""), "ZR5");
     ASSERT_FALSE(empty);

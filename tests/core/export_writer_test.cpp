@@ -555,8 +555,8 @@ TEST_F(ExportFailureTest, UnreadableDataFileWritesNothingAndLeavesTheOutputAsItW
         EXPECT_EQ(result.status, ExportStatus::FileFailed);
         EXPECT_EQ(result.failure.kind, FailureKind::NotAccessible);
         EXPECT_EQ(result.failure.path, m_data.Path() + "ZR6.dfx");
-        EXPECT_EQ(ExportFailureText(result),
-                  "For some reason the file " + ToUpper(m_data.Path() + "ZR6.DFX") + " could not be accessed.");
+        EXPECT_EQ(ExportFailureText(result), "For some reason the file " + ToUpper(m_data.Path() + "ZR6.DFX")
+                                                 + " could not be accessed.\nNo such file or directory");
         EXPECT_EQ(result.records, 0);
         EXPECT_EQ(FileBytes(out.Path() + "export.out"), "Earlier export\r\n");
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.Path()), {}), 1);

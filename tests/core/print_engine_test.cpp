@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -559,7 +560,8 @@ TEST(PrintEngine, OutputThatCannotBeOpenedIsReportedInCapitals)
     EXPECT_EQ(PrintWindow(PrintSnapshot::FromGrid(SmallTable()), *target, FileOptions(file), {}, sink),
               PrintStatus::Failed);
     ASSERT_EQ(sink.messages.size(), 1u);
-    EXPECT_EQ(sink.messages[0].text, FileNotAccessibleText(file));
+    EXPECT_EQ(sink.messages[0].text, FileNotAccessibleText(file) + "\nNo such file or directory");
+    EXPECT_EQ(FileNotAccessibleText(file, ENOENT), sink.messages[0].text);
 }
 
 TEST(PrintEngine, RequestChecks)

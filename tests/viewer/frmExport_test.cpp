@@ -39,6 +39,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <string>
 
@@ -624,7 +625,7 @@ TEST_F(ExportWizardTest, MissingLineTitleFileLeavesAnEmptyList)
     ASSERT_EQ(prompts.records.size(), 1u);
     EXPECT_EQ(prompts.records[0].title, QStringLiteral("File not accessible"));
     EXPECT_EQ(prompts.records[0].text,
-              QString::fromStdString(tarvel::FileNotAccessibleText(Folder(m_out) + "ZR4line.csv")));
+              QString::fromStdString(tarvel::FileNotAccessibleText(Folder(m_out) + "ZR4line.csv", ENOENT)));
     EXPECT_EQ(wizard->lstExport->count(), 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     wizard->txtFileName->setText(QString::fromStdString(Out("x.csv")));

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <memory>
 #include <string>
 
@@ -192,7 +193,8 @@ TEST_F(HelpWindowTest, MissingHelpFileReportsTheDataFolderPathAndOpensNoWindow)
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, QStringLiteral("File not accessible"));
     EXPECT_EQ(messages[0].icon, QMessageBox::Warning);
-    EXPECT_EQ(messages[0].text, QString::fromStdString(tarvel::FileNotAccessibleText(dataFolder + "tarvel.hlp")));
+    EXPECT_EQ(messages[0].text,
+              QString::fromStdString(tarvel::FileNotAccessibleText(dataFolder + "tarvel.hlp", ENOENT)));
 }
 
 TEST_F(HelpWindowTest, DamagedHelpFileReportsWhatIsWrongAndOpensNoWindow)

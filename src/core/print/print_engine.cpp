@@ -29,7 +29,7 @@ bool EndAndCheck(PrintTarget &target, MessageSink &sink)
     if (target.EndOutput())
         return true;
     if (!name.empty())
-        ReportFileNotAccessible(sink, name);
+        ReportFileNotAccessible(sink, name, target.Error());
     return false;
 }
 
@@ -47,7 +47,7 @@ bool OpenOutput(PrintTarget &target, const DataPaths &paths, MessageSink &sink,
         if (name.empty())
             sink.ShowMessage(MessageIcon::Warning, "Printer not available", "The printer could not be started.");
         else
-            ReportFileNotAccessible(sink, name);
+            ReportFileNotAccessible(sink, name, target.Error());
         return false;
     }
     target.BeginFileOutput(opened == OpenResult::Appending);

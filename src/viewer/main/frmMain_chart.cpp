@@ -354,7 +354,7 @@ void frmMain::SaveChart(frmChart &chart)
         && file.commit();
     if (!written) {
         file.cancelWriting();
-        tarvel::ReportFileNotAccessible(m_prompts, name);
+        tarvel::ReportFileNotAccessible(m_prompts, name, tarvel::WriteFailureReason(name));
     }
 }
 

@@ -100,6 +100,7 @@ tarvel::OpenResult QtPrinterTarget::Open()
     m_open = false;
     m_startFailed = false;
     m_failed = false;
+    m_error = 0;
     m_pageHasInk = false;
     m_breakPending = false;
     m_x = 0;
@@ -112,8 +113,10 @@ tarvel::OpenResult QtPrinterTarget::Open()
         // without touching a file that is already there.
         QFile probe(output);
         const bool existed = probe.exists();
-        if (!probe.open(QIODevice::WriteOnly | QIODevice::Append))
+        if (!probe.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            m_error = tarvel::WriteFailureReason(m_fileName);
             return tarvel::OpenResult::Failed;
+        }
         probe.close();
         if (!existed)
             probe.remove();
@@ -230,6 +233,9 @@ bool QtPrinterTarget::EndOutput()
     m_open = false;
     m_pageHasInk = false;
     m_breakPending = false;
+    // A PDF that could not be finished: its file says why (a full disk).
+    if (!ok && !m_fileName.empty() && m_error == 0)
+        m_error = tarvel::WriteFailureReason(m_fileName);
     return ok;
 }
 

@@ -63,6 +63,7 @@ public:
     void DocumentBody(const std::string &text) override;
     void DocumentEnd(bool documentTag) override;
     bool EndOutput() override;
+    int Error() const override { return m_error; }
 
     /// Drawing into a print preview: a PDF printer that has no file yet is
     /// then no fault, as the preview takes the pages.
@@ -98,6 +99,7 @@ private:
     bool m_open = false;
     bool m_preview = false;
     bool m_startFailed = false;
+    int m_error = 0; // why the PDF file could not be opened or finished
     bool m_failed = false;
     bool m_pageHasInk = false;
     bool m_breakPending = false;
