@@ -161,6 +161,7 @@ PrintAllSummary PrintAllRun(const std::vector<int> &areas, const AreaGridBuilder
                 return std::move(*grid);
             ReportFailure(sink, grid.Error());
             ++summary.Failed;
+            summary.FailedAreas.push_back(area);
         }
         return std::nullopt;
     };
@@ -178,10 +179,18 @@ PrintAllSummary PrintAllRun(const std::vector<int> &areas, const AreaGridBuilder
         if (whole && options.PrintAllLast && summary.Failed > 0)
             break;
         const PrintSnapshot snapshot = PrintSnapshot::FromGrid(std::move(*current));
-        if (PrintWindow(snapshot, target, options, paths, sink, otherInputs) == PrintStatus::Printed)
+        if (PrintWindow(snapshot, target, options, paths, sink, otherInputs) == PrintStatus::Printed) {
             ++summary.Printed;
-        else
+        } else {
             ++summary.Failed;
+            // An output that could not be opened, or failed as it ended,
+            // takes no later area: it is reported once, not once an area,
+            // and what went to it before counts as not printed.
+            if (!target.IsOpen()) {
+                summary.Printed = 0;
+                break;
+            }
+        }
         options.PrintAllFirst = false;
         current = std::move(following);
     }
@@ -191,8 +200,10 @@ PrintAllSummary PrintAllRun(const std::vector<int> &areas, const AreaGridBuilder
         return summary;
     }
     // An area that failed before the end leaves the output open: close it.
-    if (target.IsOpen() && !EndAndCheck(target, sink))
+    if (target.IsOpen() && !EndAndCheck(target, sink)) {
         ++summary.Failed;
+        summary.Printed = 0;
+    }
     return summary;
 }
 
