@@ -383,9 +383,10 @@ PrintStatus PrintWindow(const PrintSnapshot &snapshot, PrintTarget &target, cons
         // the job reported as failed, never as printed.
         // The output is dropped, so a file keeps what it held before the job.
         const std::string name = target.FileName();
+        const int error = target.Error();
         target.AbandonOutput();
         if (!name.empty())
-            ReportFileNotAccessible(sink, name);
+            ReportFileNotAccessible(sink, name, error);
         return PrintStatus::Failed;
     }
 }
