@@ -58,6 +58,7 @@ public:
         lastMessage = title + QStringLiteral(": ") + text;
         return QMessageBox::Ok;
     }
+    bool ConfirmReplace(const QString &, const QString &) override { return false; }
     std::optional<QString> InputBox(const QString &, const QString &, const QString &) override { return {}; }
     using Prompts::SaveFileName;
     std::optional<QString> SaveFileName(const QString &, const QString &, const QString &, int &,

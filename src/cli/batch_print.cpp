@@ -1,11 +1,16 @@
 #include "cli/batch_commands.h"
 
+#include "core/catalog/data_files.h"
+#include "core/catalog/data_paths.h"
 #include "core/catalog/table_catalog.h"
+#include "core/catalog/text_helpers.h"
 #include "core/settings/settings_store.h"
 #include "core/views/table_view_builder.h"
 #include "core/print/print_engine.h"
 
 #include <ostream>
+#include <string>
+#include <vector>
 
 namespace tarvel::batch {
 
@@ -20,6 +25,27 @@ public:
 private:
     std::ostream &m_err;
 };
+
+// The closing line of a job that wrote nothing because some areas could
+// not be printed: every one of them by name ("Alabama [01]"), or by number
+// when the area list itself cannot be read.
+std::string NothingWrittenText(const std::vector<int> &failed, const DataPaths &paths)
+{
+    const Result<std::vector<AreaRecord>> list = ReadAreaList(AreaListFileName(paths));
+    std::string names;
+    for (const int area : failed) {
+        if (!names.empty())
+            names += ", ";
+        const auto index = static_cast<std::size_t>(area - 1);
+        if (list && index < list->size())
+            names += Trim((*list)[index].name) + " [" + (*list)[index].code + "]";
+        else
+            names += "area " + std::to_string(area);
+    }
+    const std::size_t count = failed.size();
+    return "Nothing was written: " + std::to_string(count) + (count == 1 ? " area" : " areas")
+        + " could not be printed: " + names + ".";
+}
 
 } // namespace
 
@@ -89,7 +115,12 @@ int RunPrint(const Context &context)
     const std::unique_ptr<FileTarget> target = MakeFileTarget(options.PrintFileName);
     target->SetWholeOrNothing(true);
     const PrintAllSummary summary = PrintAllAreas(areas, build, *target, options, paths, sink, SettingsFilesRead());
-    return summary.Failed == 0 ? ExitOk : ExitFile;
+    if (summary.Failed == 0)
+        return ExitOk;
+    // Each failure has its own line above; this one names all the areas.
+    if (!summary.FailedAreas.empty())
+        context.err << NothingWrittenText(summary.FailedAreas, paths) << '\n';
+    return ExitFile;
 }
 
 } // namespace tarvel::batch

@@ -137,7 +137,8 @@ TEST_F(BatchExport, BadArgumentsAndFilesGiveTheirExitStatus)
     EXPECT_EQ(FileBytes(file), "<missing>");
 
     EXPECT_EQ(Run(with({"--format", "comma", "--output", m_out.Path() + "no/such/folder.csv"})), batch::ExitFile);
-    EXPECT_EQ(m_err, "For some reason the file " + ToUpper(m_out.Path()) + "NO/SUCH/FOLDER.CSV could not be accessed.\n");
+    EXPECT_EQ(m_err, "For some reason the file " + ToUpper(m_out.Path()) + "NO/SUCH/FOLDER.CSV could not be accessed.\n"
+                     "No such file or directory\n");
 }
 
 } // namespace

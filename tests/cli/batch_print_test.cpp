@@ -97,6 +97,11 @@ TEST_F(BatchPrint, UnreadableTableIsReportedPerAreaAndWritesNothing)
     const Outcome outcome = Run({"print", "--table", "ZR6", "--areas", "1,2", "--output", file});
     EXPECT_EQ(outcome.status, batch::ExitFile);
     EXPECT_EQ(Count(outcome.err, "could not be accessed."), 2u);
+    // The same line for each area; the last one names them.
+    EXPECT_TRUE(outcome.err.ends_with(
+        "\nNo such file or directory\nNothing was written: 2 areas could not be printed: United States [00], "
+        "Alabama [01].\n"))
+        << outcome.err;
     EXPECT_FALSE(std::filesystem::exists(file));
 }
 
@@ -134,6 +139,9 @@ TEST_F(BatchPrint, AJobWithAnAreaThatFailsWritesNothing)
         EXPECT_EQ(Count(err.str(), "is damaged or incomplete"), 2u) << err.str();
         EXPECT_NE(err.str().find("its record for area 2, line 1"), std::string::npos) << err.str();
         EXPECT_NE(err.str().find("its record for area 4, line 1"), std::string::npos) << err.str();
+        EXPECT_TRUE(err.str().ends_with("\nNothing was written: 2 areas could not be printed: Alabama [01], "
+                                        "Arizona [04].\n"))
+            << err.str();
     }
     EXPECT_EQ(test::FileBytes(earlierText), "an earlier job\r\n");
     EXPECT_EQ(test::FileBytes(earlierHtml), "<html>\r\nan earlier job\r\n");

@@ -273,7 +273,8 @@ TEST_F(BatchShow, MissingFileMessageNamesItInCapitals)
 {
     const Outcome r = Run({"show", "--table", "ZR5", "--area", "1"});
     EXPECT_EQ(r.status, batch::ExitFile);
-    EXPECT_EQ(r.err, "For some reason the file " + ToUpper(s_folder->Path() + "ZR5.dfx") + " could not be accessed.\n");
+    EXPECT_EQ(r.err, "For some reason the file " + ToUpper(s_folder->Path() + "ZR5.dfx")
+                         + " could not be accessed.\nNo such file or directory\n");
 }
 
 } // namespace

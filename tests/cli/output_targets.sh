@@ -78,8 +78,9 @@ fi
 is_workbook() {
     /usr/bin/python3 -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); sys.exit(z.testzip() is not None or "xl/workbook.xml" not in z.namelist())' "$1" 2>/dev/null
 }
-not_accessible() { # the viewer's message for a file, in capitals
+not_accessible() { # the viewer's message for a file, in capitals, and the system's reason
     echo "For some reason the file $(printf '%s' "$1" | tr '[:lower:]' '[:upper:]') could not be accessed."
+    echo "$2"
 }
 
 records=(export --table ZR4 --areas 1-2 --quarters last4)
@@ -134,7 +135,7 @@ if [ $other -eq 1 ]; then
     for format in comma xlsx; do
         as_other "$batch" --data "$data" "${records[@]}" --format $format --output "$work/shared/ro.csv" 2>"$work/err"
         [ $? -eq 1 ] || fail "$format to a read-only file: status"
-        [ "$(cat "$work/err")" = "$(not_accessible "$work/shared/ro.csv")" ] || fail "$format to a read-only file: $(cat "$work/err")"
+        [ "$(cat "$work/err")" = "$(not_accessible "$work/shared/ro.csv" "Permission denied")" ] || fail "$format to a read-only file: $(cat "$work/err")"
     done
     as_other "$batch" --data "$data" print --table ZR4 --areas 1 --output "$work/shared/ro.csv" 2>/dev/null
     [ $? -eq 1 ] || fail "a print to a read-only file: status"
@@ -195,8 +196,17 @@ if [ $root -eq 1 ]; then
         # One that finds no room at all cuts the file back.
         head -c 1048576 /dev/zero >"$work/small/filler" 2>/dev/null
         before=$(md5sum <"$work/small/log.txt")
-        run print --table ZR4 --areas 1-5 --output "$work/small/log.txt" 2>/dev/null && fail "a print to a full disk: status"
+        run print --table ZR4 --areas 1-5 --output "$work/small/log.txt" 2>"$work/err" && fail "a print to a full disk: status"
         [ "$(md5sum <"$work/small/log.txt")" = "$before" ] || fail "a print to a full disk left a part"
+        # Each writer names the file and the system's reason.
+        [ "$(cat "$work/err")" = "$(not_accessible "$work/small/log.txt" "No space left on device")" ] \
+            || fail "a print to a full disk: $(cat "$work/err")"
+        for format in comma xlsx; do
+            run "${records[@]}" --format $format --output "$work/small/new.$format" 2>"$work/err" \
+                && fail "$format to a full disk: status"
+            [ "$(cat "$work/err")" = "$(not_accessible "$work/small/new.$format" "No space left on device")" ] \
+                || fail "$format to a full disk: $(cat "$work/err")"
+        done
         umount "$work/small" && mounted=
     else
         fail "root could not mount a small file system"
@@ -229,7 +239,7 @@ run "${records[@]}" --format comma --output "$work/links/dangling.csv" || fail "
 ln -s loop-b "$work/links/loop-a"
 ln -s loop-a "$work/links/loop-b"
 run "${records[@]}" --format xlsx --output "$work/links/loop-a" 2>"$work/err"
-[ $? -eq 1 ] && [ "$(cat "$work/err")" = "$(not_accessible "$work/links/loop-a")" ] || fail "a link loop: $(cat "$work/err")"
+[ $? -eq 1 ] && [ "$(cat "$work/err")" = "$(not_accessible "$work/links/loop-a" "Too many levels of symbolic links")" ] || fail "a link loop: $(cat "$work/err")"
 [ -L "$work/links/loop-a" ] || fail "a link loop was replaced"
 
 # 9. A workbook that replaces a file is synced before its rename.
@@ -266,7 +276,7 @@ fi
     trap '' XFSZ
     exec "$batch" --data "$data" export --table ZR4 --areas all --quarters all --format xlsx --output "$work/full.xlsx"
 ) 2>"$work/err"
-[ $? -eq 1 ] && [ "$(cat "$work/err")" = "$(not_accessible "$work/full.xlsx")" ] || fail "a full disk: $(cat "$work/err")"
+[ $? -eq 1 ] && [ "$(cat "$work/err")" = "$(not_accessible "$work/full.xlsx" "File too large")" ] || fail "a full disk: $(cat "$work/err")"
 
 [ -z "$(ls -A "$TMPDIR")" ] || fail "spool files were left: $(ls -A "$TMPDIR")"
 if [ $failures -ne 0 ]; then

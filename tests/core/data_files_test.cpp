@@ -180,12 +180,18 @@ INSTANTIATE_TEST_SUITE_P(
 // the leading-number reading takes in full, or blanks alone.
 TEST(DataFiles, ValueTextsThatAreNumbers)
 {
-    for (const char *text : {"", "          ", "\t", "   1234567", "-2500", "+42.125", "1.4347E+06", "1E15", "1e5",
-                             "2e-3", "  12.5    ", ".5", "-.25", "0", "0000000042", "\t7.5\t", "-1.5E+2"})
+    // Beyond a double's range only upwards is no number: "1E-999" reads 0.
+    const std::vector<std::string> numbers{
+        "", "          ", "\t", "   1234567", "-2500", "+42.125", "1.4347E+06", "1E15", "1e5", "2e-3", "  12.5    ",
+        ".5", "-.25", "0", "0000000042", "\t7.5\t", "-1.5E+2", "1E308", "-1.7E308", "1E-999", "0E999", "0.00001E310",
+        std::string(400, '0')};
+    for (const std::string &text : numbers)
         EXPECT_TRUE(IsValueNumber(text)) << '"' << text << '"';
-    for (const char *text : {"   12x4567", "  ABCDEFGH", "987.6r", "12.", "1.2.3", "1,234", "(D)", "-", "+", ".",
-                             "E5", "1E", "1E+", "7E-x", "- 5", "1 2", "12 x", "1.5E3.2", "--1", "+-1", "1E5E5",
-                             "12\r", "1e 5"})
+    const std::vector<std::string> others{
+        "   12x4567", "  ABCDEFGH", "987.6r", "12.", "1.2.3", "1,234", "(D)", "-", "+", ".", "E5", "1E", "1E+", "7E-x",
+        "- 5", "1 2", "12 x", "1.5E3.2", "--1", "+-1", "1E5E5", "12\r", "1e 5", "1E999", "-1E999", " 9.9E+999",
+        "1e309", "1.8E308", "100000E304", "1" + std::string(400, '0')};
+    for (const std::string &text : others)
         EXPECT_FALSE(IsValueNumber(text)) << '"' << text << '"';
 }
 
@@ -408,7 +414,14 @@ TEST(DataFiles, MissingAndEmptyDataFiles)
     ASSERT_FALSE(missing);
     EXPECT_EQ(missing.Error().kind, FailureKind::NotAccessible);
     EXPECT_EQ(FailureText(missing.Error()),
-              "For some reason the file " + ToUpper(folder.Path()) + "ZR5.DFX could not be accessed.");
+              "For some reason the file " + ToUpper(folder.Path()) + "ZR5.DFX could not be accessed.\n"
+              "No such file or directory");
+    // A folder in the file's place says so.
+    std::filesystem::create_directory(folder.Path() + "ZR4.dfx");
+    auto folderInPlace = TableDataFile::Open(folder.Path() + "ZR4.dfx", "ZR4");
+    ASSERT_FALSE(folderInPlace);
+    EXPECT_EQ(FailureText(folderInPlace.Error()),
+              "For some reason the file " + ToUpper(folder.Path()) + "ZR4.DFX could not be accessed.\nIs a directory");
 
     auto empty = TableDataFile::Open(folder.Write("ZR5.dfx", ""), "ZR5");
     ASSERT_FALSE(empty);

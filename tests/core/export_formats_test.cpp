@@ -77,5 +77,35 @@ TEST(ExportFormats, SavedNumberOutsideTheTableReadsAsComma)
     }
 }
 
+// The name follows the chosen format where it is the format's doing: an
+// extension of the formats is exchanged, a missing one added; a name the
+// user gave another extension keeps it.
+TEST(ExportFormats, NameFollowsTheFormatsExtension)
+{
+    struct Case {
+        const char *name;
+        ExportFormat format;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {"/tmp/exp_fixed.txt", ExportFormat::Workbook, "/tmp/exp_fixed.xlsx"},
+        {"/tmp/book.xlsx", ExportFormat::Comma, "/tmp/book.csv"},
+        {"/tmp/BOOK.XLSX", ExportFormat::Space, "/tmp/BOOK.prn"},
+        {"out.csv", ExportFormat::Tab, "out.txt"},
+        {"out.prn", ExportFormat::Fixed, "out.prn"},
+        {"/tmp/wiz", ExportFormat::Workbook, "/tmp/wiz.xlsx"},
+        {"/tmp/wiz", ExportFormat::Comma, "/tmp/wiz.csv"},
+        {"/tmp/v1.2/wiz", ExportFormat::Comma, "/tmp/v1.2/wiz.csv"},
+        {"/home/ann/.hidden", ExportFormat::Tab, "/home/ann/.hidden.txt"},
+        {"/tmp/data.dat", ExportFormat::Workbook, "/tmp/data.dat"},
+        {"/tmp/report.csv.bak", ExportFormat::Comma, "/tmp/report.csv.bak"},
+        {"", ExportFormat::Comma, ""},
+        {"/tmp/folder/", ExportFormat::Comma, "/tmp/folder/"},
+        {"-", ExportFormat::Comma, "-"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(NameForFormat(c.name, c.format), c.expected) << c.name << " " << static_cast<int>(c.format);
+}
+
 } // namespace
 } // namespace tarvel

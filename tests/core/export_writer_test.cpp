@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -539,6 +540,37 @@ TEST_F(ExportFixture, MissingFootnoteFileCompletesWithoutThemAndSavesThemOff)
     EXPECT_EQ(settings.ReadSetting(SettingsKey("export"), "Footnotes").Text(), " 0");
 }
 
+// A quoted footnote line doubles the double quotes it holds, so a
+// spreadsheet reads it as one text; unquoted, it stands as in the file.
+TEST_F(ExportFixture, FootnoteQuotesAreDoubledOnlyInsideQuotes)
+{
+    m_data.Write("ZR6fn.txt", "Note 1. \"Quoted\" words.\r\n\"\r\nPlain line\r\n");
+    struct Case {
+        ExportFormat format;
+        bool quote;
+        const char *block;
+    };
+    const Case cases[] = {
+        {ExportFormat::Comma, true, "\r\n\"Note 1. \"\"Quoted\"\" words.\"\r\n\"\"\"\"\r\n\"Plain line\"\r\n"},
+        {ExportFormat::Space, true, "\r\n\"Note 1. \"\"Quoted\"\" words.\"\r\n\"\"\"\"\r\n\"Plain line\"\r\n"},
+        {ExportFormat::Tab, true, "\r\n\"Note 1. \"\"Quoted\"\" words.\"\r\n\"\"\"\"\r\n\"Plain line\"\r\n"},
+        {ExportFormat::Comma, false, "\r\nNote 1. \"Quoted\" words.\r\n\"\r\nPlain line\r\n"},
+        {ExportFormat::Fixed, true, "\r\nNote 1. \"Quoted\" words.\r\n\"\r\nPlain line\r\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.format) * 2 + (c.quote ? 1 : 0));
+        ExportOptions options = Options("ZR6", c.format, {1});
+        options.Header = false;
+        options.Quote = c.quote;
+        options.Footnotes = true;
+        const ExportResult result = RunExport(options, Selection("ZR6", {2}, {16}));
+        ASSERT_TRUE(result.Completed()) << ExportFailureText(result);
+        const std::string text = FileBytes(options.FileName);
+        ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), 5) << text;
+        EXPECT_EQ(text.substr(text.find("\r\n") + 2), c.block);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Early ends: nothing saved, every file closed, earlier areas complete.
 
@@ -570,8 +602,8 @@ TEST_F(ExportFailureTest, UnreadableDataFileWritesNothingAndLeavesTheOutputAsItW
         EXPECT_EQ(result.status, ExportStatus::FileFailed);
         EXPECT_EQ(result.failure.kind, FailureKind::NotAccessible);
         EXPECT_EQ(result.failure.path, m_data.Path() + "ZR6.dfx");
-        EXPECT_EQ(ExportFailureText(result),
-                  "For some reason the file " + ToUpper(m_data.Path() + "ZR6.DFX") + " could not be accessed.");
+        EXPECT_EQ(ExportFailureText(result), "For some reason the file " + ToUpper(m_data.Path() + "ZR6.DFX")
+                                                 + " could not be accessed.\nNo such file or directory");
         EXPECT_EQ(result.records, 0);
         EXPECT_EQ(FileBytes(out.Path() + "export.out"), "Earlier export\r\n");
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.Path()), {}), 1);

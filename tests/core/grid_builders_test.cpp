@@ -184,7 +184,9 @@ INSTANTIATE_TEST_SUITE_P(
                     CellCase{"   1234567", ' ', false, "(N)"}, CellCase{"   1234567", 'x', false, "(N)"},
                     CellCase{"   1234567", '1', true, "1,234,567 *"}, CellCase{"   1234567", '2', true, "1,234,567 *"},
                     CellCase{"   1234567", ' ', true, "1,234,567 *"}, CellCase{"   1234567", '0', true, "1,234,567"},
-                    CellCase{"     -0.2", '1', true, "0 *"}));
+                    CellCase{"     -0.2", '1', true, "0 *"}, CellCase{"     1E999", '0', false, nullptr},
+                    CellCase{"    -1E999", '2', true, nullptr}, CellCase{"     1E999", '1', false, "(D)"},
+                    CellCase{"    1E-999", '0', false, "0"}));
 
 // The text of a data cell the general way: the number the field reads as,
 // rounded and grouped, or the withheld mark; nullopt when a shown field is

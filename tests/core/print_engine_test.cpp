@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -236,6 +237,7 @@ TEST(PrintAll, AreaThatCannotBeBuiltIsSkippedAndTheLastBuiltOneEndsTheOutput)
         PrintAllAreas({1, 3, 2, 3}, ThreeAreas(), *target, options, {out.Path(), data.Path()}, sink);
     EXPECT_EQ(summary.Printed, 2);
     EXPECT_EQ(summary.Failed, 2);
+    EXPECT_EQ(summary.FailedAreas, (std::vector<int>{3, 3}));
     ASSERT_EQ(sink.messages.size(), 2u);
     EXPECT_EQ(sink.messages[0].text, FileNotAccessibleText("/data/ZR4.dfx"));
 
@@ -279,6 +281,32 @@ TEST(PrintAll, AnAreaWithAValueThatIsNoNumberIsReportedAndLeftOut)
     EXPECT_NE(text.find("Alabama [01]"), std::string::npos);
     EXPECT_EQ(text.find("Alaska [02]"), std::string::npos);
     EXPECT_NE(text.find("Arizona [04]"), std::string::npos);
+}
+
+// An output that cannot be opened, or cannot take what is written, fails
+// the run once, with the system's reason; it is no failure of the areas.
+TEST(PrintAll, AnOutputThatFailsIsReportedOnceWithItsReason)
+{
+    TempFolder out;
+    std::filesystem::create_directory(out.Path() + "folder.txt");
+    struct Case {
+        std::string file;
+        const char *reason;
+    };
+    for (const Case &c : {Case{out.Path() + "folder.txt", "Is a directory"},
+                          Case{out.Path() + "none/all.txt", "No such file or directory"},
+                          Case{"/dev/full", "No space left on device"}}) {
+        for (const bool whole : {false, true}) {
+            RecordingSink sink;
+            auto target = MakeFileTarget(c.file);
+            target->SetWholeOrNothing(whole);
+            const auto summary = PrintAllAreas({1, 2, 4}, ThreeAreas(), *target, FileOptions(c.file), {}, sink);
+            EXPECT_EQ(summary.Printed, 0) << c.file;
+            EXPECT_TRUE(summary.FailedAreas.empty()) << c.file;
+            ASSERT_EQ(sink.messages.size(), 1u) << c.file;
+            EXPECT_EQ(sink.messages[0].text, FileNotAccessibleText(c.file) + "\n" + c.reason);
+        }
+    }
 }
 
 TEST(PrintAll, ARunThatStopsLeavesTheEarlierFileByteForByte)
@@ -559,7 +587,8 @@ TEST(PrintEngine, OutputThatCannotBeOpenedIsReportedInCapitals)
     EXPECT_EQ(PrintWindow(PrintSnapshot::FromGrid(SmallTable()), *target, FileOptions(file), {}, sink),
               PrintStatus::Failed);
     ASSERT_EQ(sink.messages.size(), 1u);
-    EXPECT_EQ(sink.messages[0].text, FileNotAccessibleText(file));
+    EXPECT_EQ(sink.messages[0].text, FileNotAccessibleText(file) + "\nNo such file or directory");
+    EXPECT_EQ(FileNotAccessibleText(file, ENOENT), sink.messages[0].text);
 }
 
 TEST(PrintEngine, RequestChecks)

@@ -462,6 +462,49 @@ TEST(SettingsStore, DisplaySettingsAreWrittenAsQuitStoresThem)
     EXPECT_EQ(SettingNumberText(8), " 8");
 }
 
+// Each save is a synced rewrite of the whole file: a write that changes
+// nothing leaves the file alone, and deferred writes are saved once, at the
+// end of the last deferral (quitting wrote the file eight times).
+TEST(SettingsStore, WritesThatChangeNothingOrAreDeferredSaveOnce)
+{
+    TempFolder folder;
+    const std::string file = folder.Path() + "s.reg";
+    SettingsStore store(file);
+    WriteDefaultSettings(store, "/p/");
+    const DisplaySettings shown{"Courier New", 10, false, true, 5000, 8000, false};
+    WriteDisplaySettings(store, shown);
+    // A stand-in for the file as saved, to see whether it is written again.
+    const auto mark = [&file] { std::ofstream(file, std::ios::binary | std::ios::trunc) << "unchanged"; };
+
+    mark();
+    WriteDisplaySettings(store, shown);
+    store.WriteSetting(Misc, "ZRPath", "/p/");
+    EXPECT_EQ(FileText(file).value_or(""), "unchanged");
+
+    {
+        const SettingsStore::DeferredSaves outer(store);
+        {
+            const SettingsStore::DeferredSaves inner(store);
+            store.WriteSetting(Misc, "Font", "Liberation Mono");
+        }
+        store.WriteSetting(Grid, "Height", 4321);
+        EXPECT_EQ(FileText(file).value_or(""), "unchanged");
+        EXPECT_EQ(store.ReadSetting(Misc, "Font").Text(), "Liberation Mono");
+    }
+    const SettingsStore saved(file);
+    EXPECT_EQ(saved.ReadSetting(Misc, "Font").Text(), "Liberation Mono");
+    EXPECT_EQ(saved.ReadSetting(Grid, "Height").Number(), 4321);
+    EXPECT_TRUE(store.LastSaveSucceeded());
+
+    // A deferral in which nothing changed saves nothing.
+    mark();
+    {
+        const SettingsStore::DeferredSaves once(store);
+        store.WriteSetting(Misc, "Font", "Liberation Mono");
+    }
+    EXPECT_EQ(FileText(file).value_or(""), "unchanged");
+}
+
 // A chosen font's size as the display settings keep it.
 class WholeFontSizeTest : public testing::TestWithParam<std::pair<double, int>> {};
 

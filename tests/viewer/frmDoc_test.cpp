@@ -238,7 +238,8 @@ TEST_F(DocumentsTest, MissingRegionsWarnsAndLeavesAnEmptyWindow)
     const auto messages = prompts.Of(Kind::Message);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, QStringLiteral("File not accessible"));
-    EXPECT_EQ(messages[0].text.toStdString(), "For some reason the file " + tarvel::ToUpper(path) + " could not be accessed.");
+    EXPECT_EQ(messages[0].text.toStdString(),
+              "For some reason the file " + tarvel::ToUpper(path) + " could not be accessed.\nNo such file or directory");
     EXPECT_EQ(messages[0].icon, QMessageBox::Warning);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }

@@ -39,6 +39,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <string>
 
@@ -210,6 +211,47 @@ TEST_F(ExportWizardTest, WorkbookRunReplacesTheFileAndIsRestoredNextTime)
     EXPECT_TRUE(again->optCopy[4]->isChecked());
     EXPECT_FALSE(again->chkAppend->isEnabled());
     EXPECT_TRUE(again->chkAppend->isChecked());
+}
+
+// The file name follows the format: an extension the formats use changes
+// with it, and a name without one gets the format's, at the change and when
+// the export starts. Another extension, a file that is there under its bare
+// name and a folder of per-area files stay as they are.
+TEST_F(ExportWizardTest, FileNameFollowsTheFormat)
+{
+    auto wizard = Open();
+    const auto name = [&wizard] { return wizard->txtFileName->text().toStdString(); };
+    wizard->optCopy[3]->click();
+    wizard->txtFileName->setText(QString::fromStdString(Out("exp_fixed.txt")));
+    wizard->optCopy[4]->click();
+    EXPECT_EQ(name(), Out("exp_fixed.xlsx"));
+    wizard->optCopy[1]->click();
+    EXPECT_EQ(name(), Out("exp_fixed.prn"));
+    wizard->txtFileName->setText(QString::fromStdString(Out("notes.dat")));
+    wizard->optCopy[4]->click();
+    EXPECT_EQ(name(), Out("notes.dat"));
+    wizard->txtFileName->setText(QStringLiteral("/dev/null"));
+    wizard->optCopy[0]->click();
+    EXPECT_EQ(name(), "/dev/null");
+    wizard->txtFileName->setText(QString::fromStdString(Out("book")));
+    wizard->optCopy[4]->click();
+    EXPECT_EQ(name(), Out("book.xlsx"));
+    wizard->optOP[1]->click();
+    wizard->txtFileName->setText(QString::fromStdString(Folder(m_out)));
+    wizard->optCopy[0]->click();
+    EXPECT_EQ(name(), Folder(m_out));
+
+    // Typed without an extension after the format was chosen.
+    wizard->optOP[0]->click();
+    wizard->txtFileName->setText(QString::fromStdString(Out("wiz")));
+    wizard->lstExport->item(0)->setSelected(true);
+    prompts.messageAnswers = {QMessageBox::No};
+    wizard->cmdOK->click();
+    ASSERT_TRUE(wizard->Completed());
+    EXPECT_EQ(name(), Out("wiz.csv"));
+    EXPECT_TRUE(FileBytes(Out("wiz.csv")).startsWith("\"State FIPS\""));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Out("wiz"))));
+    EXPECT_EQ(ExportSetting(m_settings, "Filename"), Out("wiz.csv"));
 }
 
 TEST_F(ExportWizardTest, SavedFixedFormatOpensWithTheQuoteBoxDisabled)
@@ -583,7 +625,7 @@ TEST_F(ExportWizardTest, MissingLineTitleFileLeavesAnEmptyList)
     ASSERT_EQ(prompts.records.size(), 1u);
     EXPECT_EQ(prompts.records[0].title, QStringLiteral("File not accessible"));
     EXPECT_EQ(prompts.records[0].text,
-              QString::fromStdString(tarvel::FileNotAccessibleText(Folder(m_out) + "ZR4line.csv")));
+              QString::fromStdString(tarvel::FileNotAccessibleText(Folder(m_out) + "ZR4line.csv", ENOENT)));
     EXPECT_EQ(wizard->lstExport->count(), 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     wizard->txtFileName->setText(QString::fromStdString(Out("x.csv")));

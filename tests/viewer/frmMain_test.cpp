@@ -772,7 +772,7 @@ TEST_F(MainWindowTest, MissingAreaListIsReportedAndChangesNothing)
     EXPECT_EQ(messages[0].title, QStringLiteral("File not accessible"));
     EXPECT_EQ(messages[0].text, QStringLiteral("For some reason the file ")
                                     + QString::fromStdString(Folder(m_data)).toUpper()
-                                    + QStringLiteral("STATCODE.CSV could not be accessed."));
+                                    + QStringLiteral("STATCODE.CSV could not be accessed.\nNo such file or directory"));
     EXPECT_EQ(messages[0].icon, QMessageBox::Warning);
     EXPECT_EQ(window->State().CurrentArea, 7);
     EXPECT_EQ(window->PanelText(3), QStringLiteral("No states selected"));

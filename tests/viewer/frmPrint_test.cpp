@@ -35,6 +35,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -347,8 +349,9 @@ TEST_F(PrintTest, DisplayedTablePrintsToPdfFileAsOnPaper)
     const QString pdf = Out("table.PDF");
     PrintTo(*window, pdf, true);
     PressPrint();
-    for (int job = 0; job < 2; ++job)
-        window->RunPrint(); // the second job replaces the file, as the user agrees
+    window->RunPrint();
+    prompts.messageAnswers = {QMessageBox::Yes};
+    window->RunPrint(); // the second job replaces the file, as the user agrees
     EXPECT_EQ(prompts.Messages(QStringLiteral("Replace file")).size(), 1u);
 
     const auto done = prompts.Messages(QStringLiteral("Printing completed"));
@@ -435,11 +438,12 @@ TEST_F(PrintTest, ExistingPdfIsReplacedOnlyWhenTheUserSaysSo)
     Show(*window, new TestChild(
                       tarvel::PrintSnapshot::FromDocument("Regions", "Region one", tarvel::ChildKind::Document)));
 
-    prompts.messageAnswers = {QMessageBox::No};
+    // Enter answers No: nothing is replaced.
     window->RunPrint();
     const auto asked = prompts.Messages(QStringLiteral("Replace file"));
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].icon, QMessageBox::Question);
+    EXPECT_EQ(asked[0].defaultButton, QMessageBox::No);
     EXPECT_TRUE(asked[0].text.contains(Out("REGIONS.PDF")));
     EXPECT_EQ(ReadFile(pdf), "an earlier print of many pages");
     EXPECT_TRUE(prompts.Messages(QStringLiteral("Printing completed")).empty());
@@ -660,22 +664,25 @@ TEST_F(PrintTest, PrintAllToHtmlIsTheCoresRunAndRestoresTheArea)
     EXPECT_EQ(WithoutTime(ReadFile(html)), WithoutTime(ReadFile(Out("core.htm"))));
 }
 
-TEST_F(PrintTest, PrintAllStepsBackwardsAfterPrevious)
+TEST_F(PrintTest, PrintAllRunsInAreaOrderAfterPrevious)
 {
     auto window = Start();
-    ChooseAreas(*window, {2, 5});
-    window->State().ViewForward = false;
+    ChooseAreas(*window, {2, 3, 5});
+    window->cmdPrev->click(); // displays the last chosen area, stepping backwards
+    ASSERT_FALSE(window->State().ViewForward);
     const QString text = Out("all.txt");
     PrintTo(*window, text);
     PressPrint();
     window->RunPrintAll();
-    // Area 5 first, then area 2, as the display command would step.
+    // Area 2, then 3, then 5, whatever arrow was pressed before.
     const std::string printed = ReadFile(text);
-    const std::size_t second = printed.find(tarvel::sample::Areas()[1].name);
-    const std::size_t fifth = printed.find(tarvel::sample::Areas()[4].name);
-    ASSERT_NE(second, std::string::npos);
-    ASSERT_NE(fifth, std::string::npos);
-    EXPECT_LT(fifth, second);
+    std::vector<std::size_t> places;
+    for (const int area : {2, 3, 5}) {
+        places.push_back(printed.find(tarvel::sample::Areas()[static_cast<std::size_t>(area - 1)].name));
+        ASSERT_NE(places.back(), std::string::npos) << area;
+    }
+    EXPECT_TRUE(std::is_sorted(places.begin(), places.end()));
+    EXPECT_FALSE(window->State().ViewForward); // the arrows step as before
 }
 
 TEST_F(PrintTest, PrintAllToThePrinterIsOneJobWithFootnotesLast)

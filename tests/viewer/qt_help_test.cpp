@@ -27,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <memory>
 #include <optional>
 #include <set>
@@ -206,7 +207,8 @@ TEST_F(HelpWindowTest, MissingHelpFileReportsTheDataFolderPathAndOpensNoWindow)
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, QStringLiteral("File not accessible"));
     EXPECT_EQ(messages[0].icon, QMessageBox::Warning);
-    EXPECT_EQ(messages[0].text, QString::fromStdString(tarvel::FileNotAccessibleText(dataFolder + "tarvel.hlp")));
+    EXPECT_EQ(messages[0].text,
+              QString::fromStdString(tarvel::FileNotAccessibleText(dataFolder + "tarvel.hlp", ENOENT)));
 }
 
 TEST_F(HelpWindowTest, DamagedHelpFileReportsWhatIsWrongAndOpensNoWindow)

@@ -54,6 +54,14 @@ QMessageBox::StandardButton ScriptedPrompts::Message(const QString &title, const
     return QMessageBox::Ok;
 }
 
+bool ScriptedPrompts::ConfirmReplace(const QString &title, const QString &text)
+{
+    records.push_back({Kind::Message, title, text, QMessageBox::Question, {}, 0, false, QMessageBox::No});
+    QMessageBox::StandardButton answer = QMessageBox::No; // Enter
+    Take(messageAnswers, answer);
+    return answer == QMessageBox::Yes;
+}
+
 std::optional<QString> ScriptedPrompts::InputBox(const QString &title, const QString &prompt, const QString &initial)
 {
     records.push_back({Kind::InputBox, title, prompt, QMessageBox::NoIcon, initial, 0});

@@ -30,10 +30,12 @@ public:
         int topic = 0;   ///< help topic; the file dialog's filter entry as it opened; a progress's count
         /// A save dialog asks before an existing file is chosen.
         bool confirmsReplace = false;
+        /// The message box's button Enter presses; NoButton for the box's first.
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     };
 
     // Answers, taken in order. Defaults when a queue is empty: the message
-    // box's first button (Ok), cancel for the input box and the file, folder
+    // box's default button (Enter), else its first (Ok), cancel for the input box and the file, folder
     // and font dialogs, false for the printer, true for opening a file.
     std::deque<QMessageBox::StandardButton> messageAnswers;
     std::deque<std::optional<QString>> inputAnswers;
@@ -65,6 +67,8 @@ public:
 
     QMessageBox::StandardButton Message(const QString &title, const QString &text, QMessageBox::Icon icon,
                                         QMessageBox::StandardButtons buttons) override;
+    /// Recorded as a message box with Yes and No, No its default button.
+    bool ConfirmReplace(const QString &title, const QString &text) override;
     std::optional<QString> InputBox(const QString &title, const QString &prompt, const QString &initial) override;
     using Prompts::SaveFileName;
     std::optional<QString> SaveFileName(const QString &title, const QString &start, const QString &filter,

@@ -28,7 +28,7 @@ Result<std::vector<std::string>> ReadTitleFile(const std::string &path, std::str
     if (ShapeOf(code) == TableShape::AreaRows) {
         auto in = OpenTextForInput(path);
         if (!in)
-            return Failure::NotAccessible(path);
+            return NotReadable(path);
         std::string line;
         while (static_cast<int>(result.size()) < lines) {
             const LineRead read = ReadBoundedLine(*in, line, MaxRecordLength);
@@ -45,7 +45,7 @@ Result<std::vector<std::string>> ReadTitleFile(const std::string &path, std::str
 
     auto file = OpenRecordFile(path, LineTitleRecordLength);
     if (!file)
-        return Failure::NotAccessible(path);
+        return NotReadable(path);
     for (int n = 1; n <= lines; ++n) {
         const auto record = file->Read(n);
         if (!record)
@@ -73,7 +73,7 @@ Result<TableDataFile> TableDataFile::Open(const std::string &path, std::string_v
 {
     auto file = OpenBinaryForRead(path);
     if (!file)
-        return Failure::NotAccessible(path);
+        return NotReadable(path);
     // The first line gives the record length R. Read in pieces up to a
     // limit: a file without any line end (a huge sparse one, say) is never
     // read whole.
@@ -295,7 +295,7 @@ Result<std::vector<AreaRecord>> ReadAreaList(const std::string &path)
 {
     auto file = OpenRecordFile(path, AreaRecordLength);
     if (!file)
-        return Failure::NotAccessible(path);
+        return NotReadable(path);
     std::vector<AreaRecord> areas;
     areas.reserve(AreaCount);
     for (int n = 1; n <= AreaCount; ++n) {
@@ -318,7 +318,7 @@ Result<AreaRecord> ReadAreaRecord(const std::string &path, int area)
         return Failure{FailureKind::Usage, path, "there is no area " + std::to_string(area)};
     auto file = OpenRecordFile(path, AreaRecordLength);
     if (!file)
-        return Failure::NotAccessible(path);
+        return NotReadable(path);
     const auto record = file->Read(area);
     if (!record)
         return Failure::Damaged(path, "it is too short for area " + std::to_string(area));

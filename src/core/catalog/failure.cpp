@@ -2,16 +2,36 @@
 
 #include "core/catalog/file_helpers.h"
 
+#include <clocale>
+#include <cstring>
+#include <locale.h>
+#include <string>
+
 namespace tarvel {
 
-std::string FileNotAccessibleText(const std::string &name)
+std::string SystemReason(int error)
 {
-    return "For some reason the file " + FileNameInCapitals(name) + " could not be accessed.";
+    if (error == 0)
+        return {};
+    // The C locale's wording: the program's other texts are English too,
+    // whatever language the desktop speaks.
+    static const locale_t english = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    if (english == static_cast<locale_t>(nullptr))
+        return "error " + std::to_string(error);
+    return strerror_l(error, english);
 }
 
-void ReportFileNotAccessible(MessageSink &sink, const std::string &name)
+std::string FileNotAccessibleText(const std::string &name, int error)
 {
-    sink.ShowMessage(MessageIcon::Warning, "File not accessible", FileNotAccessibleText(name));
+    std::string text = "For some reason the file " + FileNameInCapitals(name) + " could not be accessed.";
+    if (error != 0)
+        text += "\n" + SystemReason(error);
+    return text;
+}
+
+void ReportFileNotAccessible(MessageSink &sink, const std::string &name, int error)
+{
+    sink.ShowMessage(MessageIcon::Warning, "File not accessible", FileNotAccessibleText(name, error));
 }
 
 std::string FailureText(const Failure &failure)
@@ -20,7 +40,7 @@ std::string FailureText(const Failure &failure)
     case FailureKind::None:
         return {};
     case FailureKind::NotAccessible:
-        return FileNotAccessibleText(failure.path);
+        return FileNotAccessibleText(failure.path, failure.error);
     case FailureKind::Damaged:
         return "The file " + FileNameInCapitals(failure.path) + " is damaged or incomplete: " + failure.detail + ".";
     case FailureKind::Usage:
@@ -35,7 +55,7 @@ void ReportFailure(MessageSink &sink, const Failure &failure)
     case FailureKind::None:
         return;
     case FailureKind::NotAccessible:
-        ReportFileNotAccessible(sink, failure.path);
+        ReportFileNotAccessible(sink, failure.path, failure.error);
         return;
     case FailureKind::Damaged:
         sink.ShowMessage(MessageIcon::Warning, "File damaged", FailureText(failure));

@@ -54,12 +54,18 @@ public:
     virtual void ShowMessage(MessageIcon icon, const std::string &title, const std::string &text) = 0;
 };
 
-/// "For some reason the file " + NAME IN CAPITALS + " could not be accessed."
-std::string FileNotAccessibleText(const std::string &name);
+/// The system's reason for an errno value as the C library words it, in
+/// English ("No space left on device"); "" for 0.
+std::string SystemReason(int error);
+/// "For some reason the file " + NAME IN CAPITALS + " could not be accessed.",
+/// then, when error (an errno value) is not 0, the system's reason on a line
+/// of its own.
+std::string FileNotAccessibleText(const std::string &name, int error = 0);
 /// Shows the warning titled "File not accessible" for name.
-void ReportFileNotAccessible(MessageSink &sink, const std::string &name);
-/// The message for any failure: the not-accessible text, or for a damaged
-/// file a text naming the file and what is wrong with it.
+void ReportFileNotAccessible(MessageSink &sink, const std::string &name, int error = 0);
+/// The message for any failure: the not-accessible text (with the system's
+/// reason when known), or for a damaged file a text naming the file and what
+/// is wrong with it.
 std::string FailureText(const Failure &failure);
 /// Shows the failure as a warning (title "File not accessible" or "File damaged").
 void ReportFailure(MessageSink &sink, const Failure &failure);

@@ -8,7 +8,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace tarvel {
@@ -363,12 +365,83 @@ LineRead ReadBoundedLine(std::istream &in, std::string &line, std::size_t maxLen
     return LineRead::Line;
 }
 
+Failure NotReadable(const std::string &path)
+{
+    Failure failure = Failure::NotAccessible(path);
+    const fs::path actual = ActualPath(path);
+    struct stat status {};
+    if (::stat(actual.c_str(), &status) != 0) {
+        failure.error = errno;
+    } else if (S_ISDIR(status.st_mode)) {
+        failure.error = EISDIR;
+    } else if (const int fd = OpenForReading(actual); fd < 0) {
+        failure.error = errno;
+    } else {
+        ::close(fd); // it opens now: the reason is not known
+    }
+    return failure;
+}
+
+namespace {
+
+// Why writes to a file that may be written stopped: its file system has no
+// room left, or it reached the limit on the size of this process's files;
+// 0 when neither.
+int RoomReason(const struct statvfs &room, bool roomKnown, off_t size)
+{
+    if (roomKnown && (::geteuid() == 0 ? room.f_bfree : room.f_bavail) == 0)
+        return ENOSPC;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+        && static_cast<rlim_t>(size) >= limit.rlim_cur)
+        return EFBIG;
+    return 0;
+}
+
+} // namespace
+
+int WriteFailureReasonOf(int fd)
+{
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        return errno;
+    struct statvfs room {};
+    const bool roomKnown = ::fstatvfs(fd, &room) == 0;
+    return RoomReason(room, roomKnown, status.st_size);
+}
+
+int WriteFailureReason(const std::string &path)
+{
+    const fs::path actual = ActualPath(path);
+    struct stat status {};
+    if (::stat(actual.c_str(), &status) == 0) {
+        if (S_ISDIR(status.st_mode))
+            return EISDIR;
+        if (::access(actual.c_str(), W_OK) != 0)
+            return errno;
+        // It may be written: a write may still have found no room left, or
+        // passed the limit on the size of this process's files.
+        struct statvfs room {};
+        const bool roomKnown = ::statvfs(actual.c_str(), &room) == 0;
+        return RoomReason(room, roomKnown, status.st_size);
+    }
+    if (errno != ENOENT)
+        return errno;
+    // A new file: its folder must be there and take it.
+    const fs::path folder = actual.has_parent_path() ? actual.parent_path() : fs::path(".");
+    if (::stat(folder.c_str(), &status) != 0)
+        return errno;
+    if (!S_ISDIR(status.st_mode))
+        return ENOTDIR;
+    return ::access(folder.c_str(), W_OK | X_OK) != 0 ? errno : 0;
+}
+
 Result<std::string> ReadTextFile(const std::string &path, std::int64_t limit)
 {
     std::int64_t size = 0;
     auto stream = OpenStream(path, size);
     if (!stream)
-        return Failure::NotAccessible(path);
+        return NotReadable(path);
     // The size is checked first so a huge file is never read at all; the
     // read stays bounded should the file grow meanwhile.
     if (size > limit)

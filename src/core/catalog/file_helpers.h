@@ -105,6 +105,20 @@ std::optional<RecordFile> OpenRecordFile(const std::string &path, int recordLeng
 std::optional<std::ifstream> OpenTextForInput(const std::string &path);
 std::optional<BinaryFile> OpenBinaryForRead(const std::string &path);
 
+/// The NotAccessible failure of a file that could not be opened for
+/// reading, with the system's reason found by looking at it again (no
+/// reason when it opens now).
+Failure NotReadable(const std::string &path);
+/// Why a file cannot be written, or why writes to it failed, found by
+/// looking at it (a folder, no permission, its file system full, the size
+/// limit of this process reached) or, for a new one, its folder: an errno
+/// value, or 0 when nothing is seen. For writers that give no reason of
+/// their own.
+int WriteFailureReason(const std::string &path);
+/// The same for a file open as fd whose writes failed: no room left on its
+/// file system, or the size limit reached; 0 when neither is seen.
+int WriteFailureReasonOf(int fd);
+
 /// The largest free-text file (footnotes, summaries, documents, help) the
 /// program reads: far beyond any real one, small enough to hold in memory.
 inline constexpr std::int64_t MaxTextFileSize = 16 * 1024 * 1024;

@@ -3,6 +3,7 @@
 #include "core/catalog/text_helpers.h"
 #include "core/catalog/value_text_fast.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstddef>
 #include <system_error>
@@ -35,6 +36,41 @@ std::size_t SkipExponent(std::string_view text, std::size_t i)
         ++j;
     const std::size_t digits = SkipDigits(text, j);
     return digits == j ? i : digits;
+}
+
+// Whether number (digits, a point with digits, an exponent; no sign or
+// blank) reads as a finite double. A number too large for one would read 0,
+// so it is no value; one too small for one reads 0, which it nearly is.
+bool FitsADouble(std::string_view number)
+{
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (ec != std::errc::result_out_of_range)
+        return true;
+    // Out of range: too large when the first digit that is not 0 stands at
+    // or above the units once the exponent is applied. The exponent counts
+    // at most to a bound beyond any double's, so a long one cannot overflow.
+    const std::size_t mark = number.find_first_of("Ee");
+    const std::string_view digits = number.substr(0, mark);
+    const std::size_t point = std::min(digits.find('.'), digits.size());
+    const std::size_t first = digits.find_first_of("123456789");
+    if (first == std::string_view::npos)
+        return true;
+    constexpr long long Bound = 1'000'000;
+    long long place = first < point ? static_cast<long long>(point - first - 1)
+                                    : -static_cast<long long>(first - point);
+    place = std::clamp(place, -Bound, Bound);
+    if (mark != std::string_view::npos) {
+        std::size_t i = mark + 1;
+        const bool negative = i < number.size() && number[i] == '-';
+        if (i < number.size() && (number[i] == '+' || number[i] == '-'))
+            ++i;
+        long long exponent = 0;
+        for (; i < number.size(); ++i)
+            exponent = std::min(exponent * 10 + (number[i] - '0'), Bound);
+        place += negative ? -exponent : exponent;
+    }
+    return place < 0;
 }
 
 } // namespace
@@ -86,13 +122,19 @@ bool IsValueNumber(std::string_view text)
     }
     if (!digits)
         return false;
+    bool exponent = false;
     if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
-        const std::size_t exponent = SkipExponent(text, i);
-        if (exponent == i)
+        const std::size_t end = SkipExponent(text, i);
+        if (end == i)
             return false;
-        i = exponent;
+        i = end;
+        exponent = true;
     }
-    return SkipBlanks(text, i) == text.size();
+    if (SkipBlanks(text, i) != text.size())
+        return false;
+    // Only an exponent or some three hundred digits reach beyond a double.
+    constexpr std::size_t DigitsThatFitAlways = 300;
+    return (!exponent && i - whole < DigitsThatFitAlways) || FitsADouble(text.substr(whole, i - whole));
 }
 
 } // namespace tarvel

@@ -15,11 +15,12 @@ double ReadLeadingNumber(std::string_view text);
 /// Whether a value text shown as a number holds one, whole: blanks alone
 /// (which read 0), or blanks, an optional sign, digits with or without a
 /// point and decimals, an optional exponent ("E+06", "e5"), then nothing but
-/// blanks; blanks are spaces and tabs. ReadLeadingNumber then reads every
-/// character of it. A shown value that does not ("12x4567", "987.6r",
-/// "12.") makes its record damaged: every reader that turns a value text
-/// into a number or a shown number checks it here, and any quicker reading
-/// of the usual shapes takes only texts this accepts.
+/// blanks; blanks are spaces and tabs; and not beyond what a double holds
+/// ("1E999" would read 0). ReadLeadingNumber then reads every character of
+/// it. A shown value that does not ("12x4567", "987.6r", "12.", "1E999")
+/// makes its record damaged: every reader that turns a value text into a
+/// number or a shown number checks it here, and any quicker reading of the
+/// usual shapes takes only texts this accepts.
 bool IsValueNumber(std::string_view text);
 
 } // namespace tarvel

@@ -1,5 +1,7 @@
 #include "core/export/export_formats.h"
 
+#include "core/catalog/text_helpers.h"
+
 namespace tarvel {
 
 namespace {
@@ -80,6 +82,31 @@ std::string ExportFormatNames(std::string_view separator)
         names += info.Name;
     }
     return names;
+}
+
+std::string_view FileNameExtension(std::string_view name)
+{
+    const std::size_t slash = name.rfind('/');
+    const std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
+    const std::size_t dot = last.rfind('.');
+    if (dot == std::string_view::npos || dot == 0)
+        return {};
+    return last.substr(dot);
+}
+
+std::string NameForFormat(std::string_view name, ExportFormat format)
+{
+    if (name.empty() || name.back() == '/' || name == "-")
+        return std::string(name);
+    const std::string_view wanted = FormatInfo(format).Extension;
+    const std::string_view extension = FileNameExtension(name);
+    if (extension.empty())
+        return std::string(name) + std::string(wanted);
+    for (const ExportFormatInfo &info : Formats) {
+        if (EqualIgnoringCase(extension, info.Extension))
+            return std::string(name.substr(0, name.size() - extension.size())) + std::string(wanted);
+    }
+    return std::string(name);
 }
 
 const std::vector<std::string_view> &ExportFileTypes()

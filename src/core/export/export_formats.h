@@ -53,6 +53,16 @@ std::optional<ExportFormat> ExportFormatNamed(std::string_view name);
 /// The `--format` words in button order, joined by separator.
 std::string ExportFormatNames(std::string_view separator);
 
+/// The extension of a file name's last part (".csv", as it is written), or
+/// "" when it has none; a leading dot (".profile") is no extension.
+std::string_view FileNameExtension(std::string_view name);
+/// A one-file export's name once format is chosen, as office save dialogs
+/// make it: an extension one of the formats uses (".csv", ".prn", ".txt",
+/// ".xlsx", in any letter case) becomes format's, a name without one gets
+/// format's, and any other extension stays. An empty name, a folder (ending
+/// in '/') and "-" (the standard output) stay as they are.
+std::string NameForFormat(std::string_view name, ExportFormat format);
+
 /// The file types of the wizard's save dialog after its "All files (*)", in
 /// the order its remembered "Index" counts them (2 is the first). A new
 /// type goes last, so a remembered index keeps its meaning.

@@ -512,7 +512,17 @@ int RecordLayout::AppendCells(std::vector<RecordCell> &out, const DataRecordView
 
 std::string RecordLayout::FootnoteLine(std::string_view line) const
 {
-    return m_quote + std::string(line) + m_quote;
+    if (m_quote.empty())
+        return std::string(line);
+    // Inside quotes a quote of the line is doubled, so a spreadsheet reads
+    // the line as one text ("see ""Derivation"" below").
+    std::string quoted = m_quote;
+    for (const char c : line) {
+        quoted += c;
+        if (c == '"')
+            quoted += '"';
+    }
+    return quoted + m_quote;
 }
 
 } // namespace tarvel

@@ -10,7 +10,8 @@
 namespace tarvel {
 
 // The export record formats. Every record is single-byte text; the writer
-// adds the "\r\n" after each one. Nothing inside a field is ever escaped.
+// adds the "\r\n" after each one. Nothing inside a field is ever escaped
+// (the fields never hold a double quote); only a quoted footnote line's are doubled.
 
 /// One field of a record as a spreadsheet cell: the text the comma format
 /// writes for it, without quotes.
@@ -82,7 +83,8 @@ public:
     /// or the quarter whose value is not a number, as AppendRecord.
     int AppendCells(std::vector<RecordCell> &out, const DataRecordView &record, std::string_view lineTitle,
                     std::string_view areaCaption) const;
-    /// One footnote line as written in the footnote block: Q + line + Q.
+    /// One footnote line as written in the footnote block: Q + line + Q,
+    /// each double quote of the line doubled when Q is one.
     std::string FootnoteLine(std::string_view line) const;
 
 private:

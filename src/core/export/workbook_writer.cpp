@@ -1,5 +1,6 @@
 #include "core/export/workbook_writer.h"
 
+#include "core/catalog/file_helpers.h"
 #include "core/catalog/safe_output_file.h"
 #include "core/export/xlsx_library.h"
 
@@ -147,12 +148,13 @@ private:
 };
 
 // The system's reason for a failed library call: errno as the call left
-// it, or what its result code stands for.
+// it, or what its result code stands for; 0 when neither says (Commit then
+// looks at the work file).
 int ReasonOf(lxw_error error, int systemError)
 {
     if (error == LXW_ERROR_MEMORY_MALLOC_FAILED)
         return ENOMEM;
-    return systemError != 0 ? systemError : EIO;
+    return systemError;
 }
 
 
@@ -416,13 +418,24 @@ bool WorkbookWriter::Commit()
     // stream is flushed and checked before the workbook is put together.
     for (lxw_worksheet *sheet : {book.records, book.footnotes}) {
         FILE *rows = sheet && sheet->optimize_tmpfile ? sheet->optimize_tmpfile : nullptr;
-        if (rows && !book.failed && (std::fflush(rows) != 0 || std::ferror(rows))) {
-            book.error = ReasonOf(LXW_NO_ERROR, errno);
+        if (!rows || book.failed)
+            continue;
+        errno = 0;
+        const bool flushFailed = std::fflush(rows) != 0;
+        if (flushFailed || std::ferror(rows)) {
+            // A write that failed before the flush left only the stream's
+            // mark, not its errno: the file then says why.
+            book.error = flushFailed ? ReasonOf(LXW_NO_ERROR, errno) : 0;
+            if (book.error == 0)
+                book.error = WriteFailureReasonOf(::fileno(rows));
             book.failed = true;
         }
     }
-    if (book.failed)
+    if (book.failed) {
+        if (book.error == 0)
+            book.error = WriteFailureReason(book.output->WorkFile().string());
         return false;
+    }
 
     lxw_error written = LXW_NO_ERROR;
     {
@@ -432,8 +445,13 @@ bool WorkbookWriter::Commit()
         book.workbook = nullptr; // closing frees it, written or not
         book.Note(written);
     }
-    if (written != LXW_NO_ERROR)
+    if (written != LXW_NO_ERROR) {
+        // The library's own writes leave errno as later calls set it: the
+        // work file says what stopped them (a full disk, a size limit).
+        if (book.error == 0)
+            book.error = WriteFailureReason(book.output->WorkFile().string());
         return false;
+    }
     if (!book.output->Commit()) {
         book.error = book.output->Error();
         return false;

@@ -396,7 +396,7 @@ Result<HelpFile> ReadHelpFile(const std::string &path)
 {
     const std::optional<std::string> text = ReadWholeFile(path);
     if (!text)
-        return Failure::NotAccessible(path);
+        return NotReadable(path);
     return ParseHelpText(*text, path);
 }
 

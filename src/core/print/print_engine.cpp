@@ -29,7 +29,7 @@ bool EndAndCheck(PrintTarget &target, MessageSink &sink)
     if (target.EndOutput())
         return true;
     if (!name.empty())
-        ReportFileNotAccessible(sink, name);
+        ReportFileNotAccessible(sink, name, target.Error());
     return false;
 }
 
@@ -47,7 +47,7 @@ bool OpenOutput(PrintTarget &target, const DataPaths &paths, MessageSink &sink,
         if (name.empty())
             sink.ShowMessage(MessageIcon::Warning, "Printer not available", "The printer could not be started.");
         else
-            ReportFileNotAccessible(sink, name);
+            ReportFileNotAccessible(sink, name, target.Error());
         return false;
     }
     target.BeginFileOutput(opened == OpenResult::Appending);
@@ -161,6 +161,7 @@ PrintAllSummary PrintAllRun(const std::vector<int> &areas, const AreaGridBuilder
                 return std::move(*grid);
             ReportFailure(sink, grid.Error());
             ++summary.Failed;
+            summary.FailedAreas.push_back(area);
         }
         return std::nullopt;
     };
@@ -185,10 +186,18 @@ PrintAllSummary PrintAllRun(const std::vector<int> &areas, const AreaGridBuilder
             return summary;
         }
         const PrintSnapshot snapshot = PrintSnapshot::FromGrid(std::move(*current));
-        if (PrintWindow(snapshot, target, options, paths, sink, otherInputs) == PrintStatus::Printed)
+        if (PrintWindow(snapshot, target, options, paths, sink, otherInputs) == PrintStatus::Printed) {
             ++summary.Printed;
-        else
+        } else {
             ++summary.Failed;
+            // An output that could not be opened, or failed as it ended,
+            // takes no later area: it is reported once, not once an area,
+            // and what went to it before counts as not printed.
+            if (!target.IsOpen()) {
+                summary.Printed = 0;
+                break;
+            }
+        }
         options.PrintAllFirst = false;
         current = std::move(following);
     }
@@ -198,8 +207,10 @@ PrintAllSummary PrintAllRun(const std::vector<int> &areas, const AreaGridBuilder
         return summary;
     }
     // An area that failed before the end leaves the output open: close it.
-    if (target.IsOpen() && !EndAndCheck(target, sink))
+    if (target.IsOpen() && !EndAndCheck(target, sink)) {
         ++summary.Failed;
+        summary.Printed = 0;
+    }
     return summary;
 }
 
@@ -379,9 +390,10 @@ PrintStatus PrintWindow(const PrintSnapshot &snapshot, PrintTarget &target, cons
         // the job reported as failed, never as printed.
         // The output is dropped, so a file keeps what it held before the job.
         const std::string name = target.FileName();
+        const int error = target.Error();
         target.AbandonOutput();
         if (!name.empty())
-            ReportFileNotAccessible(sink, name);
+            ReportFileNotAccessible(sink, name, error);
         return PrintStatus::Failed;
     }
 }

@@ -133,9 +133,12 @@ using AreaGridBuilder = std::function<Result<Grid>(int area)>;
 std::vector<int> PrintAllAreaList(std::string_view code, std::span<const std::uint8_t> areaSelected);
 
 struct PrintAllSummary {
-    int Printed = 0; ///< areas printed
-    int Failed = 0;  ///< areas skipped or not printed (each one reported)
+    int Printed = 0; ///< areas printed; 0 when the output itself failed
+    int Failed = 0;  ///< areas skipped or not printed (each one reported), or an output that did not end well
     bool Cancelled = false; ///< stopped by the user: nothing printed, the output dropped
+    /// The areas skipped because their table could not be read, in the
+    /// order tried (a failed output is the output's failure, not theirs).
+    std::vector<int> FailedAreas;
 };
 /// Told before each area is printed: how many areas are done, how many the
 /// run has, and the area's text as its page names it ("Alabama"). Returning
@@ -144,7 +147,8 @@ using PrintAllProgress = std::function<bool(int done, int count, const std::stri
 /// Prints every area of areas to one target in one run. An area whose grid
 /// cannot be built is reported and skipped; the last area printed is the
 /// last that could be built, so the footnotes and the end of the output are
-/// never lost. The target is closed at the end. Shows no closing message.
+/// never lost. An output that cannot be opened ends the run (reported once).
+/// The target is closed at the end. Shows no closing message.
 /// A target that is whole or nothing is dropped when any area failed: then
 /// every area is still tried and reported, and none counts as printed.
 /// progress, when given, may stop the run: the output is then dropped (a

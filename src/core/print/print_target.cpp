@@ -29,8 +29,11 @@ OpenResult FileTarget::Open()
     auto stream = SafeOutputFile::Open(m_fileName, SafeOutputFile::Mode::Append,
                                        m_whole ? SafeOutputFile::Delivery::Whole
                                                : SafeOutputFile::Delivery::AsWritten);
-    if (!stream)
+    if (!stream) {
+        m_error = stream.Error().error;
         return OpenResult::Failed;
+    }
+    m_error = 0;
     m_stream = std::move(*stream);
     return m_stream->Appending() ? OpenResult::Appending : OpenResult::NewOutput;
 }
@@ -40,6 +43,7 @@ bool FileTarget::EndOutput()
     if (!m_stream)
         return true;
     const bool good = m_stream->Commit();
+    m_error = good ? 0 : m_stream->Error();
     m_stream.reset();
     return good;
 }

@@ -106,6 +106,9 @@ public:
     /// True when a run that fails for any part writes nothing at all: the
     /// engine then drops the output instead of ending it.
     virtual bool WholeOrNothing() const { return false; }
+    /// The system's reason (an errno value) why the output could not be
+    /// opened or ended; 0 when none is known.
+    virtual int Error() const { return 0; }
 
 private:
     TableLayout m_layout;
@@ -127,6 +130,7 @@ public:
     bool EndOutput() override;
     void AbandonOutput() override { m_stream.reset(); }
     bool WholeOrNothing() const override { return m_whole; }
+    int Error() const override { return m_error; }
     /// Nothing reaches the file (nor the standard output or a pipe) before
     /// EndOutput, and a run the engine drops writes nothing: tarvel-batch's jobs.
     void SetWholeOrNothing(bool whole) { m_whole = whole; }
@@ -154,6 +158,7 @@ private:
     std::string m_fileName;
     std::optional<SafeOutputFile> m_stream; // buffers, and writes in large blocks
     bool m_whole = false;
+    int m_error = 0; // why the file could not be opened or ended
 };
 
 } // namespace tarvel

@@ -532,8 +532,35 @@ void SettingsStore::Put(std::string_view keyPath, Value value)
     Key *key = FindKey(keyPath);
     if (!key)
         return;
+    // A write that changes nothing leaves the file alone (each save is a
+    // synced rewrite of the whole file: quitting rewrote it eight times);
+    // one after a failed save tries again.
+    const std::string before = m_lastSaveOk ? Serialize() : std::string();
     SetValue(*key, std::move(value));
-    Save();
+    if (m_lastSaveOk && Serialize() == before)
+        return;
+    SaveOrDefer();
+}
+
+void SettingsStore::SaveOrDefer()
+{
+    if (m_deferred > 0)
+        m_savePending = true;
+    else
+        Save();
+}
+
+SettingsStore::DeferredSaves::DeferredSaves(SettingsStore &store) : m_store(store)
+{
+    ++m_store.m_deferred;
+}
+
+SettingsStore::DeferredSaves::~DeferredSaves()
+{
+    if (--m_store.m_deferred == 0 && m_store.m_savePending) {
+        m_store.m_savePending = false;
+        m_store.Save();
+    }
 }
 
 void SettingsStore::WriteSetting(std::string_view keyPath, std::string_view name, std::string_view value,
@@ -582,7 +609,7 @@ void SettingsStore::CreateSettingsKey(std::string_view keyPath)
         return;
     if (!FindExactKey(path))
         m_keys.push_back({std::string(path), {}});
-    Save();
+    SaveOrDefer();
 }
 
 bool SettingsStore::DeleteSettingsKey(std::string_view keyPath)
@@ -593,12 +620,13 @@ bool SettingsStore::DeleteSettingsKey(std::string_view keyPath)
     std::erase_if(m_keys, [path](const Key &key) {
         return EqualIgnoringCase(key.path, path) || IsBelow(key.path, path);
     });
-    Save();
+    SaveOrDefer();
     return true;
 }
 
 void WriteDefaultSettings(SettingsStore &store, const std::string &programFolder)
 {
+    const SettingsStore::DeferredSaves once(store);
     store.DeleteSettingsKey(ProgramKey);
 
     const DisplaySettings display;

@@ -85,6 +85,20 @@ public:
     /// The file's text as it would be saved.
     std::string Serialize() const;
 
+    /// While one lives, writes (and keys created or deleted) change the
+    /// store but the file is saved once, when the last one ends, and only
+    /// when something changed.
+    class DeferredSaves {
+    public:
+        explicit DeferredSaves(SettingsStore &store);
+        ~DeferredSaves();
+        DeferredSaves(const DeferredSaves &) = delete;
+        DeferredSaves &operator=(const DeferredSaves &) = delete;
+
+    private:
+        SettingsStore &m_store;
+    };
+
 private:
     struct Value {
         std::string name;
@@ -99,6 +113,8 @@ private:
     };
     bool Parse(const std::string &content);
     void Save();
+    /// Saves now, or at the end of the deferral when saves are deferred.
+    void SaveOrDefer();
     /// The key, also one that exists only through keys below it (which is
     /// then stored); nullptr when missing.
     Key *FindKey(std::string_view keyPath);
@@ -115,6 +131,8 @@ private:
     bool m_keptAside = false;
     bool m_unreadable = false;
     bool m_saveBlocked = false; // the unreadable file could not be kept aside
+    int m_deferred = 0;         // DeferredSaves alive
+    bool m_savePending = false; // a write made while saves were deferred
 };
 
 /// The settings files the program reads, for the check that keeps output out

@@ -8,6 +8,7 @@
 #include "viewer/qt/qt_twips.h"
 #include "core/settings/settings_store.h"
 #include "core/catalog/data_files.h"
+#include "core/catalog/file_helpers.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -28,6 +29,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -373,6 +376,27 @@ void frmExport::cmdPrevious_Click()
 void frmExport::optCopy_Click(int index)
 {
     ShowFormat(index);
+    FitNameToFormat(true);
+}
+
+void frmExport::FitNameToFormat(bool formatChanged)
+{
+    // A folder of per-area files has no extension to fit; "-no..." is no name.
+    const QString name = txtFileName->text();
+    if (m_outputGroup->checkedId() == 1 || name.startsWith(QLatin1Char('-')))
+        return;
+    const std::string typed = name.toLocal8Bit().toStdString();
+    const bool none = tarvel::FileNameExtension(typed).empty();
+    if (!formatChanged && !none)
+        return;
+    // A file that is there under a name without an extension (a device, a
+    // pipe, a file so named) is the one meant.
+    std::error_code ec;
+    if (none && std::filesystem::exists(tarvel::ActualPath(typed), ec))
+        return;
+    const std::string fitted = tarvel::NameForFormat(typed, FormatOfButton(m_formatGroup->checkedId()).Format);
+    if (fitted != typed)
+        txtFileName->setText(Local(fitted));
 }
 
 void frmExport::ShowFormat(int index)
@@ -430,6 +454,7 @@ void frmExport::cmdChange_Click()
     if (!format.OwnFileType)
         m_settings.WriteSetting(key, "Index", tarvel::SettingNumberText(filter));
     txtFileName->setText(*answer);
+    FitNameToFormat(false);
 }
 
 void frmExport::Refuse(const char *title, const char *text, int page)
@@ -467,6 +492,7 @@ void frmExport::cmdOK_Click()
             Refuse("No file selected", "Select an output file name. Click on the folder button.", 4);
         return;
     }
+    FitNameToFormat(false);
     StartExport();
 }
 

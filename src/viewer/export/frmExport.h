@@ -97,6 +97,10 @@ private:
     void optCopy_Click(int index);
     /// The controls that depend on the format: quotes, append, the note.
     void ShowFormat(int index);
+    /// The one-file name made to fit the chosen format: after a change of
+    /// format its extension follows (NameForFormat); otherwise only a
+    /// missing one is added.
+    void FitNameToFormat(bool formatChanged);
     void cmdChange_Click();
     void cmdOK_Click();
     void cmdCommand_Click();

@@ -471,6 +471,8 @@ void frmMain::SaveSettingsAndExit()
     if (m_settingsSaved)
         return;
     m_settingsSaved = true;
+    // One synced save for all of them, none when nothing changed.
+    const tarvel::SettingsStore::DeferredSaves once(m_settings);
 
     tarvel::DisplaySettings settings = m_state.Display;
     settings.Reverse = mnuReverse->isChecked();

@@ -38,7 +38,7 @@ void LoadDocument(frmMain &window, frmDoc &document, const std::string &path)
 {
     std::optional<std::string> text = tarvel::ReadWholeFile(path);
     if (!text) {
-        tarvel::ReportFileNotAccessible(window.UserPrompts(), path);
+        tarvel::ReportFailure(window.UserPrompts(), tarvel::NotReadable(path));
         return;
     }
     document.SetText(std::move(*text));
@@ -102,7 +102,7 @@ void frmMain::ShowDocument(tarvel::DataDocument which)
     }
     // The warning comes with the normal pointer back.
     if (!text) {
-        tarvel::ReportFileNotAccessible(m_prompts, request->Path);
+        tarvel::ReportFailure(m_prompts, tarvel::NotReadable(request->Path));
         return;
     }
     document->SetText(std::move(*text));

@@ -84,11 +84,9 @@ bool MayWriteOutput(const tarvel::PrintOptions &options, Prompts &prompts)
     if (!std::filesystem::exists(tarvel::ActualPath(options.PrintFileName), ec))
         return true;
     const QString name = QString::fromLocal8Bit(options.PrintFileName.c_str());
-    return prompts.Message(QStringLiteral("Replace file"),
-                           QStringLiteral("The file ") + name
-                               + QStringLiteral(" already exists.\nDo you want to replace it?"),
-                           QMessageBox::Question, QMessageBox::Yes | QMessageBox::No)
-        == QMessageBox::Yes;
+    return prompts.ConfirmReplace(QStringLiteral("Replace file"),
+                                  QStringLiteral("The file ") + name
+                                      + QStringLiteral(" already exists.\nDo you want to replace it?"));
 }
 
 } // namespace
@@ -278,18 +276,17 @@ tarvel::PrintAllSummary frmMain::PrintAllTo(tarvel::PrintTarget &target, tarvel:
 
 std::vector<int> frmMain::PrintAllAreaOrder() const
 {
-    // The areas in the order the display command steps through them,
-    // starting before the first: one pass for a table whose lines are the
-    // areas (ZR1), which holds every area. "Copy as command" reads the same
-    // order.
+    // The areas in area order, stepping forward from before the first
+    // whichever arrow was pressed last: one pass for a table whose lines are
+    // the areas (ZR1), which holds every area. "Copy as command" reads the
+    // same order.
     const std::string &code = m_state.TableCode;
     const int count =
         tarvel::ShapeOf(code) == tarvel::TableShape::AreaRows ? 1 : tarvel::CountChosen(m_state.AreaSelected);
     std::vector<int> areas;
     int area = 0;
     for (int j = 0; j < count; ++j) {
-        area = m_state.ViewForward ? tarvel::NextSelectedArea(code, m_state.AreaSelected, area)
-                                   : tarvel::PreviousSelectedArea(code, m_state.AreaSelected, area);
+        area = tarvel::NextSelectedArea(code, m_state.AreaSelected, area);
         areas.push_back(area > 0 ? area : 1);
     }
     return areas;

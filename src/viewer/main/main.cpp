@@ -2,6 +2,7 @@
 #include "viewer/qt/qt_command_line.h"
 #include "viewer/qt/qt_prompts.h"
 #include "viewer/qt/qt_single_instance.h"
+#include "core/selection/selection.h"
 #include "core/version.h"
 
 #include <QApplication>
@@ -11,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -65,10 +68,25 @@ int main(int argc, char **argv)
     // The desktop entry's name, so desktops match the windows to its icon.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(tarvel::DesktopId));
 
-    // One viewer at a time: a running one comes to the front and this one ends.
+    // One viewer at a time: a running one comes to the front and this one
+    // ends, saying so, and in a box too when its own mode or display is not
+    // the running one's (a mode applies only to a viewer that starts).
+    std::vector<std::string> args;
+    for (const QString &argument : arguments)
+        args.push_back(argument.toLocal8Bit().toStdString());
+    InstanceIdentity own = CurrentDisplay(arguments);
+    own.Unsuppressed = tarvel::UnsuppressedFromArguments(args);
     SingleInstance instance(SingleInstance::DefaultName());
-    if (instance.NotifyRunningInstance())
+    instance.SetIdentity(own);
+    if (instance.NotifyRunningInstance()) {
+        const SecondStartNotice notice = NoticeOfSecondStart(own, instance.RunningIdentity());
+        std::fprintf(stderr, "%s\n", notice.ErrorLine.toLocal8Bit().constData());
+        if (!notice.BoxText.isEmpty()) {
+            QtPrompts prompts;
+            prompts.Message(notice.BoxTitle, notice.BoxText, QMessageBox::Information, QMessageBox::Ok);
+        }
         return 0;
+    }
     instance.Listen();
 
     QtPrompts prompts;

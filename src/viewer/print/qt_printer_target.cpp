@@ -98,6 +98,7 @@ tarvel::OpenResult QtPrinterTarget::Open()
     m_open = false;
     m_startFailed = false;
     m_failed = false;
+    m_error = 0;
     m_pageHasInk = false;
     m_breakPending = false;
     m_x = 0;
@@ -109,8 +110,10 @@ tarvel::OpenResult QtPrinterTarget::Open()
         m_pdfFile.reset();
         auto file = tarvel::SafeOutputFile::Open(m_fileName, tarvel::SafeOutputFile::Mode::Replace,
                                                  tarvel::SafeOutputFile::Delivery::Whole);
-        if (!file)
+        if (!file) {
+            m_error = file.Error().error;
             return tarvel::OpenResult::Failed;
+        }
         m_pdfFile = std::move(*file);
         m_printer->setOutputFileName(QString::fromLocal8Bit(m_pdfFile->WorkFile().c_str()));
     }
@@ -228,9 +231,11 @@ bool QtPrinterTarget::EndOutput()
         ok = m_painter.end() && ok;
     if (m_pdfFile) {
         // A job that drew nothing leaves no file, as on paper.
-        if (ok && m_startedPdf)
+        if (ok && m_startedPdf) {
             ok = m_pdfFile->Commit();
-        else
+            if (!ok)
+                m_error = m_pdfFile->Error();
+        } else
             m_pdfFile->Discard();
         m_pdfFile.reset();
     }
@@ -238,6 +243,9 @@ bool QtPrinterTarget::EndOutput()
     m_startedPdf = false;
     m_pageHasInk = false;
     m_breakPending = false;
+    // A PDF that could not be finished: its file says why (a full disk).
+    if (!ok && !m_fileName.empty() && m_error == 0)
+        m_error = tarvel::WriteFailureReason(m_fileName);
     return ok;
 }
 

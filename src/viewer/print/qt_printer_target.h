@@ -69,6 +69,7 @@ public:
     /// Ends a job that failed or was stopped: a printer's job is aborted, a
     /// PDF file's output dropped.
     void AbandonOutput() override;
+    int Error() const override { return m_error; }
 
     /// Drawing into a print preview: a PDF printer that has no file yet is
     /// then no fault, as the preview takes the pages.
@@ -108,6 +109,7 @@ private:
     bool m_preview = false;
     bool m_startFailed = false;
     bool m_startedPdf = false; // the PDF file's job has drawn something
+    int m_error = 0; // why the PDF file could not be opened or finished
     bool m_failed = false;
     bool m_pageHasInk = false;
     bool m_breakPending = false;

@@ -10,6 +10,8 @@
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QInputDialog>
@@ -21,6 +23,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QScreen>
+#include <QSpacerItem>
 #include <QStringDecoder>
 #include <QStringList>
 #include <QTimer>
@@ -86,16 +89,48 @@ void CentreOnScreenWhenShown(QWidget &box)
     });
 }
 
+int TitleRoom(const QWidget &widget, const QString &title)
+{
+    // Frames draw the title in a bold face of about the window's size and
+    // put the window's icon and three buttons beside it.
+    QFont font = widget.font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    return metrics.horizontalAdvance(title) * 6 / 5 + 7 * metrics.height();
+}
+
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget *parent, const QString &title, const QString &text,
+                                            QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+                                            QMessageBox::StandardButton defaultButton)
+{
+    auto box = std::make_unique<QMessageBox>(icon, title, text, buttons, parent);
+    if (defaultButton != QMessageBox::NoButton)
+        box->setDefaultButton(defaultButton);
+    // The box sizes itself to its text and buttons; a row of the title's
+    // width keeps a short text from cutting the title ("Prin...eted").
+    if (auto *grid = qobject_cast<QGridLayout *>(box->layout())) {
+        grid->addItem(new QSpacerItem(TitleRoom(*box, title), 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    // Before the main window appears (the start-up messages) a box has
+    // nothing to be centred on but the screen.
+    if (!parent)
+        CentreOnScreenWhenShown(*box);
+    return box;
+}
+
 QMessageBox::StandardButton QtPrompts::Message(const QString &title, const QString &text, QMessageBox::Icon icon,
                                                QMessageBox::StandardButtons buttons)
 {
-    // Before the main window appears (the start-up messages) a box has
-    // nothing to be centred on but the screen.
-    QWidget *parent = ShownParent(m_parent);
-    QMessageBox box(icon, title, text, buttons, parent);
-    if (!parent)
-        CentreOnScreenWhenShown(box);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    const std::unique_ptr<QMessageBox> box = MakeMessageBox(ShownParent(m_parent), title, text, icon, buttons);
+    return static_cast<QMessageBox::StandardButton>(box->exec());
+}
+
+bool QtPrompts::ConfirmReplace(const QString &title, const QString &text)
+{
+    const std::unique_ptr<QMessageBox> box = MakeMessageBox(ShownParent(m_parent), title, text, QMessageBox::Question,
+                                                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return box->exec() == QMessageBox::Yes;
 }
 
 std::optional<QString> QtPrompts::InputBox(const QString &title, const QString &prompt, const QString &initial)

@@ -26,6 +26,9 @@ public:
     ~Prompts() override = default;
     virtual QMessageBox::StandardButton Message(const QString &title, const QString &text,
         QMessageBox::Icon icon, QMessageBox::StandardButtons buttons = QMessageBox::Ok) = 0;
+    /// A Yes/No question whose Yes replaces or deletes something: No is its
+    /// default button, so Enter keeps everything as it is. True for Yes.
+    virtual bool ConfirmReplace(const QString &title, const QString &text) = 0;
     virtual std::optional<QString> InputBox(const QString &title, const QString &prompt, const QString &initial) = 0;
     /// What a save dialog does when the name chosen is a file that exists.
     enum class ExistingFile {
@@ -80,6 +83,7 @@ public:
 
     QMessageBox::StandardButton Message(const QString &title, const QString &text, QMessageBox::Icon icon,
                                         QMessageBox::StandardButtons buttons) override;
+    bool ConfirmReplace(const QString &title, const QString &text) override;
     std::optional<QString> InputBox(const QString &title, const QString &prompt, const QString &initial) override;
     using Prompts::SaveFileName;
     std::optional<QString> SaveFileName(const QString &title, const QString &start, const QString &filter,
@@ -99,6 +103,17 @@ private:
     std::function<void(int)> m_helpTopic;
     std::function<void(const QString &)> m_helpSearch;
 };
+
+/// The message box QtPrompts runs, made but not shown: parented to parent
+/// (centred on the screen when there is none), with defaultButton as the
+/// button Enter presses (NoButton: Qt's choice), and never narrower than its
+/// title needs in a window frame.
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget *parent, const QString &title, const QString &text,
+                                            QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+                                            QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+/// The width a window titled title needs for the whole title to show in its
+/// frame, beside the frame's icon and buttons, in widget's pixels.
+int TitleRoom(const QWidget &widget, const QString &title);
 
 /// Moves box, about to be run modally, to the middle of its screen once it is
 /// shown (a box without a window to be centred on).
