@@ -44,8 +44,8 @@ TEST(BatchCommandTable, UsageNamesExactlyTheOptionsOfItsCommand)
         for (auto it = std::sregex_iterator(usage.begin(), usage.end(), option); it != std::sregex_iterator(); ++it)
             named.insert(it->str());
         std::set<std::string> accepted;
-        for (const OptionSpec &spec : command.Options)
-            accepted.emplace(spec.Name);
+        for (const OptionSpec &option : command.Options)
+            accepted.emplace(option.Name);
         EXPECT_EQ(named, accepted) << command.Name;
     }
 }
