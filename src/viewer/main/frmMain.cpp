@@ -113,11 +113,14 @@ frmMain::frmMain(Prompts &prompts, QWidget *parent)
 
 frmMain::~frmMain()
 {
-    // The MDI area outlives this part of the window: while QWidget's
-    // destructor deletes it, closing its sub-windows would still call our
+    // The MDI area and its windows outlive this part of the window: while
+    // QWidget's destructor deletes them, closing them would still call our
     // slots on an object that is no longer a frmMain.
-    if (m_mdi)
+    if (m_mdi) {
         QObject::disconnect(m_mdi, nullptr, this, nullptr);
+        for (QMdiSubWindow *window : m_mdi->subWindowList())
+            QObject::disconnect(window, nullptr, this, nullptr);
+    }
 }
 
 QRect frmMain::NormalGeometryOn(const QRect &available)
