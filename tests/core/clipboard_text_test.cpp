@@ -41,5 +41,31 @@ INSTANTIATE_TEST_SUITE_P(Corners, ClipboardDrag,
                                          // corners past the grid are held to its data cells
                                          GridSelection{0, 2, 9, 3}));
 
+// Rows chosen one by one (Ctrl+click) copy those rows alone, in grid order;
+// columns likewise; listed rows past the data cells are left out.
+TEST(ClipboardText, RowsAndColumnsChosenOneByOneCopyOnlyThose)
+{
+    const std::string block = test::ExpectedExport("clipboard_block.txt");
+    // The block's lines: caption, empty line, labels, then rows 1, 2, 3.
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < block.size();) {
+        const std::size_t end = block.find("\r\n", start) + 2;
+        lines.push_back(block.substr(start, end - start));
+        start = end;
+    }
+    ASSERT_EQ(lines.size(), 6u);
+
+    const ScatteredCells rows{{1, 3, 99}, {2, 3}};
+    const auto text = ClipboardText(WindowGrid(), GridSelection{1, 2, 3, 3}, &rows);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(*text, lines[0] + lines[1] + lines[2] + lines[3] + lines[5]);
+
+    // Column 3 alone of rows 1 and 3.
+    const ScatteredCells cells{{1, 3}, {3}};
+    const auto column = ClipboardText(WindowGrid(), GridSelection{1, 2, 3, 3}, &cells);
+    ASSERT_TRUE(column);
+    EXPECT_EQ(*column, lines[0] + lines[1] + "\t2001.3\t\r\nCompensation of employees\t12\r\nForestry, fishing\t3\r\n");
+}
+
 } // namespace
 } // namespace tarvel

@@ -9,6 +9,7 @@
 #include "viewer_fixture.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
@@ -502,6 +503,18 @@ TEST_F(DisplayTest, CtrlClickAddsCellsShiftClickExtendsTheBlock)
     EXPECT_EQ(selectedRows(), std::vector<int>{10});
     QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(selectedRows(), (std::vector<int>{10, 11}));
+
+    // A copy holds the rows chosen by Ctrl+click, not the rows between them.
+    click(3, Qt::NoModifier);
+    click(6, Qt::ControlModifier);
+    window->mnuClip->trigger();
+    const QStringList lines = QGuiApplication::clipboard()->text().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    const auto title = [grid](int row) {
+        return grid->model()->headerData(row - 1, Qt::Vertical).toString().trimmed();
+    };
+    ASSERT_EQ(lines.size(), 4) << QGuiApplication::clipboard()->text().toStdString();
+    EXPECT_TRUE(lines[2].startsWith(title(3) + QLatin1Char('\t'))) << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].startsWith(title(6) + QLatin1Char('\t'))) << lines[3].toStdString();
 }
 
 TEST(DisplayWindow, GridFollowsTheWindowExceptWhenTiny)

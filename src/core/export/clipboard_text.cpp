@@ -16,31 +16,49 @@ void AppendWithoutCommas(std::string &out, std::string_view text)
     }
 }
 
+// The data rows (or columns) a copy holds, from 1 to last: the ones listed
+// when the choice is not one block, else those between the two corners.
+std::vector<int> Chosen(const std::vector<int> &listed, int corner, int otherCorner, int last)
+{
+    std::vector<int> chosen;
+    if (!listed.empty()) {
+        for (const int i : listed) {
+            if (i >= 1 && i <= last)
+                chosen.push_back(i);
+        }
+        return chosen;
+    }
+    for (int i = std::max(1, std::min(corner, otherCorner)); i <= std::min(last, std::max(corner, otherCorner)); ++i)
+        chosen.push_back(i);
+    return chosen;
+}
+
 } // namespace
 
-std::optional<std::string> ClipboardText(const Grid &grid, const GridSelection &selection)
+std::optional<std::string> ClipboardText(const Grid &grid, const GridSelection &selection,
+                                         const ScatteredCells *scattered)
 {
-    const int firstRow = std::max(1, std::min(selection.row, selection.selectionRow));
-    const int lastRow = std::min(grid.Rows() - 1, std::max(selection.row, selection.selectionRow));
-    const int firstColumn = std::max(1, std::min(selection.column, selection.selectionColumn));
-    const int lastColumn = std::min(grid.Columns() - 1, std::max(selection.column, selection.selectionColumn));
-
     try {
+        const std::vector<int> none;
+        const std::vector<int> rows =
+            Chosen(scattered ? scattered->rows : none, selection.row, selection.selectionRow, grid.Rows() - 1);
+        const std::vector<int> columns = Chosen(scattered ? scattered->columns : none, selection.column,
+                                                selection.selectionColumn, grid.Columns() - 1);
         std::string text = grid.Caption + "\r\n\r\n\t";
-        for (int c = firstColumn; c <= lastColumn; ++c) {
+        for (const int c : columns) {
             text += grid.Cell(0, c);
             text += '\t';
         }
         text += "\r\n";
         // Only the selected cells lose their commas (the thousands
         // separators); row titles and quarter labels stay as they stand.
-        for (int r = firstRow; r <= lastRow; ++r) {
+        for (const int r : rows) {
             text += grid.Cell(r, 0);
             text += '\t';
-            for (int c = firstColumn; c <= lastColumn; ++c) {
-                if (c != firstColumn)
+            for (std::size_t k = 0; k < columns.size(); ++k) {
+                if (k != 0)
                     text += '\t';
-                AppendWithoutCommas(text, grid.Cell(r, c));
+                AppendWithoutCommas(text, grid.Cell(r, columns[k]));
             }
             text += "\r\n";
         }

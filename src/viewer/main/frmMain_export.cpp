@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <exception>
 #include <new>
+#include <optional>
+#include <set>
 
 namespace {
 
@@ -33,10 +35,11 @@ QMdiSubWindow *CurrentChildWindow(const QMdiArea *area)
     return area->currentSubWindow();
 }
 
-// The grid's current cell and the far corner of the selected block, in grid
-// coordinates: the view's row 0 and column 0 are the grid's row 1 and
+// The grid's current cell and the far corner of the selected block (and the
+// rows and columns of cells chosen one by one, when they do not fill it), in
+// grid coordinates: the view's row 0 and column 0 are the grid's row 1 and
 // column 1 (the grid's fixed row and column are the header sections).
-tarvel::GridSelection SelectionOf(const QTableView &view)
+tarvel::GridSelection SelectionOf(const QTableView &view, std::optional<tarvel::ScatteredCells> &scattered)
 {
     tarvel::GridSelection selection;
     const QModelIndex current = view.currentIndex();
@@ -62,6 +65,19 @@ tarvel::GridSelection SelectionOf(const QTableView &view)
     }
     if (top < 0)
         return selection;
+    // Cells chosen one by one (Ctrl+click) that do not fill the block: the
+    // copy holds the rows and columns they lie in, not what lies between.
+    const QModelIndexList cells = model->selectedIndexes();
+    const qsizetype blockCells = static_cast<qsizetype>(bottom - top + 1) * (right - left + 1);
+    if (cells.size() != blockCells) {
+        std::set<int> rows;
+        std::set<int> columns;
+        for (const QModelIndex &cell : cells) {
+            rows.insert(cell.row() + 1);
+            columns.insert(cell.column() + 1);
+        }
+        scattered = tarvel::ScatteredCells{{rows.begin(), rows.end()}, {columns.begin(), columns.end()}};
+    }
     return {top + 1, left + 1, bottom + 1, right + 1};
 }
 
@@ -117,7 +133,10 @@ void frmMain::RunCopyToClipboard()
                           QString::fromLatin1(tarvel::ClipboardMemoryText), QMessageBox::Critical);
     };
     try {
-        const std::optional<std::string> text = tarvel::ClipboardText(*grid, SelectionOf(*view));
+        std::optional<tarvel::ScatteredCells> scattered;
+        const tarvel::GridSelection selection = SelectionOf(*view, scattered);
+        const std::optional<std::string> text =
+            tarvel::ClipboardText(*grid, selection, scattered ? &*scattered : nullptr);
         if (!text) {
             memoryMessage();
             return;
