@@ -358,57 +358,70 @@ std::string WindowPrintFile()
     return OutputFolder() + "printall-window.htm";
 }
 
-// The print dialog answered as a person would: print to the file, Print.
-void AnswerPrintDialog(QDialog &dialog)
+// The print dialog answered as a person would: print to file, Print.
+void PrintTo(QDialog &dialog, const std::string &file)
 {
     auto *print = qobject_cast<frmPrint *>(&dialog);
     if (!print)
         return;
-    print->lblPrint->setText(QStringLiteral("Print to file = ") + QString::fromLocal8Bit(WindowPrintFile().c_str()));
+    print->lblPrint->setText(QStringLiteral("Print to file = ") + QString::fromLocal8Bit(file.c_str()));
     print->cmdPrint->click();
 }
 
-void PrintAllWindow(benchmark::State &state)
+// Print-all of ZR5N with all quarters for every area into file through the
+// main window's command; each run starts without the file (an HTML file
+// would be appended to, a PDF asked about).
+void PrintAllToFile(benchmark::State &state, const std::string &file, const char *what)
 {
     BenchPrompts prompts;
-    prompts.dialogScript = AnswerPrintDialog;
+    prompts.dialogScript = [&file](QDialog &dialog) { PrintTo(dialog, file); };
     const std::unique_ptr<frmMain> window = StartMainWindow(prompts);
     if (!ChooseTable(*window, "ZR5N", tarvel::AreaCount)) {
         state.SkipWithError("ZR5N with all quarters could not be chosen");
         return;
     }
     for (auto _ : state) {
-        // The HTML target appends to an existing file: each run starts afresh.
         state.PauseTiming();
         std::error_code ignored;
-        std::filesystem::remove(WindowPrintFile(), ignored);
+        std::filesystem::remove(file, ignored);
         prompts.lastMessage.clear();
         state.ResumeTiming();
         window->RunPrintAll();
         ProcessEvents();
         if (prompts.lastMessage != QStringLiteral("Printing completed: All areas printed.")) {
-            state.SkipWithError(("print-all: " + prompts.lastMessage.toStdString()).c_str());
+            state.SkipWithError((std::string(what) + ": " + prompts.lastMessage.toStdString()).c_str());
             break;
         }
     }
-    state.counters["bytes"] = static_cast<double>(FileSize(WindowPrintFile()));
+    state.counters["bytes"] = static_cast<double>(FileSize(file));
 }
-BENCHMARK(PrintAllWindow)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
-void PrintAllWindowFloor(benchmark::State &state)
+// Reads the same records and writes as many bytes as file holds, into floor.
+void PrintAllFloor(benchmark::State &state, const std::string &file, const std::string &floor)
 {
-    const std::int64_t total = FileSize(WindowPrintFile());
+    const std::int64_t total = FileSize(file);
     if (total == 0) {
-        state.SkipWithError("the print-all through the window wrote nothing");
+        state.SkipWithError("the print-all wrote nothing");
         return;
     }
     for (auto _ : state) {
-        if (!ReadAndWriteFloor(SamplePaths(), "ZR5N", OutputFolder() + "printall-window-floor.htm", total)) {
+        if (!ReadAndWriteFloor(SamplePaths(), "ZR5N", floor, total)) {
             state.SkipWithError("the floor could not read or write");
             break;
         }
     }
     state.counters["bytes"] = static_cast<double>(total);
+}
+
+void PrintAllWindow(benchmark::State &state)
+{
+    PrintAllToFile(state, WindowPrintFile(), "print-all");
+}
+BENCHMARK(PrintAllWindow)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+void PrintAllWindowFloor(benchmark::State &state)
+{
+    PrintAllFloor(state, WindowPrintFile(), OutputFolder() + "printall-window-floor.htm");
 }
 BENCHMARK(PrintAllWindowFloor)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
@@ -424,34 +437,7 @@ std::string WindowPdfFile()
 
 void PrintAllPdf(benchmark::State &state)
 {
-    BenchPrompts prompts;
-    prompts.dialogScript = [](QDialog &dialog) {
-        if (auto *print = qobject_cast<frmPrint *>(&dialog)) {
-            print->lblPrint->setText(QStringLiteral("Print to file = ")
-                                     + QString::fromLocal8Bit(WindowPdfFile().c_str()));
-            print->cmdPrint->click();
-        }
-    };
-    const std::unique_ptr<frmMain> window = StartMainWindow(prompts);
-    if (!ChooseTable(*window, "ZR5N", tarvel::AreaCount)) {
-        state.SkipWithError("ZR5N with all quarters could not be chosen");
-        return;
-    }
-    for (auto _ : state) {
-        // A new file each time: an existing PDF would be asked about.
-        state.PauseTiming();
-        std::error_code ignored;
-        std::filesystem::remove(WindowPdfFile(), ignored);
-        prompts.lastMessage.clear();
-        state.ResumeTiming();
-        window->RunPrintAll();
-        ProcessEvents();
-        if (prompts.lastMessage != QStringLiteral("Printing completed: All areas printed.")) {
-            state.SkipWithError(("print-all to PDF: " + prompts.lastMessage.toStdString()).c_str());
-            break;
-        }
-    }
-    state.counters["bytes"] = static_cast<double>(FileSize(WindowPdfFile()));
+    PrintAllToFile(state, WindowPdfFile(), "print-all to PDF");
 }
 BENCHMARK(PrintAllPdf)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
@@ -489,18 +475,7 @@ BENCHMARK(PrintAllPreview)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTim
 
 void PrintAllPdfFloor(benchmark::State &state)
 {
-    const std::int64_t total = FileSize(WindowPdfFile());
-    if (total == 0) {
-        state.SkipWithError("the print-all to PDF wrote nothing");
-        return;
-    }
-    for (auto _ : state) {
-        if (!ReadAndWriteFloor(SamplePaths(), "ZR5N", OutputFolder() + "printall-pdf-floor.pdf", total)) {
-            state.SkipWithError("the floor could not read or write");
-            break;
-        }
-    }
-    state.counters["bytes"] = static_cast<double>(total);
+    PrintAllFloor(state, WindowPdfFile(), OutputFolder() + "printall-pdf-floor.pdf");
 }
 BENCHMARK(PrintAllPdfFloor)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 

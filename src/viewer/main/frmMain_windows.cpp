@@ -47,12 +47,11 @@ int ArrangeMinimized(QMdiArea &area)
     return top;
 }
 
-// Shares the area above the icons among the windows that are not
-// minimized, the active window first.
-void TileWindows(QMdiArea &area, tarvel::TileDirection direction)
+// The windows that are neither minimized nor hidden, the active one last,
+// each maximized one brought back to its normal size.
+QList<QMdiSubWindow *> OpenWindowsRestored(QMdiArea &area)
 {
     QList<QMdiSubWindow *> windows = area.subWindowList(QMdiArea::ActivationHistoryOrder);
-    std::reverse(windows.begin(), windows.end());
     windows.erase(std::remove_if(windows.begin(), windows.end(),
                                  [](const QMdiSubWindow *w) { return w->isMinimized() || w->isHidden(); }),
                   windows.end());
@@ -60,6 +59,15 @@ void TileWindows(QMdiArea &area, tarvel::TileDirection direction)
         if (window->isMaximized())
             window->showNormal();
     }
+    return windows;
+}
+
+// Shares the area above the icons among the windows that are not
+// minimized, the active window first.
+void TileWindows(QMdiArea &area, tarvel::TileDirection direction)
+{
+    QList<QMdiSubWindow *> windows = OpenWindowsRestored(area);
+    std::reverse(windows.begin(), windows.end());
     const int height = ArrangeMinimized(area);
     if (windows.isEmpty())
         return;
@@ -78,15 +86,8 @@ void TileWindows(QMdiArea &area, tarvel::TileDirection direction)
 // smaller where the area above the icons is smaller.
 void CascadeWindows(QMdiArea &area)
 {
-    QList<QMdiSubWindow *> windows = area.subWindowList(QMdiArea::ActivationHistoryOrder);
-    windows.erase(std::remove_if(windows.begin(), windows.end(),
-                                 [](const QMdiSubWindow *w) { return w->isMinimized() || w->isHidden(); }),
-                  windows.end());
     QMdiSubWindow *active = area.activeSubWindow();
-    for (QMdiSubWindow *window : std::as_const(windows)) {
-        if (window->isMaximized())
-            window->showNormal();
-    }
+    const QList<QMdiSubWindow *> windows = OpenWindowsRestored(area);
     const int height = ArrangeMinimized(area);
     if (windows.isEmpty())
         return;
