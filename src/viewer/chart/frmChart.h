@@ -208,6 +208,5 @@ private:
     std::optional<tarvel::AxisRange> m_viewX;
     std::optional<tarvel::AxisRange> m_viewY;
     QSizeF m_plotSize;
-    int m_labelStep = 0;
     bool m_arranging = false; // the plot's size is being followed: no new round
 };
