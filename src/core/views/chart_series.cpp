@@ -183,7 +183,7 @@ Result<ChartData> BuildChart(const ChartRequest &request)
     return chart;
 }
 
-ChartSelection ChartFromGrid(const Grid &grid, const std::vector<int> &rows, const DataPaths &paths)
+ChartSelection ChartFromGrid(const Grid &grid, const std::vector<int> &rows, const DataPaths &paths, SeriesOrder order)
 {
     ChartSelection selection;
     const std::string code = CodeFromCaption(grid.Caption);
@@ -216,9 +216,11 @@ ChartSelection ChartFromGrid(const Grid &grid, const std::vector<int> &rows, con
         else
             lines.push_back({grid.Area, n});
     }
-    std::sort(lines.begin(), lines.end(), [&selection](const ChartLineRef &a, const ChartLineRef &b) {
-        return selection.Areas ? a.Area < b.Area : a.Line < b.Line;
-    });
+    if (order == SeriesOrder::TableOrder) {
+        std::sort(lines.begin(), lines.end(), [&selection](const ChartLineRef &a, const ChartLineRef &b) {
+            return selection.Areas ? a.Area < b.Area : a.Line < b.Line;
+        });
+    }
     selection.Count = static_cast<int>(lines.size());
     if (lines.empty()) {
         selection.Problem = ChartProblem::HeadingRow;

@@ -94,6 +94,10 @@ struct ChartSelection {
     ChartRequest Request;  ///< filled when Problem is None
 };
 
+/// The order of a chart's lines: the table's (areas in area order, lines
+/// in line order), or the order the rows are given in (a ranked window's).
+enum class SeriesOrder { TableOrder, AsGiven };
+
 /// The chart of a display window's grid for its selected grid rows
 /// (1-based, any order, repeats ignored). A table view charts those of its
 /// lines for its area (ZR1: its areas), a one-line view its line for those
@@ -101,7 +105,8 @@ struct ChartSelection {
 /// not failures: HeadingRow when no chosen row holds numbers, TooMany above
 /// MaxChartSeries, NoQuarters for a grid without quarter columns and
 /// NotChartable for a grid no builder made.
-ChartSelection ChartFromGrid(const Grid &grid, const std::vector<int> &rows, const DataPaths &paths);
+ChartSelection ChartFromGrid(const Grid &grid, const std::vector<int> &rows, const DataPaths &paths,
+                             SeriesOrder order = SeriesOrder::TableOrder);
 
 struct ChartMessage {
     std::string Title;
