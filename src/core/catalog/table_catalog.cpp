@@ -1,5 +1,7 @@
 #include "core/catalog/table_catalog.h"
 
+#include "core/catalog/text_helpers.h"
+
 #include <algorithm>
 #include <array>
 
@@ -190,6 +192,24 @@ std::string_view ValueUnit(std::string_view code)
 {
     const auto *row = Find(code);
     return row ? row->unit : std::string_view();
+}
+
+std::string_view LineUnit(std::string_view code, std::string_view lineTitle)
+{
+    // Lines counted in persons or in single dollars stand among lines of
+    // millions of dollars (ZR4's population and per-capita income); their
+    // titles say so.
+    struct StatedUnit {
+        std::string_view inTitle;
+        std::string_view unit;
+    };
+    static constexpr std::array<StatedUnit, 2> Stated{{{"(persons)", "Persons"}, {"(dollars)", "Dollars"}}};
+    const std::string title = ToLower(lineTitle);
+    for (const StatedUnit &stated : Stated) {
+        if (title.find(stated.inTitle) != std::string::npos)
+            return stated.unit;
+    }
+    return ValueUnit(code);
 }
 
 std::string_view SummaryTable(std::string_view code)
