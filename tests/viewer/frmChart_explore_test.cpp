@@ -262,6 +262,12 @@ TEST_F(ExploreTest, QuarterLabelsAreWholeAndInViewWhenZoomedOrMoved)
         chart->ZoomAt(chart->PlotRect().topLeft() + QPointF(3, 3), 1.5);
         check(at + " at the left edge");
     }
+
+    // A small chart of four quarters labels every one.
+    Show(AreasChart(2, 4));
+    chart->resize(420, 360);
+    check("four quarters");
+    EXPECT_EQ(chart->AxisLabels().size(), 4) << chart->PlotRect().width();
 }
 
 TEST_F(ExploreTest, LogScaleDrawsTheSameValuesAndStartsWhereTheDataStartAsLinearDoes)

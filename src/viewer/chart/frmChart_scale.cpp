@@ -38,9 +38,9 @@ constexpr double KeyFactor = 1.5;
 // Zoomed in at most to three quarters, or to this share of the values.
 constexpr double LeastQuarterSpan = 2;
 constexpr double LeastValueShare = 1e-4;
-// Beyond a label's own width, its share of the quarter axis holds the
-// axis's padding on either side and a little more.
-constexpr double LabelShareRoom = 12;
+// Beyond a label's text, its share of the quarter axis holds the axis's
+// padding on either side and a little more.
+constexpr double LabelShareRoom = 10;
 // Guesses for the plot's size until it is laid out.
 constexpr double GuessWidth = 400;
 constexpr double GuessHeight = 250;
@@ -159,7 +159,8 @@ void frmChart::ThinQuarterLabels()
     if (width <= 1)
         width = GuessWidth;
     const QFontMetricsF metrics(m_axisX->labelsFont());
-    const double labelWidth = metrics.horizontalAdvance(QStringLiteral("0000.0")) + metrics.horizontalAdvance(QStringLiteral("00"));
+    const double textWidth = metrics.horizontalAdvance(QStringLiteral("0000.0"));
+    const double labelWidth = textWidth + metrics.horizontalAdvance(QStringLiteral("00"));
     const double perQuarter = width / std::max(view.Span(), 1e-9);
     // Labels on the multiples of a step, so that they keep to the same
     // quarters while the view moves: far enough apart, and each share of
@@ -167,7 +168,7 @@ void frmChart::ThinQuarterLabels()
     const auto labelsAt = [first, last](int step) { return last < first ? 0 : last / step - (first + step - 1) / step + 1; };
     int step = LabelSteps.back();
     for (const int candidate : LabelSteps) {
-        if (candidate * perQuarter >= labelWidth && width / (labelsAt(candidate) + 1) >= labelWidth + LabelShareRoom) {
+        if (candidate * perQuarter >= labelWidth && width / (labelsAt(candidate) + 1) >= textWidth + LabelShareRoom) {
             step = candidate;
             break;
         }
