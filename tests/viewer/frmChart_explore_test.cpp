@@ -22,6 +22,7 @@
 #include <QLegendMarker>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTest>
@@ -473,6 +474,25 @@ TEST_F(ExploreTest, PicturesAtAChosenSizeAndTheImageSizeDialog)
     }
     EXPECT_EQ(chart->Image().size(), screen) << "the window's own picture is unchanged";
     EXPECT_TRUE(chart->Image(QSize()).isNull());
+
+    // Pictures and pages of other shapes are laid out for their shape; the
+    // window's chart, zoomed to its last quarters, stays as it was.
+    chart->ZoomAt(chart->PlotRect().topRight() + QPointF(-2, 2), 2);
+    QCoreApplication::processEvents();
+    const QImage before = chart->Image();
+    const tarvel::AxisRange quarters = chart->QuarterRange();
+    const Qt::Alignment legend = chart->Chart()->legend()->alignment();
+    (void)chart->Image(QSize(300, 1200));
+    (void)chart->Image(QSize(2400, 300));
+    QImage page(QSize(1100, 850), QImage::Format_ARGB32);
+    {
+        QPainter painter(&page);
+        chart->Render(painter, QRectF(0, 0, 1100, 850));
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(chart->QuarterRange(), quarters);
+    EXPECT_EQ(chart->Chart()->legend()->alignment(), legend);
+    EXPECT_TRUE(chart->Image() == before) << "the window's chart changed";
 
     frmChartImage dialog;
     dialog.SetSize(QSize(600, 400));
