@@ -374,9 +374,6 @@ TEST(ChartSeries, LinesOfDifferentUnitsAreNotChartedTogether)
         }
         EXPECT_EQ(selection.Problem, ChartProblem::MixedUnits) << c.rows.front();
         EXPECT_EQ(selection.Units, c.units) << c.rows.front();
-        const std::string text = ChartProblemMessage(selection)->Text;
-        for (const std::string &unit : c.units)
-            EXPECT_NE(text.find("\"" + unit + "\""), std::string::npos) << text;
     }
     EXPECT_EQ(ChartProblemMessage(ChartFromGrid(grid, {3, 4}, paths))->Text,
               "A chart measures its lines on one value axis, in one unit; the lines selected are in \"Persons\" "

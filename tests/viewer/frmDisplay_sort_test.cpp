@@ -249,25 +249,20 @@ TEST_F(SortTest, CopyPrintAndChartFollowTheRowsShown)
     const auto *chart = qobject_cast<frmChart *>(window->MdiArea()->activeSubWindow()->widget());
     ASSERT_NE(chart, nullptr);
     std::vector<std::string> charted;
-    std::vector<std::string> legend;
-    for (std::size_t i = 0; i < chart->Data().Series.size(); ++i) {
-        charted.push_back(chart->Data().Series[i].AreaName);
-        legend.push_back(chart->LegendMarker(static_cast<int>(i))->label().toStdString());
-    }
+    for (const tarvel::ChartSeries &series : chart->Data().Series)
+        charted.push_back(series.AreaName);
     EXPECT_EQ(charted, ranked);
-    EXPECT_EQ(legend, ranked);
     const std::string csv = chart->DataCsv();
     std::string header = "\"Quarter\"";
     for (const std::string &name : ranked)
         header += ",\"" + name + "\"";
     EXPECT_EQ(csv.substr(0, csv.find("\r\n")), header);
-    const QList<QLegendMarker *> markers = chart->Chart()->legend()->markers();
-    std::vector<std::string> drawnOrder;
-    for (const QLegendMarker *marker : markers) {
+    std::vector<std::string> legend;
+    for (const QLegendMarker *marker : chart->Chart()->legend()->markers()) {
         if (marker->isVisible())
-            drawnOrder.push_back(marker->label().toStdString());
+            legend.push_back(marker->label().toStdString());
     }
-    EXPECT_EQ(drawnOrder, ranked);
+    EXPECT_EQ(legend, ranked);
 
     // Print the sorted window to a text file.
     window->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(view->parentWidget()));
