@@ -1,5 +1,6 @@
 #include "cli/batch_commands.h"
 #include "cli/process_tuning.h"
+#include "cli/standard_output.h"
 
 #include <filesystem>
 #include <iostream>
@@ -9,6 +10,7 @@
 
 int main(int argc, char **argv)
 {
+    tarvel::batch::KeepStandardDescriptors();
     tarvel::batch::TuneProcess();
     std::vector<std::string> args(argv + 1, argv + argc);
 
@@ -22,5 +24,7 @@ int main(int argc, char **argv)
     if (folder.empty() || folder.back() != '/')
         folder += '/';
 
-    return tarvel::batch::Run(args, folder, std::cout, std::cerr);
+    tarvel::batch::StandardOutputBuffer buffer;
+    std::ostream out(&buffer);
+    return tarvel::batch::Run(args, folder, out, std::cerr);
 }

@@ -522,6 +522,28 @@ TEST_F(ExportWizardTest, OneFilePerAreaReportsWithoutOffering)
     EXPECT_EQ(ExportSetting(m_settings, "Output"), " 1");
 }
 
+// A file no program is set up to open: the error names the code and says
+// on a second line what it means; nothing is opened.
+TEST_F(ExportWizardTest, OpeningWithNoProgramSaysWhy)
+{
+    auto wizard = Open();
+    wizard->lstExport->item(0)->setSelected(true);
+    const QString output = QString::fromStdString(Out("none.csv"));
+    wizard->txtFileName->setText(output);
+    prompts.associatedApplication.clear();
+    prompts.messageAnswers = {QMessageBox::Yes};
+    wizard->cmdOK->click();
+    ASSERT_TRUE(wizard->Completed());
+    const auto messages = prompts.Of(Kind::Message);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].title, output);
+    EXPECT_EQ(messages[1].text, QStringLiteral("There was an error (err#31) opening the file '") + output
+                                    + QStringLiteral("' with the application ''.\n"
+                                                     "No program is set up to open this kind of file."));
+    EXPECT_EQ(messages[1].icon, QMessageBox::Warning);
+    EXPECT_TRUE(prompts.Of(Kind::OpenWithApp).empty());
+}
+
 TEST_F(ExportWizardTest, OpeningDeclinedOpensNothing)
 {
     auto wizard = Open();
