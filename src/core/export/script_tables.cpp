@@ -293,6 +293,7 @@ Result<std::vector<ScriptRow>> ReadScriptRows(const DataPaths &paths, const Grid
             row.Code = Trim(record.Field(3));
         row.Title = TrimRight(grid.Cell(r, 0));
         row.Unit = oneLine || areaRows ? lineUnit : std::string(LineUnit(code, row.Title));
+        row.Values.reserve(quarters.size());
         for (const int k : quarters) {
             const char flag = record.Flag(k);
             row.Flags += flag;

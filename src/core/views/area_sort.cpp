@@ -152,6 +152,9 @@ Grid SortedAreaGrid(const Grid &grid, int column, AreaOrder order)
         }
     }
     sorted.Caption = grid.Caption + " - " + SortedByText(Trim(grid.Cell(0, column)), order);
+    // Its rows no longer stand in area order, so its values cannot be read
+    // again by row: a sorted grid ranks by its cells.
+    sorted.Source = DataPaths();
     return sorted;
 }
 
