@@ -240,71 +240,52 @@ TEST(AreaSort, SampleGridsSortByEveryQuarter)
     }
 }
 
-// Writes flag over the flag of quarter k in the record of area, line of a
-// fixture data file (ZR1: line is the area).
-void PutFlag(const test::TempFolder &folder, const std::string &file, const std::string &code, int area, int line,
-             int k, char flag)
-{
-    std::string bytes = test::FileBytes(folder.Path() + file);
-    const std::size_t length = bytes.find('\n') + 1;
-    const std::size_t record = code == "ZR1" ? static_cast<std::size_t>(line - 1)
-                                             : static_cast<std::size_t>((area - 1) * LineCount(code) + line - 1);
-    const std::size_t flags = bytes.rfind(',', record * length + length - 1) + 1;
-    bytes[flags + static_cast<std::size_t>(k - 1)] = flag;
-    folder.Write(file, bytes);
-}
-
-// A one-line view and ZR1's table rank the states by their values as
-// stored: .25 above 0 and a blank field, which all show 0, and -0.3 below
-// them; a blank field and a withheld cell last either way, ties in area
-// order.
+// A one-line view ranks the states by their values as stored: .25 above 0
+// and a blank field, which all show 0, -0.3 below them; the blank field and
+// a withheld cell last either way, ties in area order. So does ZR1's table.
 TEST(AreaSort, StatesRankByTheirValuesAsStored)
 {
     test::TempFolder folder;
-    test::WriteExportFixture(folder);
-    const std::map<int, std::string> special{{5, "       .25"}, {6, "          "}, {7, "      -0.3"},
-                                             {8, "       0.4"}, {9, "         0"}, {10, "       0.4"}};
+    test::WriteExportFixture(folder); // area 3 of ZR6's line 2 is withheld in 2001.2
     const int zr1Last = QuarterCount("ZR1");
-    for (const auto &[area, text] : special) {
-        test::PutValueField(folder, "ZR6.dfx", "ZR6", area, 1, 16, text);
+    for (const auto &[area, text] : std::map<int, std::string>{{5, "       .25"}, {6, "          "},
+                                                               {7, "      -0.3"}, {8, "       0.4"},
+                                                               {9, "         0"}, {10, "       0.4"}}) {
+        test::PutValueField(folder, "ZR6.dfx", "ZR6", area, 2, 14, text);
         test::PutValueField(folder, "ZR1.dfx", "ZR1", 1, area, zr1Last, text);
     }
-    PutFlag(folder, "ZR6.dfx", "ZR6", 11, 1, 16, '1');
-    PutFlag(folder, "ZR1.dfx", "ZR1", 1, 11, zr1Last, '2');
     const DataPaths paths{"/nonexistent/", folder.Path(), false};
-    const OneLineSource source{"ZR6", 1, "Compensation of employees", test::Quarters("ZR6", {16})};
-    const Result<Grid> oneLine = BuildOneLineView(paths, source, false);
+    const Result<Grid> oneLine = BuildOneLineView(paths, {"ZR6", 2, "Farms", test::Quarters("ZR6", {14})}, false);
     ASSERT_TRUE(oneLine) << FailureText(oneLine.Error());
-    TableViewRequest request;
-    request.Paths = paths;
-    request.Code = "ZR1";
-    request.QuarterSelected = test::Quarters("ZR1", {zr1Last});
-    const Result<Grid> zr1 = BuildTableView(request);
-    ASSERT_TRUE(zr1) << FailureText(zr1.Error());
-
-    std::vector<int> rest{2, 3, 4};
-    for (int area = 12; area <= LastRankedArea; ++area)
+    std::vector<int> rest{2, 4};
+    for (int area = 11; area <= LastRankedArea; ++area)
         rest.push_back(area);
     std::vector<int> lowest{7, 9, 5, 8, 10};
     lowest.insert(lowest.end(), rest.begin(), rest.end());
     std::vector<int> highest(rest.rbegin(), rest.rend());
     highest.insert(highest.end(), {8, 10, 5, 9, 7});
     for (std::vector<int> *order : {&lowest, &highest})
-        order->insert(order->end(), {6, 11});
-    for (const Grid *grid : {&*oneLine, &*zr1}) {
-        EXPECT_EQ(grid->Cell(6, 1), "0") << "area 5 shows its .25 as 0";
-        for (const AreaOrder order : {AreaOrder::LowestFirst, AreaOrder::HighestFirst}) {
-            const std::vector<int> areas = ShownAreas(AreaRowOrder(*grid, 1, order));
-            EXPECT_EQ(std::vector<int>(areas.begin() + 3, areas.begin() + 54),
-                      order == AreaOrder::LowestFirst ? lowest : highest)
-                << grid->Caption;
-        }
-        // A file changed since the grid was read leaves the ranking to the cells.
-        Grid stale = *grid;
-        stale.SetCell(8, 1, "99,999,999");
-        EXPECT_EQ(StoredRankValues(stale, 1), std::nullopt);
-        EXPECT_EQ(ShownAreas(AreaRowOrder(stale, 1, AreaOrder::HighestFirst))[3], 7);
+        order->insert(order->end(), {3, 6});
+    for (const AreaOrder order : {AreaOrder::LowestFirst, AreaOrder::HighestFirst}) {
+        const std::vector<int> areas = ShownAreas(AreaRowOrder(*oneLine, 1, order));
+        EXPECT_EQ(std::vector<int>(areas.begin() + 3, areas.begin() + 54),
+                  order == AreaOrder::LowestFirst ? lowest : highest);
     }
+    TableViewRequest request;
+    request.Paths = paths;
+    request.Code = "ZR1";
+    request.QuarterSelected = test::Quarters("ZR1", {zr1Last});
+    const Result<Grid> zr1 = BuildTableView(request);
+    ASSERT_TRUE(zr1) << FailureText(zr1.Error());
+    const std::vector<int> areas = ShownAreas(AreaRowOrder(*zr1, 1, AreaOrder::LowestFirst));
+    EXPECT_EQ(std::vector<int>(areas.begin() + 3, areas.begin() + 6), (std::vector<int>{7, 9, 5}));
+    EXPECT_EQ(areas[53], 6);
+
+    // A file changed since the grid was read leaves the ranking to the cells.
+    Grid stale = *oneLine;
+    stale.SetCell(8, 1, "99,999,999");
+    EXPECT_EQ(StoredRankValues(stale, 1), std::nullopt);
+    EXPECT_EQ(ShownAreas(AreaRowOrder(stale, 1, AreaOrder::HighestFirst))[3], 7);
 }
 
 } // namespace

@@ -65,54 +65,38 @@ TEST(CellText, WholeNumbersMatchThePlainGroupingAcrossEveryGroupBoundary)
 }
 
 // A field of up to 12 characters that holds a number, cut to the 10 that
-// are read, is a number wherever the cut falls (in the decimals, after the
-// point, inside the exponent, after the sign) and reads as the number the
-// cut holds, as strtod reads it: the cell shows it rounded and the comma
-// export writes it in its shortest form.
+// are read, is a number wherever the cut falls (after the point, inside the
+// exponent, after the sign) and reads as the number the cut holds, as
+// strtod reads it: the cell shows it rounded, the comma export writes it.
 TEST(CellText, EveryNumberCutToTenCharactersIsTheNumberTheCutHolds)
 {
     std::mt19937_64 random(33);
-    const auto appendDigits = [&random](std::string &text, std::size_t count) {
-        for (std::size_t i = 0; i < count; ++i)
+    const auto digits = [&random](std::size_t count) {
+        std::string text;
+        while (text.size() < count)
             text += static_cast<char>('0' + random() % 10);
+        return text;
     };
-    int cutInside = 0;
     for (int n = 0; n < 200000; ++n) {
-        std::string number;
-        if (random() % 3 == 0)
-            number += "+-"[random() % 2];
-        const std::size_t whole = random() % 10;
-        appendDigits(number, whole);
-        const std::size_t decimals = random() % 2 == 0 ? 0 : random() % 7;
-        if (decimals > 0 || random() % 2 == 0)
-            number += '.';
-        appendDigits(number, decimals);
-        if (whole + decimals == 0)
+        const std::string whole = digits(random() % 10);
+        const std::string decimals = random() % 2 ? digits(random() % 7) : "";
+        const auto sign = [&random] { return std::string("+-").substr(random() % 3, 1); }; // or none
+        std::string number = sign() + whole + (decimals.empty() && random() % 2 ? "" : ".") + decimals;
+        if (random() % 4 == 0)
+            number += (random() % 2 ? "E" : "e") + sign() + digits(1 + random() % 3);
+        if (whole.size() + decimals.size() == 0 || number.size() > 12
+            || !std::isfinite(std::strtod(number.c_str(), nullptr)))
             continue;
-        if (random() % 4 == 0) {
-            number += "Ee"[random() % 2];
-            if (random() % 2 == 0)
-                number += "+-"[random() % 2];
-            appendDigits(number, 1 + random() % 3);
-        }
-        if (number.size() > 12 || !std::isfinite(std::strtod(number.c_str(), nullptr)))
-            continue;
-        const std::size_t room = 12 - number.size();
-        const std::size_t before = random() % (room + 1);
-        const std::string field = std::string(before, ' ') + number + std::string(random() % (room - before + 1), ' ');
+        const std::string field = std::string(random() % (13 - number.size()), ' ') + number;
         const std::string cut = field.substr(0, ValueTextLength);
-        cutInside += before + number.size() > ValueTextLength && before < ValueTextLength;
-
-        ASSERT_TRUE(IsValueNumber(cut)) << test::CaseText(field);
         const double expected = std::strtod(cut.c_str(), nullptr);
+        ASSERT_TRUE(IsValueNumber(cut)) << test::CaseText(field);
         ASSERT_EQ(ReadLeadingNumber(cut), expected) << test::CaseText(field);
         ASSERT_EQ(DataCellText(cut, '0', false), Grouped(expected)) << test::CaseText(field);
         ASSERT_EQ(DataCellText(cut, '1', true), Grouped(expected) + " *") << test::CaseText(field);
         std::string written;
-        ASSERT_TRUE(AppendValueNumber(written, cut)) << test::CaseText(field);
-        ASSERT_EQ(written, ShortestNumberText(expected)) << test::CaseText(field);
+        ASSERT_TRUE(AppendValueNumber(written, cut) && written == ShortestNumberText(expected)) << test::CaseText(field);
     }
-    EXPECT_GT(cutInside, 20000);
 }
 
 TEST(CellText, AFieldShowsTheWholeNumberItReadsAsWhateverItsShape)

@@ -757,32 +757,6 @@ TEST(GridBuildersFiles, OneLineViewWithAValueThatIsNoNumberIsDamaged)
     ASSERT_TRUE(shown) << FailureText(shown.Error());
 }
 
-// Fields of twelve characters whose first ten end in the point (" 9876543.21"
-// read as "  9876543.") or inside an exponent are numbers: the table and
-// the one-line view show them, in both modes.
-TEST(GridBuildersFiles, FieldsCutAfterThePointOrInTheExponentShow)
-{
-    TempFolder folder;
-    WriteTable(folder, "ZR5", [](int area, int line, int k, bool) {
-        return Field{k % 2 == 0 ? "  9876543.21" : "  1.4347E+06", line == 2 && area == 4 ? '1' : '0'};
-    }, AreaCount, true);
-    for (const bool unsuppressed : {false, true}) {
-        TableViewRequest request;
-        request.Paths = {"/nonexistent/", folder.Path(), unsuppressed};
-        request.Code = "ZR5";
-        request.CurrentArea = 4;
-        request.QuarterSelected = Quarters("ZR5", {1, 2, 176});
-        const Result<Grid> table = BuildTableView(request);
-        ASSERT_TRUE(table) << FailureText(table.Error());
-        EXPECT_EQ(Row(*table, 2), (std::vector<std::string>{"Personal income", "1", "9,876,543", "9,876,543"}));
-        EXPECT_EQ(table->Cell(5, 2), unsuppressed ? "9,876,543 *" : "(D)");
-        OneLineSource source{"ZR5", 2, "Line 2", request.QuarterSelected};
-        const Result<Grid> line = BuildOneLineView(request.Paths, source, false);
-        ASSERT_TRUE(line) << FailureText(line.Error());
-        EXPECT_EQ(line->Cell(1, 2), "9,876,543");
-    }
-}
-
 struct MissingCase {
     const char *file; // removed from a complete folder
     bool oneLine;

@@ -6,7 +6,6 @@
 #include "core/views/one_line_view.h"
 #include "core/views/table_view_builder.h"
 #include "export_fixture.h"
-#include "sample_data.h"
 #include "table_fixture.h"
 #include "test_fixture.h"
 
@@ -189,26 +188,31 @@ TEST(ScriptTables, RowsOfSampleGridsCarryTheirCodesAndFlags)
 }
 
 // The values as stored, not the grid's rounding of them: decimals, a point
-// first, exponents, a blank field and a number of 1E48, which the grid shows
-// in 49 digits; a withheld cell has none but in unsuppressed mode. A shown
-// value that is no number damages the record.
-TEST(ScriptTables, RowsHoldTheValuesAsStored)
+// first, exponents, a blank field and 1.5E48, which the grid shows in 49
+// digits; a withheld cell has none but in unsuppressed mode. A line whose
+// title names its unit has it, in a one-line view too. A shown value that
+// is no number damages the record.
+TEST(ScriptTables, RowsHoldTheValuesAsStoredAndTheirUnits)
 {
     TempFolder folder;
     test::WriteExportFixture(folder);
     test::PutValueField(folder, "ZR6.dfx", "ZR6", 2, 1, 16, "  1.5E+48 ");
-    Grid shown;
+    std::string titles = test::FileBytes(folder.Path() + "ZR6line.csv");
+    titles.replace(2 * 68 + 8, 20, "Workers (persons)   "); // line 3's title
+    folder.Write("ZR6line.csv", titles);
+    const auto rowsOf = [](const DataPaths &paths, const Result<Grid> &grid) {
+        EXPECT_TRUE(grid) << FailureText(grid.Error());
+        Result<std::vector<ScriptRow>> rows = grid ? ReadScriptRows(paths, *grid) : Failure();
+        EXPECT_TRUE(rows) << FailureText(rows.Error());
+        return rows ? *rows : std::vector<ScriptRow>(LineCount("ZR6"));
+    };
     for (const bool unsuppressed : {false, true}) {
-        const DataPaths paths{"/nonexistent/", folder.Path(), unsuppressed};
         TableViewRequest request;
-        request.Paths = paths;
+        request.Paths = {"/nonexistent/", folder.Path(), unsuppressed};
         request.Code = "ZR6";
         request.CurrentArea = 2;
         request.QuarterSelected = test::Quarters("ZR6", {15, 16});
-        const Result<Grid> grid = BuildTableView(request);
-        ASSERT_TRUE(grid) << FailureText(grid.Error());
-        const Result<std::vector<ScriptRow>> rows = ReadScriptRows(paths, *grid);
-        ASSERT_TRUE(rows) << FailureText(rows.Error());
+        const std::vector<ScriptRow> rows = rowsOf(request.Paths, BuildTableView(request));
         const std::vector<std::vector<std::string>> expected{
             {"20115", unsuppressed ? "20116" : "1.5E+48"},
             {unsuppressed ? "4444" : "", unsuppressed ? "8765" : ""},
@@ -217,67 +221,20 @@ TEST(ScriptTables, RowsHoldTheValuesAsStored)
             {"1.5E+16", "0"},
         };
         for (std::size_t line = 0; line < expected.size(); ++line)
-            EXPECT_EQ((*rows)[line].Values, expected[line]) << "line " << line + 1;
-        if (!unsuppressed)
-            shown = *grid;
+            EXPECT_EQ(rows[line].Values, expected[line]) << "line " << line + 1;
+        EXPECT_EQ(rows[0].Unit, ValueUnit("ZR6"));
+        EXPECT_EQ(rows[2].Unit, "persons");
     }
+    const DataPaths paths{"/nonexistent/", folder.Path(), false};
+    const Result<Grid> line = BuildOneLineView(paths, {"ZR6", 3, "Workers", test::Quarters("ZR6", {16})}, false);
+    const std::vector<ScriptRow> rows = rowsOf(paths, line);
+    EXPECT_EQ(rows[1].Values, std::vector<std::string>{".5"});
+    EXPECT_EQ(rows[59].Unit, "persons");
+
     test::PutValueField(folder, "ZR6.dfx", "ZR6", 2, 3, 16, "   12.5x  ");
-    const Result<std::vector<ScriptRow>> damaged = ReadScriptRows(DataPaths{"/nonexistent/", folder.Path(), false}, shown);
+    const Result<std::vector<ScriptRow>> damaged = ReadScriptRows(paths, *line);
     ASSERT_FALSE(damaged);
     EXPECT_EQ(damaged.Error().kind, FailureKind::Damaged);
-}
-
-// Each row is in its own unit: the lines of persons and of dollars per head
-// of a table of millions, the table's own elsewhere, none for a table that
-// states none; a one-line view's rows are all in its line's unit.
-TEST(ScriptTables, RowsCarryTheUnitOfTheirLine)
-{
-    TempFolder folder;
-    sample::Options options;
-    options.tables = {"ZR4", "ZR7H"};
-    options.documents = false;
-    ASSERT_EQ(sample::WriteSampleFolder(folder.Path(), options), "");
-    std::vector<std::string> titles;
-    for (int line = 1; line <= LineCount("ZR4"); ++line) {
-        const std::string title = line == 2 ? "Population (persons) 2/"
-            : line == 3                     ? "Per capita personal income (Dollars)"
-                                            : "  Line " + std::to_string(line);
-        titles.push_back(sample::LineTitleRecordText(std::to_string(line * 10 + 1000).substr(0, 4), title));
-    }
-    folder.Write("ZR4line.csv", sample::CrLfLines(titles));
-    const DataPaths paths{"/nonexistent/", folder.Path(), false};
-
-    const auto units = [&paths](const Result<Grid> &grid) {
-        std::vector<std::string> found;
-        EXPECT_TRUE(grid) << FailureText(grid.Error());
-        if (!grid)
-            return found;
-        const Result<std::vector<ScriptRow>> rows = ReadScriptRows(paths, *grid);
-        EXPECT_TRUE(rows) << FailureText(rows.Error());
-        for (const ScriptRow &row : rows ? *rows : std::vector<ScriptRow>())
-            found.push_back(row.Title.substr(0, 2) + "|" + row.Unit);
-        return found;
-    };
-    const std::string millions = "  |" + std::string(ValueUnit("ZR4"));
-    TableViewRequest request;
-    request.Paths = paths;
-    request.Code = "ZR4";
-    request.CurrentArea = 5;
-    request.QuarterSelected.assign(static_cast<std::size_t>(QuarterCount("ZR4")) + 1, 255);
-    std::vector<std::string> table = units(BuildTableView(request));
-    ASSERT_EQ(table.size(), static_cast<std::size_t>(LineCount("ZR4")));
-    EXPECT_EQ(std::vector<std::string>(table.begin(), table.begin() + 4),
-              (std::vector<std::string>{millions, "Po|persons", "Pe|dollars", millions}));
-
-    const OneLineSource perHead{"ZR4", 3, "Per capita personal income (dollars)", request.QuarterSelected};
-    const std::vector<std::string> oneLine = units(BuildOneLineView(paths, perHead, false));
-    ASSERT_EQ(oneLine.size(), static_cast<std::size_t>(AreaCount));
-    EXPECT_EQ(oneLine[7].substr(2), "|dollars");
-
-    const OneLineSource historical{"ZR7H", 1, "Wages", test::Quarters("ZR7H", {1, 2})};
-    const std::vector<std::string> none = units(BuildOneLineView(paths, historical, false));
-    ASSERT_EQ(none.size(), static_cast<std::size_t>(AreaCount));
-    EXPECT_EQ(none[0].substr(2), "|");
 }
 
 } // namespace
