@@ -522,8 +522,7 @@ TEST_F(ExportWizardTest, OneFilePerAreaReportsWithoutOffering)
     EXPECT_EQ(ExportSetting(m_settings, "Output"), " 1");
 }
 
-// A file no program is set up to open: the error names the code and says
-// on a second line what it means; nothing is opened.
+// A file no program is set up to open: the error says so on a second line.
 TEST_F(ExportWizardTest, OpeningWithNoProgramSaysWhy)
 {
     auto wizard = Open();
@@ -533,14 +532,11 @@ TEST_F(ExportWizardTest, OpeningWithNoProgramSaysWhy)
     prompts.associatedApplication.clear();
     prompts.messageAnswers = {QMessageBox::Yes};
     wizard->cmdOK->click();
-    ASSERT_TRUE(wizard->Completed());
     const auto messages = prompts.Of(Kind::Message);
     ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[1].title, output);
     EXPECT_EQ(messages[1].text, QStringLiteral("There was an error (err#31) opening the file '") + output
-                                    + QStringLiteral("' with the application ''.\n"
-                                                     "No program is set up to open this kind of file."));
-    EXPECT_EQ(messages[1].icon, QMessageBox::Warning);
+                                    + QStringLiteral("' with the application ''.\nNo program is set up to open this "
+                                                     "kind of file."));
     EXPECT_TRUE(prompts.Of(Kind::OpenWithApp).empty());
 }
 
