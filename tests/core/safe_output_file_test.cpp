@@ -14,6 +14,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -440,13 +441,74 @@ TEST(SafeOutputFile, AnAppendEndedByASignalLeavesNothing)
 }
 
 // Temporary files of a writer that is gone (killed) are removed before an
-// output is written beside them.
+// output is written beside them; a file of the user's by a name of the
+// same look stays.
 TEST(SafeOutputFile, TemporaryFilesOfKilledRunsAreRemovedBeforeWriting)
 {
     TempFolder folder;
-    const std::string dead = folder.Write(".tarvel-K1lled", "confidential figures");
+    const std::string users = folder.Write(".tarvel-K1lled", "the user's own");
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto output = SafeOutputFile::Open(folder.Path() + "killed.csv", Mode::Replace);
+        if (output && output->Write(std::string(100 * 1024, 'c')))
+            ::raise(SIGKILL);
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(EntryCount(folder.Path()), 2);
     EXPECT_TRUE(Write(folder.Path() + "out.csv", Mode::Replace, "new"));
-    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_EQ(FileBytes(users), "the user's own");
+    EXPECT_EQ(EntryCount(folder.Path()), 2);
+}
+
+// A run about to rename its temporary file over its target (here kept
+// waiting there by an append under way, whose lock this test holds) still
+// holds that file locked: another run's clean-up leaves it alone.
+TEST(SafeOutputFile, ATemporaryFileStaysLockedUntilItIsRenamed)
+{
+    TempFolder folder;
+    const std::string target = folder.Write("out.csv", "earlier");
+    const int appender = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(appender, LOCK_EX), 0);
+    auto output = SafeOutputFile::Open(target, Mode::Replace);
+    ASSERT_TRUE(output);
+    ASSERT_TRUE(output->Write("new"));
+    bool committed = false;
+    std::thread commit([&] { committed = output->Commit(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The other run writes beside it.
+    EXPECT_TRUE(Write(folder.Path() + "other.csv", Mode::Replace, "other"));
+    ::close(appender);
+    commit.join();
+    EXPECT_TRUE(committed) << std::strerror(output->Error());
+    EXPECT_EQ(FileBytes(target), "new");
+    EXPECT_EQ(EntryCount(folder.Path()), 2);
+}
+
+// In a sticky folder only a file's owner may replace it: another user's
+// file that this one may write is written in place, as in a folder this
+// one may not write.
+TEST(SafeOutputFile, AnotherUsersFileInAStickyFolderIsWrittenInPlace)
+{
+    if (!test::RunningAsRoot())
+        GTEST_SKIP() << "needs another user";
+    TempFolder folder;
+    ::chmod(folder.Path().c_str(), 01777);
+    const std::string file = folder.Write("shared.csv", "earlier text, longer than the new");
+    ::chmod(file.c_str(), 0666);
+    const struct stat before = StatOf(file);
+    EXPECT_TRUE(test::InChildProcess(
+        [&] { return Write(file, Mode::Replace, "new") && Write(file, Mode::Replace, "whole", Delivery::Whole); },
+        true));
+    const struct stat after = StatOf(file);
+    EXPECT_EQ(FileBytes(file), "whole");
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_mode, before.st_mode);
     EXPECT_EQ(EntryCount(folder.Path()), 1);
 }
 

@@ -236,10 +236,10 @@ SafeOutputFile::Step SafeOutputFile::LockTarget()
 bool SafeOutputFile::StartTemporary(bool replacing)
 {
     const fs::path folder = FolderOf(m_target);
-    RemoveStaleTemporaryFiles(folder, m_target);
+    RemoveStaleTemporaryFiles(folder);
     fs::path name;
     // A file that replaces another is nobody else's to read before it has
-    // that file's owner and mode.
+    // that file's owner and mode (given at Commit).
     const int fd = CreateTemporaryFile(folder, name, m_ticket, replacing);
     if (fd < 0)
         return Fail();
@@ -247,16 +247,21 @@ bool SafeOutputFile::StartTemporary(bool replacing)
     m_workFile = name;
     m_way = Way::Rename;
     m_sync = replacing;
-    struct stat status {};
-    if (replacing && ::fstat(m_output, &status) == 0) {
-        // The file keeps its owner and group where the system allows (the
-        // group alone where only that may be given), then its mode: a
-        // change of owner clears the set-id bits.
-        if (::fchown(fd, status.st_uid, status.st_gid) != 0)
-            static_cast<void>(::fchown(fd, static_cast<uid_t>(-1), status.st_gid));
-        ::fchmod(fd, status.st_mode & 07777);
-    }
     return true;
+}
+
+void SafeOutputFile::TakeOwnerAndMode()
+{
+    struct stat status {};
+    if (m_output < 0 || ::fstat(m_output, &status) != 0)
+        return;
+    // The file keeps its owner and group where the system allows (the
+    // group alone where only that may be given), then its mode: a change
+    // of owner clears the set-id bits. Given only now, so that the file of
+    // a run killed before is still this user's, for the clean-up to remove.
+    if (::fchown(m_fd, status.st_uid, status.st_gid) != 0)
+        static_cast<void>(::fchown(m_fd, static_cast<uid_t>(-1), status.st_gid));
+    ::fchmod(m_fd, status.st_mode & 07777);
 }
 
 bool SafeOutputFile::StartSpool()
@@ -430,7 +435,7 @@ void SafeOutputFile::CloseTarget()
     m_output = -1;
 }
 
-bool SafeOutputFile::CopySpool()
+bool SafeOutputFile::CopyToTarget(int from)
 {
     if (m_truncateFirst) {
         // A file written in place from the spool: emptied only now.
@@ -441,7 +446,7 @@ bool SafeOutputFile::CopySpool()
     char block[BufferSize];
     off_t at = 0;
     for (;;) {
-        const ssize_t got = ::pread(m_fd, block, sizeof block, at);
+        const ssize_t got = ::pread(from, block, sizeof block, at);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -477,29 +482,51 @@ bool SafeOutputFile::Commit()
     bool done = Flush();
     switch (m_way) {
     case Way::Rename: {
+        if (done && m_sync)
+            TakeOwnerAndMode();
         // A file that replaces an earlier one is synced before the rename, so a
         // crash leaves the old file or the whole new one, never an empty or
         // partial one under the target's name. A new file is not: a crash can
         // lose only what this run wrote, and the sync would cost a small job
         // several times its work.
         done = done && (!m_sync || ::fsync(m_fd) == 0 || Fail());
+        // The temporary file stays locked until it has the target's name,
+        // so that no other run's clean-up takes it: a second descriptor
+        // holds the lock while the first is closed (where a file system
+        // reports a failed write only then, it has said so before the rename).
+        const int held = done ? ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0) : -1;
+        done = done && (held >= 0 || Fail());
         Close();
+        done = done && !m_failed;
         // An append to the old file that is under way ends first.
         if (done && m_output >= 0)
             while (::flock(m_output, LOCK_EX) != 0 && errno == EINTR) {
             }
-        done = done && !m_failed && (::rename(m_workFile.c_str(), m_target.c_str()) == 0 || Fail());
-        if (!done)
+        const bool renamed = done && ::rename(m_workFile.c_str(), m_target.c_str()) == 0;
+        if (done && !renamed) {
+            // A sticky folder lets only a file's owner replace it: another
+            // user's file that this one may write is written in place.
+            if (errno == EPERM && m_output >= 0) {
+                m_truncateFirst = true;
+                done = CopyToTarget(held) && (::fsync(m_output) == 0 || Fail());
+            } else {
+                done = Fail();
+            }
+        }
+        if (!renamed)
             ::unlink(m_workFile.c_str());
+        if (held >= 0)
+            ::close(held);
         break;
     }
     case Way::Spool:
-        done = done && CopySpool();
+        done = done && CopyToTarget(m_fd);
         done = done && (!m_sync || ::fsync(m_output) == 0 || Fail());
         if (!done && m_append)
             CutBack();
-        Close();
+        // Removed before it is closed, as its lock goes with it.
         ::unlink(m_workFile.c_str());
+        Close();
         break;
     case Way::Direct:
         done = done && (!m_sync || ::fsync(m_output) == 0 || Fail());
@@ -517,10 +544,12 @@ bool SafeOutputFile::Commit()
 void SafeOutputFile::Discard()
 {
     const bool open = m_fd >= 0;
+    // Removed while still open, so locked: no other run's clean-up
+    // finds it first.
+    if (open && m_way != Way::Direct)
+        ::unlink(m_workFile.c_str());
     Close();
     if (open) {
-        if (m_way != Way::Direct)
-            ::unlink(m_workFile.c_str());
         // Nothing of this output stays in a file appended to.
         if (m_append && m_way != Way::Rename)
             CutBack();

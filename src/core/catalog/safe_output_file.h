@@ -109,7 +109,9 @@ private:
     Step LockTarget();
     bool StartSpool();
     bool StartTemporary(bool replacing);
-    bool CopySpool();
+    void TakeOwnerAndMode();
+    /// Copies the work file open as from into the target.
+    bool CopyToTarget(int from);
     void CutBack();
     void CloseTarget();
     bool Fail();
