@@ -378,23 +378,26 @@ TEST(SafeOutputFile, AppendsAreMadeInPlaceOneAfterTheOther)
 }
 
 // A write that fails part-way (a limit on file sizes stands in for a full
-// disk) cuts the file back to what it held.
-TEST(SafeOutputFile, AFailedAppendIsCutBack)
+// disk, and ends no run) leaves the file as it was: an append is cut back,
+// a file replaced stays.
+TEST(SafeOutputFile, AFailedWriteLeavesTheFileAsItWas)
 {
-    TempFolder folder;
-    const std::string file = folder.Write("log.txt", std::string(1000, 'e'));
-    EXPECT_TRUE(test::InChildProcess([&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{};
-        limit.rlim_cur = limit.rlim_max = 50 * 1024;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        auto output = SafeOutputFile::Open(file, Mode::Append);
-        if (!output)
-            return false;
-        output->Write(std::string(100 * 1024, 'x'));
-        return !output->Commit() && output->Error() == EFBIG;
-    }));
-    EXPECT_EQ(FileBytes(file), std::string(1000, 'e'));
+    for (const Mode mode : {Mode::Append, Mode::Replace}) {
+        TempFolder folder;
+        const std::string file = folder.Write("log.txt", std::string(1000, 'e'));
+        EXPECT_TRUE(test::InChildProcess([&] {
+            rlimit limit{};
+            limit.rlim_cur = limit.rlim_max = 50 * 1024;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            auto output = SafeOutputFile::Open(file, mode);
+            if (!output)
+                return false;
+            output->Write(std::string(100 * 1024, 'x'));
+            return !output->Commit() && output->Error() == EFBIG;
+        }));
+        EXPECT_EQ(FileBytes(file), std::string(1000, 'e'));
+        EXPECT_EQ(EntryCount(folder.Path()), 1);
+    }
 }
 
 // An append that is whole or nothing needs no spool file: it goes into the

@@ -104,6 +104,8 @@ int ConnectSocket(const fs::path &path)
 
 Result<SafeOutputFile> SafeOutputFile::Open(const std::string &target, Mode mode, Delivery delivery)
 {
+    // A file size limit makes a write fail as a full disk would.
+    IgnoreFileSizeSignal();
     int error = EAGAIN;
     for (int attempt = 0; attempt < StartAttempts; ++attempt) {
         Result<OutputTarget> found = FindOutputTarget(target);

@@ -230,4 +230,15 @@ void ForgetOnSignal(int ticket)
         Slots[ticket].state.store(Free);
 }
 
+void IgnoreFileSizeSignal()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction current {};
+        if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) == 0
+            && current.sa_handler == SIG_DFL)
+            std::signal(SIGXFSZ, SIG_IGN);
+    });
+}
+
 } // namespace tarvel

@@ -47,4 +47,9 @@ int RemoveOnSignal(const std::filesystem::path &file);
 int CutBackOnSignal(int fd, std::int64_t length);
 void ForgetOnSignal(int ticket);
 
+/// A write past the user's file size limit (ulimit -f) fails with EFBIG,
+/// as any failed write does, instead of ending the process: SIGXFSZ is
+/// ignored unless the program handles it itself. Once per process.
+void IgnoreFileSizeSignal();
+
 } // namespace tarvel
