@@ -62,9 +62,9 @@ TEST(SafeOutputFile, TheTargetChangesOnlyOnCommit)
     struct Case {
         Mode mode;
         const char *committed;
-        long entriesWhileWriting; // a temporary file beside a file replaced
+        long entriesWhileWriting; // a temporary file beside a file replaced, a journal beside one appended to
     };
-    for (const Case c : {Case{Mode::Replace, "new\r\n", 2}, Case{Mode::Append, "earlier\r\nnew\r\n", 1}}) {
+    for (const Case c : {Case{Mode::Replace, "new\r\n", 2}, Case{Mode::Append, "earlier\r\nnew\r\n", 2}}) {
         TempFolder folder;
         const std::string target = folder.Write("out.csv", "earlier\r\n");
         {

@@ -20,6 +20,7 @@
 
 #include "core/catalog/safe_output_file.h"
 
+#include "core/catalog/append_journal.h"
 #include "core/catalog/output_target.h"
 #include "core/catalog/temporary_files.h"
 
@@ -185,6 +186,25 @@ SafeOutputFile::Step SafeOutputFile::Start(const OutputTarget &target, Mode mode
         const Step locked = LockTarget();
         if (locked != Step::Done)
             return locked;
+        // What a killed run left of its append goes first; its journal
+        // must go too, or it would cut this output away later.
+        const JournalHonoured honoured = HonourAppendJournal(m_output, m_target);
+        if (honoured.error != 0) {
+            errno = honoured.error;
+            Fail();
+            return Step::Failed;
+        }
+        if (honoured.madeByRun) {
+            m_created = true;
+            m_appending = false;
+        }
+        struct stat status {};
+        if (::fstat(m_output, &status) != 0) {
+            Fail();
+            return Step::Failed;
+        }
+        m_earlierLength = status.st_size;
+        m_journal = AppendJournal::Start(m_output, m_target, m_earlierLength, m_created);
         // Whole or nothing needs no spool file here: the file is written in
         // place under its lock and cut back (or, made by this run, removed)
         // when the run fails or a signal ends it. A file this run made holds
@@ -310,6 +330,8 @@ void SafeOutputFile::TakeFrom(SafeOutputFile &other) noexcept
     m_truncateFirst = other.m_truncateFirst;
     m_created = std::exchange(other.m_created, false);
     m_earlierLength = other.m_earlierLength;
+    m_appended = other.m_appended;
+    m_journal = std::move(other.m_journal);
     m_ticket = std::exchange(other.m_ticket, -1);
     m_error = other.m_error;
     m_target = std::move(other.m_target);
@@ -343,7 +365,7 @@ bool SafeOutputFile::WriteMore(std::string_view bytes)
         return false;
     GrowBuffer();
     if (bytes.size() >= m_capacity) {
-        if (!WriteAll(m_fd, bytes.data(), bytes.size())) {
+        if (!Put(bytes.data(), bytes.size())) {
             Fail();
             Stop();
             return false;
@@ -398,7 +420,7 @@ bool SafeOutputFile::Flush()
     char *const start = m_buffer.get();
     const std::size_t size = static_cast<std::size_t>(m_next - start);
     if (size > 0 && !m_failed) {
-        if (!WriteAll(m_fd, start, size))
+        if (!Put(start, size))
             Fail();
         m_unsynced += size;
     }
@@ -416,6 +438,17 @@ bool SafeOutputFile::Flush()
         m_unsynced = 0;
     }
 #endif
+    return true;
+}
+
+bool SafeOutputFile::Put(const char *data, std::size_t size)
+{
+    // An append's journal first says how far this write may take the file.
+    if (!m_journal.Reach(m_earlierLength + static_cast<std::int64_t>(m_appended + size)))
+        return false;
+    if (!WriteAll(m_fd, data, size))
+        return false;
+    m_appended += size;
     return true;
 }
 
@@ -531,9 +564,15 @@ bool SafeOutputFile::Commit()
         Close();
         break;
     case Way::Direct:
+        // The journal goes before the sync, which then makes its removal
+        // last as well: a crash later cannot bring it back to cut away an
+        // output reported done.
+        if (done)
+            m_journal.Finish();
         done = done && (!m_sync || ::fsync(m_output) == 0 || Fail());
         if (!done && m_append)
             CutBack();
+        m_journal.Finish();
         Close();
         break;
     }
@@ -559,6 +598,7 @@ void SafeOutputFile::Discard()
         // An append that made its file and then could not start.
         CutBack();
     }
+    m_journal.Finish();
     ForgetOnSignal(std::exchange(m_ticket, -1));
     m_workFile.clear();
     CloseTarget();

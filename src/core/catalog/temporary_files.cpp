@@ -1,5 +1,6 @@
 #include "core/catalog/temporary_files.h"
 
+#include "core/catalog/append_journal.h"
 #include "core/catalog/own_files.h"
 
 #include <atomic>
@@ -73,7 +74,8 @@ void RemoveIfStale(int dirFd, const std::string &name)
 // A fixed table the handler can read without taking a lock or allocating:
 // a slot is Free, Claimed while its path is copied in, then Live.
 enum SlotState : int { Free = 0, Claimed = 1, Live = 2 };
-// In the order the handler takes them.
+// In the order the handler takes them: a file is cut back before the
+// journal that would cut it is removed.
 enum class SlotKind : int { CutBack, RemoveFile };
 struct Slot {
     std::atomic<int> state{Free};
@@ -201,14 +203,19 @@ void RemoveStaleTemporaryFiles(const fs::path &folder)
         return;
     // The names first, the removals after: a folder is not changed while read.
     std::vector<std::string> temporary;
+    std::vector<std::string> journals;
     while (const dirent *entry = ::readdir(listing)) {
         const std::string_view name(entry->d_name);
         if (!LettersOf(name).empty())
             temporary.emplace_back(name);
+        else if (IsAppendJournalName(name))
+            journals.emplace_back(name);
     }
     const int dirFd = ::dirfd(listing);
     for (const std::string &name : temporary)
         RemoveIfStale(dirFd, name);
+    for (const std::string &name : journals)
+        RecoverAppendJournal(dirFd, name);
     ::closedir(listing);
 }
 

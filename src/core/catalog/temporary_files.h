@@ -31,8 +31,10 @@ bool IsTemporaryFileName(std::string_view name, std::uint64_t inode);
 
 /// Removes from folder what killed runs of this user left there, and only
 /// what proves to be the program's own: the temporary files of ours whose
-/// writer is gone (no lock on them). Links, FIFOs, devices, other users'
-/// files and files of any other name stay; so does anything in doubt.
+/// writer is gone (no lock on them), and the
+/// append journals whose writer is gone, once honoured (see
+/// append_journal.h). Links, FIFOs, devices, other users' files and files
+/// of any other name stay; so does anything in doubt.
 void RemoveStaleTemporaryFiles(const std::filesystem::path &folder);
 
 /// While registered, file is removed when the process is ended by SIGINT,
