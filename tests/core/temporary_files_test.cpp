@@ -108,17 +108,24 @@ TEST(TemporaryFiles, TheCleanUpRemovesOnlyWhatIsProvedOurs)
         return path;
     };
     const std::string dead = LeftByAKilledRun(dir);
+    fs::path scratch;
+    int scratchTicket = -1;
+    ASSERT_TRUE(CreateScratchFolder(dead, scratch, scratchTicket));
+    ForgetOnSignal(scratchTicket);
+    folder.Write(fs::path(scratch).filename().string() + "/tmp.Ab3dE9x0yZ", "the library's");
 
     fs::path liveName;
     int liveTicket = -1;
     const int live = CreateTemporaryFile(dir, liveName, liveTicket);
     ForgetOnSignal(liveTicket);
+    ASSERT_TRUE(CreateScratchFolder(liveName, scratch, scratchTicket));
+    ForgetOnSignal(scratchTicket);
 
     std::vector<std::string> kept = {
         // The forms earlier versions removed, however old.
         old(folder.Write(".tarvel-Ab3dE9", "the user's")), folder.Write(".tarvel-backup", "the user's"),
         old(folder.Write("s.reg.tmp-0123abcd", "the user's")), old(folder.Write(".s.reg.aB3xY9", "the user's")),
-        liveName.string()};
+        liveName.string(), scratch.string()};
     // A copy of a dead run's file, by the same name elsewhere, is another file.
     const std::string copied = LeftByAKilledRun(elsewhere.Path());
     fs::copy_file(copied, dir + fs::path(copied).filename().string());
@@ -143,14 +150,16 @@ TEST(TemporaryFiles, TheCleanUpRemovesOnlyWhatIsProvedOurs)
     ::close(live);
 
     EXPECT_FALSE(fs::exists(dead));
+    EXPECT_FALSE(fs::exists(dead + ".d"));
     for (const std::string &path : kept)
         EXPECT_TRUE(fs::exists(fs::symlink_status(path))) << path;
     EXPECT_TRUE(fs::exists(copied));
     EXPECT_EQ(EntryCount(dir), static_cast<int>(kept.size()));
 }
 
-// A run ended by a signal removes the files it registered, then ends as the
-// signal ends it; a signal the program ignores stays ignored.
+// A run ended by a signal removes the files it registered and a scratch
+// folder with what is in it, then ends as the signal ends it; a signal the
+// program ignores stays ignored.
 TEST(TemporaryFiles, ASignalThatEndsTheRunRemovesItsFiles)
 {
     struct Case {
@@ -170,8 +179,15 @@ TEST(TemporaryFiles, ASignalThatEndsTheRunRemovesItsFiles)
             if (c.ignored)
                 std::signal(c.signal, SIG_IGN);
             const int ticket = RemoveOnSignal(file);
-            if (c.forgotten)
+            fs::path scratch;
+            int scratchTicket = -1;
+            if (!CreateScratchFolder(file, scratch, scratchTicket) || scratchTicket < 0)
+                ::_exit(3);
+            folder.Write("work.d/tmp.aBcDeFgHiJ", "the library's");
+            if (c.forgotten) {
                 ForgetOnSignal(ticket);
+                ForgetOnSignal(scratchTicket);
+            }
             ::raise(c.signal);
             ::_exit(0);
         }
@@ -184,6 +200,8 @@ TEST(TemporaryFiles, ASignalThatEndsTheRunRemovesItsFiles)
             EXPECT_EQ(WTERMSIG(status), c.signal);
         }
         EXPECT_EQ(fs::exists(file), !c.removed) << c.signal;
+        EXPECT_EQ(fs::exists(file + ".d/tmp.aBcDeFgHiJ"), !c.removed) << c.signal;
+        EXPECT_EQ(EntryCount(folder.Path()), c.removed ? 0 : 2) << c.signal;
     }
 }
 

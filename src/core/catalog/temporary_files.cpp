@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace tarvel {
@@ -29,6 +30,7 @@ namespace fs = std::filesystem;
 constexpr std::string_view Prefix = ".tarvel-";
 constexpr std::size_t RandomLength = 6;
 constexpr std::size_t MarkLength = 12;
+constexpr std::string_view ScratchSuffix = ".d";
 
 bool IsLetterOrDigit(char c)
 {
@@ -49,6 +51,48 @@ std::string_view LettersOf(std::string_view name)
     return letters;
 }
 
+// Removes every entry of the folder name in parentFd that is no folder,
+// then the folder; never through a link. Only system calls, so that a
+// signal handler may call it.
+void EmptyAndRemoveFolder(int parentFd, const char *name)
+{
+    const int dirFd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dirFd < 0)
+        return;
+    alignas(8) char entries[4096];
+    for (;;) {
+        const long got = ::syscall(SYS_getdents64, dirFd, entries, sizeof entries);
+        if (got <= 0)
+            break;
+        bool removedAny = false;
+        for (long at = 0; at < got;) {
+            // struct linux_dirent64: inode (8), offset (8), length (2), type (1), name.
+            unsigned short length = 0;
+            std::memcpy(&length, entries + at + 16, sizeof length);
+            const char *entry = entries + at + 19;
+            if (std::strcmp(entry, ".") != 0 && std::strcmp(entry, "..") != 0 && ::unlinkat(dirFd, entry, 0) == 0)
+                removedAny = true;
+            at += length;
+        }
+        // Removals may move the entries not read yet: from the start again.
+        if (removedAny)
+            ::lseek(dirFd, 0, SEEK_SET);
+    }
+    ::close(dirFd);
+    ::unlinkat(parentFd, name, AT_REMOVEDIR);
+}
+
+// The scratch folder of the temporary file `name` in the folder, when it
+// is a folder of this user's.
+void RemoveScratchFolderOf(int dirFd, const std::string &name)
+{
+    const std::string folder = name + std::string(ScratchSuffix);
+    struct stat named {};
+    if (::fstatat(dirFd, folder.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(named.st_mode)
+        && named.st_uid == ::geteuid())
+        EmptyAndRemoveFolder(dirFd, folder.c_str());
+}
+
 void RemoveIfStale(int dirFd, const std::string &name)
 {
     // Looked at before it is opened: a FIFO or device is never opened, a
@@ -64,8 +108,10 @@ void RemoveIfStale(int dirFd, const std::string &name)
     // Its writer holds the lock until the name is gone: a lock taken here
     // means the writer is.
     if (::fstat(fd, &open) == 0 && SameFile(open, named) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
-        && NameIsFile(dirFd, name.c_str(), fd))
+        && NameIsFile(dirFd, name.c_str(), fd)) {
+        RemoveScratchFolderOf(dirFd, name);
         ::unlinkat(dirFd, name.c_str(), 0);
+    }
     ::close(fd);
 }
 
@@ -76,7 +122,7 @@ void RemoveIfStale(int dirFd, const std::string &name)
 enum SlotState : int { Free = 0, Claimed = 1, Live = 2 };
 // In the order the handler takes them: a file is cut back before the
 // journal that would cut it is removed.
-enum class SlotKind : int { CutBack, RemoveFile };
+enum class SlotKind : int { CutBack, RemoveFile, RemoveFolder };
 struct Slot {
     std::atomic<int> state{Free};
     SlotKind kind = SlotKind::RemoveFile;
@@ -90,14 +136,16 @@ Slot Slots[SlotCount];
 extern "C" void RemoveFilesAndEnd(int signal)
 {
     const int saved = errno;
-    for (const SlotKind kind : {SlotKind::CutBack, SlotKind::RemoveFile}) {
+    for (const SlotKind kind : {SlotKind::CutBack, SlotKind::RemoveFile, SlotKind::RemoveFolder}) {
         for (Slot &slot : Slots) {
             if (slot.state.load() != Live || slot.kind != kind)
                 continue;
             if (kind == SlotKind::CutBack)
                 static_cast<void>(::ftruncate(slot.fd, static_cast<off_t>(slot.length)));
-            else
+            else if (kind == SlotKind::RemoveFile)
                 ::unlinkat(AT_FDCWD, slot.path, 0);
+            else
+                EmptyAndRemoveFolder(AT_FDCWD, slot.path);
         }
     }
     // The process ends as the signal would have ended it: the signal is
@@ -193,6 +241,26 @@ int CreateTemporaryFile(const fs::path &folder, fs::path &name, int &ticket, boo
     name = folder.empty() ? fs::path(leaf) : folder / leaf;
     ticket = RemoveOnSignal(name);
     return fd;
+}
+
+bool CreateScratchFolder(const fs::path &file, fs::path &folder, int &ticket)
+{
+    const HeldSignals held;
+    fs::path path = file;
+    path += std::string(ScratchSuffix);
+    ticket = -1;
+    if (::mkdir(path.c_str(), 0700) != 0)
+        return false;
+    folder = path;
+    ticket = RegisterPath(SlotKind::RemoveFolder, path);
+    return true;
+}
+
+void RemoveScratchFolder(const fs::path &folder, int ticket)
+{
+    if (!folder.empty())
+        EmptyAndRemoveFolder(AT_FDCWD, folder.c_str());
+    ForgetOnSignal(ticket);
 }
 
 void RemoveStaleTemporaryFiles(const fs::path &folder)

@@ -29,9 +29,19 @@ std::string TemporaryFileName(std::string_view letters, std::uint64_t inode);
 /// Whether name is that of a temporary file of ours whose inode is inode.
 bool IsTemporaryFileName(std::string_view name, std::uint64_t inode);
 
+/// A folder of the run's own for another writer's working files (the
+/// workbook library's), beside the temporary file `file` and named after it
+/// with ".d", mode 0700; folder receives its path. Removed with what it
+/// holds by RemoveScratchFolder, by a signal that ends the run, or by a
+/// later clean-up once the writer of `file` is gone; ticket as
+/// RemoveOnSignal's. false (errno set) when none can be made.
+bool CreateScratchFolder(const std::filesystem::path &file, std::filesystem::path &folder, int &ticket);
+/// Removes the folder, the files in it first; forgets the ticket.
+void RemoveScratchFolder(const std::filesystem::path &folder, int ticket);
+
 /// Removes from folder what killed runs of this user left there, and only
 /// what proves to be the program's own: the temporary files of ours whose
-/// writer is gone (no lock on them), and the
+/// writer is gone (no lock on them) with their scratch folders, and the
 /// append journals whose writer is gone, once honoured (see
 /// append_journal.h). Links, FIFOs, devices, other users' files and files
 /// of any other name stay; so does anything in doubt.
