@@ -1,5 +1,6 @@
 #include "core/catalog/safe_output_file.h"
 
+#include "core/catalog/temporary_files.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -450,18 +451,11 @@ TEST(SafeOutputFile, TemporaryFilesOfKilledRunsAreRemovedBeforeWriting)
 {
     TempFolder folder;
     const std::string users = folder.Write(".tarvel-K1lled", "the user's own");
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        auto output = SafeOutputFile::Open(folder.Path() + "killed.csv", Mode::Replace);
-        if (output && output->Write(std::string(100 * 1024, 'c')))
-            ::raise(SIGKILL);
-        ::_exit(1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status));
+    // A killed run's: its descriptor, and so its lock, gone.
+    fs::path dead;
+    int ticket = -1;
+    ::close(CreateTemporaryFile(folder.Path(), dead, ticket));
+    ForgetOnSignal(ticket);
     EXPECT_EQ(EntryCount(folder.Path()), 2);
     EXPECT_TRUE(Write(folder.Path() + "out.csv", Mode::Replace, "new"));
     EXPECT_EQ(FileBytes(users), "the user's own");
