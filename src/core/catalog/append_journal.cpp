@@ -24,6 +24,9 @@ namespace fs = std::filesystem;
 constexpr std::string_view Prefix = ".tarvel-journal-";
 constexpr std::string_view MarkText = "journal";
 constexpr char Magic[8] = {'T', 'V', 'J', 'O', 'U', 'R', 'N', '1'};
+// How long an appender waits for a journal another run looks at: 1 s.
+constexpr int LockTries = 200;
+constexpr useconds_t LockPause = 5000;
 
 // The journal's bytes: this record, then the file's name. reach and check
 // stand together at the end, so one write of 16 bytes moves the reach.
@@ -266,11 +269,17 @@ JournalHonoured HonourAppendJournal(int fd, const fs::path &path)
             result.error = errno;
         return result;
     }
-    // Its writer appends to this file, which the caller holds locked: a
-    // journal still locked is in use by a writer that takes no such lock.
-    if (::flock(journal.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-        result.error = EWOULDBLOCK;
-        return result;
+    // Its writer appended to this file, which the caller holds locked: the
+    // journal is held at most for a moment, by another run's clean-up that
+    // then finds the file locked and lets go. Held longer, it is in use by
+    // a writer on a file system whose locks do not hold.
+    int tries = 0;
+    while (::flock(journal.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        if (++tries == LockTries) {
+            result.error = EWOULDBLOCK;
+            return result;
+        }
+        ::usleep(LockPause);
     }
     Record record;
     std::string leaf;
@@ -328,22 +337,22 @@ void RecoverAppendJournal(int dirFd, const std::string &name)
     struct stat fileStatus {};
     const bool fileThere = ::fstatat(dirFd, leaf.c_str(), &fileStatus, AT_SYMLINK_NOFOLLOW) == 0
         && S_ISREG(fileStatus.st_mode) && fileStatus.st_ino == record.inode;
-    if (fileThere) {
-        const Descriptor file(
-            ::openat(dirFd, leaf.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-        Identity identity;
-        if (file.get() < 0 || !IdentityOf(file.get(), identity))
-            return; // left for a writer who may write the file
-        if (Fits(record, identity)) {
-            // A writer that holds the file honours the journal itself.
-            if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0 || !NameIsFile(dirFd, leaf.c_str(), file.get()))
+    // Held (and so locked) until the journal is gone: a writer waiting for
+    // the file never finds a journal honoured already.
+    const Descriptor file(
+        fileThere ? ::openat(dirFd, leaf.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1);
+    Identity identity;
+    if (fileThere && (file.get() < 0 || !IdentityOf(file.get(), identity)))
+        return; // left for a writer who may write the file
+    if (fileThere && Fits(record, identity)) {
+        // A writer that holds the file honours the journal itself.
+        if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0 || !NameIsFile(dirFd, leaf.c_str(), file.get()))
+            return;
+        if (InReach(file.get(), record)) {
+            if (record.created != 0 && record.earlier == 0)
+                ::unlinkat(dirFd, leaf.c_str(), 0);
+            else if (::ftruncate(file.get(), record.earlier) != 0)
                 return;
-            if (InReach(file.get(), record)) {
-                if (record.created != 0 && record.earlier == 0)
-                    ::unlinkat(dirFd, leaf.c_str(), 0);
-                else if (::ftruncate(file.get(), record.earlier) != 0)
-                    return;
-            }
         }
     }
     // Honoured, or its file is gone or another: the journal goes.
