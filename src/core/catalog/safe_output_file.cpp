@@ -3,12 +3,15 @@
 //   and renamed over it at Commit, with its mode (and its owner and group
 //   where the system allows) kept; where no temporary file can be made
 //   beside it (a folder the user may not write), it is written in place at
-//   Commit from a spool file in the temporary folder;
+//   Commit from a spool file in the temporary folder, and where the rename
+//   is refused (another user's file in a sticky folder), from the
+//   temporary file;
 // - an append is written in place, the file locked (flock) for the whole
 //   output, synced at Commit (unless this run made the file), and cut back
 //   to its earlier length (a file this run made, removed) when anything
-//   fails or SIGINT or SIGTERM ends the run; so it needs no spool file to
-//   be whole or nothing;
+//   fails or SIGINT or SIGTERM ends the run; a journal beside it lets the
+//   next writer cut back one that was killed (append_journal.h); so it
+//   needs no spool file to be whole or nothing;
 // - the standard output is written through descriptor 1 as it stands (so
 //   "program >> log" appends), and FIFOs, devices, sockets and terminals
 //   are written in place: neither is ever reopened, truncated or replaced;
