@@ -344,13 +344,17 @@ TEST_F(DocumentsTest, AboutAndWebSite)
                                           + QString::fromStdString(Data()) + QStringLiteral("tarvel.hlp")))
         << messages[0].text.toStdString();
 
-    // A browser that fails says nothing.
+    // Neither the box nor the web-site command names an address the
+    // project does not have: the command opens the installed help instead.
+    EXPECT_FALSE(messages[0].text.contains(QLatin1Char('@'))) << messages[0].text.toStdString();
+    EXPECT_FALSE(messages[0].text.contains(QStringLiteral("example"))) << messages[0].text.toStdString();
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("\n\nThe TARVEL developers\n\n"))) << messages[0].text.toStdString();
     prompts.records.clear();
-    prompts.openAnswers.push_back(false);
     window->mnuWeb->trigger();
-    const auto opened = prompts.Of(Kind::OpenWithApp);
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].title, QStringLiteral("https://www.example.org/tarvel"));
+    EXPECT_TRUE(prompts.Of(Kind::OpenWithApp).empty());
+    const auto help = prompts.Of(Kind::Help);
+    ASSERT_EQ(help.size(), 1u);
+    EXPECT_EQ(help[0].topic, 0);
     EXPECT_TRUE(prompts.Of(Kind::Message).empty());
 }
 

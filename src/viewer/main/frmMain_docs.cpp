@@ -133,7 +133,13 @@ void frmMain::HelpSearch()
 
 void frmMain::OpenWebSite()
 {
-    OpenWithAssociatedApp(m_prompts, QString::fromLatin1(tarvel::WebSiteAddress), false);
+    // Without a web site the documentation installed with the program
+    // stands in: the help's contents.
+    const QString address = QString::fromLatin1(tarvel::WebSiteAddress);
+    if (address.isEmpty())
+        m_prompts.ShowHelp(0);
+    else
+        OpenWithAssociatedApp(m_prompts, address, false);
 }
 
 void frmMain::ShowAbout()
