@@ -12,6 +12,7 @@
 #include "viewer/qt/qt_child_frame.h"
 #include "viewer/qt/qt_contrast.h"
 #include "viewer/qt/qt_progress.h"
+#include "viewer/qt/qt_prompts.h"
 #include "viewer/qt/qt_status_panel.h"
 #include "viewer/selection/frmPickList.h"
 #include "core/catalog/file_helpers.h"
@@ -23,6 +24,7 @@
 #include "viewer_fixture.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -41,9 +43,13 @@
 #include <QChart>
 #include <QLegend>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QItemSelectionModel>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPrinter>
+#include <QFontDialog>
+#include <QInputDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -53,6 +59,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -171,8 +179,55 @@ std::map<QString, QStringList> AccessKeys(QWidget *window)
     return keys;
 }
 
+// A button or a box: what the keyboard must reach.
+bool IsControl(const QWidget *widget)
+{
+    return qobject_cast<const QAbstractButton *>(widget) || qobject_cast<const QLineEdit *>(widget)
+        || qobject_cast<const QComboBox *>(widget) || qobject_cast<const QAbstractSpinBox *>(widget)
+        || qobject_cast<const QPlainTextEdit *>(widget) || qobject_cast<const QTextEdit *>(widget);
+}
+
+// A part of a control the keyboard reaches as a whole (a box's clear
+// button, a grid's corner, a tab strip's arrows).
+bool IsPartOfAControl(const QWidget *widget)
+{
+    for (const QWidget *w = widget->parentWidget(); w && !w->isWindow(); w = w->parentWidget()) {
+        if ((qobject_cast<const QLineEdit *>(w) || qobject_cast<const QComboBox *>(w)
+             || qobject_cast<const QAbstractSpinBox *>(w) || qobject_cast<const QTabBar *>(w)
+             || qobject_cast<const QAbstractItemView *>(w))
+            && (w->focusPolicy() & Qt::TabFocus))
+            return true;
+    }
+    return false;
+}
+
+// The control's own key: a marked letter, a shortcut, or a marked label
+// that names it.
+bool HasShortcut(const QWidget *widget, const QList<QLabel *> &labels)
+{
+    if (const auto *button = qobject_cast<const QAbstractButton *>(widget)) {
+        if (!Mnemonic(button->text()).isEmpty() || !button->shortcut().isEmpty())
+            return true;
+        const auto *tool = qobject_cast<const QToolButton *>(button);
+        if (tool && tool->defaultAction() && !tool->defaultAction()->shortcut().isEmpty())
+            return true;
+    }
+    // The arrows reach the other buttons of a group from the one Tab reaches.
+    if (const auto *option = qobject_cast<const QRadioButton *>(widget); option && option->autoExclusive()) {
+        for (const QRadioButton *other : option->parentWidget()->findChildren<QRadioButton *>(Qt::FindDirectChildrenOnly)) {
+            if (other != option && other->isVisible() && (other->focusPolicy() & Qt::TabFocus))
+                return true;
+        }
+    }
+    return std::any_of(labels.begin(), labels.end(), [widget](const QLabel *label) {
+        return label->buddy() && (label->buddy() == widget || label->buddy()->focusProxy() == widget)
+            && !Mnemonic(label->text()).isEmpty();
+    });
+}
+
 /// What a screen reader or keyboard user would miss in window as it is now
-/// shown: a keyboard-reachable control without a name, two buttons with one
+/// shown: a keyboard-reachable control without a name, a button or box the
+/// keyboard cannot reach (no Tab, no key of its own), two buttons with one
 /// name, a label that labels nothing and says nothing of itself, two
 /// controls with one access key.
 QStringList Problems(QWidget *window, const QString &where)
@@ -181,12 +236,16 @@ QStringList Problems(QWidget *window, const QString &where)
     const auto report = [&problems, &where](const QString &text) { problems << where + QStringLiteral(": ") + text; };
 
     std::map<std::pair<const QWidget *, QString>, QStringList> buttonNames;
+    const QList<QLabel *> allLabels = window->findChildren<QLabel *>();
     for (QWidget *widget : window->findChildren<QWidget *>()) {
         if (!widget->isVisible() || widget->isWindow())
             continue;
         const QString name = AccessibleText(widget, QAccessible::Name);
         if ((widget->focusPolicy() & Qt::TabFocus) && name.isEmpty())
             report(Describe(widget) + QStringLiteral(" has no name"));
+        if (IsControl(widget) && !(widget->focusPolicy() & Qt::TabFocus) && !IsPartOfAControl(widget)
+            && !HasShortcut(widget, allLabels))
+            report(Describe(widget) + QStringLiteral(" \"") + name + QStringLiteral("\" cannot be reached by keyboard"));
         if (qobject_cast<QAbstractButton *>(widget))
             buttonNames[{WindowOf(widget), name}].append(Describe(widget));
     }
@@ -197,8 +256,10 @@ QStringList Problems(QWidget *window, const QString &where)
     }
 
     // A label either labels a control, or is the text under a heading that
-    // labels it, or says what it shows (a status text with its tip).
-    const QList<QLabel *> labels = window->findChildren<QLabel *>();
+    // labels it, or says what it shows (a status text with its tip). A
+    // message box's labels are what it says, which readers speak as it opens.
+    const QList<QLabel *> labels
+        = qobject_cast<QMessageBox *>(window) ? QList<QLabel *>() : window->findChildren<QLabel *>();
     for (QLabel *label : labels) {
         if (!label->isVisible() || label->buddy())
             continue;
@@ -331,7 +392,72 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasItsOwnNameAndEveryLabelIts
     help->ShowContents();
     problems << Problems(help.get(), QStringLiteral("help window"));
 
+    // A document window, and the print dialog and print preview of it.
+    window->mnuFoot[0]->trigger();
+    problems << Problems(window.get(), QStringLiteral("document window"));
+    window->Printer().setOutputFormat(QPrinter::PdfFormat);
+    window->Printer().setOutputFileName(QString());
+    CheckDialog(QStringLiteral("print dialog of the active window"), [this] { window->RunPrint(); }, problems);
+    CheckDialog(QStringLiteral("print preview"), [this] { window->RunPrintPreview(); }, problems);
+
+    // The boxes of the real prompts, as they show them.
+    window->mnuHelpAbout->trigger();
+    const ScriptedPrompts::Record about = prompts.Of(Kind::Message).back();
+    const auto aboutBox = MakeMessageBox(window.get(), about.title, about.text, about.icon, QMessageBox::Ok);
+    aboutBox->show();
+    problems << Problems(aboutBox.get(), QStringLiteral("About box"));
+    window->mnuZRChange->trigger();
+    const ScriptedPrompts::Record change = prompts.Of(Kind::InputBox).back();
+    const auto changePath = MakeInputBox(window.get(), change.title, change.text, change.initial);
+    changePath->show();
+    problems << Problems(changePath.get(), QStringLiteral("Change path"));
+    for (const bool printerFont : {false, true}) {
+        const auto fonts = MakeFontDialog(QFont(QStringLiteral("Courier New"), 8), printerFont, window.get());
+        fonts->show();
+        problems << Problems(fonts.get(), printerFont ? QStringLiteral("printer font dialog") : QStringLiteral("font dialog"));
+    }
+
     EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+}
+
+// Print preview: Tab goes through every button of its bar, and the bar's
+// boxes are named.
+TEST_F(AccessibilityTest, TabReachesEveryButtonOfThePrintPreview)
+{
+    Start();
+    ChooseAreas({2});
+    window->RunDisplay();
+    window->Printer().setOutputFormat(QPrinter::PdfFormat);
+    window->Printer().setOutputFileName(QString());
+    bool opened = false;
+    prompts.dialogScript = [&opened](QDialog &dialog) {
+        opened = true;
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        QStringList buttons;
+        for (const QToolButton *button : dialog.findChildren<QToolButton *>()) {
+            if (button->isVisible() && button->isEnabled())
+                buttons << button->accessibleName() + button->text();
+        }
+        EXPECT_GE(buttons.size(), 12) << buttons.join(QStringLiteral(", ")).toStdString();
+        QStringList reached;
+        for (int i = 0; i < 3 * buttons.size(); ++i) {
+            QWidget *focus = QApplication::focusWidget();
+            if (auto *button = qobject_cast<QToolButton *>(focus))
+                reached << button->accessibleName() + button->text();
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
+        for (const QString &button : std::as_const(buttons))
+            EXPECT_TRUE(reached.contains(button)) << button.toStdString();
+        for (const QWidget *box : dialog.findChildren<QWidget *>()) {
+            if ((qobject_cast<const QLineEdit *>(box) || qobject_cast<const QComboBox *>(box)) && box->isVisible()) {
+                EXPECT_FALSE(AccessibleText(const_cast<QWidget *>(box), QAccessible::Name).isEmpty())
+                    << Describe(box).toStdString();
+            }
+        }
+    };
+    window->RunPrintPreview();
+    prompts.dialogScript = nullptr;
+    EXPECT_TRUE(opened);
 }
 
 // ---- the keyboard alone ------------------------------------------------------------
@@ -768,9 +894,10 @@ TEST_F(AccessibilityTest, LargeTextKeepsEveryControlOfTheMainWindowOnItAndReacha
     }
 }
 
-// Until the user chooses a display font the grids take the desktop's text
-// size (never less than the default 8 points); a chosen font stays as chosen.
-TEST_F(AccessibilityTest, GridFontFollowsTheDesktopUntilTheUserChoosesOne)
+// Until the user chooses a display font the grids and documents take the
+// desktop's text size (never less than their own); a chosen font stays as
+// chosen.
+TEST_F(AccessibilityTest, GridAndDocumentFontsFollowTheDesktopUntilTheUserChoosesOne)
 {
     const DesktopTextSize large(16);
     Start();
@@ -782,6 +909,13 @@ TEST_F(AccessibilityTest, GridFontFollowsTheDesktopUntilTheUserChoosesOne)
     auto *table = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(table->grdData->font().pointSizeF(), 16.0);
+    // The footnotes in the display font, the regions in the documents' own.
+    for (QAction *document : {window->mnuFoot[0], window->mnuDoc[1]}) {
+        document->trigger();
+        const auto *text = window->MdiArea()->activeSubWindow()->findChild<QPlainTextEdit *>(QStringLiteral("txtDoc"));
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(text->font().pointSizeF(), 16.0) << document->text().toStdString();
+    }
 
     QFont chosen(QStringLiteral("Liberation Sans"));
     chosen.setPointSize(10);

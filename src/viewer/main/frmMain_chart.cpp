@@ -13,6 +13,7 @@
 #include "viewer/chart/frmChartImage.h"
 #include "viewer/display/frmDisplay.h"
 #include "viewer/print/frmPrint.h"
+#include "viewer/print/qt_print_preview.h"
 #include "viewer/print/qt_printer_target.h"
 #include "viewer/qt/qt_busy_cursor.h"
 #include "viewer/qt/qt_drawn_icon.h"
@@ -349,6 +350,7 @@ bool frmMain::PreviewActiveChart()
     QPrintPreviewDialog dialog(&Printer(), this);
     dialog.setObjectName(QStringLiteral("frmPrintPreview"));
     dialog.setWindowTitle(QStringLiteral("Print preview ") + chart->windowTitle());
+    PreparePreviewForKeyboard(dialog);
     bool drawn = false;
     connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
             [chart, &drawn](QPrinter *printer) { drawn = DrawChartPage(*chart, *printer); });

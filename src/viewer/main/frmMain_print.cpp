@@ -12,6 +12,7 @@
 #include "core/catalog/file_helpers.h"
 #include "core/views/table_view_builder.h"
 #include "viewer/print/frmPrint.h"
+#include "viewer/print/qt_print_preview.h"
 #include "viewer/print/qt_printer_target.h"
 
 #include <QAction>
@@ -318,6 +319,7 @@ bool RunPreview(frmMain &window, const QString &caption, const std::function<boo
     QPrintPreviewDialog dialog(&window.Printer(), &window);
     dialog.setObjectName(QStringLiteral("frmPrintPreview"));
     dialog.setWindowTitle(caption);
+    PreparePreviewForKeyboard(dialog);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&draw, &dialog](QPrinter *printer) {
         BusyCursor busy;
         // The pages are drawn as the dialog is about to show: it closes as
