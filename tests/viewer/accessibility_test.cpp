@@ -3,6 +3,7 @@
 // dialog, read in-process through QAccessible, and the whole workflow
 // driven by keys alone.
 #include "viewer/chart/frmChart.h"
+#include "viewer/chart/qt_chart_view.h"
 #include "viewer/display/frmDisplay.h"
 #include "viewer/display/frmScroll.h"
 #include "viewer/export/frmExport.h"
@@ -14,6 +15,7 @@
 #include "viewer/qt/qt_progress.h"
 #include "viewer/qt/qt_prompts.h"
 #include "viewer/qt/qt_status_panel.h"
+#include "viewer/qt/qt_tool_strip.h"
 #include "viewer/selection/frmPickList.h"
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/table_catalog.h"
@@ -770,6 +772,43 @@ tarvel::ChartData ChartOfLines(int lines)
         data.Series.push_back(series);
     }
     return data;
+}
+
+// In a narrow chart window (a default one at twice the normal size) the
+// bar's buttons wrap onto more rows: every one is shown whole, above the
+// picture, and Tab reaches each.
+TEST(ChartCommands, WrapInANarrowWindowAndStayInTheTabOrder)
+{
+    frmChart chart(ChartOfLines(2));
+    chart.resize(300, 400);
+    chart.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+    const QList<QToolButton *> buttons = chart.tbrChart->findChildren<QToolButton *>();
+    ASSERT_EQ(buttons.size(), 9); // eight commands and Lines
+
+    int rows = 0;
+    int lastTop = -1;
+    for (QToolButton *button : buttons) {
+        EXPECT_TRUE(button->isVisible()) << button->text().toStdString();
+        EXPECT_TRUE(chart.rect().contains(QRect(button->mapTo(&chart, QPoint(0, 0)), button->size())))
+            << button->text().toStdString();
+        EXPECT_LE(button->mapTo(&chart, QPoint(0, button->height())).y(), chart.chtView->y());
+        if (button->y() != lastTop) {
+            ++rows;
+            lastTop = button->y();
+        }
+    }
+    EXPECT_GE(rows, 2);
+    chart.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&chart));
+    buttons.front()->setFocus(Qt::TabFocusReason);
+    QStringList reached;
+    for (int i = 0; i < 2 * buttons.size(); ++i) {
+        reached << QApplication::focusWidget()->accessibleName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    for (QToolButton *button : buttons)
+        EXPECT_TRUE(reached.contains(button->accessibleName())) << button->accessibleName().toStdString();
 }
 
 // The chart takes the palette's colours, a dark one as well as a light one,
