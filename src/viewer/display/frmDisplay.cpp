@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMdiSubWindow>
@@ -66,6 +67,12 @@ protected:
                 || event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonDblClick);
         const auto *input = mouse ? static_cast<const QInputEvent *>(event) : nullptr;
         if (input && (input->modifiers() & Qt::ControlModifier) && !(input->modifiers() & Qt::ShiftModifier))
+            return flags;
+        // A click on a line title or a quarter comes without its event: the
+        // keys held say whether Ctrl adds that row or column.
+        if (!event && (QGuiApplication::keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier))
+                          == Qt::ControlModifier
+            && QGuiApplication::mouseButtons() != Qt::NoButton)
             return flags;
         const bool button = event
             && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease);
