@@ -277,6 +277,13 @@ private:
     bool PreviewActiveChart();
     bool CopyActiveChart();
     void SaveChart(frmChart &chart);
+    /// The folder a chart's save and export dialogs open in: that of the
+    /// last output file of this run, else of the remembered export or print
+    /// file, else the home folder.
+    QString OutputStartFolder() const;
+    /// Remembers the folder of an output file (or a folder, ending in '/')
+    /// written or chosen by a command.
+    void RememberOutput(const std::string &file);
     void ExportChartData(frmChart &chart);
     void PrintChart(frmChart &chart);
 
@@ -300,6 +307,7 @@ private:
     /// The user chose the data folder with the change-path box.
     bool m_dataFolderChosen = false;
     std::optional<QFont> m_fontDialogChoice;
+    std::string m_lastOutput; ///< the last output file or folder of this run
     tarvel::PrintOptions m_printState;
     std::shared_ptr<QPrinter> m_printer; // shared_ptr: QPrinter stays incomplete here
     /// The help window of the help commands, installed into QtPrompts (frmMain_docs.cpp).

@@ -102,6 +102,8 @@ void frmMain::RunExport()
     selection.QuarterSelected = m_state.QuarterSelected;
     frmExport wizard(m_prompts, m_settings, std::move(selection), m_state.TableCode, this);
     m_prompts.RunDialog(wizard);
+    if (wizard.Completed())
+        RememberOutput(wizard.Options().FileName);
 }
 
 void frmMain::RunCopyToClipboard()

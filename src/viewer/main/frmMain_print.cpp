@@ -150,6 +150,8 @@ void frmMain::RunPrint()
         ReportPrinterFailure(*this, *target);
     }
     if (status == tarvel::PrintStatus::Printed) {
+        if (options.PrintToFile)
+            RememberOutput(options.PrintFileName);
         m_prompts.Message(QString::fromLatin1(tarvel::PrintCompletedTitle),
                           Latin1(tarvel::PrintCompletedText(snapshot.Caption)), QMessageBox::Information);
     }
@@ -219,6 +221,8 @@ void frmMain::RunPrintAll()
         ReportPrintAllCancelled(m_prompts, m_printState);
         return;
     }
+    if (m_printState.PrintToFile && summary.Printed > 0)
+        RememberOutput(m_printState.PrintFileName);
     ReportPrintAllDone(summary, count);
 }
 
