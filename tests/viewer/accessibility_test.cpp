@@ -602,6 +602,44 @@ TEST_F(AccessibilityTest, WholeWorkflowByKeyboardWritesExactlyWhatWasChosen)
     }
 }
 
+// The desktop may leave no window active after the export's last question
+// (the wizard has closed behind it): the main window and the grid the user
+// worked in are active again, so the keyboard goes on where it was.
+TEST_F(AccessibilityTest, AfterAnExportTheMainWindowAndItsGridAreActiveAgain)
+{
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ChooseAreas({2});
+    window->RunDisplay();
+    auto *table = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(QApplication::focusWidget(), table->grdData);
+    const QString exported = Out("after.csv");
+    prompts.messageAnswers = {QMessageBox::No};
+    prompts.dialogScript = [&exported](QDialog &dialog) {
+        auto &wizard = static_cast<frmExport &>(dialog);
+        wizard.lstExport->item(0)->setSelected(true);
+        wizard.txtFileName->setText(exported);
+        wizard.cmdOK->click();
+        EXPECT_TRUE(wizard.Completed());
+    };
+    QWidget elsewhere;
+    prompts.dialogClosed = [&elsewhere] {
+        elsewhere.show();
+        elsewhere.activateWindow();
+        QCoreApplication::processEvents();
+        elsewhere.hide();
+        QCoreApplication::processEvents();
+    };
+    Press(Qt::Key_E, Qt::ControlModifier);
+    prompts.dialogScript = nullptr;
+    prompts.dialogClosed = nullptr;
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(QFile::exists(exported));
+    EXPECT_EQ(QApplication::activeWindow(), window.get());
+    EXPECT_EQ(QApplication::focusWidget(), table->grdData);
+}
+
 // What the walk above cannot tell: each name says what its control does.
 TEST_F(AccessibilityTest, NamesSayWhatEachControlDoesAndNotesCanBeRead)
 {
