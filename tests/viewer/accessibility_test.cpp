@@ -14,6 +14,8 @@
 #include "viewer/qt/qt_contrast.h"
 #include "viewer/qt/qt_progress.h"
 #include "viewer/qt/qt_prompts.h"
+#include "viewer/qt/qt_screen_reader.h"
+#include "viewer/qt/qt_status_note.h"
 #include "viewer/qt/qt_status_panel.h"
 #include "viewer/qt/qt_tool_strip.h"
 #include "viewer/selection/frmPickList.h"
@@ -69,6 +71,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -638,6 +641,148 @@ TEST_F(AccessibilityTest, AfterAnExportTheMainWindowAndItsGridAreActiveAgain)
     EXPECT_TRUE(QFile::exists(exported));
     EXPECT_EQ(QApplication::activeWindow(), window.get());
     EXPECT_EQ(QApplication::focusWidget(), table->grdData);
+}
+
+// ---- what a screen reader hears without a focus move -----------------------------
+
+// Counts the times a widget is shown: a note shown anew is a notification
+// a screen reader speaks.
+class ShowCount final : public QObject {
+public:
+    explicit ShowCount(QWidget *widget) { widget->installEventFilter(this); }
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        shown += event->type() == QEvent::Show ? 1 : 0;
+        return false;
+    }
+};
+
+struct NoteCase {
+    const char *name;
+    /// Does what should be said.
+    std::function<void(frmMain &, ScriptedPrompts &)> act;
+    /// The beginning of what it says.
+    QString said;
+    bool inHelp = false; ///< said in the help window, else in the main window
+};
+
+// A change the focus does not move to is said as a notification: in the
+// status note of the window it happens in, named by the note's text, and
+// shown anew each time (as a screen reader hears it), also when the same
+// change comes again.
+TEST_F(AccessibilityTest, ChangesWithoutAFocusMoveAreSaidAsNotifications)
+{
+    Start();
+    const std::unique_ptr<HelpWindow> help(HelpWindow::OpenFile(TARVEL_SAMPLE_DATA "/tarvel.hlp", prompts));
+    ASSERT_NE(help, nullptr);
+    HelpWindow *helpWindow = help.get();
+    const QString exported = Out("command.csv");
+    const std::vector<NoteCase> cases{
+        {"area count",
+         [](frmMain &main, ScriptedPrompts &scripted) { tarvel::test::ChooseAreasInPickList(main, scripted, {2, 3}); },
+         QStringLiteral("Areas selected - 2")},
+        {"quarter count",
+         [](frmMain &main, ScriptedPrompts &scripted) {
+             scripted.dialogScript = [](QDialog &dialog) {
+                 auto &pick = static_cast<frmPickList &>(dialog);
+                 pick.lstPick->item(0)->setSelected(true);
+                 pick.cmdOK->click();
+             };
+             main.cboYears->setCurrentIndex(tarvel::SelectQuartersEntry);
+             emit main.cboYears->activated(tarvel::SelectQuartersEntry);
+             scripted.dialogScript = nullptr;
+         },
+         QStringLiteral("Quarters selected - 5")},
+        {"ranking",
+         [](frmMain &main, ScriptedPrompts &) {
+             main.RunDisplay();
+             auto *table = qobject_cast<frmDisplay *>(main.MdiArea()->activeSubWindow()->widget());
+             table->SetCurrentCell(PersonalIncomeRow(*table), 1);
+             main.RunShowOneLine();
+             auto *view = qobject_cast<frmDisplay *>(main.MdiArea()->activeSubWindow()->widget());
+             view->grdData->setFocus();
+             view->SetCurrentCell(2, view->Data().Columns() - 1);
+             QTest::keySequence(view->grdData, frmDisplay::SortKey());
+         },
+         QStringLiteral("Sorted by 2008 quarter 1, ")},
+        {"copy as command",
+         [&exported](frmMain &main, ScriptedPrompts &scripted) {
+             scripted.dialogScript = [&exported](QDialog &dialog) {
+                 auto &wizard = static_cast<frmExport &>(dialog);
+                 wizard.lstExport->item(0)->setSelected(true);
+                 wizard.txtFileName->setText(exported);
+                 wizard.cmdCommand->click();
+             };
+             main.RunExport();
+             scripted.dialogScript = nullptr;
+         },
+         QStringLiteral("Command copied to the clipboard")},
+        {"help topic",
+         [helpWindow](frmMain &, ScriptedPrompts &) {
+             helpWindow->ShowTopic(22);
+             auto *topics = helpWindow->findChild<QListWidget *>(QStringLiteral("lstTopics"));
+             topics->setFocus();
+             topics->setCurrentRow(0);
+             QTest::keyClick(topics, Qt::Key_Return);
+         },
+         QStringLiteral("Topic shown: ") + help->findChild<QListWidget *>(QStringLiteral("lstTopics"))->item(0)->text(),
+         true},
+    };
+    for (const NoteCase &c : cases) {
+        StatusNote *note = c.inHelp ? help->findChild<StatusNote *>() : window->lblNote;
+        ASSERT_NE(note, nullptr) << c.name;
+        const ShowCount shows(note);
+        for (int time = 1; time <= 2; ++time) {
+            c.act(*window, prompts);
+            EXPECT_TRUE(note->isVisible()) << c.name;
+            EXPECT_TRUE(note->text().startsWith(c.said)) << c.name << ": " << note->text().toStdString();
+            QAccessibleInterface *heard = QAccessible::queryAccessibleInterface(note);
+            ASSERT_NE(heard, nullptr);
+            EXPECT_EQ(heard->role(), QAccessible::Notification) << c.name;
+            EXPECT_EQ(heard->text(QAccessible::Name), note->text()) << c.name;
+        }
+        EXPECT_GE(shows.shown, 2) << c.name;
+    }
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(QStringLiteral("tarvel-batch")));
+}
+
+// Coming back to a grid (F6) names its current cell, not the grid alone;
+// the quarter is said "2008 quarter 1" by its header and the cell.
+TEST_F(AccessibilityTest, BackToAGridTheCurrentCellIsNamedWithItsQuarter)
+{
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ChooseAreas({2});
+    window->RunDisplay();
+    auto *table = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(table, nullptr);
+    const int lastColumn = table->Data().Columns() - 1;
+    table->SetCurrentCell(PersonalIncomeRow(*table), lastColumn);
+    std::vector<int> focusedCells;
+    ObserveScreenReaderNews([&focusedCells, table](const QAccessibleEvent &event) {
+        if (event.type() == QAccessible::Focus && event.object() == table->grdData)
+            focusedCells.push_back(event.child());
+    });
+    Press(Qt::Key_F6);
+    EXPECT_TRUE(window->picMain->isAncestorOf(QApplication::focusWidget()));
+    Press(Qt::Key_F6);
+    ASSERT_EQ(QApplication::focusWidget(), table->grdData);
+    QCoreApplication::processEvents();
+    ObserveScreenReaderNews(nullptr);
+
+    QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(table->grdData);
+    ASSERT_NE(grid, nullptr);
+    QAccessibleInterface *cell = grid->tableInterface()->cellAt(PersonalIncomeRow(*table) - 1, lastColumn - 1);
+    ASSERT_NE(cell, nullptr);
+    ASSERT_EQ(focusedCells.size(), 1u);
+    EXPECT_EQ(focusedCells[0], grid->indexOfChild(cell));
+    EXPECT_EQ(cell->text(QAccessible::Description), QStringLiteral("2008 quarter 1"));
+    const QList<QAccessibleInterface *> headers = cell->tableCellInterface()->columnHeaderCells();
+    ASSERT_EQ(headers.size(), 1);
+    EXPECT_EQ(headers[0]->text(QAccessible::Name), QStringLiteral("2008 quarter 1"));
 }
 
 // What the walk above cannot tell: each name says what its control does.

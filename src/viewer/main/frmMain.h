@@ -31,6 +31,7 @@ class QPrinter;
 class QPushButton;
 class QRadioButton;
 class QWidget;
+class StatusNote;
 
 /// The main window: the numbered selection controls, the status bar that
 /// shows the selection, the menus and the area that holds every child
@@ -158,6 +159,9 @@ public:
     QAction *mnuHelpAbout = nullptr;
     /// The status-bar sign shown while the data are the sample data.
     QLabel *lblSampleData = nullptr;
+    /// The status-bar note: what a command did that shows nowhere else
+    /// (a screen reader hears it as a notification).
+    StatusNote *lblNote = nullptr;
 
 public slots:
     // Selection (series, table, quarters, areas) and the display buttons.
