@@ -325,7 +325,7 @@ void frmMain::CreateStatusBar()
         m_panels[i] = panel;
     }
     lblNote = new StatusNote(bar);
-    bar->addWidget(lblNote, 4);
+    bar->addWidget(lblNote, 2);
     // Generated numbers must never pass for published ones.
     lblSampleData = new StatusPanel(QStringLiteral("Sample data - not published figures"), bar);
     lblSampleData->setObjectName(QStringLiteral("lblSampleData"));
