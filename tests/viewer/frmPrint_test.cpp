@@ -947,8 +947,9 @@ TEST(PrinterFontDialog, OpensOnTheRegularStyleAndOffersNoOther)
     EXPECT_FALSE(lists[1]->isVisible()); // the styles
     EXPECT_TRUE(lists[0]->isVisible());  // the faces
     EXPECT_TRUE(lists[2]->isVisible());  // the sizes
-    // The sample box shows a sample (the dialog empties it as it lists the
-    // fixed-pitch faces), and still does after another face is chosen.
+    // The sample box shows its sample: without the effects box beside it,
+    // it would keep no height for it.
+    QCoreApplication::processEvents();
     const QLineEdit *sample = nullptr;
     for (const QLineEdit *edit : dialog->findChildren<QLineEdit *>()) {
         if (qobject_cast<const QGroupBox *>(edit->parentWidget()))
@@ -956,8 +957,7 @@ TEST(PrinterFontDialog, OpensOnTheRegularStyleAndOffersNoOther)
     }
     ASSERT_NE(sample, nullptr);
     EXPECT_FALSE(sample->text().isEmpty());
-    lists[0]->setCurrentIndex(lists[0]->model()->index(lists[0]->model()->rowCount() - 1, 0));
-    EXPECT_FALSE(sample->text().isEmpty());
+    EXPECT_GE(sample->height(), sample->fontMetrics().height()) << sample->height();
     dialog->hide();
 }
 

@@ -247,9 +247,7 @@ QFont RegularStyleOf(const QFont &font)
 namespace {
 
 // What the font dialog needs besides its own set-up: its lists are read by
-// the names of their labels, and its sample box shows a sample (the dialog
-// empties the box while it lists the faces again, as a fixed-pitch one does,
-// and never fills it again).
+// the names of their labels, and its sample box by its title.
 void FinishFontDialog(QFontDialog &dialog)
 {
     // The face and style lists are their labels' buddies, and each has a box
@@ -275,15 +273,8 @@ void FinishFontDialog(QFontDialog &dialog)
             list->setAccessibleName(sizeName);
     }
     for (QGroupBox *group : dialog.findChildren<QGroupBox *>(Qt::FindDirectChildrenOnly)) {
-        for (QLineEdit *sample : group->findChildren<QLineEdit *>()) {
+        for (QLineEdit *sample : group->findChildren<QLineEdit *>())
             sample->setAccessibleName(group->title().remove(QLatin1Char('&')));
-            const auto fill = [sample] {
-                if (sample->text().isEmpty())
-                    sample->setText(QStringLiteral("AaBbYyZz 0123456789"));
-            };
-            fill();
-            QObject::connect(&dialog, &QFontDialog::currentFontChanged, sample, fill);
-        }
     }
 }
 
@@ -323,9 +314,18 @@ std::unique_ptr<QFontDialog> MakeFontDialog(const QFont &initial, bool fixedPitc
                 label->hide();
         }
     }
+    // The sample box takes its height from the effects box beside it: it
+    // keeps that height when the effects go, or it would show nothing.
+    int effectsHeight = 0;
     for (QGroupBox *group : dialog->findChildren<QGroupBox *>(Qt::FindDirectChildrenOnly)) {
-        if (!group->findChildren<QCheckBox *>().isEmpty())
+        if (!group->findChildren<QCheckBox *>().isEmpty()) {
+            effectsHeight = group->sizeHint().height();
             group->hide();
+        }
+    }
+    for (QGroupBox *group : dialog->findChildren<QGroupBox *>(Qt::FindDirectChildrenOnly)) {
+        if (group->isVisibleTo(dialog.get()) && !group->findChildren<QLineEdit *>().isEmpty())
+            group->setMinimumHeight(effectsHeight);
     }
     FinishFontDialog(*dialog);
     return dialog;
