@@ -1,6 +1,7 @@
 #include "cli/batch_commands.h"
 #include "cli/process_tuning.h"
 #include "cli/standard_output.h"
+#include "core/catalog/temporary_files.h"
 
 #include <filesystem>
 #include <iostream>
@@ -12,6 +13,8 @@ int main(int argc, char **argv)
 {
     tarvel::batch::KeepStandardDescriptors();
     tarvel::batch::TuneProcess();
+    // Past a file size limit (ulimit -f) the standard output fails as a full disk does.
+    tarvel::IgnoreFileSizeSignal();
     std::vector<std::string> args(argv + 1, argv + argc);
 
     // The program folder is where the executable lies, so the sample data

@@ -86,6 +86,8 @@ private:
     void ApplyRowHeights();
     /// The caption (and the grid's spoken name) after the order changed.
     void ShowAreaOrder();
+    /// Tells a screen reader which cell is current, as a move to it would.
+    void SayCurrentCell();
     bool PaintCorner(QWidget *corner);
 
     GridModel *m_model = nullptr;
