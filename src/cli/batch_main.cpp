@@ -1,5 +1,6 @@
 #include "cli/batch_commands.h"
 #include "cli/process_tuning.h"
+#include "cli/standard_output.h"
 #include "core/catalog/temporary_files.h"
 
 #include <filesystem>
@@ -10,6 +11,7 @@
 
 int main(int argc, char **argv)
 {
+    tarvel::batch::KeepStandardDescriptors();
     tarvel::batch::TuneProcess();
     // Past a file size limit (ulimit -f) the standard output fails as a full disk does.
     tarvel::IgnoreFileSizeSignal();
@@ -25,5 +27,7 @@ int main(int argc, char **argv)
     if (folder.empty() || folder.back() != '/')
         folder += '/';
 
-    return tarvel::batch::Run(args, folder, std::cout, std::cerr);
+    tarvel::batch::StandardOutputBuffer buffer;
+    std::ostream out(&buffer);
+    return tarvel::batch::Run(args, folder, out, std::cerr);
 }

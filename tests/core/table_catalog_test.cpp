@@ -356,5 +356,14 @@ TEST(TableCatalog, SeriesGroupsInButtonOrder)
                                                       "ZR7N", "ZR7", "ZR7H"}));
 }
 
+TEST(TableCatalog, ALineIsInTheUnitItsTitleNamesElseTheTables)
+{
+    EXPECT_EQ(LineUnit("ZR4", "Population (persons) 2/"), "persons");
+    EXPECT_EQ(LineUnit("ZR4", "Per capita personal income (Dollars)"), "dollars");
+    EXPECT_EQ(LineUnit("ZR4", "Personal income"), ValueUnit("ZR4"));
+    EXPECT_EQ(LineUnit("ZR5", "Farm earnings (SIC 01)"), ValueUnit("ZR5"));
+    EXPECT_EQ(LineUnit("ZR7H", "Wage and salary disbursements"), "");
+}
+
 } // namespace
 } // namespace tarvel

@@ -1,7 +1,10 @@
 #include "core/catalog/table_catalog.h"
 
+#include "core/catalog/text_helpers.h"
+
 #include <algorithm>
 #include <array>
+#include <string>
 
 namespace tarvel {
 namespace {
@@ -190,6 +193,19 @@ std::string_view ValueUnit(std::string_view code)
 {
     const auto *row = Find(code);
     return row ? row->unit : std::string_view();
+}
+
+std::string_view LineUnit(std::string_view code, std::string_view title)
+{
+    // The lines of counts and of amounts per head that a table of millions
+    // holds say so in their titles.
+    static constexpr std::array<std::string_view, 2> OwnUnits{"persons", "dollars"};
+    const std::string lower = ToLower(title);
+    for (const std::string_view unit : OwnUnits) {
+        if (lower.find("(" + std::string(unit) + ")") != std::string::npos)
+            return unit;
+    }
+    return ValueUnit(code);
 }
 
 std::string_view SummaryTable(std::string_view code)

@@ -402,10 +402,12 @@ void OpenWithAssociatedApp(Prompts &prompts, const QString &path, bool showError
                             QMessageBox::Warning);
         }
     } else {
-        // 31 is the code the desktop gives when no application is associated.
+        // 31 is the code the desktop gives when no application is
+        // associated; the second line says what it means.
         prompts.Message(path,
                         QStringLiteral("There was an error (err#31) opening the file '") + path
-                            + QStringLiteral("' with the application '") + application + QStringLiteral("'."),
+                            + QStringLiteral("' with the application '") + application + QStringLiteral("'.\n")
+                            + QStringLiteral("No program is set up to open this kind of file."),
                         QMessageBox::Warning);
     }
     QGuiApplication::restoreOverrideCursor();
