@@ -16,6 +16,9 @@ set(TARVEL_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(TARVEL_NEWS_AWK ${PROJECT_SOURCE_DIR}/dist/news.awk)
 set(TARVEL_MAINTAINER "The TARVEL project team <tarvel@example.org>")
 set(TARVEL_LICENSE_SPDX MIT)
+# The project has no web site; a distributor who has one for it names it
+# here, and the viewer's web-site command opens it instead of the help.
+set(TARVEL_WEB_SITE "" CACHE STRING "Web site the viewer's Help menu opens (empty: none; the help opens)")
 # Lower case, as the AppStream validators want a component id.
 set(TARVEL_APP_ID org.example.tarvel)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${TARVEL_NEWS} ${TARVEL_LICENSE} ${TARVEL_NEWS_AWK})

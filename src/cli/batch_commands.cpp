@@ -120,19 +120,22 @@ std::string Context::Value(const std::string &option) const
 
 int UsageError(std::ostream &err, const std::string &message)
 {
-    err << "tarvel-batch: " << message << '\n' << UsageLine << '\n';
+    err << "tarvel-batch: " << TerminalText(message) << '\n' << UsageLine << '\n';
     return ExitUsage;
 }
 
-int OutputError(std::ostream &err)
+int OutputError(std::ostream &err, int error)
 {
-    err << "tarvel-batch: the standard output could not be written" << std::endl;
+    err << "tarvel-batch: the standard output could not be written" << '\n';
+    if (error != 0)
+        err << SystemReason(error) << '\n';
+    err.flush();
     return ExitFile;
 }
 
 int FileError(std::ostream &err, const Failure &failure)
 {
-    err << FailureText(failure) << '\n';
+    err << TerminalText(FailureText(failure)) << '\n';
     return ExitFile;
 }
 
@@ -247,11 +250,11 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
         const std::string &arg = args[i];
         if (arg == "--help" || arg == "-h") {
             out << HelpText();
-            return out.flush() ? ExitOk : OutputError(err);
+            return out.flush() ? ExitOk : OutputError(err, StreamError(out));
         }
         if (arg == "--version") {
             out << "tarvel-batch " << VersionText << '\n';
-            return ExitOk;
+            return out.flush() ? ExitOk : OutputError(err, StreamError(out));
         }
         if (arg == "--unsuppressed") {
             invocation.paths.Unsuppressed = true;
@@ -281,7 +284,7 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
         const std::string &arg = args[i];
         if (arg == "--help" || arg == "-h") {
             out << HelpText();
-            return out.flush() ? ExitOk : OutputError(err);
+            return out.flush() ? ExitOk : OutputError(err, StreamError(out));
         }
         const OptionSpec *known = command->FindOption(arg);
         if (!known)
@@ -329,7 +332,7 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
     // Output that never reached its file (a full disk, /dev/full) is a
     // failure, never a success.
     if (!out.flush() && status == ExitOk)
-        return OutputError(err);
+        return OutputError(err, StreamError(out));
     return status;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/batch_command_table.h"
+#include "cli/standard_output.h"
 #include "core/catalog/data_files.h"
 #include "core/export/script_tables.h"
 
@@ -45,9 +46,12 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
 /// Reports a usage error ("tarvel-batch: " + message, then the usage line)
 /// on err and returns ExitUsage.
 int UsageError(std::ostream &err, const std::string &message);
-/// Reports that standard output could not be written and returns ExitFile.
-int OutputError(std::ostream &err);
+/// Reports that standard output could not be written, with the system's
+/// reason on the next line when error (an errno value) is not 0, and
+/// returns ExitFile.
+int OutputError(std::ostream &err, int error);
 /// Reports a failure (the viewer's file message) on err and returns ExitFile.
+/// Messages on err show a control byte of a name as \xHH (TerminalText).
 int FileError(std::ostream &err, const Failure &failure);
 
 /// AREAS: "all", or numbers and ranges "1,5-9". The flags of areas 1..60

@@ -100,7 +100,7 @@ int RunExport(const Context &context)
         // Refusing to write over a file the program reads is a file error,
         // as it is for print.
         if (result.outputIsInput) {
-            context.err << result.text << '\n';
+            context.err << TerminalText(result.text) << '\n';
             return ExitFile;
         }
         return UsageError(context.err, result.text);

@@ -1,5 +1,7 @@
 #include "cli/batch_commands.h"
 #include "cli/process_tuning.h"
+#include "cli/standard_output.h"
+#include "core/catalog/temporary_files.h"
 
 #include <filesystem>
 #include <iostream>
@@ -9,7 +11,10 @@
 
 int main(int argc, char **argv)
 {
+    tarvel::batch::KeepStandardDescriptors();
     tarvel::batch::TuneProcess();
+    // Past a file size limit (ulimit -f) the standard output fails as a full disk does.
+    tarvel::IgnoreFileSizeSignal();
     std::vector<std::string> args(argv + 1, argv + argc);
 
     // The program folder is where the executable lies, so the sample data
@@ -22,5 +27,7 @@ int main(int argc, char **argv)
     if (folder.empty() || folder.back() != '/')
         folder += '/';
 
-    return tarvel::batch::Run(args, folder, std::cout, std::cerr);
+    tarvel::batch::StandardOutputBuffer buffer;
+    std::ostream out(&buffer);
+    return tarvel::batch::Run(args, folder, out, std::cerr);
 }

@@ -20,7 +20,10 @@ namespace {
 class ErrorStreamSink final : public MessageSink {
 public:
     explicit ErrorStreamSink(std::ostream &err) : m_err(err) {}
-    void ShowMessage(MessageIcon, const std::string &, const std::string &text) override { m_err << text << '\n'; }
+    void ShowMessage(MessageIcon, const std::string &, const std::string &text) override
+    {
+        m_err << TerminalText(text) << '\n';
+    }
 
 private:
     std::ostream &m_err;
@@ -119,7 +122,7 @@ int RunPrint(const Context &context)
         return ExitOk;
     // Each failure has its own line above; this one names all the areas.
     if (!summary.FailedAreas.empty())
-        context.err << NothingWrittenText(summary.FailedAreas, paths) << '\n';
+        context.err << TerminalText(NothingWrittenText(summary.FailedAreas, paths)) << '\n';
     return ExitFile;
 }
 

@@ -104,10 +104,11 @@ int Finish(const Context &context, const Result<Grid> &grid, const std::optional
     }
     // The codes and flags are read for the rows in area order, then follow
     // the rows to where the sort put them.
-    const Result<std::vector<ScriptRow>> rows = ReadScriptRows(context.invocation.paths, *grid);
+    Result<std::vector<ScriptRow>> rows = ReadScriptRows(context.invocation.paths, *grid);
     if (!rows)
         return FileError(context.err, rows.Error());
-    const std::vector<ScriptRow> shownRows = InShownOrder(*rows, AreaRowOrder(*grid, column, order));
+    const std::vector<ScriptRow> shownRows
+        = order == AreaOrder::ByArea ? std::move(*rows) : InShownOrder(*rows, AreaRowOrder(*grid, column, order));
     if (format == ListingFormat::Csv) {
         context.out << GridCsv(shownGrid, shownRows);
     } else {

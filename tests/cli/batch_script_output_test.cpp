@@ -85,6 +85,8 @@ TEST_P(GridForms, CsvAndJsonHoldEveryValueOfTheGrid)
     std::smatch count;
     ASSERT_TRUE(std::regex_search(check.output, count, std::regex("withheld cells: (\\d+)"))) << check.output;
     EXPECT_EQ(std::stoi(count[1]) > 0, c.withheld) << check.output;
+    // The values as stored, with the decimals the grid rounds away.
+    EXPECT_TRUE(std::regex_search(test::FileBytes(files[1]), std::regex(",-?[0-9]*\\.[0-9]+,")));
 
     // A value changed in the CSV, or a reason dropped from the JSON, is seen.
     std::string csv = test::FileBytes(files[1]);
@@ -99,6 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
     Batch, GridForms,
     testing::Values(
         FormsCase{"ShowAllQuarters", {"show", "--table", "ZR5N", "--area", "2", "--quarters", "all"}},
+        FormsCase{"ShowZr6", {"show", "--table", "ZR6", "--area", "5", "--quarters", "all"}},
         FormsCase{"ShowLineReversed", {"show-line", "--table", "ZR7N", "--line", "5", "--quarters", "last8",
                                        "--reverse"}},
         FormsCase{"ShowLineUnsuppressed", {"show-line", "--table", "ZR7N", "--line", "5", "--quarters", "all"}, true},

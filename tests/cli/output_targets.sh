@@ -5,8 +5,9 @@
 # write refused, a file replaced keeping its owner and mode, a file in a
 # folder the user may not write written in place, long names, a second
 # mount of the data folder refused, links followed, a workbook synced before
-# its rename, a print written into its file with no spool file, and no line
-# of the workbook library on the standard error.
+# its rename, a print written into its file with no spool file, no line
+# of the workbook library on the standard error, and a file size limit
+# reported as a failed write.
 # The cases that need root (another user, chown, mount) run when root runs
 # this, and are skipped otherwise.
 #
@@ -283,6 +284,18 @@ fi
     exec "$batch" --data "$data" export --table ZR4 --areas all --quarters all --format xlsx --output "$work/full.xlsx"
 ) 2>"$work/err"
 [ $? -eq 1 ] && [ "$(cat "$work/err")" = "$(not_accessible "$work/full.xlsx" "File too large")" ] || fail "a full disk: $(cat "$work/err")"
+# Without that trap the limit does not end the run: each output fails as a
+# write does, and an earlier file stays as it was.
+mkdir "$work/limit"
+for job in print "export --format comma --append" "export --format comma" "export --format xlsx"; do
+    file=$work/limit/out.$(printf '%s' "$job" | tr -c 'a-z' _)
+    head -c 8192 /dev/zero | tr '\0' 'e' >"$file"
+    (ulimit -f 64 && exec "$batch" --data "$data" $job --table ZR6 --areas all --quarters all --output "$file") 2>"$work/err"
+    status=$?
+    [ $status -eq 1 ] && [ "$(cat "$work/err")" = "$(not_accessible "$file" "File too large")" ] \
+        && [ "$(tr -d e <"$file" | wc -c):$(stat -c %s "$file")" = 0:8192 ] || fail "$job past a file size limit: $status"
+done
+[ "$(ls -A "$work/limit" | wc -l)" -eq 4 ] || fail "outputs past a file size limit left files: $(ls -A "$work/limit")"
 
 [ -z "$(ls -A "$TMPDIR")" ] || fail "spool files were left: $(ls -A "$TMPDIR")"
 if [ $failures -ne 0 ]; then

@@ -38,9 +38,13 @@ TEST(AboutText, VersionDateAndContactLines)
     lines.push_back(text.substr(start));
     ASSERT_EQ(lines.size(), 8u) << text;
     EXPECT_TRUE(lines[2].empty());
-    EXPECT_FALSE(lines[3].empty());
+    EXPECT_EQ(lines[3], CopyrightHolder); // the licence holder, as LICENSE names it
     EXPECT_TRUE(lines[4].empty());
-    EXPECT_NE(lines[6].find('@'), std::string::npos);
+    // No address or number the project does not have: none at all.
+    EXPECT_EQ(lines[6], "E-mail: none");
+    EXPECT_EQ(lines[7], "Telephone: none");
+    EXPECT_EQ(text.find('@'), std::string::npos) << text;
+    EXPECT_EQ(text.find_first_of("0123456789", text.find("June 2008") + 9), std::string::npos) << text;
     for (const std::string &line : lines)
         EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line; // CR LF only, never alone
 }

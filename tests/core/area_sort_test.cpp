@@ -4,6 +4,8 @@
 #include "core/catalog/table_catalog.h"
 #include "core/views/one_line_view.h"
 #include "core/views/table_view_builder.h"
+#include "export_fixture.h"
+#include "table_fixture.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -236,6 +238,54 @@ TEST(AreaSort, SampleGridsSortByEveryQuarter)
             EXPECT_EQ(before, after) << grid->Caption << " column " << c;
         }
     }
+}
+
+// A one-line view ranks the states by their values as stored: .25 above 0
+// and a blank field, which all show 0, -0.3 below them; the blank field and
+// a withheld cell last either way, ties in area order. So does ZR1's table.
+TEST(AreaSort, StatesRankByTheirValuesAsStored)
+{
+    test::TempFolder folder;
+    test::WriteExportFixture(folder); // area 3 of ZR6's line 2 is withheld in 2001.2
+    const int zr1Last = QuarterCount("ZR1");
+    for (const auto &[area, text] : std::map<int, std::string>{{5, "       .25"}, {6, "          "},
+                                                               {7, "      -0.3"}, {8, "       0.4"},
+                                                               {9, "         0"}, {10, "       0.4"}}) {
+        test::PutValueField(folder, "ZR6.dfx", "ZR6", area, 2, 14, text);
+        test::PutValueField(folder, "ZR1.dfx", "ZR1", 1, area, zr1Last, text);
+    }
+    const DataPaths paths{"/nonexistent/", folder.Path(), false};
+    const Result<Grid> oneLine = BuildOneLineView(paths, {"ZR6", 2, "Farms", test::Quarters("ZR6", {14})}, false);
+    ASSERT_TRUE(oneLine) << FailureText(oneLine.Error());
+    std::vector<int> rest{2, 4};
+    for (int area = 11; area <= LastRankedArea; ++area)
+        rest.push_back(area);
+    std::vector<int> lowest{7, 9, 5, 8, 10};
+    lowest.insert(lowest.end(), rest.begin(), rest.end());
+    std::vector<int> highest(rest.rbegin(), rest.rend());
+    highest.insert(highest.end(), {8, 10, 5, 9, 7});
+    for (std::vector<int> *order : {&lowest, &highest})
+        order->insert(order->end(), {3, 6});
+    for (const AreaOrder order : {AreaOrder::LowestFirst, AreaOrder::HighestFirst}) {
+        const std::vector<int> areas = ShownAreas(AreaRowOrder(*oneLine, 1, order));
+        EXPECT_EQ(std::vector<int>(areas.begin() + 3, areas.begin() + 54),
+                  order == AreaOrder::LowestFirst ? lowest : highest);
+    }
+    TableViewRequest request;
+    request.Paths = paths;
+    request.Code = "ZR1";
+    request.QuarterSelected = test::Quarters("ZR1", {zr1Last});
+    const Result<Grid> zr1 = BuildTableView(request);
+    ASSERT_TRUE(zr1) << FailureText(zr1.Error());
+    const std::vector<int> areas = ShownAreas(AreaRowOrder(*zr1, 1, AreaOrder::LowestFirst));
+    EXPECT_EQ(std::vector<int>(areas.begin() + 3, areas.begin() + 6), (std::vector<int>{7, 9, 5}));
+    EXPECT_EQ(areas[53], 6);
+
+    // A file changed since the grid was read leaves the ranking to the cells.
+    Grid stale = *oneLine;
+    stale.SetCell(8, 1, "99,999,999");
+    EXPECT_EQ(StoredRankValues(stale, 1), std::nullopt);
+    EXPECT_EQ(ShownAreas(AreaRowOrder(stale, 1, AreaOrder::HighestFirst))[3], 7);
 }
 
 } // namespace

@@ -1,13 +1,16 @@
 #include "core/views/cell_text.h"
 
 #include "core/catalog/data_files.h"
+#include "core/export/record_formats.h"
 #include "core/views/table_view_builder.h"
+#include "case_names.h"
 
 #include <gtest/gtest.h>
 
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 
@@ -59,6 +62,41 @@ TEST(CellText, WholeNumbersMatchThePlainGroupingAcrossEveryGroupBoundary)
     EXPECT_EQ(std::string(room, static_cast<std::size_t>(end - room)), Grouped(-DBL_MAX));
     EXPECT_LE(static_cast<std::size_t>(end - room), WholeNumberRoom);
     EXPECT_EQ(DataCellText("-1.7976931348623157E308", '2', true), Grouped(-DBL_MAX) + " *");
+}
+
+// A field of up to 12 characters that holds a number, cut to the 10 that
+// are read, is a number wherever the cut falls (after the point, inside the
+// exponent, after the sign) and reads as the number the cut holds, as
+// strtod reads it: the cell shows it rounded, the comma export writes it.
+TEST(CellText, EveryNumberCutToTenCharactersIsTheNumberTheCutHolds)
+{
+    std::mt19937_64 random(33);
+    const auto digits = [&random](std::size_t count) {
+        std::string text;
+        while (text.size() < count)
+            text += static_cast<char>('0' + random() % 10);
+        return text;
+    };
+    for (int n = 0; n < 200000; ++n) {
+        const std::string whole = digits(random() % 10);
+        const std::string decimals = random() % 2 ? digits(random() % 7) : "";
+        const auto sign = [&random] { return std::string("+-").substr(random() % 3, 1); }; // or none
+        std::string number = sign() + whole + (decimals.empty() && random() % 2 ? "" : ".") + decimals;
+        if (random() % 4 == 0)
+            number += (random() % 2 ? "E" : "e") + sign() + digits(1 + random() % 3);
+        if (whole.size() + decimals.size() == 0 || number.size() > 12
+            || !std::isfinite(std::strtod(number.c_str(), nullptr)))
+            continue;
+        const std::string field = std::string(random() % (13 - number.size()), ' ') + number;
+        const std::string cut = field.substr(0, ValueTextLength);
+        const double expected = std::strtod(cut.c_str(), nullptr);
+        ASSERT_TRUE(IsValueNumber(cut)) << test::CaseText(field);
+        ASSERT_EQ(ReadLeadingNumber(cut), expected) << test::CaseText(field);
+        ASSERT_EQ(DataCellText(cut, '0', false), Grouped(expected)) << test::CaseText(field);
+        ASSERT_EQ(DataCellText(cut, '1', true), Grouped(expected) + " *") << test::CaseText(field);
+        std::string written;
+        ASSERT_TRUE(AppendValueNumber(written, cut) && written == ShortestNumberText(expected)) << test::CaseText(field);
+    }
 }
 
 TEST(CellText, AFieldShowsTheWholeNumberItReadsAsWhateverItsShape)

@@ -357,11 +357,11 @@ TEST(ChartSeries, LinesOfDifferentUnitsAreNotChartedTogether)
     } cases[] = {
         {{2}, {dollars}},
         {{2, 7}, {dollars}},
-        {{3}, {"Persons"}},
-        {{4, 1}, {"Dollars"}},
-        {{4, 3}, {"Persons", "Dollars"}},
-        {{7, 3, 2}, {dollars, "Persons"}},
-        {{2, 3, 4}, {dollars, "Persons", "Dollars"}},
+        {{3}, {"persons"}},
+        {{4, 1}, {"dollars"}},
+        {{4, 3}, {"persons", "dollars"}},
+        {{7, 3, 2}, {dollars, "persons"}},
+        {{2, 3, 4}, {dollars, "persons", "dollars"}},
     };
     for (const auto &c : cases) {
         const ChartSelection selection = ChartFromGrid(grid, c.rows, paths, SeriesOrder::AsGiven);
@@ -376,8 +376,8 @@ TEST(ChartSeries, LinesOfDifferentUnitsAreNotChartedTogether)
         EXPECT_EQ(selection.Units, c.units) << c.rows.front();
     }
     EXPECT_EQ(ChartProblemMessage(ChartFromGrid(grid, {3, 4}, paths))->Text,
-              "A chart measures its lines on one value axis, in one unit; the lines selected are in \"Persons\" "
-              "and \"Dollars\". Select lines of one unit.");
+              "A chart measures its lines on one value axis, in one unit; the lines selected are in \"persons\" "
+              "and \"dollars\". Select lines of one unit.");
 
     // Asked for directly, lines of two units are refused too.
     ChartRequest request = ChartFromGrid(grid, {2}, paths).Request;

@@ -184,11 +184,14 @@ TEST(DataFiles, ValueTextsThatAreNumbers)
     const std::vector<std::string> numbers{
         "", "          ", "\t", "   1234567", "-2500", "+42.125", "1.4347E+06", "1E15", "1e5", "2e-3", "  12.5    ",
         ".5", "-.25", "0", "0000000042", "\t7.5\t", "-1.5E+2", "1E308", "-1.7E308", "1E-999", "0E999", "0.00001E310",
-        std::string(400, '0')};
+        std::string(400, '0'), "12.", "+5.", "  9876543.", "  12.  ", "12.E3",
+        // Ten characters may end where a longer field's number was cut.
+        "         -", "        +.", "         .", "  1.4347E+", "123456789E", "   -1.25e-"};
     for (const std::string &text : numbers)
         EXPECT_TRUE(IsValueNumber(text)) << '"' << text << '"';
     const std::vector<std::string> others{
-        "   12x4567", "  ABCDEFGH", "987.6r", "12.", "1.2.3", "1,234", "(D)", "-", "+", ".", "E5", "1E", "1E+", "7E-x",
+        "   12x4567", "  ABCDEFGH", "987.6r", "12.x", "   12.5.  ", "1.2.3", "1.E", "  -.", "  - ", "    1E+  ", "  1.5E+ x",
+        "        -5x", "  .E5     ", "         E", "1.2.3", "1,234", "(D)", "-", "+", ".", "E5", "1E", "1E+", "7E-x",
         "- 5", "1 2", "12 x", "1.5E3.2", "--1", "+-1", "1E5E5", "12\r", "1e 5", "1E999", "-1E999", " 9.9E+999",
         "1e309", "1.8E308", "100000E304", "1" + std::string(400, '0')};
     for (const std::string &text : others)

@@ -179,7 +179,9 @@ INSTANTIATE_TEST_SUITE_P(
                     CellCase{"   12x4567", '0', false, nullptr}, CellCase{"  ABCDEFGH", '0', false, nullptr},
                     CellCase{"  ABCDEFGH", '1', false, "(D)"}, CellCase{"   12x4567", '2', true, nullptr},
                     CellCase{"1.4347E+06", '0', false, "1,434,700"}, CellCase{"  +42.125 ", '0', false, "42"},
-                    CellCase{"    12.   ", '0', false, nullptr}, CellCase{"     (D)  ", '0', false, nullptr},
+                    CellCase{"    12.   ", '0', false, "12"}, CellCase{"  9876543.", '0', false, "9,876,543"},
+                    CellCase{"  1.4347E+", '0', false, "1"}, CellCase{"   12.5.  ", '0', false, nullptr},
+                    CellCase{"     (D)  ", '0', false, nullptr},
                     CellCase{"   1234567", '1', false, "(D)"}, CellCase{"   1234567", '2', false, "(N)"},
                     CellCase{"   1234567", ' ', false, "(N)"}, CellCase{"   1234567", 'x', false, "(N)"},
                     CellCase{"   1234567", '1', true, "1,234,567 *"}, CellCase{"   1234567", '2', true, "1,234,567 *"},
@@ -272,7 +274,8 @@ TEST(GridBuildersText, TenByteFieldsOfEveryShapeShowTheGeneralReading)
                                        "      00.5", "     -00.4", "  1.4347E6", "   1234.  ", "     .5   ",
                                        "    12 345", "   --12345", "  +1299.50", "       9.5", "     -9.95",
                                        "   12x4567", "  ABCDEFGH", "    987.6r", "1.4347E+06", "   1234  x",
-                                       "  12.5    ", "-    12345", "   1.5E+ 3", "      -.25"};
+                                       "  12.5    ", "-    12345", "   1.5E+ 3", "      -.25", "  9876543.",
+                                       "  -999999.", "        0.", "  1.4347E+"};
     std::mt19937_64 random(1410);
     for (int i = 0; i < 30000; ++i)
         fields.push_back(TenByteField(random));

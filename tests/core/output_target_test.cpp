@@ -4,11 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <string>
+#include <thread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tarvel {
 namespace {
@@ -77,6 +81,38 @@ TEST(OutputTarget, NamesStandForWhatTheyLeadTo)
         EXPECT_EQ(target->kind, c.kind) << c.name;
         EXPECT_EQ(target->path, c.path.empty() ? c.name : c.path) << c.name;
     }
+}
+
+// A file that other runs keep replacing is a file each time it is looked
+// at; a link to a file that is deleted (open, with no name) is none.
+TEST(OutputTarget, AFileReplacedMeanwhileIsStillAFile)
+{
+    TempFolder folder;
+    const std::string file = folder.Write("out.csv", "first");
+    std::atomic<bool> done{false};
+    std::thread replacer([&] {
+        for (int i = 0; !done; ++i) {
+            const std::string next = folder.Write("next.csv", std::to_string(i));
+            ::rename(next.c_str(), file.c_str());
+        }
+    });
+    int missed = 0;
+    for (int look = 0; look < 5000; ++look) {
+        const Result<OutputTarget> target = FindOutputTarget(file);
+        missed += !target || target->kind != Kind::Regular;
+    }
+    done = true;
+    replacer.join();
+    EXPECT_EQ(missed, 0);
+
+    const std::string gone = folder.Write("gone.txt", "x");
+    const int fd = ::open(gone.c_str(), O_RDONLY | O_CLOEXEC);
+    ::unlink(gone.c_str());
+    fs::create_symlink("/proc/self/fd/" + std::to_string(fd), folder.Path() + "to-gone");
+    const Result<OutputTarget> target = FindOutputTarget(folder.Path() + "to-gone");
+    ::close(fd);
+    ASSERT_FALSE(target);
+    EXPECT_EQ(target.Error().error, ENOENT);
 }
 
 } // namespace

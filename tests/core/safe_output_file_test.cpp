@@ -1,5 +1,6 @@
 #include "core/catalog/safe_output_file.h"
 
+#include "core/catalog/temporary_files.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -61,9 +63,9 @@ TEST(SafeOutputFile, TheTargetChangesOnlyOnCommit)
     struct Case {
         Mode mode;
         const char *committed;
-        long entriesWhileWriting; // a temporary file beside a file replaced
+        long entriesWhileWriting; // a temporary file beside a file replaced, a journal beside one appended to
     };
-    for (const Case c : {Case{Mode::Replace, "new\r\n", 2}, Case{Mode::Append, "earlier\r\nnew\r\n", 1}}) {
+    for (const Case c : {Case{Mode::Replace, "new\r\n", 2}, Case{Mode::Append, "earlier\r\nnew\r\n", 2}}) {
         TempFolder folder;
         const std::string target = folder.Write("out.csv", "earlier\r\n");
         {
@@ -377,23 +379,26 @@ TEST(SafeOutputFile, AppendsAreMadeInPlaceOneAfterTheOther)
 }
 
 // A write that fails part-way (a limit on file sizes stands in for a full
-// disk) cuts the file back to what it held.
-TEST(SafeOutputFile, AFailedAppendIsCutBack)
+// disk, and ends no run) leaves the file as it was: an append is cut back,
+// a file replaced stays.
+TEST(SafeOutputFile, AFailedWriteLeavesTheFileAsItWas)
 {
-    TempFolder folder;
-    const std::string file = folder.Write("log.txt", std::string(1000, 'e'));
-    EXPECT_TRUE(test::InChildProcess([&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{};
-        limit.rlim_cur = limit.rlim_max = 50 * 1024;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        auto output = SafeOutputFile::Open(file, Mode::Append);
-        if (!output)
-            return false;
-        output->Write(std::string(100 * 1024, 'x'));
-        return !output->Commit() && output->Error() == EFBIG;
-    }));
-    EXPECT_EQ(FileBytes(file), std::string(1000, 'e'));
+    for (const Mode mode : {Mode::Append, Mode::Replace}) {
+        TempFolder folder;
+        const std::string file = folder.Write("log.txt", std::string(1000, 'e'));
+        EXPECT_TRUE(test::InChildProcess([&] {
+            rlimit limit{};
+            limit.rlim_cur = limit.rlim_max = 50 * 1024;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            auto output = SafeOutputFile::Open(file, mode);
+            if (!output)
+                return false;
+            output->Write(std::string(100 * 1024, 'x'));
+            return !output->Commit() && output->Error() == EFBIG;
+        }));
+        EXPECT_EQ(FileBytes(file), std::string(1000, 'e'));
+        EXPECT_EQ(EntryCount(folder.Path()), 1);
+    }
 }
 
 // An append that is whole or nothing needs no spool file: it goes into the
@@ -440,13 +445,67 @@ TEST(SafeOutputFile, AnAppendEndedByASignalLeavesNothing)
 }
 
 // Temporary files of a writer that is gone (killed) are removed before an
-// output is written beside them.
+// output is written beside them; a file of the user's by a name of the
+// same look stays.
 TEST(SafeOutputFile, TemporaryFilesOfKilledRunsAreRemovedBeforeWriting)
 {
     TempFolder folder;
-    const std::string dead = folder.Write(".tarvel-K1lled", "confidential figures");
+    const std::string users = folder.Write(".tarvel-K1lled", "the user's own");
+    // A killed run's: its descriptor, and so its lock, gone.
+    fs::path dead;
+    int ticket = -1;
+    ::close(CreateTemporaryFile(folder.Path(), dead, ticket));
+    ForgetOnSignal(ticket);
+    EXPECT_EQ(EntryCount(folder.Path()), 2);
     EXPECT_TRUE(Write(folder.Path() + "out.csv", Mode::Replace, "new"));
-    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_EQ(FileBytes(users), "the user's own");
+    EXPECT_EQ(EntryCount(folder.Path()), 2);
+}
+
+// A run about to rename its temporary file over its target (here kept
+// waiting there by an append under way, whose lock this test holds) still
+// holds that file locked: another run's clean-up leaves it alone.
+TEST(SafeOutputFile, ATemporaryFileStaysLockedUntilItIsRenamed)
+{
+    TempFolder folder;
+    const std::string target = folder.Write("out.csv", "earlier");
+    const int appender = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(appender, LOCK_EX), 0);
+    auto output = SafeOutputFile::Open(target, Mode::Replace);
+    ASSERT_TRUE(output);
+    ASSERT_TRUE(output->Write("new"));
+    bool committed = false;
+    std::thread commit([&] { committed = output->Commit(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The other run writes beside it.
+    EXPECT_TRUE(Write(folder.Path() + "other.csv", Mode::Replace, "other"));
+    ::close(appender);
+    commit.join();
+    EXPECT_TRUE(committed) << std::strerror(output->Error());
+    EXPECT_EQ(FileBytes(target), "new");
+    EXPECT_EQ(EntryCount(folder.Path()), 2);
+}
+
+// In a sticky folder only a file's owner may replace it: another user's
+// file that this one may write is written in place, as in a folder this
+// one may not write.
+TEST(SafeOutputFile, AnotherUsersFileInAStickyFolderIsWrittenInPlace)
+{
+    if (!test::RunningAsRoot())
+        GTEST_SKIP() << "needs another user";
+    TempFolder folder;
+    ::chmod(folder.Path().c_str(), 01777);
+    const std::string file = folder.Write("shared.csv", "earlier text, longer than the new");
+    ::chmod(file.c_str(), 0666);
+    const struct stat before = StatOf(file);
+    EXPECT_TRUE(test::InChildProcess(
+        [&] { return Write(file, Mode::Replace, "new") && Write(file, Mode::Replace, "whole", Delivery::Whole); },
+        true));
+    const struct stat after = StatOf(file);
+    EXPECT_EQ(FileBytes(file), "whole");
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_mode, before.st_mode);
     EXPECT_EQ(EntryCount(folder.Path()), 1);
 }
 

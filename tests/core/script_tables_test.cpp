@@ -5,15 +5,20 @@
 #include "core/views/area_sort.h"
 #include "core/views/one_line_view.h"
 #include "core/views/table_view_builder.h"
+#include "export_fixture.h"
+#include "table_fixture.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace tarvel {
 namespace {
+
+using test::TempFolder;
 
 TEST(ScriptTables, FormatWordsAreTheListingForms)
 {
@@ -59,13 +64,15 @@ TEST(ScriptTables, PlainNumberIsTheCellWithoutGroupCommas)
         EXPECT_EQ(PlainNumber(cell), number) << cell;
 }
 
-// A small grid with a heading row, a withheld cell of each kind and an
-// unsuppressed value, in both forms.
+// A small grid with a heading row, a withheld cell of each kind, an
+// unsuppressed value and values as stored (a point first, an exponent), in
+// both forms: JSON puts a zero before a leading point.
 TEST(ScriptTables, GridFormsHoldEveryDataRowWithFlags)
 {
-    Grid grid(4, 3);
+    Grid grid(6, 3);
     grid.Caption = "ZR6 SIC series 1998-2001 ~ Alabama [01]";
     grid.SetCell(0, 0, "     Item");
+    grid.SetCell(5, 0, "Big");
     grid.SetCell(0, 1, "2001.3");
     grid.SetCell(0, 2, "2001.4");
     grid.SetCell(1, 0, "Compensation");
@@ -75,11 +82,14 @@ TEST(ScriptTables, GridFormsHoldEveryDataRowWithFlags)
     grid.SetCell(3, 0, "  Farms");
     grid.SetCell(3, 1, "(N)");
     grid.SetCell(3, 2, "-56 *");
-    const std::vector<ScriptRow> rows{{1, "0010", "Compensation", "01"}, {3, "0040", "Farms", "21"}};
+    const std::vector<ScriptRow> rows{{1, "0010", "Compensation", "01", {"1234.4", ""}, "Millions"},
+                                      {3, "0040", "  Farms", "21", {"", "-.5"}, ""},
+                                      {5, "0050", "Big", "00", {".001", "1E+48"}, "persons"}};
 
-    EXPECT_EQ(GridCsv(grid, rows), "\"code\",\"title\",\"2001.3\",\"2001.4\",\"flags\"\n"
-                                   "\"0010\",\"Compensation\",1234,,\".D\"\n"
-                                   "\"0040\",\"Farms\",,-56,\"ND\"\n");
+    EXPECT_EQ(GridCsv(grid, rows), "\"code\",\"title\",\"2001.3\",\"2001.4\",\"flags\",\"unit\"\n"
+                                   "\"0010\",\"Compensation\",1234.4,,\".D\",\"Millions\"\n"
+                                   "\"0040\",\"  Farms\",,-.5,\"ND\",\n"
+                                   "\"0050\",\"Big\",.001,1E+48,\"..\",\"persons\"\n");
     ScriptGridInfo info;
     info.TableCode = "ZR6";
     EXPECT_EQ(GridJson(grid, rows, info),
@@ -90,8 +100,12 @@ TEST(ScriptTables, GridFormsHoldEveryDataRowWithFlags)
               "  \"sorted\": null,\n"
               "  \"quarters\": [\"2001.3\", \"2001.4\"],\n"
               "  \"rows\": [\n"
-              "    {\"code\": \"0010\", \"title\": \"Compensation\", \"values\": [1234, null], \"reasons\": [null, \"D\"]},\n"
-              "    {\"code\": \"0040\", \"title\": \"Farms\", \"values\": [null, -56], \"reasons\": [\"N\", \"D\"]}\n"
+              "    {\"code\": \"0010\", \"title\": \"Compensation\", \"unit\": \"Millions\", \"values\": [1234.4, null], "
+              "\"reasons\": [null, \"D\"]},\n"
+              "    {\"code\": \"0040\", \"title\": \"  Farms\", \"unit\": null, \"values\": [null, -0.5], "
+              "\"reasons\": [\"N\", \"D\"]},\n"
+              "    {\"code\": \"0050\", \"title\": \"Big\", \"unit\": \"persons\", \"values\": [0.001, 1E+48], "
+              "\"reasons\": [null, null]}\n"
               "  ]\n"
               "}\n");
     info.TableCode = "ZR7H"; // printed without a unit
@@ -106,6 +120,7 @@ TEST(ScriptTables, GridFormsHoldEveryDataRowWithFlags)
     // Rows follow a sort to the place it gives them.
     const std::vector<ScriptRow> shown = InShownOrder(rows, {0, 3, 2, 1});
     ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].Values, rows[1].Values);
     EXPECT_EQ(shown[0].Code, "0040");
     EXPECT_EQ(shown[0].GridRow, 1);
     EXPECT_EQ(shown[1].Code, "0010");
@@ -140,7 +155,8 @@ TEST(ScriptTables, RowsOfSampleGridsCarryTheirCodesAndFlags)
         EXPECT_EQ(rows->size(), static_cast<std::size_t>(areaRows ? AreaCount : LineCount("ZR6N")));
         for (std::size_t i = 0; i < rows->size(); ++i) {
             const ScriptRow &row = (*rows)[i];
-            EXPECT_EQ(row.Title, Trim(grid->Cell(row.GridRow, 0)));
+            EXPECT_EQ(row.Title, TrimRight(grid->Cell(row.GridRow, 0)));
+            EXPECT_EQ(row.Unit, ValueUnit("ZR6N"));
             if (areaRows) {
                 EXPECT_EQ(row.Code, (*areas)[i].code);
             } else {
@@ -151,6 +167,13 @@ TEST(ScriptTables, RowsOfSampleGridsCarryTheirCodesAndFlags)
                 const std::string_view cell = grid->Cell(row.GridRow, c);
                 const char flag = row.Flags[static_cast<std::size_t>(c - 1)];
                 EXPECT_EQ(flag != '0', cell == "(D)" || cell == "(N)") << row.Title << " " << cell;
+                // The value as stored, which the cell shows rounded.
+                const std::string &value = row.Values[static_cast<std::size_t>(c - 1)];
+                if (flag == '0') {
+                    EXPECT_EQ(WholeNumberText(std::strtod(value.c_str(), nullptr)), cell) << row.Title << " " << value;
+                } else {
+                    EXPECT_EQ(value, "") << row.Title << " " << cell;
+                }
                 if (cell == "(D)") {
                     EXPECT_EQ(flag, '1');
                 }
@@ -162,6 +185,56 @@ TEST(ScriptTables, RowsOfSampleGridsCarryTheirCodesAndFlags)
 
     Grid unknown;
     EXPECT_FALSE(ReadScriptRows(paths, unknown));
+}
+
+// The values as stored, not the grid's rounding of them: decimals, a point
+// first, exponents, a blank field and 1.5E48, which the grid shows in 49
+// digits; a withheld cell has none but in unsuppressed mode. A line whose
+// title names its unit has it, in a one-line view too. A shown value that
+// is no number damages the record.
+TEST(ScriptTables, RowsHoldTheValuesAsStoredAndTheirUnits)
+{
+    TempFolder folder;
+    test::WriteExportFixture(folder);
+    test::PutValueField(folder, "ZR6.dfx", "ZR6", 2, 1, 16, "  1.5E+48 ");
+    std::string titles = test::FileBytes(folder.Path() + "ZR6line.csv");
+    titles.replace(2 * 68 + 8, 20, "Workers (persons)   "); // line 3's title
+    folder.Write("ZR6line.csv", titles);
+    const auto rowsOf = [](const DataPaths &paths, const Result<Grid> &grid) {
+        EXPECT_TRUE(grid) << FailureText(grid.Error());
+        Result<std::vector<ScriptRow>> rows = grid ? ReadScriptRows(paths, *grid) : Failure();
+        EXPECT_TRUE(rows) << FailureText(rows.Error());
+        return rows ? *rows : std::vector<ScriptRow>(LineCount("ZR6"));
+    };
+    for (const bool unsuppressed : {false, true}) {
+        TableViewRequest request;
+        request.Paths = {"/nonexistent/", folder.Path(), unsuppressed};
+        request.Code = "ZR6";
+        request.CurrentArea = 2;
+        request.QuarterSelected = test::Quarters("ZR6", {15, 16});
+        const std::vector<ScriptRow> rows = rowsOf(request.Paths, BuildTableView(request));
+        const std::vector<std::vector<std::string>> expected{
+            {"20115", unsuppressed ? "20116" : "1.5E+48"},
+            {unsuppressed ? "4444" : "", unsuppressed ? "8765" : ""},
+            {"-12.5", ".5"},
+            {"1234567.25", "1E+15"},
+            {"1.5E+16", "0"},
+        };
+        for (std::size_t line = 0; line < expected.size(); ++line)
+            EXPECT_EQ(rows[line].Values, expected[line]) << "line " << line + 1;
+        EXPECT_EQ(rows[0].Unit, ValueUnit("ZR6"));
+        EXPECT_EQ(rows[2].Unit, "persons");
+    }
+    const DataPaths paths{"/nonexistent/", folder.Path(), false};
+    const Result<Grid> line = BuildOneLineView(paths, {"ZR6", 3, "Workers", test::Quarters("ZR6", {16})}, false);
+    const std::vector<ScriptRow> rows = rowsOf(paths, line);
+    EXPECT_EQ(rows[1].Values, std::vector<std::string>{".5"});
+    EXPECT_EQ(rows[59].Unit, "persons");
+
+    test::PutValueField(folder, "ZR6.dfx", "ZR6", 2, 3, 16, "   12.5x  ");
+    const Result<std::vector<ScriptRow>> damaged = ReadScriptRows(paths, *line);
+    ASSERT_FALSE(damaged);
+    EXPECT_EQ(damaged.Error().kind, FailureKind::Damaged);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "core/settings/settings_store.h"
 
+#include "core/catalog/temporary_files.h"
+
 #include "case_names.h"
 #include "test_fixture.h"
 
@@ -13,6 +15,8 @@
 #include <optional>
 #include <string>
 #include <utility>
+
+#include <unistd.h>
 
 namespace tarvel {
 namespace {
@@ -399,15 +403,23 @@ TEST(SettingsStore, TemporaryFilesOfAKilledSaveAreRemovedAtOpen)
 {
     TempFolder folder;
     const std::string file = folder.Write("s.reg", "REGEDIT4\n");
-    const std::string left = folder.Write("s.reg.tmp-0badf00d", "REGEDIT4\n[half");
-    fs::last_write_time(left, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    // A killed save's temporary file: the program's own, no longer locked.
+    fs::path left;
+    int ticket = -1;
+    const int fd = CreateTemporaryFile(folder.Path(), left, ticket);
+    ForgetOnSignal(ticket);
+    ::close(fd);
+    // A file of the user's by the name earlier versions gave theirs stays.
+    const std::string users = folder.Write("s.reg.tmp-0badf00d", "REGEDIT4\n[half");
+    fs::last_write_time(users, fs::file_time_type::clock::now() - std::chrono::hours(1));
 
     SettingsStore store(file);
     EXPECT_FALSE(fs::exists(left));
+    EXPECT_TRUE(fs::exists(users));
     store.CreateSettingsKey("Software");
     EXPECT_TRUE(store.LastSaveSucceeded());
     // The save leaves no temporary file of its own.
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 2);
 }
 
 TEST(SettingsStore, MissingFileIsAnEmptyStoreAndStaysUnwrittenUntilAWrite)

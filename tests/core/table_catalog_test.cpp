@@ -269,28 +269,6 @@ TEST(TableCatalog, TitlesUnitsSummariesAndShapes)
     EXPECT_EQ(QuarterCount(StartupQuarterTable()), 241);
 }
 
-// A line's title may state a unit of its own; otherwise it has the table's.
-TEST(TableCatalog, LineUnitsFromTheTitleOrTheTable)
-{
-    const std::string dollars = "Millions of dollars, seasonally adjusted at annual rates";
-    const struct {
-        const char *code;
-        const char *title;
-        std::string unit;
-    } cases[] = {
-        {"ZR4", "Personal income", dollars},
-        {"ZR4", "  Population (persons)", "Persons"},
-        {"ZR4", "Per capita personal income (dollars) 2/", "Dollars"},
-        {"ZR4", "POPULATION (PERSONS)", "Persons"},
-        {"ZR4", "Dollars of income", dollars},
-        {"ZR5H", "Personal income", ""},
-        {"ZR5H", "Population (persons)", "Persons"},
-        {"ZR8", "Personal income", ""},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(LineUnit(c.code, c.title), c.unit) << c.code << " " << c.title;
-}
-
 TEST(TableCatalog, ZR1RowsFollowTheAreaList)
 {
     // Area 1, a blank row, the 51 states, a blank row, the regions heading,
@@ -376,6 +354,15 @@ TEST(TableCatalog, SeriesGroupsInButtonOrder)
     EXPECT_TRUE(SeriesGroupTables(4).empty());
     EXPECT_EQ(TableCodes(), (std::vector<std::string>{"ZR4", "ZR1", "ZR5N", "ZR5", "ZR5H", "ZR6N", "ZR6",
                                                       "ZR7N", "ZR7", "ZR7H"}));
+}
+
+TEST(TableCatalog, ALineIsInTheUnitItsTitleNamesElseTheTables)
+{
+    EXPECT_EQ(LineUnit("ZR4", "Population (persons) 2/"), "persons");
+    EXPECT_EQ(LineUnit("ZR4", "Per capita personal income (Dollars)"), "dollars");
+    EXPECT_EQ(LineUnit("ZR4", "Personal income"), ValueUnit("ZR4"));
+    EXPECT_EQ(LineUnit("ZR5", "Farm earnings (SIC 01)"), ValueUnit("ZR5"));
+    EXPECT_EQ(LineUnit("ZR7H", "Wage and salary disbursements"), "");
 }
 
 } // namespace

@@ -8,10 +8,12 @@ and json modules and compares every field with its text form.
 grid: TEXT is `show` or `show-line` output (the caption, then the grid's
 rows with tab-separated cells). Each data row (a row whose first quarter
 cell is not empty) must be one CSV record and one JSON row, in order, with
-its title; each cell's number, without group commas (and without the " *"
-of an unsuppressed value), must be the CSV field and the JSON value; a cell
-"(D)" or "(N)" an empty field and null, with the flag and reason D or N.
-A value shown with " *" must carry the flag D or N. JSON's caption and
+its title (trailing blanks removed, leading ones kept) and one unit (an
+empty CSV field for a JSON null); each cell's number, without group commas
+(and without the " *" of an unsuppressed value), must be the CSV field and
+the JSON value rounded half away from zero, the two being one number; a
+cell "(D)" or "(N)" an empty field and null, with the flag and reason D or
+N. A value shown with " *" must carry the flag D or N. JSON's caption and
 quarters are the text's; sorted is null, or the quarter and order given.
 
 list: NAME is tables, areas or lines; each text line's tab-separated fields
@@ -22,6 +24,7 @@ Prints each difference; exit status 0 when none, 1 otherwise.
 """
 
 import csv
+import decimal
 import json
 import sys
 
@@ -61,6 +64,16 @@ def number_of(cell):
         return None, False
 
 
+def rounded(field):
+    """The whole number a value as stored shows: rounded half away from
+    zero, as the grid rounds it (exact in decimal for the at most 15 digits
+    of a stored value; a double that large is whole already)."""
+    value = float(field)
+    if abs(value) >= 2.0 ** 52:
+        return int(value)
+    return int(decimal.Decimal(field).quantize(decimal.Decimal(1), rounding=decimal.ROUND_HALF_UP))
+
+
 def check_grid(text_path, csv_path, json_path, sorted_quarter=None, order=None):
     lines = read_text(text_path)
     caption, header, rows = lines[0], lines[1].split("\t"), [line.split("\t") for line in lines[2:]]
@@ -69,7 +82,7 @@ def check_grid(text_path, csv_path, json_path, sorted_quarter=None, order=None):
     records = read_csv(csv_path)
     document = read_json(json_path)
 
-    if records[0] != ["code", "title"] + labels + ["flags"]:
+    if records[0] != ["code", "title"] + labels + ["flags", "unit"]:
         fail("CSV header %r" % (records[0],))
     if document["caption"] != caption:
         fail("JSON caption %r, not %r" % (document["caption"], caption))
@@ -86,12 +99,14 @@ def check_grid(text_path, csv_path, json_path, sorted_quarter=None, order=None):
         return
     withheld = 0
     for row, record, item in zip(data_rows, records[1:], document["rows"]):
-        title = row[0].strip()
+        title = row[0].rstrip()
         if record[1] != title or item["title"] != title:
             fail("titles %r / %r / %r" % (title, record[1], item["title"]))
         if record[0] != item["code"] or not item["code"]:
             fail("codes %r / %r" % (record[0], item["code"]))
-        flags = record[-1]
+        if record[-1] != (item["unit"] or "") or item["unit"] == "" or type(item["unit"]) not in (str, type(None)):
+            fail("%s: units %r / %r" % (title, record[-1], item["unit"]))
+        flags = record[-2]
         if len(flags) != len(labels) or len(item["values"]) != len(labels) or len(item["reasons"]) != len(labels):
             fail("%s: %d labels, flags %r, %d values" % (title, len(labels), flags, len(item["values"])))
             continue
@@ -106,7 +121,8 @@ def check_grid(text_path, csv_path, json_path, sorted_quarter=None, order=None):
             elif value is None:
                 fail("%s: a cell that is no number" % where)
             else:
-                if field == "" or float(field) != value or number != value or type(number) is not int:
+                if (field == "" or type(number) not in (int, float) or float(field) != float(number)
+                        or rounded(field) != value):
                     fail("%s: CSV %r, JSON %r" % (where, field, number))
                 if starred:
                     withheld += 1

@@ -3,6 +3,7 @@
 // dialog, read in-process through QAccessible, and the whole workflow
 // driven by keys alone.
 #include "viewer/chart/frmChart.h"
+#include "viewer/chart/qt_chart_view.h"
 #include "viewer/display/frmDisplay.h"
 #include "viewer/display/frmScroll.h"
 #include "viewer/export/frmExport.h"
@@ -12,7 +13,11 @@
 #include "viewer/qt/qt_child_frame.h"
 #include "viewer/qt/qt_contrast.h"
 #include "viewer/qt/qt_progress.h"
+#include "viewer/qt/qt_prompts.h"
+#include "viewer/qt/qt_screen_reader.h"
+#include "viewer/qt/qt_status_note.h"
 #include "viewer/qt/qt_status_panel.h"
+#include "viewer/qt/qt_tool_strip.h"
 #include "viewer/selection/frmPickList.h"
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/table_catalog.h"
@@ -23,6 +28,7 @@
 #include "viewer_fixture.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -41,9 +47,13 @@
 #include <QChart>
 #include <QLegend>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QItemSelectionModel>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPrinter>
+#include <QFontDialog>
+#include <QInputDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -53,12 +63,15 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -171,8 +184,66 @@ std::map<QString, QStringList> AccessKeys(QWidget *window)
     return keys;
 }
 
+// The names of the controls Tab reaches from the focus, presses times.
+QStringList TabbedNames(int presses)
+{
+    QStringList reached;
+    for (int i = 0; i < presses; ++i) {
+        reached << AccessibleText(QApplication::focusWidget(), QAccessible::Name);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    return reached;
+}
+
+// A button or a box: what the keyboard must reach.
+bool IsControl(const QWidget *widget)
+{
+    return qobject_cast<const QAbstractButton *>(widget) || qobject_cast<const QLineEdit *>(widget)
+        || qobject_cast<const QComboBox *>(widget) || qobject_cast<const QAbstractSpinBox *>(widget)
+        || qobject_cast<const QPlainTextEdit *>(widget) || qobject_cast<const QTextEdit *>(widget);
+}
+
+// A part of a control the keyboard reaches as a whole (a box's clear
+// button, a grid's corner, a tab strip's arrows).
+bool IsPartOfAControl(const QWidget *widget)
+{
+    for (const QWidget *w = widget->parentWidget(); w && !w->isWindow(); w = w->parentWidget()) {
+        if ((qobject_cast<const QLineEdit *>(w) || qobject_cast<const QComboBox *>(w)
+             || qobject_cast<const QAbstractSpinBox *>(w) || qobject_cast<const QTabBar *>(w)
+             || qobject_cast<const QAbstractItemView *>(w))
+            && (w->focusPolicy() & Qt::TabFocus))
+            return true;
+    }
+    return false;
+}
+
+// The control's own key: a marked letter, a shortcut, or a marked label
+// that names it.
+bool HasShortcut(const QWidget *widget, const QList<QLabel *> &labels)
+{
+    if (const auto *button = qobject_cast<const QAbstractButton *>(widget)) {
+        if (!Mnemonic(button->text()).isEmpty() || !button->shortcut().isEmpty())
+            return true;
+        const auto *tool = qobject_cast<const QToolButton *>(button);
+        if (tool && tool->defaultAction() && !tool->defaultAction()->shortcut().isEmpty())
+            return true;
+    }
+    // The arrows reach the other buttons of a group from the one Tab reaches.
+    if (const auto *option = qobject_cast<const QRadioButton *>(widget); option && option->autoExclusive()) {
+        for (const QRadioButton *other : option->parentWidget()->findChildren<QRadioButton *>(Qt::FindDirectChildrenOnly)) {
+            if (other != option && other->isVisible() && (other->focusPolicy() & Qt::TabFocus))
+                return true;
+        }
+    }
+    return std::any_of(labels.begin(), labels.end(), [widget](const QLabel *label) {
+        return label->buddy() && (label->buddy() == widget || label->buddy()->focusProxy() == widget)
+            && !Mnemonic(label->text()).isEmpty();
+    });
+}
+
 /// What a screen reader or keyboard user would miss in window as it is now
-/// shown: a keyboard-reachable control without a name, two buttons with one
+/// shown: a keyboard-reachable control without a name, a button or box the
+/// keyboard cannot reach (no Tab, no key of its own), two buttons with one
 /// name, a label that labels nothing and says nothing of itself, two
 /// controls with one access key.
 QStringList Problems(QWidget *window, const QString &where)
@@ -181,12 +252,16 @@ QStringList Problems(QWidget *window, const QString &where)
     const auto report = [&problems, &where](const QString &text) { problems << where + QStringLiteral(": ") + text; };
 
     std::map<std::pair<const QWidget *, QString>, QStringList> buttonNames;
+    const QList<QLabel *> allLabels = window->findChildren<QLabel *>();
     for (QWidget *widget : window->findChildren<QWidget *>()) {
         if (!widget->isVisible() || widget->isWindow())
             continue;
         const QString name = AccessibleText(widget, QAccessible::Name);
         if ((widget->focusPolicy() & Qt::TabFocus) && name.isEmpty())
             report(Describe(widget) + QStringLiteral(" has no name"));
+        if (IsControl(widget) && !(widget->focusPolicy() & Qt::TabFocus) && !IsPartOfAControl(widget)
+            && !HasShortcut(widget, allLabels))
+            report(Describe(widget) + QStringLiteral(" \"") + name + QStringLiteral("\" cannot be reached by keyboard"));
         if (qobject_cast<QAbstractButton *>(widget))
             buttonNames[{WindowOf(widget), name}].append(Describe(widget));
     }
@@ -197,8 +272,10 @@ QStringList Problems(QWidget *window, const QString &where)
     }
 
     // A label either labels a control, or is the text under a heading that
-    // labels it, or says what it shows (a status text with its tip).
-    const QList<QLabel *> labels = window->findChildren<QLabel *>();
+    // labels it, or says what it shows (a status text with its tip). A
+    // message box's labels are what it says, which readers speak as it opens.
+    const QList<QLabel *> labels
+        = qobject_cast<QMessageBox *>(window) ? QList<QLabel *>() : window->findChildren<QLabel *>();
     for (QLabel *label : labels) {
         if (!label->isVisible() || label->buddy())
             continue;
@@ -331,7 +408,60 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasItsOwnNameAndEveryLabelIts
     help->ShowContents();
     problems << Problems(help.get(), QStringLiteral("help window"));
 
+    // A document window, and the print dialog and print preview of it.
+    window->mnuFoot[0]->trigger();
+    problems << Problems(window.get(), QStringLiteral("document window"));
+    window->Printer().setOutputFormat(QPrinter::PdfFormat);
+    window->Printer().setOutputFileName(QString());
+    CheckDialog(QStringLiteral("print dialog of the active window"), [this] { window->RunPrint(); }, problems);
+    CheckDialog(QStringLiteral("print preview"), [this] { window->RunPrintPreview(); }, problems);
+
+    // The boxes of the real prompts, as they show them.
+    window->mnuHelpAbout->trigger();
+    const ScriptedPrompts::Record about = prompts.Of(Kind::Message).back();
+    const auto aboutBox = MakeMessageBox(window.get(), about.title, about.text, about.icon, QMessageBox::Ok);
+    aboutBox->show();
+    problems << Problems(aboutBox.get(), QStringLiteral("About box"));
+    window->mnuZRChange->trigger();
+    const ScriptedPrompts::Record change = prompts.Of(Kind::InputBox).back();
+    const auto changePath = MakeInputBox(window.get(), change.title, change.text, change.initial);
+    changePath->show();
+    problems << Problems(changePath.get(), QStringLiteral("Change path"));
+    for (const bool printerFont : {false, true}) {
+        const auto fonts = MakeFontDialog(QFont(QStringLiteral("Courier New"), 8), printerFont, window.get());
+        fonts->show();
+        problems << Problems(fonts.get(), printerFont ? QStringLiteral("printer font dialog") : QStringLiteral("font dialog"));
+    }
+
     EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+}
+
+// Print preview: Tab goes through every button of its bar (the walk above
+// checks their names).
+TEST_F(AccessibilityTest, TabReachesEveryButtonOfThePrintPreview)
+{
+    Start();
+    ChooseAreas({2});
+    window->RunDisplay();
+    window->Printer().setOutputFormat(QPrinter::PdfFormat);
+    window->Printer().setOutputFileName(QString());
+    bool opened = false;
+    prompts.dialogScript = [&opened](QDialog &dialog) {
+        opened = true;
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        QStringList buttons;
+        for (QToolButton *button : dialog.findChildren<QToolButton *>()) {
+            if (button->isVisible() && button->isEnabled())
+                buttons << AccessibleText(button, QAccessible::Name);
+        }
+        EXPECT_GE(buttons.size(), 12) << buttons.join(QStringLiteral(", ")).toStdString();
+        const QStringList reached = TabbedNames(3 * static_cast<int>(buttons.size()));
+        for (const QString &button : std::as_const(buttons))
+            EXPECT_TRUE(reached.contains(button)) << button.toStdString();
+    };
+    window->RunPrintPreview();
+    prompts.dialogScript = nullptr;
+    EXPECT_TRUE(opened);
 }
 
 // ---- the keyboard alone ------------------------------------------------------------
@@ -472,6 +602,186 @@ TEST_F(AccessibilityTest, WholeWorkflowByKeyboardWritesExactlyWhatWasChosen)
         EXPECT_TRUE(lines[i].contains(i % 2 ? "\"0050\"" : "\"0070\"")) << lines[i].toStdString();
         EXPECT_TRUE(lines[i].contains(i <= 2 ? "\"01\"" : "\"02\"")) << lines[i].toStdString();
     }
+}
+
+// The desktop may leave no window active after the export's last question
+// (the wizard has closed behind it): the main window and the grid the user
+// worked in are active again, so the keyboard goes on where it was.
+TEST_F(AccessibilityTest, AfterAnExportTheMainWindowAndItsGridAreActiveAgain)
+{
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ChooseAreas({2});
+    window->RunDisplay();
+    auto *table = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(QApplication::focusWidget(), table->grdData);
+    const QString exported = Out("after.csv");
+    prompts.messageAnswers = {QMessageBox::No};
+    prompts.dialogScript = [&exported](QDialog &dialog) {
+        auto &wizard = static_cast<frmExport &>(dialog);
+        wizard.lstExport->item(0)->setSelected(true);
+        wizard.txtFileName->setText(exported);
+        wizard.cmdOK->click();
+        EXPECT_TRUE(wizard.Completed());
+    };
+    QWidget elsewhere;
+    prompts.dialogClosed = [&elsewhere] {
+        elsewhere.show();
+        elsewhere.activateWindow();
+        QCoreApplication::processEvents();
+        elsewhere.hide();
+        QCoreApplication::processEvents();
+    };
+    Press(Qt::Key_E, Qt::ControlModifier);
+    prompts.dialogScript = nullptr;
+    prompts.dialogClosed = nullptr;
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(QFile::exists(exported));
+    EXPECT_EQ(QApplication::activeWindow(), window.get());
+    EXPECT_EQ(QApplication::focusWidget(), table->grdData);
+}
+
+// ---- what a screen reader hears without a focus move -----------------------------
+
+// Counts the times a widget is shown: a note shown anew is a notification
+// a screen reader speaks.
+class ShowCount final : public QObject {
+public:
+    explicit ShowCount(QWidget *widget) { widget->installEventFilter(this); }
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        shown += event->type() == QEvent::Show ? 1 : 0;
+        return false;
+    }
+};
+
+struct NoteCase {
+    const char *name;
+    /// Does what should be said.
+    std::function<void(frmMain &, ScriptedPrompts &)> act;
+    /// The beginning of what it says.
+    QString said;
+    bool inHelp = false; ///< said in the help window, else in the main window
+};
+
+// A change the focus does not move to is said as a notification: in the
+// status note of the window it happens in, named by the note's text, and
+// shown anew each time (as a screen reader hears it), also when the same
+// change comes again.
+TEST_F(AccessibilityTest, ChangesWithoutAFocusMoveAreSaidAsNotifications)
+{
+    Start();
+    const std::unique_ptr<HelpWindow> help(HelpWindow::OpenFile(TARVEL_SAMPLE_DATA "/tarvel.hlp", prompts));
+    ASSERT_NE(help, nullptr);
+    HelpWindow *helpWindow = help.get();
+    const QString exported = Out("command.csv");
+    const std::vector<NoteCase> cases{
+        {"area count",
+         [](frmMain &main, ScriptedPrompts &scripted) { tarvel::test::ChooseAreasInPickList(main, scripted, {2, 3}); },
+         QStringLiteral("Areas selected - 2")},
+        {"quarter count",
+         [](frmMain &main, ScriptedPrompts &scripted) {
+             scripted.dialogScript = [](QDialog &dialog) {
+                 auto &pick = static_cast<frmPickList &>(dialog);
+                 pick.lstPick->item(0)->setSelected(true);
+                 pick.cmdOK->click();
+             };
+             main.cboYears->setCurrentIndex(tarvel::SelectQuartersEntry);
+             emit main.cboYears->activated(tarvel::SelectQuartersEntry);
+             scripted.dialogScript = nullptr;
+         },
+         QStringLiteral("Quarters selected - 5")},
+        {"ranking",
+         [](frmMain &main, ScriptedPrompts &) {
+             main.RunDisplay();
+             auto *table = qobject_cast<frmDisplay *>(main.MdiArea()->activeSubWindow()->widget());
+             table->SetCurrentCell(PersonalIncomeRow(*table), 1);
+             main.RunShowOneLine();
+             auto *view = qobject_cast<frmDisplay *>(main.MdiArea()->activeSubWindow()->widget());
+             view->grdData->setFocus();
+             view->SetCurrentCell(2, view->Data().Columns() - 1);
+             QTest::keySequence(view->grdData, frmDisplay::SortKey());
+         },
+         QStringLiteral("Sorted by 2008 quarter 1, ")},
+        {"copy as command",
+         [&exported](frmMain &main, ScriptedPrompts &scripted) {
+             scripted.dialogScript = [&exported](QDialog &dialog) {
+                 auto &wizard = static_cast<frmExport &>(dialog);
+                 wizard.lstExport->item(0)->setSelected(true);
+                 wizard.txtFileName->setText(exported);
+                 wizard.cmdCommand->click();
+             };
+             main.RunExport();
+             scripted.dialogScript = nullptr;
+         },
+         QStringLiteral("Command copied to the clipboard")},
+        {"help topic",
+         [helpWindow](frmMain &, ScriptedPrompts &) {
+             helpWindow->ShowTopic(22);
+             auto *topics = helpWindow->findChild<QListWidget *>(QStringLiteral("lstTopics"));
+             topics->setFocus();
+             topics->setCurrentRow(0);
+             QTest::keyClick(topics, Qt::Key_Return);
+         },
+         QStringLiteral("Topic shown: ") + help->findChild<QListWidget *>(QStringLiteral("lstTopics"))->item(0)->text(),
+         true},
+    };
+    for (const NoteCase &c : cases) {
+        StatusNote *note = c.inHelp ? help->findChild<StatusNote *>() : window->lblNote;
+        ASSERT_NE(note, nullptr) << c.name;
+        const ShowCount shows(note);
+        for (int time = 1; time <= 2; ++time) {
+            c.act(*window, prompts);
+            EXPECT_TRUE(note->isVisible()) << c.name;
+            EXPECT_TRUE(note->text().startsWith(c.said)) << c.name << ": " << note->text().toStdString();
+            QAccessibleInterface *heard = QAccessible::queryAccessibleInterface(note);
+            ASSERT_NE(heard, nullptr);
+            EXPECT_EQ(heard->role(), QAccessible::Notification) << c.name;
+            EXPECT_EQ(heard->text(QAccessible::Name), note->text()) << c.name;
+        }
+        EXPECT_GE(shows.shown, 2) << c.name;
+    }
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(QStringLiteral("tarvel-batch")));
+}
+
+// Coming back to a grid (F6) names its current cell, not the grid alone;
+// the quarter is said "2008 quarter 1" by its header and the cell.
+TEST_F(AccessibilityTest, BackToAGridTheCurrentCellIsNamedWithItsQuarter)
+{
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ChooseAreas({2});
+    window->RunDisplay();
+    auto *table = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());
+    ASSERT_NE(table, nullptr);
+    const int lastColumn = table->Data().Columns() - 1;
+    table->SetCurrentCell(PersonalIncomeRow(*table), lastColumn);
+    std::vector<int> focusedCells;
+    ObserveScreenReaderNews([&focusedCells, table](const QAccessibleEvent &event) {
+        if (event.type() == QAccessible::Focus && event.object() == table->grdData)
+            focusedCells.push_back(event.child());
+    });
+    Press(Qt::Key_F6);
+    EXPECT_TRUE(window->picMain->isAncestorOf(QApplication::focusWidget()));
+    Press(Qt::Key_F6);
+    ASSERT_EQ(QApplication::focusWidget(), table->grdData);
+    QCoreApplication::processEvents();
+    ObserveScreenReaderNews(nullptr);
+
+    QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(table->grdData);
+    ASSERT_NE(grid, nullptr);
+    QAccessibleInterface *cell = grid->tableInterface()->cellAt(PersonalIncomeRow(*table) - 1, lastColumn - 1);
+    ASSERT_NE(cell, nullptr);
+    ASSERT_EQ(focusedCells.size(), 1u);
+    EXPECT_EQ(focusedCells[0], grid->indexOfChild(cell));
+    EXPECT_EQ(cell->text(QAccessible::Description), QStringLiteral("2008 quarter 1"));
+    const QList<QAccessibleInterface *> headers = cell->tableCellInterface()->columnHeaderCells();
+    ASSERT_EQ(headers.size(), 1);
+    EXPECT_EQ(headers[0]->text(QAccessible::Name), QStringLiteral("2008 quarter 1"));
 }
 
 // What the walk above cannot tell: each name says what its control does.
@@ -646,6 +956,39 @@ tarvel::ChartData ChartOfLines(int lines)
     return data;
 }
 
+// In a narrow chart window (a default one at twice the normal size) the
+// bar's buttons wrap onto more rows: every one is shown whole, above the
+// picture, and Tab reaches each.
+TEST(ChartCommands, WrapInANarrowWindowAndStayInTheTabOrder)
+{
+    frmChart chart(ChartOfLines(2));
+    chart.resize(300, 400);
+    chart.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+    const QList<QToolButton *> buttons = chart.tbrChart->findChildren<QToolButton *>();
+    ASSERT_EQ(buttons.size(), 9); // eight commands and Lines
+
+    int rows = 0;
+    int lastTop = -1;
+    for (QToolButton *button : buttons) {
+        EXPECT_TRUE(button->isVisible()) << button->text().toStdString();
+        EXPECT_TRUE(chart.rect().contains(QRect(button->mapTo(&chart, QPoint(0, 0)), button->size())))
+            << button->text().toStdString();
+        EXPECT_LE(button->mapTo(&chart, QPoint(0, button->height())).y(), chart.chtView->y());
+        if (button->y() != lastTop) {
+            ++rows;
+            lastTop = button->y();
+        }
+    }
+    EXPECT_GE(rows, 2);
+    chart.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&chart));
+    buttons.front()->setFocus(Qt::TabFocusReason);
+    const QStringList reached = TabbedNames(2 * static_cast<int>(buttons.size()));
+    for (QToolButton *button : buttons)
+        EXPECT_TRUE(reached.contains(button->accessibleName())) << button->accessibleName().toStdString();
+}
+
 // The chart takes the palette's colours, a dark one as well as a light one,
 // and tells its lines apart without colour: neighbouring lines differ in
 // dash pattern and point mark, which the legend shows too.
@@ -768,9 +1111,10 @@ TEST_F(AccessibilityTest, LargeTextKeepsEveryControlOfTheMainWindowOnItAndReacha
     }
 }
 
-// Until the user chooses a display font the grids take the desktop's text
-// size (never less than the default 8 points); a chosen font stays as chosen.
-TEST_F(AccessibilityTest, GridFontFollowsTheDesktopUntilTheUserChoosesOne)
+// Until the user chooses a display font the grids and documents take the
+// desktop's text size (never less than their own); a chosen font stays as
+// chosen.
+TEST_F(AccessibilityTest, GridAndDocumentFontsFollowTheDesktopUntilTheUserChoosesOne)
 {
     const DesktopTextSize large(16);
     Start();
@@ -782,6 +1126,13 @@ TEST_F(AccessibilityTest, GridFontFollowsTheDesktopUntilTheUserChoosesOne)
     auto *table = qobject_cast<frmDisplay *>(window->MdiArea()->activeSubWindow()->widget());
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(table->grdData->font().pointSizeF(), 16.0);
+    // The footnotes in the display font, the regions in the documents' own.
+    for (QAction *document : {window->mnuFoot[0], window->mnuDoc[1]}) {
+        document->trigger();
+        const auto *text = window->MdiArea()->activeSubWindow()->findChild<QPlainTextEdit *>(QStringLiteral("txtDoc"));
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(text->font().pointSizeF(), 16.0) << document->text().toStdString();
+    }
 
     QFont chosen(QStringLiteral("Liberation Sans"));
     chosen.setPointSize(10);

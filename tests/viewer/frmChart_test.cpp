@@ -8,6 +8,7 @@
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/table_catalog.h"
 #include "core/selection/selection.h"
+#include "core/settings/settings_store.h"
 #include "core/views/table_view_builder.h"
 #include "scripted_prompts.h"
 #include "viewer_fixture.h"
@@ -20,7 +21,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QCoreApplication>
+#include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
@@ -36,6 +39,7 @@
 #include <QTableView>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -527,6 +531,67 @@ TEST_F(ChartTest, SaveImageAtTheSizeAskedFor)
     prompts.dialogScript = nullptr;
     EXPECT_FALSE(QFile::exists(OutputFile("cancelled.png")));
     EXPECT_TRUE(prompts.Of(Kind::Message).empty());
+}
+
+// The chart's file dialogs open in the folder of the last output: one
+// saved before, else the remembered export file's folder, never the home
+// folder while there is one.
+TEST_F(ChartTest, SaveAndExportOpenInTheLastOutputFolder)
+{
+    Start();
+    frmDisplay *display = ShowTable("ZR5N", 6, 2);
+    ASSERT_NE(display, nullptr);
+    display->SetCurrentCell(RowTitled(*display, LineTitle), 1);
+    window->mnuChart->trigger();
+    frmChart *chart = ActiveChart();
+    ASSERT_NE(chart, nullptr);
+    const QString remembered = QDir(m_output.path()).filePath(QStringLiteral("exports"));
+    ASSERT_TRUE(QDir().mkpath(remembered));
+    window->Settings().WriteSetting(tarvel::SettingsKey("export"), "FileName",
+                                    (remembered + QStringLiteral("/table.csv")).toStdString());
+
+    chart->cmdExportData->trigger(); // cancelled
+    const QString saved = QDir(m_output.path()).filePath(QStringLiteral("charts"));
+    ASSERT_TRUE(QDir().mkpath(saved));
+    prompts.saveFileAnswers.push_back(saved + QStringLiteral("/points.csv"));
+    chart->cmdExportData->trigger();
+    prompts.dialogScript = [](QDialog &dialog) { dialog.reject(); };
+    chart->cmdSaveChart->trigger();
+    prompts.dialogScript = nullptr;
+
+    const auto asked = prompts.Of(Kind::SaveFileName);
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(QFileInfo(asked[0].initial).absolutePath(), remembered);
+    EXPECT_EQ(QFileInfo(asked[1].initial).absolutePath(), remembered);
+    EXPECT_EQ(QFileInfo(asked[2].initial).absolutePath(), saved);
+    EXPECT_TRUE(asked[2].initial.endsWith(QStringLiteral("-chart.png")));
+}
+
+// Closing a chart by keyboard goes back to the window it was made from, not
+// to the area's first window.
+TEST_F(ChartTest, CtrlWOnAChartReturnsToItsSourceWindow)
+{
+    Start();
+    frmDisplay *first = ShowTable("ZR5N", 6, 2);
+    ASSERT_NE(first, nullptr);
+    ShowTable("ZR5N", 7, 2); // California again, and Colorado next
+    window->mnuView->trigger();
+    frmDisplay *source = DisplayOf(window->MdiArea()->activeSubWindow());
+    ASSERT_NE(source, nullptr);
+    ASSERT_NE(source, first);
+    QMdiArea *area = window->MdiArea();
+    source->SetCurrentCell(RowTitled(*source, LineTitle), 1);
+    window->mnuChart->trigger();
+    QMdiSubWindow *chart = area->activeSubWindow();
+    ASSERT_NE(ChartOf(chart), nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    chart->widget()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(area->subWindowList().size(), 2);
+    EXPECT_EQ(area->activeSubWindow(), source->parentWidget());
+    EXPECT_EQ(QApplication::focusWidget(), source->grdData);
 }
 
 // ---- the window ---------------------------------------------------------------------

@@ -566,6 +566,19 @@ TEST_F(DisplayTest, CtrlClickAddsCellsShiftClickExtendsTheBlock)
         click(step.row, step.modifiers);
         EXPECT_EQ(selectedRows(), step.selected) << "after a click on row " << step.row;
     }
+    // The same on the line titles, which choose whole lines.
+    const auto clickTitle = [grid](int row, Qt::KeyboardModifiers modifiers) {
+        QHeaderView *titles = grid->verticalHeader();
+        const QPoint at(titles->width() / 2, titles->sectionViewportPosition(row - 1) + titles->sectionSize(row - 1) / 2);
+        QTest::mouseClick(titles->viewport(), Qt::LeftButton, modifiers, at);
+    };
+    for (const Step &step : std::vector<Step>{{3, Qt::NoModifier, {3}},
+                                              {6, Qt::ControlModifier, {3, 6}},
+                                              {9, Qt::ControlModifier, {3, 6, 9}},
+                                              {6, Qt::ControlModifier, {3, 9}}}) {
+        clickTitle(step.row, step.modifiers);
+        EXPECT_EQ(selectedRows(), step.selected) << "after a click on the title of row " << step.row;
+    }
     // A key after Ctrl+clicks selects one cell again, as before.
     click(9, Qt::ControlModifier);
     QTest::keyClick(grid, Qt::Key_Down);

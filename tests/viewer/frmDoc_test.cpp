@@ -143,7 +143,8 @@ TEST_F(DocumentsTest, ZR1SummaryShowsZR5sSummaryInTheDisplayFont)
     EXPECT_EQ(document.txtDoc->toPlainText(), shown);
     EXPECT_EQ(document.Tag(), tarvel::ChildKind::Document);
     EXPECT_EQ(document.txtDoc->font().family().toStdString(), window->State().Display.FontName);
-    EXPECT_EQ(document.txtDoc->font().pointSize(), window->State().Display.FontSize);
+    // As large as the grids: the desktop's text size while no font is chosen.
+    EXPECT_EQ(document.txtDoc->font().pointSize(), window->DisplayFont().pointSize());
     EXPECT_TRUE(prompts.records.empty());
 
     const tarvel::PrintSnapshot snapshot = document.Snapshot();
@@ -153,23 +154,38 @@ TEST_F(DocumentsTest, ZR1SummaryShowsZR5sSummaryInTheDisplayFont)
     EXPECT_EQ(snapshot.Tag, tarvel::ChildKind::Document);
 }
 
-TEST_F(DocumentsTest, SameFootnotesTwiceGiveTwoWindows)
+// A document already open comes forward instead of opening again; one left
+// empty by a file that could not be read tries the file again.
+TEST_F(DocumentsTest, SameDocumentTwiceBringsTheFirstForward)
 {
     auto window = Start();
     window->ChooseSeries(1);
     ASSERT_EQ(window->State().TableCode, "ZR5N");
     window->mnuFoot[0]->trigger();
+    window->mnuDoc[0]->trigger();
+    window->MdiArea()->subWindowList().front()->showMinimized();
+    window->mnuFoot[0]->trigger();
+    window->mnuDoc[0]->trigger();
     window->mnuFoot[0]->trigger();
 
     const std::vector<frmDoc *> documents = Documents(*window);
     ASSERT_EQ(documents.size(), 2u);
     const std::string path = Data() + "ZR5Nfn.txt";
-    for (const frmDoc *document : documents) {
-        EXPECT_EQ(document->Caption(), "ZR5N  footnotes (" + path + ")");
-        EXPECT_EQ(document->Text(), FileText(path));
-    }
-    EXPECT_EQ(window->MdiArea()->currentSubWindow(), documents[1]->parentWidget());
+    EXPECT_EQ(documents[0]->Caption(), "ZR5N  footnotes (" + path + ")");
+    EXPECT_EQ(documents[0]->Text(), FileText(path));
+    EXPECT_EQ(window->MdiArea()->currentSubWindow(), documents[0]->parentWidget());
+    EXPECT_FALSE(window->MdiArea()->currentSubWindow()->isMinimized());
     Screenshot(*window, "footnotes");
+
+    const std::string regions = Data() + "regions.txt";
+    ASSERT_TRUE(QFile::rename(QString::fromStdString(regions), QString::fromStdString(regions + ".away")));
+    window->mnuDoc[1]->trigger();
+    ASSERT_TRUE(QFile::rename(QString::fromStdString(regions + ".away"), QString::fromStdString(regions)));
+    window->mnuDoc[1]->trigger();
+    const std::vector<frmDoc *> now = Documents(*window);
+    ASSERT_EQ(now.size(), 3u);
+    EXPECT_EQ(now[2]->Text(), FileText(regions));
+    EXPECT_EQ(prompts.Of(Kind::Message).size(), 1u); // the first try's warning only
 }
 
 TEST_F(DocumentsTest, UnsuppressedReadsTheDataFolderOnly)
@@ -344,13 +360,17 @@ TEST_F(DocumentsTest, AboutAndWebSite)
                                           + QString::fromStdString(Data()) + QStringLiteral("tarvel.hlp")))
         << messages[0].text.toStdString();
 
-    // A browser that fails says nothing.
+    // Neither the box nor the web-site command names an address the
+    // project does not have: the command opens the installed help instead.
+    EXPECT_FALSE(messages[0].text.contains(QLatin1Char('@'))) << messages[0].text.toStdString();
+    EXPECT_FALSE(messages[0].text.contains(QStringLiteral("example"))) << messages[0].text.toStdString();
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("\n\nThe TARVEL developers\n\n"))) << messages[0].text.toStdString();
     prompts.records.clear();
-    prompts.openAnswers.push_back(false);
     window->mnuWeb->trigger();
-    const auto opened = prompts.Of(Kind::OpenWithApp);
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].title, QStringLiteral("https://www.example.org/tarvel"));
+    EXPECT_TRUE(prompts.Of(Kind::OpenWithApp).empty());
+    const auto help = prompts.Of(Kind::Help);
+    ASSERT_EQ(help.size(), 1u);
+    EXPECT_EQ(help[0].topic, 0);
     EXPECT_TRUE(prompts.Of(Kind::Message).empty());
 }
 

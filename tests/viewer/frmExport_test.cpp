@@ -522,6 +522,24 @@ TEST_F(ExportWizardTest, OneFilePerAreaReportsWithoutOffering)
     EXPECT_EQ(ExportSetting(m_settings, "Output"), " 1");
 }
 
+// A file no program is set up to open: the error says so on a second line.
+TEST_F(ExportWizardTest, OpeningWithNoProgramSaysWhy)
+{
+    auto wizard = Open();
+    wizard->lstExport->item(0)->setSelected(true);
+    const QString output = QString::fromStdString(Out("none.csv"));
+    wizard->txtFileName->setText(output);
+    prompts.associatedApplication.clear();
+    prompts.messageAnswers = {QMessageBox::Yes};
+    wizard->cmdOK->click();
+    const auto messages = prompts.Of(Kind::Message);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].text, QStringLiteral("There was an error (err#31) opening the file '") + output
+                                    + QStringLiteral("' with the application ''.\nNo program is set up to open this "
+                                                     "kind of file."));
+    EXPECT_TRUE(prompts.Of(Kind::OpenWithApp).empty());
+}
+
 TEST_F(ExportWizardTest, OpeningDeclinedOpensNothing)
 {
     auto wizard = Open();

@@ -1,4 +1,5 @@
 #include "viewer/main/frmMain.h"
+#include "viewer/qt/qt_status_note.h"
 #include "viewer/chart/frmChart.h"
 #include "viewer/display/frmDisplay.h"
 #include "viewer/help/frmDoc.h"
@@ -509,6 +510,24 @@ TEST_F(MainWindowTest, ChangePathShowsAndKeepsTheFolderAsItIs)
     EXPECT_EQ(boxes[0].initial, QString::fromStdString(folder));
     EXPECT_EQ(window->State().DataFolder, folder);
     EXPECT_TRUE(tarvel::DataFilesPresent(window->State().DataFolder));
+}
+
+// A typed folder without the data is taken as the box says, without a
+// question; the status bar says it holds no data for as long as it is the
+// folder, and stops when a folder with the data is typed.
+TEST_F(MainWindowTest, ChangePathToAFolderWithoutDataSaysSoInTheStatusBar)
+{
+    auto window = Start();
+    const std::string empty = Folder(m_program);
+    prompts.inputAnswers = {QString::fromStdString(empty), QString::fromStdString(Folder(m_data))};
+    window->mnuZRChange->trigger();
+    EXPECT_EQ(window->State().DataFolder, empty);
+    EXPECT_TRUE(prompts.Of(Kind::Message).empty());
+    EXPECT_TRUE(window->lblNote->isVisibleTo(window.get()));
+    EXPECT_EQ(window->lblNote->text(), QStringLiteral("No Orlandel data files in ") + QString::fromStdString(empty));
+    window->mnuZRChange->trigger();
+    EXPECT_EQ(window->State().DataFolder, Folder(m_data));
+    EXPECT_FALSE(window->lblNote->isVisibleTo(window.get()));
 }
 
 TEST_F(MainWindowTest, UnsuppressedRunShowsItsSignAndNeverStoresTheFolder)
@@ -1121,10 +1140,8 @@ TEST_F(MainWindowTest, EveryMenuCommandDoesWhatItIsFor)
          [](frmMain &, const ScriptedPrompts &prompts) {
              EXPECT_TRUE(OnlyRecord(prompts, Kind::SearchHelp).text.isEmpty());
          }},
-        {"mnuWeb", nullptr,
-         [](frmMain &, const ScriptedPrompts &prompts) {
-             EXPECT_EQ(OnlyRecord(prompts, Kind::OpenWithApp).title, QString::fromLatin1(tarvel::WebSiteAddress));
-         }},
+        // Without a web site, the documentation installed with the program.
+        HelpCase("mnuWeb", 0),
         {"mnuHelpAbout", nullptr,
          [](frmMain &, const ScriptedPrompts &prompts) {
              EXPECT_EQ(OnlyRecord(prompts, Kind::Message).title, QString::fromLatin1(tarvel::AboutTitle));

@@ -105,7 +105,7 @@ TEST_F(PickListTest, SpaceTogglesOneItemAndTypeAheadChoosesNothing)
 {
     dialog.SetTag(frmPickList::Mode::Areas);
     for (const char *name : {"United States (US)", " New England", " Mideast", "Alabama (AL)", "California (CA)",
-                             "Colorado (CO)"})
+                             "Colorado (CO)", "New Hampshire (NH)", "New Jersey (NJ)", "New York (NY)"})
         dialog.AddItem(QString::fromLatin1(name), QStringLiteral("00 (0)"));
     dialog.show();
     QListWidget *list = dialog.lstPick;
@@ -126,6 +126,16 @@ TEST_F(PickListTest, SpaceTogglesOneItemAndTypeAheadChoosesNothing)
     ASSERT_EQ(list->selectedItems().size(), 1);
     EXPECT_TRUE(list->item(4)->isSelected());
     EXPECT_EQ(dialog.lblFips->text(), QStringLiteral("FIPS:00 (0)"));
+
+    // A blank in a name being typed is part of the search: "New Y" reaches
+    // New York and chooses nothing on the way; Space then chooses it.
+    QTest::qWait(QApplication::keyboardInputInterval() + 100);
+    QTest::keyClicks(list, QStringLiteral("New Y"));
+    EXPECT_EQ(list->currentRow(), 8);
+    EXPECT_EQ(list->selectedItems().size(), 1);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_TRUE(list->item(8)->isSelected());
+    EXPECT_FALSE(list->item(6)->isSelected());
 }
 
 TEST_F(PickListTest, QuarterModeNeverShowsACode)

@@ -20,6 +20,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFontDialog>
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QListView>
@@ -945,6 +947,17 @@ TEST(PrinterFontDialog, OpensOnTheRegularStyleAndOffersNoOther)
     EXPECT_FALSE(lists[1]->isVisible()); // the styles
     EXPECT_TRUE(lists[0]->isVisible());  // the faces
     EXPECT_TRUE(lists[2]->isVisible());  // the sizes
+    // The sample box shows its sample: without the effects box beside it,
+    // it would keep no height for it.
+    QCoreApplication::processEvents();
+    const QLineEdit *sample = nullptr;
+    for (const QLineEdit *edit : dialog->findChildren<QLineEdit *>()) {
+        if (qobject_cast<const QGroupBox *>(edit->parentWidget()))
+            sample = edit;
+    }
+    ASSERT_NE(sample, nullptr);
+    EXPECT_FALSE(sample->text().isEmpty());
+    EXPECT_GE(sample->height(), sample->fontMetrics().height()) << sample->height();
     dialog->hide();
 }
 

@@ -3,6 +3,7 @@
 #include "core/catalog/file_helpers.h"
 #include "scripted_prompts.h"
 #include "viewer/chart/frmChart.h"
+#include "viewer/qt/qt_tool_strip.h"
 #include "viewer/main/frmMain.h"
 
 #include <QAbstractButton>

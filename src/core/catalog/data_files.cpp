@@ -83,7 +83,7 @@ Result<TableDataFile> TableDataFile::Open(const std::string &path, std::string_v
     for (std::int64_t at = 0; at < file->Size() && first.size() <= MaxRecordLength + 1;) {
         const std::int64_t count = std::min<std::int64_t>(sizeof piece, file->Size() - at);
         if (!file->ReadInto(at + 1, count, piece))
-            return Failure::NotAccessible(path);
+            return NotReadable(path);
         const std::string_view got(piece, static_cast<std::size_t>(count));
         end = got.find('\n');
         first.append(got.substr(0, end));

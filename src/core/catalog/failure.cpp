@@ -13,6 +13,8 @@ std::string SystemReason(int error)
 {
     if (error == 0)
         return {};
+    if (error == NotRegularFile)
+        return "Not a regular file";
     // The C locale's wording: the program's other texts are English too,
     // whatever language the desktop speaks.
     static const locale_t english = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));

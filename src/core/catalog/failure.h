@@ -15,7 +15,7 @@ struct Failure {
     FailureKind kind = FailureKind::None;
     std::string path;   ///< the file as the program named it
     std::string detail; ///< for Damaged: what is wrong, in plain words
-    int error = 0;      ///< the system's reason (an errno value) when one is known
+    int error = 0;      ///< the system's reason (an errno value, or NotRegularFile) when one is known
 
     static Failure NotAccessible(std::string path) { return {FailureKind::NotAccessible, std::move(path), {}}; }
     static Failure Damaged(std::string path, std::string detail)
@@ -23,6 +23,11 @@ struct Failure {
         return {FailureKind::Damaged, std::move(path), std::move(detail)};
     }
 };
+
+/// A reason of the program's own beside the errno values: the file is a
+/// pipe, a device, or a file of the system's own (/proc, /sys) whose size
+/// says nothing of what it holds, where a data file is read by position.
+inline constexpr int NotRegularFile = -1;
 
 /// A value or the reason there is none. No exception ever leaves a reader.
 template <class T>
@@ -55,7 +60,8 @@ public:
 };
 
 /// The system's reason for an errno value as the C library words it, in
-/// English ("No space left on device"); "" for 0.
+/// English ("No space left on device"); "Not a regular file" for
+/// NotRegularFile; "" for 0.
 std::string SystemReason(int error);
 /// "For some reason the file " + NAME IN CAPITALS + " could not be accessed.",
 /// then, when error (an errno value) is not 0, the system's reason on a line

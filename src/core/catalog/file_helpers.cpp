@@ -11,6 +11,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace tarvel {
@@ -171,6 +172,15 @@ std::optional<std::ifstream> OpenStream(const std::string &path, std::int64_t &s
     return stream;
 }
 
+// Whether a file system holds the kernel's own files (/proc, /sys), whose
+// sizes are made up: read by position they hold nothing.
+bool IsKernelFileSystem(const struct statfs &system)
+{
+    constexpr long ProcFiles = 0x9fa0;
+    constexpr long SysFiles = 0x62656572;
+    return system.f_type == ProcFiles || system.f_type == SysFiles;
+}
+
 // The file opened for reading, without waiting should it have become a
 // pipe since it was looked at; -1 when it cannot be.
 int OpenForReading(const fs::path &file)
@@ -324,7 +334,9 @@ std::optional<BinaryFile> OpenBinaryForRead(const std::string &path)
     if (fd < 0)
         return std::nullopt;
     struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    struct statfs system {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)
+        || (::fstatfs(fd, &system) == 0 && IsKernelFileSystem(system))) {
         ::close(fd);
         return std::nullopt;
     }
@@ -370,10 +382,13 @@ Failure NotReadable(const std::string &path)
     Failure failure = Failure::NotAccessible(path);
     const fs::path actual = ActualPath(path);
     struct stat status {};
+    struct statfs system {};
     if (::stat(actual.c_str(), &status) != 0) {
         failure.error = errno;
     } else if (S_ISDIR(status.st_mode)) {
         failure.error = EISDIR;
+    } else if (!S_ISREG(status.st_mode) || (::statfs(actual.c_str(), &system) == 0 && IsKernelFileSystem(system))) {
+        failure.error = NotRegularFile;
     } else if (const int fd = OpenForReading(actual); fd < 0) {
         failure.error = errno;
     } else {

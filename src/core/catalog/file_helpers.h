@@ -105,9 +105,10 @@ std::optional<RecordFile> OpenRecordFile(const std::string &path, int recordLeng
 std::optional<std::ifstream> OpenTextForInput(const std::string &path);
 std::optional<BinaryFile> OpenBinaryForRead(const std::string &path);
 
-/// The NotAccessible failure of a file that could not be opened for
-/// reading, with the system's reason found by looking at it again (no
-/// reason when it opens now).
+/// The NotAccessible failure of a file that could not be opened or read,
+/// with the system's reason found by looking at it again: NotRegularFile
+/// for a pipe, a device or a kernel file (/proc, /sys); no reason when it
+/// opens now.
 Failure NotReadable(const std::string &path);
 /// Why a file cannot be written, or why writes to it failed, found by
 /// looking at it (a folder, no permission, its file system full, the size

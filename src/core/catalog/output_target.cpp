@@ -17,6 +17,9 @@ namespace fs = std::filesystem;
 
 // As many links as the system itself follows before it calls it a loop.
 constexpr int MaxLinks = 40;
+// A file replaced by another run while it is looked at is looked at again,
+// this many times at most.
+constexpr int LookAttempts = 8;
 
 bool SameFile(const struct stat &a, const struct stat &b)
 {
@@ -50,9 +53,9 @@ std::optional<fs::path> FollowLinks(fs::path path, int &error)
     return std::nullopt;
 }
 
-} // namespace
-
-Result<OutputTarget> FindOutputTarget(const std::string &name)
+// FindOutputTarget's one look; ESTALE when the file a link names is not
+// the file the name leads to (replaced meanwhile, or deleted).
+Result<OutputTarget> LookAtOutputTarget(const std::string &name)
 {
     const auto fail = [&name](int error) {
         Failure failure = Failure::NotAccessible(name);
@@ -89,7 +92,7 @@ Result<OutputTarget> FindOutputTarget(const std::string &name)
             return fail(error);
         struct stat followed {};
         if (::stat(file->c_str(), &followed) != 0 || !SameFile(followed, status))
-            return fail(ENOENT); // a link that names no file by a path (a deleted one)
+            return fail(ESTALE); // replaced meanwhile, or a link that names no file by a path (a deleted one)
         return OutputTarget{OutputTarget::Kind::Regular, *file};
     }
     if (errno != ENOENT)
@@ -108,6 +111,23 @@ Result<OutputTarget> FindOutputTarget(const std::string &name)
     if (!S_ISDIR(folderStatus.st_mode))
         return fail(ENOTDIR);
     return OutputTarget{OutputTarget::Kind::Missing, *file};
+}
+
+} // namespace
+
+Result<OutputTarget> FindOutputTarget(const std::string &name)
+{
+    Result<OutputTarget> found = LookAtOutputTarget(name);
+    // A file that another run replaced between two looks at it is no
+    // deleted file: the name is looked at again.
+    for (int attempt = 1; attempt < LookAttempts && !found && found.Error().error == ESTALE; ++attempt)
+        found = LookAtOutputTarget(name);
+    if (!found && found.Error().error == ESTALE) {
+        Failure failure = found.Error();
+        failure.error = ENOENT;
+        return failure;
+    }
+    return found;
 }
 
 } // namespace tarvel

@@ -3,12 +3,15 @@
 //   and renamed over it at Commit, with its mode (and its owner and group
 //   where the system allows) kept; where no temporary file can be made
 //   beside it (a folder the user may not write), it is written in place at
-//   Commit from a spool file in the temporary folder;
+//   Commit from a spool file in the temporary folder, and where the rename
+//   is refused (another user's file in a sticky folder), from the
+//   temporary file;
 // - an append is written in place, the file locked (flock) for the whole
 //   output, synced at Commit (unless this run made the file), and cut back
 //   to its earlier length (a file this run made, removed) when anything
-//   fails or SIGINT or SIGTERM ends the run; so it needs no spool file to
-//   be whole or nothing;
+//   fails or SIGINT or SIGTERM ends the run; a journal beside it lets the
+//   next writer cut back one that was killed (append_journal.h); so it
+//   needs no spool file to be whole or nothing;
 // - the standard output is written through descriptor 1 as it stands (so
 //   "program >> log" appends), and FIFOs, devices, sockets and terminals
 //   are written in place: neither is ever reopened, truncated or replaced;
@@ -20,6 +23,7 @@
 
 #include "core/catalog/safe_output_file.h"
 
+#include "core/catalog/append_journal.h"
 #include "core/catalog/output_target.h"
 #include "core/catalog/temporary_files.h"
 
@@ -104,6 +108,8 @@ int ConnectSocket(const fs::path &path)
 
 Result<SafeOutputFile> SafeOutputFile::Open(const std::string &target, Mode mode, Delivery delivery)
 {
+    // A file size limit makes a write fail as a full disk would.
+    IgnoreFileSizeSignal();
     int error = EAGAIN;
     for (int attempt = 0; attempt < StartAttempts; ++attempt) {
         Result<OutputTarget> found = FindOutputTarget(target);
@@ -183,6 +189,25 @@ SafeOutputFile::Step SafeOutputFile::Start(const OutputTarget &target, Mode mode
         const Step locked = LockTarget();
         if (locked != Step::Done)
             return locked;
+        // What a killed run left of its append goes first; its journal
+        // must go too, or it would cut this output away later.
+        const JournalHonoured honoured = HonourAppendJournal(m_output, m_target);
+        if (honoured.error != 0) {
+            errno = honoured.error;
+            Fail();
+            return Step::Failed;
+        }
+        if (honoured.madeByRun) {
+            m_created = true;
+            m_appending = false;
+        }
+        struct stat status {};
+        if (::fstat(m_output, &status) != 0) {
+            Fail();
+            return Step::Failed;
+        }
+        m_earlierLength = status.st_size;
+        m_journal = AppendJournal::Start(m_output, m_target, m_earlierLength, m_created);
         // Whole or nothing needs no spool file here: the file is written in
         // place under its lock and cut back (or, made by this run, removed)
         // when the run fails or a signal ends it. A file this run made holds
@@ -236,10 +261,10 @@ SafeOutputFile::Step SafeOutputFile::LockTarget()
 bool SafeOutputFile::StartTemporary(bool replacing)
 {
     const fs::path folder = FolderOf(m_target);
-    RemoveStaleTemporaryFiles(folder, m_target);
+    RemoveStaleTemporaryFiles(folder);
     fs::path name;
     // A file that replaces another is nobody else's to read before it has
-    // that file's owner and mode.
+    // that file's owner and mode (given at Commit).
     const int fd = CreateTemporaryFile(folder, name, m_ticket, replacing);
     if (fd < 0)
         return Fail();
@@ -247,16 +272,21 @@ bool SafeOutputFile::StartTemporary(bool replacing)
     m_workFile = name;
     m_way = Way::Rename;
     m_sync = replacing;
-    struct stat status {};
-    if (replacing && ::fstat(m_output, &status) == 0) {
-        // The file keeps its owner and group where the system allows (the
-        // group alone where only that may be given), then its mode: a
-        // change of owner clears the set-id bits.
-        if (::fchown(fd, status.st_uid, status.st_gid) != 0)
-            static_cast<void>(::fchown(fd, static_cast<uid_t>(-1), status.st_gid));
-        ::fchmod(fd, status.st_mode & 07777);
-    }
     return true;
+}
+
+void SafeOutputFile::TakeOwnerAndMode()
+{
+    struct stat status {};
+    if (m_output < 0 || ::fstat(m_output, &status) != 0)
+        return;
+    // The file keeps its owner and group where the system allows (the
+    // group alone where only that may be given), then its mode: a change
+    // of owner clears the set-id bits. Given only now, so that the file of
+    // a run killed before is still this user's, for the clean-up to remove.
+    if (::fchown(m_fd, status.st_uid, status.st_gid) != 0)
+        static_cast<void>(::fchown(m_fd, static_cast<uid_t>(-1), status.st_gid));
+    ::fchmod(m_fd, status.st_mode & 07777);
 }
 
 bool SafeOutputFile::StartSpool()
@@ -303,6 +333,8 @@ void SafeOutputFile::TakeFrom(SafeOutputFile &other) noexcept
     m_truncateFirst = other.m_truncateFirst;
     m_created = std::exchange(other.m_created, false);
     m_earlierLength = other.m_earlierLength;
+    m_appended = other.m_appended;
+    m_journal = std::move(other.m_journal);
     m_ticket = std::exchange(other.m_ticket, -1);
     m_error = other.m_error;
     m_target = std::move(other.m_target);
@@ -336,7 +368,7 @@ bool SafeOutputFile::WriteMore(std::string_view bytes)
         return false;
     GrowBuffer();
     if (bytes.size() >= m_capacity) {
-        if (!WriteAll(m_fd, bytes.data(), bytes.size())) {
+        if (!Put(bytes.data(), bytes.size())) {
             Fail();
             Stop();
             return false;
@@ -391,7 +423,7 @@ bool SafeOutputFile::Flush()
     char *const start = m_buffer.get();
     const std::size_t size = static_cast<std::size_t>(m_next - start);
     if (size > 0 && !m_failed) {
-        if (!WriteAll(m_fd, start, size))
+        if (!Put(start, size))
             Fail();
         m_unsynced += size;
     }
@@ -409,6 +441,17 @@ bool SafeOutputFile::Flush()
         m_unsynced = 0;
     }
 #endif
+    return true;
+}
+
+bool SafeOutputFile::Put(const char *data, std::size_t size)
+{
+    // An append's journal first says how far this write may take the file.
+    if (!m_journal.Reach(m_earlierLength + static_cast<std::int64_t>(m_appended + size)))
+        return false;
+    if (!WriteAll(m_fd, data, size))
+        return false;
+    m_appended += size;
     return true;
 }
 
@@ -430,7 +473,7 @@ void SafeOutputFile::CloseTarget()
     m_output = -1;
 }
 
-bool SafeOutputFile::CopySpool()
+bool SafeOutputFile::CopyToTarget(int from)
 {
     if (m_truncateFirst) {
         // A file written in place from the spool: emptied only now.
@@ -441,7 +484,7 @@ bool SafeOutputFile::CopySpool()
     char block[BufferSize];
     off_t at = 0;
     for (;;) {
-        const ssize_t got = ::pread(m_fd, block, sizeof block, at);
+        const ssize_t got = ::pread(from, block, sizeof block, at);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -477,34 +520,62 @@ bool SafeOutputFile::Commit()
     bool done = Flush();
     switch (m_way) {
     case Way::Rename: {
+        if (done && m_sync)
+            TakeOwnerAndMode();
         // A file that replaces an earlier one is synced before the rename, so a
         // crash leaves the old file or the whole new one, never an empty or
         // partial one under the target's name. A new file is not: a crash can
         // lose only what this run wrote, and the sync would cost a small job
         // several times its work.
         done = done && (!m_sync || ::fsync(m_fd) == 0 || Fail());
+        // The temporary file stays locked until it has the target's name,
+        // so that no other run's clean-up takes it: a second descriptor
+        // holds the lock while the first is closed (where a file system
+        // reports a failed write only then, it has said so before the rename).
+        const int held = done ? ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0) : -1;
+        done = done && (held >= 0 || Fail());
         Close();
+        done = done && !m_failed;
         // An append to the old file that is under way ends first.
         if (done && m_output >= 0)
             while (::flock(m_output, LOCK_EX) != 0 && errno == EINTR) {
             }
-        done = done && !m_failed && (::rename(m_workFile.c_str(), m_target.c_str()) == 0 || Fail());
-        if (!done)
+        const bool renamed = done && ::rename(m_workFile.c_str(), m_target.c_str()) == 0;
+        if (done && !renamed) {
+            // A sticky folder lets only a file's owner replace it: another
+            // user's file that this one may write is written in place.
+            if (errno == EPERM && m_output >= 0) {
+                m_truncateFirst = true;
+                done = CopyToTarget(held) && (::fsync(m_output) == 0 || Fail());
+            } else {
+                done = Fail();
+            }
+        }
+        if (!renamed)
             ::unlink(m_workFile.c_str());
+        if (held >= 0)
+            ::close(held);
         break;
     }
     case Way::Spool:
-        done = done && CopySpool();
+        done = done && CopyToTarget(m_fd);
         done = done && (!m_sync || ::fsync(m_output) == 0 || Fail());
         if (!done && m_append)
             CutBack();
-        Close();
+        // Removed before it is closed, as its lock goes with it.
         ::unlink(m_workFile.c_str());
+        Close();
         break;
     case Way::Direct:
+        // The journal goes before the sync, which then makes its removal
+        // last as well: a crash later cannot bring it back to cut away an
+        // output reported done.
+        if (done)
+            m_journal.Finish();
         done = done && (!m_sync || ::fsync(m_output) == 0 || Fail());
         if (!done && m_append)
             CutBack();
+        m_journal.Finish();
         Close();
         break;
     }
@@ -517,10 +588,12 @@ bool SafeOutputFile::Commit()
 void SafeOutputFile::Discard()
 {
     const bool open = m_fd >= 0;
+    // Removed while still open, so locked: no other run's clean-up
+    // finds it first.
+    if (open && m_way != Way::Direct)
+        ::unlink(m_workFile.c_str());
     Close();
     if (open) {
-        if (m_way != Way::Direct)
-            ::unlink(m_workFile.c_str());
         // Nothing of this output stays in a file appended to.
         if (m_append && m_way != Way::Rename)
             CutBack();
@@ -528,6 +601,7 @@ void SafeOutputFile::Discard()
         // An append that made its file and then could not start.
         CutBack();
     }
+    m_journal.Finish();
     ForgetOnSignal(std::exchange(m_ticket, -1));
     m_workFile.clear();
     CloseTarget();

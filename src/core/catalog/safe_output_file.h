@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/catalog/append_journal.h"
 #include "core/catalog/failure.h"
 #include "core/catalog/prefaulted_memory.h"
 
@@ -109,11 +110,15 @@ private:
     Step LockTarget();
     bool StartSpool();
     bool StartTemporary(bool replacing);
-    bool CopySpool();
+    void TakeOwnerAndMode();
+    /// Copies the work file open as from into the target.
+    bool CopyToTarget(int from);
     void CutBack();
     void CloseTarget();
     bool Fail();
     bool WriteMore(std::string_view bytes);
+    /// Writes to m_fd, as far as an append's journal allows.
+    bool Put(const char *data, std::size_t size);
     char *MakeRoom(std::size_t size);
     bool Flush();
     /// After a flush of the first, small buffer: the large buffer in its place.
@@ -132,6 +137,8 @@ private:
     bool m_truncateFirst = false; // written in place from the start: emptied as writing starts
     bool m_created = false;       // an append that made the file
     std::int64_t m_earlierLength = -1; // an append's length to cut back to; -1 where none can be
+    std::uint64_t m_appended = 0;      // bytes written to m_fd
+    AppendJournal m_journal;           // an append's, while it runs
     int m_ticket = -1;            // the work file's removal, or an append's cut, on a signal
     int m_error = 0;
     std::filesystem::path m_target;

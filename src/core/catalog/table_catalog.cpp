@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 
 namespace tarvel {
 namespace {
@@ -194,20 +195,15 @@ std::string_view ValueUnit(std::string_view code)
     return row ? row->unit : std::string_view();
 }
 
-std::string_view LineUnit(std::string_view code, std::string_view lineTitle)
+std::string_view LineUnit(std::string_view code, std::string_view title)
 {
-    // Lines counted in persons or in single dollars stand among lines of
-    // millions of dollars (ZR4's population and per-capita income); their
-    // titles say so.
-    struct StatedUnit {
-        std::string_view inTitle;
-        std::string_view unit;
-    };
-    static constexpr std::array<StatedUnit, 2> Stated{{{"(persons)", "Persons"}, {"(dollars)", "Dollars"}}};
-    const std::string title = ToLower(lineTitle);
-    for (const StatedUnit &stated : Stated) {
-        if (title.find(stated.inTitle) != std::string::npos)
-            return stated.unit;
+    // The lines of counts and of amounts per head that a table of millions
+    // holds say so in their titles.
+    static constexpr std::array<std::string_view, 2> OwnUnits{"persons", "dollars"};
+    const std::string lower = ToLower(title);
+    for (const std::string_view unit : OwnUnits) {
+        if (lower.find("(" + std::string(unit) + ")") != std::string::npos)
+            return unit;
     }
     return ValueUnit(code);
 }

@@ -89,10 +89,11 @@ std::string_view PrintTitle(std::string_view code);
 /// of dollars, seasonally adjusted at annual rates", printed in brackets
 /// under the title); "" for a table printed without title lines.
 std::string_view ValueUnit(std::string_view code);
-/// The unit of one line's values: the unit its title states in brackets
-/// ("Population (persons)" gives "Persons", "Per capita income (dollars)"
-/// "Dollars"; any letter case), else the table's, ValueUnit(code).
-std::string_view LineUnit(std::string_view code, std::string_view lineTitle);
+/// The unit of one data line's values: the one its title names in brackets
+/// when that is not the table's ("Population (persons)": "persons", "Per
+/// capita personal income (dollars)": "dollars"), else ValueUnit(code);
+/// "" when neither names one.
+std::string_view LineUnit(std::string_view code, std::string_view title);
 /// The table whose summary (its code + ".doc") the table's summary command
 /// shows: the table's own, but ZR5's for ZR1. "" for a code not in the catalog.
 std::string_view SummaryTable(std::string_view code);

@@ -88,8 +88,9 @@ double ReadLeadingNumber(std::string_view text)
     const std::size_t start = i;
     i = SkipDigits(text, i);
     bool anyDigit = i > start;
-    // A point counts only with a digit after it ("12." reads 12).
-    if (i + 1 < text.size() && text[i] == '.' && IsDigit(text[i + 1])) {
+    // A point counts with a digit before or after it ("12.", ".5"), so
+    // that an exponent after it belongs to the number ("12.E3").
+    if (i < text.size() && text[i] == '.' && (anyDigit || (i + 1 < text.size() && IsDigit(text[i + 1])))) {
         i = SkipDigits(text, i + 1);
         anyDigit = true;
     }
@@ -110,23 +111,33 @@ bool IsValueNumber(std::string_view text)
     std::size_t i = SkipBlanks(text, 0);
     if (i == text.size())
         return true;
+    // A text as long as a value text is read may be a longer field's cut,
+    // which can fall anywhere inside its number.
+    const bool cut = text.size() == ValueTextLength;
     if (text[i] == '+' || text[i] == '-')
         ++i;
-    // Digits, a point with digits, or both: as ReadLeadingNumber takes them.
+    // Digits, a point with digits before or after it, or both: as
+    // ReadLeadingNumber takes them.
     const std::size_t whole = i;
     i = SkipDigits(text, i);
     bool digits = i > whole;
-    if (i + 1 < text.size() && text[i] == '.' && IsDigit(text[i + 1])) {
-        i = SkipDigits(text, i + 1);
-        digits = true;
+    if (i < text.size() && text[i] == '.') {
+        const std::size_t decimals = i + 1;
+        i = SkipDigits(text, decimals);
+        digits = digits || i > decimals;
     }
     if (!digits)
-        return false;
+        return cut && i == text.size(); // a sign or point the cut left alone: 0
     bool exponent = false;
     if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
         const std::size_t end = SkipExponent(text, i);
-        if (end == i)
-            return false;
+        if (end == i) {
+            // A mark, perhaps its sign, and no digits: only where a cut ends.
+            std::size_t j = i + 1;
+            if (j < text.size() && (text[j] == '+' || text[j] == '-'))
+                ++j;
+            return cut && j == text.size();
+        }
         i = end;
         exponent = true;
     }

@@ -49,7 +49,8 @@ std::optional<double> ReadShortNumber(std::string_view text)
         const auto value = static_cast<double>(whole);
         return negative ? -value : value;
     }
-    if (i + 1 >= text.size() || text[i] != '.' || !IsDigit(text[i + 1]))
+    // A point after digits, or before one ("12.", ".5").
+    if (i >= text.size() || text[i] != '.' || (i == start && (i + 1 >= text.size() || !IsDigit(text[i + 1]))))
         return std::nullopt;
     const std::size_t point = i;
     std::uint64_t mantissa = whole;

@@ -219,6 +219,16 @@ bool AppendFieldAsWritten(std::string &out, std::string_view valueText)
     return end != nullptr;
 }
 
+bool AppendValueNumber(std::string &out, std::string_view valueText)
+{
+    if (AppendFieldAsWritten(out, valueText))
+        return true;
+    if (!IsValueNumber(valueText))
+        return false;
+    AppendShortestNumber(out, ReadLeadingNumber(valueText));
+    return true;
+}
+
 std::string FitLeft(std::string_view text, std::size_t width)
 {
     std::string fitted(text.substr(0, width));
@@ -499,11 +509,8 @@ int RecordLayout::AppendCells(std::vector<RecordCell> &out, const DataRecordView
         }
         const std::string_view field = record.ValueText(quarter);
         std::string number;
-        if (!AppendFieldAsWritten(number, field)) {
-            if (!IsValueNumber(field))
-                return quarter;
-            AppendShortestNumber(number, ReadLeadingNumber(field));
-        }
+        if (!AppendValueNumber(number, field))
+            return quarter;
         out.push_back({RecordCell::Kind::Number, std::move(number), flag != '0' ? flag : '\0'});
     }
     text(std::move(flags));

@@ -44,6 +44,11 @@ void AppendShortestNumber(std::string &out, double value);
 /// with nothing but blanks around it, and returns true; otherwise appends
 /// nothing and returns false.
 bool AppendFieldAsWritten(std::string &out, std::string_view valueText);
+/// Appends the number a value text (a field's first 10 characters) holds
+/// as the comma format writes it, its shortest form ("330226.7", "1E+15",
+/// ".001"; "0" for blanks), and returns true; appends nothing and returns
+/// false when the text is not a number (IsValueNumber).
+bool AppendValueNumber(std::string &out, std::string_view valueText);
 
 /// text cut to width or filled with blanks on the right.
 std::string FitLeft(std::string_view text, std::size_t width);

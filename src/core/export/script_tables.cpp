@@ -3,6 +3,7 @@
 #include "core/catalog/data_files.h"
 #include "core/catalog/table_catalog.h"
 #include "core/catalog/text_helpers.h"
+#include "core/export/record_formats.h"
 #include "core/views/area_sort.h"
 
 #include <array>
@@ -78,6 +79,23 @@ void AppendJsonField(std::string &out, const ScriptField &field)
         AppendJsonText(out, field.Text);
     else
         out += field.Text.empty() ? std::string_view("null") : std::string_view(field.Text);
+}
+
+// A value as stored (the comma export's number text) in JSON's grammar,
+// which wants a digit before the point: ".5" is written 0.5.
+void AppendJsonNumber(std::string &out, std::string_view number)
+{
+    if (number.empty()) {
+        out += "null";
+        return;
+    }
+    if (number.front() == '-') {
+        out += '-';
+        number.remove_prefix(1);
+    }
+    if (!number.empty() && number.front() == '.')
+        out += '0';
+    out += number;
 }
 
 // A flag as the grid shows it: "(D)" for '1', "(N)" for any other but '0'.
@@ -239,6 +257,16 @@ Result<std::vector<ScriptRow>> ReadScriptRows(const DataPaths &paths, const Grid
             return list.Error();
         areas = std::move(*list);
     }
+    // Every row of a one-line view is the same line, in the line's unit; the
+    // rows of a table whose lines are the areas are in the table's.
+    std::string lineUnit(ValueUnit(code));
+    if (oneLine) {
+        Result<std::vector<std::string>> titles = ReadLineTitles(LineTitleFileName(paths, code), code);
+        if (!titles)
+            return titles.Error();
+        if (grid.Line >= 1 && static_cast<std::size_t>(grid.Line) <= titles->size())
+            lineUnit = LineUnit(code, (*titles)[static_cast<std::size_t>(grid.Line - 1)]);
+    }
 
     // The records are split as views: a listing reads one per grid row.
     std::string scratch;
@@ -263,9 +291,16 @@ Result<std::vector<ScriptRow>> ReadScriptRows(const DataPaths &paths, const Grid
             row.Code = static_cast<std::size_t>(n) <= areas.size() ? Trim(areas[static_cast<std::size_t>(n - 1)].code) : "";
         else
             row.Code = Trim(record.Field(3));
-        row.Title = Trim(grid.Cell(r, 0));
-        for (const int k : quarters)
-            row.Flags += record.Flag(k);
+        row.Title = TrimRight(grid.Cell(r, 0));
+        row.Unit = oneLine || areaRows ? lineUnit : std::string(LineUnit(code, row.Title));
+        row.Values.reserve(quarters.size());
+        for (const int k : quarters) {
+            const char flag = record.Flag(k);
+            row.Flags += flag;
+            std::string &value = row.Values.emplace_back();
+            if ((flag == '0' || paths.Unsuppressed) && !AppendValueNumber(value, record.ValueText(k)))
+                return data->ValueNotANumber(position, k);
+        }
         rows.push_back(std::move(row));
     }
     return rows;
@@ -293,15 +328,17 @@ std::string GridCsv(const Grid &grid, const std::vector<ScriptRow> &rows)
     for (int c = 1; c < grid.Columns(); ++c)
         list.Names.push_back(Trim(grid.Cell(0, c)));
     list.Names.emplace_back("flags");
+    list.Names.emplace_back("unit");
     for (const ScriptRow &row : rows) {
         std::vector<ScriptField> record{ScriptField::Of(row.Code), ScriptField::Of(row.Title)};
         std::string flags;
         for (int c = 1; c < grid.Columns(); ++c) {
-            record.push_back(ScriptField::Num(PlainNumber(grid.Cell(row.GridRow, c))));
             const std::size_t i = static_cast<std::size_t>(c - 1);
+            record.push_back(ScriptField::Num(i < row.Values.size() ? row.Values[i] : std::string()));
             flags += FlagLetter(i < row.Flags.size() ? row.Flags[i] : '0');
         }
         record.push_back(ScriptField::Of(flags));
+        record.push_back(row.Unit.empty() ? ScriptField::Null() : ScriptField::Of(row.Unit));
         list.Records.push_back(std::move(record));
     }
     return ListCsv(list);
@@ -350,19 +387,23 @@ void WriteGridJson(std::ostream &stream, const Grid &grid, const std::vector<Scr
         AppendJsonText(out, row.Code);
         out += ", \"title\": ";
         AppendJsonText(out, row.Title);
+        out += ", \"unit\": ";
+        if (row.Unit.empty())
+            out += "null";
+        else
+            AppendJsonText(out, row.Unit);
         out += ", \"values\": [";
         const bool withheld = row.Flags.find_first_not_of('0') != std::string::npos;
         reasons.clear();
         for (int c = 1; c < grid.Columns(); ++c) {
             if (c > 1)
                 out += ", ";
-            if (!AppendPlainNumber(out, grid.Cell(row.GridRow, c)))
-                out += "null";
+            const std::size_t i = static_cast<std::size_t>(c - 1);
+            AppendJsonNumber(out, i < row.Values.size() ? std::string_view(row.Values[i]) : std::string_view());
             if (!withheld)
                 continue;
             if (c > 1)
                 reasons += ", ";
-            const std::size_t i = static_cast<std::size_t>(c - 1);
             const char letter = FlagLetter(i < row.Flags.size() ? row.Flags[i] : '0');
             reasons += letter == '.' ? std::string_view("null") : letter == 'D' ? "\"D\"" : "\"N\"";
         }

@@ -16,8 +16,10 @@ namespace tarvel {
 // The tables and lists of tarvel-batch as scripts read them: CSV (one
 // header record, then one record per row) and JSON (one object). Both are
 // UTF-8 (the data's Latin-1 letters converted) with LF line ends. Text
-// fields are quoted in CSV and strings in JSON; numbers stand bare, as the
-// grid shows them without group commas.
+// fields are quoted in CSV and strings in JSON; numbers stand bare. A
+// grid's values are the numbers as stored, written as the comma export
+// writes them ("330226.7", "1E+15", ".001"; in JSON "0.001"), not the
+// grid's rounding of them.
 
 /// The forms tarvel-batch writes its listings in: its `--format` words.
 enum class ListingFormat { Text, Csv, Json };
@@ -35,6 +37,7 @@ struct ScriptField {
     static ScriptField Of(std::string text) { return {std::move(text), false}; }
     static ScriptField Num(std::string digits) { return {std::move(digits), true}; }
     static ScriptField Num(long long value) { return {std::to_string(value), true}; }
+    static ScriptField Null() { return {std::string(), true}; }
 };
 
 /// A listing: its column names and records (each as many fields as names).
@@ -54,17 +57,25 @@ std::string ListJson(std::string_view name, const ScriptList &list,
 struct ScriptRow {
     int GridRow = 0;
     std::string Code;  ///< the line code ("0010"), or for an area row the area code ("01")
-    std::string Title; ///< the row's title without surrounding blanks
+    /// The row's title as the grid shows it, trailing blanks removed: the
+    /// leading blanks of a sub-line ("  Farm proprietors' income") stay.
+    std::string Title;
     /// Per data column (in column order) the value's flag: '0' a published
     /// value, '1' withheld (shown "(D)"), any other withheld (shown "(N)").
     std::string Flags;
+    /// Per data column the value as stored, as the comma export writes it
+    /// (AppendValueNumber); "" where the grid shows no number (withheld).
+    std::vector<std::string> Values;
+    /// The unit of the row's values (LineUnit); "" when none is stated.
+    std::string Unit;
 };
 
 /// The data rows of a grid built from paths' data (a table view, a one-line
 /// view or the table whose lines are the areas), in grid order, with their
-/// codes and flags read again from the data file (and the area list for
-/// area rows). Usage for a grid of no known table; a file that cannot be
-/// read gives its Failure.
+/// codes, flags and values read again from the data file (and the area
+/// list for area rows, the line titles for a one-line view's unit). Usage
+/// for a grid of no known table; a file that cannot be read, or a shown
+/// value that is not a number, gives its Failure.
 Result<std::vector<ScriptRow>> ReadScriptRows(const DataPaths &paths, const Grid &grid);
 
 /// rows (in grid order) in the order a sorted grid shows them: shownOrder[r]
@@ -79,17 +90,18 @@ struct ScriptGridInfo {
     bool HighestFirst = true;
 };
 
-/// The grid as CSV: "code","title", the quarter labels and "flags"; then per
-/// row its code, title, each data cell as a plain number (empty when the
-/// cell shows none) and its flags, one character per quarter column: "."
-/// for a published value, "D" or "N" for a withheld one (whose value stands
-/// only in unsuppressed mode).
+/// The grid as CSV: "code","title", the quarter labels, "flags" and "unit";
+/// then per row its code, title, each value as stored (empty when the cell
+/// shows none), its flags, one character per quarter column: "." for a
+/// published value, "D" or "N" for a withheld one (whose value stands only
+/// in unsuppressed mode), and its unit (empty when none is stated).
 std::string GridCsv(const Grid &grid, const std::vector<ScriptRow> &rows);
-/// The grid as a JSON object: table, caption, unit (null when the catalog
-/// names none), sorted (null, or the quarter and "highest first"/"lowest
-/// first"), quarters, and rows of {code, title, values, reasons}: values
-/// are numbers or null, reasons null for a published value, "D" or "N"
-/// for a withheld one (beside its value in unsuppressed mode).
+/// The grid as a JSON object: table, caption, unit (the table's; null when
+/// the catalog names none), sorted (null, or the quarter and "highest
+/// first"/"lowest first"), quarters, and rows of {code, title, unit,
+/// values, reasons}: the row's unit or null, values as stored or null,
+/// reasons null for a published value, "D" or "N" for a withheld one
+/// (beside its value in unsuppressed mode).
 std::string GridJson(const Grid &grid, const std::vector<ScriptRow> &rows, const ScriptGridInfo &info);
 /// The same written to stream a row at a time (a listing can be long).
 void WriteGridJson(std::ostream &stream, const Grid &grid, const std::vector<ScriptRow> &rows,

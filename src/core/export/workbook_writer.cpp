@@ -2,6 +2,7 @@
 
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/safe_output_file.h"
+#include "core/catalog/temporary_files.h"
 #include "core/export/xlsx_library.h"
 
 #include <dlfcn.h>
@@ -208,7 +209,10 @@ struct WorkbookWriter::Book {
     // The output: the library writes the whole workbook into its work file
     // by name, and Commit puts it in place of (or through to) the target.
     std::optional<SafeOutputFile> output;
-    std::string folder; // the work file's, for the library's own working files
+    std::string folder; // for the library's own working files
+    // A folder of this run's own that holds them, removed with them.
+    std::filesystem::path scratch;
+    int scratchTicket = -1;
     int error = 0;      // the system's reason for the first failure
     lxw_workbook *workbook = nullptr;
     lxw_worksheet *records = nullptr;
@@ -269,6 +273,11 @@ WorkbookWriter::WorkbookWriter(std::string path, const std::string &sheetName)
     m_book->output = std::move(*output);
     const std::filesystem::path &work = m_book->output->WorkFile();
     m_book->folder = work.parent_path().empty() ? std::string(".") : work.parent_path().string();
+    // The library leaves its working files behind when a signal ends the
+    // run as it makes them: they go into a folder of this run's, which
+    // goes with them whatever ends the run.
+    if (CreateScratchFolder(work, m_book->scratch, m_book->scratchTicket))
+        m_book->folder = m_book->scratch.string();
 
     const TarvelXlsxLibrary *x = m_book->x;
     if (!x)
@@ -277,8 +286,8 @@ WorkbookWriter::WorkbookWriter(std::string path, const std::string &sheetName)
     const QuietLibrary quiet;
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    // Its working files go where the workbook is made: a full disk there is
-    // found before anything is put in place.
+    // Its working files go beside the workbook: a full disk there is found
+    // before anything is put in place.
     options.tmpdir = m_book->folder.data();
     errno = 0;
     m_book->workbook = x->workbook_new_opt(m_book->output->WorkFile().c_str(), &options);
@@ -309,6 +318,7 @@ WorkbookWriter::~WorkbookWriter()
         const ClassicNumbers classic(m_book->classic);
         m_book->x->lxw_workbook_free(m_book->workbook);
     }
+    RemoveScratchFolder(m_book->scratch, m_book->scratchTicket);
     // The output, dropped unless committed, removes its work file.
     m_book->output.reset();
     if (m_book->classic)
@@ -445,6 +455,8 @@ bool WorkbookWriter::Commit()
         book.workbook = nullptr; // closing frees it, written or not
         book.Note(written);
     }
+    // Before the workbook takes its name: the folder is named after the work file.
+    RemoveScratchFolder(std::exchange(book.scratch, {}), std::exchange(book.scratchTicket, -1));
     if (written != LXW_NO_ERROR) {
         // The library's own writes leave errno as later calls set it: the
         // work file says what stopped them (a full disk, a size limit).

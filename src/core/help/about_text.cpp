@@ -8,10 +8,12 @@ namespace tarvel {
 std::string AboutText()
 {
     const std::string crlf = "\r\n";
+    // The project has no office, address or telephone: the lines say so
+    // rather than name any.
     return "TARVEL 32-bit v." + std::to_string(VersionMajor) + "." + std::to_string(VersionMinor) + "."
-        + std::to_string(VersionRevision) + crlf + "June 2008" + crlf + crlf
-        + "ZUL Regional Income Statistics Office" + crlf + crlf + "Prepared by the TARVEL project team" + crlf
-        + "E-mail: tarvel@example.org" + crlf + "Telephone: (555) 010-0123";
+        + std::to_string(VersionRevision) + crlf + "June 2008" + crlf + crlf + CopyrightHolder + crlf + crlf
+        + "Problems: tell whoever gave you this copy, with the version above" + crlf + "E-mail: none" + crlf
+        + "Telephone: none";
 }
 
 std::string AboutLicenceText()

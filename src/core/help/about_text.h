@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/version.h"
+
 #include <string>
 
 namespace tarvel {
@@ -7,7 +9,9 @@ namespace tarvel {
 // The texts of the About box and the agency's web site of the Help menu.
 
 inline constexpr const char *AboutTitle = "About TARVEL";
-/// The version line, the date and the contact lines, joined by CR LF.
+/// The version line, the date and the contact lines, joined by CR LF. The
+/// contact lines say what is true: who holds the licence, where problems
+/// are reported, and that there is no e-mail address or telephone number.
 std::string AboutText();
 /// The About box's copyright line, naming the licence:
 /// "Copyright (c) YEARS HOLDER. Licensed under the NAME."
@@ -18,7 +22,8 @@ std::string AboutLicenceText();
 /// with " (not found)" after it.
 std::string AboutLocationsText(const std::string &dataFolder, const std::string &settingsFile,
                                const std::string &helpFile);
-/// The agency's web site, opened by "ZUL &Web Site".
-inline constexpr const char *WebSiteAddress = "https://www.example.org/tarvel";
+/// The web site "ZUL &Web Site" opens; "" when there is none (the build
+/// names none unless told one), and the command then shows the help.
+inline constexpr const char *WebSiteAddress = WebSite;
 
 } // namespace tarvel

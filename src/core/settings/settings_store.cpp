@@ -253,7 +253,7 @@ SettingsStore::SettingsStore(std::filesystem::path file)
     : m_file(std::move(file))
 {
     // Temporary files of a run killed while saving are of no more use.
-    RemoveStaleTemporaryFiles(m_file.parent_path(), m_file);
+    RemoveStaleTemporaryFiles(m_file.parent_path());
 
     std::error_code ec;
     const auto status = fs::status(m_file, ec);

@@ -1,7 +1,9 @@
 #include "core/views/area_sort.h"
 
+#include "core/catalog/data_files.h"
 #include "core/catalog/table_catalog.h"
 #include "core/catalog/text_helpers.h"
+#include "core/views/table_view_builder.h"
 
 #include <algorithm>
 #include <charconv>
@@ -55,6 +57,46 @@ std::optional<double> RankValue(std::string_view cellText)
     return value;
 }
 
+std::optional<std::vector<std::optional<double>>> StoredRankValues(const Grid &grid, int column)
+{
+    const DataPaths &paths = grid.Source;
+    const std::string code = CodeFromCaption(grid.Caption);
+    if ((paths.DataFolder.empty() && paths.ProgramFolder.empty()) || LineCount(code) == 0 || !GridRowsAreAreas(grid)
+        || column < 1 || column >= grid.Columns())
+        return std::nullopt;
+    const int k = QuarterIndex(Trim(grid.Cell(0, column)), code);
+    if (k < 1 || k > QuarterCount(code))
+        return std::nullopt;
+    Result<TableDataFile> data = TableDataFile::Open(TableDataFileName(paths, code), code);
+    if (!data)
+        return std::nullopt;
+    const bool oneLine = grid.Tag == ChildKind::SOL;
+    const RowLayout layout = AreaRowLayout();
+    std::vector<std::optional<double>> values(static_cast<std::size_t>(grid.Rows()));
+    std::string scratch;
+    std::string_view bytes;
+    DataRecordView record;
+    for (int r = 1; r < grid.Rows(); ++r) {
+        const int area = layout.DataLine(r);
+        if (area == 0)
+            continue;
+        const std::int64_t position = oneLine ? data->Position(area, grid.Line) : data->Position(1, area);
+        if (data->ReadRecordView(position, scratch, bytes))
+            return std::nullopt;
+        record.Split(bytes);
+        const std::string_view text = record.ValueText(k);
+        const char flag = record.Flag(k);
+        // A file changed since the grid was read no longer tells its values.
+        const std::optional<std::string> shown = DataCellText(text, flag, paths.Unsuppressed);
+        if (!shown || *shown != grid.Cell(r, column))
+            return std::nullopt;
+        // A blank field shows 0 but holds no number, and ranks after every one.
+        if ((flag == '0' || paths.Unsuppressed) && std::any_of(text.begin(), text.end(), IsDigit))
+            values[static_cast<std::size_t>(r)] = ReadLeadingNumber(text);
+    }
+    return values;
+}
+
 std::vector<int> AreaRowOrder(const Grid &grid, int column, AreaOrder order)
 {
     std::vector<int> shown(static_cast<std::size_t>(std::max(grid.Rows(), 0)));
@@ -65,6 +107,7 @@ std::vector<int> AreaRowOrder(const Grid &grid, int column, AreaOrder order)
     // The rows of the ranked areas, in area order: they take each other's
     // places, every other row keeps its own.
     const RowLayout layout = AreaRowLayout();
+    const std::optional<std::vector<std::optional<double>>> stored = StoredRankValues(grid, column);
     std::vector<int> places;
     std::vector<RankedRow> ranked;
     for (int r = 1; r < grid.Rows(); ++r) {
@@ -72,7 +115,7 @@ std::vector<int> AreaRowOrder(const Grid &grid, int column, AreaOrder order)
         if (area < FirstRankedArea || area > LastRankedArea)
             continue;
         places.push_back(r);
-        ranked.push_back({r, RankValue(grid.Cell(r, column))});
+        ranked.push_back({r, stored ? (*stored)[static_cast<std::size_t>(r)] : RankValue(grid.Cell(r, column))});
     }
     const bool highestFirst = order == AreaOrder::HighestFirst;
     std::stable_sort(ranked.begin(), ranked.end(), [highestFirst](const RankedRow &a, const RankedRow &b) {
@@ -109,6 +152,9 @@ Grid SortedAreaGrid(const Grid &grid, int column, AreaOrder order)
         }
     }
     sorted.Caption = grid.Caption + " - " + SortedByText(Trim(grid.Cell(0, column)), order);
+    // Its rows no longer stand in area order, so its values cannot be read
+    // again by row: a sorted grid ranks by its cells.
+    sorted.Source = DataPaths();
     return sorted;
 }
 

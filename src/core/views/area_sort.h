@@ -36,11 +36,21 @@ bool GridRowsAreAreas(const Grid &grid);
 /// for "(D)", "(N)", an empty cell and any text that is no number.
 std::optional<double> RankValue(std::string_view cellText);
 
+/// The values as stored of column's cells (1-based data column) of a grid
+/// whose rows are the areas, read again from the grid's data file
+/// (Grid::Source), one record per area: entry r for grid row r, nullopt
+/// for a row that is no area, a withheld value not shown and a blank field
+/// (which shows 0). nullopt in all for a grid read from no file, a file
+/// that cannot be read or that no longer holds what the cells show.
+std::optional<std::vector<std::optional<double>>> StoredRankValues(const Grid &grid, int column);
+
 /// The grid rows in the order they are shown: entry r is the row of grid
 /// shown at row r (row 0 and every row that does not move map to
-/// themselves). Sorted by the values of column (1-based data column): the
-/// states from highest or lowest, the cells without a value last in either
-/// order, equal values in area order. ByArea, a column outside the grid or
+/// themselves). Sorted by the values of column (1-based data column) as
+/// stored (StoredRankValues), or, when they cannot be read, as the cells
+/// show them (RankValue): the states from highest or lowest, the cells
+/// without a value (withheld, blank) last in either order, equal values in
+/// area order. ByArea, a column outside the grid or
 /// a grid whose rows are not the areas gives the grid's own order.
 std::vector<int> AreaRowOrder(const Grid &grid, int column, AreaOrder order);
 

@@ -31,11 +31,11 @@ namespace tarvel::fast {
 namespace {
 
 // A usual value text: blanks, a sign, then at most 15 digits with or
-// without decimals and no exponent. It rounds half away from zero by its
-// first decimal: with 15 digits or fewer that is exactly what reading it
-// into a double and rounding gives, so the digits of its whole part (one
-// more when it rounds up) make the text WholeNumberText(ReadLeadingNumber())
-// writes, with no number made of them.
+// without a point and decimals, and no exponent. It rounds half away from
+// zero by its first decimal: with 15 digits or fewer that is exactly what
+// reading it into a double and rounding gives, so the digits of its whole
+// part (one more when it rounds up) make the text
+// WholeNumberText(ReadLeadingNumber()) writes, with no number made of them.
 struct UsualValue {
     const char *digits = nullptr; // the whole part, leading zeros skipped
     int count = 0;                // of those digits; 0 for a whole part of zero
@@ -48,7 +48,7 @@ struct UsualValue {
 #if defined(__SSE2__)
 // The commonest value fields all at once, sixteen bytes from text.data()
 // being readable (20, for the writing): blanks, an optional minus, digits with at most one point
-// between digits, up to the field's end, no leading zero, no rounding up of
+// after a digit, up to the field's end, no leading zero, no rounding up of
 // a last nine. false when the text is not of that shape (the scalar
 // reading takes it).
 [[gnu::always_inline]] inline bool ReadCommonValue(std::string_view text, UsualValue &value)
@@ -73,8 +73,10 @@ struct UsualValue {
     }
     const unsigned rest = valid & ~((1u << start) - 1);
     if (rest == 0 || (rest & ~(digit | point)) != 0 || (point & (point - 1)) != 0 || ((digit >> start) & 1u) == 0
-        || ((point >> (size - 1)) & 1u) != 0 || std::popcount(rest & digit) > 15 || text[start] == '0')
+        || std::popcount(rest & digit) > 15 || text[start] == '0')
         return false;
+    // A point that ends the text ("12.") has no decimal to round by: the
+    // byte read for it is the point, below '5'.
     const int wholeEnd = point != 0 ? std::countr_zero(point) : size;
     value.roundUp = (point != 0) & (text[static_cast<std::size_t>(std::min(wholeEnd + 1, size - 1))] >= '5');
     if (value.roundUp & (text[static_cast<std::size_t>(wholeEnd - 1)] == '9'))
@@ -117,10 +119,9 @@ struct UsualValue {
         return false;
     std::ptrdiff_t digits = wholeEnd - start;
     if (p != end && *p == '.') {
-        if (p + 1 == end || !IsDigit(p[1]))
-            return false;
+        // Decimals, or none ("12.").
         ++p;
-        value.roundUp = *p >= '5';
+        value.roundUp = p != end && IsDigit(*p) && *p >= '5';
         const char *const decimals = p;
         while (p != end && IsDigit(*p))
             ++p;
@@ -294,8 +295,7 @@ constexpr std::array<GroupPattern, 2 * (FieldWidth + 1)> GroupPatterns = [] {
 // The usual shapes of a ten-byte field, by its first byte not blank
 // (lead, 0..10), a minus there or not, and where its whole part ends (the
 // point, or 10): the field's bytes with each digit as '0'. A shape that is
-// not usual (no whole digit, no decimal after the point) is all '1', which
-// no field so written holds.
+// not usual (no whole digit) is all '1', which no field so written holds.
 struct FieldShape {
     char bytes[16];
 };
@@ -313,7 +313,7 @@ constexpr std::array<FieldShape, (FieldWidth + 1) * 2 * (FieldWidth + 1)> FieldS
             for (int end = 0; end <= width; ++end) {
                 FieldShape &shape = shapes[FieldShapeIndex(lead, minus != 0, end)];
                 const int start = lead + minus;
-                const bool usual = start < end && (end == width || end + 1 < width);
+                const bool usual = start < end;
                 for (int i = 0; i < 16; ++i) {
                     char byte = '1';
                     if (usual && i < width) {
@@ -342,7 +342,7 @@ struct TextBlock {
 };
 
 // The cell text of a ten-byte value field of the usual shape (blanks, an
-// optional minus, digits with at most one point between digits, up to the
+// optional minus, digits with at most one point after a digit, up to the
 // field's end; no leading zero but a lone one; not all nines rounded up),
 // with " *" after it when starred, composed with no branch on its digits.
 // Length 0 for any other shape, which takes the general reading. Reads
@@ -361,7 +361,7 @@ struct TextBlock {
     const int end = std::countr_zero(points | (1u << FieldWidth)); // the whole part's end
     const int count = end - start;
     // Blanks only before the value, then digits and at most one point,
-    // which has a digit on each side: the field's shape, its digits as '0'.
+    // which has a digit before it: the field's shape, its digits as '0'.
     // No leading zero but a lone one.
     const __m128i shape = _mm_or_si128(_mm_and_si128(digit, _mm_set1_epi8('0')), _mm_andnot_si128(digit, v));
     const __m128i usual
@@ -370,7 +370,7 @@ struct TextBlock {
         return {};
     // Rounded half away from zero by the first decimal: exact for the nine
     // digits a field holds at most.
-    bool roundUp = (points != 0) & (field[end + 1] >= '5');
+    bool roundUp = (points != 0) & (end + 1 < static_cast<int>(FieldWidth)) & (field[end + 1] >= '5');
     const GroupPattern &pattern
         = GroupPatterns[static_cast<std::size_t>(static_cast<int>(minus) * static_cast<int>(FieldWidth + 1) + count)];
     std::uint64_t x = 0;

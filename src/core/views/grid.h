@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/catalog/copy_text.h"
+#include "core/catalog/data_paths.h"
 #include "core/catalog/prefaulted_memory.h"
 
 #include <cstdint>
@@ -150,6 +151,10 @@ public:
     ChildKind Tag = ChildKind::TableView; ///< TableView, PrintAll or SOL
     int Area = 0;        ///< table view: the area shown (1..60); 0 for ZR1 and one-line views
     int Line = 0;        ///< one-line view: the data line shown (1..LineCount); else 0
+    /// The folders and mode the builder read the grid's data from (an empty
+    /// DataFolder for a grid made otherwise): ranking reads the values as
+    /// stored there again, as the cells show them only rounded.
+    DataPaths Source;
 
 private:
     static constexpr std::size_t InlineLength = 15;

@@ -114,6 +114,7 @@ Result<Grid> BuildOneLineView(const DataPaths &paths, const OneLineSource &sourc
     grid.Caption = OneLineCaption(code, source.Title);
     grid.Tag = ChildKind::SOL;
     grid.Line = source.Line;
+    grid.Source = paths;
     grid.SetCell(0, 0, StateCaption);
     for (int c = 0; c < columns; ++c)
         grid.SetColumnAlignment(c, CellAlignment::RightCenter);

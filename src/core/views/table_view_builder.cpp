@@ -164,6 +164,7 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
     grid.Caption = std::move(*caption);
     grid.Tag = request.PrintAllMode ? ChildKind::PrintAll : ChildKind::TableView;
     grid.Area = areaRows ? 0 : request.CurrentArea;
+    grid.Source = request.Paths;
     grid.SetColumnAlignment(0, CellAlignment::LeftTop);
     grid.SetCell(0, 0, WholeItemCaption);
     for (int c = 1; c < columns; ++c)

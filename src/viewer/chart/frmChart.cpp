@@ -6,6 +6,7 @@
 
 #include "core/catalog/table_catalog.h"
 #include "viewer/chart/qt_chart_view.h"
+#include "viewer/qt/qt_tool_strip.h"
 #include "viewer/qt/qt_contrast.h"
 
 #include <QAction>
@@ -28,7 +29,6 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QSvgGenerator>
-#include <QToolBar>
 #include <QToolButton>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -128,6 +128,9 @@ constexpr int LeastPlotWidth = 420;
 frmChart::frmChart(tarvel::ChartData data, QWidget *parent)
     : QWidget(parent), m_data(std::move(data)), m_shown(m_data.Series.size(), true), m_unit(Latin1(m_data.Unit))
 {
+    // The axis title starts with a capital ("Persons").
+    if (!m_unit.isEmpty())
+        m_unit[0] = m_unit[0].toUpper();
     setObjectName(QStringLiteral("frmChart"));
     setWindowTitle(Latin1(m_data.Caption));
 
@@ -211,9 +214,9 @@ frmChart::frmChart(tarvel::ChartData data, QWidget *parent)
 
 void frmChart::CreateCommands()
 {
-    tbrChart = new QToolBar(this);
+    // The buttons wrap onto a second row in a narrow window (large text).
+    tbrChart = new ToolStrip(this);
     tbrChart->setObjectName(QStringLiteral("tbrChart"));
-    tbrChart->setToolButtonStyle(Qt::ToolButtonTextOnly);
     const auto add = [this](QAction *&action, const char *name, const QString &text, const QString &tip) {
         action = tbrChart->addAction(text);
         action->setObjectName(QString::fromLatin1(name));
@@ -225,7 +228,7 @@ void frmChart::CreateCommands()
     add(cmdPrintChart, "cmdPrintChart", QStringLiteral("&Print..."), QStringLiteral("Print the chart"));
     add(cmdExportData, "cmdExportData", QStringLiteral("&Export data..."),
         QStringLiteral("Save the points drawn as a CSV file: a row per quarter, a column per line shown"));
-    tbrChart->addSeparator();
+    tbrChart->AddSeparator();
     add(cmdZoomIn, "cmdZoomIn", QStringLiteral("Zoom &in"), QStringLiteral("Zoom in (Ctrl++, +, the wheel or a dragged rectangle)"));
     add(cmdZoomOut, "cmdZoomOut", QStringLiteral("Zoom &out"), QStringLiteral("Zoom out (Ctrl+-, - or the wheel)"));
     add(cmdResetZoom, "cmdResetZoom", QStringLiteral("&Reset zoom"), QStringLiteral("Show the whole chart again (Ctrl+0 or 0)"));
@@ -257,7 +260,7 @@ void frmChart::CreateCommands()
     cmdLines->setToolTip(QStringLiteral("Show or hide each line (or click its legend entry)"));
     cmdLines->setMenu(mnuLines);
     cmdLines->setPopupMode(QToolButton::InstantPopup);
-    tbrChart->addWidget(cmdLines);
+    tbrChart->AddWidget(cmdLines);
 
     connect(cmdSaveChart, &QAction::triggered, this, &frmChart::SaveRequested);
     connect(cmdCopyChart, &QAction::triggered, this, &frmChart::CopyRequested);
@@ -268,15 +271,15 @@ void frmChart::CreateCommands()
     connect(cmdResetZoom, &QAction::triggered, this, &frmChart::ResetZoom);
     connect(cmdLogScale, &QAction::toggled, this, &frmChart::SetLogScale);
 
-    // A toolbar's buttons are left out of the Tab order; these are the
-    // window's commands besides its context menu and keys.
+    // The buttons are the window's commands besides its context menu and
+    // keys: each is in the Tab order.
     for (QAction *action : tbrChart->actions()) {
-        QWidget *button = tbrChart->widgetForAction(action);
-        if (!button || action->isSeparator())
-            continue;
-        button->setFocusPolicy(Qt::TabFocus);
-        button->setAccessibleName(button == cmdLines ? cmdLines->text() : action->iconText());
+        if (QWidget *button = tbrChart->WidgetForAction(action))
+            button->setAccessibleName(action->iconText());
     }
+    cmdLines->setFocusPolicy(Qt::TabFocus);
+    cmdLines->setAutoRaise(true);
+    cmdLines->setAccessibleName(cmdLines->text());
 }
 
 void frmChart::ShowContextMenu(const QPoint &position)

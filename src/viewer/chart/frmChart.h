@@ -27,9 +27,9 @@ class QLineSeries;
 class QMenu;
 class QPainter;
 class QScatterSeries;
-class QToolBar;
 class QToolButton;
 class QValueAxis;
+class ToolStrip;
 
 /// The child window that draws a chart: one line per series across the
 /// quarters, oldest first, broken where a value is withheld or blank. The
@@ -127,7 +127,7 @@ public:
     bool SeriesShown(int series) const;
 
     ChartView *chtView = nullptr;
-    QToolBar *tbrChart = nullptr;
+    ToolStrip *tbrChart = nullptr;
     QAction *cmdSaveChart = nullptr;
     QAction *cmdCopyChart = nullptr;
     QAction *cmdPrintChart = nullptr;

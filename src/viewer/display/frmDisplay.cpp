@@ -2,13 +2,19 @@
 #include "viewer/qt/qt_text.h"
 
 #include "viewer/qt/qt_focus_frame.h"
+#include "viewer/qt/qt_screen_reader.h"
+#include "viewer/qt/qt_status_note.h"
 #include "viewer/qt/qt_twips.h"
 #include "viewer/display/qt_grid_model.h"
+#include "core/catalog/file_helpers.h"
+#include "core/catalog/table_catalog.h"
 #include "core/views/table_view_builder.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -71,6 +77,12 @@ protected:
         const auto *input = mouse ? static_cast<const QInputEvent *>(event) : nullptr;
         if (input && (input->modifiers() & Qt::ControlModifier) && !(input->modifiers() & Qt::ShiftModifier))
             return flags;
+        // A click on a line title or a quarter comes without its event: the
+        // keys held say whether Ctrl adds that row or column.
+        if (!event && (QGuiApplication::keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier))
+                          == Qt::ControlModifier
+            && QGuiApplication::mouseButtons() != Qt::NoButton)
+            return flags;
         const bool button = event
             && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease);
         return OneBlock(flags, button);
@@ -131,7 +143,8 @@ private:
 // way to a quarter column in a narrow window) ends in "...".
 class TitleHeader final : public QHeaderView {
 public:
-    TitleHeader(QWidget *parent) : QHeaderView(Qt::Vertical, parent) {}
+    // A click on a title chooses its line, as on the view's own header.
+    explicit TitleHeader(QWidget *parent) : QHeaderView(Qt::Vertical, parent) { setSectionsClickable(true); }
 
 protected:
     void initStyleOptionForIndex(QStyleOptionHeader *option, int logicalIndex) const override
@@ -181,6 +194,7 @@ frmDisplay::frmDisplay(tarvel::Grid grid, std::string tableCode, QWidget *parent
         header->viewport()->installEventFilter(this);
     }
     grdData->viewport()->installEventFilter(this);
+    grdData->installEventFilter(this);
     // The corner above the line titles is cell (0, 0) of the grid.
     m_corner = grdData->findChild<QAbstractButton *>(QString(), Qt::FindDirectChildrenOnly);
     if (m_corner) {
@@ -262,6 +276,33 @@ void frmDisplay::ShowAreaOrder()
     const QModelIndex current = grdData->currentIndex();
     if (current.isValid())
         grdData->scrollTo(current);
+    // The focus stays where it is: the new order is said in the status bar.
+    QString note = QStringLiteral("In area order");
+    if (const int column = m_model->SortColumn(); column > 0) {
+        const std::string label = tarvel::Trim(Data().Cell(0, column));
+        const std::string spoken = tarvel::SpokenQuarterLabel(label);
+        note = Latin1(tarvel::SortedByText(spoken.empty() ? label : spoken, m_model->Order()));
+        note[0] = note[0].toUpper();
+    }
+    StatusNote::Post(this, note);
+}
+
+void frmDisplay::SayCurrentCell()
+{
+    // The view names its current cell to a screen reader only when the cell
+    // changes; coming back to the grid (F6, Tab, another window) it would
+    // name the grid alone.
+    if (!ScreenReaderListens() || !grdData->hasFocus())
+        return;
+    const QModelIndex current = grdData->currentIndex();
+    QAccessibleInterface *table = QAccessible::queryAccessibleInterface(grdData);
+    QAccessibleTableInterface *cells = table ? table->tableInterface() : nullptr;
+    QAccessibleInterface *cell = cells && current.isValid() ? cells->cellAt(current.row(), current.column()) : nullptr;
+    if (!cell)
+        return;
+    QAccessibleEvent event(grdData, QAccessible::Focus);
+    event.setChild(table->indexOfChild(cell));
+    TellScreenReader(event);
 }
 
 tarvel::PrintSnapshot frmDisplay::Snapshot() const
@@ -466,6 +507,10 @@ void frmDisplay::resizeEvent(QResizeEvent *event)
 
 bool frmDisplay::eventFilter(QObject *watched, QEvent *event)
 {
+    // After the grid's own news of the focus, which names the grid.
+    if (watched == grdData && event->type() == QEvent::FocusIn
+        && static_cast<QFocusEvent *>(event)->reason() != Qt::MouseFocusReason)
+        QMetaObject::invokeMethod(this, &frmDisplay::SayCurrentCell, Qt::QueuedConnection);
     if (event->type() == QEvent::MouseButtonPress) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::RightButton && m_contextMenu) {

@@ -100,6 +100,8 @@ private:
     QString CutTitleAt(QPoint position) const;
     /// The caption (and the grid's spoken name) after the order changed.
     void ShowAreaOrder();
+    /// Tells a screen reader which cell is current, as a move to it would.
+    void SayCurrentCell();
     bool PaintCorner(QWidget *corner);
 
     GridModel *m_model = nullptr;

@@ -97,6 +97,9 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid())
         return {};
+    // A cell is described by its quarter, as a reader says it.
+    if (role == Qt::AccessibleDescriptionRole)
+        return headerData(index.column(), Qt::Horizontal, Qt::AccessibleTextRole);
     return CellData(index.row() + 1, index.column() + 1, role);
 }
 
@@ -104,7 +107,12 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
 {
     // Row 0 and column 0 of the grid are the header sections.
     if (orientation == Qt::Horizontal) {
-        // A screen reader says "2007 quarter 3" for the label "2007.3".
+        // A screen reader says "2007 quarter 3" for the label "2007.3": as
+        // the header's name, and with the sort in its description.
+        if (role == Qt::AccessibleTextRole) {
+            const std::string spoken = tarvel::SpokenQuarterLabel(tarvel::Trim(m_grid.Cell(0, section + 1)));
+            return spoken.empty() ? QVariant() : QVariant(Latin1(spoken));
+        }
         if (role == Qt::AccessibleDescriptionRole) {
             std::string spoken = tarvel::SpokenQuarterLabel(tarvel::Trim(m_grid.Cell(0, section + 1)));
             if (!spoken.empty() && SortColumn() == section + 1)

@@ -501,7 +501,7 @@ void frmExport::cmdOK_Click()
 void frmExport::cmdCommand_Click()
 {
     // The command of the choices as Export would take them; nothing is saved.
-    CopyBatchCommand(m_prompts, tarvel::ExportCommand(ViewerBatchCommandBase(), Options(), m_selection));
+    CopyBatchCommand(m_prompts, tarvel::ExportCommand(ViewerBatchCommandBase(), Options(), m_selection), this);
 }
 
 void frmExport::StartExport()

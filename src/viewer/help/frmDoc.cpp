@@ -3,10 +3,13 @@
 #include "viewer/qt/qt_child_frame.h"
 #include "viewer/qt/qt_twips.h"
 
+#include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QResizeEvent>
+
+#include <algorithm>
 
 frmDoc::frmDoc(bool printAllMode, QWidget *parent)
     : QWidget(parent)
@@ -23,10 +26,13 @@ frmDoc::frmDoc(bool printAllMode, QWidget *parent)
     txtDoc->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtDoc->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     txtDoc->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The design font, in the desktop's text size when that is larger.
     QFont font(QStringLiteral("Courier"));
     font.setStyleHint(QFont::TypeWriter);
-    font.setPointSizeF(9.75);
+    font.setPointSizeF(std::max(9.75, QApplication::font().pointSizeF()));
     txtDoc->setFont(font);
+    // A screen reader names the text box after its window.
+    txtDoc->setAccessibleName(windowTitle());
     txtDoc->setGeometry(rect());
     setFocusProxy(txtDoc);
 }
@@ -54,6 +60,7 @@ void frmDoc::SetCaption(const std::string &caption)
     m_caption = caption;
     // Paths in the caption are the file system's bytes.
     setWindowTitle(QString::fromLocal8Bit(caption.data(), static_cast<qsizetype>(caption.size())));
+    txtDoc->setAccessibleName(windowTitle());
 }
 
 void frmDoc::SetText(std::string text)

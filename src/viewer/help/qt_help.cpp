@@ -1,5 +1,6 @@
 #include "viewer/help/qt_help.h"
 #include "viewer/qt/qt_focus_frame.h"
+#include "viewer/qt/qt_status_note.h"
 #include "viewer/qt/qt_text.h"
 
 #include <QEvent>
@@ -135,9 +136,13 @@ HelpWindow::HelpWindow(tarvel::HelpFile file, std::string path, QWidget *parent)
     splitter->setSizes({250, 610});
     splitter->setChildrenCollapsible(false);
 
+    // Says which topic a link, a list or Back brought, the focus staying put.
+    m_note = new StatusNote(this);
+
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(splitter, 1);
+    layout->addWidget(m_note);
     // Never larger than the screen (large text, a small screen), with room
     // for the desktop's frame.
     QSize size(880, 620);
@@ -203,6 +208,9 @@ void HelpWindow::Display(int number, bool remember)
     const tarvel::HelpTopic topic = found ? *found : m_file.Contents();
     txtHelp->setHtml(QString::fromLatin1(tarvel::RenderTopicHtml(topic, m_file)));
     txtHelp->setAccessibleName(topic.title.empty() ? QStringLiteral("Help topic") : Latin1(topic.title));
+    // A reader names the topic itself when it has the focus.
+    if (!txtHelp->hasFocus())
+        m_note->Say(QStringLiteral("Topic shown: ") + txtHelp->accessibleName());
     if (remember && topic.number != CurrentTopic()) {
         // A new topic after going back drops the topics that were ahead.
         m_history.resize(static_cast<std::size_t>(m_historyIndex + 1));

@@ -15,6 +15,7 @@ class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 class QTextBrowser;
+class StatusNote;
 class QUrl;
 
 /// The help viewer: a non-modal top-level window titled "TARVEL Help" that
@@ -73,6 +74,7 @@ private:
     QListWidget *lstKeywords = nullptr;
     QListWidget *lstTopics = nullptr;
     QTextBrowser *txtHelp = nullptr;
+    StatusNote *m_note = nullptr;
 
     tarvel::HelpFile m_file;
     std::string m_path;

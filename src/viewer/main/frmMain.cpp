@@ -6,6 +6,7 @@
 #include "viewer/qt/qt_control_strip.h"
 #include "viewer/qt/qt_drawn_icon.h"
 #include "viewer/qt/qt_prompts.h"
+#include "viewer/qt/qt_status_note.h"
 #include "viewer/qt/qt_status_panel.h"
 #include "viewer/qt/qt_twips.h"
 #include "core/selection/selection.h"
@@ -323,6 +324,8 @@ void frmMain::CreateStatusBar()
         bar->addWidget(panel, stretch[i]);
         m_panels[i] = panel;
     }
+    lblNote = new StatusNote(bar);
+    bar->addWidget(lblNote, 2);
     // Generated numbers must never pass for published ones.
     lblSampleData = new StatusPanel(QStringLiteral("Sample data - not published figures"), bar);
     lblSampleData->setObjectName(QStringLiteral("lblSampleData"));
@@ -607,6 +610,9 @@ void frmMain::cboYears_Click()
     else
         tarvel::ApplyQuarterEntry(m_state.QuarterSelected, entry, tarvel::QuarterCount(m_state.TableCode));
     ShowQuarterCount();
+    // Back from "Select years" the list names its entry, not the count.
+    if (entry == tarvel::SelectQuartersEntry)
+        lblNote->Say(PanelText(4));
 }
 
 void frmMain::ChooseQuarters(tarvel::QuarterFlags chosen)
@@ -681,6 +687,8 @@ void frmMain::ChooseAreas(const tarvel::AreaFlags &chosen)
     const tarvel::AreaChoiceSummary summary = tarvel::SummarizeAreaChoice(m_state.AreaSelected);
     m_state.CurrentArea = summary.currentArea;
     SetPanelText(3, Latin1(summary.panelText));
+    // The focus is back on the button: the new count is said.
+    lblNote->Say(Latin1(summary.panelText));
 }
 
 void frmMain::cmdNext_Click()

@@ -31,6 +31,7 @@ class QPrinter;
 class QPushButton;
 class QRadioButton;
 class QWidget;
+class StatusNote;
 
 /// The main window: the numbered selection controls, the status bar that
 /// shows the selection, the menus and the area that holds every child
@@ -158,6 +159,9 @@ public:
     QAction *mnuHelpAbout = nullptr;
     /// The status-bar sign shown while the data are the sample data.
     QLabel *lblSampleData = nullptr;
+    /// The status-bar note: what a command did that shows nowhere else
+    /// (a screen reader hears it as a notification).
+    StatusNote *lblNote = nullptr;
 
 public slots:
     // Selection (series, table, quarters, areas) and the display buttons.
@@ -277,6 +281,13 @@ private:
     bool PreviewActiveChart();
     bool CopyActiveChart();
     void SaveChart(frmChart &chart);
+    /// The folder a chart's save and export dialogs open in: that of the
+    /// last output file of this run, else of the remembered export or print
+    /// file, else the home folder.
+    QString OutputStartFolder() const;
+    /// Remembers the folder of an output file (or a folder, ending in '/')
+    /// written or chosen by a command.
+    void RememberOutput(const std::string &file);
     void ExportChartData(frmChart &chart);
     void PrintChart(frmChart &chart);
 
@@ -300,6 +311,7 @@ private:
     /// The user chose the data folder with the change-path box.
     bool m_dataFolderChosen = false;
     std::optional<QFont> m_fontDialogChoice;
+    std::string m_lastOutput; ///< the last output file or folder of this run
     tarvel::PrintOptions m_printState;
     std::shared_ptr<QPrinter> m_printer; // shared_ptr: QPrinter stays incomplete here
     /// The help window of the help commands, installed into QtPrompts (frmMain_docs.cpp).

@@ -7,12 +7,15 @@
 
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/safe_output_file.h"
+#include "core/export/export_writer.h"
+#include "core/settings/settings_store.h"
 #include "core/print/print_engine.h"
 #include "core/views/chart_series.h"
 #include "viewer/chart/frmChart.h"
 #include "viewer/chart/frmChartImage.h"
 #include "viewer/display/frmDisplay.h"
 #include "viewer/print/frmPrint.h"
+#include "viewer/print/qt_print_preview.h"
 #include "viewer/print/qt_printer_target.h"
 #include "viewer/qt/qt_busy_cursor.h"
 #include "viewer/qt/qt_drawn_icon.h"
@@ -36,6 +39,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
+#include <QPointer>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -69,6 +73,40 @@ frmChart *CurrentChart(const QMdiArea *area)
         return ChartIn(active);
     return ChartIn(area->currentSubWindow());
 }
+
+// Closing a chart while it is the active window brings back the window it
+// was made from, when that is still open: the area by itself would bring
+// whichever window lies on top.
+class BackToSource final : public QObject {
+public:
+    BackToSource(QMdiSubWindow *chart, QMdiSubWindow *source) : QObject(chart), m_source(source)
+    {
+        chart->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *chart = qobject_cast<QMdiSubWindow *>(watched);
+        if (event->type() != QEvent::Close || !chart || !m_source)
+            return false;
+        QMdiArea *area = chart->mdiArea();
+        if (!area || area->activeSubWindow() != chart)
+            return false;
+        // After the area has chosen its own window.
+        QPointer<QMdiSubWindow> source = m_source;
+        QMetaObject::invokeMethod(area, [area, source] {
+            if (!source || !source->isVisible() || !area->subWindowList().contains(source))
+                return;
+            area->setActiveSubWindow(source);
+            if (QWidget *content = source->widget())
+                content->setFocus(Qt::OtherFocusReason);
+        }, Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    QPointer<QMdiSubWindow> m_source;
+};
 
 // A table or one-line window: what a chart is made from.
 frmDisplay *ChartSource(QMdiSubWindow *window)
@@ -273,7 +311,8 @@ void frmMain::UpdateChartCommand(QMdiSubWindow *active)
 
 void frmMain::RunChart()
 {
-    const frmDisplay *source = ChartSource(m_mdi->activeSubWindow());
+    QMdiSubWindow *from = m_mdi->activeSubWindow();
+    const frmDisplay *source = ChartSource(from);
     tarvel::ChartSelection selection;
     if (source)
         // The lines in the window's order: a ranked window's ranks them.
@@ -312,6 +351,7 @@ void frmMain::RunChart()
     QMdiSubWindow *window = m_mdi->addSubWindow(new ChildFrame(chart));
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(chart->windowTitle());
+    new BackToSource(window, from);
     // The default window size, but large enough for the chart's commands,
     // its legend's names and its axis titles, while the window area holds it.
     const int frame = 2 * window->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, window);
@@ -355,6 +395,7 @@ bool frmMain::PreviewActiveChart()
     QPrintPreviewDialog dialog(&Printer(), this);
     dialog.setObjectName(QStringLiteral("frmPrintPreview"));
     dialog.setWindowTitle(QStringLiteral("Print preview ") + chart->windowTitle());
+    PreparePreviewForKeyboard(dialog);
     bool drawn = false;
     connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
             [chart, &drawn](QPrinter *printer) { drawn = DrawChartPage(*chart, *printer); });
@@ -373,7 +414,7 @@ void frmMain::SaveChart(frmChart &chart)
                           QMessageBox::Warning);
     }
     int filter = 1;
-    const QString start = QDir::home().filePath(Latin1(chart.Data().Code) + QStringLiteral("-chart.png"));
+    const QString start = QDir(OutputStartFolder()).filePath(Latin1(chart.Data().Code) + QStringLiteral("-chart.png"));
     const std::optional<QString> answer = m_prompts.SaveFileName(SaveChartTitle, start, SaveChartFilter, filter);
     if (!answer || answer->trimmed().isEmpty())
         return;
@@ -418,6 +459,8 @@ void frmMain::SaveChart(frmChart &chart)
     busy.reset();
     if (failed)
         tarvel::ReportFailure(m_prompts, *failed);
+    else
+        RememberOutput(name);
 }
 
 void frmMain::ExportChartData(frmChart &chart)
@@ -427,7 +470,7 @@ void frmMain::ExportChartData(frmChart &chart)
                           QMessageBox::Warning);
     }
     int filter = 1;
-    const QString start = QDir::home().filePath(Latin1(chart.Data().Code) + QStringLiteral("-chart.csv"));
+    const QString start = QDir(OutputStartFolder()).filePath(Latin1(chart.Data().Code) + QStringLiteral("-chart.csv"));
     const std::optional<QString> answer = m_prompts.SaveFileName(ExportChartTitle, start, ExportChartFilter, filter);
     if (!answer || answer->trimmed().isEmpty())
         return;
@@ -449,6 +492,31 @@ void frmMain::ExportChartData(frmChart &chart)
         = WriteChartFile(name, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
     if (failed)
         tarvel::ReportFailure(m_prompts, *failed);
+    else
+        RememberOutput(name);
+}
+
+QString frmMain::OutputStartFolder() const
+{
+    // "-no file selected-" and the like name no file.
+    const std::vector<std::string> names{m_lastOutput, tarvel::ReadExportChoices(m_settings).FileName,
+                                         m_settings.ReadSetting(tarvel::SettingsKey("print"), "FileName").Text()};
+    for (const std::string &name : names) {
+        if (name.empty() || name.front() == '-')
+            continue;
+        const QString path = QString::fromLocal8Bit(name.c_str());
+        const QFileInfo file(path);
+        const QString folder = path.endsWith(QLatin1Char('/')) ? file.absoluteFilePath() : file.absolutePath();
+        if (QFileInfo(folder).isDir())
+            return folder;
+    }
+    return QDir::homePath();
+}
+
+void frmMain::RememberOutput(const std::string &file)
+{
+    if (!file.empty())
+        m_lastOutput = file;
 }
 
 void frmMain::PrintChart(frmChart &chart)

@@ -14,8 +14,27 @@
 #include "viewer/help/qt_help.h"
 
 #include <QMdiArea>
+#include <QMdiSubWindow>
 
 namespace {
+
+// The document window already open for request (the same caption, so the
+// same file), brought forward; nullptr when there is none.
+frmDoc *BringDocumentForward(frmMain &window, const tarvel::DocumentRequest &request)
+{
+    if (window.State().PrintAllMode)
+        return nullptr;
+    for (QMdiSubWindow *sub : window.MdiArea()->subWindowList()) {
+        auto *document = qobject_cast<frmDoc *>(sub->widget());
+        if (!document || document->Tag() != tarvel::ChildKind::Document || document->Caption() != request.Caption)
+            continue;
+        if (sub->isMinimized())
+            sub->showNormal();
+        window.MdiArea()->setActiveSubWindow(sub);
+        return document;
+    }
+    return nullptr;
+}
 
 // A new document window for request, shown at the default window size; its
 // text is read afterwards, so a file that cannot be read leaves it empty.
@@ -25,8 +44,11 @@ frmDoc *OpenDocumentWindow(frmMain &window, const tarvel::DocumentRequest &reque
     QMdiArea *area = window.MdiArea();
     auto *document = new frmDoc(state.PrintAllMode);
     document->SetCaption(request.Caption);
-    if (request.DisplayFont)
-        document->SetTextFont(Latin1(state.Display.FontName), state.Display.FontSize);
+    if (request.DisplayFont) {
+        // In the desktop's text size while no font is chosen, as the grids.
+        const QFont font = window.DisplayFont();
+        document->SetTextFont(font.family(), font.pointSize());
+    }
     if (request.Unsuppressed)
         document->ShowUnsuppressedColours();
     document->Show(*area, QSize(TwipsToPixelsX(state.Display.DefaultWindowWidth, area),
@@ -83,7 +105,13 @@ void frmMain::ShowFootnotes(tarvel::TableDocument which)
     if (!tarvel::TableChosen(m_state))
         return;
     const tarvel::DocumentRequest request = tarvel::FootnoteDocument(m_state.Paths(), m_state.TableCode, which);
-    frmDoc *document = OpenDocumentWindow(*this, request);
+    // A window already open comes forward; one left empty by a file that
+    // could not be read tries the file again.
+    frmDoc *document = BringDocumentForward(*this, request);
+    if (document && !document->Text().empty())
+        return;
+    if (!document)
+        document = OpenDocumentWindow(*this, request);
     LoadDocument(*this, *document, request.Path);
 }
 
@@ -93,11 +121,14 @@ void frmMain::ShowDocument(tarvel::DataDocument which)
     const std::optional<tarvel::DocumentRequest> request = tarvel::Documentation(m_state.Paths(), which);
     if (!request)
         return;
-    frmDoc *document = nullptr;
+    frmDoc *document = BringDocumentForward(*this, *request);
+    if (document && !document->Text().empty())
+        return;
     std::optional<std::string> text;
     {
         BusyCursor busy;
-        document = OpenDocumentWindow(*this, *request);
+        if (!document)
+            document = OpenDocumentWindow(*this, *request);
         text = tarvel::ReadWholeFile(request->Path);
     }
     // The warning comes with the normal pointer back.
@@ -133,7 +164,13 @@ void frmMain::HelpSearch()
 
 void frmMain::OpenWebSite()
 {
-    OpenWithAssociatedApp(m_prompts, QString::fromLatin1(tarvel::WebSiteAddress), false);
+    // Without a web site the documentation installed with the program
+    // stands in: the help's contents.
+    const QString address = QString::fromLatin1(tarvel::WebSiteAddress);
+    if (address.isEmpty())
+        m_prompts.ShowHelp(0);
+    else
+        OpenWithAssociatedApp(m_prompts, address, false);
 }
 
 void frmMain::ShowAbout()

@@ -7,12 +7,14 @@
 #include "viewer/export/frmExport.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMetaObject>
+#include <QPointer>
 #include <QTableView>
 
 #include <algorithm>
@@ -100,8 +102,23 @@ void frmMain::RunExport()
     selection.Paths = m_state.Paths();
     selection.AreaSelected = m_state.AreaSelected;
     selection.QuarterSelected = m_state.QuarterSelected;
-    frmExport wizard(m_prompts, m_settings, std::move(selection), m_state.TableCode, this);
-    m_prompts.RunDialog(wizard);
+    // The last question of a run closes with no window of the program to
+    // go back to, and the desktop may then leave none active: the main
+    // window and the control the user worked in are made active again.
+    const QPointer<QMdiSubWindow> child = m_mdi->activeSubWindow();
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    {
+        frmExport wizard(m_prompts, m_settings, std::move(selection), m_state.TableCode, this);
+        m_prompts.RunDialog(wizard);
+        if (wizard.Completed())
+            RememberOutput(wizard.Options().FileName);
+    }
+    activateWindow();
+    raise();
+    if (child && m_mdi->subWindowList().contains(child))
+        m_mdi->setActiveSubWindow(child);
+    if (focus && focus->window() == this && focus->isVisible())
+        focus->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void frmMain::RunCopyToClipboard()

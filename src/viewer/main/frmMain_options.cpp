@@ -4,10 +4,12 @@
 #include "viewer/main/frmMain.h"
 #include "viewer/qt/qt_text.h"
 
+#include "core/catalog/file_helpers.h"
 #include "core/settings/data_folder.h"
 #include "core/views/scroll_value.h"
 #include "viewer/display/frmScroll.h"
 #include "viewer/qt/qt_prompts.h"
+#include "viewer/qt/qt_status_note.h"
 #include "viewer/qt/qt_twips.h"
 
 #include <QAction>
@@ -122,6 +124,13 @@ void frmMain::ChangeDataFolder()
         m_state.DataFolder = *folder;
         m_dataFolderChosen = true;
         ShowDataFolderKind();
+        // The box itself asks nothing more; the status bar says what the
+        // commands will find, for as long as it holds.
+        if (tarvel::DataFilesPresent(*folder))
+            lblNote->Clear();
+        else
+            lblNote->Say(QStringLiteral("No Orlandel data files in ") + QString::fromLocal8Bit(folder->c_str()),
+                         StatusNote::Lasting::UntilReplaced);
     }
 }
 

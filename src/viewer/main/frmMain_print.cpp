@@ -12,6 +12,7 @@
 #include "core/catalog/file_helpers.h"
 #include "core/views/table_view_builder.h"
 #include "viewer/print/frmPrint.h"
+#include "viewer/print/qt_print_preview.h"
 #include "viewer/print/qt_printer_target.h"
 
 #include <QAction>
@@ -149,6 +150,8 @@ void frmMain::RunPrint()
         ReportPrinterFailure(*this, *target);
     }
     if (status == tarvel::PrintStatus::Printed) {
+        if (options.PrintToFile)
+            RememberOutput(options.PrintFileName);
         m_prompts.Message(QString::fromLatin1(tarvel::PrintCompletedTitle),
                           Latin1(tarvel::PrintCompletedText(snapshot.Caption)), QMessageBox::Information);
     }
@@ -218,6 +221,8 @@ void frmMain::RunPrintAll()
         ReportPrintAllCancelled(m_prompts, m_printState);
         return;
     }
+    if (m_printState.PrintToFile && summary.Printed > 0)
+        RememberOutput(m_printState.PrintFileName);
     ReportPrintAllDone(summary, count);
 }
 
@@ -318,6 +323,7 @@ bool RunPreview(frmMain &window, const QString &caption, const std::function<boo
     QPrintPreviewDialog dialog(&window.Printer(), &window);
     dialog.setObjectName(QStringLiteral("frmPrintPreview"));
     dialog.setWindowTitle(caption);
+    PreparePreviewForKeyboard(dialog);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&draw, &dialog](QPrinter *printer) {
         BusyCursor busy;
         // The pages are drawn as the dialog is about to show: it closes as

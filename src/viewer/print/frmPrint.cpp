@@ -453,7 +453,7 @@ void frmPrint::cmdCommand_Click()
         ? m_context.command(ChosenOptions())
         : tarvel::BatchCommand{{}, "There is no tarvel-batch command for this print: tarvel-batch prints "
                                    "tables to text and HTML files."};
-    CopyBatchCommand(m_context.prompts, command);
+    CopyBatchCommand(m_context.prompts, command, this);
 }
 
 void frmPrint::reject()

@@ -1,6 +1,7 @@
 #include "viewer/qt/qt_batch_command.h"
 
 #include "viewer/qt/qt_prompts.h"
+#include "viewer/qt/qt_status_note.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -27,7 +28,7 @@ QString CopyCommandTitle()
     return QStringLiteral("Copy as command");
 }
 
-bool CopyBatchCommand(Prompts &prompts, const tarvel::BatchCommand &command)
+bool CopyBatchCommand(Prompts &prompts, const tarvel::BatchCommand &command, const QWidget *from)
 {
     if (!command.Made()) {
         prompts.Message(CopyCommandTitle(), QString::fromLocal8Bit(command.Reason.c_str()), QMessageBox::Information);
@@ -36,5 +37,7 @@ bool CopyBatchCommand(Prompts &prompts, const tarvel::BatchCommand &command)
     // Paths are the system's bytes; everything else the command holds is ASCII.
     QGuiApplication::clipboard()->setText(
         QString::fromLocal8Bit(command.Text.data(), static_cast<qsizetype>(command.Text.size())));
+    // The clipboard shows nothing of itself.
+    StatusNote::Post(from, QStringLiteral("Command copied to the clipboard"));
     return true;
 }

@@ -135,20 +135,26 @@ bool QtPrompts::ConfirmReplace(const QString &title, const QString &text)
     return box->exec() == QMessageBox::Yes;
 }
 
+std::unique_ptr<QInputDialog> MakeInputBox(QWidget *parent, const QString &title, const QString &prompt,
+                                           const QString &initial)
+{
+    auto box = std::make_unique<QInputDialog>(parent);
+    box->setWindowTitle(title);
+    box->setLabelText(prompt);
+    box->setTextValue(initial);
+    box->setInputMode(QInputDialog::TextInput);
+    KeepTitleWhole(*box);
+    if (!parent)
+        CentreOnScreenWhenShown(*box);
+    return box;
+}
+
 std::optional<QString> QtPrompts::InputBox(const QString &title, const QString &prompt, const QString &initial)
 {
-    QWidget *parent = ShownParent(m_parent);
-    QInputDialog box(parent);
-    box.setWindowTitle(title);
-    box.setLabelText(prompt);
-    box.setTextValue(initial);
-    box.setInputMode(QInputDialog::TextInput);
-    KeepTitleWhole(box);
-    if (!parent)
-        CentreOnScreenWhenShown(box);
-    if (box.exec() != QDialog::Accepted)
+    const std::unique_ptr<QInputDialog> box = MakeInputBox(ShownParent(m_parent), title, prompt, initial);
+    if (box->exec() != QDialog::Accepted)
         return std::nullopt;
-    return box.textValue();
+    return box->textValue();
 }
 
 std::optional<QString> QtPrompts::SaveFileName(const QString &title, const QString &start, const QString &filter,
@@ -241,11 +247,48 @@ QFont RegularStyleOf(const QFont &font)
     return regular;
 }
 
+namespace {
+
+// What the font dialog needs besides its own set-up: its lists are read by
+// the names of their labels, and its sample box by its title.
+void FinishFontDialog(QFontDialog &dialog)
+{
+    // The face and style lists are their labels' buddies, and each has a box
+    // above it that hands it the focus; the size box is the size label's
+    // buddy, and the list below it has none.
+    const QList<QListView *> lists = dialog.findChildren<QListView *>(Qt::FindDirectChildrenOnly);
+    const QList<QLineEdit *> edits = dialog.findChildren<QLineEdit *>(Qt::FindDirectChildrenOnly);
+    QString sizeName;
+    for (QLabel *label : dialog.findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
+        const QString name = label->text().remove(QLatin1Char('&'));
+        if (auto *list = qobject_cast<QListView *>(label->buddy())) {
+            list->setAccessibleName(name);
+            for (QLineEdit *edit : edits) {
+                if (edit->focusProxy() == list)
+                    edit->setAccessibleName(name);
+            }
+        } else if (qobject_cast<QLineEdit *>(label->buddy())) {
+            sizeName = name;
+        }
+    }
+    for (QListView *list : lists) {
+        if (list->accessibleName().isEmpty())
+            list->setAccessibleName(sizeName);
+    }
+    for (QGroupBox *group : dialog.findChildren<QGroupBox *>(Qt::FindDirectChildrenOnly)) {
+        for (QLineEdit *sample : group->findChildren<QLineEdit *>())
+            sample->setAccessibleName(group->title().remove(QLatin1Char('&')));
+    }
+}
+
+} // namespace
+
 std::unique_ptr<QFontDialog> MakeFontDialog(const QFont &initial, bool fixedPitchOnly, QWidget *parent)
 {
     auto dialog = std::make_unique<QFontDialog>(parent);
     if (!fixedPitchOnly) {
         dialog->setCurrentFont(initial);
+        FinishFontDialog(*dialog);
         return dialog;
     }
     dialog->setOptions(QFontDialog::MonospacedFonts | QFontDialog::DontUseNativeDialog);
@@ -274,10 +317,20 @@ std::unique_ptr<QFontDialog> MakeFontDialog(const QFont &initial, bool fixedPitc
                 label->hide();
         }
     }
+    // The sample box takes its height from the effects box beside it: it
+    // keeps that height when the effects go, or it would show nothing.
+    int effectsHeight = 0;
     for (QGroupBox *group : dialog->findChildren<QGroupBox *>(Qt::FindDirectChildrenOnly)) {
-        if (!group->findChildren<QCheckBox *>().isEmpty())
+        if (!group->findChildren<QCheckBox *>().isEmpty()) {
+            effectsHeight = group->sizeHint().height();
             group->hide();
+        }
     }
+    for (QGroupBox *group : dialog->findChildren<QGroupBox *>(Qt::FindDirectChildrenOnly)) {
+        if (group->isVisibleTo(dialog.get()) && !group->findChildren<QLineEdit *>().isEmpty())
+            group->setMinimumHeight(effectsHeight);
+    }
+    FinishFontDialog(*dialog);
     return dialog;
 }
 
@@ -352,10 +405,12 @@ void OpenWithAssociatedApp(Prompts &prompts, const QString &path, bool showError
                             QMessageBox::Warning);
         }
     } else {
-        // 31 is the code the desktop gives when no application is associated.
+        // 31 is the code the desktop gives when no application is
+        // associated; the second line says what it means.
         prompts.Message(path,
                         QStringLiteral("There was an error (err#31) opening the file '") + path
-                            + QStringLiteral("' with the application '") + application + QStringLiteral("'."),
+                            + QStringLiteral("' with the application '") + application + QStringLiteral("'.\n")
+                            + QStringLiteral("No program is set up to open this kind of file."),
                         QMessageBox::Warning);
     }
     QGuiApplication::restoreOverrideCursor();

@@ -13,6 +13,7 @@
 
 class QDialog;
 class QFontDialog;
+class QInputDialog;
 class QPrintDialog;
 class QPrinter;
 class QWidget;
@@ -111,6 +112,9 @@ private:
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget *parent, const QString &title, const QString &text,
                                             QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
                                             QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+/// The input box QtPrompts runs, made but not shown.
+std::unique_ptr<QInputDialog> MakeInputBox(QWidget *parent, const QString &title, const QString &prompt,
+                                           const QString &initial);
 /// The width a window titled title needs for the whole title to show in its
 /// frame, beside the frame's icon and buttons, in widget's pixels.
 int TitleRoom(const QWidget &widget, const QString &title);

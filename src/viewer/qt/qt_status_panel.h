@@ -6,7 +6,7 @@
 /// letters: too long for its room it loses its middle ("Areas sel...ted - 2"),
 /// and its tooltip then shows the whole text. text() and a screen reader always have the whole text; the
 /// panel's own tooltip (what it tells) is its accessible description.
-class StatusPanel final : public QLabel {
+class StatusPanel : public QLabel {
 public:
     explicit StatusPanel(const QString &text, QWidget *parent = nullptr);
 
