@@ -331,6 +331,62 @@ TEST(ChartSeries, TooManyAreasOfAOneLineView)
     EXPECT_EQ(ChartFromGrid(*grid, {2, 54, 55}, Paths(folder)).Problem, ChartProblem::HeadingRow);
 }
 
+// One value axis, one unit: ZR4's population (persons) and per-capita
+// income (dollars) chart alone or with lines of their own unit, never with
+// the lines of millions of dollars or with each other.
+TEST(ChartSeries, LinesOfDifferentUnitsAreNotChartedTogether)
+{
+    TempFolder folder;
+    WriteTable(folder, "ZR4", PlainCell);
+    std::vector<std::string> titles;
+    for (int line = 1; line <= LineCount("ZR4"); ++line) {
+        const std::string title = line == 2 ? "  Population (persons)"
+            : line == 3                     ? "Per capita personal income (dollars)"
+                                            : "Line " + std::to_string(line);
+        titles.push_back(sample::LineTitleRecordText("0010", title));
+    }
+    folder.Write("ZR4line.csv", sample::CrLfLines(titles));
+    const DataPaths paths = Paths(folder);
+    const Grid grid = TableView(paths, "ZR4", 2, Quarters("ZR4", {240, 241}));
+    const std::string dollars = "Millions of dollars, seasonally adjusted at annual rates";
+
+    // Lines 1 to 3 stand in grid rows 2 to 4; line 4 in row 7.
+    const struct {
+        std::vector<int> rows;
+        std::vector<std::string> units; // one: charted in it; more: refused
+    } cases[] = {
+        {{2}, {dollars}},
+        {{2, 7}, {dollars}},
+        {{3}, {"persons"}},
+        {{4, 1}, {"dollars"}},
+        {{4, 3}, {"persons", "dollars"}},
+        {{7, 3, 2}, {dollars, "persons"}},
+        {{2, 3, 4}, {dollars, "persons", "dollars"}},
+    };
+    for (const auto &c : cases) {
+        const ChartSelection selection = ChartFromGrid(grid, c.rows, paths, SeriesOrder::AsGiven);
+        if (c.units.size() == 1) {
+            ASSERT_EQ(selection.Problem, ChartProblem::None) << c.rows.front();
+            const Result<ChartData> chart = BuildChart(selection.Request);
+            ASSERT_TRUE(chart) << FailureText(chart.Error());
+            EXPECT_EQ(chart->Unit, c.units.front()) << c.rows.front();
+            continue;
+        }
+        EXPECT_EQ(selection.Problem, ChartProblem::MixedUnits) << c.rows.front();
+        EXPECT_EQ(selection.Units, c.units) << c.rows.front();
+    }
+    EXPECT_EQ(ChartProblemMessage(ChartFromGrid(grid, {3, 4}, paths))->Text,
+              "A chart measures its lines on one value axis, in one unit; the lines selected are in \"persons\" "
+              "and \"dollars\". Select lines of one unit.");
+
+    // Asked for directly, lines of two units are refused too.
+    ChartRequest request = ChartFromGrid(grid, {2}, paths).Request;
+    request.Lines = {{2, 1}, {2, 2}};
+    const Result<ChartData> mixed = BuildChart(request);
+    ASSERT_FALSE(mixed);
+    EXPECT_EQ(mixed.Error().kind, FailureKind::Usage);
+}
+
 TEST(ChartSeries, FilesThatCannotBeReadGiveTheirFailure)
 {
     TempFolder folder;

@@ -22,6 +22,8 @@
 #include <QLegendMarker>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTest>
 #include <QValueAxis>
@@ -213,6 +215,60 @@ TEST_F(ExploreTest, WheelRectanglePanAndResetZoomAndStayInsideTheChart)
     Drag(plot.center(), plot.center() + QPointF(50, 50), Qt::MiddleButton);
     Drag(plot.center(), plot.center() + QPointF(1, 1), Qt::LeftButton);
     EXPECT_FALSE(chart->IsZoomed());
+}
+
+// Whatever is in view, at any window size: the quarter axis labels only
+// quarters in view, each whole (never "199..."), under the plot, several of
+// them, and none where the plot ends unless its quarter is there.
+TEST_F(ExploreTest, QuarterLabelsAreWholeAndInViewWhenZoomedOrMoved)
+{
+    Show(AreasChart(3, 120));
+    const QRegularExpression label(QStringLiteral("^\\d{4}\\.[1-4]$"));
+    const auto check = [this, &label](const std::string &state) {
+        QCoreApplication::processEvents();
+        const QRectF plot = chart->PlotRect();
+        const tarvel::AxisRange view = chart->QuarterRange();
+        int shown = 0;
+        for (QGraphicsItem *item : chart->chtView->scene()->items()) {
+            auto *text = dynamic_cast<QGraphicsTextItem *>(item);
+            const QRectF box = chart->chtView->viewportTransform().mapRect(item->sceneBoundingRect());
+            // The quarter axis's labels stand in the band just under the plot.
+            if (!text || !text->isVisible() || box.top() < plot.bottom() || box.top() > plot.bottom() + box.height())
+                continue;
+            const QString said = text->toPlainText();
+            ASSERT_TRUE(label.match(said).hasMatch()) << state << ": \"" << said.toStdString() << "\"";
+            ++shown;
+            const int k = static_cast<int>(std::find(chart->Data().Labels.begin(), chart->Data().Labels.end(),
+                                                     said.toStdString()) - chart->Data().Labels.begin());
+            EXPECT_GE(k, view.Low - 1e-6) << state << " " << said.toStdString();
+            EXPECT_LE(k, view.High + 1e-6) << state << " " << said.toStdString();
+            const double x = plot.left() + (k - view.Low) / view.Span() * plot.width();
+            EXPECT_NEAR(box.center().x(), x, 2) << state << " " << said.toStdString();
+        }
+        EXPECT_GE(shown, 2) << state;
+    };
+    for (const QSize size : {QSize(700, 460), QSize(790, 790), QSize(1400, 600)}) {
+        chart->resize(size);
+        chart->ResetZoom();
+        const std::string at = std::to_string(size.width()) + "x" + std::to_string(size.height());
+        check(at + " whole");
+        for (int i = 1; i <= 6; ++i) {
+            chart->ZoomIn();
+            check(at + " zoomed " + std::to_string(i));
+        }
+        for (int i = 0; i < 5; ++i) {
+            chart->Pan(QPointF(-chart->PlotRect().width() / 3.7, 0));
+            check(at + " moved " + std::to_string(i));
+        }
+        chart->ZoomAt(chart->PlotRect().topLeft() + QPointF(3, 3), 1.5);
+        check(at + " at the left edge");
+    }
+
+    // A small chart of four quarters labels every one.
+    Show(AreasChart(2, 4));
+    chart->resize(420, 360);
+    check("four quarters");
+    EXPECT_EQ(chart->AxisLabels().size(), 4) << chart->PlotRect().width();
 }
 
 TEST_F(ExploreTest, LogScaleDrawsTheSameValuesAndStartsWhereTheDataStartAsLinearDoes)
@@ -418,6 +474,25 @@ TEST_F(ExploreTest, PicturesAtAChosenSizeAndTheImageSizeDialog)
     }
     EXPECT_EQ(chart->Image().size(), screen) << "the window's own picture is unchanged";
     EXPECT_TRUE(chart->Image(QSize()).isNull());
+
+    // Pictures and pages of other shapes are laid out for their shape; the
+    // window's chart, zoomed to its last quarters, stays as it was.
+    chart->ZoomAt(chart->PlotRect().topRight() + QPointF(-2, 2), 2);
+    QCoreApplication::processEvents();
+    const QImage before = chart->Image();
+    const tarvel::AxisRange quarters = chart->QuarterRange();
+    const Qt::Alignment legend = chart->Chart()->legend()->alignment();
+    (void)chart->Image(QSize(300, 1200));
+    (void)chart->Image(QSize(2400, 300));
+    QImage page(QSize(1100, 850), QImage::Format_ARGB32);
+    {
+        QPainter painter(&page);
+        chart->Render(painter, QRectF(0, 0, 1100, 850));
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(chart->QuarterRange(), quarters);
+    EXPECT_EQ(chart->Chart()->legend()->alignment(), legend);
+    EXPECT_TRUE(chart->Image() == before) << "the window's chart changed";
 
     frmChartImage dialog;
     dialog.SetSize(QSize(600, 400));

@@ -20,7 +20,10 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHeaderView>
+#include <QChart>
 #include <QItemSelectionModel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -231,7 +234,15 @@ TEST_F(SortTest, CopyPrintAndChartFollowTheRowsShown)
     EXPECT_NE(copied.find("\r\n" + first + "\t"), std::string::npos) << copied;
     EXPECT_LT(copied.find(first + "\t"), copied.find(second + "\t")) << copied;
 
-    // A chart of the two rows charts those two areas.
+    // A chart of four rows charts those areas in the window's order, in
+    // its lines, legend and data alike.
+    std::vector<std::string> ranked;
+    for (int r = 3; r <= 6; ++r)
+        ranked.emplace_back(shown.Cell(r, 0));
+    ASSERT_FALSE(std::is_sorted(ranked.begin(), ranked.end())) << "the ranking must differ from area order";
+    view->grdData->selectionModel()->select(
+        QItemSelection(view->grdData->model()->index(2, 0), view->grdData->model()->index(5, 0)),
+        QItemSelectionModel::ClearAndSelect);
     window->RunChart();
     EXPECT_TRUE(prompts.Of(Kind::Message).empty())
         << (prompts.records.empty() ? "" : prompts.records.back().text.toStdString());
@@ -240,10 +251,18 @@ TEST_F(SortTest, CopyPrintAndChartFollowTheRowsShown)
     std::vector<std::string> charted;
     for (const tarvel::ChartSeries &series : chart->Data().Series)
         charted.push_back(series.AreaName);
-    std::sort(charted.begin(), charted.end());
-    std::vector<std::string> chosen{first, second};
-    std::sort(chosen.begin(), chosen.end());
-    EXPECT_EQ(charted, chosen);
+    EXPECT_EQ(charted, ranked);
+    const std::string csv = chart->DataCsv();
+    std::string header = "\"Quarter\"";
+    for (const std::string &name : ranked)
+        header += ",\"" + name + "\"";
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), header);
+    std::vector<std::string> legend;
+    for (const QLegendMarker *marker : chart->Chart()->legend()->markers()) {
+        if (marker->isVisible())
+            legend.push_back(marker->label().toStdString());
+    }
+    EXPECT_EQ(legend, ranked);
 
     // Print the sorted window to a text file.
     window->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(view->parentWidget()));

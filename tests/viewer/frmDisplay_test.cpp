@@ -152,7 +152,7 @@ TEST_F(DisplayTest, NewWindowTakesTheDefaultsAndShowsTheNewestQuarters)
 {
     auto window = Start();
     auto &state = window->State();
-    state.Display.DefaultWindowWidth = 9000;
+    state.Display.DefaultWindowWidth = 12000; // wider than the four quarters need
     state.Display.DefaultWindowHeight = 4500;
     state.Display.FontSize = 11;
     SelectTable(*window, "ZR5");
@@ -163,7 +163,7 @@ TEST_F(DisplayTest, NewWindowTakesTheDefaultsAndShowsTheNewestQuarters)
     frmDisplay *display = DisplayOf(child);
     ASSERT_NE(display, nullptr);
     EXPECT_EQ(display->Tag(), tarvel::ChildKind::TableView);
-    EXPECT_NEAR(PixelsToTwipsX(child->width(), child), 9000, 15);
+    EXPECT_NEAR(PixelsToTwipsX(child->width(), child), 12000, 15);
     EXPECT_NEAR(PixelsToTwipsY(child->height(), child), 4500, 15);
     EXPECT_EQ(display->grdData->font().pointSize(), 11);
     EXPECT_EQ(display->grdData->objectName(), QStringLiteral("grdData"));
@@ -218,6 +218,75 @@ TEST_F(DisplayTest, LargeDisplayFontCutsNoValueOrTitle)
         for (int r = 0; r < grid.Rows(); ++r)
             widest = std::max(widest, drawn.horizontalAdvance(Latin1(grid.Cell(r, c))));
         EXPECT_GE(display->ColumnWidth(c), widest + drawn.horizontalAdvance(QLatin1Char('0')) - 1) << "column " << c;
+    }
+}
+
+int WidestQuarterColumn(const frmDisplay &display)
+{
+    const QHeaderView *quarters = display.grdData->horizontalHeader();
+    int widest = 0;
+    for (int c = 0; c < quarters->count(); ++c)
+        widest = std::max(widest, quarters->sectionSize(c));
+    return widest;
+}
+
+// A window opens wide enough for the titles and every quarter chosen (a
+// large font needs more than the default width), but no wider than the
+// window area; narrowed, by Tile Vertical or by hand, its titles give way
+// to a quarter column, cut short, down to the width of "     Item".
+TEST_F(DisplayTest, ANarrowWindowStillShowsAQuarterColumn)
+{
+    auto window = Start();
+    window->resize(1100, 760);
+    window->State().Display.FontSize = 12;
+    SelectTable(*window, "ZR5");
+    ChooseAreas(*window, {1, 2, 3});
+    window->mnuView->trigger();
+    frmDisplay *display = Active(*window);
+    ASSERT_NE(display, nullptr);
+    QCoreApplication::processEvents();
+    int allQuarters = 0;
+    for (int c = 1; c < display->Data().Columns(); ++c)
+        allQuarters += display->ColumnWidth(c);
+    EXPECT_EQ(display->ColumnWidth(0), display->MeasuredTitleWidth());
+    EXPECT_GE(display->grdData->viewport()->width(), allQuarters);
+    EXPECT_GT(PixelsToTwipsX(window->MdiArea()->activeSubWindow()->width(), display), 8000);
+
+    // Every quarter of the table cannot fit: the window area's width at most.
+    tarvel::test::ChooseQuarterEntry(*window, tarvel::SelectQuartersEntry - 1);
+    window->mnuView->trigger();
+    ASSERT_EQ(Active(*window)->Data().Columns(), 177);
+    EXPECT_LE(window->MdiArea()->activeSubWindow()->width(), window->MdiArea()->viewport()->width());
+    window->MdiArea()->activeSubWindow()->close();
+
+    window->mnuView->trigger();
+    window->ArrangeWindows(frmMain::Arrangement::TileVertical);
+    QCoreApplication::processEvents();
+    for (QMdiSubWindow *child : window->MdiArea()->subWindowList()) {
+        const frmDisplay *tiled = DisplayOf(child);
+        EXPECT_GE(tiled->grdData->viewport()->width(), WidestQuarterColumn(*tiled)) << child->windowTitle().toStdString();
+        EXPECT_LT(tiled->ColumnWidth(0), tiled->MeasuredTitleWidth());
+    }
+
+    // Any width: the titles are cut only as far as a whole quarter column
+    // needs, and never below the shortest width.
+    QMdiSubWindow *child = window->MdiArea()->activeSubWindow();
+    const QFontMetrics metrics(display->grdData->font());
+    const int least = metrics.horizontalAdvance(QStringLiteral("     Item0"));
+    for (int width = 120; width <= 1000; width += 40) {
+        child->resize(width, child->height());
+        QCoreApplication::processEvents();
+        const frmDisplay *shown = DisplayOf(child);
+        const int titles = shown->ColumnWidth(0);
+        const int room = shown->grdData->viewport()->width() - WidestQuarterColumn(*shown);
+        EXPECT_GE(titles, std::min(least, shown->MeasuredTitleWidth())) << width;
+        EXPECT_LE(titles, shown->MeasuredTitleWidth()) << width;
+        if (titles > least) {
+            EXPECT_GE(room, 0) << width;
+        }
+        if (titles > least && titles < shown->MeasuredTitleWidth()) {
+            EXPECT_LE(room, 1) << width;
+        }
     }
 }
 

@@ -131,7 +131,6 @@ Result<ChartData> BuildChart(const ChartRequest &request)
     chart.Title = request.SourceCaption;
     chart.Unsuppressed = request.Paths.Unsuppressed;
     chart.Caption = ChartCaption(request.SourceCaption, chart.Unsuppressed);
-    chart.Unit = ValueUnit(code);
     for (const int k : quarters)
         chart.Labels.push_back(QuarterLabel(k, code));
 
@@ -142,6 +141,11 @@ Result<ChartData> BuildChart(const ChartRequest &request)
         if (static_cast<std::size_t>(ref.Line) > titles->size())
             return Failure::Damaged(LineTitleFileName(request.Paths, code), "it holds too few line titles");
         series.LineTitle = Trim((*titles)[static_cast<std::size_t>(ref.Line - 1)]);
+        const std::string unit(LineUnit(code, series.LineTitle));
+        if (chart.Series.empty())
+            chart.Unit = unit;
+        else if (unit != chart.Unit)
+            return UsageFailure("the lines charted are of different units: " + chart.Unit + ", " + unit);
         if (areaRows) {
             series.AreaName = WholeTableCaption(code);
         } else {
@@ -183,7 +187,7 @@ Result<ChartData> BuildChart(const ChartRequest &request)
     return chart;
 }
 
-ChartSelection ChartFromGrid(const Grid &grid, const std::vector<int> &rows, const DataPaths &paths)
+ChartSelection ChartFromGrid(const Grid &grid, const std::vector<int> &rows, const DataPaths &paths, SeriesOrder order)
 {
     ChartSelection selection;
     const std::string code = CodeFromCaption(grid.Caption);
@@ -216,10 +220,23 @@ ChartSelection ChartFromGrid(const Grid &grid, const std::vector<int> &rows, con
         else
             lines.push_back({grid.Area, n});
     }
-    std::sort(lines.begin(), lines.end(), [&selection](const ChartLineRef &a, const ChartLineRef &b) {
-        return selection.Areas ? a.Area < b.Area : a.Line < b.Line;
-    });
+    if (order == SeriesOrder::TableOrder) {
+        std::sort(lines.begin(), lines.end(), [&selection](const ChartLineRef &a, const ChartLineRef &b) {
+            return selection.Areas ? a.Area < b.Area : a.Line < b.Line;
+        });
+    }
     selection.Count = static_cast<int>(lines.size());
+    // One value axis measures one unit; a table's lines may differ (ZR4's
+    // population in persons beside income in millions of dollars).
+    if (!selection.Areas) {
+        for (const int row : chosen) {
+            if (layout.DataLine(row) == 0)
+                continue;
+            const std::string unit(LineUnit(code, Trim(grid.Cell(row, 0))));
+            if (std::find(selection.Units.begin(), selection.Units.end(), unit) == selection.Units.end())
+                selection.Units.push_back(unit);
+        }
+    }
     if (lines.empty()) {
         selection.Problem = ChartProblem::HeadingRow;
         return selection;
@@ -228,6 +245,11 @@ ChartSelection ChartFromGrid(const Grid &grid, const std::vector<int> &rows, con
         selection.Problem = ChartProblem::TooMany;
         return selection;
     }
+    if (selection.Units.size() > 1) {
+        selection.Problem = ChartProblem::MixedUnits;
+        return selection;
+    }
+    selection.Units.clear();
 
     const int quarterCount = QuarterCount(code);
     std::vector<std::uint8_t> shown(static_cast<std::size_t>(quarterCount) + 1, 0);
@@ -272,6 +294,15 @@ std::optional<ChartMessage> ChartProblemMessage(const ChartSelection &selection)
     }
     case ChartProblem::NoQuarters:
         return ChartMessage{ChartTitle, "The window shows no quarters to chart."};
+    case ChartProblem::MixedUnits: {
+        std::string units;
+        for (std::size_t i = 0; i < selection.Units.size(); ++i) {
+            units += i == 0 ? "" : i + 1 == selection.Units.size() ? " and " : ", ";
+            units += "\"" + (selection.Units[i].empty() ? std::string("no unit stated") : selection.Units[i]) + "\"";
+        }
+        return ChartMessage{ChartTitle, "A chart measures its lines on one value axis, in one unit; the lines "
+                                        "selected are in " + units + ". Select lines of one unit."};
+    }
     }
     return std::nullopt;
 }

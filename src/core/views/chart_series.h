@@ -40,8 +40,8 @@ struct ChartData {
     std::string Code;
     std::string Title;   ///< the source window's caption
     std::string Caption; ///< the chart window's caption
-    /// The unit of the values ("Millions of dollars, ..."); empty when the
-    /// catalog knows none for the table.
+    /// The unit of the values ("Millions of dollars, ...", "Persons"), the
+    /// same for every line; empty when the catalog knows none.
     std::string Unit;
     bool Unsuppressed = false;
     std::vector<std::string> Labels; ///< the quarter labels, oldest first
@@ -81,27 +81,36 @@ bool HoldsNumber(std::string_view valueText);
 /// catalog, no line, a line or area out of range or no quarter; a file
 /// that cannot be read or is too short gives its Failure, and a value
 /// charted that is not a number (IsValueNumber) makes the record damaged.
+/// Lines of different units are a usage failure.
 Result<ChartData> BuildChart(const ChartRequest &request);
 
 /// Why the chart command will not chart a window's selection.
-enum class ChartProblem { None, NotChartable, HeadingRow, TooMany, NoQuarters };
+enum class ChartProblem { None, NotChartable, HeadingRow, TooMany, NoQuarters, MixedUnits };
 
 struct ChartSelection {
     ChartProblem Problem = ChartProblem::None;
     int Count = 0;         ///< lines or areas selected
     bool OneLine = false;  ///< the source is a one-line view
     bool Areas = false;    ///< the rows chosen are areas (a one-line view or ZR1)
+    std::vector<std::string> Units; ///< MixedUnits: the units of the lines, first seen first
     ChartRequest Request;  ///< filled when Problem is None
 };
+
+/// The order of a chart's lines: the table's (areas in area order, lines
+/// in line order), or the order the rows are given in (a ranked window's).
+enum class SeriesOrder { TableOrder, AsGiven };
 
 /// The chart of a display window's grid for its selected grid rows
 /// (1-based, any order, repeats ignored). A table view charts those of its
 /// lines for its area (ZR1: its areas), a one-line view its line for those
 /// areas; heading and spacer rows are skipped. Usage problems are values,
 /// not failures: HeadingRow when no chosen row holds numbers, TooMany above
-/// MaxChartSeries, NoQuarters for a grid without quarter columns and
-/// NotChartable for a grid no builder made.
-ChartSelection ChartFromGrid(const Grid &grid, const std::vector<int> &rows, const DataPaths &paths);
+/// MaxChartSeries, NoQuarters for a grid without quarter columns,
+/// MixedUnits for lines of different units (LineUnit of their titles: one
+/// value axis cannot measure persons and dollars) and NotChartable for a
+/// grid no builder made.
+ChartSelection ChartFromGrid(const Grid &grid, const std::vector<int> &rows, const DataPaths &paths,
+                             SeriesOrder order = SeriesOrder::TableOrder);
 
 struct ChartMessage {
     std::string Title;

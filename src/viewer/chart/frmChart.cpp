@@ -128,6 +128,9 @@ constexpr int LeastPlotWidth = 420;
 frmChart::frmChart(tarvel::ChartData data, QWidget *parent)
     : QWidget(parent), m_data(std::move(data)), m_shown(m_data.Series.size(), true), m_unit(Latin1(m_data.Unit))
 {
+    // The axis title starts with a capital ("Persons").
+    if (!m_unit.isEmpty())
+        m_unit[0] = m_unit[0].toUpper();
     setObjectName(QStringLiteral("frmChart"));
     setWindowTitle(Latin1(m_data.Caption));
 
@@ -192,6 +195,9 @@ frmChart::frmChart(tarvel::ChartData data, QWidget *parent)
     connect(chtView, &ChartView::ResetRequested, this, &frmChart::ResetZoom);
     connect(chtView, &ChartView::PointerMoved, this, &frmChart::ShowToolTip);
     connect(m_chart, &QChart::plotAreaChanged, this, &frmChart::OnPlotAreaChanged);
+    // The legend's place follows the chart's own size, which the view sets
+    // after this window's resize.
+    connect(m_chart, &QGraphicsWidget::geometryChanged, this, &frmChart::PlaceLegend);
 
     CreateCommands();
     auto *layout = new QVBoxLayout(this);
@@ -593,31 +599,53 @@ QImage frmChart::Image() const
     return chtView->grab().toImage();
 }
 
-QImage frmChart::Image(QSize pixels)
+std::unique_ptr<frmChart> frmChart::LaidOutCopy(QSizeF size) const
 {
+    auto copy = std::make_unique<frmChart>(m_data);
+    copy->setAttribute(Qt::WA_DontShowOnScreen);
+    copy->setPalette(palette());
+    copy->setFont(font());
+    copy->resize(this->size());
+    copy->show();
+    for (std::size_t i = 0; i < m_shown.size(); ++i) {
+        if (!m_shown[i])
+            copy->SetSeriesShown(static_cast<int>(i), false);
+    }
+    copy->SetLogScale(m_log);
+    copy->m_viewX = m_viewX;
+    copy->m_viewY = m_viewY;
+    copy->m_chart->resize(size);
+    copy->PlaceLegend();
+    if (QGraphicsLayout *layout = copy->m_chart->layout())
+        layout->activate();
+    copy->FindFullRanges();
+    copy->ApplyRanges();
+    copy->FitValueTitle();
+    return copy;
+}
+
+void frmChart::RenderLaidOut(QPainter &painter, const QRectF &target) const
+{
+    // Laid out for the target's shape at the size on screen, then scaled
+    // up, so that the text keeps its size beside the lines.
     const QSizeF screen = m_chart->size();
-    if (pixels.isEmpty() || screen.isEmpty())
+    const double scale = std::min(target.width() / screen.width(), target.height() / screen.height());
+    const QSizeF layout(target.width() / scale, target.height() / scale);
+    const std::unique_ptr<frmChart> copy = LaidOutCopy(layout);
+    painter.fillRect(target, copy->m_chart->backgroundBrush().color());
+    copy->chtView->scene()->render(&painter, target, QRectF(copy->m_chart->scenePos(), layout));
+}
+
+QImage frmChart::Image(QSize pixels) const
+{
+    if (pixels.isEmpty() || m_chart->size().isEmpty())
         return {};
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return {}; // more than the memory holds
-    // Laid out for the new shape at the size on screen, then scaled up, so
-    // that the text keeps its size beside the lines.
-    const double scale = std::min(pixels.width() / screen.width(), pixels.height() / screen.height());
-    const QSizeF layout(pixels.width() / scale, pixels.height() / scale);
-    const auto arrange = [this](QSizeF size) {
-        m_chart->resize(size);
-        PlaceLegend();
-        if (QGraphicsLayout *chartLayout = m_chart->layout())
-            chartLayout->activate();
-    };
-    arrange(layout);
-    image.fill(m_chart->backgroundBrush().color());
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    chtView->scene()->render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)), QRectF(m_chart->scenePos(), layout));
-    painter.end();
-    arrange(screen);
+    RenderLaidOut(painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
     return image;
 }
 
@@ -632,7 +660,7 @@ QPageLayout::Orientation frmChart::PageOrientation() const
     return size.width() > size.height() ? QPageLayout::Landscape : QPageLayout::Portrait;
 }
 
-bool frmChart::WritePng(QIODevice &device, QSize pixels)
+bool frmChart::WritePng(QIODevice &device, QSize pixels) const
 {
     const QImage image = pixels.isEmpty() ? Image() : Image(pixels);
     return !image.isNull() && image.save(&device, "PNG");
@@ -656,7 +684,8 @@ bool frmChart::WriteSvg(QIODevice &device) const
 
 void frmChart::Render(QPainter &painter, const QRectF &target) const
 {
-    chtView->render(&painter, target, chtView->viewport()->rect(), Qt::KeepAspectRatio);
+    if (!target.isEmpty() && !m_chart->size().isEmpty())
+        RenderLaidOut(painter, target);
 }
 
 std::string frmChart::DataCsv() const

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,15 +52,18 @@ public:
     QImage Image() const;
     /// The picture drawn pixels large: laid out for that shape with its
     /// text as large as on screen, then scaled to fit. Null for an empty size.
-    QImage Image(QSize pixels);
+    /// The window's own chart stays as it is.
+    QImage Image(QSize pixels) const;
     /// The size of the picture on screen, in pixels.
     QSize PictureSize() const;
     /// Writes the picture as PNG (pixels large; the size on screen when
     /// pixels is empty) or as SVG (titled with the caption) to device;
     /// false when it could not be written.
-    bool WritePng(QIODevice &device, QSize pixels = {});
+    bool WritePng(QIODevice &device, QSize pixels = {}) const;
     bool WriteSvg(QIODevice &device) const;
-    /// Draws the picture into target, as large as fits, its shape kept.
+    /// Draws the picture into target (a page), laid out for target's shape
+    /// with its text as large, beside the lines, as on screen. The window's
+    /// own chart stays as it is.
     void Render(QPainter &painter, const QRectF &target) const;
     /// The page the picture fits best: landscape when it is wider than tall.
     QPageLayout::Orientation PageOrientation() const;
@@ -153,6 +157,11 @@ private:
         int mark;
     };
     static SeriesLook LookOf(int series);
+    /// This chart (its lines shown, scale and part zoomed into) drawn off
+    /// screen by a window of its own, laid out at size.
+    std::unique_ptr<frmChart> LaidOutCopy(QSizeF size) const;
+    /// Draws a copy laid out for target's shape into target.
+    void RenderLaidOut(QPainter &painter, const QRectF &target) const;
     void CreateCommands();
     /// The first drawn piece of line i, or nullptr.
     const QLineSeries *FirstPiece(int series) const;
@@ -208,6 +217,5 @@ private:
     std::optional<tarvel::AxisRange> m_viewX;
     std::optional<tarvel::AxisRange> m_viewY;
     QSizeF m_plotSize;
-    int m_labelStep = 0;
     bool m_arranging = false; // the plot's size is being followed: no new round
 };

@@ -1,5 +1,7 @@
 #include "viewer/chart/frmChartImage.h"
 
+#include "viewer/qt/qt_title_room.h"
+
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -72,6 +74,7 @@ frmChartImage::frmChartImage(QWidget *parent) : QDialog(parent)
     layout->addLayout(form);
     layout->addWidget(chkKeepShape);
     layout->addLayout(buttons);
+    KeepTitleWhole(*this);
     NameField(spnWidth, QStringLiteral("Image width in pixels"));
     NameField(spnHeight, QStringLiteral("Image height in pixels"));
     NameField(spnScale, QStringLiteral("Image scale, times the chart on screen"));

@@ -38,6 +38,9 @@ constexpr double KeyFactor = 1.5;
 // Zoomed in at most to three quarters, or to this share of the values.
 constexpr double LeastQuarterSpan = 2;
 constexpr double LeastValueShare = 1e-4;
+// Beyond a label's text, its share of the quarter axis holds the axis's
+// padding on either side and a little more.
+constexpr double LabelShareRoom = 10;
 // Guesses for the plot's size until it is laid out.
 constexpr double GuessWidth = 400;
 constexpr double GuessHeight = 250;
@@ -145,30 +148,45 @@ void frmChart::LabelValueAxis(tarvel::AxisRange range)
 
 void frmChart::ThinQuarterLabels()
 {
+    // Only the quarters in view are labelled: the axis gives each label an
+    // equal share of its width whatever the label's place, and puts a label
+    // outside its range at the plot's edge.
     const int count = static_cast<int>(m_data.Labels.size());
-    if (count == 0)
-        return;
+    const tarvel::AxisRange view = ViewX();
+    const int first = std::max(0, static_cast<int>(std::ceil(view.Low - 1e-9)));
+    const int last = std::min(count - 1, static_cast<int>(std::floor(view.High + 1e-9)));
     double width = m_chart->plotArea().width();
     if (width <= 1)
         width = GuessWidth;
     const QFontMetricsF metrics(m_axisX->labelsFont());
-    const double labelWidth = metrics.horizontalAdvance(QStringLiteral("0000.0")) + metrics.horizontalAdvance(QStringLiteral("00"));
-    const double perQuarter = width / std::max(ViewX().Span(), 1e-9);
+    const double textWidth = metrics.horizontalAdvance(QStringLiteral("0000.0"));
+    const double labelWidth = textWidth + metrics.horizontalAdvance(QStringLiteral("00"));
+    const double perQuarter = width / std::max(view.Span(), 1e-9);
+    // Labels on the multiples of a step, so that they keep to the same
+    // quarters while the view moves: far enough apart, and each share of
+    // the axis wide enough for a whole label.
+    const auto labelsAt = [first, last](int step) { return last < first ? 0 : last / step - (first + step - 1) / step + 1; };
     int step = LabelSteps.back();
     for (const int candidate : LabelSteps) {
-        if (candidate * perQuarter >= labelWidth) {
+        if (candidate * perQuarter >= labelWidth && width / (labelsAt(candidate) + 1) >= textWidth + LabelShareRoom) {
             step = candidate;
             break;
         }
     }
-    if (step == m_labelStep)
+    QStringList wanted;
+    std::vector<int> quarters;
+    for (int k = (first + step - 1) / step * step; k <= last; k += step) {
+        wanted << Latin1(m_data.Labels[static_cast<std::size_t>(k)]);
+        quarters.push_back(k);
+    }
+    if (wanted == m_axisX->categoriesLabels())
         return;
-    m_labelStep = step;
-    const QStringList old = m_axisX->categoriesLabels();
-    for (const QString &label : old)
+    for (const QString &label : m_axisX->categoriesLabels())
         m_axisX->remove(label);
-    for (int k = 0; k < count; k += step)
-        m_axisX->append(Latin1(m_data.Labels[static_cast<std::size_t>(k)]), k);
+    // The start lies a step before the first label, outside the view.
+    m_axisX->setStartValue(quarters.empty() ? view.Low - 1 : quarters.front() - step);
+    for (std::size_t i = 0; i < quarters.size(); ++i)
+        m_axisX->append(wanted[static_cast<qsizetype>(i)], quarters[i]);
 }
 
 QString frmChart::ValueAxisTitle() const

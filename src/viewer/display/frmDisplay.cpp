@@ -16,6 +16,7 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -25,6 +26,7 @@
 #include <QShortcut>
 #include <QStyleOptionHeader>
 #include <QTableView>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -45,6 +47,8 @@ constexpr int RowPadding = 5;
 class GridView final : public QTableView {
 public:
     using QTableView::QTableView;
+    // The cells take the room the title column leaves them at once.
+    void FollowTitleColumn() { updateGeometries(); }
 
 protected:
     // The grid selects one block of cells, as it always has, with one
@@ -135,6 +139,23 @@ private:
     }
 };
 
+// The column of line titles: a title wider than the column (which gives
+// way to a quarter column in a narrow window) ends in "...".
+class TitleHeader final : public QHeaderView {
+public:
+    // A click on a title chooses its line, as on the view's own header.
+    explicit TitleHeader(QWidget *parent) : QHeaderView(Qt::Vertical, parent) { setSectionsClickable(true); }
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader *option, int logicalIndex) const override
+    {
+        QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+        const int room = width() - 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, option, this);
+        if (option->fontMetrics.horizontalAdvance(option->text) > room)
+            option->text = option->fontMetrics.elidedText(option->text, Qt::ElideRight, room);
+    }
+};
+
 } // namespace
 
 frmDisplay::frmDisplay(tarvel::Grid grid, std::string tableCode, QWidget *parent)
@@ -147,6 +168,7 @@ frmDisplay::frmDisplay(tarvel::Grid grid, std::string tableCode, QWidget *parent
     grdData = new GridView(this);
     grdData->setObjectName(QStringLiteral("grdData"));
     grdData->setModel(m_model);
+    grdData->setVerticalHeader(new TitleHeader(grdData));
     FocusFrameDelegate::Install(grdData);
     grdData->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdData->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -362,10 +384,59 @@ void frmDisplay::SetColumnWidths()
     for (std::size_t c = 0; c < widths.size(); ++c) {
         const int pixels = static_cast<int>(std::ceil(widths[c]));
         if (c == 0)
-            grdData->verticalHeader()->setFixedWidth(pixels);
+            m_titleWidth = pixels;
         else
             grdData->horizontalHeader()->resizeSection(static_cast<int>(c) - 1, pixels);
     }
+    FitTitleColumn();
+}
+
+int frmDisplay::WidthShowingAllColumns() const
+{
+    const QHeaderView *quarters = grdData->horizontalHeader();
+    int width = 2 * grdData->frameWidth() + m_titleWidth + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grdData);
+    for (int c = 0; c < quarters->count(); ++c)
+        width += quarters->sectionSize(c);
+    return width;
+}
+
+void frmDisplay::FitTitleColumn()
+{
+    if (m_titleWidth <= 0)
+        return;
+    QHeaderView *titles = grdData->verticalHeader();
+    const QHeaderView *quarters = grdData->horizontalHeader();
+    int widest = 0;
+    for (int c = 0; c < quarters->count(); ++c)
+        widest = std::max(widest, quarters->sectionSize(c));
+    // The room inside the frame, less the scroll bar while the rows are
+    // taller than the grid.
+    const int frame = 2 * grdData->frameWidth();
+    int room = grdData->width() - frame;
+    if (titles->length() > grdData->height() - frame - quarters->height())
+        room -= style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grdData);
+    const QFontMetrics metrics(grdData->font(), grdData);
+    const int least = std::min(m_titleWidth, metrics.horizontalAdvance(m_model->CornerText() + QLatin1Char('0')));
+    const int width = widest > 0 ? std::clamp(room - widest, least, m_titleWidth) : m_titleWidth;
+    if (titles->width() != width || titles->minimumWidth() != width) {
+        titles->setFixedWidth(width);
+        static_cast<GridView *>(grdData)->FollowTitleColumn();
+    }
+}
+
+QString frmDisplay::CutTitleAt(QPoint position) const
+{
+    const QHeaderView *titles = grdData->verticalHeader();
+    if (titles->width() >= m_titleWidth)
+        return {};
+    const int section = titles->logicalIndexAt(position);
+    if (section < 0)
+        return {};
+    const QString title = m_model->headerData(section, Qt::Vertical).toString();
+    const QFontMetrics metrics(titles->font(), titles);
+    // The style leaves a margin on either side of a section's text.
+    const int margin = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, titles);
+    return metrics.horizontalAdvance(title) + margin > titles->width() ? title.trimmed() : QString();
 }
 
 int frmDisplay::ColumnWidth(int column) const
@@ -431,6 +502,7 @@ void frmDisplay::resizeEvent(QResizeEvent *event)
     if (PixelsToTwipsY(outer->height(), this) > 100)
         geometry.setHeight(height());
     grdData->setGeometry(geometry);
+    FitTitleColumn();
 }
 
 bool frmDisplay::eventFilter(QObject *watched, QEvent *event)
@@ -448,6 +520,15 @@ bool frmDisplay::eventFilter(QObject *watched, QEvent *event)
     }
     if (watched == m_corner && event->type() == QEvent::Paint)
         return PaintCorner(m_corner);
+    if (watched == grdData->verticalHeader()->viewport() && event->type() == QEvent::ToolTip) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const QString title = CutTitleAt(help->pos());
+        if (title.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), title, grdData->verticalHeader()->viewport());
+        return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -58,7 +58,15 @@ public:
     /// font, plus the width of "0".
     void SetColumnWidths();
     /// Column width in pixels; column 0 is the fixed column of line titles.
+    /// In a window too narrow for the titles beside a quarter column, the
+    /// titles' column gives way (the titles cut short with "...") down to
+    /// the width of "     Item", so that a quarter column stays in view.
     int ColumnWidth(int column) const;
+    /// Column 0's width as measured, whatever room the window gives it.
+    int MeasuredTitleWidth() const { return m_titleWidth; }
+    /// The grid's width that shows the measured title column and every
+    /// quarter column whole, a vertical scroll bar included.
+    int WidthShowingAllColumns() const;
     /// Row height in pixels; row 0 is the fixed row of quarter labels.
     int RowHeight(int row) const;
 
@@ -84,6 +92,12 @@ protected:
 
 private:
     void ApplyRowHeights();
+    /// Column 0 as wide as measured, or narrower where the window leaves
+    /// no room for the widest quarter column beside it.
+    void FitTitleColumn();
+    /// The whole title of the row under position of the titles' viewport,
+    /// when the column shows it cut short; empty otherwise.
+    QString CutTitleAt(QPoint position) const;
     /// The caption (and the grid's spoken name) after the order changed.
     void ShowAreaOrder();
     /// Tells a screen reader which cell is current, as a move to it would.
@@ -96,4 +110,5 @@ private:
     std::function<bool()> m_resizePaused;
     std::string m_tableCode;
     int m_rowHeight = 0;
+    int m_titleWidth = 0; // column 0 as measured; 0 until the columns are measured
 };

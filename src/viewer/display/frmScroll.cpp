@@ -1,6 +1,7 @@
 #include "viewer/display/frmScroll.h"
 
 #include "core/views/scroll_value.h"
+#include "viewer/qt/qt_title_room.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -38,6 +39,8 @@ frmScroll::frmScroll(QWidget *parent) : QDialog(parent)
     layout->addWidget(txtScroll);
     layout->addWidget(hsbScroll);
     layout->addLayout(buttons);
+    // The opener sets the title ("Select new Height...").
+    KeepTitleWhole(*this);
 
     connect(hsbScroll, &QScrollBar::valueChanged, this, [this](int value) {
         txtScroll->setText(QString::fromLatin1(tarvel::ScrollValueText(value)));

@@ -4,6 +4,7 @@
 #include "viewer/qt/qt_batch_command.h"
 #include "viewer/qt/qt_busy_cursor.h"
 #include "viewer/qt/qt_prompts.h"
+#include "viewer/qt/qt_title_room.h"
 #include "viewer/qt/qt_toggle_list.h"
 #include "viewer/qt/qt_twips.h"
 #include "core/settings/settings_store.h"
@@ -285,6 +286,7 @@ void frmExport::CreatePages()
         noteWidth = std::max(noteWidth, txtInsert->fontMetrics().horizontalAdvance(line));
     const int width = std::max({TwipsToPixelsX(7200, this), noteWidth + 60, tabExport->sizeHint().width() + 30});
     resize(width, TwipsToPixelsY(5400, this));
+    KeepTitleWhole(*this);
 }
 
 void frmExport::LoadLineTitles()

@@ -120,12 +120,13 @@ frmDisplay *ChartSource(QMdiSubWindow *window)
     return chartable ? display : nullptr;
 }
 
-// The grid rows of the selected cells; the current row when at most one
-// cell is selected. The view's row 0 is the grid's row 1; a sorted window's
-// rows are given as the rows of its grid in area order.
+// The grid rows of the selected cells, top to bottom as the window shows
+// them; the current row when at most one cell is selected. The view's row 0
+// is the grid's row 1; a sorted window's rows are given as the rows of its
+// grid in area order, in the window's order.
 std::vector<int> ChosenRows(const frmDisplay &display)
 {
-    std::set<int> rows;
+    std::set<int> shown;
     long long cells = 0;
     if (const QItemSelectionModel *model = display.grdData->selectionModel()) {
         for (const QItemSelectionRange &range : model->selection()) {
@@ -133,15 +134,18 @@ std::vector<int> ChosenRows(const frmDisplay &display)
                 continue;
             cells += static_cast<long long>(range.width()) * range.height();
             for (int row = range.top(); row <= range.bottom(); ++row)
-                rows.insert(display.AreaOrderRow(row + 1));
+                shown.insert(row + 1);
         }
     }
     if (cells <= 1) {
-        rows.clear();
+        shown.clear();
         if (display.CurrentRow() >= 1)
-            rows.insert(display.AreaOrderRow(display.CurrentRow()));
+            shown.insert(display.CurrentRow());
     }
-    return {rows.begin(), rows.end()};
+    std::vector<int> rows;
+    for (const int row : shown)
+        rows.push_back(display.AreaOrderRow(row));
+    return rows;
 }
 
 bool SameChart(const tarvel::ChartData &a, const tarvel::ChartData &b)
@@ -311,7 +315,9 @@ void frmMain::RunChart()
     const frmDisplay *source = ChartSource(from);
     tarvel::ChartSelection selection;
     if (source)
-        selection = tarvel::ChartFromGrid(source->AreaOrderData(), ChosenRows(*source), m_state.Paths());
+        // The lines in the window's order: a ranked window's ranks them.
+        selection = tarvel::ChartFromGrid(source->AreaOrderData(), ChosenRows(*source), m_state.Paths(),
+                                          tarvel::SeriesOrder::AsGiven);
     else
         selection.Problem = tarvel::ChartProblem::NotChartable;
     if (const auto message = tarvel::ChartProblemMessage(selection)) {

@@ -18,6 +18,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 
 #include <algorithm>
@@ -65,8 +66,9 @@ enum class Look { Full, PrintAll };
 /// Puts a built grid of the table code into a new child window and shows it
 /// as the active one. Print-all windows are small, keep the default font
 /// and column widths and get no cursor; full windows get the display font,
-/// the default size, measured columns and the cursor on cell (1, 1), moved
-/// to the newest quarter when the years run oldest first.
+/// the default size (wider where the window area holds every quarter
+/// chosen), measured columns and the cursor on cell (1, 1), moved to the
+/// newest quarter when the years run oldest first.
 frmDisplay *OpenDisplayWindow(frmMain &main, tarvel::Grid grid, std::string code, Look look)
 {
     tarvel::ProgramState &state = main.State();
@@ -87,10 +89,14 @@ frmDisplay *OpenDisplayWindow(frmMain &main, tarvel::Grid grid, std::string code
     if (look == Look::PrintAll) {
         window->resize(TwipsToPixelsX(6000, window), TwipsToPixelsY(100, window));
     } else {
-        window->resize(TwipsToPixelsX(state.Display.DefaultWindowWidth, window),
-                       TwipsToPixelsY(state.Display.DefaultWindowHeight, window));
         display->SetGridFont(main.DisplayFont());
         display->SetColumnWidths();
+        // The default size, made wider where the window area has room for
+        // every quarter chosen beside the titles.
+        const int defaultWidth = TwipsToPixelsX(state.Display.DefaultWindowWidth, window);
+        const int frame = 2 * window->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, window);
+        const int wanted = std::min(display->WidthShowingAllColumns() + frame, area->viewport()->width());
+        window->resize(std::max(defaultWidth, wanted), TwipsToPixelsY(state.Display.DefaultWindowHeight, window));
         display->SetCurrentCell(1, 1);
     }
     window->show();

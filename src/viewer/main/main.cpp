@@ -1,4 +1,5 @@
 #include "viewer/main/frmMain.h"
+#include "viewer/qt/qt_boundary_style.h"
 #include "viewer/qt/qt_command_line.h"
 #include "viewer/qt/qt_prompts.h"
 #include "viewer/qt/qt_single_instance.h"
@@ -67,6 +68,9 @@ int main(int argc, char **argv)
     QApplication::setApplicationVersion(QString::fromLatin1(tarvel::VersionText));
     // The desktop entry's name, so desktops match the windows to its icon.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(tarvel::DesktopId));
+    // Check boxes, text boxes and buttons keep a visible boundary and focus
+    // frame in any palette, dark and high-contrast ones too.
+    InstallBoundaryStyle();
 
     // One viewer at a time: a running one comes to the front and this one
     // ends, saying so, and in a box too when its own mode or display is not

@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
+#include <QStyle>
 
 #include <algorithm>
 #include <filesystem>
@@ -127,11 +128,6 @@ QString frmPrint::PrinterDisplayName(const QPrinter &printer)
 
 void frmPrint::CreateControls()
 {
-    // Positions and sizes in twips: left, top, width, height.
-    auto place = [this](QWidget *widget, int left, int top, int width, int height) {
-        widget->setGeometry(TwipsToPixelsX(left, this), TwipsToPixelsY(top, this), TwipsToPixelsX(width, this),
-                            TwipsToPixelsY(height, this));
-    };
     auto label = [this](const char *name, const char *caption, bool bold) {
         auto *l = new QLabel(QString::fromLatin1(caption), this);
         l->setObjectName(QString::fromLatin1(name));
@@ -177,18 +173,14 @@ void frmPrint::CreateControls()
     lblP->setBuddy(lblPrint);
     lblF->setBuddy(lblFont);
 
-    place(lblP, 75, 75, 1440, 165);
-    place(lblPrint, 150, 300, 3540, 465);
-    place(lblF, 75, 825, 1365, 240);
-    place(lblFont, 150, 1050, 3540, 315);
-    place(cmdPSet, 75, 1425, 1815, 465);
-    place(cmdFont, 1950, 1425, 1740, 465);
-    place(chkFootnote, 975, 1950, 2040, 375);
-    place(cmdPrint, 135, 2385, 2040, 690);
-    place(cmdCancel, 2550, 2385, 990, 690);
-    place(cmdCommand, 135, 3165, 3405, 420);
-    place(lblAppend, 75, ClientHeight, 3615, AppendNoteHeight);
-    setFixedSize(TwipsToPixelsX(ClientWidth, this), TwipsToPixelsY(ClientHeight, this));
+    // Positions and sizes in twips: left, top, width, height.
+    m_places = {{lblP, {75, 75, 1440, 165}},          {lblPrint, {150, 300, 3540, 465}},
+                {lblF, {75, 825, 1365, 240}},         {lblFont, {150, 1050, 3540, 315}},
+                {cmdPSet, {75, 1425, 1815, 465}},     {cmdFont, {1950, 1425, 1740, 465}},
+                {chkFootnote, {975, 1950, 2040, 375}}, {cmdPrint, {135, 2385, 2040, 690}},
+                {cmdCancel, {2550, 2385, 990, 690}},  {cmdCommand, {135, 3165, 3405, 420}},
+                {lblAppend, {75, ClientHeight, 3615, AppendNoteHeight}}};
+    ArrangeControls();
 
     setTabOrder(cmdPrint, cmdPSet);
     setTabOrder(cmdPSet, cmdFont);
@@ -239,8 +231,80 @@ void frmPrint::ShowAppendNote()
             && std::filesystem::is_regular_file(tarvel::ActualPath(name), ec);
     }
     lblAppend->setVisible(appends);
-    const int height = ClientHeight + (appends ? AppendNoteHeight + 75 : 0);
-    setFixedSize(TwipsToPixelsX(ClientWidth, this), TwipsToPixelsY(height, this));
+    ArrangeControls();
+}
+
+QSize frmPrint::RoomAsked(const QWidget &control, bool whole) const
+{
+    // The output label shortens a long path itself, on a second line.
+    if (&control == lblPrint) {
+        const QFontMetrics metrics(lblPrint->font());
+        return {metrics.horizontalAdvance(PrintToFilePrefix), 2 * metrics.lineSpacing()};
+    }
+    if (&control == lblAppend)
+        return {0, lblAppend->heightForWidth(lblAppend->width())};
+    if (whole)
+        return control.sizeHint();
+    // What the text itself covers: its glyphs, and a button's margins.
+    const QFontMetrics metrics(control.font());
+    if (const auto *label = qobject_cast<const QLabel *>(&control)) {
+        const QRect glyphs = metrics.tightBoundingRect(label->text());
+        return {metrics.horizontalAdvance(label->text()), glyphs.height()};
+    }
+    if (const auto *button = qobject_cast<const QPushButton *>(&control)) {
+        const int margin = style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button)
+            + 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+        return {metrics.horizontalAdvance(QString(button->text()).remove(QLatin1Char('&'))) + 2 * margin,
+                metrics.height()};
+    }
+    return control.sizeHint();
+}
+
+void frmPrint::ArrangeControls()
+{
+    // The controls stand in their places in twips while every text shows
+    // whole there; a larger text makes every place, and the dialog, larger
+    // by one factor, the least that gives each control all the room it
+    // asks for. The dialog is as wide as its title needs, too.
+    const auto box = [this](const QRect &twips) {
+        return QSize(TwipsToPixelsX(twips.width(), this), TwipsToPixelsY(twips.height(), this));
+    };
+    const auto factor = [&](bool whole) {
+        double scale = 1;
+        for (const auto &[control, twips] : m_places) {
+            if (control->isHidden())
+                continue;
+            const QSize room = box(twips);
+            const QSize asked = RoomAsked(*control, whole);
+            scale = std::max({scale, static_cast<double>(asked.width()) / room.width(),
+                              static_cast<double>(asked.height()) / room.height()});
+        }
+        return scale;
+    };
+    const auto place = [this](double across, double down) {
+        for (const auto &[control, twips] : m_places) {
+            control->setGeometry(TwipsToPixelsX(twips.left() * across, this), TwipsToPixelsY(twips.top() * down, this),
+                                 TwipsToPixelsX(twips.width() * across, this), TwipsToPixelsY(twips.height() * down, this));
+        }
+    };
+    place(1, 1);
+    double down = factor(false) > 1 ? factor(true) : 1;
+    // The note wraps to the width it is given: it may ask for more again.
+    for (int round = 0; round < 4 && down > 1; ++round) {
+        place(down, down);
+        down = std::max(down, factor(true));
+    }
+    const double across = std::max(down, static_cast<double>(TitleRoom(*this, windowTitle())) / TwipsToPixelsX(ClientWidth, this));
+    place(across, down);
+    const int height = ClientHeight + (lblAppend->isHidden() ? 0 : AppendNoteHeight + 75);
+    setFixedSize(TwipsToPixelsX(ClientWidth * across, this), TwipsToPixelsY(height * down, this));
+}
+
+void frmPrint::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (!m_places.empty() && (event->type() == QEvent::FontChange || event->type() == QEvent::WindowTitleChange))
+        ArrangeControls();
 }
 
 tarvel::PrintOptions frmPrint::StoredPrinterOptions(const tarvel::SettingsStore &settings,
@@ -318,6 +382,7 @@ void frmPrint::cmdFont_Click()
     shared = *font;
     const double points = font->pointSizeF() > 0 ? font->pointSizeF() : 8.0;
     lblFont->setText(font->family() + QLatin1Char(',') + QString::number(tarvel::RoundHalfEven(points)));
+    ArrangeControls();
 }
 
 tarvel::PrintOptions frmPrint::ChosenOptions() const

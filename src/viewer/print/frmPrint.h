@@ -5,10 +5,13 @@
 
 #include <QDialog>
 #include <QFont>
+#include <QRect>
 #include <QString>
 
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace tarvel {
 class SettingsStore;
@@ -89,17 +92,28 @@ public slots:
     /// Cancel, Escape and the close box: the request is cancelled.
     void reject() override;
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void CreateControls();
     void Form_Load();
     /// Shows lblAppend when the output shown is a text or HTML file that
     /// exists, and makes the dialog tall enough for it.
     void ShowAppendNote();
+    /// Places the controls: where the twips put them while every text
+    /// shows whole there, else all of them larger by one factor.
+    void ArrangeControls();
+    /// The room control's content asks for: the whole size hint, or what
+    /// its text alone covers.
+    QSize RoomAsked(const QWidget &control, bool whole) const;
     void cmdPSet_Click();
     void cmdFont_Click();
     void cmdPrint_Click();
     void cmdCommand_Click();
 
     PrintDialogContext m_context;
+    /// The controls' places in twips (left, top, width, height).
+    std::vector<std::pair<QWidget *, QRect>> m_places;
     tarvel::PrintOptions m_options;
 };

@@ -1,5 +1,7 @@
 #include "viewer/qt/qt_progress.h"
 
+#include "viewer/qt/qt_title_room.h"
+
 #include <algorithm>
 
 #include <QCoreApplication>
@@ -23,11 +25,14 @@ QtProgress::QtProgress(QWidget *parent, const QString &title, int count) : m_dia
     m_dialog.setAutoClose(false);
     m_dialog.setAutoReset(false);
     m_dialog.setValue(0);
+    KeepTitleWhole(m_dialog);
 }
 
 bool QtProgress::Step(int done, const QString &text)
 {
-    lblProgress->setText(text);
+    // The dialog grows with a longer text ("Printing District of Columbia
+    // (9 of 60)"); it never shrinks back while the job runs.
+    m_dialog.setLabelText(text);
     // Shows the dialog once the job has run long enough; once shown, a modal
     // dialog lets the windows repaint and takes the click on Cancel.
     m_dialog.setValue(std::clamp(done, 0, m_dialog.maximum()));

@@ -1,5 +1,7 @@
 #include "viewer/qt/qt_prompts.h"
 
+#include "viewer/qt/qt_title_room.h"
+
 #include "viewer/qt/qt_text.h"
 
 #include <QCheckBox>
@@ -141,6 +143,7 @@ std::unique_ptr<QInputDialog> MakeInputBox(QWidget *parent, const QString &title
     box->setLabelText(prompt);
     box->setTextValue(initial);
     box->setInputMode(QInputDialog::TextInput);
+    KeepTitleWhole(*box);
     if (!parent)
         CentreOnScreenWhenShown(*box);
     return box;

@@ -1,6 +1,7 @@
 #include "viewer/selection/frmPickList.h"
 
 #include "viewer/qt/qt_busy_cursor.h"
+#include "viewer/qt/qt_title_room.h"
 #include "viewer/qt/qt_toggle_list.h"
 #include "viewer/qt/qt_twips.h"
 
@@ -69,6 +70,8 @@ frmPickList::frmPickList(QWidget *parent) : QDialog(parent)
 
     // The openers set the width; the height shows some 25 items.
     resize(width * 4, TwipsToPixelsY(6000, this));
+    // The openers set the title ("Select years"); it stays whole.
+    KeepTitleWhole(*this);
 }
 
 void frmPickList::AddItem(const QString &text, const QString &code)
