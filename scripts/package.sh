@@ -57,7 +57,8 @@ deb=${debs[0]}
 dpkg-deb -I "$deb"
 echo
 echo "lintian:"
-# The warnings left are listed, with the reasons, in the README ("Install").
+# The warnings left are listed, with the reasons, in docs/developing.md
+# ("The installed tree and the Debian package").
 lintian --fail-on error "$deb"
 echo
 echo "$deb"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Makes the README's pictures again, from the viewer as it is now:
+# Makes the pictures of the README and the user guide again, from the viewer
+# as it is now:
 #   docs/screenshot.png  the main window with a table window and a one-line view
 #   docs/chart.png       a chart of four regions beside the one-line view it came from
 #   docs/help.png        the help window on the topic of charts
