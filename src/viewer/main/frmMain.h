@@ -3,10 +3,7 @@
 #include "core/selection/program_state.h"
 #include "core/selection/selection.h"
 #include "core/settings/settings_store.h"
-#include "core/help/documents.h"
-#include "core/print/print_engine.h"
-#include "core/views/scroll_value.h"
-#include "viewer/print/frmPrint.h"
+#include "core/print/print_options.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -17,9 +14,18 @@
 #include <string>
 #include <vector>
 
+namespace tarvel {
+enum class DataDocument;  // core/help/documents.h
+enum class SizeKind;      // core/views/scroll_value.h
+enum class TableDocument; // core/help/documents.h
+class PrintTarget;
+struct PrintAllSummary;
+} // namespace tarvel
+
 class HelpViewer;
 class frmChart;
 class Prompts;
+struct PrintDialogContext;
 class QAction;
 class QComboBox;
 class QGroupBox;
