@@ -48,8 +48,8 @@ inline bool SelectTable(frmMain &window, const std::string &code)
         const std::vector<std::string> tables = SeriesGroupTables(series);
         for (std::size_t t = 0; t < tables.size(); ++t) {
             if (tables[t] == code) {
-                window.optSeries[static_cast<std::size_t>(series)]->click();
-                window.optTable[t]->click();
+                window.Controls().optSeries[static_cast<std::size_t>(series)]->click();
+                window.Controls().optTable[t]->click();
                 return window.State().TableCode == code;
             }
         }
@@ -60,8 +60,8 @@ inline bool SelectTable(frmMain &window, const std::string &code)
 /// Chooses entry of the quarter list as a click on it does.
 inline void ChooseQuarterEntry(frmMain &window, int entry)
 {
-    window.cboYears->setCurrentIndex(entry);
-    emit window.cboYears->activated(entry);
+    window.Controls().cboYears->setCurrentIndex(entry);
+    emit window.Controls().cboYears->activated(entry);
 }
 
 /// Chooses areas (1..60) in the area pick list and presses its OK.
@@ -73,7 +73,7 @@ inline void ChooseAreasInPickList(frmMain &window, ScriptedPrompts &prompts, con
             pick.lstPick->item(area - 1)->setSelected(true);
         pick.cmdOK->click();
     };
-    window.cmdStates->click();
+    window.Controls().cmdStates->click();
     prompts.dialogScript = nullptr;
 }
 

@@ -390,11 +390,11 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasItsOwnNameAndEveryLabelIts
         }
     });
     CheckDialog(QStringLiteral("Select years"), [this] {
-        window->cboYears->setCurrentIndex(tarvel::SelectQuartersEntry);
-        emit window->cboYears->activated(tarvel::SelectQuartersEntry);
+        window->Controls().cboYears->setCurrentIndex(tarvel::SelectQuartersEntry);
+        emit window->Controls().cboYears->activated(tarvel::SelectQuartersEntry);
     }, problems);
-    CheckDialog(QStringLiteral("area pick list"), [this] { window->cmdStates->click(); }, problems);
-    CheckDialog(QStringLiteral("height dialog"), [this] { window->mnuGrid[0]->trigger(); }, problems);
+    CheckDialog(QStringLiteral("area pick list"), [this] { window->Controls().cmdStates->click(); }, problems);
+    CheckDialog(QStringLiteral("height dialog"), [this] { window->Controls().mnuGrid[0]->trigger(); }, problems);
 
     // The progress dialog of a long print-all, as it shows.
     QtProgress progress(window.get(), QStringLiteral("Print all areas for table ZR4"), 60);
@@ -409,7 +409,7 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasItsOwnNameAndEveryLabelIts
     problems << Problems(help.get(), QStringLiteral("help window"));
 
     // A document window, and the print dialog and print preview of it.
-    window->mnuFoot[0]->trigger();
+    window->Controls().mnuFoot[0]->trigger();
     problems << Problems(window.get(), QStringLiteral("document window"));
     window->Printer().setOutputFormat(QPrinter::PdfFormat);
     window->Printer().setOutputFileName(QString());
@@ -417,12 +417,12 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasItsOwnNameAndEveryLabelIts
     CheckDialog(QStringLiteral("print preview"), [this] { window->RunPrintPreview(); }, problems);
 
     // The boxes of the real prompts, as they show them.
-    window->mnuHelpAbout->trigger();
+    window->Controls().mnuHelpAbout->trigger();
     const ScriptedPrompts::Record about = prompts.Of(Kind::Message).back();
     const auto aboutBox = MakeMessageBox(window.get(), about.title, about.text, about.icon, QMessageBox::Ok);
     aboutBox->show();
     problems << Problems(aboutBox.get(), QStringLiteral("About box"));
-    window->mnuZRChange->trigger();
+    window->Controls().mnuZRChange->trigger();
     const ScriptedPrompts::Record change = prompts.Of(Kind::InputBox).back();
     const auto changePath = MakeInputBox(window.get(), change.title, change.text, change.initial);
     changePath->show();
@@ -497,11 +497,11 @@ TEST_F(AccessibilityTest, WholeWorkflowByKeyboardWritesExactlyWhatWasChosen)
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
 
     // 1. and 2.: the series and the table.
-    window->cboYears->setFocus();
+    window->Controls().cboYears->setFocus();
     Press(Qt::Key_1, Qt::AltModifier);
-    EXPECT_EQ(QApplication::focusWidget(), window->optSeries[0]);
+    EXPECT_EQ(QApplication::focusWidget(), window->Controls().optSeries[0]);
     Press(Qt::Key_2, Qt::AltModifier);
-    EXPECT_EQ(QApplication::focusWidget(), window->optTable[0]);
+    EXPECT_EQ(QApplication::focusWidget(), window->Controls().optTable[0]);
     Press(Qt::Key_Down);
     EXPECT_EQ(window->State().TableCode, "ZR1");
     Press(Qt::Key_Up);
@@ -509,7 +509,7 @@ TEST_F(AccessibilityTest, WholeWorkflowByKeyboardWritesExactlyWhatWasChosen)
 
     // 3.: the last five quarters.
     Press(Qt::Key_3, Qt::AltModifier);
-    EXPECT_EQ(QApplication::focusWidget(), window->cboYears);
+    EXPECT_EQ(QApplication::focusWidget(), window->Controls().cboYears);
     Press(Qt::Key_Down);
     EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 5"));
 
@@ -530,7 +530,7 @@ TEST_F(AccessibilityTest, WholeWorkflowByKeyboardWritesExactlyWhatWasChosen)
 
     // 5.: the next area twice; the grid of the newest window has the focus.
     Press(Qt::Key_5, Qt::AltModifier);
-    EXPECT_EQ(QApplication::focusWidget(), window->cmdPrev);
+    EXPECT_EQ(QApplication::focusWidget(), window->Controls().cmdPrev);
     Press(Qt::Key_N, Qt::AltModifier);
     Press(Qt::Key_N, Qt::AltModifier);
     ASSERT_EQ(window->MdiArea()->subWindowList().size(), 2);
@@ -549,7 +549,7 @@ TEST_F(AccessibilityTest, WholeWorkflowByKeyboardWritesExactlyWhatWasChosen)
     Press(Qt::Key_F6);
     ASSERT_EQ(QApplication::focusWidget(), alaska->grdData);
     Press(Qt::Key_F6);
-    EXPECT_TRUE(window->picMain->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_TRUE(window->Controls().picMain->isAncestorOf(QApplication::focusWidget()));
     Press(Qt::Key_F6);
     ASSERT_EQ(QApplication::focusWidget(), alaska->grdData);
 
@@ -690,8 +690,8 @@ TEST_F(AccessibilityTest, ChangesWithoutAFocusMoveAreSaidAsNotifications)
                  pick.lstPick->item(0)->setSelected(true);
                  pick.cmdOK->click();
              };
-             main.cboYears->setCurrentIndex(tarvel::SelectQuartersEntry);
-             emit main.cboYears->activated(tarvel::SelectQuartersEntry);
+             main.Controls().cboYears->setCurrentIndex(tarvel::SelectQuartersEntry);
+             emit main.Controls().cboYears->activated(tarvel::SelectQuartersEntry);
              scripted.dialogScript = nullptr;
          },
          QStringLiteral("Quarters selected - 5")},
@@ -731,7 +731,7 @@ TEST_F(AccessibilityTest, ChangesWithoutAFocusMoveAreSaidAsNotifications)
          true},
     };
     for (const NoteCase &c : cases) {
-        StatusNote *note = c.inHelp ? help->findChild<StatusNote *>() : window->lblNote;
+        StatusNote *note = c.inHelp ? help->findChild<StatusNote *>() : window->Controls().lblNote;
         ASSERT_NE(note, nullptr) << c.name;
         const ShowCount shows(note);
         for (int time = 1; time <= 2; ++time) {
@@ -766,7 +766,7 @@ TEST_F(AccessibilityTest, BackToAGridTheCurrentCellIsNamedWithItsQuarter)
             focusedCells.push_back(event.child());
     });
     Press(Qt::Key_F6);
-    EXPECT_TRUE(window->picMain->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_TRUE(window->Controls().picMain->isAncestorOf(QApplication::focusWidget()));
     Press(Qt::Key_F6);
     ASSERT_EQ(QApplication::focusWidget(), table->grdData);
     QCoreApplication::processEvents();
@@ -788,7 +788,8 @@ TEST_F(AccessibilityTest, BackToAGridTheCurrentCellIsNamedWithItsQuarter)
 TEST_F(AccessibilityTest, NamesSayWhatEachControlDoesAndNotesCanBeRead)
 {
     Start();
-    for (QPushButton *button : {window->cmdPrev, window->cmdNext, window->cmdShowOneLine, window->cmdChart})
+    const frmMainControls &controls = window->Controls();
+    for (QPushButton *button : {controls.cmdPrev, controls.cmdNext, controls.cmdShowOneLine, controls.cmdChart})
         EXPECT_EQ(AccessibleText(button, QAccessible::Name), button->toolTip()) << Describe(button).toStdString();
 
     ChooseAreas({2});
@@ -826,7 +827,7 @@ TEST_F(AccessibilityTest, ShortcutsSelectionKeysAndTheHelpWindowsKeys)
 {
     Start();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    window->optSeries[0]->setFocus();
+    window->Controls().optSeries[0]->setFocus();
     Press(Qt::Key_F1);
     ASSERT_EQ(prompts.Of(Kind::Help).size(), 1u);
     EXPECT_EQ(prompts.Of(Kind::Help)[0].topic, 0);
@@ -851,7 +852,7 @@ TEST_F(AccessibilityTest, ShortcutsSelectionKeysAndTheHelpWindowsKeys)
     Press(Qt::Key_C, Qt::ControlModifier);
     EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(table->windowTitle()));
     QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
-    window->cboYears->setFocus();
+    window->Controls().cboYears->setFocus();
     Press(Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
     table->grdData->setFocus();
@@ -862,7 +863,7 @@ TEST_F(AccessibilityTest, ShortcutsSelectionKeysAndTheHelpWindowsKeys)
     Press(Qt::Key_W, Qt::ControlModifier);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(window->MdiArea()->subWindowList().size(), 1);
-    window->cboYears->setFocus();
+    window->Controls().cboYears->setFocus();
     Press(Qt::Key_W, Qt::ControlModifier);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(window->MdiArea()->subWindowList().isEmpty());
@@ -908,7 +909,7 @@ TEST_F(AccessibilityTest, TabWalksTheChartWindowAndLeavesIt)
     for (QAction *command : {chart->cmdSaveChart, chart->cmdCopyChart, chart->cmdPrintChart, chart->cmdExportData,
                              chart->cmdZoomIn, chart->cmdZoomOut, chart->cmdResetZoom, chart->cmdLogScale})
         EXPECT_TRUE(reached.contains(command->iconText())) << reached.join(QStringLiteral(", ")).toStdString();
-    EXPECT_TRUE(window->picMain->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_TRUE(window->Controls().picMain->isAncestorOf(QApplication::focusWidget()));
 }
 
 // The current item of a list or grid with the focus is framed in a colour
@@ -1035,9 +1036,9 @@ TEST_F(AccessibilityTest, SelectYearsOpensOnceOnAChosenQuarterInView)
         EXPECT_EQ(QApplication::focusWidget(), pick.lstPick);
         QTest::keyClick(pick.lstPick, Qt::Key_Return);
     };
-    QAbstractItemView *popup = window->cboYears->view();
-    window->cboYears->setFocus();
-    window->cboYears->showPopup();
+    QAbstractItemView *popup = window->Controls().cboYears->view();
+    window->Controls().cboYears->setFocus();
+    window->Controls().cboYears->showPopup();
     popup->setCurrentIndex(popup->model()->index(tarvel::SelectQuartersEntry, 0));
     QTest::keyClick(popup, Qt::Key_Return);
     EXPECT_EQ(opened, 1);
@@ -1091,12 +1092,12 @@ TEST_F(AccessibilityTest, LargeTextKeepsEveryControlOfTheMainWindowOnItAndReacha
     ASSERT_EQ(window->size(), room.size());
 
     const QRect inside = window->rect();
-    auto *strip = qobject_cast<QScrollArea *>(window->picMain->parentWidget()->parentWidget());
+    auto *strip = qobject_cast<QScrollArea *>(window->Controls().picMain->parentWidget()->parentWidget());
     ASSERT_NE(strip, nullptr);
     EXPECT_TRUE(inside.contains(PlaceIn(strip, window.get()))) << strip->geometry().width();
     EXPECT_TRUE(inside.contains(PlaceIn(window->MdiArea(), window.get())));
     EXPECT_GE(window->MdiArea()->height(), room.height() / 3);
-    for (QWidget *control : ChildFrame::TabStops(window->picMain, false)) {
+    for (QWidget *control : ChildFrame::TabStops(window->Controls().picMain, false)) {
         control->setFocus(Qt::TabFocusReason);
         QCoreApplication::processEvents();
         const QRect shown(control->mapTo(strip->viewport(), QPoint(0, 0)), control->size());
@@ -1127,7 +1128,7 @@ TEST_F(AccessibilityTest, GridAndDocumentFontsFollowTheDesktopUntilTheUserChoose
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(table->grdData->font().pointSizeF(), 16.0);
     // The footnotes in the display font, the regions in the documents' own.
-    for (QAction *document : {window->mnuFoot[0], window->mnuDoc[1]}) {
+    for (QAction *document : {window->Controls().mnuFoot[0], window->Controls().mnuDoc[1]}) {
         document->trigger();
         const auto *text = window->MdiArea()->activeSubWindow()->findChild<QPlainTextEdit *>(QStringLiteral("txtDoc"));
         ASSERT_NE(text, nullptr);
@@ -1137,10 +1138,10 @@ TEST_F(AccessibilityTest, GridAndDocumentFontsFollowTheDesktopUntilTheUserChoose
     QFont chosen(QStringLiteral("Liberation Sans"));
     chosen.setPointSize(10);
     prompts.fontAnswers = {chosen};
-    window->mnuFont->trigger();
+    window->Controls().mnuFont->trigger();
     EXPECT_TRUE(window->DisplayFontChosen());
     EXPECT_EQ(window->DisplayFont().pointSizeF(), 10.0);
-    window->mnuReset->trigger();
+    window->Controls().mnuReset->trigger();
     EXPECT_FALSE(window->DisplayFontChosen());
     EXPECT_EQ(window->DisplayFont().pointSizeF(), 16.0);
 }

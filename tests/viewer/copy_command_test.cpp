@@ -278,7 +278,7 @@ TEST_P(PrintAllCommandTest, CopiedCommandPrintsWhatPrintAllPrinted)
     const int count = tarvel::QuarterCount(c.code);
     window->ChooseQuarters(tarvel::QuarterFlagsFromChoice({count - 9, count - 2, count - 1, count}, count));
     if (c.reverse)
-        window->mnuReverse->trigger();
+        window->Controls().mnuReverse->trigger();
     const QString file = Out(QString::fromLatin1(c.file));
     window->Settings().WriteSetting(PrintKey, "PrintToFile", "True");
     window->Settings().WriteSetting(PrintKey, "FileName", file.toStdString());
@@ -307,7 +307,7 @@ TEST_F(CopyCommandTest, ActiveWindowPrintRepeatsOrSaysWhyNot)
     auto window = Start();
     ASSERT_TRUE(tarvel::test::SelectTable(*window, "ZR7N"));
     window->ChooseAreas(tarvel::AreaFlagsFromChoice({4, 12}));
-    window->mnuReverse->trigger();
+    window->Controls().mnuReverse->trigger();
     window->RunDisplay();
     window->RunDisplay();
     auto *table = tarvel::test::DisplayOf(window->MdiArea()->activeSubWindow());

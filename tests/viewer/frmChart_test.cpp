@@ -91,7 +91,7 @@ protected:
         EXPECT_TRUE(tarvel::test::SelectTable(*window, code)) << code;
         tarvel::test::ChooseQuarterEntry(*window, entry);
         tarvel::test::ChooseAreasInPickList(*window, prompts, {area});
-        window->mnuView->trigger();
+        window->Controls().mnuView->trigger();
         QCoreApplication::processEvents();
         prompts.records.clear();
         return DisplayOf(window->MdiArea()->activeSubWindow());
@@ -160,16 +160,16 @@ protected:
 TEST_F(ChartTest, FromATableWindowTheSelectedLinesAsTheGridShowsThem)
 {
     Start();
-    EXPECT_FALSE(window->mnuChart->isEnabled());
-    EXPECT_FALSE(window->cmdChart->isEnabled());
+    EXPECT_FALSE(window->Controls().mnuChart->isEnabled());
+    EXPECT_FALSE(window->Controls().cmdChart->isEnabled());
     frmDisplay *display = ShowTable("ZR5N", 6, 2); // California, last eight quarters
     ASSERT_NE(display, nullptr);
-    EXPECT_TRUE(window->mnuChart->isEnabled());
-    EXPECT_TRUE(window->cmdChart->isEnabled());
+    EXPECT_TRUE(window->Controls().mnuChart->isEnabled());
+    EXPECT_TRUE(window->Controls().cmdChart->isEnabled());
     const int income = RowTitled(*display, LineTitle);
     ASSERT_GT(income, 0);
     SelectRows(*display, {income, income + 3});
-    window->cmdChart->click();
+    window->Controls().cmdChart->click();
 
     frmChart *chart = ActiveChart();
     ASSERT_NE(chart, nullptr) << (prompts.records.empty() ? "" : prompts.records[0].text.toStdString());
@@ -202,7 +202,7 @@ TEST_F(ChartTest, FromATableWindowTheSelectedLinesAsTheGridShowsThem)
             previewTurn = preview->orientation();
         }
     };
-    window->mnuPrintPreview->trigger();
+    window->Controls().mnuPrintPreview->trigger();
     prompts.dialogScript = nullptr;
     EXPECT_EQ(previewPages, 1);
     ASSERT_EQ(chart->PageOrientation(), QPageLayout::Landscape);
@@ -210,26 +210,26 @@ TEST_F(ChartTest, FromATableWindowTheSelectedLinesAsTheGridShowsThem)
     EXPECT_TRUE(prompts.Of(Kind::Message).empty());
 
     // A chart window is no source of charts; the one-line command is off too.
-    EXPECT_FALSE(window->mnuChart->isEnabled());
-    EXPECT_FALSE(window->mnuShowOneLine->isEnabled());
+    EXPECT_FALSE(window->Controls().mnuChart->isEnabled());
+    EXPECT_FALSE(window->Controls().mnuShowOneLine->isEnabled());
 }
 
 TEST_F(ChartTest, FromAOneLineWindowTheSelectedAreasOldestFirst)
 {
     Start();
-    window->mnuReverse->trigger(); // newest first in the grids; the chart still runs forward
+    window->Controls().mnuReverse->trigger(); // newest first in the grids; the chart still runs forward
     frmDisplay *display = ShowTable("ZR5N", 2);
     ASSERT_NE(display, nullptr);
     display->SetCurrentCell(RowTitled(*display, LineTitle), 1);
-    window->mnuShowOneLine->trigger();
+    window->Controls().mnuShowOneLine->trigger();
     frmDisplay *oneLine = DisplayOf(window->MdiArea()->activeSubWindow());
     ASSERT_NE(oneLine, nullptr);
     ASSERT_EQ(oneLine->Tag(), tarvel::ChildKind::SOL);
-    EXPECT_TRUE(window->mnuChart->isEnabled());
+    EXPECT_TRUE(window->Controls().mnuChart->isEnabled());
 
     // Rows 1, 3 and 56: the nation, Alabama and the first region; 54 and 55 are no areas.
     SelectRows(*oneLine, {56, 54, 1, 55, 3});
-    window->mnuChart->trigger();
+    window->Controls().mnuChart->trigger();
     frmChart *chart = ActiveChart();
     ASSERT_NE(chart, nullptr);
     ASSERT_EQ(chart->Data().Series.size(), 3u);
@@ -243,7 +243,7 @@ TEST_F(ChartTest, FromAOneLineWindowTheSelectedAreasOldestFirst)
 
     // Asked again, the same chart comes forward.
     window->MdiArea()->setActiveSubWindow(window->MdiArea()->subWindowList()[1]);
-    window->mnuChart->trigger();
+    window->Controls().mnuChart->trigger();
     EXPECT_EQ(window->MdiArea()->subWindowList().size(), 3);
     EXPECT_EQ(ActiveChart(), chart);
 }
@@ -258,7 +258,7 @@ TEST_F(ChartTest, WithheldValuesAreGapsNeverZero)
     ASSERT_GT(farm, 0);
     ASSERT_EQ(display->Data().Cell(farm, 1), "(N)");
     display->SetCurrentCell(farm, 2);
-    window->mnuChart->trigger();
+    window->Controls().mnuChart->trigger();
     frmChart *chart = ActiveChart();
     ASSERT_NE(chart, nullptr);
     for (const std::optional<double> &value : chart->DrawnValues(0))
@@ -273,7 +273,7 @@ TEST_F(ChartTest, UnsuppressedChartsAreMarkedAndWarnBeforeSaving)
     ASSERT_NE(display, nullptr);
     const int farm = RowTitled(*display, QStringLiteral("Farm earnings"));
     display->SetCurrentCell(farm, 1);
-    window->mnuChart->trigger();
+    window->Controls().mnuChart->trigger();
     frmChart *chart = ActiveChart();
     ASSERT_NE(chart, nullptr);
     EXPECT_TRUE(window->MdiArea()->activeSubWindow()->windowTitle().endsWith(QStringLiteral(" - chart UNSUPPRESSED")));
@@ -299,7 +299,7 @@ TEST_F(ChartTest, HeadingRowAndTooManyAreasGiveAMessageAndNoWindow)
     frmDisplay *display = ShowTable("ZR5N", 2);
     ASSERT_NE(display, nullptr);
     display->SetCurrentCell(1, 1); // "Income by place of residence"
-    window->mnuChart->trigger();
+    window->Controls().mnuChart->trigger();
     ASSERT_EQ(prompts.records.size(), 1u);
     EXPECT_EQ(prompts.records[0].title, QStringLiteral("Chart"));
     EXPECT_EQ(prompts.records[0].text, QStringLiteral("A heading row has no numbers to chart. Select one or more lines."));
@@ -307,7 +307,7 @@ TEST_F(ChartTest, HeadingRowAndTooManyAreasGiveAMessageAndNoWindow)
     EXPECT_EQ(window->MdiArea()->subWindowList().size(), 1);
 
     display->SetCurrentCell(RowTitled(*display, LineTitle), 1);
-    window->mnuShowOneLine->trigger();
+    window->Controls().mnuShowOneLine->trigger();
     frmDisplay *oneLine = DisplayOf(window->MdiArea()->activeSubWindow());
     ASSERT_NE(oneLine, nullptr);
     std::vector<int> rows;
@@ -315,7 +315,7 @@ TEST_F(ChartTest, HeadingRowAndTooManyAreasGiveAMessageAndNoWindow)
         rows.push_back(r);
     SelectRows(*oneLine, rows);
     prompts.records.clear();
-    window->cmdChart->click();
+    window->Controls().cmdChart->click();
     ASSERT_EQ(prompts.records.size(), 1u);
     EXPECT_EQ(prompts.records[0].text,
               QStringLiteral("A chart compares up to 12 areas at once; 13 are selected. Select fewer areas."));
@@ -330,7 +330,7 @@ TEST_F(ChartTest, SavedAsPngAndSvgAndReadBack)
     frmDisplay *display = ShowTable("ZR5N", 6, 2);
     ASSERT_NE(display, nullptr);
     display->SetCurrentCell(RowTitled(*display, LineTitle), 1);
-    window->mnuChart->trigger();
+    window->Controls().mnuChart->trigger();
     frmChart *chart = ActiveChart();
     ASSERT_NE(chart, nullptr);
     QCoreApplication::processEvents();
@@ -372,14 +372,14 @@ TEST_F(ChartTest, CopiedAsAnImageAndPrintedThroughThePrintDialog)
     frmDisplay *display = ShowTable("ZR1", 1, 2);
     ASSERT_NE(display, nullptr);
     SelectRows(*display, {1, 3, 4});
-    window->mnuChart->trigger();
+    window->Controls().mnuChart->trigger();
     frmChart *chart = ActiveChart();
     ASSERT_NE(chart, nullptr);
     ASSERT_EQ(chart->Data().Series.size(), 3u);
     QCoreApplication::processEvents();
 
     QGuiApplication::clipboard()->clear();
-    window->mnuClip->trigger();
+    window->Controls().mnuClip->trigger();
     const QImage copied = QGuiApplication::clipboard()->image();
     EXPECT_FALSE(copied.isNull());
     EXPECT_EQ(copied.size(), chart->Image().size());
@@ -400,7 +400,7 @@ TEST_F(ChartTest, CopiedAsAnImageAndPrintedThroughThePrintDialog)
         print->lblPrint->setText(QStringLiteral("Print to file = ") + pdf);
         print->cmdPrint->click();
     };
-    window->mnuPrint->trigger();
+    window->Controls().mnuPrint->trigger();
     ::umask(mask);
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -438,7 +438,7 @@ TEST_F(ChartTest, ExportDataWritesThePlottedPointsOfTheLinesShown)
     ASSERT_NE(display, nullptr);
     const int income = RowTitled(*display, LineTitle);
     SelectRows(*display, {income, income + 3});
-    window->mnuChart->trigger();
+    window->Controls().mnuChart->trigger();
     frmChart *chart = ActiveChart();
     ASSERT_NE(chart, nullptr);
     ASSERT_EQ(chart->Data().Series.size(), 2u);
@@ -509,7 +509,7 @@ TEST_F(ChartTest, SaveImageAtTheSizeAskedFor)
     frmDisplay *display = ShowTable("ZR5N", 6, 2);
     ASSERT_NE(display, nullptr);
     display->SetCurrentCell(RowTitled(*display, LineTitle), 1);
-    window->mnuChart->trigger();
+    window->Controls().mnuChart->trigger();
     frmChart *chart = ActiveChart();
     ASSERT_NE(chart, nullptr);
     QCoreApplication::processEvents();
@@ -542,7 +542,7 @@ TEST_F(ChartTest, SaveAndExportOpenInTheLastOutputFolder)
     frmDisplay *display = ShowTable("ZR5N", 6, 2);
     ASSERT_NE(display, nullptr);
     display->SetCurrentCell(RowTitled(*display, LineTitle), 1);
-    window->mnuChart->trigger();
+    window->Controls().mnuChart->trigger();
     frmChart *chart = ActiveChart();
     ASSERT_NE(chart, nullptr);
     const QString remembered = QDir(m_output.path()).filePath(QStringLiteral("exports"));
@@ -575,13 +575,13 @@ TEST_F(ChartTest, CtrlWOnAChartReturnsToItsSourceWindow)
     frmDisplay *first = ShowTable("ZR5N", 6, 2);
     ASSERT_NE(first, nullptr);
     ShowTable("ZR5N", 7, 2); // California again, and Colorado next
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     frmDisplay *source = DisplayOf(window->MdiArea()->activeSubWindow());
     ASSERT_NE(source, nullptr);
     ASSERT_NE(source, first);
     QMdiArea *area = window->MdiArea();
     source->SetCurrentCell(RowTitled(*source, LineTitle), 1);
-    window->mnuChart->trigger();
+    window->Controls().mnuChart->trigger();
     QMdiSubWindow *chart = area->activeSubWindow();
     ASSERT_NE(ChartOf(chart), nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -605,7 +605,7 @@ TEST_F(ChartTest, QuarterLabelsThinnedToFitAndTheWindowCommandsApply)
     for (int r = 3; r <= 13; ++r)
         rows.push_back(r);
     SelectRows(*display, rows);
-    window->mnuChart->trigger();
+    window->Controls().mnuChart->trigger();
     frmChart *chart = ActiveChart();
     ASSERT_NE(chart, nullptr);
     ASSERT_EQ(chart->Data().Series.size(), 12u);
@@ -624,14 +624,14 @@ TEST_F(ChartTest, QuarterLabelsThinnedToFitAndTheWindowCommandsApply)
 
     window->UpdateWindowMenu();
     bool listed = false;
-    for (QAction *action : window->mnuWindow->actions())
+    for (QAction *action : window->Controls().mnuWindow->actions())
         listed = listed || action->text().endsWith(QStringLiteral(" - chart"));
     EXPECT_TRUE(listed);
-    window->mnuArrange[0]->trigger();
-    window->mnuCloseAll->trigger();
+    window->Controls().mnuArrange[0]->trigger();
+    window->Controls().mnuCloseAll->trigger();
     QCoreApplication::processEvents();
     EXPECT_TRUE(window->MdiArea()->subWindowList().isEmpty());
-    EXPECT_FALSE(window->mnuChart->isEnabled());
+    EXPECT_FALSE(window->Controls().mnuChart->isEnabled());
 }
 
 } // namespace

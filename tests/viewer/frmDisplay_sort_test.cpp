@@ -227,7 +227,7 @@ TEST_F(SortTest, CopyPrintAndChartFollowTheRowsShown)
     view->grdData->selectionModel()->select(
         QItemSelection(view->grdData->model()->index(2, 0), view->grdData->model()->index(3, 0)),
         QItemSelectionModel::ClearAndSelect);
-    window->mnuClip->trigger();
+    window->Controls().mnuClip->trigger();
     const std::string copied = QApplication::clipboard()->text().toStdString();
     EXPECT_EQ(copied.substr(0, copied.find("\r\n")), shown.Caption);
     EXPECT_NE(shown.Caption.find(" - sorted by "), std::string::npos);

@@ -101,8 +101,8 @@ protected:
     /// True when the one-line command is offered (menu item on, button shown).
     static bool OneLineOffered(const frmMain &window)
     {
-        EXPECT_EQ(window.mnuShowOneLine->isEnabled(), !window.cmdShowOneLine->isHidden());
-        return window.mnuShowOneLine->isEnabled();
+        EXPECT_EQ(window.Controls().mnuShowOneLine->isEnabled(), !window.Controls().cmdShowOneLine->isHidden());
+        return window.Controls().mnuShowOneLine->isEnabled();
     }
 
     QTemporaryDir m_config;
@@ -121,7 +121,7 @@ TEST_F(DisplayTest, ThreeAreasInAreaOrderThenTheFirstComesForwardAndPrevWalksBac
 
     std::vector<int> shown;
     for (const char *area : {" ~ Alabama [01]", " ~ Arkansas [05]", " ~ Delaware [10]"}) {
-        window->mnuView->trigger();
+        window->Controls().mnuView->trigger();
         shown.push_back(state.CurrentArea);
         ASSERT_NE(Active(*window), nullptr);
         EXPECT_TRUE(window->MdiArea()->activeSubWindow()->windowTitle().endsWith(QString::fromLatin1(area)));
@@ -133,15 +133,15 @@ TEST_F(DisplayTest, ThreeAreasInAreaOrderThenTheFirstComesForwardAndPrevWalksBac
                                        + QStringLiteral(" ~ ")));
 
     // The fourth run finds the first area's window on screen.
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     EXPECT_EQ(state.CurrentArea, 2);
     EXPECT_EQ(Captions(*window).size(), 3);
     EXPECT_EQ(window->MdiArea()->activeSubWindow()->windowTitle(), captions[0]);
 
     // After one step back the menu command keeps walking backwards.
-    window->cmdPrev->click();
+    window->Controls().cmdPrev->click();
     EXPECT_EQ(window->MdiArea()->activeSubWindow()->windowTitle(), captions[2]);
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     EXPECT_EQ(window->MdiArea()->activeSubWindow()->windowTitle(), captions[1]);
     EXPECT_EQ(Captions(*window).size(), 3);
     EXPECT_TRUE(prompts.records.empty());
@@ -157,7 +157,7 @@ TEST_F(DisplayTest, NewWindowTakesTheDefaultsAndShowsTheNewestQuarters)
     state.Display.FontSize = 11;
     SelectTable(*window, "ZR5");
     ChooseAreas(*window, {2});
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
 
     QMdiSubWindow *child = window->MdiArea()->activeSubWindow();
     frmDisplay *display = DisplayOf(child);
@@ -202,7 +202,7 @@ TEST_F(DisplayTest, LargeDisplayFontCutsNoValueOrTitle)
     window->State().Display.FontBold = true;
     SelectTable(*window, "ZR4");
     ChooseAreas(*window, {2});
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     frmDisplay *display = DisplayOf(window->MdiArea()->activeSubWindow());
     ASSERT_NE(display, nullptr);
     const QFont font = window->DisplayFont();
@@ -241,7 +241,7 @@ TEST_F(DisplayTest, ANarrowWindowStillShowsAQuarterColumn)
     window->State().Display.FontSize = 12;
     SelectTable(*window, "ZR5");
     ChooseAreas(*window, {1, 2, 3});
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     frmDisplay *display = Active(*window);
     ASSERT_NE(display, nullptr);
     QCoreApplication::processEvents();
@@ -254,12 +254,12 @@ TEST_F(DisplayTest, ANarrowWindowStillShowsAQuarterColumn)
 
     // Every quarter of the table cannot fit: the window area's width at most.
     tarvel::test::ChooseQuarterEntry(*window, tarvel::SelectQuartersEntry - 1);
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     ASSERT_EQ(Active(*window)->Data().Columns(), 177);
     EXPECT_LE(window->MdiArea()->activeSubWindow()->width(), window->MdiArea()->viewport()->width());
     window->MdiArea()->activeSubWindow()->close();
 
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     window->ArrangeWindows(frmMain::Arrangement::TileVertical);
     QCoreApplication::processEvents();
     for (QMdiSubWindow *child : window->MdiArea()->subWindowList()) {
@@ -295,8 +295,8 @@ TEST_F(DisplayTest, ReverseYearsPutsTheNewestFirstAndKeepsTheCursorLeft)
     auto window = Start();
     SelectTable(*window, "ZR7");
     ChooseAreas(*window, {3});
-    window->mnuReverse->trigger();
-    window->mnuView->trigger();
+    window->Controls().mnuReverse->trigger();
+    window->Controls().mnuView->trigger();
     frmDisplay *display = Active(*window);
     ASSERT_NE(display, nullptr);
     const tarvel::Grid &grid = display->Data();
@@ -310,14 +310,14 @@ TEST_F(DisplayTest, AnExistingWindowIsRestoredFromMinimizedAndMaximized)
     auto window = Start();
     SelectTable(*window, "ZR6");
     ChooseAreas(*window, {12});
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     QMdiSubWindow *first = window->MdiArea()->activeSubWindow();
     ASSERT_NE(first, nullptr);
 
     for (const std::function<void()> &setState : {std::function<void()>([first] { first->showMinimized(); }),
                                                    std::function<void()>([first] { first->showMaximized(); })}) {
         setState();
-        window->mnuView->trigger();
+        window->Controls().mnuView->trigger();
         EXPECT_EQ(window->MdiArea()->subWindowList().size(), 1);
         EXPECT_EQ(window->MdiArea()->activeSubWindow(), first);
         EXPECT_FALSE(first->isMinimized());
@@ -330,14 +330,14 @@ TEST_F(DisplayTest, AnExistingWindowComesForwardNormalBesideAMaximizedOne)
     auto window = Start();
     SelectTable(*window, "ZR4");
     ChooseAreas(*window, {2, 3});
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     QMdiSubWindow *first = window->MdiArea()->activeSubWindow();
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     QMdiSubWindow *second = window->MdiArea()->activeSubWindow();
     ASSERT_NE(first, second);
     second->showMaximized();
     // The next display steps back to the first area, whose window exists.
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     EXPECT_EQ(window->MdiArea()->subWindowList().size(), 2);
     EXPECT_EQ(window->MdiArea()->activeSubWindow(), first);
     EXPECT_FALSE(first->isMaximized());
@@ -352,8 +352,8 @@ TEST_F(DisplayTest, CascadeKeepsEachWindowsSizeAndStepsDiagonally)
     SelectTable(*window, "ZR4");
     ChooseAreas(*window, {2, 3, 4});
     for (int i = 0; i < 3; ++i)
-        window->mnuView->trigger();
-    window->mnuDoc[1]->trigger(); // a document window too
+        window->Controls().mnuView->trigger();
+    window->Controls().mnuDoc[1]->trigger(); // a document window too
     QList<QMdiSubWindow *> windows = window->MdiArea()->subWindowList(QMdiArea::CreationOrder);
     ASSERT_EQ(windows.size(), 4);
     windows[0]->resize(420, 300);
@@ -366,7 +366,7 @@ TEST_F(DisplayTest, CascadeKeepsEachWindowsSizeAndStepsDiagonally)
     for (QMdiSubWindow *child : windows)
         sizes.push_back(child->isMaximized() ? QSize() : child->size());
 
-    window->mnuArrange[0]->trigger();
+    window->Controls().mnuArrange[0]->trigger();
     std::vector<int> lefts;
     for (qsizetype i = 0; i < windows.size(); ++i) {
         QMdiSubWindow *child = windows[i];
@@ -391,13 +391,13 @@ TEST_F(DisplayTest, MissingChoicesAskInOrderAndStepNothing)
 {
     auto window = Start();
     window->ChooseQuarters({}); // ZR4 chosen at start, no quarters, no areas
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     auto messages = prompts.Of(Kind::Message);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, QStringLiteral("Select State"));
     ChooseAreas(*window, {4});
     const int area = window->State().CurrentArea;
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     messages = prompts.Of(Kind::Message);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, QStringLiteral("Select quarters"));
@@ -413,7 +413,7 @@ TEST_F(DisplayTest, PrintAllModeBuildsASmallTaggedWindowWithoutCursor)
     SelectTable(*window, "ZR5N");
     ChooseAreas(*window, {7});
     window->State().PrintAllMode = true;
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     QMdiSubWindow *child = window->MdiArea()->activeSubWindow();
     frmDisplay *display = DisplayOf(child);
     ASSERT_NE(display, nullptr);
@@ -460,7 +460,7 @@ TEST_P(BrokenDataTest, GivesAMessageNamingTheFileAndNoWindow)
     auto window = Start(data.path() + QLatin1Char('/'));
     SelectTable(*window, "ZR5");
     ChooseAreas(*window, {30});
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
 
     const auto messages = prompts.Of(Kind::Message);
     ASSERT_EQ(messages.size(), 1u);
@@ -484,7 +484,7 @@ TEST_F(DisplayTest, HeadersAlignmentsAndSpacerRows)
 {
     auto window = Start();
     SelectTable(*window, "ZR1");
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     frmDisplay *table = Active(*window);
     ASSERT_NE(table, nullptr);
     QAbstractItemModel *model = table->grdData->model();
@@ -510,7 +510,7 @@ TEST_F(DisplayTest, RightButtonPopsUpTheWindowMenuLeftButtonDoesNot)
     auto window = Start();
     SelectTable(*window, "ZR4");
     ChooseAreas(*window, {2});
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     frmDisplay *display = Active(*window);
     ASSERT_NE(display, nullptr);
     QWidget *cells = display->grdData->viewport();
@@ -518,9 +518,9 @@ TEST_F(DisplayTest, RightButtonPopsUpTheWindowMenuLeftButtonDoesNot)
     for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
         QMouseEvent press(QEvent::MouseButtonPress, at, cells->mapToGlobal(at), button, button, Qt::NoModifier);
         QCoreApplication::sendEvent(cells, &press);
-        EXPECT_EQ(window->mnuWindow->isVisible(), button == Qt::RightButton);
+        EXPECT_EQ(window->Controls().mnuWindow->isVisible(), button == Qt::RightButton);
     }
-    window->mnuWindow->close();
+    window->Controls().mnuWindow->close();
 }
 
 // A click selects a cell, Shift+click the block from the last click to it,
@@ -531,7 +531,7 @@ TEST_F(DisplayTest, CtrlClickAddsCellsShiftClickExtendsTheBlock)
     auto window = Start();
     SelectTable(*window, "ZR5N");
     ChooseAreas(*window, {2});
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     frmDisplay *display = Active(*window);
     ASSERT_NE(display, nullptr);
     QTableView *grid = display->grdData;
@@ -589,7 +589,7 @@ TEST_F(DisplayTest, CtrlClickAddsCellsShiftClickExtendsTheBlock)
     // A copy holds the rows chosen by Ctrl+click, not the rows between them.
     click(3, Qt::NoModifier);
     click(6, Qt::ControlModifier);
-    window->mnuClip->trigger();
+    window->Controls().mnuClip->trigger();
     const QStringList lines = QGuiApplication::clipboard()->text().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     const auto title = [grid](int row) {
         return grid->model()->headerData(row - 1, Qt::Vertical).toString().trimmed();
@@ -623,7 +623,7 @@ TEST_F(DisplayTest, OneLineViewAndTheActivationRule)
     EXPECT_FALSE(window->isHidden());
     SelectTable(*window, "ZR5");
     ChooseAreas(*window, {2});
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     QMdiSubWindow *zr5 = window->MdiArea()->activeSubWindow();
     frmDisplay *source = DisplayOf(zr5);
     ASSERT_NE(source, nullptr);
@@ -631,12 +631,12 @@ TEST_F(DisplayTest, OneLineViewAndTheActivationRule)
 
     // A heading row offers nothing to show.
     source->SetCurrentCell(1, 1);
-    window->mnuShowOneLine->trigger();
+    window->Controls().mnuShowOneLine->trigger();
     EXPECT_EQ(window->MdiArea()->subWindowList().size(), 1);
 
     // Row 2 is the first data line (L = 1): every area's first record.
     source->SetCurrentCell(2, 1);
-    window->cmdShowOneLine->click();
+    window->Controls().cmdShowOneLine->click();
     QMdiSubWindow *oneLine = window->MdiArea()->activeSubWindow();
     frmDisplay *view = DisplayOf(oneLine);
     ASSERT_NE(view, nullptr);
@@ -657,14 +657,14 @@ TEST_F(DisplayTest, OneLineViewAndTheActivationRule)
     EXPECT_TRUE(OneLineOffered(*window));
     oneLine->showMinimized();
     window->MdiArea()->setActiveSubWindow(zr5);
-    window->mnuShowOneLine->trigger();
+    window->Controls().mnuShowOneLine->trigger();
     EXPECT_EQ(window->MdiArea()->subWindowList().size(), 2);
     EXPECT_EQ(window->MdiArea()->activeSubWindow(), oneLine);
     EXPECT_FALSE(oneLine->isMinimized());
 
     // ZR1 windows and other child windows switch the command off.
     SelectTable(*window, "ZR1");
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     EXPECT_FALSE(OneLineOffered(*window));
     window->MdiArea()->setActiveSubWindow(zr5);
     EXPECT_TRUE(OneLineOffered(*window));
@@ -677,7 +677,7 @@ TEST_F(DisplayTest, OneLineViewAndTheActivationRule)
     EXPECT_TRUE(OneLineOffered(*window));
 
     // Closing the last window leaves it off.
-    window->mnuCloseAll->trigger();
+    window->Controls().mnuCloseAll->trigger();
     QCoreApplication::processEvents();
     EXPECT_TRUE(window->MdiArea()->subWindowList().isEmpty());
     EXPECT_FALSE(OneLineOffered(*window));
@@ -689,7 +689,7 @@ TEST_F(DisplayTest, OneLineFromALessLineOfAnotherArea)
     auto window = Start();
     SelectTable(*window, "ZR5");
     ChooseAreas(*window, {40});
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     frmDisplay *source = Active(*window);
     ASSERT_NE(source, nullptr);
     int lessRow = 0;
@@ -699,7 +699,7 @@ TEST_F(DisplayTest, OneLineFromALessLineOfAnotherArea)
     }
     ASSERT_NE(lessRow, 0) << "the sample ZR5 titles hold a \"less:\" line";
     source->SetCurrentCell(lessRow, 2);
-    window->mnuShowOneLine->trigger();
+    window->Controls().mnuShowOneLine->trigger();
     frmDisplay *view = Active(*window);
     ASSERT_NE(view, source);
     ASSERT_NE(view, nullptr);
@@ -736,8 +736,8 @@ TEST_F(SizeDialogTest, TextBoxRulesAndOkResizesEveryOpenWindow)
     auto window = Start();
     SelectTable(*window, "ZR4");
     ChooseAreas(*window, {2, 3});
-    window->mnuView->trigger();
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
+    window->Controls().mnuView->trigger();
     QMdiSubWindow *document = window->MdiArea()->addSubWindow(new QWidget);
     document->show();
 
@@ -753,7 +753,7 @@ TEST_F(SizeDialogTest, TextBoxRulesAndOkResizesEveryOpenWindow)
         seen.emplace_back(scroll.txtScroll->text(), scroll.hsbScroll->value());
         scroll.cmdOK->click();
     };
-    window->mnuGrid[0]->trigger();
+    window->Controls().mnuGrid[0]->trigger();
     const std::vector<std::pair<QString, int>> expected{
         {QStringLiteral(" 5000"), 5000}, {QStringLiteral(" 15000"), 15000}, {QStringLiteral(" 10"), 10},
         {QStringLiteral(" 10"), 10},     {QStringLiteral(" 6000"), 6000},   {QStringLiteral(" 8000"), 8000}};
@@ -771,9 +771,9 @@ TEST_F(SizeDialogTest, TextBoxRulesAndOkResizesEveryOpenWindow)
         EXPECT_NEAR(PixelsToTwipsY(child->height(), child), 8000, 15);
 
     // New windows take the new height too.
-    window->mnuView->trigger(); // area 2 again: brought forward, not new
-    window->optTable[1]->click(); // ZR1
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger(); // area 2 again: brought forward, not new
+    window->Controls().optTable[1]->click(); // ZR1
+    window->Controls().mnuView->trigger();
     EXPECT_NEAR(PixelsToTwipsY(window->MdiArea()->activeSubWindow()->height(), document), 8000, 15);
 }
 
@@ -782,7 +782,7 @@ TEST_F(SizeDialogTest, WidthDialogAndCancel)
     auto window = Start();
     SelectTable(*window, "ZR4");
     ChooseAreas(*window, {2});
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     QMdiSubWindow *child = window->MdiArea()->activeSubWindow();
     ASSERT_NE(child, nullptr);
     const QSize before = child->size();
@@ -793,7 +793,7 @@ TEST_F(SizeDialogTest, WidthDialogAndCancel)
         scroll.hsbScroll->setValue(3000);
         scroll.cmdCancel->click();
     };
-    for (QAction *item : window->mnuGrid)
+    for (QAction *item : window->Controls().mnuGrid)
         item->trigger();
     EXPECT_EQ(window->State().Display.DefaultWindowHeight, 5000);
     EXPECT_EQ(window->State().Display.DefaultWindowWidth, 8000);
@@ -808,7 +808,7 @@ TEST_F(SizeDialogTest, WidthDialogAndCancel)
         scroll.hsbScroll->setValue(4000);
         scroll.cmdOK->click();
     };
-    window->mnuGrid[1]->trigger();
+    window->Controls().mnuGrid[1]->trigger();
     const auto dialogs = prompts.Of(Kind::Dialog);
     ASSERT_EQ(dialogs.size(), 3u);
     EXPECT_EQ(dialogs[1].title, QStringLiteral("Select new Width..."));
@@ -823,10 +823,10 @@ TEST_F(SizeDialogTest, MaximizedAndMinimizedWindowsKeepTheirSize)
     auto window = Start();
     SelectTable(*window, "ZR4");
     ChooseAreas(*window, {2, 3});
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     QMdiSubWindow *minimized = window->MdiArea()->activeSubWindow();
     minimized->showMinimized();
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     QMdiSubWindow *maximized = window->MdiArea()->activeSubWindow();
     maximized->showMaximized();
     const QSize minimizedSize = minimized->size();
@@ -836,7 +836,7 @@ TEST_F(SizeDialogTest, MaximizedAndMinimizedWindowsKeepTheirSize)
         scroll.hsbScroll->setValue(2000);
         scroll.cmdOK->click();
     };
-    window->mnuGrid[0]->trigger();
+    window->Controls().mnuGrid[0]->trigger();
     EXPECT_EQ(window->State().Display.DefaultWindowHeight, 2000);
     EXPECT_EQ(minimized->size(), minimizedSize);
     EXPECT_EQ(maximized->size(), maximizedSize);

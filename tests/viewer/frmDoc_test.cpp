@@ -113,7 +113,7 @@ protected:
             areas[static_cast<std::size_t>(area)] = tarvel::Chosen;
         window.ChooseAreas(areas);
         for (int i = 0; i < count; ++i)
-            window.mnuView->trigger();
+            window.Controls().mnuView->trigger();
     }
 
     QTemporaryDir m_config;
@@ -129,7 +129,7 @@ TEST_F(DocumentsTest, ZR1SummaryShowsZR5sSummaryInTheDisplayFont)
     auto window = Start();
     window->ChooseTable(1); // ZR4, ZR1
     ASSERT_EQ(window->State().TableCode, "ZR1");
-    window->mnuFoot[1]->trigger();
+    window->Controls().mnuFoot[1]->trigger();
 
     const std::vector<frmDoc *> documents = Documents(*window);
     ASSERT_EQ(documents.size(), 1u);
@@ -161,12 +161,12 @@ TEST_F(DocumentsTest, SameDocumentTwiceBringsTheFirstForward)
     auto window = Start();
     window->ChooseSeries(1);
     ASSERT_EQ(window->State().TableCode, "ZR5N");
-    window->mnuFoot[0]->trigger();
-    window->mnuDoc[0]->trigger();
+    window->Controls().mnuFoot[0]->trigger();
+    window->Controls().mnuDoc[0]->trigger();
     window->MdiArea()->subWindowList().front()->showMinimized();
-    window->mnuFoot[0]->trigger();
-    window->mnuDoc[0]->trigger();
-    window->mnuFoot[0]->trigger();
+    window->Controls().mnuFoot[0]->trigger();
+    window->Controls().mnuDoc[0]->trigger();
+    window->Controls().mnuFoot[0]->trigger();
 
     const std::vector<frmDoc *> documents = Documents(*window);
     ASSERT_EQ(documents.size(), 2u);
@@ -179,9 +179,9 @@ TEST_F(DocumentsTest, SameDocumentTwiceBringsTheFirstForward)
 
     const std::string regions = Data() + "regions.txt";
     ASSERT_TRUE(QFile::rename(QString::fromStdString(regions), QString::fromStdString(regions + ".away")));
-    window->mnuDoc[1]->trigger();
+    window->Controls().mnuDoc[1]->trigger();
     ASSERT_TRUE(QFile::rename(QString::fromStdString(regions + ".away"), QString::fromStdString(regions)));
-    window->mnuDoc[1]->trigger();
+    window->Controls().mnuDoc[1]->trigger();
     const std::vector<frmDoc *> now = Documents(*window);
     ASSERT_EQ(now.size(), 3u);
     EXPECT_EQ(now[2]->Text(), FileText(regions));
@@ -195,7 +195,7 @@ TEST_F(DocumentsTest, UnsuppressedReadsTheDataFolderOnly)
     ASSERT_TRUE(tarvel::sample::WriteFileBytes(Program() + "regions.txt", "program folder copy\r\n"));
     auto window = Start({QStringLiteral("/UNSUPPRESSED")});
     window->ChooseSeries(1);
-    window->mnuFoot[0]->trigger();
+    window->Controls().mnuFoot[0]->trigger();
 
     std::vector<frmDoc *> documents = Documents(*window);
     ASSERT_EQ(documents.size(), 1u);
@@ -207,7 +207,7 @@ TEST_F(DocumentsTest, UnsuppressedReadsTheDataFolderOnly)
     EXPECT_EQ(palette.color(QPalette::Base), QColor(Qt::black));
 
     // The three documentation texts open nothing and say nothing.
-    for (QAction *item : window->mnuDoc)
+    for (QAction *item : window->Controls().mnuDoc)
         item->trigger();
     EXPECT_EQ(Documents(*window).size(), 1u);
     EXPECT_TRUE(prompts.records.empty());
@@ -219,9 +219,9 @@ TEST_F(DocumentsTest, NormalModePrefersTheProgramFolder)
     ASSERT_TRUE(tarvel::sample::WriteFileBytes(Program() + "zrformat.txt", "formats\r\n"));
     auto window = Start();
     window->ChooseSeries(1);
-    window->mnuFoot[0]->trigger();
-    window->mnuDoc[0]->trigger();
-    window->mnuDoc[2]->trigger();
+    window->Controls().mnuFoot[0]->trigger();
+    window->Controls().mnuDoc[0]->trigger();
+    window->Controls().mnuDoc[2]->trigger();
 
     const std::vector<frmDoc *> documents = Documents(*window);
     ASSERT_EQ(documents.size(), 3u);
@@ -244,7 +244,7 @@ TEST_F(DocumentsTest, MissingRegionsWarnsAndLeavesAnEmptyWindow)
 {
     ASSERT_TRUE(QFile::remove(QString::fromStdString(Data() + "regions.txt")));
     auto window = Start();
-    window->mnuDoc[1]->trigger();
+    window->Controls().mnuDoc[1]->trigger();
 
     const std::vector<frmDoc *> documents = Documents(*window);
     ASSERT_EQ(documents.size(), 1u);
@@ -295,10 +295,10 @@ TEST(DocumentWindow, PrintAllWindowIsSmallAndKeepsItsTextBox)
 TEST_F(DocumentsTest, HelpCommandsAskForTheirTopics)
 {
     auto window = Start();
-    window->mnuHelpQS->trigger();
-    window->mnuHelpContents->trigger();
-    window->mnuHelpIndex->trigger();
-    window->mnuHelpSearch->trigger();
+    window->Controls().mnuHelpQS->trigger();
+    window->Controls().mnuHelpContents->trigger();
+    window->Controls().mnuHelpIndex->trigger();
+    window->Controls().mnuHelpSearch->trigger();
 
     const auto topics = prompts.Of(Kind::Help);
     ASSERT_EQ(topics.size(), 3u);
@@ -320,21 +320,21 @@ TEST_F(DocumentsTest, RealPromptsShowOneHelpWindow)
     EXPECT_TRUE(help->isVisible());
     EXPECT_EQ(help->CurrentTopic(), 8);
 
-    window->mnuHelpIndex->trigger();
+    window->Controls().mnuHelpIndex->trigger();
     EXPECT_EQ(help->CurrentTopic(), 23);
-    window->mnuHelpContents->trigger();
+    window->Controls().mnuHelpContents->trigger();
     EXPECT_EQ(help->CurrentTopic(), 1);
-    window->mnuHelpSearch->trigger();
+    window->Controls().mnuHelpSearch->trigger();
     EXPECT_GT(help->findChild<QListWidget *>(QStringLiteral("lstKeywords"))->count(), 20);
     EXPECT_EQ(window->findChildren<HelpWindow *>().size(), 1);
-    window->mnuHelpQS->trigger();
+    window->Controls().mnuHelpQS->trigger();
     Screenshot(*help, "help");
 
     // Closed by the user, the next request opens it again.
     help->close();
     Settle();
     EXPECT_FALSE(help);
-    window->mnuHelpIndex->trigger();
+    window->Controls().mnuHelpIndex->trigger();
     ASSERT_EQ(window->findChildren<HelpWindow *>().size(), 1);
     EXPECT_EQ(window->findChild<HelpWindow *>()->CurrentTopic(), 23);
 }
@@ -342,7 +342,7 @@ TEST_F(DocumentsTest, RealPromptsShowOneHelpWindow)
 TEST_F(DocumentsTest, AboutAndWebSite)
 {
     auto window = Start();
-    window->mnuHelpAbout->trigger();
+    window->Controls().mnuHelpAbout->trigger();
     const auto messages = prompts.Of(Kind::Message);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, QStringLiteral("About TARVEL"));
@@ -366,7 +366,7 @@ TEST_F(DocumentsTest, AboutAndWebSite)
     EXPECT_FALSE(messages[0].text.contains(QStringLiteral("example"))) << messages[0].text.toStdString();
     EXPECT_TRUE(messages[0].text.contains(QStringLiteral("\n\nThe TARVEL developers\n\n"))) << messages[0].text.toStdString();
     prompts.records.clear();
-    window->mnuWeb->trigger();
+    window->Controls().mnuWeb->trigger();
     EXPECT_TRUE(prompts.Of(Kind::OpenWithApp).empty());
     const auto help = prompts.Of(Kind::Help);
     ASSERT_EQ(help.size(), 1u);
@@ -396,7 +396,7 @@ TEST_P(DisplayFontTest, SizeGoesToTheNearestWholeNumberHalvesToEven)
     font.setBold(true);
     font.setItalic(true);
     prompts.fontAnswers.push_back(font);
-    window->mnuFont->trigger();
+    window->Controls().mnuFont->trigger();
 
     const tarvel::ProgramState &state = window->State();
     EXPECT_EQ(state.Display.FontSize, GetParam().stored);
@@ -414,7 +414,7 @@ TEST_F(DocumentsTest, FontDialogOpensWithTheDisplayFontAndCancelChangesNothing)
 {
     auto window = Start();
     const tarvel::ProgramState before = window->State();
-    window->mnuFont->trigger(); // no answer queued: cancelled
+    window->Controls().mnuFont->trigger(); // no answer queued: cancelled
     const auto asked = prompts.Of(Kind::ChooseFont);
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].title.toStdString(), before.Display.FontName);
@@ -431,7 +431,7 @@ TEST_F(DocumentsTest, DefaultSizeWithoutWindowsDoesNothing)
     auto window = Start();
     const int height = window->State().Display.DefaultWindowHeight;
     const int width = window->State().Display.DefaultWindowWidth;
-    window->mnuSetWindowHW->trigger();
+    window->Controls().mnuSetWindowHW->trigger();
     EXPECT_EQ(window->State().Display.DefaultWindowHeight, height);
     EXPECT_EQ(window->State().Display.DefaultWindowWidth, width);
 }
@@ -439,9 +439,9 @@ TEST_F(DocumentsTest, DefaultSizeWithoutWindowsDoesNothing)
 TEST_F(DocumentsTest, MaximizedActiveWindowGivesItsSizeToNormalWindowsOnly)
 {
     auto window = Start();
-    window->mnuDoc[0]->trigger();
-    window->mnuDoc[1]->trigger();
-    window->mnuDoc[2]->trigger();
+    window->Controls().mnuDoc[0]->trigger();
+    window->Controls().mnuDoc[1]->trigger();
+    window->Controls().mnuDoc[2]->trigger();
     const QList<QMdiSubWindow *> subs = window->MdiArea()->subWindowList(QMdiArea::CreationOrder);
     ASSERT_EQ(subs.size(), 3);
     QMdiSubWindow *normal = subs[0];
@@ -456,7 +456,7 @@ TEST_F(DocumentsTest, MaximizedActiveWindowGivesItsSizeToNormalWindowsOnly)
     const QSize big = maximized->size();
     ASSERT_NE(normal->size(), big);
 
-    window->mnuSetWindowHW->trigger();
+    window->Controls().mnuSetWindowHW->trigger();
     EXPECT_EQ(window->State().Display.DefaultWindowWidth, PixelsToTwipsX(big.width(), window.get()));
     EXPECT_EQ(window->State().Display.DefaultWindowHeight, PixelsToTwipsY(big.height(), window.get()));
     EXPECT_EQ(normal->size(), big);
@@ -473,12 +473,12 @@ TEST_F(DocumentsTest, ReverseTwiceRestoresTheOrderAndLeavesOpenTablesAlone)
     ASSERT_TRUE(first);
     const std::string firstQuarter(first->Data().Cell(0, 1));
 
-    window->mnuReverse->trigger();
-    EXPECT_TRUE(window->mnuReverse->isChecked());
+    window->Controls().mnuReverse->trigger();
+    EXPECT_TRUE(window->Controls().mnuReverse->isChecked());
     EXPECT_TRUE(window->State().Display.Reverse);
     EXPECT_EQ(first->Data().Cell(0, 1), firstQuarter); // not rebuilt
-    window->mnuReverse->trigger();
-    EXPECT_FALSE(window->mnuReverse->isChecked());
+    window->Controls().mnuReverse->trigger();
+    EXPECT_FALSE(window->Controls().mnuReverse->isChecked());
     EXPECT_FALSE(window->State().Display.Reverse);
 }
 
@@ -488,8 +488,8 @@ TEST_F(DocumentsTest, CloseAllClosesTableAndDocumentWindowsNewestFirst)
 {
     auto window = Start();
     DisplayAreas(*window, 5);
-    window->mnuFoot[0]->trigger();
-    window->mnuFoot[1]->trigger();
+    window->Controls().mnuFoot[0]->trigger();
+    window->Controls().mnuFoot[1]->trigger();
     const QList<QMdiSubWindow *> subs = window->MdiArea()->subWindowList(QMdiArea::CreationOrder);
     ASSERT_EQ(subs.size(), 7);
     EXPECT_EQ(Documents(*window).size(), 2u);
@@ -497,7 +497,7 @@ TEST_F(DocumentsTest, CloseAllClosesTableAndDocumentWindowsNewestFirst)
     for (QMdiSubWindow *sub : subs)
         QObject::connect(sub, &QObject::destroyed, sub, [&closed, sub] { closed.push_back(sub); });
 
-    window->mnuCloseAll->trigger();
+    window->Controls().mnuCloseAll->trigger();
     Settle();
     EXPECT_TRUE(window->MdiArea()->subWindowList().isEmpty());
     ASSERT_EQ(closed.size(), 7u);
@@ -509,16 +509,16 @@ TEST_F(DocumentsTest, CloseAllClosesTableAndDocumentWindowsNewestFirst)
 TEST_F(DocumentsTest, MinimizeAllThenArrangeIconsAlongTheBottom)
 {
     auto window = Start();
-    for (QAction *item : window->mnuDoc)
+    for (QAction *item : window->Controls().mnuDoc)
         item->trigger();
-    window->mnuMinimize->trigger();
+    window->Controls().mnuMinimize->trigger();
     const QList<QMdiSubWindow *> subs = window->MdiArea()->subWindowList(QMdiArea::CreationOrder);
     for (QMdiSubWindow *sub : subs)
         EXPECT_TRUE(sub->isMinimized());
 
     for (QMdiSubWindow *sub : subs)
         sub->move(40, 40);
-    window->mnuArrange[3]->trigger();
+    window->Controls().mnuArrange[3]->trigger();
     const int bottom = window->MdiArea()->viewport()->height();
     int x = 0;
     for (QMdiSubWindow *sub : subs) {
@@ -531,15 +531,15 @@ TEST_F(DocumentsTest, MinimizeAllThenArrangeIconsAlongTheBottom)
 TEST_F(DocumentsTest, TilingSharesTheAreaAboveTheIcons)
 {
     auto window = Start();
-    for (QAction *item : window->mnuDoc)
+    for (QAction *item : window->Controls().mnuDoc)
         item->trigger();
-    window->mnuFoot[0]->trigger();
+    window->Controls().mnuFoot[0]->trigger();
     const QList<QMdiSubWindow *> subs = window->MdiArea()->subWindowList(QMdiArea::CreationOrder);
     subs[0]->showMinimized();
     subs[1]->showMaximized();
     const QRect viewport = window->MdiArea()->viewport()->rect();
 
-    window->mnuArrange[1]->trigger(); // one above the other, full width
+    window->Controls().mnuArrange[1]->trigger(); // one above the other, full width
     const int iconTop = subs[0]->y();
     EXPECT_EQ(subs[0]->geometry().bottom() + 1, viewport.height());
     int covered = 0;
@@ -551,7 +551,7 @@ TEST_F(DocumentsTest, TilingSharesTheAreaAboveTheIcons)
     }
     EXPECT_EQ(covered, iconTop);
 
-    window->mnuArrange[2]->trigger(); // side by side, full height
+    window->Controls().mnuArrange[2]->trigger(); // side by side, full height
     covered = 0;
     for (QMdiSubWindow *sub : subs.mid(1)) {
         EXPECT_EQ(sub->y(), 0);

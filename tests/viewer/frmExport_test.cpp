@@ -679,14 +679,14 @@ protected:
 
 TEST_F(MainWindowExportTest, ExportAsksForStatesThenQuarters)
 {
-    window->mnuExport->trigger();
+    window->Controls().mnuExport->trigger();
     ASSERT_EQ(prompts.records.size(), 1u);
     EXPECT_EQ(prompts.records[0].title, QStringLiteral("Select States"));
     EXPECT_EQ(prompts.records[0].text, QStringLiteral("Please select one or more States."));
 
     ChooseAlabama();
     window->ChooseQuarters({});
-    window->mnuExport->trigger();
+    window->Controls().mnuExport->trigger();
     ASSERT_EQ(prompts.records.size(), 2u);
     EXPECT_EQ(prompts.records[1].title, QStringLiteral("Select quarters"));
     EXPECT_EQ(prompts.records[1].text, QStringLiteral("Please make a quarter selection from the Quarters box."));
@@ -727,7 +727,7 @@ TEST_F(MainWindowExportTest, FirstOpeningShowsTheDefaultTree)
         EXPECT_EQ(wizard->CurrentPage(), 4);
         EXPECT_TRUE(wizard->isVisible());
     };
-    window->mnuExport->trigger();
+    window->Controls().mnuExport->trigger();
     EXPECT_TRUE(ran);
     ASSERT_EQ(prompts.Of(Kind::Dialog).size(), 1u);
     EXPECT_EQ(prompts.Of(Kind::Dialog)[0].title, QStringLiteral("Export"));
@@ -773,7 +773,7 @@ TEST_F(ClipboardTest, OneCellWithCaptionAndLabels)
     window->show();
     frmDisplay *child = AddGridWindow();
     DragOver(child->grdData, 1, 1, 1, 1);
-    window->mnuClip->trigger();
+    window->Controls().mnuClip->trigger();
     EXPECT_EQ(Clipboard(), QStringLiteral("ZR6 SIC series 1998-2001 ~ Alabama [01]\r\n\r\n\t2001.1\t\r\n"
                                           "Compensation of employees\t1234567\r\n"));
     EXPECT_TRUE(prompts.records.empty());
@@ -789,12 +789,12 @@ TEST_F(ClipboardTest, DragDirectionDoesNotMatter)
                                          "Forestry, fishing\t1000000\t3\r\n");
     DragOver(child->grdData, 3, 3, 1, 2); // from the lower right to the upper left
     EXPECT_EQ(child->CurrentRow(), 1);
-    window->mnuClip->trigger();
+    window->Controls().mnuClip->trigger();
     EXPECT_EQ(Clipboard(), block);
     QGuiApplication::clipboard()->setText(QStringLiteral("other"));
     DragOver(child->grdData, 1, 2, 3, 3);
     EXPECT_EQ(child->CurrentRow(), 3);
-    window->mnuClip->trigger();
+    window->Controls().mnuClip->trigger();
     EXPECT_EQ(Clipboard(), block);
 }
 
@@ -802,7 +802,7 @@ TEST_F(ClipboardTest, CopiesFromTheWindowTheDisplayCommandBuilt)
 {
     window->show();
     ChooseAlabama();
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     ASSERT_EQ(window->MdiArea()->subWindowList().size(), 1);
     auto *display = qobject_cast<frmDisplay *>(window->MdiArea()->subWindowList().front()->widget());
     ASSERT_NE(display, nullptr);
@@ -812,7 +812,7 @@ TEST_F(ClipboardTest, CopiesFromTheWindowTheDisplayCommandBuilt)
         ++row;
     ASSERT_LT(row, grid.Rows()) << "no value with a thousands separator";
     DragOver(display->grdData, row, 2, row, 1);
-    window->mnuClip->trigger();
+    window->Controls().mnuClip->trigger();
 
     const auto bare = [](std::string_view cell) {
         std::string text(cell);
@@ -828,7 +828,7 @@ TEST_F(ClipboardTest, CopiesFromTheWindowTheDisplayCommandBuilt)
 TEST_F(ClipboardTest, NoWindowLeavesTheClipboardAlone)
 {
     QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
-    window->mnuClip->trigger();
+    window->Controls().mnuClip->trigger();
     EXPECT_EQ(Clipboard(), QStringLiteral("kept"));
     EXPECT_TRUE(prompts.records.empty());
 }
@@ -843,11 +843,11 @@ TEST_F(ClipboardTest, DocumentCopiesItsOwnSelection)
     window->MdiArea()->setActiveSubWindow(sub);
 
     QGuiApplication::clipboard()->setText(QStringLiteral("old"));
-    window->mnuClip->trigger();
+    window->Controls().mnuClip->trigger();
     EXPECT_TRUE(Clipboard().isEmpty());
 
     document->txtDoc->selectAll();
-    window->mnuClip->trigger();
+    window->Controls().mnuClip->trigger();
     EXPECT_EQ(Clipboard(), QStringLiteral("Footnotes, table ZR4\nSecond line\n"));
 }
 

@@ -150,12 +150,12 @@ TEST_F(MainWindowTest, PanelsAfterStartupWithData)
     EXPECT_EQ(window->State().DataFolder, Folder(m_data));
     EXPECT_TRUE(window->State().ViewForward);
     EXPECT_EQ(window->State().CurrentArea, 0);
-    EXPECT_EQ(window->cboYears->count(), 6);
-    EXPECT_EQ(window->cboYears->currentText(), QStringLiteral("Last four quarters 2007.2 - 2008.1"));
-    EXPECT_TRUE(window->optSeries[0]->isChecked());
-    EXPECT_TRUE(window->optTable[0]->isChecked());
-    EXPECT_EQ(window->optTable[1]->text(), QStringLiteral("ZR1 (1948-2008)"));
-    EXPECT_TRUE(window->optTable[2]->isHidden());
+    EXPECT_EQ(window->Controls().cboYears->count(), 6);
+    EXPECT_EQ(window->Controls().cboYears->currentText(), QStringLiteral("Last four quarters 2007.2 - 2008.1"));
+    EXPECT_TRUE(window->Controls().optSeries[0]->isChecked());
+    EXPECT_TRUE(window->Controls().optTable[0]->isChecked());
+    EXPECT_EQ(window->Controls().optTable[1]->text(), QStringLiteral("ZR1 (1948-2008)"));
+    EXPECT_TRUE(window->Controls().optTable[2]->isHidden());
     const auto &quarters = window->State().QuarterSelected;
     ASSERT_EQ(quarters.size(), 242u);
     EXPECT_EQ(tarvel::CountChosen(quarters), 4);
@@ -211,7 +211,7 @@ TEST_F(MainWindowTest, FindsTheSampleDataBesideTheProgram)
             items.push_back(pick.lstPick->item(i)->text());
         pick.cmdOK->click();
     };
-    window->cmdStates->click();
+    window->Controls().cmdStates->click();
     const auto &areas = tarvel::sample::Areas();
     ASSERT_EQ(items.size(), areas.size());
     for (std::size_t i = 0; i < areas.size(); ++i)
@@ -280,15 +280,16 @@ TEST_F(MainWindowTest, RestoredWindowLiesOnScreenAndFitsA1024PixelScreen)
     // one more display button of the same size.
     const int room = frmMain::NormalGeometryOn(QRect(0, 0, 1024, 740)).width();
     EXPECT_LE(window->minimumSizeHint().width(), room);
-    auto *another = new QPushButton(window->fraDisplay);
-    another->setFixedSize(window->cmdShowOneLine->size());
-    window->fraDisplay->layout()->addWidget(another);
+    auto *another = new QPushButton(window->Controls().fraDisplay);
+    another->setFixedSize(window->Controls().cmdShowOneLine->size());
+    window->Controls().fraDisplay->layout()->addWidget(another);
     window->setGeometry(frmMain::NormalGeometryOn(QRect(0, 0, 1024, 740)));
     QCoreApplication::processEvents();
     EXPECT_LE(window->minimumSizeHint().width(), room);
     EXPECT_EQ(window->width(), room);
+    const frmMainControls &controls = window->Controls();
     for (QWidget *control :
-         std::initializer_list<QWidget *>{window->cmdPrev, window->cmdNext, window->cmdShowOneLine, another}) {
+         std::initializer_list<QWidget *>{controls.cmdPrev, controls.cmdNext, controls.cmdShowOneLine, another}) {
         const QRect place(control->mapTo(window.get(), QPoint(0, 0)), control->size());
         EXPECT_LE(place.right(), window->width()) << control->objectName().toStdString();
     }
@@ -400,7 +401,7 @@ TEST_F(MainWindowTest, MissingRememberedFolderIsReportedFirstAndStaysRemembered)
     // A folder the user types replaces it.
     auto next = Start();
     prompts.inputAnswers.push_back(m_data.path());
-    next->mnuZRChange->trigger();
+    next->Controls().mnuZRChange->trigger();
     next->close();
     EXPECT_EQ(Read("misc", "ZRPath").Text(), Folder(m_data));
 }
@@ -423,15 +424,15 @@ TEST_F(MainWindowTest, SampleDataAreMarkedAndNeverRemembered)
     EXPECT_EQ(window->State().DataFolder, sample);
     EXPECT_TRUE(window->ShowsSampleData());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Orlandel - sample data"));
-    EXPECT_FALSE(window->lblSampleData->isHidden());
-    EXPECT_TRUE(window->lblSampleData->text().startsWith(QStringLiteral("Sample data")));
+    EXPECT_FALSE(window->Controls().lblSampleData->isHidden());
+    EXPECT_TRUE(window->Controls().lblSampleData->text().startsWith(QStringLiteral("Sample data")));
     window->close();
     EXPECT_EQ(Read("misc", "ZRPath").Text(), Folder(m_other));
 
     // Other data: the caption and the status bar are as always.
     auto other = Start();
     EXPECT_EQ(other->windowTitle(), QStringLiteral("Orlandel"));
-    EXPECT_TRUE(other->lblSampleData->isHidden());
+    EXPECT_TRUE(other->Controls().lblSampleData->isHidden());
     EXPECT_FALSE(other->ShowsSampleData());
 }
 
@@ -446,15 +447,15 @@ TEST_F(MainWindowTest, QuitStoresDisplaySettingsAndTheDataFolder)
     state.Display.FontBold = true;
     state.Display.DefaultWindowHeight = 6000;
     state.Display.DefaultWindowWidth = 9000;
-    window->mnuReverse->trigger();
+    window->Controls().mnuReverse->trigger();
     EXPECT_TRUE(state.Display.Reverse);
     prompts.inputAnswers.push_back(QStringLiteral("  ") + moved.path() + QStringLiteral("  "));
-    window->mnuZRChange->trigger();
+    window->Controls().mnuZRChange->trigger();
     EXPECT_EQ(state.DataFolder, Folder(moved));
     // Nothing is stored before quitting.
     EXPECT_EQ(Read("misc", "ZRPath").Text(), Folder(m_data));
 
-    window->mnuQuit->trigger();
+    window->Controls().mnuQuit->trigger();
     EXPECT_EQ(Read("misc", "Font").Text(), "DejaVu Sans");
     EXPECT_EQ(Read("misc", "Size").Text(), " 11");
     EXPECT_EQ(Read("misc", "Bold").Text(), "True");
@@ -468,14 +469,14 @@ TEST_F(MainWindowTest, QuitStoresDisplaySettingsAndTheDataFolder)
     auto next = Start();
     EXPECT_EQ(next->State().DataFolder, Folder(moved));
     EXPECT_EQ(next->State().Display.FontSize, 11);
-    EXPECT_TRUE(next->mnuReverse->isChecked());
+    EXPECT_TRUE(next->Controls().mnuReverse->isChecked());
 }
 
 TEST_F(MainWindowTest, FolderWithoutMarkersIsNotRemembered)
 {
     auto window = Start();
     prompts.inputAnswers.push_back(m_other.path());
-    window->mnuZRChange->trigger();
+    window->Controls().mnuZRChange->trigger();
     EXPECT_EQ(window->State().DataFolder, Folder(m_other));
     window->close();
     EXPECT_EQ(Read("misc", "ZRPath").Text(), Folder(m_data));
@@ -486,8 +487,8 @@ TEST_F(MainWindowTest, ChangePathKeepsTheFolderWhenCancelledOrBlank)
     auto window = Start();
     prompts.inputAnswers.push_back(std::nullopt);
     prompts.inputAnswers.push_back(QStringLiteral("   "));
-    window->mnuZRChange->trigger();
-    window->mnuZRChange->trigger();
+    window->Controls().mnuZRChange->trigger();
+    window->Controls().mnuZRChange->trigger();
     EXPECT_EQ(window->State().DataFolder, Folder(m_data));
     const auto boxes = prompts.Of(Kind::InputBox);
     ASSERT_EQ(boxes.size(), 2u);
@@ -504,7 +505,7 @@ TEST_F(MainWindowTest, ChangePathShowsAndKeepsTheFolderAsItIs)
     auto window = StartWith({}, {folder});
     ASSERT_EQ(window->State().DataFolder, folder);
     prompts.inputAnswers.push_back(QString::fromStdString(folder));
-    window->mnuZRChange->trigger();
+    window->Controls().mnuZRChange->trigger();
     const auto boxes = prompts.Of(Kind::InputBox);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].initial, QString::fromStdString(folder));
@@ -520,14 +521,15 @@ TEST_F(MainWindowTest, ChangePathToAFolderWithoutDataSaysSoInTheStatusBar)
     auto window = Start();
     const std::string empty = Folder(m_program);
     prompts.inputAnswers = {QString::fromStdString(empty), QString::fromStdString(Folder(m_data))};
-    window->mnuZRChange->trigger();
+    window->Controls().mnuZRChange->trigger();
     EXPECT_EQ(window->State().DataFolder, empty);
     EXPECT_TRUE(prompts.Of(Kind::Message).empty());
-    EXPECT_TRUE(window->lblNote->isVisibleTo(window.get()));
-    EXPECT_EQ(window->lblNote->text(), QStringLiteral("No Orlandel data files in ") + QString::fromStdString(empty));
-    window->mnuZRChange->trigger();
+    EXPECT_TRUE(window->Controls().lblNote->isVisibleTo(window.get()));
+    EXPECT_EQ(window->Controls().lblNote->text(),
+              QStringLiteral("No Orlandel data files in ") + QString::fromStdString(empty));
+    window->Controls().mnuZRChange->trigger();
     EXPECT_EQ(window->State().DataFolder, Folder(m_data));
-    EXPECT_FALSE(window->lblNote->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->Controls().lblNote->isVisibleTo(window.get()));
 }
 
 TEST_F(MainWindowTest, UnsuppressedRunShowsItsSignAndNeverStoresTheFolder)
@@ -535,8 +537,9 @@ TEST_F(MainWindowTest, UnsuppressedRunShowsItsSignAndNeverStoresTheFolder)
     auto window = Start({QStringLiteral("/unsuppressed")});
     EXPECT_TRUE(window->State().Unsuppressed);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Orlandel ***UNSUPPRESSED*** "));
-    for (QWidget *widget : std::initializer_list<QWidget *>{window->picMain, window->fraTable, window->fraDisplay,
-                                                           window->lblYears}) {
+    const frmMainControls &controls = window->Controls();
+    for (QWidget *widget : std::initializer_list<QWidget *>{controls.picMain, controls.fraTable, controls.fraDisplay,
+                                                           controls.lblYears}) {
         EXPECT_EQ(widget->palette().color(QPalette::Window), QColor(Qt::black)) << widget->objectName().toStdString();
         EXPECT_EQ(widget->palette().color(QPalette::WindowText), QColor(Qt::red)) << widget->objectName().toStdString();
     }
@@ -574,33 +577,33 @@ TEST_F(MainWindowTest, ToolkitOptionsAfterTheSwitchLeaveTheRunNormal)
 TEST_F(MainWindowTest, SeriesTwoShowsTheCompensationTables)
 {
     auto window = Start();
-    window->optSeries[2]->click();
-    EXPECT_EQ(window->optTable[0]->text(), QStringLiteral("ZR6N NAICS (2001-2008)"));
-    EXPECT_EQ(window->optTable[1]->text(), QStringLiteral("ZR6 SIC (1998-2001)"));
-    EXPECT_FALSE(window->optTable[0]->isHidden());
-    EXPECT_TRUE(window->optTable[2]->isHidden());
-    EXPECT_TRUE(window->optTable[0]->isChecked());
+    window->Controls().optSeries[2]->click();
+    EXPECT_EQ(window->Controls().optTable[0]->text(), QStringLiteral("ZR6N NAICS (2001-2008)"));
+    EXPECT_EQ(window->Controls().optTable[1]->text(), QStringLiteral("ZR6 SIC (1998-2001)"));
+    EXPECT_FALSE(window->Controls().optTable[0]->isHidden());
+    EXPECT_TRUE(window->Controls().optTable[2]->isHidden());
+    EXPECT_TRUE(window->Controls().optTable[0]->isChecked());
     EXPECT_EQ(window->PanelText(1), QStringLiteral("ZR6 Compensation by major industry"));
     EXPECT_EQ(window->PanelText(2), QStringLiteral("ZR6N"));
-    EXPECT_EQ(window->cboYears->itemText(0), QStringLiteral("Last four quarters 2007.2 - 2008.1"));
+    EXPECT_EQ(window->Controls().cboYears->itemText(0), QStringLiteral("Last four quarters 2007.2 - 2008.1"));
     EXPECT_EQ(window->State().QuarterSelected.size(), 30u);
 
-    window->optTable[1]->click();
+    window->Controls().optTable[1]->click();
     EXPECT_EQ(window->PanelText(2), QStringLiteral("ZR6"));
-    EXPECT_EQ(window->cboYears->itemText(3), QStringLiteral("Last nine quarters 1999.4 - 2001.4"));
-    EXPECT_EQ(window->cboYears->currentIndex(), 0);
+    EXPECT_EQ(window->Controls().cboYears->itemText(3), QStringLiteral("Last nine quarters 1999.4 - 2001.4"));
+    EXPECT_EQ(window->Controls().cboYears->currentIndex(), 0);
     EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 4"));
 
-    window->optSeries[1]->click();
-    EXPECT_FALSE(window->optTable[2]->isHidden());
-    EXPECT_EQ(window->optTable[2]->text(), QStringLiteral("ZR5H historical (1948-1957)"));
+    window->Controls().optSeries[1]->click();
+    EXPECT_FALSE(window->Controls().optTable[2]->isHidden());
+    EXPECT_EQ(window->Controls().optTable[2]->text(), QStringLiteral("ZR5H historical (1948-1957)"));
     EXPECT_EQ(window->PanelText(2), QStringLiteral("ZR5N"));
 }
 
 TEST_F(MainWindowTest, QuarterEntriesSetTheFlags)
 {
     auto window = Start();
-    window->optTable[1]->click(); // ZR1
+    window->Controls().optTable[1]->click(); // ZR1
     Choose(*window, 4);
     EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 241"));
     EXPECT_EQ(tarvel::CountChosen(window->State().QuarterSelected), 241);
@@ -610,7 +613,7 @@ TEST_F(MainWindowTest, QuarterEntriesSetTheFlags)
     EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 9"));
     // A new table starts again with its last four quarters; the areas stay.
     window->State().AreaSelected[7] = 255;
-    window->optTable[0]->click();
+    window->Controls().optTable[0]->click();
     EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 4"));
     EXPECT_EQ(window->State().AreaSelected[7], 255);
 }
@@ -634,11 +637,11 @@ TEST_F(MainWindowTest, EmptyQuarterChoiceLeavesNoEntryAndTheDisplayAsksForQuarte
     EXPECT_EQ(dialogs[0].title, QStringLiteral("Select years"));
     EXPECT_EQ(preselected, 4); // it starts from the current choice
     EXPECT_EQ(window->PanelText(4), QStringLiteral("No quarters selected"));
-    EXPECT_EQ(window->cboYears->currentIndex(), -1);
+    EXPECT_EQ(window->Controls().cboYears->currentIndex(), -1);
     EXPECT_EQ(tarvel::CountChosen(window->State().QuarterSelected), 0);
 
     window->ChooseAreas(tarvel::AreaFlagsFromChoice({5}));
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     const auto messages = prompts.Of(Kind::Message);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, QStringLiteral("Select quarters"));
@@ -649,8 +652,8 @@ TEST_F(MainWindowTest, EmptyQuarterChoiceLeavesNoEntryAndTheDisplayAsksForQuarte
 TEST_F(MainWindowTest, QuarterPickListChoiceAndCloseBox)
 {
     auto window = Start();
-    window->optSeries[2]->click();
-    window->optTable[1]->click(); // ZR6, 16 quarters
+    window->Controls().optSeries[2]->click();
+    window->Controls().optTable[1]->click(); // ZR6, 16 quarters
     prompts.dialogScript = [](QDialog &dialog) {
         auto &pick = static_cast<frmPickList &>(dialog);
         pick.cmdClear->click();
@@ -660,7 +663,7 @@ TEST_F(MainWindowTest, QuarterPickListChoiceAndCloseBox)
     };
     Choose(*window, tarvel::SelectQuartersEntry);
     EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 2"));
-    EXPECT_EQ(window->cboYears->currentIndex(), tarvel::SelectQuartersEntry);
+    EXPECT_EQ(window->Controls().cboYears->currentIndex(), tarvel::SelectQuartersEntry);
     const auto &flags = window->State().QuarterSelected;
     ASSERT_EQ(flags.size(), 17u);
     EXPECT_EQ(flags[1], 255);
@@ -675,23 +678,23 @@ TEST_F(MainWindowTest, QuarterPickListChoiceAndCloseBox)
 TEST_F(MainWindowTest, ClickOnTheChosenSeriesOrTableKeepsACustomQuarterChoice)
 {
     auto window = Start();
-    window->optSeries[0]->click();
-    window->optTable[1]->click(); // ZR1, 241 quarters
+    window->Controls().optSeries[0]->click();
+    window->Controls().optTable[1]->click(); // ZR1, 241 quarters
     Choose(*window, 4);           // every quarter
     ASSERT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 241"));
-    const int entry = window->cboYears->currentIndex();
-    window->optTable[1]->click();
-    window->optSeries[0]->click();
+    const int entry = window->Controls().cboYears->currentIndex();
+    window->Controls().optTable[1]->click();
+    window->Controls().optSeries[0]->click();
     EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 241"));
-    EXPECT_EQ(window->cboYears->currentIndex(), entry);
+    EXPECT_EQ(window->Controls().cboYears->currentIndex(), entry);
     EXPECT_EQ(window->PanelText(2), QStringLiteral("ZR1"));
-    EXPECT_TRUE(window->optTable[1]->isChecked());
+    EXPECT_TRUE(window->Controls().optTable[1]->isChecked());
     // Another button still chooses afresh.
-    window->optTable[0]->click();
+    window->Controls().optTable[0]->click();
     EXPECT_EQ(window->PanelText(2), QStringLiteral("ZR4"));
     EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 4"));
-    window->optSeries[1]->click();
-    EXPECT_EQ(window->PanelText(1), window->optSeries[1]->text());
+    window->Controls().optSeries[1]->click();
+    EXPECT_EQ(window->PanelText(1), window->Controls().optSeries[1]->text());
 }
 
 TEST_F(MainWindowTest, WheelOverTheQuarterListWithoutFocusChangesNothing)
@@ -699,17 +702,17 @@ TEST_F(MainWindowTest, WheelOverTheQuarterListWithoutFocusChangesNothing)
     auto window = Start();
     window->show();
     QCoreApplication::processEvents();
-    window->cmdStates->setFocus();
-    ASSERT_FALSE(window->cboYears->hasFocus());
-    EXPECT_NE(window->cboYears->focusPolicy() & Qt::WheelFocus, Qt::WheelFocus);
-    const int before = window->cboYears->currentIndex();
+    window->Controls().cmdStates->setFocus();
+    ASSERT_FALSE(window->Controls().cboYears->hasFocus());
+    EXPECT_NE(window->Controls().cboYears->focusPolicy() & Qt::WheelFocus, Qt::WheelFocus);
+    const int before = window->Controls().cboYears->currentIndex();
     for (int turn = 0; turn < 8; ++turn) {
         const QPointF at(5, 5);
-        QWheelEvent wheel(at, window->cboYears->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+        QWheelEvent wheel(at, window->Controls().cboYears->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(window->cboYears, &wheel);
+        QCoreApplication::sendEvent(window->Controls().cboYears, &wheel);
     }
-    EXPECT_EQ(window->cboYears->currentIndex(), before);
+    EXPECT_EQ(window->Controls().cboYears->currentIndex(), before);
     EXPECT_EQ(window->PanelText(4), QStringLiteral("Quarters selected - 4"));
     EXPECT_TRUE(prompts.Of(Kind::Dialog).empty());
 }
@@ -731,7 +734,7 @@ TEST_F(MainWindowTest, AreasFiveAndNine)
         pick.lstPick->item(8)->setSelected(true);
         pick.cmdOK->click();
     };
-    window->cmdStates->click();
+    window->Controls().cmdStates->click();
     EXPECT_EQ(window->State().CurrentArea, 4);
     EXPECT_EQ(window->PanelText(3), QStringLiteral("Areas selected - 2"));
     EXPECT_EQ(window->State().AreaSelected[5], 255);
@@ -750,7 +753,7 @@ TEST_F(MainWindowTest, AreasFiveAndNine)
         pick.cmdAll->click();
     };
     window->State().CurrentArea = 9;
-    window->cmdStates->click();
+    window->Controls().cmdStates->click();
     EXPECT_EQ(shown, (std::vector<int>{5, 9}));
     EXPECT_EQ(window->State().CurrentArea, 4);
     EXPECT_EQ(window->PanelText(3), QStringLiteral("Areas selected - 2"));
@@ -764,7 +767,7 @@ TEST_F(MainWindowTest, AllThenOkAndNothingThenOk)
         pick.cmdAll->click();
         pick.cmdOK->click();
     };
-    window->cmdStates->click();
+    window->Controls().cmdStates->click();
     EXPECT_EQ(window->PanelText(3), QStringLiteral("Areas selected - 60"));
     EXPECT_EQ(window->State().CurrentArea, 0);
 
@@ -773,7 +776,7 @@ TEST_F(MainWindowTest, AllThenOkAndNothingThenOk)
         pick.cmdClear->click();
         pick.cmdOK->click();
     };
-    window->cmdStates->click();
+    window->Controls().cmdStates->click();
     EXPECT_EQ(window->PanelText(3), QStringLiteral("No Areas selected"));
     EXPECT_EQ(window->State().CurrentArea, 0);
     EXPECT_EQ(tarvel::CountChosen(window->State().AreaSelected), 0);
@@ -784,7 +787,7 @@ TEST_F(MainWindowTest, MissingAreaListIsReportedAndChangesNothing)
     auto window = Start();
     ASSERT_TRUE(QFile::remove(m_data.path() + QStringLiteral("/statcode.csv")));
     window->State().CurrentArea = 7;
-    window->cmdStates->click();
+    window->Controls().cmdStates->click();
     EXPECT_TRUE(prompts.Of(Kind::Dialog).empty());
     const auto messages = prompts.Of(Kind::Message);
     ASSERT_EQ(messages.size(), 1u);
@@ -807,23 +810,25 @@ TEST_F(MainWindowTest, DisplayButtonsStepThroughTheChosenAreas)
         pick.lstPick->item(39)->setSelected(true);
         pick.cmdOK->click();
     };
-    window->cmdStates->click();
+    window->Controls().cmdStates->click();
     auto &state = window->State();
     std::vector<int> visited;
-    for (QPushButton *button : {window->cmdNext, window->cmdNext, window->cmdNext, window->cmdPrev, window->cmdPrev}) {
+    const frmMainControls &controls = window->Controls();
+    for (QPushButton *button :
+         {controls.cmdNext, controls.cmdNext, controls.cmdNext, controls.cmdPrev, controls.cmdPrev}) {
         button->click();
         visited.push_back(state.CurrentArea);
     }
     EXPECT_EQ(visited, (std::vector<int>{5, 40, 5, 40, 5}));
     EXPECT_FALSE(state.ViewForward);
     // The menu command keeps the direction last used.
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
     EXPECT_EQ(state.CurrentArea, 40);
 
     // ZR1 shows every area at once: the buttons leave the area alone.
-    window->optTable[1]->click();
-    window->cmdNext->click();
-    window->cmdPrev->click();
+    window->Controls().optTable[1]->click();
+    window->Controls().cmdNext->click();
+    window->Controls().cmdPrev->click();
     EXPECT_EQ(state.CurrentArea, 40);
     EXPECT_TRUE(prompts.Of(Kind::Message).empty());
 }
@@ -831,16 +836,16 @@ TEST_F(MainWindowTest, DisplayButtonsStepThroughTheChosenAreas)
 TEST_F(MainWindowTest, OneLineCommandIsOffUntilATableViewIsActive)
 {
     auto window = Start();
-    EXPECT_FALSE(window->mnuShowOneLine->isEnabled());
-    EXPECT_TRUE(window->cmdShowOneLine->isHidden());
+    EXPECT_FALSE(window->Controls().mnuShowOneLine->isEnabled());
+    EXPECT_TRUE(window->Controls().cmdShowOneLine->isHidden());
 }
 
 TEST_F(MainWindowTest, DisplayAsksForAreasFirstOutsideZR1)
 {
     auto window = StartWith({}, {std::string(TARVEL_SAMPLE_DATA) + "/"});
-    window->mnuView->trigger();
-    window->optTable[1]->click(); // ZR1 needs no areas
-    window->mnuView->trigger();
+    window->Controls().mnuView->trigger();
+    window->Controls().optTable[1]->click(); // ZR1 needs no areas
+    window->Controls().mnuView->trigger();
     const auto messages = prompts.Of(Kind::Message);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, QStringLiteral("Select State"));
@@ -863,14 +868,15 @@ TEST_F(MainWindowTest, ControlsCarryTheirCaptionsAndTips)
         ASSERT_NE(widget, nullptr) << name;
         EXPECT_EQ(widget->toolTip(), QString::fromLatin1(tip)) << name;
     }
-    EXPECT_EQ(window->fraSeries->title(), QStringLiteral("1. Table"));
-    EXPECT_EQ(window->fraTable->title(), QStringLiteral("2. Specific table"));
-    EXPECT_EQ(window->lblYears->text(), QStringLiteral("3. Quarters"));
-    EXPECT_EQ(window->cmdStates->text(), QStringLiteral("4. Select States"));
-    EXPECT_EQ(window->fraDisplay->title(), QStringLiteral("5. Display"));
+    EXPECT_EQ(window->Controls().fraSeries->title(), QStringLiteral("1. Table"));
+    EXPECT_EQ(window->Controls().fraTable->title(), QStringLiteral("2. Specific table"));
+    EXPECT_EQ(window->Controls().lblYears->text(), QStringLiteral("3. Quarters"));
+    EXPECT_EQ(window->Controls().cmdStates->text(), QStringLiteral("4. Select States"));
+    EXPECT_EQ(window->Controls().fraDisplay->title(), QStringLiteral("5. Display"));
     EXPECT_EQ(window->findChild<QRadioButton *>(QStringLiteral("optSeries_3"))->text(),
               QStringLiteral("ZR7 Wage and salary disbursements by major industry"));
-    for (QPushButton *button : {window->cmdPrev, window->cmdNext, window->cmdShowOneLine})
+    const frmMainControls &controls = window->Controls();
+    for (QPushButton *button : {controls.cmdPrev, controls.cmdNext, controls.cmdShowOneLine})
         EXPECT_FALSE(button->icon().isNull()) << button->objectName().toStdString();
 }
 
@@ -883,7 +889,7 @@ TEST_F(MainWindowTest, MenusInOrderWithSeparators)
             texts << (action->isSeparator() ? QStringLiteral("-") : action->objectName() + QLatin1Char('=') + action->text());
         return texts;
     };
-    EXPECT_EQ(captions(window->mnuFile),
+    EXPECT_EQ(captions(window->Controls().mnuFile),
               (QStringList{QStringLiteral("mnuView=&Display"), QStringLiteral("mnuShowOneLine=Display &One line"),
                            QStringLiteral("mnuChart=C&hart..."),
                            QStringLiteral("-"), QStringLiteral("mnuPrint=&Print active window..."),
@@ -894,23 +900,23 @@ TEST_F(MainWindowTest, MenusInOrderWithSeparators)
                            QStringLiteral("mnuClip=&Copy selected to clipboard"),
                            QStringLiteral("mnuExport=&Export to file..."), QStringLiteral("-"),
                            QStringLiteral("mnuQuit=E&xit")}));
-    EXPECT_EQ(captions(window->mnuSettings),
+    EXPECT_EQ(captions(window->Controls().mnuSettings),
               (QStringList{QStringLiteral("mnuFont=&Font..."), QStringLiteral("mnuGridHeadAction=&Table view"),
                            QStringLiteral("mnuZRChange=&Change path to ZR files"),
                            QStringLiteral("mnuReset=&Reset to default")}));
-    EXPECT_EQ(captions(window->mnuGridHead),
+    EXPECT_EQ(captions(window->Controls().mnuGridHead),
               (QStringList{QStringLiteral("mnuSetWindowHW=&Set default height/width to current window size"),
                            QStringLiteral("mnuReverse=&Reverse years"), QStringLiteral("mnuGrid_2=&Height..."),
                            QStringLiteral("mnuGrid_3=&Width...")}));
-    EXPECT_EQ(captions(window->mnuDocHeader),
+    EXPECT_EQ(captions(window->Controls().mnuDocHeader),
               (QStringList{QStringLiteral("mnuFoot_0=Footnotes, current table"),
                            QStringLiteral("mnuFoot_1=Summary, current table"),
                            QStringLiteral("mnuDoc_0=&Format of exported files"), QStringLiteral("mnuDoc_1=&ZUL Regions"),
                            QStringLiteral("mnuDoc_2=&Readme/what's new")}));
-    EXPECT_EQ(captions(window->mnuArrangeMenu),
+    EXPECT_EQ(captions(window->Controls().mnuArrangeMenu),
               (QStringList{QStringLiteral("mnuArrange_0=&Cascade"), QStringLiteral("mnuArrange_1=Tile &Horizontal"),
                            QStringLiteral("mnuArrange_2=Tile &Vertical"), QStringLiteral("mnuArrange_3=&Arrange Icons")}));
-    EXPECT_EQ(captions(window->mnuHelp),
+    EXPECT_EQ(captions(window->Controls().mnuHelp),
               (QStringList{QStringLiteral("mnuHelpQS=&Quick start"), QStringLiteral("mnuHelpContents=&Contents"),
                            QStringLiteral("mnuHelpIndex=&Index of tables"), QStringLiteral("mnuHelpSearch=&Search"),
                            QStringLiteral("mnuWeb=ZUL &Web Site"), QStringLiteral("mnuHelpAbout=&About TARVEL")}));
@@ -919,8 +925,8 @@ TEST_F(MainWindowTest, MenusInOrderWithSeparators)
         bar << action->text();
     EXPECT_EQ(bar, (QStringList{QStringLiteral("&File"), QStringLiteral("&Options"), QStringLiteral("&Documentation"),
                                 QStringLiteral("&Window"), QStringLiteral("&Help")}));
-    EXPECT_TRUE(window->mnuReverse->isCheckable());
-    EXPECT_FALSE(window->mnuReverse->isChecked());
+    EXPECT_TRUE(window->Controls().mnuReverse->isCheckable());
+    EXPECT_FALSE(window->Controls().mnuReverse->isChecked());
 }
 
 TEST_F(MainWindowTest, WindowMenuListsTheChildWindows)
@@ -933,7 +939,7 @@ TEST_F(MainWindowTest, WindowMenuListsTheChildWindows)
     }
     window->UpdateWindowMenu();
     QStringList listed;
-    for (QAction *action : window->mnuWindow->actions()) {
+    for (QAction *action : window->Controls().mnuWindow->actions()) {
         if (!action->isSeparator() && !action->objectName().startsWith(QStringLiteral("mnu")))
             listed << action->text();
     }
@@ -941,15 +947,15 @@ TEST_F(MainWindowTest, WindowMenuListsTheChildWindows)
                                    QStringLiteral("&2 ZR5N  footnotes && more")}));
     // Rebuilding does not repeat the list.
     window->UpdateWindowMenu();
-    EXPECT_EQ(window->mnuWindow->actions().size(), 3 + 1 + 2);
+    EXPECT_EQ(window->Controls().mnuWindow->actions().size(), 3 + 1 + 2);
 
-    window->mnuMinimize->trigger();
+    window->Controls().mnuMinimize->trigger();
     for (QMdiSubWindow *child : window->MdiArea()->subWindowList())
         EXPECT_TRUE(child->isMinimized());
-    window->mnuCloseAll->trigger();
+    window->Controls().mnuCloseAll->trigger();
     EXPECT_TRUE(window->MdiArea()->subWindowList().isEmpty());
     window->UpdateWindowMenu();
-    EXPECT_EQ(window->mnuWindow->actions().size(), 3);
+    EXPECT_EQ(window->Controls().mnuWindow->actions().size(), 3);
 }
 
 // ---- every command -------------------------------------------------------------------
@@ -1072,7 +1078,7 @@ TEST_F(MainWindowTest, EveryMenuCommandDoesWhatItIsFor)
          }},
         {"mnuReverse", nullptr,
          [](frmMain &window, const ScriptedPrompts &) {
-             EXPECT_TRUE(window.mnuReverse->isChecked());
+             EXPECT_TRUE(window.Controls().mnuReverse->isChecked());
              EXPECT_TRUE(window.State().Display.Reverse);
          }},
         DialogCase("mnuGrid_2", "frmScroll", title("Select new Height...")),
@@ -1181,7 +1187,8 @@ TEST_F(MainWindowTest, EveryMenuCommandDoesWhatItIsFor)
     auto window = Start();
     QStringList commands;
     for (const QAction *action : window->findChildren<QAction *>()) {
-        if (action->objectName().startsWith(QStringLiteral("mnu")) && !action->menu() && action != window->mnuQuit)
+        if (action->objectName().startsWith(QStringLiteral("mnu")) && !action->menu()
+            && action != window->Controls().mnuQuit)
             commands << action->objectName();
     }
     commands.sort();
@@ -1193,9 +1200,9 @@ TEST_F(MainWindowTest, HelpCommandsAskForTheirTopics)
 {
     auto window = Start();
     prompts.records.clear();
-    window->mnuHelpQS->trigger();
-    window->mnuHelpIndex->trigger();
-    window->mnuHelpSearch->trigger();
+    window->Controls().mnuHelpQS->trigger();
+    window->Controls().mnuHelpIndex->trigger();
+    window->Controls().mnuHelpSearch->trigger();
     const auto help = prompts.Of(Kind::Help);
     ASSERT_EQ(help.size(), 2u);
     EXPECT_EQ(help[0].topic, 8);
@@ -1210,7 +1217,7 @@ TEST_F(MainWindowTest, ResetKeepsAWorkingFolderAndResizesNormalWindows)
     auto &state = window->State();
     state.Display.FontSize = 14;
     state.Display.DefaultWindowWidth = 3000;
-    window->mnuReverse->trigger();
+    window->Controls().mnuReverse->trigger();
     QMdiSubWindow *normal = window->MdiArea()->addSubWindow(new QWidget);
     normal->show();
     normal->resize(120, 90);
@@ -1218,13 +1225,13 @@ TEST_F(MainWindowTest, ResetKeepsAWorkingFolderAndResizesNormalWindows)
     maximized->showMaximized();
     const QSize maximizedSize = maximized->size();
 
-    window->mnuReset->trigger();
+    window->Controls().mnuReset->trigger();
     EXPECT_EQ(state.DataFolder, Folder(m_data));
     EXPECT_EQ(Read("misc", "ZRPath").Text(), Folder(m_data));
     EXPECT_EQ(Read("misc", "DisplayHelp").Text(), "False");
     EXPECT_EQ(state.Display.FontSize, 8);
     EXPECT_EQ(state.Display.DefaultWindowWidth, 8000);
-    EXPECT_FALSE(window->mnuReverse->isChecked());
+    EXPECT_FALSE(window->Controls().mnuReverse->isChecked());
     EXPECT_FALSE(state.Display.Reverse);
     const double dpiX = normal->logicalDpiX();
     const double dpiY = normal->logicalDpiY();

@@ -146,7 +146,7 @@ protected:
 TEST_F(PrintTest, NothingDisplayedExplainsTheThreeCommands)
 {
     auto window = Start();
-    window->mnuPrint->trigger();
+    window->Controls().mnuPrint->trigger();
     ASSERT_EQ(prompts.records.size(), 1u);
     EXPECT_EQ(prompts.records[0].title, QStringLiteral("Cannot print current area"));
     EXPECT_EQ(prompts.records[0].icon, QMessageBox::Information);
@@ -670,7 +670,7 @@ TEST_F(PrintTest, PrintAllRunsInAreaOrderAfterPrevious)
 {
     auto window = Start();
     ChooseAreas(*window, {2, 3, 5});
-    window->cmdPrev->click(); // displays the last chosen area, stepping backwards
+    window->Controls().cmdPrev->click(); // displays the last chosen area, stepping backwards
     ASSERT_FALSE(window->State().ViewForward);
     const QString text = Out("all.txt");
     PrintTo(*window, text);
@@ -742,7 +742,7 @@ TEST_P(PrintAllCheckTest, MissingChoiceIsAskedFor)
         window->ChooseAreas({});
     if (GetParam().missing == 4)
         window->ChooseQuarters({});
-    window->mnuPrintAll->trigger();
+    window->Controls().mnuPrintAll->trigger();
     ASSERT_EQ(prompts.records.size(), 1u);
     EXPECT_EQ(prompts.records[0].title, QString::fromLatin1(GetParam().title));
     EXPECT_EQ(prompts.records[0].text, QString::fromLatin1(GetParam().text));

@@ -111,11 +111,11 @@ TEST(LargeFont, NoDialogCutsItsTitleLabelsOrButtons)
         }
         checked << dialog.objectName();
     };
-    window->cmdStates->click();
+    window->Controls().cmdStates->click();
     tarvel::test::ChooseQuarterEntry(*window, tarvel::SelectQuartersEntry);
-    for (QAction *item : window->mnuGrid)
+    for (QAction *item : window->Controls().mnuGrid)
         item->trigger();
-    window->mnuExport->trigger();
+    window->Controls().mnuExport->trigger();
     EXPECT_EQ(checked.join(QLatin1Char(' ')).toStdString(), "frmPickList frmPickList frmScroll frmScroll frmExport");
 
     // The chart picture's size, the progress of print-all at a longer step

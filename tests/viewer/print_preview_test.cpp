@@ -124,7 +124,7 @@ TEST_F(PrintPreviewTest, ActiveWindowPreviewShowsThePrintedPages)
     // previews.
     UsePdfPrinter(QString(), false);
     prompts.records.clear();
-    EXPECT_EQ(PreviewPages(window->mnuPrintPreview), pages);
+    EXPECT_EQ(PreviewPages(window->Controls().mnuPrintPreview), pages);
     const auto dialogs = prompts.Of(Kind::Dialog);
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0].title, QStringLiteral("Print preview ZR5H Test ~ Pages"));
@@ -134,7 +134,7 @@ TEST_F(PrintPreviewTest, ActiveWindowPreviewShowsThePrintedPages)
     // Printing from the preview prints those pages.
     const QString fromPreview = Out("from-preview.pdf");
     UsePdfPrinter(fromPreview, false);
-    EXPECT_EQ(PreviewPages(window->mnuPrintPreview, true), pages);
+    EXPECT_EQ(PreviewPages(window->Controls().mnuPrintPreview, true), pages);
     EXPECT_EQ(PdfPages(fromPreview), pages);
     const auto done = prompts.Messages(QStringLiteral("Printing completed"));
     ASSERT_EQ(done.size(), 1u);
@@ -152,7 +152,7 @@ TEST_F(PrintPreviewTest, PrintAllPreviewShowsThePrintedPages)
 
     UsePdfPrinter(QString(), true);
     prompts.records.clear();
-    EXPECT_EQ(PreviewPages(window->mnuPrintAllPreview), 4);
+    EXPECT_EQ(PreviewPages(window->Controls().mnuPrintAllPreview), 4);
     EXPECT_TRUE(prompts.Of(Kind::Message).empty());
     // The run leaves the selection as it was.
     EXPECT_EQ(window->State().CurrentArea, 3);
@@ -160,12 +160,12 @@ TEST_F(PrintPreviewTest, PrintAllPreviewShowsThePrintedPages)
 
     // Without footnotes the preview follows the stored choice.
     window->Settings().WriteSetting(PrintKey, "Footnote", "False");
-    EXPECT_EQ(PreviewPages(window->mnuPrintAllPreview), 3);
+    EXPECT_EQ(PreviewPages(window->Controls().mnuPrintAllPreview), 3);
 
     const QString fromPreview = Out("from-preview.pdf");
     UsePdfPrinter(fromPreview, true);
     prompts.records.clear();
-    EXPECT_EQ(PreviewPages(window->mnuPrintAllPreview, true), 4);
+    EXPECT_EQ(PreviewPages(window->Controls().mnuPrintAllPreview, true), 4);
     EXPECT_EQ(PdfPages(fromPreview), 4);
     ASSERT_EQ(prompts.Messages(QStringLiteral("Printing completed")).size(), 1u);
 }
@@ -182,7 +182,7 @@ TEST_F(PrintPreviewTest, CancelledPrintAllPreviewClosesAndPrintsNothing)
         QCoreApplication::processEvents();
         stillOpen = dialog.isVisible();
     };
-    window->mnuPrintAllPreview->trigger();
+    window->Controls().mnuPrintAllPreview->trigger();
     prompts.dialogScript = nullptr;
     EXPECT_EQ(prompts.progressSteps.size(), 2);
     EXPECT_FALSE(stillOpen);
@@ -194,13 +194,13 @@ TEST_F(PrintPreviewTest, CancelledPrintAllPreviewClosesAndPrintsNothing)
 
 TEST_F(PrintPreviewTest, NothingToPreviewSaysWhatPrintSays)
 {
-    EXPECT_EQ(PreviewPages(window->mnuPrintPreview), -1);
+    EXPECT_EQ(PreviewPages(window->Controls().mnuPrintPreview), -1);
     ASSERT_EQ(prompts.records.size(), 1u);
     EXPECT_EQ(prompts.records[0].title, QStringLiteral("Cannot print current area"));
 
     // Print-all's preview makes print-all's checks: no area chosen yet.
     prompts.records.clear();
-    EXPECT_EQ(PreviewPages(window->mnuPrintAllPreview), -1);
+    EXPECT_EQ(PreviewPages(window->Controls().mnuPrintAllPreview), -1);
     ASSERT_EQ(prompts.records.size(), 1u);
     EXPECT_EQ(prompts.records[0].title, QStringLiteral("Select States"));
 }
@@ -215,7 +215,7 @@ TEST_F(PrintPreviewTest, UnsuppressedPreviewWarnsFirst)
     prompts.records.clear();
     Show(new TestChild(tarvel::PrintSnapshot::FromGrid(TestGrid(3, 2, "ZR4 Test ~ Here"))));
     UsePdfPrinter(QString(), false);
-    EXPECT_EQ(PreviewPages(window->mnuPrintPreview), 1);
+    EXPECT_EQ(PreviewPages(window->Controls().mnuPrintPreview), 1);
     ASSERT_FALSE(prompts.records.empty());
     EXPECT_EQ(prompts.records[0].title, QStringLiteral("UNSUPPRESSED - FOR ZUL USE ONLY"));
 }

@@ -508,9 +508,10 @@ TEST_F(HelpWindowTest, ShippedHelpNamesEveryMenuCommandKeyAndButton)
         int topic;
     };
     QList<QKeySequence> keys;
-    for (const MenuTopic &entry : {MenuTopic{window->mnuFile, 13}, MenuTopic{window->mnuSettings, 19},
-                                   MenuTopic{window->mnuDocHeader, 20}, MenuTopic{window->mnuWindow, 21},
-                                   MenuTopic{window->mnuHelp, 22}}) {
+    const frmMainControls &controls = window->Controls();
+    for (const MenuTopic &entry : {MenuTopic{controls.mnuFile, 13}, MenuTopic{controls.mnuSettings, 19},
+                                   MenuTopic{controls.mnuDocHeader, 20}, MenuTopic{controls.mnuWindow, 21},
+                                   MenuTopic{controls.mnuHelp, 22}}) {
         QStringList names;
         CollectCommands(entry.menu, {}, names, keys);
         ASSERT_FALSE(names.isEmpty());
@@ -534,7 +535,7 @@ TEST_F(HelpWindowTest, ShippedHelpNamesEveryMenuCommandKeyAndButton)
             << "the keyboard topic lacks " << written.toStdString();
     }
 
-    const QList<QPushButton *> buttons = window->fraDisplay->findChildren<QPushButton *>();
+    const QList<QPushButton *> buttons = window->Controls().fraDisplay->findChildren<QPushButton *>();
     const QString displayTopic = TopicText(*file, 9);
     EXPECT_TRUE(displayTopic.contains(QStringLiteral("holds ") + CountWord(static_cast<int>(buttons.size()))
                                       + QStringLiteral(" picture buttons")))

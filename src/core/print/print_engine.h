@@ -4,6 +4,7 @@
 #include "core/catalog/failure.h"
 #include "core/views/grid.h"
 #include "core/print/html_target.h"
+#include "core/print/print_options.h"
 #include "core/print/print_target.h"
 
 #include <cstdint>
@@ -16,19 +17,6 @@
 #include <vector>
 
 namespace tarvel {
-
-/// The print state: filled by the print dialog and print-all, read by the
-/// engine. PrintFontSize 0 means the dialog was cancelled.
-struct PrintOptions {
-    bool PrintToFile = false;
-    std::string PrintFileName;
-    std::string PrintFontName;
-    int PrintFontSize = 0; ///< points; the dialog sets 8 for a file
-    bool IncludeFootnotes = false;
-    bool PrintAllMode = false;
-    bool PrintAllFirst = false;
-    bool PrintAllLast = false;
-};
 
 /// What the engine prints of a window: a table's grid with its caption and
 /// kind, or a document window's caption, text and kind (Document, or

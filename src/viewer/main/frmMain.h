@@ -3,10 +3,7 @@
 #include "core/selection/program_state.h"
 #include "core/selection/selection.h"
 #include "core/settings/settings_store.h"
-#include "core/help/documents.h"
-#include "core/print/print_engine.h"
-#include "core/views/scroll_value.h"
-#include "viewer/print/frmPrint.h"
+#include "core/print/print_options.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -17,9 +14,18 @@
 #include <string>
 #include <vector>
 
+namespace tarvel {
+enum class DataDocument;  // core/help/documents.h
+enum class SizeKind;      // core/views/scroll_value.h
+enum class TableDocument; // core/help/documents.h
+class PrintTarget;
+struct PrintAllSummary;
+} // namespace tarvel
+
 class HelpViewer;
 class frmChart;
 class Prompts;
+struct PrintDialogContext;
 class QAction;
 class QComboBox;
 class QGroupBox;
@@ -33,11 +39,77 @@ class QRadioButton;
 class QWidget;
 class StatusNote;
 
+/// The main window's controls, each a member named as the program names it
+/// and with that objectName. frmMain inherits them privately, as a form
+/// inherits its Ui class, so its commands use them by name while no other
+/// code reaches them; tests read them through frmMain::Controls().
+struct frmMainControls {
+    QWidget *picMain = nullptr;
+    QGroupBox *fraSeries = nullptr;
+    std::array<QRadioButton *, 4> optSeries{};
+    QGroupBox *fraTable = nullptr;
+    std::array<QRadioButton *, 3> optTable{};
+    QLabel *lblYears = nullptr;
+    QComboBox *cboYears = nullptr;
+    QPushButton *cmdStates = nullptr;
+    QGroupBox *fraDisplay = nullptr;
+    QPushButton *cmdPrev = nullptr;
+    QPushButton *cmdNext = nullptr;
+    QPushButton *cmdShowOneLine = nullptr;
+    QPushButton *cmdChart = nullptr; ///< beside cmdShowOneLine (frmMain_chart.cpp)
+
+    // Menus. Top-level menus and sub-menus are QMenus, commands QActions.
+    QMenu *mnuFile = nullptr;
+    QAction *mnuView = nullptr;
+    QAction *mnuShowOneLine = nullptr;
+    QAction *mnuChart = nullptr; ///< "C&hart...", after "Display &One line"
+    QAction *mnuPrint = nullptr;
+    QAction *mnuPrintAll = nullptr;
+    QAction *mnuPrintPreview = nullptr;
+    QAction *mnuPrintAllPreview = nullptr;
+    QAction *mnuClip = nullptr;
+    QAction *mnuExport = nullptr;
+    QAction *mnuQuit = nullptr;
+    QMenu *mnuSettings = nullptr;
+    QAction *mnuFont = nullptr;
+    QMenu *mnuGridHead = nullptr;
+    QAction *mnuSetWindowHW = nullptr;
+    QAction *mnuReverse = nullptr;
+    /// "&Height..." and "&Width...", named mnuGrid_2 and mnuGrid_3 after
+    /// their places in the menu.
+    std::array<QAction *, 2> mnuGrid{};
+    QAction *mnuZRChange = nullptr;
+    QAction *mnuReset = nullptr;
+    QMenu *mnuDocHeader = nullptr;
+    /// "Footnotes, current table" and "Summary, current table".
+    std::array<QAction *, 2> mnuFoot{};
+    /// The documents that come with the data, in DataDocument order.
+    std::array<QAction *, 3> mnuDoc{};
+    QMenu *mnuWindow = nullptr;
+    QMenu *mnuArrangeMenu = nullptr;
+    /// The arrange commands, in frmMain::Arrangement order.
+    std::array<QAction *, 4> mnuArrange{};
+    QAction *mnuCloseAll = nullptr;
+    QAction *mnuMinimize = nullptr;
+    QMenu *mnuHelp = nullptr;
+    QAction *mnuHelpQS = nullptr;
+    QAction *mnuHelpContents = nullptr;
+    QAction *mnuHelpIndex = nullptr;
+    QAction *mnuHelpSearch = nullptr;
+    QAction *mnuWeb = nullptr;
+    QAction *mnuHelpAbout = nullptr;
+    /// The status-bar sign shown while the data are the sample data.
+    QLabel *lblSampleData = nullptr;
+    /// The status-bar note: what a command did that shows nowhere else
+    /// (a screen reader hears it as a notification).
+    StatusNote *lblNote = nullptr;
+};
+
 /// The main window: the numbered selection controls, the status bar that
 /// shows the selection, the menus and the area that holds every child
 /// window. It owns the program-wide state (which holds the selection) and
 /// the settings store; every command reads them when it runs.
-class frmMain final : public QMainWindow {
+class frmMain final : public QMainWindow, private frmMainControls {
     Q_OBJECT
 public:
     explicit frmMain(Prompts &prompts, QWidget *parent = nullptr);
@@ -102,66 +174,9 @@ public:
     /// What a print dialog opened by this window works on.
     PrintDialogContext PrintContext();
 
-    // Controls, named as the program names them.
-    QWidget *picMain = nullptr;
-    QGroupBox *fraSeries = nullptr;
-    std::array<QRadioButton *, 4> optSeries{};
-    QGroupBox *fraTable = nullptr;
-    std::array<QRadioButton *, 3> optTable{};
-    QLabel *lblYears = nullptr;
-    QComboBox *cboYears = nullptr;
-    QPushButton *cmdStates = nullptr;
-    QGroupBox *fraDisplay = nullptr;
-    QPushButton *cmdPrev = nullptr;
-    QPushButton *cmdNext = nullptr;
-    QPushButton *cmdShowOneLine = nullptr;
-    QPushButton *cmdChart = nullptr; ///< beside cmdShowOneLine (frmMain_chart.cpp)
-
-    // Menus. Top-level menus and sub-menus are QMenus, commands QActions.
-    QMenu *mnuFile = nullptr;
-    QAction *mnuView = nullptr;
-    QAction *mnuShowOneLine = nullptr;
-    QAction *mnuChart = nullptr; ///< "C&hart...", after "Display &One line"
-    QAction *mnuPrint = nullptr;
-    QAction *mnuPrintAll = nullptr;
-    QAction *mnuPrintPreview = nullptr;
-    QAction *mnuPrintAllPreview = nullptr;
-    QAction *mnuClip = nullptr;
-    QAction *mnuExport = nullptr;
-    QAction *mnuQuit = nullptr;
-    QMenu *mnuSettings = nullptr;
-    QAction *mnuFont = nullptr;
-    QMenu *mnuGridHead = nullptr;
-    QAction *mnuSetWindowHW = nullptr;
-    QAction *mnuReverse = nullptr;
-    /// "&Height..." and "&Width...", named mnuGrid_2 and mnuGrid_3 after
-    /// their places in the menu.
-    std::array<QAction *, 2> mnuGrid{};
-    QAction *mnuZRChange = nullptr;
-    QAction *mnuReset = nullptr;
-    QMenu *mnuDocHeader = nullptr;
-    /// "Footnotes, current table" and "Summary, current table".
-    std::array<QAction *, 2> mnuFoot{};
-    /// The documents that come with the data, in DataDocument order.
-    std::array<QAction *, 3> mnuDoc{};
-    QMenu *mnuWindow = nullptr;
-    QMenu *mnuArrangeMenu = nullptr;
-    /// The arrange commands, in Arrangement order.
-    std::array<QAction *, 4> mnuArrange{};
-    QAction *mnuCloseAll = nullptr;
-    QAction *mnuMinimize = nullptr;
-    QMenu *mnuHelp = nullptr;
-    QAction *mnuHelpQS = nullptr;
-    QAction *mnuHelpContents = nullptr;
-    QAction *mnuHelpIndex = nullptr;
-    QAction *mnuHelpSearch = nullptr;
-    QAction *mnuWeb = nullptr;
-    QAction *mnuHelpAbout = nullptr;
-    /// The status-bar sign shown while the data are the sample data.
-    QLabel *lblSampleData = nullptr;
-    /// The status-bar note: what a command did that shows nowhere else
-    /// (a screen reader hears it as a notification).
-    StatusNote *lblNote = nullptr;
+    /// The controls, for tests: the program's own code outside this window
+    /// uses none of them.
+    const frmMainControls &Controls() const { return *this; }
 
 public slots:
     // Selection (series, table, quarters, areas) and the display buttons.

@@ -68,8 +68,10 @@ enum class Look { Full, PrintAll };
 /// and column widths and get no cursor; full windows get the display font,
 /// the default size (wider where the window area holds every quarter
 /// chosen), measured columns and the cursor on cell (1, 1), moved to the
-/// newest quarter when the years run oldest first.
-frmDisplay *OpenDisplayWindow(frmMain &main, tarvel::Grid grid, std::string code, Look look)
+/// newest quarter when the years run oldest first (reversed false). The
+/// window's context menu is windowMenu.
+frmDisplay *OpenDisplayWindow(frmMain &main, tarvel::Grid grid, std::string code, Look look, QMenu *windowMenu,
+                              bool reversed)
 {
     tarvel::ProgramState &state = main.State();
     QMdiArea *area = main.MdiArea();
@@ -78,7 +80,7 @@ frmDisplay *OpenDisplayWindow(frmMain &main, tarvel::Grid grid, std::string code
                      Qt::UniqueConnection);
 
     auto *display = new frmDisplay(std::move(grid), std::move(code));
-    display->SetContextMenu(main.mnuWindow);
+    display->SetContextMenu(windowMenu);
     display->SetResizePaused([&state] { return state.PrintAllMode; });
     QMdiSubWindow *window = area->addSubWindow(new ChildFrame(display));
     window->setAttribute(Qt::WA_DeleteOnClose);
@@ -103,7 +105,7 @@ frmDisplay *OpenDisplayWindow(frmMain &main, tarvel::Grid grid, std::string code
     area->setActiveSubWindow(window);
     if (look == Look::Full) {
         display->grdData->setFocus();
-        if (!main.mnuReverse->isChecked())
+        if (!reversed)
             display->MoveToRowEnd();
     }
     return display;
@@ -154,7 +156,8 @@ void frmMain::RunDisplay()
         tarvel::ReportFailure(m_prompts, grid.Error());
         return;
     }
-    OpenDisplayWindow(*this, std::move(*grid), code, m_state.PrintAllMode ? Look::PrintAll : Look::Full);
+    OpenDisplayWindow(*this, std::move(*grid), code, m_state.PrintAllMode ? Look::PrintAll : Look::Full, mnuWindow,
+                      request.Reverse);
 }
 
 void frmMain::RunShowOneLine()
@@ -180,7 +183,7 @@ void frmMain::RunShowOneLine()
         return;
     }
     // A one-line view ignores print-all mode.
-    OpenDisplayWindow(*this, std::move(*grid), line->Code, Look::Full);
+    OpenDisplayWindow(*this, std::move(*grid), line->Code, Look::Full, mnuWindow, mnuReverse->isChecked());
 }
 
 void frmMain::UpdateOneLineCommand(QMdiSubWindow *active)

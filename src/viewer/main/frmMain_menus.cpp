@@ -2,6 +2,8 @@
 // themselves are in the frmMain_*.cpp file of their concern: display, print,
 // export, chart, docs (documents and help), options and windows.
 #include "viewer/main/frmMain.h"
+#include "core/help/documents.h"
+#include "core/views/scroll_value.h"
 
 #include <QAction>
 #include <QMenu>
