@@ -1,4 +1,5 @@
 #include "core/settings/settings_store.h"
+#include "core/settings/program_settings.h"
 
 #include "core/catalog/temporary_files.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/catalog/data_files.h"
-#include "core/settings/settings_store.h"
+#include "core/settings/program_settings.h"
 
 #include <array>
 #include <cstdint>

@@ -2,6 +2,7 @@
 #include "viewer/qt/qt_text.h"
 
 #include "core/settings/data_folder.h"
+#include "core/settings/program_settings.h"
 #include "viewer/selection/frmPickList.h"
 #include "viewer/qt/qt_control_strip.h"
 #include "viewer/qt/qt_drawn_icon.h"
@@ -416,7 +417,7 @@ void frmMain::Startup(const QStringList &arguments)
     if (!m_state.Unsuppressed) {
         if (HoldsData(m_state.DataFolder)) {
             if (MayRememberDataFolder())
-                m_settings.WriteSetting(tarvel::SettingsKey("misc"), "ZRPath", m_state.DataFolder);
+                tarvel::setting::ZRPath.Write(m_settings, m_state.DataFolder);
         } else
             m_prompts.Message(QStringLiteral("TARVEL files not found"), QStringLiteral("The Orlandel files cannot be found."),
                               QMessageBox::Critical);
@@ -431,10 +432,9 @@ void frmMain::Startup(const QStringList &arguments)
     ShowDataFolderKind();
 
     // The quick start opens by itself on the first start only.
-    const std::string misc = tarvel::SettingsKey("misc");
-    if (m_settings.ReadSetting(misc, "DisplayHelp").Flag()) {
+    if (tarvel::setting::DisplayHelp.Read(m_settings).Flag()) {
         HelpQuickStart();
-        m_settings.WriteSetting(misc, "DisplayHelp", "False");
+        tarvel::setting::DisplayHelp.Write(m_settings, tarvel::SettingFlagText(false));
     }
 
     ApplyDisplaySettings(tarvel::ReadDisplaySettings(m_settings));
@@ -486,7 +486,7 @@ void frmMain::SaveSettingsAndExit()
 
     // An unsuppressed run never changes the remembered folder.
     if (!m_state.Unsuppressed && HoldsData(m_state.DataFolder) && MayRememberDataFolder())
-        m_settings.WriteSetting(tarvel::SettingsKey("misc"), "ZRPath", m_state.DataFolder);
+        tarvel::setting::ZRPath.Write(m_settings, m_state.DataFolder);
 }
 
 bool frmMain::MayRememberDataFolder() const
