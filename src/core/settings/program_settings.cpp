@@ -1,5 +1,6 @@
 #include "core/settings/program_settings.h"
 
+#include "core/catalog/failure.h"
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/text_helpers.h"
 
@@ -115,6 +116,14 @@ DisplaySettings ResetToDefault(SettingsStore &store, const std::string &programF
 
     setting::DisplayHelp.Write(store, SettingFlagText(false));
     return ReadDisplaySettings(store);
+}
+
+std::string SettingsNotSavedText(const std::string &file, int error)
+{
+    std::string text = "The settings could not be saved in the file " + file + ".";
+    if (error != 0)
+        text += "\n" + SystemReason(error);
+    return text + "\nOrlandel ends now; its next start finds the settings as they were last saved.";
 }
 
 } // namespace tarvel

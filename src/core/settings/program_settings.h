@@ -138,4 +138,10 @@ void WriteDisplaySettings(SettingsStore &store, const DisplaySettings &settings)
 /// dataFolder is updated when the reset "ZRPath" holds the data.
 DisplaySettings ResetToDefault(SettingsStore &store, const std::string &programFolder, std::string &dataFolder);
 
+/// The warning shown when the settings could not be saved as the program
+/// quits: the file and, when error (an errno value) is not 0, the system's
+/// reason on a line of its own.
+inline constexpr const char *SettingsNotSavedTitle = "Settings not saved";
+std::string SettingsNotSavedText(const std::string &file, int error);
+
 } // namespace tarvel

@@ -5,6 +5,7 @@
 #include "core/catalog/text_helpers.h"
 
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -147,6 +148,7 @@ SettingsStore::SettingsStore(std::filesystem::path file)
     if (!bad || ec) {
         // It stays where it is; saving over it would lose it.
         m_saveBlocked = true;
+        m_blockedError = bad ? ec.value() : EEXIST;
     }
 }
 
@@ -179,18 +181,32 @@ std::string SettingsStore::Serialize() const
 void SettingsStore::Save()
 {
     m_lastSaveOk = false;
-    if (m_saveBlocked)
+    m_lastSaveError = 0;
+    if (m_saveBlocked) {
+        // A file the store could not read, or could not keep aside, is never
+        // saved over.
+        m_lastSaveError = m_blockedError;
         return;
+    }
     std::error_code ec;
     const fs::path folder = m_file.parent_path();
     if (!folder.empty()) {
         fs::create_directories(folder, ec);
-        if (ec)
+        if (ec) {
+            m_lastSaveError = ec.value();
             return;
+        }
     }
     // Written whole to a synced temporary file first, so the old file stays
     // intact until the new one is complete.
-    m_lastSaveOk = ReplaceFileContents(m_file.string(), Serialize());
+    auto output = SafeOutputFile::Open(m_file.string(), SafeOutputFile::Mode::Replace);
+    if (!output) {
+        m_lastSaveError = output.Error().error;
+        return;
+    }
+    m_lastSaveOk = output->Write(Serialize()) && output->Commit();
+    if (!m_lastSaveOk)
+        m_lastSaveError = output->Error();
 }
 
 RegistryKey *SettingsStore::FindKey(std::string_view keyPath)

@@ -69,6 +69,9 @@ public:
 
     /// True when the last save reached the disk.
     bool LastSaveSucceeded() const { return m_lastSaveOk; }
+    /// Why the last save did not reach the disk: the system's reason (an
+    /// errno value); 0 after a save that did, or when none is known.
+    int LastSaveError() const { return m_lastSaveError; }
     /// True when the file could not be parsed at open and was kept aside.
     bool WasKeptAside() const { return m_keptAside; }
     /// True when the file exists but could not be read (its permissions); the
@@ -106,9 +109,11 @@ private:
     std::filesystem::path m_file;
     RegistryKeys m_keys;
     bool m_lastSaveOk = true;
+    int m_lastSaveError = 0;
     bool m_keptAside = false;
     bool m_unreadable = false;
     bool m_saveBlocked = false; // the file could not be read, or not kept aside: a save would lose it
+    int m_blockedError = 0;     // why a file that could not be parsed could not be kept aside
     int m_deferred = 0;         // DeferredSaves alive
     bool m_savePending = false; // a write made while saves were deferred
 };

@@ -477,16 +477,26 @@ void frmMain::SaveSettingsAndExit()
     if (m_settingsSaved)
         return;
     m_settingsSaved = true;
-    // One synced save for all of them, none when nothing changed.
-    const tarvel::SettingsStore::DeferredSaves once(m_settings);
+    {
+        // One synced save for all of them, none when nothing changed.
+        const tarvel::SettingsStore::DeferredSaves once(m_settings);
 
-    tarvel::DisplaySettings settings = m_state.Display;
-    settings.Reverse = mnuReverse->isChecked();
-    tarvel::WriteDisplaySettings(m_settings, settings);
+        tarvel::DisplaySettings settings = m_state.Display;
+        settings.Reverse = mnuReverse->isChecked();
+        tarvel::WriteDisplaySettings(m_settings, settings);
 
-    // An unsuppressed run never changes the remembered folder.
-    if (!m_state.Unsuppressed && HoldsData(m_state.DataFolder) && MayRememberDataFolder())
-        tarvel::setting::ZRPath.Write(m_settings, m_state.DataFolder);
+        // An unsuppressed run never changes the remembered folder.
+        if (!m_state.Unsuppressed && HoldsData(m_state.DataFolder) && MayRememberDataFolder())
+            tarvel::setting::ZRPath.Write(m_settings, m_state.DataFolder);
+    }
+    // Settings lost at quit are said so; the program quits all the same. A
+    // file that could not be read was named at start-up and is left alone.
+    if (!m_settings.LastSaveSucceeded() && !m_settings.WasUnreadable()) {
+        m_prompts.Message(QString::fromLatin1(tarvel::SettingsNotSavedTitle),
+                          QString::fromLocal8Bit(
+                              tarvel::SettingsNotSavedText(m_settings.File().string(), m_settings.LastSaveError()).c_str()),
+                          QMessageBox::Warning);
+    }
 }
 
 bool frmMain::MayRememberDataFolder() const
