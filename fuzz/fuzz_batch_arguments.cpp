@@ -6,7 +6,7 @@
 // not tried: the program may write wherever it is told.
 
 #include "cli/batch_commands.h"
-#include "core/settings/settings_store.h"
+#include "core/settings/program_settings.h"
 #include "fuzz_sandbox.h"
 #include "sample_data.h"
 
@@ -35,7 +35,7 @@ struct Folder {
         setenv("XDG_CONFIG_HOME", (sandbox.Path() + "config").c_str(), 1);
         SettingsStore settings(SettingsStore::DefaultFile());
         WriteDefaultSettings(settings, program);
-        settings.WriteSetting(SettingsKey("misc"), "ZRPath", data);
+        setting::ZRPath.Write(settings, data);
         std::filesystem::create_directories(program);
         std::filesystem::current_path(data);
         original = fuzz::Snapshot(sandbox.Path());

@@ -1,6 +1,7 @@
 #include "cli/batch_command_table.h"
 
 #include "cli/batch_commands.h"
+#include "core/export/batch_options.h"
 #include "core/export/export_formats.h"
 #include "core/export/script_tables.h"
 
@@ -8,76 +9,113 @@ namespace tarvel::batch {
 
 namespace {
 
-constexpr OptionSpec Table{"--table", OptionValue::Table};
-constexpr OptionSpec Areas{"--areas", OptionValue::Areas};
-constexpr OptionSpec Quarters{"--quarters", OptionValue::Quarters};
-constexpr OptionSpec Output{"--output", OptionValue::File};
-constexpr OptionSpec Reverse{"--reverse"};
-constexpr OptionSpec Footnotes{"--footnotes"};
-constexpr OptionSpec Listing{"--format", OptionValue::ListingFormat};
-constexpr OptionSpec Sort{"--sort", OptionValue::SortKey};
+namespace opt = batch_option;
+
+constexpr OptionSpec Data{opt::Data, OptionValue::Folder, "DIR"};
+constexpr OptionSpec Unsuppressed{opt::Unsuppressed};
+constexpr OptionSpec Help{opt::Help};
+constexpr OptionSpec Version{opt::Version};
+
+constexpr OptionSpec Table{opt::Table, OptionValue::Table, "CODE"};
+constexpr OptionSpec Area{opt::Area, OptionValue::Number, "N"};
+constexpr OptionSpec Areas{opt::Areas, OptionValue::Areas, "AREAS"};
+constexpr OptionSpec Line{opt::Line, OptionValue::Number, "L"};
+constexpr OptionSpec Lines{opt::Lines, OptionValue::Lines, "LINES"};
+constexpr OptionSpec Quarters{opt::Quarters, OptionValue::Quarters, "QUARTERS"};
+constexpr OptionSpec Output{opt::Output, OptionValue::File, "FILE"};
+constexpr OptionSpec PerArea{opt::PerArea, OptionValue::Folder, "DIR"};
+constexpr OptionSpec Reverse{opt::Reverse};
+constexpr OptionSpec Footnotes{opt::Footnotes};
+constexpr OptionSpec Listing{opt::Format, OptionValue::ListingFormat};
+constexpr OptionSpec ExportFormat{opt::Format, OptionValue::ExportFormat};
+constexpr OptionSpec Sort{opt::Sort, OptionValue::SortKey, "QUARTER[:asc|:desc]"};
+constexpr OptionSpec NoHeader{opt::NoHeader};
+constexpr OptionSpec LineTitles{opt::LineTitles};
+constexpr OptionSpec NoLineTitles{opt::NoLineTitles};
+constexpr OptionSpec AreaNames{opt::AreaNames};
+constexpr OptionSpec NoAreaNames{opt::NoAreaNames};
+constexpr OptionSpec NoQuotes{opt::NoQuotes};
+constexpr OptionSpec Append{opt::Append};
+
+// "[--quarters QUARTERS]"
+std::string Optional(const OptionSpec &option)
+{
+    return "[" + OptionUsage(option) + "]";
+}
+
+// "[--line-titles|--no-line-titles]"
+std::string EitherOf(const OptionSpec &on, const OptionSpec &off)
+{
+    return "[" + OptionUsage(on) + "|" + OptionUsage(off) + "]";
+}
+
+// The words joined by blanks.
+std::string Words(std::initializer_list<std::string> words)
+{
+    std::string text;
+    for (const std::string &word : words)
+        text += (text.empty() ? "" : " ") + word;
+    return text;
+}
+
+// A further usage line of command: the words under its first option.
+std::string Under(std::string_view command, std::initializer_list<std::string> words)
+{
+    return std::string(command.size() + 1, ' ') + Words(words);
+}
 
 std::vector<CommandSpec> MakeCommands()
 {
-    const std::string formats = ExportFormatNames("|");
-    const std::string listing = "[--format " + ListingFormatNames("|") + "]";
+    const std::string listing = Optional(Listing);
+    const std::string sort = Optional(Sort);
+    const std::string quarters = Optional(Quarters);
+    const std::string reverse = Optional(Reverse);
     return {
         {"tables",
          {Listing},
-         {"tables " + listing},
+         {Words({"tables", listing})},
          {"one line per table: code, first year, last year,", "quarter count, line count (tab-separated)"},
          RunTables,
          false},
         {"areas",
          {Listing},
-         {"areas " + listing},
+         {Words({"areas", listing})},
          {"one line per area: number, code, region code,", "name, abbreviation (tab-separated)"},
          RunAreas},
         {"lines",
          {Table, Listing},
-         {"lines --table CODE " + listing},
+         {Words({"lines", OptionUsage(Table), listing})},
          {"one line per data line: number, line code, title"},
          RunLines},
         {"show",
-         {Table, {"--area", OptionValue::Number}, Quarters, Reverse, Sort, Listing},
-         {"show --table CODE --area N [--quarters QUARTERS] [--reverse]",
-          "     [--sort QUARTER[:asc|:desc]] " + listing},
+         {Table, Area, Quarters, Reverse, Sort, Listing},
+         {Words({"show", OptionUsage(Table), OptionUsage(Area), quarters, reverse}),
+          Under("show", {sort, listing})},
          {"the table-view grid of area N: the window caption,", "then one line per grid row (row 0 first), cells",
-          "separated by tabs, each cell's text exactly as the", "display window shows it; --sort ranks the states",
+          "separated by tabs, each cell's text exactly as the",
+          "display window shows it; " + std::string(opt::Sort) + " ranks the states",
           "of a table whose lines are the areas (ZR1)"},
          RunShow},
         {"show-line",
-         {Table, {"--line", OptionValue::Number}, Quarters, Reverse, Sort, Listing},
-         {"show-line --table CODE --line L [--quarters QUARTERS] [--reverse]",
-          "          [--sort QUARTER[:asc|:desc]] " + listing},
+         {Table, Line, Quarters, Reverse, Sort, Listing},
+         {Words({"show-line", OptionUsage(Table), OptionUsage(Line), quarters, reverse}),
+          Under("show-line", {sort, listing})},
          {"the one-line view grid of data line L (1-based", "within an area's block), in the same form"},
          RunShowLine},
         {"export",
-         {Table,
-          Areas,
-          Quarters,
-          {"--lines", OptionValue::Lines},
-          {"--format", OptionValue::ExportFormat},
-          Output,
-          {"--per-area", OptionValue::Folder},
-          {"--no-header"},
-          {"--line-titles"},
-          {"--no-line-titles"},
-          {"--area-names"},
-          {"--no-area-names"},
-          {"--no-quotes"},
-          {"--append"},
-          Footnotes},
-         {"export --table CODE --areas AREAS --quarters QUARTERS [--lines LINES]",
-          "       --format " + formats + " (--output FILE | --per-area DIR)",
-          "       [--no-header] [--line-titles|--no-line-titles]",
-          "       [--area-names|--no-area-names] [--no-quotes] [--append] [--footnotes]"},
+         {Table, Areas, Quarters, Lines, ExportFormat, Output, PerArea, NoHeader, LineTitles, NoLineTitles, AreaNames,
+          NoAreaNames, NoQuotes, Append, Footnotes},
+         {Words({"export", OptionUsage(Table), OptionUsage(Areas), OptionUsage(Quarters), Optional(Lines)}),
+          Under("export", {OptionUsage(ExportFormat), "(" + OptionUsage(Output) + " | " + OptionUsage(PerArea) + ")"}),
+          Under("export", {Optional(NoHeader), EitherOf(LineTitles, NoLineTitles)}),
+          Under("export", {EitherOf(AreaNames, NoAreaNames), Optional(NoQuotes), Optional(Append), Optional(Footnotes)})},
          {"the export writer; defaults as the wizard's first", "opening: header, line titles and quotes on; area",
           "names, append and footnotes off; xlsx writes an", "Excel workbook (no quotes, never appended)"},
          RunExport},
         {"print",
          {Table, Areas, Quarters, Output, Footnotes, Reverse},
-         {"print --table CODE --areas AREAS --quarters QUARTERS --output FILE", "      [--footnotes] [--reverse]"},
+         {Words({"print", OptionUsage(Table), OptionUsage(Areas), OptionUsage(Quarters), OptionUsage(Output)}),
+          Under("print", {Optional(Footnotes), reverse})},
          {"print-all to a file: HTML when FILE ends in", "\".htm\" (any case), plain text otherwise"},
          RunPrint},
     };
@@ -116,17 +154,35 @@ const CommandSpec *FindCommand(std::string_view name)
 
 const std::vector<OptionSpec> &GlobalOptions()
 {
-    static const std::vector<OptionSpec> options{
-        {"--data", OptionValue::Folder}, {"--unsuppressed"}, {"--help"}, {"--version"}};
+    static const std::vector<OptionSpec> options{Data, Unsuppressed, Help, Version};
     return options;
+}
+
+std::string OptionUsage(const OptionSpec &option)
+{
+    std::string text(option.Name);
+    switch (option.Value) {
+    case OptionValue::None:
+        return text;
+    case OptionValue::ExportFormat:
+        return text + " " + ExportFormatNames("|");
+    case OptionValue::ListingFormat:
+        return text + " " + ListingFormatNames("|");
+    default:
+        return text + " " + std::string(option.Placeholder);
+    }
+}
+
+std::string ProgramUsage()
+{
+    return Words({"tarvel-batch", Optional(Data), Optional(Unsuppressed), "COMMAND [options]"});
 }
 
 std::string HelpText()
 {
     std::string text = "tarvel-batch: the TARVEL viewer's tables, exports and prints from the command line\n"
                        "\n"
-                       "tarvel-batch [--data DIR] [--unsuppressed] COMMAND [options]\n"
-                       "tarvel-batch --help | --version\n";
+        + ProgramUsage() + "\n" + Words({"tarvel-batch", OptionUsage(Help), "|", OptionUsage(Version)}) + "\n";
     const std::string indent(UsageIndent, ' ');
     const std::string column(DescriptionColumn, ' ');
     for (const CommandSpec &command : Commands()) {
@@ -144,18 +200,19 @@ std::string HelpText()
         for (std::size_t i = first; i < command.Description.size(); ++i)
             text += column + std::string(command.Description[i]) + "\n";
     }
+    const std::string format(opt::Format);
     text += "\n"
             "AREAS: all, or numbers and ranges (1,5-9). QUARTERS: last4 (the default),\n"
             "last5, last8, last9, all, a label range (2007.1-2008.1) or a comma list of\n"
             "labels. LINES: all (the default) or numbers and ranges.\n"
-            "Without --data the data folder is the one the viewer would find.\n"
-            "--unsuppressed reads the \".xxx\" files as the viewer's unsuppressed mode does.\n"
-            "--format text|csv|json: text is the default; csv writes a header record and\n"
+            "Without " + std::string(opt::Data) + " the data folder is the one the viewer would find.\n"
+        + opt::Unsuppressed + " reads the \".xxx\" files as the viewer's unsuppressed mode does.\n"
+        + OptionUsage(Listing) + ": text is the default; csv writes a header record and\n"
             "one record per line or area, json one object; values are the numbers as\n"
-            "stored, as export --format comma writes them, withheld ones empty (CSV,\n"
+            "stored, as export " + format + " comma writes them, withheld ones empty (CSV,\n"
             "marked in its flags field) or null (JSON, with their reasons beside them);\n"
             "each row names its unit.\n"
-            "--sort QUARTER[:asc|:desc]: the states and DC ranked by that quarter, highest\n"
+        + OptionUsage(Sort) + ": the states and DC ranked by that quarter, highest\n"
             "first (desc, the default) or lowest first (asc), cells without a value last;\n"
             "the nation stays first and the regions last.\n"
             "Exit status: 0 success; 1 a file that cannot be read or written; 2 usage error.\n";

@@ -11,7 +11,9 @@ struct Context;
 // tarvel-batch's commands: one table gives each command's name, options,
 // --help lines and the function that runs it. The command line is parsed,
 // dispatched and explained from it, and the build makes the bash
-// completion and the manual page's lists from it (batch_docs.h).
+// completion and the manual page's lists from it (batch_docs.h). The
+// options' names are the core's (core/export/batch_options.h), which
+// "Copy as command" writes too.
 
 /// What an option's value is: none for a flag; otherwise what kind of value
 /// it takes, which also says what the completion offers for it.
@@ -20,11 +22,18 @@ struct Context;
 enum class OptionValue { None, Folder, File, Table, Number, Areas, Lines, Quarters, ExportFormat, ListingFormat, SortKey };
 
 struct OptionSpec {
-    std::string_view Name; ///< "--table"
+    std::string_view Name; ///< "--table", one of batch_option's
     OptionValue Value = OptionValue::None;
+    /// What stands for the value in --help and the messages ("CODE"); the
+    /// formats' names, for a format.
+    std::string_view Placeholder{};
 
     bool TakesValue() const { return Value != OptionValue::None; }
 };
+
+/// The option as --help writes it: "--table CODE", "--format text|csv|json",
+/// "--reverse".
+std::string OptionUsage(const OptionSpec &option);
 
 struct CommandSpec {
     std::string_view Name;
@@ -33,7 +42,7 @@ struct CommandSpec {
     /// indented to stand under the options.
     std::vector<std::string> Usage;
     /// --help's lines under the usage: what the command writes.
-    std::vector<std::string_view> Description;
+    std::vector<std::string> Description;
     int (*Run)(const Context &context) = nullptr;
     /// Reads the data folder, so a run looks for one (`tables` does not).
     bool ReadsData = true;
@@ -48,6 +57,9 @@ const std::vector<CommandSpec> &Commands();
 const CommandSpec *FindCommand(std::string_view name);
 /// The options that stand before the command.
 const std::vector<OptionSpec> &GlobalOptions();
+
+/// "tarvel-batch [--data DIR] [--unsuppressed] COMMAND [options]"
+std::string ProgramUsage();
 
 /// The text of --help: the commands' usage and description lines from the
 /// table, between the program's own lines.

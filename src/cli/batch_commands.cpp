@@ -16,8 +16,7 @@ namespace tarvel::batch {
 
 namespace {
 
-constexpr const char *UsageLine =
-    "usage: tarvel-batch [--data DIR] [--unsuppressed] COMMAND [options]  (tarvel-batch --help)";
+namespace opt = batch_option;
 
 // The last n quarters, by the word that chooses them.
 const std::vector<std::pair<std::string, int>> &LastQuarters()
@@ -120,7 +119,8 @@ std::string Context::Value(const std::string &option) const
 
 int UsageError(std::ostream &err, const std::string &message)
 {
-    err << "tarvel-batch: " << TerminalText(message) << '\n' << UsageLine << '\n';
+    err << "tarvel-batch: " << TerminalText(message) << '\n'
+        << "usage: " << ProgramUsage() << "  (tarvel-batch " << opt::Help << ")\n";
     return ExitUsage;
 }
 
@@ -206,13 +206,25 @@ std::optional<std::vector<std::uint8_t>> ParseQuarters(const std::string &text, 
     return flags;
 }
 
+std::string OptionUsage(const Context &context, std::string_view option)
+{
+    const CommandSpec *command = FindCommand(context.invocation.command);
+    const OptionSpec *spec = command ? command->FindOption(option) : nullptr;
+    return spec ? OptionUsage(*spec) : std::string(option);
+}
+
+std::string MissingOptionText(const Context &context, std::string_view option)
+{
+    return "the command " + context.invocation.command + " needs " + OptionUsage(context, option);
+}
+
 std::optional<std::string> TableOption(const Context &context, std::string &error)
 {
-    if (!context.Has("--table")) {
-        error = "the command " + context.invocation.command + " needs --table CODE";
+    if (!context.Has(opt::Table)) {
+        error = MissingOptionText(context, opt::Table);
         return std::nullopt;
     }
-    const std::string code = context.Value("--table");
+    const std::string code = context.Value(opt::Table);
     if (QuarterCount(code) == 0) {
         std::string tables;
         for (const std::string &known : TableCodes())
@@ -225,11 +237,11 @@ std::optional<std::string> TableOption(const Context &context, std::string &erro
 
 std::optional<ListingFormat> ListingFormatOption(const Context &context, std::string &error)
 {
-    if (!context.Has("--format"))
+    if (!context.Has(opt::Format))
         return ListingFormat::Text;
-    const std::optional<ListingFormat> format = ListingFormatNamed(context.Value("--format"));
+    const std::optional<ListingFormat> format = ListingFormatNamed(context.Value(opt::Format));
     if (!format) {
-        error = "\"" + context.Value("--format") + "\" is not an output format of " + context.invocation.command
+        error = "\"" + context.Value(opt::Format) + "\" is not an output format of " + context.invocation.command
             + " (" + ListingFormatNames(", ") + ")";
     }
     return format;
@@ -248,23 +260,23 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
     // Global options stand before the command.
     for (; i < args.size(); ++i) {
         const std::string &arg = args[i];
-        if (arg == "--help" || arg == "-h") {
+        if (arg == opt::Help || arg == "-h") {
             out << HelpText();
             return out.flush() ? ExitOk : OutputError(err, StreamError(out));
         }
-        if (arg == "--version") {
+        if (arg == opt::Version) {
             out << "tarvel-batch " << VersionText << '\n';
             return out.flush() ? ExitOk : OutputError(err, StreamError(out));
         }
-        if (arg == "--unsuppressed") {
+        if (arg == opt::Unsuppressed) {
             invocation.paths.Unsuppressed = true;
-        } else if (arg == "--data") {
+        } else if (arg == opt::Data) {
             if (i + 1 >= args.size())
-                return UsageError(err, "--data needs a folder");
+                return UsageError(err, arg + " needs a folder");
             // An empty name (an unset script variable, say) would read the
             // working folder's files without naming it.
             if (args[++i].empty())
-                return UsageError(err, "--data needs a folder name, not an empty text");
+                return UsageError(err, arg + " needs a folder name, not an empty text");
             dataFolder = WithTrailingSlash(args[i]);
         } else if (arg.rfind("--", 0) == 0) {
             return UsageError(err, "unknown option " + arg);
@@ -282,7 +294,7 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
 
     for (; i < args.size(); ++i) {
         const std::string &arg = args[i];
-        if (arg == "--help" || arg == "-h") {
+        if (arg == opt::Help || arg == "-h") {
             out << HelpText();
             return out.flush() ? ExitOk : OutputError(err, StreamError(out));
         }
@@ -301,7 +313,7 @@ int Run(const std::vector<std::string> &args, const std::string &programFolder, 
     }
 
     // A wrong table is a usage error whether or not a data folder is found.
-    if (command->FindOption("--table")) {
+    if (command->FindOption(opt::Table)) {
         const Context early{invocation, out, err};
         std::string error;
         if (!TableOption(early, error))

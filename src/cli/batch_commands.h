@@ -3,6 +3,7 @@
 #include "cli/batch_command_table.h"
 #include "cli/standard_output.h"
 #include "core/catalog/data_files.h"
+#include "core/export/batch_options.h"
 #include "core/export/script_tables.h"
 
 #include <cstdint>
@@ -66,6 +67,12 @@ std::optional<std::vector<std::uint8_t>> ParseQuarters(const std::string &text, 
 const std::vector<std::string> &QuarterWords();
 /// LINES: "all" or numbers and ranges, within 1..lineCount. Index 0 unused.
 std::optional<std::vector<std::uint8_t>> ParseLines(const std::string &text, int lineCount, std::string &error);
+
+/// The command's option as --help writes it ("--areas AREAS"); the name
+/// alone when the command has no such option.
+std::string OptionUsage(const Context &context, std::string_view option);
+/// "the command export needs --areas AREAS".
+std::string MissingOptionText(const Context &context, std::string_view option);
 
 /// The --table option checked against the catalog, or a usage error message.
 std::optional<std::string> TableOption(const Context &context, std::string &error);

@@ -10,6 +10,8 @@ namespace tarvel::batch {
 
 namespace {
 
+namespace opt = batch_option;
+
 // --on / --off pair: nullopt when both are given.
 std::optional<bool> Switch(const Context &context, const std::string &on, const std::string &off, bool fallback)
 {
@@ -30,31 +32,33 @@ int RunExport(const Context &context)
     const auto code = TableOption(context, error);
     if (!code)
         return UsageError(context.err, error);
-    if (!context.Has("--areas"))
-        return UsageError(context.err, "the command export needs --areas AREAS");
-    const auto format = ExportFormatNamed(context.Value("--format"));
+    if (!context.Has(opt::Areas))
+        return UsageError(context.err, MissingOptionText(context, opt::Areas));
+    const auto format = ExportFormatNamed(context.Value(opt::Format));
     if (!format)
-        return UsageError(context.err, "the command export needs --format " + ExportFormatNames("|"));
-    if (const ExportFormatInfo &info = FormatInfo(*format); !info.Appends && context.Has("--append")) {
-        return UsageError(context.err, "--append has no meaning with --format " + std::string(info.Name) + ": "
-                                           + std::string(info.NoAppendReason));
+        return UsageError(context.err, MissingOptionText(context, opt::Format));
+    if (const ExportFormatInfo &info = FormatInfo(*format); !info.Appends && context.Has(opt::Append)) {
+        return UsageError(context.err, std::string(opt::Append) + " has no meaning with " + opt::Format + " "
+                                           + std::string(info.Name) + ": " + std::string(info.NoAppendReason));
     }
-    if (context.Has("--output") == context.Has("--per-area"))
-        return UsageError(context.err, "the command export needs either --output FILE or --per-area DIR");
-    const auto lineTitles = Switch(context, "--line-titles", "--no-line-titles", true);
-    const auto areaNames = Switch(context, "--area-names", "--no-area-names", false);
+    if (context.Has(opt::Output) == context.Has(opt::PerArea)) {
+        return UsageError(context.err, "the command export needs either " + OptionUsage(context, opt::Output) + " or "
+                                           + OptionUsage(context, opt::PerArea));
+    }
+    const auto lineTitles = Switch(context, opt::LineTitles, opt::NoLineTitles, true);
+    const auto areaNames = Switch(context, opt::AreaNames, opt::NoAreaNames, false);
     if (!lineTitles)
-        return UsageError(context.err, "--line-titles and --no-line-titles exclude each other");
+        return UsageError(context.err, std::string(opt::LineTitles) + " and " + opt::NoLineTitles + " exclude each other");
     if (!areaNames)
-        return UsageError(context.err, "--area-names and --no-area-names exclude each other");
+        return UsageError(context.err, std::string(opt::AreaNames) + " and " + opt::NoAreaNames + " exclude each other");
 
-    const auto areas = ParseAreas(context.Value("--areas"), error);
+    const auto areas = ParseAreas(context.Value(opt::Areas), error);
     if (!areas)
         return UsageError(context.err, error);
-    const auto quarters = ParseQuarters(context.Value("--quarters"), *code, error);
+    const auto quarters = ParseQuarters(context.Value(opt::Quarters), *code, error);
     if (!quarters)
         return UsageError(context.err, error);
-    const std::string linesText = context.Has("--lines") ? context.Value("--lines") : std::string("all");
+    const std::string linesText = context.Has(opt::Lines) ? context.Value(opt::Lines) : std::string("all");
     const auto lines = ParseLines(linesText, LineCount(*code), error);
     if (!lines)
         return UsageError(context.err, error);
@@ -68,17 +72,17 @@ int RunExport(const Context &context)
     ExportOptions options;
     options.TableCode = *code;
     options.Format = *format;
-    options.Header = !context.Has("--no-header");
+    options.Header = !context.Has(opt::NoHeader);
     options.LineTitle = *lineTitles;
     options.AreaName = *areaNames;
-    options.Quote = !context.Has("--no-quotes");
-    options.Append = context.Has("--append");
-    options.Footnotes = context.Has("--footnotes");
-    if (context.Has("--per-area")) {
+    options.Quote = !context.Has(opt::NoQuotes);
+    options.Append = context.Has(opt::Append);
+    options.Footnotes = context.Has(opt::Footnotes);
+    if (context.Has(opt::PerArea)) {
         options.Output = ExportOutput::FilePerArea;
-        options.FileName = WithTrailingSlash(context.Value("--per-area"));
+        options.FileName = WithTrailingSlash(context.Value(opt::PerArea));
     } else {
-        options.FileName = context.Value("--output");
+        options.FileName = context.Value(opt::Output);
     }
     for (std::size_t k = 0; k < titles->size(); ++k)
         options.Lines.push_back({(*titles)[k], k + 1 < lines->size() && (*lines)[k + 1] != 0});

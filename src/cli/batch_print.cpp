@@ -62,32 +62,32 @@ int RunPrint(const Context &context)
     // A table whose lines are the areas is printed in one pass, so it needs
     // no --areas; a value given is still checked.
     std::vector<std::uint8_t> areaSelected(AreaCount + 1, 0);
-    if (context.Has("--areas")) {
-        const auto areas = ParseAreas(context.Value("--areas"), error);
+    if (context.Has(batch_option::Areas)) {
+        const auto areas = ParseAreas(context.Value(batch_option::Areas), error);
         if (!areas)
             return UsageError(context.err, error);
         areaSelected = *areas;
     } else if (ShapeOf(*code) != TableShape::AreaRows) {
-        return UsageError(context.err, "the command print needs --areas AREAS");
+        return UsageError(context.err, MissingOptionText(context, batch_option::Areas));
     }
-    const auto quarters = ParseQuarters(context.Value("--quarters"), *code, error);
+    const auto quarters = ParseQuarters(context.Value(batch_option::Quarters), *code, error);
     if (!quarters)
         return UsageError(context.err, error);
-    if (!context.Has("--output"))
-        return UsageError(context.err, "the command print needs --output FILE");
+    if (!context.Has(batch_option::Output))
+        return UsageError(context.err, MissingOptionText(context, batch_option::Output));
 
     PrintOptions options;
     options.PrintToFile = true;
-    options.PrintFileName = context.Value("--output");
+    options.PrintFileName = context.Value(batch_option::Output);
     options.PrintFontSize = 8; // a file job, as the print dialog sets it
-    options.IncludeFootnotes = context.Has("--footnotes");
+    options.IncludeFootnotes = context.Has(batch_option::Footnotes);
 
     ErrorStreamSink sink(context.err);
     if (CheckPrintRequest(options, sink) != RequestCheck::Go)
         return ExitUsage;
     const std::vector<int> areas = PrintAllAreaList(*code, areaSelected);
     if (areas.empty())
-        return UsageError(context.err, "--areas chooses no area");
+        return UsageError(context.err, std::string(batch_option::Areas) + " chooses no area");
 
     const DataPaths &paths = context.invocation.paths;
     // Once for the whole run, as the print dialog warns.
@@ -98,7 +98,7 @@ int RunPrint(const Context &context)
     request.Paths = paths;
     request.Code = *code;
     request.QuarterSelected = *quarters;
-    request.Reverse = context.Has("--reverse");
+    request.Reverse = context.Has(batch_option::Reverse);
     request.PrintAllMode = true;
     // The data file, titles and area list are read once for all areas.
     TableViewFiles files;

@@ -13,12 +13,14 @@ namespace tarvel::batch {
 
 namespace {
 
+namespace opt = batch_option;
+
 // A whole number in first..last given as option, or a usage message naming it.
 std::optional<int> NumberOption(const Context &context, const std::string &option, const std::string &what,
-                                const std::string &placeholder, int first, int last, std::string &error)
+                                int first, int last, std::string &error)
 {
     if (!context.Has(option)) {
-        error = "the command " + context.invocation.command + " needs " + option + " " + placeholder;
+        error = MissingOptionText(context, option);
         return std::nullopt;
     }
     const std::string text = Trim(context.Value(option));
@@ -57,7 +59,7 @@ struct SortRequest {
 
 std::optional<SortRequest> SortOption(const Context &context, const std::string &code, std::string &error)
 {
-    const std::string text = Trim(context.Value("--sort"));
+    const std::string text = Trim(context.Value(opt::Sort));
     const std::size_t colon = text.find(':');
     SortRequest request;
     request.Quarter = Trim(text.substr(0, colon));
@@ -65,14 +67,14 @@ std::optional<SortRequest> SortOption(const Context &context, const std::string 
     if (direction == "asc") {
         request.Order = AreaOrder::LowestFirst;
     } else if (direction != "desc") {
-        error = "--sort takes QUARTER, QUARTER:desc (highest first) or QUARTER:asc (lowest first), not \"" + text
+        error = std::string(opt::Sort) + " takes QUARTER, QUARTER:desc (highest first) or QUARTER:asc (lowest first), not \"" + text
             + "\"";
         return std::nullopt;
     }
     const int k = QuarterIndex(request.Quarter, code);
     if (request.Quarter.size() != 6 || request.Quarter[4] != '.' || k < 1 || k > QuarterCount(code)
         || QuarterLabel(k, code) != request.Quarter) {
-        error = "--sort needs a quarter of " + code + " (" + QuarterLabel(1, code) + "-"
+        error = std::string(opt::Sort) + " needs a quarter of " + code + " (" + QuarterLabel(1, code) + "-"
             + QuarterLabel(QuarterCount(code), code) + "), not \"" + request.Quarter + "\"";
         return std::nullopt;
     }
@@ -93,7 +95,8 @@ int Finish(const Context &context, const Result<Grid> &grid, const std::optional
     if (sort) {
         const std::optional<int> shown = ColumnOfQuarter(*grid, sort->Quarter);
         if (!shown)
-            return UsageError(context.err, "--sort: the quarter " + sort->Quarter + " is not among the quarters shown");
+            return UsageError(context.err, std::string(opt::Sort) + ": the quarter " + sort->Quarter
+                                               + " is not among the quarters shown");
         column = *shown;
         order = sort->Order;
     }
@@ -131,7 +134,7 @@ bool ReadOutputOptions(const Context &context, const std::string &code, std::opt
     if (!listing)
         return false;
     format = *listing;
-    if (context.Has("--sort")) {
+    if (context.Has(opt::Sort)) {
         sort = SortOption(context, code, error);
         if (!sort)
             return false;
@@ -154,23 +157,23 @@ int RunShow(const Context &context)
     // A table whose lines are the areas shows them all in one grid, so
     // --area means nothing there.
     if (ShapeOf(*code) != TableShape::AreaRows) {
-        const std::optional<int> area = NumberOption(context, "--area", "area", "N", 1, AreaCount, error);
+        const std::optional<int> area = NumberOption(context, opt::Area, "area", 1, AreaCount, error);
         if (!area)
             return UsageError(context.err, error);
         request.CurrentArea = *area;
     }
-    const auto quarters = ParseQuarters(context.Value("--quarters"), *code, error);
+    const auto quarters = ParseQuarters(context.Value(opt::Quarters), *code, error);
     if (!quarters)
         return UsageError(context.err, error);
     request.QuarterSelected = *quarters;
-    request.Reverse = context.Has("--reverse");
+    request.Reverse = context.Has(opt::Reverse);
     std::optional<SortRequest> sort;
     ListingFormat format = ListingFormat::Text;
     if (!ReadOutputOptions(context, *code, sort, format, error))
         return UsageError(context.err, error);
     // Only the areas can be ranked: a table of lines keeps its order.
     if (sort && ShapeOf(*code) != TableShape::AreaRows) {
-        return UsageError(context.err, "--sort ranks areas: show of " + *code
+        return UsageError(context.err, std::string(opt::Sort) + " ranks areas: show of " + *code
                                            + " shows lines (use show-line --sort for one line across the areas)");
     }
     return Finish(context, BuildTableView(request), sort, format);
@@ -186,10 +189,10 @@ int RunShowLine(const Context &context)
         return UsageError(context.err,
                           "show-line does not apply to " + *code + ", whose lines are the areas (use show)");
 
-    const std::optional<int> line = NumberOption(context, "--line", "line", "L", 1, LineCount(*code), error);
+    const std::optional<int> line = NumberOption(context, opt::Line, "line", 1, LineCount(*code), error);
     if (!line)
         return UsageError(context.err, error);
-    const auto quarters = ParseQuarters(context.Value("--quarters"), *code, error);
+    const auto quarters = ParseQuarters(context.Value(opt::Quarters), *code, error);
     if (!quarters)
         return UsageError(context.err, error);
     std::optional<SortRequest> sort;
@@ -208,7 +211,7 @@ int RunShowLine(const Context &context)
     source.Line = *line;
     source.Title = Trim((*titles)[static_cast<std::size_t>(*line - 1)]);
     source.QuarterShown = *quarters;
-    return Finish(context, BuildOneLineView(paths, source, context.Has("--reverse")), sort, format);
+    return Finish(context, BuildOneLineView(paths, source, context.Has(opt::Reverse)), sort, format);
 }
 
 } // namespace tarvel::batch

@@ -1,5 +1,6 @@
 #include "core/settings/data_folder.h"
 #include "core/settings/installed_share.h"
+#include "core/settings/program_settings.h"
 
 #include "case_names.h"
 #include "test_fixture.h"

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -195,6 +196,37 @@ TEST(Readiness, Messages)
     ASSERT_TRUE(areas);
     EXPECT_EQ(areas->title, "Select State");
     EXPECT_EQ(areas->text, "Please select one or more States.");
+}
+
+// ---- print-all's hold on the program state -----------------------------------
+
+// However a run ends, the mode is off afterwards and the area shown before
+// the run is the current one again.
+TEST(PrintAllScope, EveryWayOutClearsTheModeAndRestoresTheArea)
+{
+    enum class WayOut { End, EarlyReturn, Exception };
+    for (const WayOut way : {WayOut::End, WayOut::EarlyReturn, WayOut::Exception}) {
+        ProgramState state;
+        state.CurrentArea = 7;
+        bool seenOn = false;
+        const auto run = [&] {
+            const PrintAllScope printAll(state);
+            seenOn = state.PrintAllMode;
+            state.CurrentArea = 12;
+            if (way == WayOut::EarlyReturn)
+                return;
+            if (way == WayOut::Exception)
+                throw std::runtime_error("printer gone");
+            state.CurrentArea = 30;
+        };
+        try {
+            run();
+        } catch (const std::runtime_error &) {
+        }
+        EXPECT_TRUE(seenOn) << static_cast<int>(way);
+        EXPECT_FALSE(state.PrintAllMode) << static_cast<int>(way);
+        EXPECT_EQ(state.CurrentArea, 7) << static_cast<int>(way);
+    }
 }
 
 // ---- pick-list results --------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "core/settings/settings_store.h"
+#include "core/settings/program_settings.h"
 
+#include "core/catalog/failure.h"
 #include "core/catalog/temporary_files.h"
 
 #include "case_names.h"
@@ -446,6 +448,36 @@ TEST(SettingsStore, AnUnwritableFolderKeepsTheValuesInMemory)
     store.WriteSetting(Misc, "Font", "Arial");
     EXPECT_EQ(store.ReadSetting(Misc, "Font").Text(), "Arial");
     EXPECT_EQ(FileText(plain).value_or(""), "a file, not a folder");
+}
+
+// A save that fails keeps the system's reason, for the report at quit; the
+// next save that reaches the disk clears it.
+TEST(SettingsStore, AFailedSaveKeepsTheSystemsReason)
+{
+    TempFolder folder;
+    const std::string blocker = folder.Write("ZUL", "a file where the folder goes");
+    SettingsStore store(folder.Path() + "ZUL/s.reg");
+    WriteDefaultSettings(store, "/p/");
+    EXPECT_FALSE(store.LastSaveSucceeded());
+    EXPECT_NE(store.LastSaveError(), 0);
+    EXPECT_FALSE(SystemReason(store.LastSaveError()).empty());
+
+    fs::remove(blocker);
+    store.WriteSetting(Misc, "Font", "Arial");
+    EXPECT_TRUE(store.LastSaveSucceeded());
+    EXPECT_EQ(store.LastSaveError(), 0);
+
+    // A file that cannot be parsed, with every name for keeping it aside
+    // taken, stays as it is and is never saved over.
+    const std::string file = folder.Write("bad.reg", "not settings");
+    folder.Write("bad.reg.bad", "");
+    for (int n = 1; n < 1000; ++n)
+        folder.Write("bad.reg.bad." + std::to_string(n), "");
+    SettingsStore kept(file);
+    WriteDefaultSettings(kept, "/p/");
+    EXPECT_FALSE(kept.LastSaveSucceeded());
+    EXPECT_NE(kept.LastSaveError(), 0);
+    EXPECT_EQ(FileText(file).value_or("<missing>"), "not settings");
 }
 
 TEST(SettingsStore, DisplaySettingsAreWrittenAsQuitStoresThem)

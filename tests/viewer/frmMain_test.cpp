@@ -12,6 +12,7 @@
 #include "core/selection/selection.h"
 #include "core/views/one_line_view.h"
 #include "core/settings/settings_store.h"
+#include "core/settings/program_settings.h"
 #include "core/catalog/file_helpers.h"
 #include "core/help/help_file.h"
 #include "core/settings/data_folder.h"
@@ -181,6 +182,30 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsNamedAndLeftAlone)
     EXPECT_EQ(window->State().DataFolder, Folder(m_data));
     window.reset();
     EXPECT_TRUE(QFileInfo(file).isDir());
+}
+
+TEST_F(MainWindowTest, ASettingsSaveThatFailsAtQuitIsReportedAndTheWindowStillCloses)
+{
+    const QString file = QString::fromStdString(tarvel::SettingsStore::DefaultFile().string());
+    Start()->close();
+    EXPECT_TRUE(prompts.Messages(QString::fromLatin1(tarvel::SettingsNotSavedTitle)).empty());
+
+    auto window = Start();
+    // The settings folder is replaced by a file while the program runs.
+    const QString folder = QFileInfo(file).absolutePath();
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    WriteFile(folder, "not a folder");
+    window->State().Display.DefaultWindowHeight = 4321;
+    EXPECT_TRUE(window->close());
+
+    const auto messages = prompts.Messages(QString::fromLatin1(tarvel::SettingsNotSavedTitle));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].icon, QMessageBox::Warning);
+    EXPECT_TRUE(messages[0].text.contains(file)) << messages[0].text.toStdString();
+    const int error = window->Settings().LastSaveError();
+    EXPECT_NE(error, 0);
+    EXPECT_TRUE(messages[0].text.contains(QString::fromStdString(tarvel::SystemReason(error))))
+        << messages[0].text.toStdString();
 }
 
 TEST(Prompts, CoreMessagesKeepAFileNameInUtf8WholeAndLatin1TextAsItIs)

@@ -2,12 +2,15 @@
 
 #include "core/catalog/table_catalog.h"
 #include "core/catalog/text_helpers.h"
+#include "core/export/batch_options.h"
 #include "core/export/export_formats.h"
 #include "core/views/area_sort.h"
 
 namespace tarvel {
 
 namespace {
+
+namespace opt = batch_option;
 
 bool IsPlainShellCharacter(char c)
 {
@@ -33,8 +36,8 @@ std::vector<std::string> Start(const BatchCommandBase &base, const DataPaths &pa
 {
     std::vector<std::string> words{base.Program};
     if (paths.Unsuppressed)
-        words.emplace_back("--unsuppressed");
-    words.insert(words.end(), {"--data", paths.DataFolder, command});
+        words.emplace_back(opt::Unsuppressed);
+    words.insert(words.end(), {opt::Data, paths.DataFolder, command});
     return words;
 }
 
@@ -159,25 +162,25 @@ BatchCommand ExportCommand(const BatchCommandBase &base, const ExportOptions &op
 
     const ExportFormatInfo &format = FormatInfo(options.Format);
     std::vector<std::string> words = Start(base, selection.Paths, "export");
-    words.insert(words.end(), {"--table", code, "--areas", areas, "--quarters", quarters, "--lines", linesText,
-                               "--format", std::string(format.Name)});
+    words.insert(words.end(), {opt::Table, code, opt::Areas, areas, opt::Quarters, quarters, opt::Lines, linesText,
+                               opt::Format, std::string(format.Name)});
     if (perArea)
-        words.insert(words.end(), {"--per-area", FullName(base, options.FileName)});
+        words.insert(words.end(), {opt::PerArea, FullName(base, options.FileName)});
     else
-        words.insert(words.end(), {"--output", FullName(base, options.FileName)});
+        words.insert(words.end(), {opt::Output, FullName(base, options.FileName)});
     if (!options.Header)
-        words.emplace_back("--no-header");
+        words.emplace_back(opt::NoHeader);
     if (!options.LineTitle)
-        words.emplace_back("--no-line-titles");
+        words.emplace_back(opt::NoLineTitles);
     if (options.AreaName)
-        words.emplace_back("--area-names");
+        words.emplace_back(opt::AreaNames);
     // A format that never quotes or appends ignores those choices.
     if (!options.Quote && format.Quotes)
-        words.emplace_back("--no-quotes");
+        words.emplace_back(opt::NoQuotes);
     if (options.Append && format.Appends)
-        words.emplace_back("--append");
+        words.emplace_back(opt::Append);
     if (options.Footnotes)
-        words.emplace_back("--footnotes");
+        words.emplace_back(opt::Footnotes);
     return {ShellCommand(words), {}};
 }
 
@@ -208,14 +211,14 @@ BatchCommand PrintAllCommand(const BatchCommandBase &base, const DataPaths &path
         return NoCommand("No data folder is known.");
 
     std::vector<std::string> words = Start(base, paths, "print");
-    words.insert(words.end(), {"--table", code});
+    words.insert(words.end(), {opt::Table, code});
     if (!onePass)
-        words.insert(words.end(), {"--areas", NumberRangesText(areaFlags)});
-    words.insert(words.end(), {"--quarters", quarters, "--output", FullName(base, Trim(options.PrintFileName))});
+        words.insert(words.end(), {opt::Areas, NumberRangesText(areaFlags)});
+    words.insert(words.end(), {opt::Quarters, quarters, opt::Output, FullName(base, Trim(options.PrintFileName))});
     if (options.IncludeFootnotes)
-        words.emplace_back("--footnotes");
+        words.emplace_back(opt::Footnotes);
     if (reverse)
-        words.emplace_back("--reverse");
+        words.emplace_back(opt::Reverse);
     return {ShellCommand(words), {}};
 }
 
@@ -228,8 +231,8 @@ BatchCommand PrintWindowCommand(const BatchCommandBase &base, const DataPaths &p
         return NoCommand("tarvel-batch does not print one-line windows (\"tarvel-batch show-line\" writes their "
                          "text).");
     if (sorted)
-        return NoCommand("tarvel-batch prints the areas in area order: the window is sorted (\"tarvel-batch show "
-                         "--sort\" writes its text).");
+        return NoCommand(std::string("tarvel-batch prints the areas in area order: the window is sorted (\"tarvel-batch "
+                                     "show ") + opt::Sort + "\" writes its text).");
     const Grid &grid = snapshot.Table;
     const std::string code = CodeFromCaption(grid.Caption);
     if (LineCount(code) == 0)

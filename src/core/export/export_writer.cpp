@@ -1,6 +1,6 @@
 #include "core/export/export_writer.h"
 
-#include "core/settings/settings_store.h"
+#include "core/settings/program_settings.h"
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/safe_output_file.h"
 #include "core/catalog/table_catalog.h"
@@ -415,42 +415,40 @@ bool IsProgramFile(const DataPaths &paths, const std::string &path, const std::v
 
 void SaveExportChoices(SettingsStore &settings, const ExportOptions &options)
 {
-    const std::string key = SettingsKey("export");
-    const auto flag = [](bool on) { return SettingNumberText(on ? 1 : 0); };
-    settings.WriteSetting(key, "Format", SettingNumberText(static_cast<int>(options.Format)));
-    settings.WriteSetting(key, "Header", flag(options.Header));
-    settings.WriteSetting(key, "AreaName", flag(options.AreaName));
-    settings.WriteSetting(key, "LineTitle", flag(options.LineTitle));
-    settings.WriteSetting(key, "Output", SettingNumberText(static_cast<int>(options.Output)));
-    settings.WriteSetting(key, "Append", flag(options.Append));
-    settings.WriteSetting(key, "Quote", flag(options.Quote));
-    settings.WriteSetting(key, "Filename", options.FileName);
-    settings.WriteSetting(key, "Footnotes", flag(options.Footnotes));
+    // Numbers and flags as numbers with one leading blank (" 1").
+    setting::ExportFormatNumber.Write(settings, static_cast<int>(options.Format));
+    setting::ExportHeader.Write(settings, options.Header ? 1 : 0);
+    setting::ExportAreaName.Write(settings, options.AreaName ? 1 : 0);
+    setting::ExportLineTitle.Write(settings, options.LineTitle ? 1 : 0);
+    setting::ExportOutputMode.Write(settings, static_cast<int>(options.Output));
+    setting::ExportAppend.Write(settings, options.Append ? 1 : 0);
+    setting::ExportQuote.Write(settings, options.Quote ? 1 : 0);
+    setting::ExportFileName.Write(settings, options.FileName);
+    setting::ExportFootnotes.Write(settings, options.Footnotes ? 1 : 0);
 }
 
 ExportOptions ReadExportChoices(const SettingsStore &settings)
 {
-    const std::string key = SettingsKey("export");
     ExportOptions options;
-    const auto read = [&](const char *name, auto apply) {
-        const SettingRead value = settings.ReadSetting(key, name);
+    const auto read = [&](const RememberedSetting &setting, auto apply) {
+        const SettingRead value = setting.Read(settings);
         if (value.Found())
             apply(value);
     };
-    read("Format", [&](const SettingRead &v) {
+    read(setting::ExportFormatNumber, [&](const SettingRead &v) {
         const int format = v.Number();
         options.Format = ExportFormatAt(format).value_or(ExportFormat::Comma);
     });
-    read("Header", [&](const SettingRead &v) { options.Header = v.Flag(); });
-    read("AreaName", [&](const SettingRead &v) { options.AreaName = v.Flag(); });
-    read("LineTitle", [&](const SettingRead &v) { options.LineTitle = v.Flag(); });
-    read("Output", [&](const SettingRead &v) {
+    read(setting::ExportHeader, [&](const SettingRead &v) { options.Header = v.Flag(); });
+    read(setting::ExportAreaName, [&](const SettingRead &v) { options.AreaName = v.Flag(); });
+    read(setting::ExportLineTitle, [&](const SettingRead &v) { options.LineTitle = v.Flag(); });
+    read(setting::ExportOutputMode, [&](const SettingRead &v) {
         options.Output = v.Number() == 1 ? ExportOutput::FilePerArea : ExportOutput::OneFile;
     });
-    read("Append", [&](const SettingRead &v) { options.Append = v.Flag(); });
-    read("Quote", [&](const SettingRead &v) { options.Quote = v.Flag(); });
-    read("Filename", [&](const SettingRead &v) { options.FileName = v.Text(); });
-    read("Footnotes", [&](const SettingRead &v) { options.Footnotes = v.Flag(); });
+    read(setting::ExportAppend, [&](const SettingRead &v) { options.Append = v.Flag(); });
+    read(setting::ExportQuote, [&](const SettingRead &v) { options.Quote = v.Flag(); });
+    read(setting::ExportFileName, [&](const SettingRead &v) { options.FileName = v.Text(); });
+    read(setting::ExportFootnotes, [&](const SettingRead &v) { options.Footnotes = v.Flag(); });
     return options;
 }
 

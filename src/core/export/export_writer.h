@@ -3,6 +3,7 @@
 #include "core/catalog/data_files.h"
 #include "core/catalog/failure.h"
 #include "core/export/record_formats.h"
+#include "core/settings/program_settings.h"
 
 #include <array>
 #include <cstdint>
@@ -11,8 +12,6 @@
 #include <vector>
 
 namespace tarvel {
-
-class SettingsStore;
 
 /// The index of the chosen `optOP` button.
 enum class ExportOutput { OneFile = 0, FilePerArea = 1 };
@@ -34,7 +33,7 @@ struct ExportOptions {
     bool Quote = true;                              ///< `chkQuote`; ignored for fixed length
     bool Append = false;                            ///< `chkAppend`
     bool Footnotes = false;                         ///< `chkFoot`
-    std::string FileName = "-no file selected-";    ///< `txtFileName`: a file, or a folder ending in '/'
+    std::string FileName{NoFileSelected};           ///< `txtFileName`: a file, or a folder ending in '/'
     std::vector<ExportLine> Lines;                  ///< `lstExport`, one item per data line of the table
 };
 

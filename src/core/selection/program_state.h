@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/catalog/data_files.h"
-#include "core/settings/settings_store.h"
+#include "core/settings/program_settings.h"
 
 #include <array>
 #include <cstdint>
@@ -32,13 +32,37 @@ struct ProgramState {
     /// check mark is the menu item's); DisplaySettings holds their defaults.
     DisplaySettings Display;
     /// True while print-all builds its windows: they are built small, of kind
-    /// PrintAll, and their grids do not follow the window's size.
+    /// PrintAll, and their grids do not follow the window's size. Set only
+    /// by a PrintAllScope.
     bool PrintAllMode = false;
     /// The help file named at start-up: ProgramFolder + "tarvel.hlp" when it
     /// exists, else DataFolder + "tarvel.hlp".
     std::string HelpFile;
 
     DataPaths Paths() const { return {ProgramFolder, DataFolder, Unsuppressed}; }
+};
+
+/// A print-all run's hold on the program state: PrintAllMode is set while
+/// it lives; when it ends, however the run ends (done, cancelled, failed,
+/// an early return or an exception), PrintAllMode is cleared and
+/// CurrentArea is the area it was when the run began.
+class PrintAllScope {
+public:
+    explicit PrintAllScope(ProgramState &state) : m_state(state), m_area(state.CurrentArea)
+    {
+        m_state.PrintAllMode = true;
+    }
+    ~PrintAllScope()
+    {
+        m_state.CurrentArea = m_area;
+        m_state.PrintAllMode = false;
+    }
+    PrintAllScope(const PrintAllScope &) = delete;
+    PrintAllScope &operator=(const PrintAllScope &) = delete;
+
+private:
+    ProgramState &m_state;
+    int m_area;
 };
 
 } // namespace tarvel

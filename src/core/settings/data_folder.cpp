@@ -2,6 +2,7 @@
 
 #include "core/catalog/file_helpers.h"
 #include "core/settings/installed_share.h"
+#include "core/settings/program_settings.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -42,7 +43,7 @@ bool IsRoot(const std::string &folder)
 // "ZRPath" as stored; nullopt when it is missing or not text.
 std::optional<std::string> ReadRememberedFolder(const SettingsStore &store)
 {
-    const SettingRead read = store.ReadSetting(SettingsKey("misc"), "ZRPath");
+    const SettingRead read = setting::ZRPath.Read(store);
     if (!read.Found())
         return std::nullopt;
     return read.Text();

@@ -1,30 +1,24 @@
 #pragma once
 
+#include "core/settings/registry_file.h"
+
 #include <cstdint>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tarvel {
 
-// The per-user settings tree, kept in one registry-export text file:
-//
-//   REGEDIT4
-//
-//   [HKEY_CURRENT_USER\Software\ZUL\TARVEL_08_1\grid]
-//   "Height"=dword:00001388
-//   "Reverse"="False"
-//
-// Key paths are given below the root, e.g. "Software\\ZUL\\TARVEL_08_1\\grid".
-// Key paths and value names match without regard to letter case. Every store
-// operation is silent; failures show only in the returned status.
+// The per-user settings tree, kept in one registry-export text file
+// (registry_file.h). Key paths are given below the root, e.g.
+// "Software\\ZUL\\TARVEL_08_1\\grid". Key paths and value names match without
+// regard to letter case. Every store operation is silent; failures show
+// only in the returned status and in LastSaveSucceeded. The values the
+// program keeps there: program_settings.h.
 
 inline constexpr std::string_view ProgramKey = "Software\\ZUL\\TARVEL_08_1\\";
 std::string SettingsKey(std::string_view subKey); ///< ProgramKey + subKey
-
-enum class SettingType { Text, Number, Binary };
 
 /// Whether ReadSetting found a value it can give: Found for text or a
 /// 32-bit number; Missing when the key or the value is not there; OtherType
@@ -75,6 +69,9 @@ public:
 
     /// True when the last save reached the disk.
     bool LastSaveSucceeded() const { return m_lastSaveOk; }
+    /// Why the last save did not reach the disk: the system's reason (an
+    /// errno value); 0 after a save that did, or when none is known.
+    int LastSaveError() const { return m_lastSaveError; }
     /// True when the file could not be parsed at open and was kept aside.
     bool WasKeptAside() const { return m_keptAside; }
     /// True when the file exists but could not be read (its permissions); the
@@ -100,37 +97,23 @@ public:
     };
 
 private:
-    struct Value {
-        std::string name;
-        SettingType type = SettingType::Text;
-        std::string text;
-        std::int32_t number = 0;
-        std::vector<std::uint8_t> bytes;
-    };
-    struct Key {
-        std::string path; // as first written
-        std::vector<Value> values;
-    };
-    bool Parse(const std::string &content);
     void Save();
     /// Saves now, or at the end of the deferral when saves are deferred.
     void SaveOrDefer();
     /// The key, also one that exists only through keys below it (which is
     /// then stored); nullptr when missing.
-    Key *FindKey(std::string_view keyPath);
-    /// A stored key only; nullptr otherwise.
-    const Key *FindKey(std::string_view keyPath) const;
-    Key *FindExactKey(std::string_view keyPath);
-    static void SetValue(Key &key, Value value);
+    RegistryKey *FindKey(std::string_view keyPath);
     /// Sets the value when its key exists, and saves.
-    void Put(std::string_view keyPath, Value value);
+    void Put(std::string_view keyPath, RegistryValue value);
 
     std::filesystem::path m_file;
-    std::vector<Key> m_keys;
+    RegistryKeys m_keys;
     bool m_lastSaveOk = true;
+    int m_lastSaveError = 0;
     bool m_keptAside = false;
     bool m_unreadable = false;
-    bool m_saveBlocked = false; // the unreadable file could not be kept aside
+    bool m_saveBlocked = false; // the file could not be read, or not kept aside: a save would lose it
+    int m_blockedError = 0;     // why a file that could not be parsed could not be kept aside
     int m_deferred = 0;         // DeferredSaves alive
     bool m_savePending = false; // a write made while saves were deferred
 };
@@ -138,39 +121,6 @@ private:
 /// The settings files the program reads, for the check that keeps output out
 /// of them: the default file, and store's own file when given.
 std::vector<std::string> SettingsFilesRead(const SettingsStore *store = nullptr);
-
-/// Writes the whole default tree in its order (grid, print, misc, export),
-/// "ZRPath" being programFolder.
-void WriteDefaultSettings(SettingsStore &store, const std::string &programFolder);
-
-/// Display settings as start-up and reset read them. The values given here
-/// are the defaults: those of a first start, of "Reset to default", and of a
-/// stored value that is missing or unusable; the default tree stores them.
-struct DisplaySettings {
-    std::string FontName = "MS Sans Serif";
-    int FontSize = 8; ///< points
-    bool FontBold = false;
-    bool FontItalic = false;
-    std::int32_t DefaultWindowHeight = 5000; ///< twips
-    std::int32_t DefaultWindowWidth = 8000;  ///< twips
-    bool Reverse = false;
-};
-/// The default tree has always stored the default font size as "8.5", which
-/// reads as FontSize (halves round to even).
-inline constexpr const char *DefaultFontSizeText = "8.5";
-/// A font size in points taken to the nearest whole number, halves to the
-/// even neighbour (10.5 gives 10, 11.5 gives 12), kept within 1..32767: the
-/// size the display settings keep of a chosen font.
-int WholeFontSize(double points);
-DisplaySettings ReadDisplaySettings(const SettingsStore &store);
-/// What quit stores: "Font", "Size" (one leading blank), "Bold", "Italic",
-/// "Reverse", "Height", "Width".
-void WriteDisplaySettings(SettingsStore &store, const DisplaySettings &settings);
-
-/// Steps 1-4 of "Reset to default": rewrites the tree, keeps a working data
-/// folder, turns the quick start off and returns the display settings.
-/// dataFolder is updated when the reset "ZRPath" holds the data.
-DisplaySettings ResetToDefault(SettingsStore &store, const std::string &programFolder, std::string &dataFolder);
 
 /// Number written as settings text: one leading blank ("8" gives " 8").
 std::string SettingNumberText(long long value);

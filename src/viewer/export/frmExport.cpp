@@ -7,7 +7,7 @@
 #include "viewer/qt/qt_title_room.h"
 #include "viewer/qt/qt_toggle_list.h"
 #include "viewer/qt/qt_twips.h"
-#include "core/settings/settings_store.h"
+#include "core/settings/program_settings.h"
 #include "core/catalog/data_files.h"
 #include "core/catalog/file_helpers.h"
 
@@ -418,7 +418,7 @@ void frmExport::ShowFormat(int index)
 void frmExport::cmdChange_Click()
 {
     const QString current = txtFileName->text();
-    const bool haveName = !current.isEmpty() && !current.startsWith(QStringLiteral("-no"));
+    const bool haveName = !current.isEmpty() && !tarvel::NamesNoFile(current.toStdString());
     if (m_outputGroup->checkedId() == 1) {
         // A file dialog picks the folder: the user keeps the proposed name
         // and the folder is what stands before it.
@@ -442,8 +442,7 @@ void frmExport::cmdChange_Click()
     // default format's.
     const tarvel::ExportFormatInfo &format = FormatOfButton(m_formatGroup->checkedId());
     const int defaultFilter = tarvel::FileTypeIndex(tarvel::ExportOptions().Format);
-    const std::string key = tarvel::SettingsKey("export");
-    const tarvel::SettingRead index = m_settings.ReadSetting(key, "Index");
+    const tarvel::SettingRead index = tarvel::setting::ExportIndex.Read(m_settings);
     int filter = index.Found() ? index.Number() : defaultFilter;
     if (filter < 1 || filter > static_cast<int>(tarvel::ExportFileTypes().size()) + 1)
         filter = defaultFilter;
@@ -454,7 +453,7 @@ void frmExport::cmdChange_Click()
     if (!answer)
         return;
     if (!format.OwnFileType)
-        m_settings.WriteSetting(key, "Index", tarvel::SettingNumberText(filter));
+        tarvel::setting::ExportIndex.Write(m_settings, filter);
     txtFileName->setText(*answer);
     FitNameToFormat(false);
 }
@@ -487,7 +486,7 @@ void frmExport::cmdOK_Click()
         m_prompts.Message(QString::fromLatin1(tarvel::UnsuppressedExportTitle),
                           QString::fromLatin1(tarvel::UnsuppressedExportText), QMessageBox::Warning);
     }
-    if (name.startsWith(QStringLiteral("-no")) || (!perArea && name.isEmpty())) {
+    if (tarvel::NamesNoFile(name.toStdString()) || (!perArea && name.isEmpty())) {
         if (perArea)
             Refuse("No output directory selected", "Select an output directory. Click on the folder button.", 4);
         else

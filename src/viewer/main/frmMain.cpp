@@ -2,6 +2,7 @@
 #include "viewer/qt/qt_text.h"
 
 #include "core/settings/data_folder.h"
+#include "core/settings/program_settings.h"
 #include "viewer/selection/frmPickList.h"
 #include "viewer/qt/qt_control_strip.h"
 #include "viewer/qt/qt_drawn_icon.h"
@@ -416,7 +417,7 @@ void frmMain::Startup(const QStringList &arguments)
     if (!m_state.Unsuppressed) {
         if (HoldsData(m_state.DataFolder)) {
             if (MayRememberDataFolder())
-                m_settings.WriteSetting(tarvel::SettingsKey("misc"), "ZRPath", m_state.DataFolder);
+                tarvel::setting::ZRPath.Write(m_settings, m_state.DataFolder);
         } else
             m_prompts.Message(QStringLiteral("TARVEL files not found"), QStringLiteral("The Orlandel files cannot be found."),
                               QMessageBox::Critical);
@@ -431,10 +432,9 @@ void frmMain::Startup(const QStringList &arguments)
     ShowDataFolderKind();
 
     // The quick start opens by itself on the first start only.
-    const std::string misc = tarvel::SettingsKey("misc");
-    if (m_settings.ReadSetting(misc, "DisplayHelp").Flag()) {
+    if (tarvel::setting::DisplayHelp.Read(m_settings).Flag()) {
         HelpQuickStart();
-        m_settings.WriteSetting(misc, "DisplayHelp", "False");
+        tarvel::setting::DisplayHelp.Write(m_settings, tarvel::SettingFlagText(false));
     }
 
     ApplyDisplaySettings(tarvel::ReadDisplaySettings(m_settings));
@@ -477,16 +477,26 @@ void frmMain::SaveSettingsAndExit()
     if (m_settingsSaved)
         return;
     m_settingsSaved = true;
-    // One synced save for all of them, none when nothing changed.
-    const tarvel::SettingsStore::DeferredSaves once(m_settings);
+    {
+        // One synced save for all of them, none when nothing changed.
+        const tarvel::SettingsStore::DeferredSaves once(m_settings);
 
-    tarvel::DisplaySettings settings = m_state.Display;
-    settings.Reverse = mnuReverse->isChecked();
-    tarvel::WriteDisplaySettings(m_settings, settings);
+        tarvel::DisplaySettings settings = m_state.Display;
+        settings.Reverse = mnuReverse->isChecked();
+        tarvel::WriteDisplaySettings(m_settings, settings);
 
-    // An unsuppressed run never changes the remembered folder.
-    if (!m_state.Unsuppressed && HoldsData(m_state.DataFolder) && MayRememberDataFolder())
-        m_settings.WriteSetting(tarvel::SettingsKey("misc"), "ZRPath", m_state.DataFolder);
+        // An unsuppressed run never changes the remembered folder.
+        if (!m_state.Unsuppressed && HoldsData(m_state.DataFolder) && MayRememberDataFolder())
+            tarvel::setting::ZRPath.Write(m_settings, m_state.DataFolder);
+    }
+    // Settings lost at quit are said so; the program quits all the same. A
+    // file that could not be read was named at start-up and is left alone.
+    if (!m_settings.LastSaveSucceeded() && !m_settings.WasUnreadable()) {
+        m_prompts.Message(QString::fromLatin1(tarvel::SettingsNotSavedTitle),
+                          QString::fromLocal8Bit(
+                              tarvel::SettingsNotSavedText(m_settings.File().string(), m_settings.LastSaveError()).c_str()),
+                          QMessageBox::Warning);
+    }
 }
 
 bool frmMain::MayRememberDataFolder() const

@@ -134,7 +134,8 @@ public:
     /// arguments are those left after Qt took its own (program name excluded).
     void Startup(const QStringList &arguments);
     /// Stores the display settings and, when it holds the data and the run
-    /// is not unsuppressed, the data folder. Runs once, when the window closes.
+    /// is not unsuppressed, the data folder; a save that fails is reported.
+    /// Runs once, when the window closes, which it does all the same.
     void SaveSettingsAndExit();
 
     tarvel::ProgramState &State() { return m_state; }

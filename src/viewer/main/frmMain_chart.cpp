@@ -8,7 +8,7 @@
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/safe_output_file.h"
 #include "core/export/export_writer.h"
-#include "core/settings/settings_store.h"
+#include "core/settings/program_settings.h"
 #include "core/print/print_engine.h"
 #include "core/views/chart_series.h"
 #include "viewer/chart/frmChart.h"
@@ -500,7 +500,7 @@ QString frmMain::OutputStartFolder() const
 {
     // "-no file selected-" and the like name no file.
     const std::vector<std::string> names{m_lastOutput, tarvel::ReadExportChoices(m_settings).FileName,
-                                         m_settings.ReadSetting(tarvel::SettingsKey("print"), "FileName").Text()};
+                                         tarvel::setting::PrintFileName.Read(m_settings).Text()};
     for (const std::string &name : names) {
         if (name.empty() || name.front() == '-')
             continue;

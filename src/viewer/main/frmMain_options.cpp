@@ -6,6 +6,7 @@
 
 #include "core/catalog/file_helpers.h"
 #include "core/settings/data_folder.h"
+#include "core/settings/program_settings.h"
 #include "core/views/scroll_value.h"
 #include "viewer/display/frmScroll.h"
 #include "viewer/qt/qt_prompts.h"

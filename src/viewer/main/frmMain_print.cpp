@@ -239,9 +239,8 @@ tarvel::PrintAllSummary frmMain::PrintAllTo(tarvel::PrintTarget &target, tarvel:
                                             const QString &title)
 {
     const std::string code = m_state.TableCode;
-    const int rememberedArea = m_state.CurrentArea;
+    const tarvel::PrintAllScope printAll(m_state);
     options.PrintAllMode = true;
-    m_state.PrintAllMode = true;
 
     const std::vector<int> areas = PrintAllAreaOrder();
     count = static_cast<int>(areas.size());
@@ -271,8 +270,6 @@ tarvel::PrintAllSummary frmMain::PrintAllTo(tarvel::PrintTarget &target, tarvel:
     if (!summary.Cancelled)
         ReportPrinterFailure(*this, target);
 
-    m_state.CurrentArea = rememberedArea;
-    m_state.PrintAllMode = false;
     options.PrintAllMode = false;
     options.PrintAllFirst = false;
     options.PrintAllLast = false;

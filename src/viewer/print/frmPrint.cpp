@@ -6,7 +6,7 @@
 #include "viewer/qt/qt_twips.h"
 #include "core/catalog/data_files.h"
 #include "core/catalog/file_helpers.h"
-#include "core/settings/settings_store.h"
+#include "core/settings/program_settings.h"
 #include "viewer/print/qt_printer_target.h"
 
 #include <QCheckBox>
@@ -38,16 +38,6 @@ const char *const AppendNote = "This file exists: the print will be added to its
 constexpr int ClientWidth = 3765;
 constexpr int ClientHeight = 3705;
 constexpr int AppendNoteHeight = 420;
-
-std::string PrintKey()
-{
-    return tarvel::SettingsKey("print");
-}
-
-const char *FlagText(bool flag)
-{
-    return flag ? "True" : "False";
-}
 
 // The file-type entry a chosen name stands for.
 const char *FilterIndexOf(const std::string &name)
@@ -198,22 +188,22 @@ void frmPrint::CreateControls()
 
 void frmPrint::Form_Load()
 {
+    namespace setting = tarvel::setting;
     const tarvel::SettingsStore &settings = m_context.settings;
-    const std::string key = PrintKey();
-    if (settings.ReadSetting(key, "PrintToFile").Flag()) {
-        const std::string name = tarvel::TrimRight(settings.ReadSetting(key, "FileName").Text());
+    if (setting::PrintToFile.Read(settings).Flag()) {
+        const std::string name = tarvel::TrimRight(setting::PrintFileName.Read(settings).Text());
         lblPrint->setText(PrintToFilePrefix + QString::fromLocal8Bit(name.c_str()));
     } else {
         lblPrint->setText(PrinterDisplayName(m_context.printer));
     }
     lblPrint->setToolTip(lblPrint->text());
 
-    chkFootnote->setChecked(settings.ReadSetting(key, "Footnote").Flag());
+    chkFootnote->setChecked(setting::PrintFootnote.Read(settings).Flag());
 
-    std::string face = tarvel::TrimRight(settings.ReadSetting(key, "Font").Text());
+    std::string face = tarvel::TrimRight(setting::PrintFont.Read(settings).Text());
     if (!face.empty() && face.back() == '\0')
         face.pop_back();
-    const std::string size = settings.ReadSetting(key, "Size").Text();
+    const std::string size = setting::PrintSize.Read(settings).Text();
     lblFont->setText(QString::fromStdString(face) + QLatin1Char(',') + QString::fromStdString(size));
     ShowAppendNote();
 }
@@ -311,15 +301,16 @@ tarvel::PrintOptions frmPrint::StoredPrinterOptions(const tarvel::SettingsStore 
                                                    tarvel::PrintOptions current)
 {
     // The same readings as the dialog's labels and its Print button.
-    const std::string key = PrintKey();
-    std::string face = tarvel::TrimRight(settings.ReadSetting(key, "Font").Text());
+    namespace setting = tarvel::setting;
+    std::string face = tarvel::TrimRight(setting::PrintFont.Read(settings).Text());
     if (!face.empty() && face.back() == '\0')
         face.pop_back();
-    const long long size = tarvel::RoundHalfEven(tarvel::ReadLeadingNumber(settings.ReadSetting(key, "Size").Text()));
+    const long long size = tarvel::RoundHalfEven(tarvel::ReadLeadingNumber(setting::PrintSize.Read(settings).Text()));
     current.PrintToFile = false;
     current.PrintFontName = tarvel::TrimRight(face);
-    current.PrintFontSize = size > 0 ? static_cast<int>(std::min<long long>(size, 32767)) : 8;
-    current.IncludeFootnotes = settings.ReadSetting(key, "Footnote").Flag();
+    current.PrintFontSize =
+        size > 0 ? static_cast<int>(std::min<long long>(size, 32767)) : setting::PrintSize.DefaultNumber();
+    current.IncludeFootnotes = setting::PrintFootnote.Read(settings).Flag();
     return current;
 }
 
@@ -338,7 +329,7 @@ void frmPrint::cmdPSet_Click()
     // The printer dialog's "print to file" leaves the printer writing a file.
     if (!printer.outputFileName().isEmpty()) {
         tarvel::SettingsStore &settings = m_context.settings;
-        int filter = settings.ReadSetting(PrintKey(), "Index").Number();
+        int filter = tarvel::setting::PrintIndex.Read(settings).Number();
         if (filter < 1 || filter > SaveFilterCount)
             filter = 1;
         const QString shown = lblPrint->text();
@@ -351,7 +342,7 @@ void frmPrint::cmdPSet_Click()
             prompts.SaveFileName(SaveTitle, start, SaveFilter, filter, Prompts::ExistingFile::Accept);
         if (!name)
             return;
-        settings.WriteSetting(PrintKey(), "Index", FilterIndexOf(name->toLocal8Bit().toStdString()));
+        tarvel::setting::PrintIndex.Write(settings, FilterIndexOf(name->toLocal8Bit().toStdString()));
         lblPrint->setText(PrintToFilePrefix + *name);
     } else {
         lblPrint->setText(PrinterDisplayName(printer));
@@ -423,26 +414,26 @@ void frmPrint::cmdPrint_Click()
         prompts.Message(QString::fromLatin1(tarvel::UnsuppressedPrintTitle),
                         QString::fromLatin1(tarvel::UnsuppressedPrintText), QMessageBox::Warning);
     }
+    namespace setting = tarvel::setting;
     tarvel::SettingsStore &settings = m_context.settings;
-    const std::string key = PrintKey();
     const bool fontGiven = lblFont->text().contains(QLatin1Char(','));
     m_options = ChosenOptions();
     // The font is stored as for a printer: for a printer, and for a PDF
-    // file drawn in it.
+    // file drawn in it. The size without the leading blank of other numbers.
+    const auto storeFont = [&] {
+        setting::PrintFont.Write(settings, m_options.PrintFontName);
+        setting::PrintSize.Write(settings, std::to_string(m_options.PrintFontSize));
+    };
     if (!m_options.PrintToFile) {
-        if (fontGiven) {
-            settings.WriteSetting(key, "Font", m_options.PrintFontName);
-            settings.WriteSetting(key, "Size", std::to_string(m_options.PrintFontSize));
-        }
+        if (fontGiven)
+            storeFont();
     } else {
-        settings.WriteSetting(key, "FileName", m_options.PrintFileName);
-        if (IsPdfOutputName(m_options.PrintFileName) && fontGiven && !m_options.PrintFontName.empty()) {
-            settings.WriteSetting(key, "Font", m_options.PrintFontName);
-            settings.WriteSetting(key, "Size", std::to_string(m_options.PrintFontSize));
-        }
+        setting::PrintFileName.Write(settings, m_options.PrintFileName);
+        if (IsPdfOutputName(m_options.PrintFileName) && fontGiven && !m_options.PrintFontName.empty())
+            storeFont();
     }
-    settings.WriteSetting(key, "PrintToFile", FlagText(m_options.PrintToFile));
-    settings.WriteSetting(key, "Footnote", FlagText(m_options.IncludeFootnotes));
+    setting::PrintToFile.Write(settings, tarvel::SettingFlagText(m_options.PrintToFile));
+    setting::PrintFootnote.Write(settings, tarvel::SettingFlagText(m_options.IncludeFootnotes));
     accept();
 }
 
