@@ -32,7 +32,7 @@ struct UnitsEntry {
     std::string_view ShortName; ///< the command line's: "pc1"
     std::string_view Rule;      ///< one line for help, the man page and completion
     int Decimals;               ///< digits after the point; every text has group commas
-    bool CanBeNegative;         ///< charts of it turn the log scale off
+    bool CanBeNegative;         ///< below zero in the normal course: charts of it turn the log scale off
     bool NeedsNation;           ///< reads the nation's series of the same line
     bool NeedsBase;             ///< divides by a base quarter
     bool YearColumns;           ///< one column per year instead of per quarter
