@@ -1,0 +1,117 @@
+#include "core/views/units.h"
+
+#include "core/views/cell_text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+namespace tarvel {
+
+namespace {
+
+constexpr std::array<UnitsEntry, 9> Entries{{
+    {Units::Level, "As published", "level", "the value as published", 0, false, false, false, false},
+    {Units::Change, "Change from the previous quarter", "chg", "x(t) - x(t-1): the change from the previous quarter",
+     0, true, false, false, false},
+    {Units::ChangeFromYearAgo, "Change from a year ago", "ch1",
+     "x(t) - x(t-4): the change from the same quarter a year before", 0, true, false, false, false},
+    {Units::PercentChange, "Percent change from the previous quarter", "pch",
+     "(x(t)/x(t-1) - 1) * 100: the percent change from the previous quarter", 1, true, false, false, false},
+    {Units::PercentChangeAnnualRate, "Percent change at an annual rate", "pca",
+     "((x(t)/x(t-1))^4 - 1) * 100: the quarter's percent change compounded over four quarters", 1, true, false, false,
+     false},
+    {Units::PercentChangeFromYearAgo, "Percent change from a year ago", "pc1",
+     "(x(t)/x(t-4) - 1) * 100: the percent change from the same quarter a year before", 1, true, false, false, false},
+    {Units::Share, "Share of the nation", "share",
+     "x(area,t) / x(nation,t) * 100: the area's percent of the nation's value", 2, false, true, false, false},
+    {Units::Index, "Index, a chosen quarter = 100", "index", "x(t) / x(base) * 100: the value against a base quarter's",
+     1, false, false, true, false},
+    {Units::Annual, "Annual averages", "annual", "the mean of the 4 quarters of each year the table holds whole", 0,
+     false, false, false, true},
+}};
+
+} // namespace
+
+const std::array<UnitsEntry, 9> &UnitsTable()
+{
+    return Entries;
+}
+
+const UnitsEntry &UnitsEntryOf(Units unit)
+{
+    for (const UnitsEntry &entry : Entries) {
+        if (entry.Unit == unit)
+            return entry;
+    }
+    return Entries.front();
+}
+
+std::optional<Units> UnitsFromShortName(std::string_view shortName)
+{
+    for (const UnitsEntry &entry : Entries) {
+        if (entry.ShortName == shortName)
+            return entry.Unit;
+    }
+    return std::nullopt;
+}
+
+std::string UnitsShortNames()
+{
+    std::string names;
+    for (const UnitsEntry &entry : Entries) {
+        if (!names.empty())
+            names += ", ";
+        names += entry.ShortName;
+    }
+    return names;
+}
+
+namespace {
+
+// value rounded half away from zero to decimals (1..6) digits after the
+// point, the whole part grouped: "1,234.5", "-0.4", never "-0.0".
+std::string DecimalText(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return "(N)";
+    std::uint64_t unit = 1;
+    for (int i = 0; i < decimals; ++i)
+        unit *= 10;
+    const double scaled = std::round(std::fabs(value) * static_cast<double>(unit));
+    char text[WholeNumberRoom + 8];
+    char *out = text;
+    if (!(scaled < 9007199254740992.0)) {
+        // Past 2^53 a double holds no digit after the point.
+        out = PutWholeNumber(out, value);
+        *out++ = '.';
+        std::fill_n(out, decimals, '0');
+        return std::string(text, out + decimals);
+    }
+    const auto all = static_cast<std::uint64_t>(scaled);
+    if (all != 0 && value < 0)
+        *out++ = '-';
+    out = PutWholeNumber(out, static_cast<double>(all / unit));
+    *out++ = '.';
+    std::uint64_t fraction = all % unit;
+    for (int i = decimals - 1; i >= 0; --i) {
+        out[i] = static_cast<char>('0' + fraction % 10);
+        fraction /= 10;
+    }
+    return std::string(text, out + decimals);
+}
+
+} // namespace
+
+std::string FigureText(const UnitsEntry &entry, const Figure &figure)
+{
+    if (figure.IsWithheld())
+        return std::string(figure.WithheldMarker());
+    const int decimals = std::clamp(entry.Decimals, 0, 6);
+    std::string text = decimals == 0 ? FormatWholeNumber(figure.Value) : DecimalText(figure.Value, decimals);
+    if (figure.State == FigureState::Confidential)
+        text += " *";
+    return text;
+}
+
+} // namespace tarvel
