@@ -28,9 +28,10 @@ run() { "$batch" --data "$data" "$@"; }
 start() { "$batch" --data "$data" "$@" & }
 # The program's temporary files: six letters and the mark of their inode.
 ours='^\.tarvel-[A-Za-z0-9]{6}-[0-9a-f]{12}$'
-# Waits (at most five seconds) until an entry matching pattern is in folder.
+# Waits (at most 30 seconds: a loaded machine starts a traced run slowly)
+# until an entry matching pattern is in folder.
 await_entry() {
-    for _ in $(seq 1 500); do
+    for _ in $(seq 1 3000); do
         ls -A "$1" | grep -qE "$2" && return 0
         sleep 0.01
     done
@@ -53,7 +54,7 @@ start_traced() {
         sh -c 'echo $$ >"$0"; exec "$@"' "$work/pid" "$batch" --data "$data" "$@" 2>/dev/null &
 }
 traced_pid() {
-    for _ in $(seq 1 500); do
+    for _ in $(seq 1 3000); do
         [ -s "$work/pid" ] && cat "$work/pid" && return 0
         sleep 0.01
     done
