@@ -14,6 +14,7 @@
 
 #include "core/catalog/data_files.h"
 #include "core/catalog/text_helpers.h"
+#include "core/views/table_model.h"
 #include "core/views/table_view_builder.h"
 
 #include <algorithm>
@@ -420,8 +421,10 @@ std::string_view WithheldText(char flag)
 // the value is shown and is not a number (IsValueNumber).
 [[gnu::always_inline]] inline bool FillCell(Grid &grid, const Grid::RowPlaces &places, int row, int column, char flag,
                                             std::string_view valueText, std::size_t readable, bool unsuppressed,
-                                            CellAlignment alignment)
+                                            CellAlignment alignment, Figure *figure)
 {
+    if (figure)
+        *figure = ReadFigure(valueText, flag, unsuppressed);
     const bool withheld = flag != '0';
     if (!withheld || unsuppressed) {
         if (UsualValue value; ReadUsualValue(valueText, readable, value)) {
@@ -447,9 +450,52 @@ std::string_view WithheldText(char flag)
 // values it cannot write itself here.
 [[gnu::noinline]] bool FillOtherCell(Grid &grid, const Grid::RowPlaces &places, int row, int column, char flag,
                                      std::string_view valueText, std::size_t readable, bool unsuppressed,
-                                     CellAlignment alignment)
+                                     CellAlignment alignment, Figure *figure)
 {
-    return FillCell(grid, places, row, column, flag, valueText, readable, unsuppressed, alignment);
+    return FillCell(grid, places, row, column, flag, valueText, readable, unsuppressed, alignment, figure);
+}
+
+// The number of a ten-byte value field that TenByteValueText takes (blanks,
+// an optional minus, digits with at most one point after a digit): what
+// ReadLeadingNumber reads of it, the digits made one whole number in a few
+// word operations and divided by the power of ten of its decimals. Reads
+// 16 bytes from field.
+[[gnu::always_inline]] inline double TenByteNumber(const char *field)
+{
+    constexpr std::uint64_t Ones = 0x0101010101010101;
+    std::uint64_t a = 0;
+    std::uint64_t b = 0;
+    std::memcpy(&a, field, 8);
+    std::memcpy(&b, field + 8, 8);
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(field));
+    const auto mask = [](__m128i m) { return static_cast<unsigned>(_mm_movemask_epi8(m)) & 0x3ffu; };
+    const unsigned points = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('.')));
+    const bool minus = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('-'))) != 0;
+    // Each digit as its value, every other byte (blank, minus, point) as
+    // zero: of these only the digits have their fifth bit set.
+    a &= ((a >> 4) & Ones) * 0xff & (Ones * 0x0f);
+    b &= ((b >> 4) & Ones) * 0xff & 0x0f0f;
+    // The digits before the point move one byte up, over it: the digits of
+    // the field then make one number, the value times 10^decimals.
+    int decimals = 0;
+    if (points != 0) {
+        const int point = std::countr_zero(points);
+        decimals = static_cast<int>(FieldWidth) - 1 - point;
+        const std::uint64_t beforeA = point >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * point)) - 1;
+        const std::uint64_t beforeB = point <= 8 ? 0 : (std::uint64_t{1} << (8 * (point - 8))) - 1;
+        const std::uint64_t headA = a & beforeA;
+        const std::uint64_t headB = b & beforeB;
+        a = (headA << 8) | (a & ~beforeA);
+        b = ((headB << 8) | (headA >> 56) | (b & ~beforeB)) & 0xffff;
+    }
+    // Eight digits, the first in the lowest byte, as one number.
+    a = a * 10 + (a >> 8);
+    a = (((a & 0x000000FF000000FF) * (100 + (1000000ULL << 32))) + (((a >> 16) & 0x000000FF000000FF) * (1 + (10000ULL << 32))))
+        >> 32;
+    const std::uint64_t whole = a * 100 + (b & 0xff) * 10 + (b >> 8);
+    static constexpr double Scale[FieldWidth] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+    const double value = static_cast<double>(whole) / Scale[decimals];
+    return minus ? -value : value;
 }
 #endif
 
@@ -460,7 +506,7 @@ std::string_view WithheldText(char flag)
 // number, or 0.
 template <bool Unsuppressed>
 int FillTenByteRow(Grid &grid, int row, const char *values, std::string_view flags, const std::vector<int> &quarters,
-                   const char *end, CellAlignment alignment)
+                   const char *end, CellAlignment alignment, Figure *figures)
 {
     const Grid::RowPlaces places = grid.Places(row);
     int column = 1;
@@ -470,12 +516,17 @@ int FillTenByteRow(Grid &grid, int row, const char *values, std::string_view fla
         const bool withheld = flag != '0';
         if (Unsuppressed || !withheld) {
             if (const TextBlock text = TenByteValueText(field, Unsuppressed && withheld); text.Length() != 0) {
+                if (figures) {
+                    figures[column - 1] = {TenByteNumber(field),
+                                           withheld ? FigureState::Confidential : FigureState::Published, flag};
+                }
                 places.PutBlock(column++, text.first8, text.last8, alignment);
                 continue;
             }
         }
+        Figure *const figure = figures ? figures + (column - 1) : nullptr;
         if (!FillOtherCell(grid, places, row, column++, flag, std::string_view(field, FieldWidth),
-                           static_cast<std::size_t>(end - field), Unsuppressed, alignment))
+                           static_cast<std::size_t>(end - field), Unsuppressed, alignment, figure))
             return k;
     }
     return 0;
@@ -519,7 +570,8 @@ std::optional<std::string> ShownValueText(std::string_view valueText, bool withh
 }
 
 std::optional<int> FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vector<int> &quarters,
-                                  const std::vector<int> &columnOf, bool unsuppressed, CellAlignment alignment)
+                                  const std::vector<int> &columnOf, bool unsuppressed, CellAlignment alignment,
+                                  Figure *figures)
 {
     const std::size_t readable = record.size();
     while (!record.empty() && (record.back() == '\n' || record.back() == '\r'))
@@ -528,8 +580,10 @@ std::optional<int> FillCheckedRow(Grid &grid, int row, std::string_view record, 
     if (TenByteRecordView tenByte; tenByte.Find(record, readable, static_cast<int>(columnOf.size()) - 1)) {
         const char *const values = tenByte.values;
         if (unsuppressed)
-            return FillTenByteRow<true>(grid, row, values, tenByte.flags, quarters, record.data() + readable, alignment);
-        return FillTenByteRow<false>(grid, row, values, tenByte.flags, quarters, record.data() + readable, alignment);
+            return FillTenByteRow<true>(grid, row, values, tenByte.flags, quarters, record.data() + readable, alignment,
+                                        figures);
+        return FillTenByteRow<false>(grid, row, values, tenByte.flags, quarters, record.data() + readable, alignment,
+                                     figures);
     }
 #else
     (void)quarters;
@@ -558,7 +612,8 @@ std::optional<int> FillCheckedRow(Grid &grid, int row, std::string_view record, 
                 const std::string_view valueText(first + begin, std::min<std::size_t>(at - begin, 10));
                 const char flag = static_cast<std::size_t>(k) > flags.size() ? ' ' : flags[static_cast<std::size_t>(k - 1)];
                 if (!FillCell(grid, places, row, column, flag, valueText,
-                              static_cast<std::size_t>(end - valueText.data()), unsuppressed, alignment)
+                              static_cast<std::size_t>(end - valueText.data()), unsuppressed, alignment,
+                              figures ? figures + (column - 1) : nullptr)
                     && (notANumber == 0 || column < columnOf[static_cast<std::size_t>(notANumber)]))
                     notANumber = k;
             }
