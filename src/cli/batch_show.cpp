@@ -176,6 +176,8 @@ int RunShow(const Context &context)
         return UsageError(context.err, std::string(opt::Sort) + " ranks areas: show of " + *code
                                            + " shows lines (use show-line --sort for one line across the areas)");
     }
+    // The text of an unsorted table is its cells: nothing reads its values.
+    request.WithModel = sort || format != ListingFormat::Text;
     return Finish(context, BuildTableView(request), sort, format);
 }
 
