@@ -163,6 +163,7 @@ bool RunPrintAllJob(const std::string &code, const std::string &output)
     request.Code = code;
     request.QuarterSelected = AllQuarters(code);
     request.PrintAllMode = true;
+    request.WithModel = false; // as the print-all commands build their grids
     TableViewFiles files;
     const AreaGridBuilder build = [&request, &files](int area) {
         request.CurrentArea = area;
@@ -360,6 +361,7 @@ PrintAllSummary RunZR5NPrintAll(CountingSink &sink)
     request.Code = "ZR5N";
     request.QuarterSelected = AllQuarters("ZR5N");
     request.PrintAllMode = true;
+    request.WithModel = false; // as the print-all commands build their grids
     const AreaGridBuilder build = [&request](int area) {
         request.CurrentArea = area;
         return BuildTableView(request);

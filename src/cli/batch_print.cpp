@@ -100,6 +100,8 @@ int RunPrint(const Context &context)
     request.QuarterSelected = *quarters;
     request.Reverse = context.Has(batch_option::Reverse);
     request.PrintAllMode = true;
+    // Each grid is printed and let go: nothing reads its values again.
+    request.WithModel = false;
     // The data file, titles and area list are read once for all areas.
     TableViewFiles files;
     const AreaGridBuilder build = [&request, &files, last = areas.back()](int area) {

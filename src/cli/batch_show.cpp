@@ -105,9 +105,9 @@ int Finish(const Context &context, const Result<Grid> &grid, const std::optional
         WriteGrid(context.out, shownGrid);
         return ExitOk;
     }
-    // The codes and flags are read for the rows in area order, then follow
+    // The codes and flags are taken for the rows in area order, then follow
     // the rows to where the sort put them.
-    Result<std::vector<ScriptRow>> rows = ReadScriptRows(context.invocation.paths, *grid);
+    Result<std::vector<ScriptRow>> rows = ModelScriptRows(context.invocation.paths, *grid);
     if (!rows)
         return FileError(context.err, rows.Error());
     const std::vector<ScriptRow> shownRows
@@ -116,7 +116,7 @@ int Finish(const Context &context, const Result<Grid> &grid, const std::optional
         context.out << GridCsv(shownGrid, shownRows);
     } else {
         ScriptGridInfo info;
-        info.TableCode = CodeFromCaption(grid->Caption);
+        info.TableCode = grid->Code;
         if (sort) {
             info.SortQuarter = sort->Quarter;
             info.HighestFirst = sort->Order == AreaOrder::HighestFirst;
@@ -176,6 +176,8 @@ int RunShow(const Context &context)
         return UsageError(context.err, std::string(opt::Sort) + " ranks areas: show of " + *code
                                            + " shows lines (use show-line --sort for one line across the areas)");
     }
+    // The text of an unsorted table is its cells: nothing reads its values.
+    request.WithModel = sort || format != ListingFormat::Text;
     return Finish(context, BuildTableView(request), sort, format);
 }
 

@@ -29,6 +29,7 @@ Grid AreaGrid(const std::map<int, std::string> &column1 = {})
 {
     const RowLayout layout = AreaRowLayout();
     Grid grid(64, 3);
+    grid.Code = "ZR5N";
     grid.Caption = "ZR5N NAICS series 1990-2008 - Personal income";
     grid.Tag = ChildKind::SOL;
     grid.Line = 1;
@@ -179,6 +180,7 @@ TEST(AreaSort, SortedGridMovesWholeRowsAndSaysHowInItsCaption)
     lines.Tag = ChildKind::TableView;
     EXPECT_FALSE(GridRowsAreAreas(lines));
     EXPECT_EQ(SortedAreaGrid(lines, 2, AreaOrder::HighestFirst).Cell(3, 0), "area 2");
+    lines.Code = "ZR1";
     lines.Caption = "ZR1 Current series 1948-2008 ~ Personal Income";
     EXPECT_TRUE(GridRowsAreAreas(lines));
 

@@ -590,10 +590,12 @@ TEST_F(GridBuilders, OneLineChecksRefuseOtherWindows)
     EXPECT_FALSE(ReadOneLineSource(oneLine, 2));
 
     Grid zr1 = zr5;
+    zr1.Code = "ZR1";
     zr1.Caption = "ZR1 Current series 1948-2008 ~ Personal Income";
     EXPECT_FALSE(ReadOneLineSource(zr1, 2));
 
     Grid unknown = zr5;
+    unknown.Code = "ZR9";
     unknown.Caption = "ZR9 something";
     EXPECT_FALSE(ReadOneLineSource(unknown, 2));
 

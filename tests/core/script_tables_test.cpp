@@ -70,6 +70,7 @@ TEST(ScriptTables, PlainNumberIsTheCellWithoutGroupCommas)
 TEST(ScriptTables, GridFormsHoldEveryDataRowWithFlags)
 {
     Grid grid(6, 3);
+    grid.Code = "ZR6";
     grid.Caption = "ZR6 SIC series 1998-2001 ~ Alabama [01]";
     grid.SetCell(0, 0, "     Item");
     grid.SetCell(5, 0, "Big");

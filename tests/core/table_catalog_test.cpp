@@ -83,7 +83,6 @@ TEST_P(CatalogRowTest, NumbersAndCaptions)
     EXPECT_EQ(LayoutRowCount(c.code), c.lines + c.headings);
     EXPECT_EQ(SeriesCaption(c.code), c.seriesCaption);
     EXPECT_EQ(TableOptionCaption(c.code), c.optionCaption);
-    EXPECT_EQ(CodeFromCaption(TableOptionCaption(c.code)), c.code);
 
     const auto tables = SeriesGroupTables(c.series);
     EXPECT_NE(std::find(tables.begin(), tables.end(), c.code), tables.end());

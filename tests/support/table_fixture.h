@@ -75,6 +75,7 @@ inline Grid WindowGrid()
         for (int c = 0; c < 4; ++c)
             grid.SetCell(r, c, cells[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
     }
+    grid.Code = "ZR6";
     grid.Caption = "ZR6 SIC series 1998-2001 ~ Alabama [01]";
     return grid;
 }

@@ -93,6 +93,8 @@ private:
 inline Grid TestGrid(int rows, int columns, const std::string &caption)
 {
     Grid grid(rows + 1, columns + 1);
+    // The captions given begin with the table code.
+    grid.Code = caption.substr(0, caption.find(' '));
     grid.Caption = caption;
     for (int r = 0; r <= rows; ++r) {
         grid.SetCell(r, 0, r ? "Row " + std::to_string(r) : "");

@@ -602,6 +602,7 @@ TEST_F(DisplayTest, CtrlClickAddsCellsShiftClickExtendsTheBlock)
 TEST(DisplayWindow, GridFollowsTheWindowExceptWhenTiny)
 {
     tarvel::Grid grid(3, 2);
+    grid.Code = "ZR4";
     grid.Caption = "ZR4 test";
     frmDisplay display(grid, "ZR4");
     display.resize(400, 300);

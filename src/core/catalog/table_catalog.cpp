@@ -308,9 +308,4 @@ std::vector<std::string> SeriesGroupTables(int series)
     return tables;
 }
 
-std::string CodeFromCaption(std::string_view caption)
-{
-    return std::string(caption.substr(0, caption.find(' ')));
-}
-
 } // namespace tarvel

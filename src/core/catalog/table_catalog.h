@@ -135,8 +135,4 @@ constexpr int SeriesGroupCount = 4;
 std::string SeriesGroupCaption(int series);
 std::vector<std::string> SeriesGroupTables(int series);
 
-/// The table code of an option caption or window caption: the text before the
-/// first blank.
-std::string CodeFromCaption(std::string_view caption);
-
 } // namespace tarvel

@@ -234,7 +234,7 @@ BatchCommand PrintWindowCommand(const BatchCommandBase &base, const DataPaths &p
         return NoCommand(std::string("tarvel-batch prints the areas in area order: the window is sorted (\"tarvel-batch "
                                      "show ") + opt::Sort + "\" writes its text).");
     const Grid &grid = snapshot.Table;
-    const std::string code = CodeFromCaption(grid.Caption);
+    const std::string &code = grid.Code;
     if (LineCount(code) == 0)
         return NoCommand("The window shows no table tarvel-batch knows.");
     if (std::string problem = PrintOutputProblem(options); !problem.empty())

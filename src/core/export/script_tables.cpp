@@ -236,9 +236,9 @@ std::string PlainNumber(std::string_view cellText)
 
 Result<std::vector<ScriptRow>> ReadScriptRows(const DataPaths &paths, const Grid &grid)
 {
-    const std::string code = CodeFromCaption(grid.Caption);
+    const std::string &code = grid.Code;
     if (LineCount(code) == 0)
-        return UsageFailure("the grid's caption names no table");
+        return UsageFailure("the grid shows no table of the catalog");
     const bool areaRows = GridRowsAreAreas(grid);
     const bool oneLine = grid.Tag == ChildKind::SOL;
     const RowLayout layout = areaRows ? AreaRowLayout() : TableRowLayout(code);
@@ -300,6 +300,51 @@ Result<std::vector<ScriptRow>> ReadScriptRows(const DataPaths &paths, const Grid
             std::string &value = row.Values.emplace_back();
             if ((flag == '0' || paths.Unsuppressed) && !AppendValueNumber(value, record.ValueText(k)))
                 return data->ValueNotANumber(position, k);
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+Result<std::vector<ScriptRow>> ModelScriptRows(const DataPaths &paths, const Grid &grid)
+{
+    const TableModel *const model = grid.Model.get();
+    if (!model || LineCount(model->Code) == 0 || static_cast<int>(model->Rows.size()) != grid.Rows() - 1)
+        return UsageFailure("the grid holds no values of a table of the catalog");
+    const bool areaRows = GridRowsAreAreas(grid);
+    std::vector<AreaRecord> areas;
+    if (areaRows) {
+        Result<std::vector<AreaRecord>> list = ReadAreaList(AreaListFileName(paths));
+        if (!list)
+            return list.Error();
+        areas = std::move(*list);
+    }
+    DataRecordView record;
+    std::vector<ScriptRow> rows;
+    for (std::size_t r = 0; r < model->Rows.size(); ++r) {
+        const ModelRow &modelRow = model->Rows[r];
+        if (modelRow.Kind != RowKind::Data)
+            continue;
+        record.Split(modelRow.Record);
+        ScriptRow row;
+        row.GridRow = static_cast<int>(r) + 1;
+        const auto n = static_cast<std::size_t>(modelRow.Code);
+        if (areaRows)
+            row.Code = n >= 1 && n <= areas.size() ? Trim(areas[n - 1].code) : "";
+        else
+            row.Code = Trim(record.Field(3));
+        row.Title = TrimRight(modelRow.Title);
+        row.Unit = modelRow.Unit;
+        row.Values.reserve(model->Quarters.size());
+        for (const int k : model->Quarters) {
+            const char flag = record.Flag(k);
+            row.Flags += flag;
+            std::string &value = row.Values.emplace_back();
+            if ((flag == '0' || model->Unsuppressed) && !AppendValueNumber(value, record.ValueText(k))) {
+                return Failure::Damaged(TableDataFileName(paths, model->Code),
+                                        "the value of quarter " + std::to_string(k) + " in row "
+                                            + std::to_string(row.GridRow) + " is not a number");
+            }
         }
         rows.push_back(std::move(row));
     }

@@ -78,6 +78,11 @@ struct ScriptRow {
 /// value that is not a number, gives its Failure.
 Result<std::vector<ScriptRow>> ReadScriptRows(const DataPaths &paths, const Grid &grid);
 
+/// The same rows from the grid's model, the data file not read again (the
+/// area list is, for area rows' codes). Usage for a grid without a model
+/// of a known table; an area list that cannot be read gives its Failure.
+Result<std::vector<ScriptRow>> ModelScriptRows(const DataPaths &paths, const Grid &grid);
+
 /// rows (in grid order) in the order a sorted grid shows them: shownOrder[r]
 /// is the grid row shown at row r (AreaRowOrder); each row taken along
 /// gets its shown row as GridRow.

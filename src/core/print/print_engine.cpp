@@ -85,7 +85,7 @@ PrintStatus PrintTable(const PrintSnapshot &snapshot, PrintTarget &target, const
     layout.ColumnsPerPage = std::max(1, geometry->ColumnsPerPage);
     layout.RowsPerPage = std::max(1, geometry->RowsPerPage);
     layout.LineWidth = layout.ColumnsPerPage * layout.CellWidth + layout.TitleWidth;
-    layout.TableCode = PrintTableCode(snapshot.Caption);
+    layout.TableCode = grid.Code;
     target.SetLayout(layout);
 
     // The title lines: the table's title, then the unit of its values.
@@ -271,14 +271,6 @@ std::unique_ptr<FileTarget> MakeFileTarget(const std::string &fileName, DateTime
     if (IsHtmlOutputName(fileName))
         return std::make_unique<HtmlTarget>(fileName, std::move(now));
     return std::make_unique<TextTarget>(fileName);
-}
-
-std::string PrintTableCode(std::string_view caption)
-{
-    const std::size_t at = caption.find("ZR");
-    if (at == std::string_view::npos)
-        return {};
-    return TrimRight(caption.substr(at, 4));
 }
 
 std::string PrintAreaText(std::string_view caption, ChildKind tag)

@@ -58,9 +58,6 @@ bool IsHtmlOutputName(std::string_view name);
 /// A closed plain-text or HTML target for fileName (by IsHtmlOutputName).
 std::unique_ptr<FileTarget> MakeFileTarget(const std::string &fileName, DateTimeSource now = LocalDateTimeText);
 
-/// The table code of a caption: four characters from its first "ZR", trailing
-/// blanks removed; "" when it holds no "ZR".
-std::string PrintTableCode(std::string_view caption);
 /// The area line: for a one-line view (SOL) the whole caption, else the text
 /// two characters after the first "~" (the whole caption when there is none).
 std::string PrintAreaText(std::string_view caption, ChildKind tag);

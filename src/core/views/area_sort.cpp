@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <memory>
 #include <numeric>
 
 namespace tarvel {
@@ -32,7 +33,7 @@ bool GridRowsAreAreas(const Grid &grid)
     if (grid.Tag == ChildKind::SOL)
         return true;
     return (grid.Tag == ChildKind::TableView || grid.Tag == ChildKind::PrintAll)
-        && ShapeOf(CodeFromCaption(grid.Caption)) == TableShape::AreaRows;
+        && ShapeOf(grid.Code) == TableShape::AreaRows;
 }
 
 std::optional<double> RankValue(std::string_view cellText)
@@ -59,40 +60,27 @@ std::optional<double> RankValue(std::string_view cellText)
 
 std::optional<std::vector<std::optional<double>>> StoredRankValues(const Grid &grid, int column)
 {
-    const DataPaths &paths = grid.Source;
-    const std::string code = CodeFromCaption(grid.Caption);
-    if ((paths.DataFolder.empty() && paths.ProgramFolder.empty()) || LineCount(code) == 0 || !GridRowsAreAreas(grid)
-        || column < 1 || column >= grid.Columns())
+    const TableModel *const model = grid.Model.get();
+    if (!model || !GridRowsAreAreas(grid) || column < 1 || column >= grid.Columns()
+        || static_cast<int>(model->Rows.size()) != grid.Rows() - 1)
         return std::nullopt;
-    const int k = QuarterIndex(Trim(grid.Cell(0, column)), code);
-    if (k < 1 || k > QuarterCount(code))
-        return std::nullopt;
-    Result<TableDataFile> data = TableDataFile::Open(TableDataFileName(paths, code), code);
-    if (!data)
-        return std::nullopt;
-    const bool oneLine = grid.Tag == ChildKind::SOL;
-    const RowLayout layout = AreaRowLayout();
+    const auto index = static_cast<std::size_t>(column - 1);
     std::vector<std::optional<double>> values(static_cast<std::size_t>(grid.Rows()));
-    std::string scratch;
-    std::string_view bytes;
-    DataRecordView record;
-    for (int r = 1; r < grid.Rows(); ++r) {
-        const int area = layout.DataLine(r);
-        if (area == 0)
+    for (std::size_t r = 0; r < model->Rows.size(); ++r) {
+        const ModelRow &row = model->Rows[r];
+        if (row.Kind != RowKind::Data)
             continue;
-        const std::int64_t position = oneLine ? data->Position(area, grid.Line) : data->Position(1, area);
-        if (data->ReadRecordView(position, scratch, bytes))
+        if (index >= row.Figures.size())
             return std::nullopt;
-        record.Split(bytes);
-        const std::string_view text = record.ValueText(k);
-        const char flag = record.Flag(k);
-        // A file changed since the grid was read no longer tells its values.
-        const std::optional<std::string> shown = DataCellText(text, flag, paths.Unsuppressed);
-        if (!shown || *shown != grid.Cell(r, column))
+        // A grid whose cells were changed since it was built no longer
+        // shows its model's values.
+        const Figure &figure = row.Figures[index];
+        if (FigureText(figure) != grid.Cell(static_cast<int>(r) + 1, column))
             return std::nullopt;
-        // A blank field shows 0 but holds no number, and ranks after every one.
-        if ((flag == '0' || paths.Unsuppressed) && std::any_of(text.begin(), text.end(), IsDigit))
-            values[static_cast<std::size_t>(r)] = ReadLeadingNumber(text);
+        // A blank field shows 0 but holds no number, and ranks after every
+        // one; a withheld value not shown has none to rank by.
+        if (figure.HasNumber())
+            values[r + 1] = figure.Value;
     }
     return values;
 }
@@ -152,9 +140,16 @@ Grid SortedAreaGrid(const Grid &grid, int column, AreaOrder order)
         }
     }
     sorted.Caption = grid.Caption + " - " + SortedByText(Trim(grid.Cell(0, column)), order);
-    // Its rows no longer stand in area order, so its values cannot be read
-    // again by row: a sorted grid ranks by its cells.
-    sorted.Source = DataPaths();
+    // The values follow their rows.
+    if (grid.Model && static_cast<int>(grid.Model->Rows.size()) == grid.Rows() - 1) {
+        auto model = std::make_shared<TableModel>(*grid.Model);
+        for (int r = 1; r < grid.Rows(); ++r) {
+            const int from = shown[static_cast<std::size_t>(r)];
+            if (from != r)
+                model->Rows[static_cast<std::size_t>(r - 1)] = grid.Model->Rows[static_cast<std::size_t>(from - 1)];
+        }
+        sorted.Model = std::move(model);
+    }
     return sorted;
 }
 

@@ -37,11 +37,10 @@ bool GridRowsAreAreas(const Grid &grid);
 std::optional<double> RankValue(std::string_view cellText);
 
 /// The values as stored of column's cells (1-based data column) of a grid
-/// whose rows are the areas, read again from the grid's data file
-/// (Grid::Source), one record per area: entry r for grid row r, nullopt
-/// for a row that is no area, a withheld value not shown and a blank field
-/// (which shows 0). nullopt in all for a grid read from no file, a file
-/// that cannot be read or that no longer holds what the cells show.
+/// whose rows are the areas, from the grid's model: entry r for grid row
+/// r, nullopt for a row that is no area, a withheld value not shown and a
+/// blank field (which shows 0). nullopt in all for a grid without a model,
+/// or whose cells no longer show its model's values.
 std::optional<std::vector<std::optional<double>>> StoredRankValues(const Grid &grid, int column);
 
 /// The grid rows in the order they are shown: entry r is the row of grid

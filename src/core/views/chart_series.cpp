@@ -190,7 +190,7 @@ Result<ChartData> BuildChart(const ChartRequest &request)
 ChartSelection ChartFromGrid(const Grid &grid, const std::vector<int> &rows, const DataPaths &paths, SeriesOrder order)
 {
     ChartSelection selection;
-    const std::string code = CodeFromCaption(grid.Caption);
+    const std::string &code = grid.Code;
     const bool areaRows = ShapeOf(code) == TableShape::AreaRows;
     selection.OneLine = grid.Tag == ChildKind::SOL;
     selection.Areas = selection.OneLine || areaRows;

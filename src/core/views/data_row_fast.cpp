@@ -14,6 +14,7 @@
 
 #include "core/catalog/data_files.h"
 #include "core/catalog/text_helpers.h"
+#include "core/views/table_model.h"
 #include "core/views/table_view_builder.h"
 
 #include <algorithm>
@@ -341,13 +342,47 @@ struct TextBlock {
     std::size_t Length() const { return static_cast<std::size_t>(last8 >> 56); }
 };
 
+// The number of a ten-byte value field of the usual shape (see
+// TenByteValueText) from its bytes' digit values (every other byte zero),
+// its points (one bit per byte) and its minus: what ReadLeadingNumber reads
+// of it, the digits made one whole number in a few word operations and
+// divided by the power of ten of its decimals.
+[[gnu::always_inline]] inline double TenByteNumber(__m128i values, unsigned points, bool minus)
+{
+    auto a = static_cast<std::uint64_t>(_mm_cvtsi128_si64(values));
+    auto b = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_srli_si128(values, 8))) & 0xffff;
+    // The digits before the point move one byte up, over it: the digits of
+    // the field then make one number, the value times 10^decimals.
+    int decimals = 0;
+    if (points != 0) {
+        const int point = std::countr_zero(points);
+        decimals = static_cast<int>(FieldWidth) - 1 - point;
+        const std::uint64_t beforeA = point >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * point)) - 1;
+        const std::uint64_t beforeB = point <= 8 ? 0 : (std::uint64_t{1} << (8 * (point - 8))) - 1;
+        const std::uint64_t headA = a & beforeA;
+        const std::uint64_t headB = b & beforeB;
+        a = (headA << 8) | (a & ~beforeA);
+        b = ((headB << 8) | (headA >> 56) | (b & ~beforeB)) & 0xffff;
+    }
+    // Eight digits, the first in the lowest byte, as one number.
+    a = a * 10 + (a >> 8);
+    a = (((a & 0x000000FF000000FF) * (100 + (1000000ULL << 32))) + (((a >> 16) & 0x000000FF000000FF) * (1 + (10000ULL << 32))))
+        >> 32;
+    const std::uint64_t whole = a * 100 + (b & 0xff) * 10 + (b >> 8);
+    static constexpr double Scale[FieldWidth] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+    const double value = static_cast<double>(whole) / Scale[decimals];
+    return minus ? -value : value;
+}
+
 // The cell text of a ten-byte value field of the usual shape (blanks, an
 // optional minus, digits with at most one point after a digit, up to the
 // field's end; no leading zero but a lone one; not all nines rounded up),
 // with " *" after it when starred, composed with no branch on its digits.
 // Length 0 for any other shape, which takes the general reading. Reads
-// TenByteReadable bytes from field.
-[[gnu::always_inline]] inline TextBlock TenByteValueText(const char *field, bool starred)
+// TenByteReadable bytes from field. WithNumber: *number is set to the
+// field's number (TenByteNumber) when the text is given.
+template <bool WithNumber = false>
+[[gnu::always_inline]] inline TextBlock TenByteValueText(const char *field, bool starred, double *number = nullptr)
 {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(field));
     const auto mask = [](__m128i m) { return static_cast<unsigned>(_mm_movemask_epi8(m)) & 0x3ffu; };
@@ -368,6 +403,8 @@ struct TextBlock {
         = _mm_loadu_si128(reinterpret_cast<const __m128i *>(FieldShapes[FieldShapeIndex(lead, minus, end)].bytes));
     if (mask(_mm_cmpeq_epi8(shape, usual)) != 0x3ffu || (field[start] == '0' && (count > 1 || minus)))
         return {};
+    if constexpr (WithNumber)
+        *number = TenByteNumber(_mm_and_si128(offset, digit), points, minus);
     // Rounded half away from zero by the first decimal: exact for the nine
     // digits a field holds at most.
     bool roundUp = (points != 0) & (end + 1 < static_cast<int>(FieldWidth)) & (field[end + 1] >= '5');
@@ -420,8 +457,10 @@ std::string_view WithheldText(char flag)
 // the value is shown and is not a number (IsValueNumber).
 [[gnu::always_inline]] inline bool FillCell(Grid &grid, const Grid::RowPlaces &places, int row, int column, char flag,
                                             std::string_view valueText, std::size_t readable, bool unsuppressed,
-                                            CellAlignment alignment)
+                                            CellAlignment alignment, Figure *figure)
 {
+    if (figure)
+        *figure = ReadFigure(valueText, flag, unsuppressed);
     const bool withheld = flag != '0';
     if (!withheld || unsuppressed) {
         if (UsualValue value; ReadUsualValue(valueText, readable, value)) {
@@ -447,10 +486,11 @@ std::string_view WithheldText(char flag)
 // values it cannot write itself here.
 [[gnu::noinline]] bool FillOtherCell(Grid &grid, const Grid::RowPlaces &places, int row, int column, char flag,
                                      std::string_view valueText, std::size_t readable, bool unsuppressed,
-                                     CellAlignment alignment)
+                                     CellAlignment alignment, Figure *figure)
 {
-    return FillCell(grid, places, row, column, flag, valueText, readable, unsuppressed, alignment);
+    return FillCell(grid, places, row, column, flag, valueText, readable, unsuppressed, alignment, figure);
 }
+
 #endif
 
 #if defined(__SSE2__)
@@ -458,9 +498,9 @@ std::string_view WithheldText(char flag)
 // quarter 1's at values: columns 1.. in the order of quarters. The bytes up
 // to end may be read. The first quarter whose value is shown and is not a
 // number, or 0.
-template <bool Unsuppressed>
+template <bool Unsuppressed, bool WithFigures>
 int FillTenByteRow(Grid &grid, int row, const char *values, std::string_view flags, const std::vector<int> &quarters,
-                   const char *end, CellAlignment alignment)
+                   const char *end, CellAlignment alignment, Figure *figures)
 {
     const Grid::RowPlaces places = grid.Places(row);
     int column = 1;
@@ -469,13 +509,20 @@ int FillTenByteRow(Grid &grid, int row, const char *values, std::string_view fla
         const char flag = static_cast<std::size_t>(k) > flags.size() ? ' ' : flags[static_cast<std::size_t>(k - 1)];
         const bool withheld = flag != '0';
         if (Unsuppressed || !withheld) {
-            if (const TextBlock text = TenByteValueText(field, Unsuppressed && withheld); text.Length() != 0) {
+            double number = 0;
+            if (const TextBlock text = TenByteValueText<WithFigures>(field, Unsuppressed && withheld, &number);
+                text.Length() != 0) {
+                if constexpr (WithFigures) {
+                    figures[column - 1] = {number,
+                                           withheld ? FigureState::Confidential : FigureState::Published, flag};
+                }
                 places.PutBlock(column++, text.first8, text.last8, alignment);
                 continue;
             }
         }
+        Figure *const figure = WithFigures ? figures + (column - 1) : nullptr;
         if (!FillOtherCell(grid, places, row, column++, flag, std::string_view(field, FieldWidth),
-                           static_cast<std::size_t>(end - field), Unsuppressed, alignment))
+                           static_cast<std::size_t>(end - field), Unsuppressed, alignment, figure))
             return k;
     }
     return 0;
@@ -519,7 +566,8 @@ std::optional<std::string> ShownValueText(std::string_view valueText, bool withh
 }
 
 std::optional<int> FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vector<int> &quarters,
-                                  const std::vector<int> &columnOf, bool unsuppressed, CellAlignment alignment)
+                                  const std::vector<int> &columnOf, bool unsuppressed, CellAlignment alignment,
+                                  Figure *figures)
 {
     const std::size_t readable = record.size();
     while (!record.empty() && (record.back() == '\n' || record.back() == '\r'))
@@ -527,9 +575,15 @@ std::optional<int> FillCheckedRow(Grid &grid, int row, std::string_view record, 
 #if defined(__SSE2__)
     if (TenByteRecordView tenByte; tenByte.Find(record, readable, static_cast<int>(columnOf.size()) - 1)) {
         const char *const values = tenByte.values;
+        const char *const end = record.data() + readable;
+        if (figures) {
+            if (unsuppressed)
+                return FillTenByteRow<true, true>(grid, row, values, tenByte.flags, quarters, end, alignment, figures);
+            return FillTenByteRow<false, true>(grid, row, values, tenByte.flags, quarters, end, alignment, figures);
+        }
         if (unsuppressed)
-            return FillTenByteRow<true>(grid, row, values, tenByte.flags, quarters, record.data() + readable, alignment);
-        return FillTenByteRow<false>(grid, row, values, tenByte.flags, quarters, record.data() + readable, alignment);
+            return FillTenByteRow<true, false>(grid, row, values, tenByte.flags, quarters, end, alignment, nullptr);
+        return FillTenByteRow<false, false>(grid, row, values, tenByte.flags, quarters, end, alignment, nullptr);
     }
 #else
     (void)quarters;
@@ -558,7 +612,8 @@ std::optional<int> FillCheckedRow(Grid &grid, int row, std::string_view record, 
                 const std::string_view valueText(first + begin, std::min<std::size_t>(at - begin, 10));
                 const char flag = static_cast<std::size_t>(k) > flags.size() ? ' ' : flags[static_cast<std::size_t>(k - 1)];
                 if (!FillCell(grid, places, row, column, flag, valueText,
-                              static_cast<std::size_t>(end - valueText.data()), unsuppressed, alignment)
+                              static_cast<std::size_t>(end - valueText.data()), unsuppressed, alignment,
+                              figures ? figures + (column - 1) : nullptr)
                     && (notANumber == 0 || column < columnOf[static_cast<std::size_t>(notANumber)]))
                     notANumber = k;
             }

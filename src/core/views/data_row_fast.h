@@ -22,10 +22,13 @@ std::optional<std::string> ShownValueText(std::string_view valueText, bool withh
 /// Fills the data cells of row from a record whose field count was
 /// checked (record: its R bytes as read, with its line end): quarters in
 /// column order, columnOf[k] the column of quarter k (0 when not shown;
-/// QuarterCount + 1 entries), each cell with its own alignment. The first
-/// quarter in column order whose value is shown and is not a number, or 0.
+/// QuarterCount + 1 entries), each cell with its own alignment, and when
+/// figures is given, figures[column - 1] to the value of each cell's
+/// column (ReadFigure's). The first quarter in column order whose value is
+/// shown and is not a number, or 0.
 std::optional<int> FillCheckedRow(Grid &grid, int row, std::string_view record, const std::vector<int> &quarters,
-                                  const std::vector<int> &columnOf, bool unsuppressed, CellAlignment alignment);
+                                  const std::vector<int> &columnOf, bool unsuppressed, CellAlignment alignment,
+                                  Figure *figures = nullptr);
 #else
 inline std::optional<std::string> ShownValueText(std::string_view, bool)
 {
@@ -33,7 +36,7 @@ inline std::optional<std::string> ShownValueText(std::string_view, bool)
 }
 
 inline std::optional<int> FillCheckedRow(Grid &, int, std::string_view, const std::vector<int> &,
-                                         const std::vector<int> &, bool, CellAlignment)
+                                         const std::vector<int> &, bool, CellAlignment, Figure * = nullptr)
 {
     return std::nullopt;
 }

@@ -3,9 +3,11 @@
 #include "core/catalog/copy_text.h"
 #include "core/catalog/data_paths.h"
 #include "core/catalog/prefaulted_memory.h"
+#include "core/views/table_model.h"
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -147,14 +149,15 @@ public:
     bool HalfHeight(int row) const;
     void SetHalfHeight(int row, bool half);
 
-    std::string Caption; ///< begins with the table code
+    std::string Code;    ///< the table shown ("ZR5N"); empty for a grid of no table
+    std::string Caption; ///< the window caption
     ChildKind Tag = ChildKind::TableView; ///< TableView, PrintAll or SOL
     int Area = 0;        ///< table view: the area shown (1..60); 0 for ZR1 and one-line views
     int Line = 0;        ///< one-line view: the data line shown (1..LineCount); else 0
-    /// The folders and mode the builder read the grid's data from (an empty
-    /// DataFolder for a grid made otherwise): ranking reads the values as
-    /// stored there again, as the cells show them only rounded.
-    DataPaths Source;
+    /// The values the data cells show, as stored (the cells show them only
+    /// rounded), row for row: set by the builders, none for a grid made
+    /// otherwise. Copies of a grid share it.
+    std::shared_ptr<const TableModel> Model;
 
 private:
     static constexpr std::size_t InlineLength = 15;

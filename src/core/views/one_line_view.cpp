@@ -4,6 +4,7 @@
 #include "core/catalog/table_catalog.h"
 #include "core/views/table_view_builder.h"
 
+#include <memory>
 #include <utility>
 
 namespace tarvel {
@@ -67,7 +68,7 @@ std::optional<OneLineSource> ReadOneLineSource(const Grid &source, int currentRo
     result.Title = Trim(source.Cell(currentRow, 0));
     if (result.Title.empty() || IsBlank(source.Cell(currentRow, 1)))
         return std::nullopt;
-    result.Code = TrimRight(source.Caption.substr(0, 4));
+    result.Code = source.Code;
     // A table whose lines are the areas has no line to show across them.
     if (ShapeOf(result.Code) == TableShape::AreaRows || LineCount(result.Code) == 0 || source.Columns() < 2)
         return std::nullopt;
@@ -111,10 +112,18 @@ Result<Grid> BuildOneLineView(const DataPaths &paths, const OneLineSource &sourc
     const RowLayout layout = AreaRowLayout();
     const int rows = 1 + AreaCount + layout.HeadingCount();
     Grid grid(rows, columns);
+    grid.Code = code;
     grid.Caption = OneLineCaption(code, source.Title);
     grid.Tag = ChildKind::SOL;
     grid.Line = source.Line;
-    grid.Source = paths;
+    auto model = std::make_shared<TableModel>();
+    model->Code = code;
+    model->Line = source.Line;
+    model->Quarters = quarters;
+    model->Unsuppressed = paths.Unsuppressed;
+    model->Rows.resize(static_cast<std::size_t>(rows - 1));
+    // Every row holds the same line, in the line's unit.
+    const std::string unit(LineUnit(code, source.Title));
     grid.SetCell(0, 0, StateCaption);
     for (int c = 0; c < columns; ++c)
         grid.SetColumnAlignment(c, CellAlignment::RightCenter);
@@ -124,6 +133,8 @@ Result<Grid> BuildOneLineView(const DataPaths &paths, const OneLineSource &sourc
     int area = 0;
     for (int r = 1; r < rows; ++r) {
         std::string title = layout.Caption(r);
+        ModelRow &modelRow = model->Rows[static_cast<std::size_t>(r - 1)];
+        modelRow.Kind = title.empty() ? RowKind::Spacer : RowKind::Heading;
         if (title == "X") {
             ++area;
             if (area > static_cast<int>(areas->size())) {
@@ -136,13 +147,24 @@ Result<Grid> BuildOneLineView(const DataPaths &paths, const OneLineSource &sourc
             Result<DataRecord> record = data->ReadRecordAt(position);
             if (!record)
                 return record.Error();
-            if (std::optional<Failure> damaged
-                = FillDataRow(grid, r, *record, quarters, paths.Unsuppressed, *data, position))
+            modelRow.Kind = RowKind::Data;
+            modelRow.Code = area;
+            modelRow.Unit = unit;
+            modelRow.Figures.resize(quarters.size());
+            for (std::size_t f = 0; f < record->fields.size(); ++f) {
+                if (f != 0)
+                    modelRow.Record += ',';
+                modelRow.Record += record->fields[f];
+            }
+            if (std::optional<Failure> damaged = FillDataRow(grid, r, *record, quarters, paths.Unsuppressed, *data,
+                                                             position, modelRow.Figures.data()))
                 return *damaged;
         }
         grid.SetHalfHeight(r, title.empty());
         grid.SetCell(r, 0, title);
+        modelRow.Title = std::move(title);
     }
+    grid.Model = std::move(model);
     return grid;
 }
 

@@ -3,8 +3,10 @@
 #include "core/catalog/table_catalog.h"
 #include "core/views/cell_text.h"
 #include "core/views/data_row_fast.h"
+#include "core/views/table_model.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace tarvel {
@@ -18,6 +20,13 @@ Failure UsageFailure(std::string message)
     return {FailureKind::Usage, {}, std::move(message)};
 }
 
+std::string_view WithoutLineEnd(std::string_view record)
+{
+    while (!record.empty() && (record.back() == '\n' || record.back() == '\r'))
+        record.remove_suffix(1);
+    return record;
+}
+
 std::string_view WithheldText(char flag)
 {
     return flag == '1' ? "(D)" : "(N)";
@@ -28,7 +37,7 @@ std::string_view WithheldText(char flag)
 template <typename Record>
 std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const std::vector<int> &quarters,
                                bool unsuppressed, const TableDataFile &data, std::int64_t position,
-                               CellAlignment alignment)
+                               CellAlignment alignment, Figure *figures)
 {
     // Fields 0-4 lead, the flag string ends the record: quarter k's value
     // is field k + 4 and must stand before the flags.
@@ -45,6 +54,8 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
             return data.ValueNotANumber(position, k);
         grid.SetCell(row, column, *text);
         grid.SetCellAlignment(row, column, alignment);
+        if (figures)
+            figures[column - 1] = ReadFigure(record.ValueText(k), record.Flag(k), unsuppressed);
         ++column;
     }
     return std::nullopt;
@@ -86,9 +97,10 @@ std::vector<int> QuarterColumnOrder(const std::vector<std::uint8_t> &selected, i
 }
 
 std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecord &record, const std::vector<int> &quarters,
-                                   bool unsuppressed, const TableDataFile &data, std::int64_t position)
+                                   bool unsuppressed, const TableDataFile &data, std::int64_t position,
+                                   Figure *figures)
 {
-    return FillRow(grid, row, record, quarters, unsuppressed, data, position, CellAlignment::Default);
+    return FillRow(grid, row, record, quarters, unsuppressed, data, position, CellAlignment::Default, figures);
 }
 
 Result<std::string> TableViewCaption(const TableViewRequest &request)
@@ -161,10 +173,19 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
     const int columns = 1 + static_cast<int>(quarters.size());
 
     Grid grid(rows, columns);
+    grid.Code = code;
     grid.Caption = std::move(*caption);
     grid.Tag = request.PrintAllMode ? ChildKind::PrintAll : ChildKind::TableView;
     grid.Area = areaRows ? 0 : request.CurrentArea;
-    grid.Source = request.Paths;
+    std::shared_ptr<TableModel> model;
+    if (request.WithModel) {
+        model = std::make_shared<TableModel>();
+        model->Code = code;
+        model->Area = grid.Area;
+        model->Quarters = quarters;
+        model->Unsuppressed = request.Paths.Unsuppressed;
+        model->Rows.resize(static_cast<std::size_t>(rows - 1));
+    }
     grid.SetColumnAlignment(0, CellAlignment::LeftTop);
     grid.SetCell(0, 0, WholeItemCaption);
     for (int c = 1; c < columns; ++c)
@@ -182,6 +203,7 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
     int line = 0;
     for (int r = 1; r < rows; ++r) {
         std::string title = HeadingCaption(r, code);
+        ModelRow *const modelRow = model ? &model->Rows[static_cast<std::size_t>(r - 1)] : nullptr;
         if (title == "X") {
             ++line;
             if (line > static_cast<int>(titles->size()))
@@ -191,20 +213,35 @@ Result<Grid> BuildTableView(const TableViewRequest &request, TableViewFiles &fil
             std::string_view bytesRead;
             if (std::optional<Failure> failure = data->ReadRecordView(position, bytes, bytesRead))
                 return std::move(*failure);
+            Figure *figures = nullptr;
+            if (modelRow) {
+                modelRow->Kind = RowKind::Data;
+                modelRow->Code = line;
+                modelRow->Unit = areaRows ? ValueUnit(code) : LineUnit(code, title);
+                modelRow->Figures.resize(quarters.size());
+                modelRow->Record = WithoutLineEnd(bytesRead);
+                figures = modelRow->Figures.data();
+            }
             if (const std::optional<int> k = fast::FillCheckedRow(grid, r, bytesRead, quarters, columnOf,
-                                                                  request.Paths.Unsuppressed, CellAlignment::RightCenter)) {
+                                                                  request.Paths.Unsuppressed, CellAlignment::RightCenter,
+                                                                  figures)) {
                 if (*k != 0)
                     return data->ValueNotANumber(position, *k);
             } else {
                 record.Split(bytesRead);
                 if (std::optional<Failure> damaged = FillRow(grid, r, record, quarters, request.Paths.Unsuppressed,
-                                                             *data, position, CellAlignment::RightCenter))
+                                                             *data, position, CellAlignment::RightCenter, figures))
                     return *damaged;
             }
+        } else if (modelRow) {
+            modelRow->Kind = title.empty() ? RowKind::Spacer : RowKind::Heading;
         }
         grid.SetHalfHeight(r, title.empty());
         grid.SetCell(r, 0, title);
+        if (modelRow)
+            modelRow->Title = std::move(title);
     }
+    grid.Model = std::move(model);
     return grid;
 }
 

@@ -33,8 +33,10 @@ std::vector<int> QuarterColumnOrder(const std::vector<std::uint8_t> &selected, i
 /// position, for the quarters in column order. Damaged, naming the file and
 /// the record's byte position, when the record holds no value field for a
 /// shown quarter; data's ValueNotANumber when a shown value is not a number.
+/// When figures is given, figures[c - 1] is set to column c's value.
 std::optional<Failure> FillDataRow(Grid &grid, int row, const DataRecord &record, const std::vector<int> &quarters,
-                                   bool unsuppressed, const TableDataFile &data, std::int64_t position);
+                                   bool unsuppressed, const TableDataFile &data, std::int64_t position,
+                                   Figure *figures = nullptr);
 
 /// What a table view shows; the main window fills it from its state.
 struct TableViewRequest {
@@ -44,6 +46,9 @@ struct TableViewRequest {
     std::vector<std::uint8_t> QuarterSelected; ///< index 1..QuarterCount; non-zero = shown
     bool Reverse = false;                    ///< newest quarter first
     bool PrintAllMode = false;               ///< kind PrintAll instead of TableView
+    /// The grid gets its model (Grid::Model); one that is only printed
+    /// and let go needs none.
+    bool WithModel = true;
 };
 
 /// The window caption: code + " " + series caption + " ~ " + the area's

@@ -592,9 +592,13 @@ void frmMain::ChooseSeries(int series)
 
 void frmMain::ChooseTable(int table)
 {
-    if (table < 0 || table >= static_cast<int>(optTable.size()))
+    if (table < 0 || table >= static_cast<int>(optTable.size()) || m_chosenSeries < 0)
         return;
-    const std::string code = tarvel::CodeFromCaption(ToLatin1(optTable[static_cast<std::size_t>(table)]->text()));
+    // The buttons show the series' tables in the catalog's order.
+    const std::vector<std::string> tables = tarvel::SeriesGroupTables(m_chosenSeries);
+    if (static_cast<std::size_t>(table) >= tables.size())
+        return;
+    const std::string code = tables[static_cast<std::size_t>(table)];
     m_chosenTable = table;
     m_state.TableCode = code;
     SetPanelText(2, Latin1(code));

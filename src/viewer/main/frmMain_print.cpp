@@ -254,6 +254,8 @@ tarvel::PrintAllSummary frmMain::PrintAllTo(tarvel::PrintTarget &target, tarvel:
     request.QuarterSelected = m_state.QuarterSelected;
     request.Reverse = mnuReverse->isChecked();
     request.PrintAllMode = true;
+    // Each grid is printed and let go: nothing reads its values again.
+    request.WithModel = false;
     const tarvel::AreaGridBuilder build = [this, &request](int area) {
         m_state.CurrentArea = area;
         request.CurrentArea = area;
