@@ -177,16 +177,20 @@ if [ $can_trace -eq 1 ]; then
     for kind in txt csv; do
         log=$work/j/log.$kind
         job=(print)
-        [ $kind = csv ] && job=(export --format comma --append)
+        # The comma export appends in five writes, the print in many: each
+        # of its writes is slowed more, so that its journal is seen and a
+        # kill comes between two of them.
+        delay=10000 window=30
+        [ $kind = csv ] && job=(export --format comma --append) && delay=100000 window=400
         part_way=0
         for try in 1 2 3 4 5 6 7 8; do
             printf 'earlier\r\n' | tee "$log" "$work/earlier" >"$work/whole"
             cat "$work/block.$kind" >>"$work/whole"
-            start_traced -e inject=write:delay_enter=10000 -- "${job[@]}" --table ZR6 --areas all --quarters all \
+            start_traced -e inject=write:delay_enter=$delay -- "${job[@]}" --table ZR6 --areas all --quarters all \
                 --output "$log"
             tracer=$!
             pid=$(traced_pid) && await_entry "$work/j" '^\.tarvel-journal-' || fail "$kind: no append with a journal"
-            sleep "$(printf '0.%03d' $((RANDOM % 30)))"
+            sleep "$(printf '0.%03d' $((RANDOM % window)))"
             kill -KILL "$pid" 2>/dev/null
             { wait $tracer; } 2>/dev/null
             size=$(stat -c %s "$log")
