@@ -1,5 +1,7 @@
 #include "core/print/html_target.h"
 
+#include "core/print/block_rows_fast.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -183,37 +185,19 @@ void HtmlTarget::DataRow(RowCells cells)
 
 void HtmlTarget::DataRows(const Grid &grid, int firstRow, int lastRow, int firstColumn, int lastColumn)
 {
-    // DataRow of each row, the data cells copied from the grid's cell
-    // blocks: the cell start (16 bytes), the whole block, then the cell end
-    // as 8 bytes at the text's end. What a copy brings past its text, the
-    // next copy writes over. A row with a longer cell takes DataRow.
-    static_assert(CellStart.size() == Grid::BlockSize);
-    constexpr char CellEnd8[8] = {'<', '/', 't', 'd', '>', 0, 0, 0};
-    const std::size_t columns = lastColumn >= firstColumn ? static_cast<std::size_t>(lastColumn - firstColumn + 1) : 0;
+    // DataRow of each row's cells; the data cells copied from the grid's
+    // cell blocks where they can be (block_rows_fast.h).
     std::vector<std::string_view> cells;
     for (int r = firstRow; r <= lastRow; ++r) {
-        const char *const blocks = grid.RowBlocks(r);
-        if (blocks != nullptr && firstColumn >= 1 && lastColumn < grid.Columns()) {
+        if (const auto room = fast::HtmlBlocksRoom(grid, r, firstColumn, lastColumn)) {
             const std::string_view title = grid.Cell(r, 0);
             const std::size_t blanks = IndentBlanks(title);
-            char *p = Room(RowStartSize(title, blanks) + columns * (2 * Grid::BlockSize + sizeof CellEnd8)
-                           + RowEnd.size());
+            char *p = Room(RowStartSize(title, blanks) + *room + RowEnd.size());
             if (!p)
                 return;
             p = PutRowStart(p, title, blanks);
-            bool fits = true;
-            const char *block = blocks + static_cast<std::size_t>(firstColumn) * Grid::BlockSize;
-            for (std::size_t c = 0; c < columns; ++c, block += Grid::BlockSize) {
-                const std::size_t length = Grid::BlockLength(block);
-                fits &= length < Grid::BlockSize;
-                std::memcpy(p, CellStart.data(), Grid::BlockSize);
-                std::memcpy(p + Grid::BlockSize, block, Grid::BlockSize);
-                p += Grid::BlockSize + std::min(length, Grid::BlockSize - 1);
-                std::memcpy(p, CellEnd8, sizeof CellEnd8);
-                p += CellEnd.size();
-            }
-            if (fits) {
-                Used(Append(p, RowEnd));
+            if (char *const end = fast::PutHtmlBlocks(p, grid, r, firstColumn, lastColumn, CellStart, CellEnd)) {
+                Used(Append(end, RowEnd));
                 continue;
             }
         }
