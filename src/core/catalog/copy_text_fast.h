@@ -31,9 +31,9 @@ inline void CopyEnds(char *at, const char *from, std::size_t size)
 
 } // namespace copy_text_detail
 
-/// Copies a text of at most 16 bytes to at (which it may overlap) and
-/// returns the end of the copy; nullptr, with nothing copied, for a longer
-/// text.
+/// Copies a text of at most 16 bytes to at, which it may overlap on either
+/// side (every byte is read before any is written), and returns the end of
+/// the copy; nullptr, with nothing copied, for a longer text.
 inline char *CopyShortText(char *at, std::string_view text)
 {
     const char *from = text.data();
@@ -44,9 +44,15 @@ inline char *CopyShortText(char *at, std::string_view text)
         copy_text_detail::CopyEnds<std::uint32_t>(at, from, size);
     } else if (size > 16) {
         return nullptr;
-    } else {
-        for (std::size_t i = 0; i < size; ++i)
-            at[i] = from[i];
+    } else if (size != 0) {
+        // One to three bytes: the first, the middle and the last, all read
+        // before any is written.
+        const char first = from[0];
+        const char middle = from[size / 2];
+        const char last = from[size - 1];
+        at[0] = first;
+        at[size / 2] = middle;
+        at[size - 1] = last;
     }
     return at + size;
 }

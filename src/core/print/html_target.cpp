@@ -185,24 +185,18 @@ void HtmlTarget::DataRow(RowCells cells)
 
 void HtmlTarget::DataRows(const Grid &grid, int firstRow, int lastRow, int firstColumn, int lastColumn)
 {
-    // DataRow of each row's cells; the data cells copied from the grid's
-    // cell blocks where they can be (block_rows_fast.h).
+    // DataRow of each row's cells, or the quick copy of the data cells from
+    // the grid's cell blocks (block_rows_fast.h).
     std::vector<std::string_view> cells;
-    for (int r = firstRow; r <= lastRow; ++r) {
-        if (const auto room = fast::HtmlBlocksRoom(grid, r, firstColumn, lastColumn)) {
-            const std::string_view title = grid.Cell(r, 0);
-            const std::size_t blanks = IndentBlanks(title);
-            char *p = Room(RowStartSize(title, blanks) + *room + RowEnd.size());
-            if (!p)
-                return;
-            p = PutRowStart(p, title, blanks);
-            if (char *const end = fast::PutHtmlBlocks(p, grid, r, firstColumn, lastColumn, CellStart, CellEnd)) {
-                Used(Append(end, RowEnd));
-                continue;
-            }
-        }
-        DataRow(GridRowCells(grid, r, firstColumn, lastColumn, cells));
-    }
+    const auto dataRow = [&](int r) { DataRow(GridRowCells(grid, r, firstColumn, lastColumn, cells)); };
+    if (fast::PutHtmlBlockRows(
+            grid, firstRow, lastRow, firstColumn, lastColumn, CellStart, CellEnd, RowEnd,
+            [this](std::size_t size) { return Room(size); }, [this](char *end) { Used(end); },
+            [](std::string_view title) { return RowStartSize(title, IndentBlanks(title)); },
+            [](char *p, std::string_view title) { return PutRowStart(p, title, IndentBlanks(title)); }, dataRow))
+        return;
+    for (int r = firstRow; r <= lastRow; ++r)
+        dataRow(r);
 }
 
 void HtmlTarget::PageFoot(const std::string &tableCode)

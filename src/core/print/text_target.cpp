@@ -129,23 +129,16 @@ void TextTarget::DataRow(RowCells cells)
 
 void TextTarget::DataRows(const Grid &grid, int firstRow, int lastRow, int firstColumn, int lastColumn)
 {
-    // DataRow of each row's cells; the quick copy of the rows from the grid's
-    // cell blocks where it can (block_rows_fast.h).
-    const std::size_t titleWidth = Width(Layout().TitleWidth);
-    const std::size_t cellWidth = Width(Layout().CellWidth);
+    // PaddedRowText of each row: DataRow of its cells, or the quick copy of
+    // the rows from the grid's cell blocks (block_rows_fast.h).
     std::vector<std::string_view> cells;
-    for (int r = firstRow; r <= lastRow; ++r) {
-        if (const auto room = fast::PaddedBlocksRoom(grid, r, firstColumn, lastColumn, titleWidth, cellWidth)) {
-            char *const start = Room(*room + 2);
-            if (!start)
-                return;
-            if (char *const end = fast::PutPaddedBlocks(start, grid, r, firstColumn, lastColumn, titleWidth, cellWidth)) {
-                Used(Append(end, "\r\n"));
-                continue;
-            }
-        }
-        DataRow(GridRowCells(grid, r, firstColumn, lastColumn, cells));
-    }
+    const auto dataRow = [&](int r) { DataRow(GridRowCells(grid, r, firstColumn, lastColumn, cells)); };
+    if (fast::PutPaddedBlockRows(
+            grid, firstRow, lastRow, firstColumn, lastColumn, Width(Layout().TitleWidth), Width(Layout().CellWidth),
+            [this](std::size_t size) { return Room(size); }, [this](char *end) { Used(end); }, dataRow))
+        return;
+    for (int r = firstRow; r <= lastRow; ++r)
+        dataRow(r);
 }
 
 void TextTarget::PageFoot(const std::string &tableCode)
