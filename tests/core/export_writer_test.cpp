@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <string_view>
 
 #include <filesystem>
@@ -347,6 +348,98 @@ TEST(RecordLayout, TenByteRecordsReadInPlaceWriteAsSplitOnes)
             continue;
         ASSERT_EQ(fromPlace, fromSplit) << "format " << static_cast<int>(format) << ", record " << bytes;
     }
+}
+
+// The loops over a record that holds every quarter asked for, fields read
+// where they stand, write what the value-by-value writing gives: each
+// value's shortest form (or "(D)" / "(N)" in quotes when withheld), the
+// fixed-length fields as they stand then the flags; and they leave to it
+// (nullptr) a record with a value that is not a number, a quarter past the
+// record's last and a delimiter of more than one byte.
+TEST(RecordLayout, UncheckedValueLoopsWriteWhatTheCheckedOnesWrite)
+{
+#if defined(TARVEL_PLAIN_CODE)
+    GTEST_SKIP() << "a plain build writes every value through the checked loop";
+#endif
+    const char alphabet[] = "  0123456789-.eE+x";
+    Draws next(2026);
+    constexpr int Quarters = 41;
+    int written = 0;
+    for (int round = 0; round < 400; ++round) {
+        std::string bytes = "01,5,ZR5N,0010,  SA";
+        std::string flags;
+        std::vector<std::string> fields;
+        for (int k = 0; k < Quarters; ++k) {
+            std::string field;
+            if (next(5) != 0) {
+                field = std::to_string(next(10000000)) + (next(2) ? "." + std::to_string(next(1000)) : "");
+                if (next(5) == 0)
+                    field = "-" + field;
+            } else {
+                do {
+                    field.clear();
+                    for (std::uint32_t i = next(11); i > 0; --i)
+                        field += alphabet[next(sizeof alphabet - 1)];
+                } while (!IsValueNumber(field) && next(40) != 0);
+            }
+            field = field.size() > 10 ? field.substr(0, 10) : std::string(10 - field.size(), ' ') + field;
+            bytes += "," + field;
+            flags += "000012"[next(6)];
+            fields.push_back(field);
+        }
+        bytes += "," + flags + "\r\n";
+        DataRecordView split;
+        split.Split(bytes);
+        TenByteRecordView inPlace;
+        ASSERT_TRUE(inPlace.Find(bytes, bytes.size(), Quarters)) << bytes;
+        std::vector<int> quarters;
+        for (int k = 1; k <= Quarters; ++k) {
+            if (next(3) != 0)
+                quarters.push_back(k);
+        }
+        const bool unsuppressed = next(3) == 0;
+        const std::string quote = next(2) ? "\"" : "";
+        const std::string delimiter = ",\t "[next(3)] + std::string();
+
+        // The value-by-value writing.
+        std::string delimited;
+        std::string fixed;
+        bool damaged = false;
+        for (const int k : quarters) {
+            const std::string &field = fields[static_cast<std::size_t>(k - 1)];
+            const char flag = flags[static_cast<std::size_t>(k - 1)];
+            fixed += field;
+            delimited += delimiter;
+            if (!unsuppressed && flag != '0')
+                delimited += quote + (flag == '1' ? "(D)" : "(N)") + quote;
+            else if (!AppendValueNumber(delimited, field))
+                damaged = true;
+        }
+        fixed += ' ';
+        for (const int k : quarters)
+            fixed += flags[static_cast<std::size_t>(k - 1)];
+
+        char room[Quarters * 40];
+        const std::span<const int> asked(quarters);
+        const auto text = [&room](const char *end) {
+            return end ? std::string(room, static_cast<std::size_t>(end - room)) : std::string("(none)");
+        };
+        const std::string expected = damaged ? "(none)" : delimited;
+        EXPECT_EQ(text(fast::PutDelimitedValues(room, inPlace, asked, delimiter, quote, unsuppressed)), expected)
+            << bytes;
+        EXPECT_EQ(text(fast::PutDelimitedValues(room, split, asked, delimiter, quote, unsuppressed)), expected)
+            << bytes;
+        std::memset(room, ' ', sizeof room);
+        EXPECT_EQ(text(fast::PutFixedValues(room, inPlace, asked, unsuppressed)), damaged ? "(none)" : fixed) << bytes;
+        written += damaged ? 0 : 1;
+
+        const std::vector<int> pastTheLast{1, Quarters + 1};
+        EXPECT_EQ(fast::PutDelimitedValues(room, inPlace, pastTheLast, delimiter, quote, true), nullptr);
+        EXPECT_EQ(fast::PutDelimitedValues(room, split, pastTheLast, delimiter, quote, true), nullptr);
+        EXPECT_EQ(fast::PutFixedValues(room, inPlace, pastTheLast, true), nullptr);
+        EXPECT_EQ(fast::PutDelimitedValues(room, split, asked, ", ", quote, unsuppressed), nullptr);
+    }
+    EXPECT_GT(written, 100);
 }
 
 // ---------------------------------------------------------------------------

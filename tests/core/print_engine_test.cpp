@@ -668,6 +668,29 @@ TEST(PrintEngine, RowsComposedInPlaceKeepEveryCellWhateverItsLength)
     }
 }
 
+// Texts are copied as memmove copies them, whatever their length (around
+// the moves of 4 and 8 bytes, and past the 16 bytes the quick copy takes)
+// and however they overlap the place they go to, before or after it.
+TEST(PrintEngine, TextsCopyAsMemmoveCopiesThem)
+{
+    std::mt19937_64 random(99);
+    for (std::size_t length = 0; length <= 40; ++length) {
+        for (int shift = -9; shift <= 9; ++shift) {
+            char copied[128];
+            for (char &c : copied)
+                c = static_cast<char>('A' + random() % 26);
+            char moved[sizeof copied];
+            std::memcpy(moved, copied, sizeof copied);
+            const std::size_t from = 40;
+            const auto to = static_cast<std::size_t>(static_cast<int>(from) + shift);
+            EXPECT_EQ(CopyText(copied + to, std::string_view(copied + from, length)), copied + to + length);
+            std::memmove(moved + to, moved + from, length);
+            EXPECT_EQ(std::string_view(copied, sizeof copied), std::string_view(moved, sizeof moved))
+                << "length " << length << ", shift " << shift;
+        }
+    }
+}
+
 // The file targets copy whole data rows from the grid's cell blocks: the
 // rows must be what DataRow writes of each, for cells of every length (past
 // the 15 characters a block holds too), any title, and layouts the cells

@@ -1,6 +1,7 @@
 #include "core/catalog/program_inputs.h"
 
 #include "core/catalog/file_helpers.h"
+#include "core/catalog/input_check_cache_fast.h"
 #include "core/catalog/output_target.h"
 #include "core/catalog/table_catalog.h"
 #include "core/catalog/text_helpers.h"
@@ -143,26 +144,27 @@ const std::vector<std::string> &ProgramInputNames()
 bool IsProgramInputFile(const DataPaths &paths, const std::string &output, const std::vector<std::string> &otherFiles)
 {
     // A run checks its output name more than once (before it starts and as
-    // it opens the output); the answer holds for the whole run.
+    // it opens the output); the answer holds for the whole run, and the
+    // quick path keeps the last one (input_check_cache_fast.h).
     struct Answer {
         std::uint64_t run = 0;
         std::vector<std::string> asked;
         bool input = false;
     };
-    thread_local Answer last;
+    Answer *const last = fast::LastInputAnswer<Answer>();
     const std::uint64_t run = FolderListingScope::CurrentRun();
     std::vector<std::string> asked{paths.DataFolder, paths.ProgramFolder, output};
     asked.insert(asked.end(), otherFiles.begin(), otherFiles.end());
-    if (run != 0 && last.run == run && last.asked == asked)
-        return last.input;
+    if (last != nullptr && run != 0 && last->run == run && last->asked == asked)
+        return last->input;
     bool input = false;
     try {
         input = IsInput(paths, output, otherFiles);
     } catch (const std::exception &) {
         input = false;
     }
-    if (run != 0)
-        last = {run, std::move(asked), input};
+    if (last != nullptr && run != 0)
+        *last = {run, std::move(asked), input};
     return input;
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <type_traits>
 #include <utility>
 
@@ -190,9 +191,8 @@ char *Put(char *p, std::string_view text)
     return p + text.size();
 }
 
-// A value field written in its shortest form: as it stands when it already
-// is, else the number it holds written again; nullptr (nothing written)
-// when it is not a number.
+} // namespace
+
 char *PutNumberText(char *p, std::string_view text)
 {
     if (char *end = PutFieldAsWritten(p, text))
@@ -203,6 +203,8 @@ char *PutNumberText(char *p, std::string_view text)
     AppendShortestNumber(number, ReadLeadingNumber(text));
     return Put(p, number);
 }
+
+namespace {
 
 // The most one value of a delimited record takes: a delimiter and the
 // longest shortest form ("-.000000000000001234567890123456" is 32).
@@ -340,27 +342,10 @@ int RecordLayout::AppendRecordOf(std::string &out, const Record &record, std::st
         out.append(m_quarters.size() * (FixedValueWidth + 1) + 1, ' ');
         char *p = out.data() + at;
         if constexpr (tenByte) {
-            // A record that holds every quarter asked for: its fields and
-            // flags are read where they stand, without bounds checks, from
-            // locals (a store through p may alias any member).
-            const int highest = m_quarters.empty() ? 0 : m_quarters.back();
-            if (highest <= record.quarterCount && record.flags.size() >= static_cast<std::size_t>(highest)) {
-                const char *const values = record.values;
-                const char *const flags = record.flags.data();
-                const bool unsuppressed = m_unsuppressed;
-                for (const int quarter : m_quarters) {
-                    const char *const field = values + TenByteRecordView::Stride * static_cast<std::size_t>(quarter - 1);
-                    if ((unsuppressed || flags[quarter - 1] == '0') && !fast::IsTenByteNumber(field)
-                        && !IsValueNumber(std::string_view(field, FixedValueWidth)))
-                        return quarter;
-                    CopyText(p, std::string_view(field, FixedValueWidth));
-                    p += FixedValueWidth;
-                }
-                ++p;
-                for (const int quarter : m_quarters)
-                    *p++ = flags[quarter - 1];
+            // A record that holds every quarter asked for, read where its
+            // fields stand.
+            if (fast::PutFixedValues(p, record, m_quarters, m_unsuppressed))
                 return 0;
-            }
         }
         for (const int quarter : m_quarters) {
             const std::string_view text = record.ValueText(quarter);
@@ -404,57 +389,17 @@ int RecordLayout::AppendRecordOf(std::string &out, const Record &record, std::st
     constexpr std::size_t Quarters = 64;
     char block[Quarters * MaxValueBytes];
     // A record that holds every quarter asked for, with a one-byte
-    // delimiter: the values and flags are taken without bounds checks.
-    const int highest = m_quarters.empty() ? 0 : m_quarters.back();
-    bool holdsQuarters = false;
-    if constexpr (tenByte)
-        holdsQuarters = highest <= record.quarterCount;
-    else
-        holdsQuarters = record.fields.size() >= static_cast<std::size_t>(highest) + 6;
-    const bool plainLoop = m_delimiter.size() == 1 && holdsQuarters
-        && record.flags.size() >= static_cast<std::size_t>(highest);
-    const char delimiter = m_delimiter.empty() ? ' ' : m_delimiter[0];
-    const int *const quarters = m_quarters.data();
-    const bool unsuppressed = m_unsuppressed;
-    const char *const flags = record.flags.data();
-    [[maybe_unused]] const char *const recordEnd = record.end;
-    for (std::size_t k = 0; k < m_quarters.size();) {
-        const std::size_t last = std::min(m_quarters.size(), k + Quarters);
-        char *p = block;
-        if (plainLoop) {
-            // What the loop reads is held in locals: a store through p may
-            // alias any memory, so members would be read again each time.
-            for (; k < last; ++k) {
-                *p++ = delimiter;
-                const int quarter = quarters[k];
-                if (!unsuppressed && flags[quarter - 1] != '0') {
-                    p = PutValue(p, record, quarter); // a withheld marker
-                    continue;
-                }
-                char *end = nullptr;
-                if constexpr (tenByte) {
-                    // Each field stands at its place in the record.
-                    const char *const field = record.values
-                        + TenByteRecordView::Stride * static_cast<std::size_t>(quarter - 1);
-                    end = fast::PutTenBytePlainNumber(p, field);
-                    if (!end)
-                        end = PutNumberText(p, std::string_view(field, TenByteRecordView::FieldWidth));
-                } else {
-                    const std::string_view text = record.fields[static_cast<std::size_t>(quarter) + 4].substr(0, 10);
-                    end = fast::PutPlainNumber(p, text, recordEnd);
-                    if (!end)
-                        end = PutNumberText(p, text);
-                }
-                if (!end)
-                    return quarter;
-                p = end;
-            }
-        } else {
-            for (; k < last; ++k) {
+    // delimiter, takes the quick loop over its values.
+    for (std::size_t k = 0; k < m_quarters.size(); k += Quarters) {
+        const std::span<const int> some(m_quarters.data() + k, std::min(m_quarters.size() - k, Quarters));
+        char *p = fast::PutDelimitedValues(block, record, some, m_delimiter, m_quote, m_unsuppressed);
+        if (!p) {
+            p = block;
+            for (const int quarter : some) {
                 p = Put(p, m_delimiter);
-                p = PutValue(p, record, m_quarters[k]);
+                p = PutValue(p, record, quarter);
                 if (!p)
-                    return m_quarters[k];
+                    return quarter;
             }
         }
         out.append(block, static_cast<std::size_t>(p - block));

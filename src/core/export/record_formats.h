@@ -50,6 +50,12 @@ bool AppendFieldAsWritten(std::string &out, std::string_view valueText);
 /// false when the text is not a number (IsValueNumber).
 bool AppendValueNumber(std::string &out, std::string_view valueText);
 
+/// Writes at p the number a value text (a field's first 10 characters)
+/// holds as the comma format writes it (AppendValueNumber), with room for
+/// 40 bytes there; returns the end, or nullptr (nothing written) when the
+/// text is not a number.
+char *PutNumberText(char *p, std::string_view valueText);
+
 /// text cut to width or filled with blanks on the right.
 std::string FitLeft(std::string_view text, std::size_t width);
 

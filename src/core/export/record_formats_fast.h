@@ -14,12 +14,17 @@
 #include "core/catalog/ten_byte_record_fast.h"
 
 #include <cstddef>
+#include <span>
 #include <string_view>
 
 #if !defined(TARVEL_PLAIN_CODE) && defined(__SSE2__)
 #include <bit>
 #include <emmintrin.h>
 #endif
+
+namespace tarvel {
+struct DataRecordView;
+}
 
 namespace tarvel::fast {
 
@@ -170,6 +175,48 @@ inline bool IsTenByteNumber(const char *)
 }
 
 inline char *PutTenBytePlainNumber(char *, const char *)
+{
+    return nullptr;
+}
+
+#endif
+
+// The record writer's loops over the values of a record that holds every
+// quarter asked for (record_formats_fast.cpp): the fields and flags taken
+// where they stand, with no bounds check, each field through the block
+// readings above. RecordLayout::AppendRecord's loop over PutValue is the
+// plain code they equal (export_writer_test.cpp,
+// UncheckedValueLoopsWriteWhatTheCheckedOnesWrite); a plain build
+// (TARVEL_PLAIN_CODE) has only that loop.
+
+#if !defined(TARVEL_PLAIN_CODE)
+
+/// The values of a fixed-length record at p: each quarter's ten-byte field
+/// as it stands, a blank, then the quarters' flags. nullptr, when the record
+/// does not hold every quarter or a value written as a number (withheld
+/// ones too when unsuppressed) is not one: the plain loop then writes the
+/// values and finds the damaged one. quarters: ascending.
+char *PutFixedValues(char *p, const TenByteRecordView &record, std::span<const int> quarters, bool unsuppressed);
+
+/// The values of a delimited record at p: for each quarter the delimiter,
+/// then the value's shortest form, or "(D)" / "(N)" inside quote for a
+/// withheld one (not unsuppressed). Returns the end; nullptr when the
+/// delimiter is not one byte, the record does not hold every quarter, or a
+/// value is not a number (the plain loop then writes the values).
+char *PutDelimitedValues(char *p, const TenByteRecordView &record, std::span<const int> quarters,
+                         std::string_view delimiter, std::string_view quote, bool unsuppressed);
+char *PutDelimitedValues(char *p, const DataRecordView &record, std::span<const int> quarters,
+                         std::string_view delimiter, std::string_view quote, bool unsuppressed);
+
+#else
+
+inline char *PutFixedValues(char *, const TenByteRecordView &, std::span<const int>, bool)
+{
+    return nullptr;
+}
+
+template <typename Record>
+char *PutDelimitedValues(char *, const Record &, std::span<const int>, std::string_view, std::string_view, bool)
 {
     return nullptr;
 }

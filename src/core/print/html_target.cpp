@@ -1,5 +1,7 @@
 #include "core/print/html_target.h"
 
+#include "core/print/block_rows_fast.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -183,42 +185,18 @@ void HtmlTarget::DataRow(RowCells cells)
 
 void HtmlTarget::DataRows(const Grid &grid, int firstRow, int lastRow, int firstColumn, int lastColumn)
 {
-    // DataRow of each row, the data cells copied from the grid's cell
-    // blocks: the cell start (16 bytes), the whole block, then the cell end
-    // as 8 bytes at the text's end. What a copy brings past its text, the
-    // next copy writes over. A row with a longer cell takes DataRow.
-    static_assert(CellStart.size() == Grid::BlockSize);
-    constexpr char CellEnd8[8] = {'<', '/', 't', 'd', '>', 0, 0, 0};
-    const std::size_t columns = lastColumn >= firstColumn ? static_cast<std::size_t>(lastColumn - firstColumn + 1) : 0;
+    // DataRow of each row's cells, or the quick copy of the data cells from
+    // the grid's cell blocks (block_rows_fast.h).
     std::vector<std::string_view> cells;
-    for (int r = firstRow; r <= lastRow; ++r) {
-        const char *const blocks = grid.RowBlocks(r);
-        if (blocks != nullptr && firstColumn >= 1 && lastColumn < grid.Columns()) {
-            const std::string_view title = grid.Cell(r, 0);
-            const std::size_t blanks = IndentBlanks(title);
-            char *p = Room(RowStartSize(title, blanks) + columns * (2 * Grid::BlockSize + sizeof CellEnd8)
-                           + RowEnd.size());
-            if (!p)
-                return;
-            p = PutRowStart(p, title, blanks);
-            bool fits = true;
-            const char *block = blocks + static_cast<std::size_t>(firstColumn) * Grid::BlockSize;
-            for (std::size_t c = 0; c < columns; ++c, block += Grid::BlockSize) {
-                const std::size_t length = Grid::BlockLength(block);
-                fits &= length < Grid::BlockSize;
-                std::memcpy(p, CellStart.data(), Grid::BlockSize);
-                std::memcpy(p + Grid::BlockSize, block, Grid::BlockSize);
-                p += Grid::BlockSize + std::min(length, Grid::BlockSize - 1);
-                std::memcpy(p, CellEnd8, sizeof CellEnd8);
-                p += CellEnd.size();
-            }
-            if (fits) {
-                Used(Append(p, RowEnd));
-                continue;
-            }
-        }
-        DataRow(GridRowCells(grid, r, firstColumn, lastColumn, cells));
-    }
+    const auto dataRow = [&](int r) { DataRow(GridRowCells(grid, r, firstColumn, lastColumn, cells)); };
+    if (fast::PutHtmlBlockRows(
+            grid, firstRow, lastRow, firstColumn, lastColumn, CellStart, CellEnd, RowEnd,
+            [this](std::size_t size) { return Room(size); }, [this](char *end) { Used(end); },
+            [](std::string_view title) { return RowStartSize(title, IndentBlanks(title)); },
+            [](char *p, std::string_view title) { return PutRowStart(p, title, IndentBlanks(title)); }, dataRow))
+        return;
+    for (int r = firstRow; r <= lastRow; ++r)
+        dataRow(r);
 }
 
 void HtmlTarget::PageFoot(const std::string &tableCode)

@@ -2,6 +2,7 @@
 
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/table_catalog.h"
+#include "core/print/block_rows_fast.h"
 #include "core/print/text_target.h"
 
 #include <algorithm>
@@ -290,15 +291,12 @@ void MeasureGrid(const Grid &grid, int &titleWidth, int &cellWidth)
     std::size_t widest = 0;
     for (int r = 0; r < grid.Rows(); ++r) {
         titleWidth = std::max(titleWidth, Length(grid.Cell(r, 0)) + 2);
-        // The lengths of the data cells stand in their blocks.
-        const char *block = grid.RowBlocks(r);
-        for (int c = 1; c < grid.Columns(); ++c) {
-            block += Grid::BlockSize;
-            std::size_t length = Grid::BlockLength(block);
-            if (length > Grid::BlockSize - 1)
-                length = grid.Cell(r, c).size();
-            widest = std::max(widest, length);
+        if (const auto longest = fast::LongestDataCell(grid, r)) {
+            widest = std::max(widest, *longest);
+            continue;
         }
+        for (int c = 1; c < grid.Columns(); ++c)
+            widest = std::max(widest, grid.Cell(r, c).size());
     }
     if (grid.Rows() > 0 && grid.Columns() > 1)
         cellWidth = static_cast<int>(std::min<std::size_t>(widest, 0x7fffffff)) + 2;

@@ -1,5 +1,7 @@
 #include "core/print/text_target.h"
 
+#include "core/print/block_rows_fast.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -127,45 +129,16 @@ void TextTarget::DataRow(RowCells cells)
 
 void TextTarget::DataRows(const Grid &grid, int firstRow, int lastRow, int firstColumn, int lastColumn)
 {
-    // PaddedRowText of each row, composed in the output buffer from the
-    // grid's cell blocks: each data cell's place is blanked with two 16-byte
-    // stores, then its block copied whole so that its text ends at the
-    // place's end. What a block brings past its text falls into the next
-    // place, which is blanked after it, or past the row, which the next row
-    // writes over. A row with a longer cell, or a cell or title wider than
-    // its place, takes DataRow.
-    const std::size_t titleWidth = Width(Layout().TitleWidth);
-    const std::size_t cellWidth = Width(Layout().CellWidth);
-    const std::size_t columns = lastColumn >= firstColumn ? static_cast<std::size_t>(lastColumn - firstColumn + 1) : 0;
-    const std::size_t fitting = std::min(cellWidth, Grid::BlockSize - 1);
-    const std::size_t size = titleWidth + columns * cellWidth;
+    // PaddedRowText of each row: DataRow of its cells, or the quick copy of
+    // the rows from the grid's cell blocks (block_rows_fast.h).
     std::vector<std::string_view> cells;
-    for (int r = firstRow; r <= lastRow; ++r) {
-        const char *const blocks = grid.RowBlocks(r);
-        const std::string_view title = grid.Cell(r, 0);
-        if (blocks != nullptr && firstColumn >= 1 && lastColumn < grid.Columns() && cellWidth <= 2 * Grid::BlockSize
-            && title.size() <= titleWidth) {
-            char *const start = Room(size + 2 + 2 * Grid::BlockSize);
-            if (!start)
-                return;
-            std::memset(start, ' ', titleWidth);
-            CopyText(start, title);
-            char *p = start + titleWidth;
-            bool fits = true;
-            const char *block = blocks + static_cast<std::size_t>(firstColumn) * Grid::BlockSize;
-            for (std::size_t c = 0; c < columns; ++c, block += Grid::BlockSize, p += cellWidth) {
-                const std::size_t length = Grid::BlockLength(block);
-                fits &= length <= fitting;
-                std::memset(p, ' ', 2 * Grid::BlockSize);
-                std::memcpy(p + cellWidth - std::min(length, cellWidth), block, Grid::BlockSize);
-            }
-            if (fits) {
-                Used(Append(p, "\r\n"));
-                continue;
-            }
-        }
-        DataRow(GridRowCells(grid, r, firstColumn, lastColumn, cells));
-    }
+    const auto dataRow = [&](int r) { DataRow(GridRowCells(grid, r, firstColumn, lastColumn, cells)); };
+    if (fast::PutPaddedBlockRows(
+            grid, firstRow, lastRow, firstColumn, lastColumn, Width(Layout().TitleWidth), Width(Layout().CellWidth),
+            [this](std::size_t size) { return Room(size); }, [this](char *end) { Used(end); }, dataRow))
+        return;
+    for (int r = firstRow; r <= lastRow; ++r)
+        dataRow(r);
 }
 
 void TextTarget::PageFoot(const std::string &tableCode)

@@ -1,5 +1,7 @@
 #include "core/views/grid.h"
 
+#include "core/views/spare_cells_fast.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -14,7 +16,6 @@ constexpr std::size_t MostSpareBytes = 1 << 20;
 
 Grid::Grid(int rows, int columns)
 {
-    static_assert(sizeof(Slot) == BlockSize, "RowBlocks steps over the cells in blocks");
     Resize(rows, columns);
 }
 
@@ -25,18 +26,7 @@ Grid::~Grid()
 
 Grid::Cells *Grid::SpareCells()
 {
-    // Null once this thread's spare has gone (a grid that outlives it, at
-    // exit, keeps nothing).
-    struct Holder {
-        Cells cells;
-        bool *gone;
-        ~Holder() { *gone = true; }
-    };
-    thread_local bool gone = false;
-    if (gone)
-        return nullptr;
-    thread_local Holder holder{{}, &gone};
-    return &holder.cells;
+    return fast::SpareCells<Cells>();
 }
 
 Grid::Cells Grid::TakeCells(std::size_t count)
@@ -79,19 +69,16 @@ void Grid::Resize(int rows, int columns)
 
 std::string_view Grid::LongText(const Slot &slot) const
 {
-    std::uint32_t offset = 0;
-    std::uint32_t length = 0;
-    std::memcpy(&offset, slot.bytes, sizeof offset);
-    std::memcpy(&length, slot.bytes + sizeof offset, sizeof length);
-    return std::string_view(m_long.data() + offset, length);
+    const PackedCell::LongPlace place = slot.Long();
+    return std::string_view(m_long.data() + place.offset, place.length);
 }
 
 void Grid::SetLongCell(Slot &slot, std::string_view text)
 {
     std::uint32_t offset = 0;
-    if (slot.Length() == LongTag && text.size() <= LongText(slot).size()) {
+    if (slot.IsLong() && text.size() <= LongText(slot).size()) {
         // A long text set again that is no longer than the last takes its place.
-        std::memcpy(&offset, slot.bytes, sizeof offset);
+        offset = slot.Long().offset;
         std::memmove(m_long.data() + offset, text.data(), text.size());
     } else {
         // Offsets are 32 bits: a grid holds far less text than 4 GB.
@@ -101,17 +88,14 @@ void Grid::SetLongCell(Slot &slot, std::string_view text)
         offset = static_cast<std::uint32_t>(m_long.size());
         m_long.append(text);
     }
-    const auto length = static_cast<std::uint32_t>(text.size());
-    std::memcpy(slot.bytes, &offset, sizeof offset);
-    std::memcpy(slot.bytes + sizeof offset, &length, sizeof length);
-    slot.SetLength(LongTag);
+    slot.SetLong({offset, static_cast<std::uint32_t>(text.size())});
 }
 
 CellAlignment Grid::Alignment(int row, int column) const
 {
     if (row < 0 || row >= m_rows || column < 0 || column >= m_columns)
         return CellAlignment::Default;
-    const CellAlignment own = m_cells[Index(row, column)].Alignment();
+    const auto own = static_cast<CellAlignment>(m_cells[Index(row, column)].Alignment());
     return own != CellAlignment::Default ? own : m_columnAlignment[static_cast<std::size_t>(column)];
 }
 
@@ -119,7 +103,7 @@ void Grid::SetCellAlignment(int row, int column, CellAlignment alignment)
 {
     if (row < 0 || row >= m_rows || column < 0 || column >= m_columns)
         return;
-    m_cells[Index(row, column)].SetAlignment(alignment);
+    m_cells[Index(row, column)].SetAlignment(static_cast<unsigned>(alignment));
 }
 
 void Grid::SetRowAlignment(int row, int fromColumn, CellAlignment alignment)
@@ -130,7 +114,7 @@ void Grid::SetRowAlignment(int row, int fromColumn, CellAlignment alignment)
     if (fromColumn >= m_columns)
         return;
     for (int c = fromColumn; c < m_columns; ++c)
-        m_cells[Index(row, c)].SetAlignment(alignment);
+        m_cells[Index(row, c)].SetAlignment(static_cast<unsigned>(alignment));
 }
 
 void Grid::SetColumnAlignment(int column, CellAlignment alignment)

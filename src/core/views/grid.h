@@ -1,12 +1,11 @@
 #pragma once
 
-#include "core/catalog/copy_text.h"
 #include "core/catalog/data_paths.h"
 #include "core/catalog/prefaulted_memory.h"
+#include "core/views/packed_cell.h"
 #include "core/views/table_model.h"
 
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,11 +28,11 @@ enum class ChildKind : std::uint8_t { TableView, PrintAll, SOL, Document };
 /// the window, printing and the clipboard.
 ///
 /// Each cell holds a text of up to 15 characters (every data cell's) in
-/// place, in 16 bytes; longer texts (line titles) stand in one shared
-/// buffer. Reading a cell gives a view that stays valid until the grid is
-/// changed or goes.
+/// place, in 16 bytes (packed_cell.h); longer texts (line titles) stand in
+/// one shared buffer. Reading a cell gives a view that stays valid until
+/// the grid is changed or goes.
 class Grid {
-    struct Slot; // a cell, below
+    using Slot = PackedCell;
 
 public:
     Grid() = default;
@@ -55,9 +54,8 @@ public:
         if (row < 0 || row >= m_rows || column < 0 || column >= m_columns)
             return {};
         const Slot &slot = m_cells[Index(row, column)];
-        const std::size_t length = slot.Length();
-        if (length <= InlineLength)
-            return std::string_view(slot.bytes, length);
+        if (!slot.IsLong())
+            return slot.InlineText();
         return LongText(slot);
     }
     void SetCell(int row, int column, std::string_view text)
@@ -69,11 +67,7 @@ public:
             return;
         }
         // The short copy inline: a data cell is set for every value shown.
-        // CopyText reads before it writes, so the text may be the grid's own.
-        Slot &slot = m_cells[Index(row, column)];
-        const std::size_t size = text.size();
-        CopyText(slot.bytes, text);
-        slot.SetLength(size);
+        m_cells[Index(row, column)].SetInlineText(text);
     }
 
     /// The cells of one row, looked up once, for a builder that writes the
@@ -88,10 +82,7 @@ public:
         {
             if (column < 0 || column >= m_columns || length > InlineLength)
                 return nullptr;
-            char *const place = m_first[column].bytes;
-            place[InlineLength]
-                = static_cast<char>(static_cast<unsigned>(length) | (static_cast<unsigned>(alignment) << AlignmentShift));
-            return place;
+            return m_first[column].Place(length, static_cast<unsigned>(alignment));
         }
 
         /// Sets the cell to a text of at most 15 characters given as 16
@@ -102,10 +93,7 @@ public:
         {
             if (column < 0 || column >= m_columns || (last8 >> 56) > InlineLength)
                 return;
-            last8 |= std::uint64_t{static_cast<unsigned>(alignment) << AlignmentShift} << 56;
-            char *const place = m_first[column].bytes;
-            std::memcpy(place, &first8, 8);
-            std::memcpy(place + 8, &last8, 8);
+            m_first[column].PutWords(first8, last8, static_cast<unsigned>(alignment));
         }
 
     private:
@@ -127,7 +115,7 @@ public:
     /// one after another from column 0 (nullptr outside the grid). A block
     /// whose BlockLength is at most 15 holds the cell's text in its first
     /// bytes (the rest is to be ignored); any other cell's text is Cell's.
-    static constexpr std::size_t BlockSize = 16;
+    static constexpr std::size_t BlockSize = PackedCell::Size;
     const char *RowBlocks(int row) const
     {
         if (row < 0 || row >= m_rows || m_columns <= 0)
@@ -136,7 +124,7 @@ public:
     }
     static std::size_t BlockLength(const char *block)
     {
-        return static_cast<unsigned char>(block[InlineLength]) & LengthBits;
+        return PackedCell::BlockLength(block);
     }
 
     /// A cell's own alignment, else its column's.
@@ -160,30 +148,7 @@ public:
     std::shared_ptr<const TableModel> Model;
 
 private:
-    static constexpr std::size_t InlineLength = 15;
-    static constexpr unsigned LengthBits = 0x1f;
-    static constexpr unsigned LongTag = LengthBits;
-    static constexpr unsigned AlignmentShift = 5;
-    /// A cell: its text in bytes[0..14] with its length in the low five
-    /// bits of bytes[15], or, with LongTag there, the offset and length of
-    /// its text in m_long (two 32-bit numbers in bytes[0..7]). The high
-    /// three bits of bytes[15] hold the cell's own alignment.
-    struct Slot {
-        char bytes[16] = {};
-
-        unsigned Tag() const { return static_cast<unsigned char>(bytes[InlineLength]); }
-        std::size_t Length() const { return Tag() & LengthBits; }
-        void SetLength(std::size_t length)
-        {
-            bytes[InlineLength] = static_cast<char>((Tag() & ~LengthBits) | static_cast<unsigned>(length));
-        }
-        CellAlignment Alignment() const { return static_cast<CellAlignment>(Tag() >> AlignmentShift); }
-        void SetAlignment(CellAlignment alignment)
-        {
-            bytes[InlineLength]
-                = static_cast<char>((Tag() & LengthBits) | (static_cast<unsigned>(alignment) << AlignmentShift));
-        }
-    };
+    static constexpr std::size_t InlineLength = PackedCell::InlineLength;
 
     std::size_t Index(int row, int column) const
     {
