@@ -100,9 +100,23 @@ public:
     {
     }
 
+    /// Checks the choices, opens the inputs, writes each area's records and
+    /// finishes the outputs.
     ExportResult Execute(SettingsStore *settings);
 
 private:
+    // What the checked choices export.
+    struct ExportPlan {
+        std::vector<int> quarters; // oldest first
+        std::vector<int> areas;
+        std::vector<int> lines;
+        TextColumns columns;
+        bool perArea = false; // one file per area
+    };
+    std::optional<ExportResult> Check(ExportPlan &plan) const;
+    std::optional<ExportResult> OpenInputs(const ExportPlan &plan, SettingsStore *settings);
+    std::optional<ExportResult> WriteArea(const ExportPlan &plan, int area, int total);
+    ExportResult Finish(SettingsStore *settings);
     ExportResult Failed(Failure failure)
     {
         m_result.status = ExportStatus::FileFailed;
@@ -131,6 +145,22 @@ private:
     std::unique_ptr<WorkbookWriter> m_book;
     std::vector<std::string> m_footnoteLines;
     const RecordLayout *m_layout = nullptr;
+    // The inputs: the data file, the area list (when a name or a file per
+    // area needs it), the output names and whether footnotes are written.
+    std::optional<TableDataFile> m_data;
+    std::vector<AreaRecord> m_areaList;
+    std::vector<std::string> m_outputs;
+    bool m_footnotesOn = false;
+    // One buffer for the record read, one list of its fields and one for
+    // the record written: the loop makes no allocation per record. A record
+    // whose value fields are all ten bytes wide (as published) is read
+    // where it stands, without splitting it.
+    std::string m_bytes;
+    std::string_view m_read;
+    DataRecordView m_fields;
+    TenByteRecordView m_tenByte;
+    std::string m_record;
+    std::vector<RecordCell> m_cells;
 };
 
 bool ExportRun::Open(const std::string &name)
@@ -200,66 +230,65 @@ bool ExportRun::Close()
     return true;
 }
 
-ExportResult ExportRun::Execute(SettingsStore *settings)
+// The choices are checked before anything is read: a refusal, or nothing
+// and plan filled.
+std::optional<ExportResult> ExportRun::Check(ExportPlan &plan) const
 {
     const std::string &code = m_options.TableCode;
     if (QuarterCount(code) == 0)
         return Refusal(MessageIcon::Critical, "Export", "\"" + code + "\" is not one of the tables.");
-    const std::vector<int> quarters = ExportedQuarters(code, m_selection.QuarterSelected);
-    if (quarters.empty()) {
+    plan.quarters = ExportedQuarters(code, m_selection.QuarterSelected);
+    if (plan.quarters.empty()) {
         return Refusal(MessageIcon::Information, "Select quarters",
                        "Please make a quarter selection from the Quarters box.");
     }
-    const std::vector<int> areas = ExportedAreas(code, m_selection);
-    if (areas.empty())
+    plan.areas = ExportedAreas(code, m_selection);
+    if (plan.areas.empty())
         return Refusal(MessageIcon::Information, "Select States", "Please select one or more States.");
-    const std::vector<int> lines = ExportedLines(m_options);
-    if (lines.empty()) {
+    plan.lines = ExportedLines(m_options);
+    if (plan.lines.empty()) {
         return Refusal(MessageIcon::Information, "No line titles selected",
                        "No records (line titles) selected for export. Please select at least one.");
     }
-    if (lines.back() > LineCount(code)) {
+    if (plan.lines.back() > LineCount(code)) {
         return Refusal(MessageIcon::Critical, "Export",
                        "The list of lines holds more items than table " + code + " has lines.");
     }
+    plan.columns = PresentColumns(code, m_options.LineTitle, m_options.AreaName);
+    plan.perArea = m_options.Output == ExportOutput::FilePerArea;
+    return std::nullopt;
+}
 
-    // A program installed without its workbook module: the run fails, as
-    // for a file it cannot write, and nothing is written.
-    std::string why;
-    if (FormatInfo(m_options.Format).Kind == RecordKind::Workbook && !WorkbookFormatAvailable(&why))
-        return Failed({FailureKind::Usage, {}, WorkbookUnavailableText(why)});
-
+// Everything that can fail before writing is tried first, so a run that
+// cannot read its data leaves an existing output file as it was: the data
+// file, the area list, the output names (never one the program reads), the
+// footnotes and the header.
+std::optional<ExportResult> ExportRun::OpenInputs(const ExportPlan &plan, SettingsStore *settings)
+{
+    const std::string &code = m_options.TableCode;
     const DataPaths &paths = m_selection.Paths;
-    const TextColumns columns = PresentColumns(code, m_options.LineTitle, m_options.AreaName);
-    const RecordLayout layout(m_options.Format, m_options.Quote, code, columns, quarters, paths.Unsuppressed);
-    m_layout = &layout;
-    const bool perArea = m_options.Output == ExportOutput::FilePerArea;
-
-    // Everything that can fail before writing is tried first, so a run that
-    // cannot read its data leaves an existing output file as it was.
     auto data = TableDataFile::Open(TableDataFileName(paths, code), code);
     if (!data)
         return Failed(data.Error());
+    m_data = std::move(*data);
 
-    std::vector<AreaRecord> areaList;
-    if (perArea || (columns.areaName && !LinesAreAreas(code))) {
+    if (plan.perArea || (plan.columns.areaName && !LinesAreAreas(code))) {
         auto list = ReadAreaList(AreaListFileName(paths));
         if (!list)
             return Failed(list.Error());
-        areaList = std::move(*list);
+        m_areaList = std::move(*list);
     }
 
-    std::vector<std::string> outputs;
-    if (perArea) {
-        for (const int area : areas) {
-            const std::string abbreviation = Trim(areaList[static_cast<std::size_t>(area - 1)].abbreviation);
-            outputs.push_back(m_options.FileName + code + abbreviation + layout.Extension());
+    if (plan.perArea) {
+        for (const int area : plan.areas) {
+            const std::string abbreviation = Trim(m_areaList[static_cast<std::size_t>(area - 1)].abbreviation);
+            m_outputs.push_back(m_options.FileName + code + abbreviation + m_layout->Extension());
         }
     } else {
-        outputs.push_back(m_options.FileName);
+        m_outputs.push_back(m_options.FileName);
     }
     const std::vector<std::string> settingsFiles = SettingsFilesRead(settings);
-    for (const std::string &output : outputs) {
+    for (const std::string &output : m_outputs) {
         if (IsProgramFile(paths, output, settingsFiles)) {
             ExportResult refused = Refusal(MessageIcon::Critical, "Output file not allowed",
                                            "The file " + output + " is one of the files the program reads. An "
@@ -271,12 +300,12 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
 
     // The footnotes follow the program-folder lookup in either mode; a table
     // without a footnote file exports without them.
-    bool footnotes = m_options.Footnotes;
+    m_footnotesOn = m_options.Footnotes;
     const std::string footnotePath = ResolveDataFile(paths, code + "fn.txt");
     if (!FileExists(footnotePath)) {
-        m_result.footnotesTurnedOff = footnotes;
-        footnotes = false;
-    } else if (footnotes) {
+        m_result.footnotesTurnedOff = m_footnotesOn;
+        m_footnotesOn = false;
+    } else if (m_footnotesOn) {
         // Read with a size limit; a file that cannot be opened adds nothing.
         auto text = ReadTextFile(footnotePath);
         if (!text && text.Error().kind == FailureKind::Damaged)
@@ -286,91 +315,115 @@ ExportResult ExportRun::Execute(SettingsStore *settings)
             std::istringstream in(std::move(*text));
             std::string line;
             while (ReadTextLine(in, line)) {
-                m_footnotes += layout.FootnoteLine(line) + CrLf;
+                m_footnotes += m_layout->FootnoteLine(line) + CrLf;
                 m_footnoteLines.push_back(line);
             }
         }
     }
     if (m_options.Header)
-        m_header = layout.Header() + CrLf;
+        m_header = m_layout->Header() + CrLf;
+    return std::nullopt;
+}
 
-    const int total = static_cast<int>(areas.size() * lines.size());
-    if (m_progress)
-        m_progress(0, total);
-    if (!perArea && !Open(outputs.front()))
-        return OutputFailed();
-
-    // One buffer for the record read, one list of its fields and one for
-    // the record written: the loop makes no allocation per record. A record
-    // whose value fields are all ten bytes wide (as published) is read
-    // where it stands, without splitting it.
-    std::string bytes;
-    std::string_view read;
-    DataRecordView fields;
-    TenByteRecordView tenByte;
-    const int quarterCount = QuarterCount(code);
-    std::string record;
-    std::vector<RecordCell> cells;
-    for (std::size_t i = 0; i < areas.size(); ++i) {
-        const int area = areas[i];
-        if (perArea && !Open(outputs[i]))
-            return OutputFailed();
-        std::string caption;
-        if (columns.areaName) {
-            if (LinesAreAreas(code)) {
-                caption = WholeTableCaption(code);
-            } else {
-                const AreaRecord &entry = areaList[static_cast<std::size_t>(area - 1)];
-                caption = Trim(entry.name) + " [" + entry.code + "]";
-            }
+// The records of one area's lines (of the whole table for one whose lines
+// are the areas), each read where it stands and written at once.
+std::optional<ExportResult> ExportRun::WriteArea(const ExportPlan &plan, int area, int total)
+{
+    const std::string &code = m_options.TableCode;
+    const RecordLayout &layout = *m_layout;
+    std::string caption;
+    if (plan.columns.areaName) {
+        if (LinesAreAreas(code)) {
+            caption = WholeTableCaption(code);
+        } else {
+            const AreaRecord &entry = m_areaList[static_cast<std::size_t>(area - 1)];
+            caption = Trim(entry.name) + " [" + entry.code + "]";
         }
-        for (const int line : lines) {
-            const std::int64_t position = data->Position(LinesAreAreas(code) ? 1 : area, line);
-            if (std::optional<Failure> failure = data->ReadRecordView(position, bytes, read))
-                return Failed(std::move(*failure));
-            const bool inPlace = !m_book && quarters.back() <= quarterCount
-                && tenByte.Find(read, read.size(), quarterCount);
-            if (!inPlace) {
-                fields.Split(read);
-                // Fields 0-4, one per quarter, then the flags.
-                if (fields.fields.size() < static_cast<std::size_t>(quarters.back()) + 6) {
-                    return Failed(Failure::Damaged(data->Path(), "its line at byte " + std::to_string(position)
-                                                                     + " holds no value for quarter "
-                                                                     + QuarterLabel(quarters.back(), code)));
-                }
-            }
-            const std::string &title = m_options.Lines[static_cast<std::size_t>(line - 1)].text;
-            if (m_book) {
-                cells.clear();
-                if (const int k = layout.AppendCells(cells, fields, title, caption))
-                    return Failed(data->ValueNotANumber(position, k));
-                m_book->AddRecord(cells);
-            } else {
-                record.clear();
-                const int notANumber = inPlace ? layout.AppendRecord(record, tenByte, title, caption)
-                                               : layout.AppendRecord(record, fields, title, caption);
-                if (notANumber != 0)
-                    return Failed(data->ValueNotANumber(position, notANumber));
-                record += CrLf;
-                if (!Write(record))
-                    return OutputFailed();
-            }
-            ++m_result.records;
-            if (m_progress)
-                m_progress(m_result.records, total);
-        }
-        if (perArea && (!WriteFootnotes() || !Close()))
-            return OutputFailed();
     }
-    if (!perArea && (!WriteFootnotes() || !Close()))
-        return OutputFailed();
+    const int quarterCount = QuarterCount(code);
+    for (const int line : plan.lines) {
+        const std::int64_t position = m_data->Position(LinesAreAreas(code) ? 1 : area, line);
+        if (std::optional<Failure> failure = m_data->ReadRecordView(position, m_bytes, m_read))
+            return Failed(std::move(*failure));
+        const bool inPlace = !m_book && plan.quarters.back() <= quarterCount
+            && m_tenByte.Find(m_read, m_read.size(), quarterCount);
+        if (!inPlace) {
+            m_fields.Split(m_read);
+            // Fields 0-4, one per quarter, then the flags.
+            if (m_fields.fields.size() < static_cast<std::size_t>(plan.quarters.back()) + 6) {
+                return Failed(Failure::Damaged(m_data->Path(), "its line at byte " + std::to_string(position)
+                                                                   + " holds no value for quarter "
+                                                                   + QuarterLabel(plan.quarters.back(), code)));
+            }
+        }
+        const std::string &title = m_options.Lines[static_cast<std::size_t>(line - 1)].text;
+        if (m_book) {
+            m_cells.clear();
+            if (const int k = layout.AppendCells(m_cells, m_fields, title, caption))
+                return Failed(m_data->ValueNotANumber(position, k));
+            m_book->AddRecord(m_cells);
+        } else {
+            m_record.clear();
+            const int notANumber = inPlace ? layout.AppendRecord(m_record, m_tenByte, title, caption)
+                                           : layout.AppendRecord(m_record, m_fields, title, caption);
+            if (notANumber != 0)
+                return Failed(m_data->ValueNotANumber(position, notANumber));
+            m_record += CrLf;
+            if (!Write(m_record))
+                return OutputFailed();
+        }
+        ++m_result.records;
+        if (m_progress)
+            m_progress(m_result.records, total);
+    }
+    return std::nullopt;
+}
 
+// The choices are remembered once every file is in place.
+ExportResult ExportRun::Finish(SettingsStore *settings)
+{
     if (settings) {
         ExportOptions saved = m_options;
-        saved.Footnotes = footnotes;
+        saved.Footnotes = m_footnotesOn;
         SaveExportChoices(*settings, saved);
     }
     return std::move(m_result);
+}
+
+ExportResult ExportRun::Execute(SettingsStore *settings)
+{
+    ExportPlan plan;
+    if (std::optional<ExportResult> refused = Check(plan))
+        return std::move(*refused);
+
+    // A program installed without its workbook module: the run fails, as
+    // for a file it cannot write, and nothing is written.
+    std::string why;
+    if (FormatInfo(m_options.Format).Kind == RecordKind::Workbook && !WorkbookFormatAvailable(&why))
+        return Failed({FailureKind::Usage, {}, WorkbookUnavailableText(why)});
+
+    const RecordLayout layout(m_options.Format, m_options.Quote, m_options.TableCode, plan.columns, plan.quarters,
+                              m_selection.Paths.Unsuppressed);
+    m_layout = &layout;
+    if (std::optional<ExportResult> stopped = OpenInputs(plan, settings))
+        return std::move(*stopped);
+
+    const int total = static_cast<int>(plan.areas.size() * plan.lines.size());
+    if (m_progress)
+        m_progress(0, total);
+    if (!plan.perArea && !Open(m_outputs.front()))
+        return OutputFailed();
+    for (std::size_t i = 0; i < plan.areas.size(); ++i) {
+        if (plan.perArea && !Open(m_outputs[i]))
+            return OutputFailed();
+        if (std::optional<ExportResult> stopped = WriteArea(plan, plan.areas[i], total))
+            return std::move(*stopped);
+        if (plan.perArea && (!WriteFootnotes() || !Close()))
+            return OutputFailed();
+    }
+    if (!plan.perArea && (!WriteFootnotes() || !Close()))
+        return OutputFailed();
+    return Finish(settings);
 }
 
 } // namespace
