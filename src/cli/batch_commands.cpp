@@ -357,19 +357,11 @@ int RunTables(const Context &context)
     ScriptList list;
     list.Names = {"code", "first_year", "last_year", "quarters", "lines"};
     for (const std::string &code : TableCodes()) {
-        if (*format == ListingFormat::Text) {
-            context.out << code << '\t' << FirstYear(code) << '\t' << LastYear(code) << '\t' << QuarterCount(code)
-                        << '\t' << LineCount(code) << '\n';
-            continue;
-        }
         list.Records.push_back({ScriptField::Of(code), ScriptField::Num(FirstYear(code)),
                                 ScriptField::Num(LastYear(code)), ScriptField::Num(QuarterCount(code)),
                                 ScriptField::Num(LineCount(code))});
     }
-    if (*format == ListingFormat::Csv)
-        context.out << ListCsv(list);
-    else if (*format == ListingFormat::Json)
-        context.out << ListJson("tables", list);
+    context.out << ListIn(*format, "tables", list);
     return ExitOk;
 }
 
@@ -387,18 +379,10 @@ int RunAreas(const Context &context)
     list.Names = {"number", "code", "region", "name", "abbreviation"};
     int number = 1;
     for (const AreaRecord &area : *areas) {
-        if (*format == ListingFormat::Text) {
-            context.out << number++ << '\t' << area.code << '\t' << area.region << '\t' << Trim(area.name) << '\t'
-                        << Trim(area.abbreviation) << '\n';
-            continue;
-        }
         list.Records.push_back({ScriptField::Num(number++), ScriptField::Of(area.code), ScriptField::Of(area.region),
                                 ScriptField::Of(Trim(area.name)), ScriptField::Of(Trim(area.abbreviation))});
     }
-    if (*format == ListingFormat::Csv)
-        context.out << ListCsv(list);
-    else if (*format == ListingFormat::Json)
-        context.out << ListJson("areas", list);
+    context.out << ListIn(*format, "areas", list);
     return ExitOk;
 }
 
@@ -430,16 +414,9 @@ int RunLines(const Context &context)
         if (!record)
             return FileError(context.err, record.Error());
         const std::string &title = (*titles)[static_cast<std::size_t>(line - 1)];
-        if (*format == ListingFormat::Text) {
-            context.out << line << '\t' << Trim(record->lineCode) << '\t' << title << '\n';
-            continue;
-        }
         list.Records.push_back({ScriptField::Num(line), ScriptField::Of(Trim(record->lineCode)), ScriptField::Of(title)});
     }
-    if (*format == ListingFormat::Csv)
-        context.out << ListCsv(list);
-    else if (*format == ListingFormat::Json)
-        context.out << ListJson("lines", list, {{"table", ScriptField::Of(*code)}});
+    context.out << ListIn(*format, "lines", list, {{"table", ScriptField::Of(*code)}});
     return ExitOk;
 }
 

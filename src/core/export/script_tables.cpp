@@ -130,6 +130,34 @@ std::string ListingFormatNames(std::string_view separator)
     return names;
 }
 
+std::string ListText(const ScriptList &list)
+{
+    std::string out;
+    for (const std::vector<ScriptField> &record : list.Records) {
+        for (std::size_t i = 0; i < record.size(); ++i) {
+            if (i > 0)
+                out += '\t';
+            out += record[i].Text;
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+std::string ListIn(ListingFormat format, std::string_view name, const ScriptList &list,
+                   const std::vector<std::pair<std::string, ScriptField>> &leading)
+{
+    switch (format) {
+    case ListingFormat::Text:
+        return ListText(list);
+    case ListingFormat::Csv:
+        return ListCsv(list);
+    case ListingFormat::Json:
+        break;
+    }
+    return ListJson(name, list, leading);
+}
+
 std::string ListCsv(const ScriptList &list)
 {
     std::string out;

@@ -46,12 +46,17 @@ struct ScriptList {
     std::vector<std::vector<ScriptField>> Records;
 };
 
+/// One line per entry, its fields as they stand joined by tabs, no header.
+std::string ListText(const ScriptList &list);
 /// The header record and one record per entry, each ending in LF.
 std::string ListCsv(const ScriptList &list);
 /// {"<name>": [{column: field, ...}, ...]}, after the members given in
 /// leading (each a name and a field), on lines of their own.
 std::string ListJson(std::string_view name, const ScriptList &list,
                      const std::vector<std::pair<std::string, ScriptField>> &leading = {});
+/// The listing in format: ListText, ListCsv or ListJson (with name and leading).
+std::string ListIn(ListingFormat format, std::string_view name, const ScriptList &list,
+                   const std::vector<std::pair<std::string, ScriptField>> &leading = {});
 
 /// A data row of a display grid as scripts read it.
 struct ScriptRow {
