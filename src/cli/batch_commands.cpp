@@ -209,8 +209,8 @@ std::optional<std::vector<std::uint8_t>> ParseQuarters(const std::string &text, 
 std::string OptionUsage(const Context &context, std::string_view option)
 {
     const CommandSpec *command = FindCommand(context.invocation.command);
-    const OptionSpec *spec = command ? command->FindOption(option) : nullptr;
-    return spec ? OptionUsage(*spec) : std::string(option);
+    const OptionSpec *described = command ? command->FindOption(option) : nullptr;
+    return described ? OptionUsage(*described) : std::string(option);
 }
 
 std::string MissingOptionText(const Context &context, std::string_view option)

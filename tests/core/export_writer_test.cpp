@@ -171,6 +171,38 @@ private:
     std::uint32_t m_seed;
 };
 
+// Appends to record quarters ten-byte value fields and the flag field, and
+// gives back the fields and flags: most fields a number (some negative,
+// some with a fraction), the others random bytes that are mostly no
+// number; each flag drawn from flagChars.
+std::pair<std::vector<std::string>, std::string> DrawValueFields(Draws &next, int quarters, std::string_view flagChars,
+                                                                 std::string &record)
+{
+    const char alphabet[] = "  0123456789-.eE+x";
+    std::vector<std::string> fields;
+    std::string flags;
+    for (int k = 0; k < quarters; ++k) {
+        std::string field;
+        if (next(4) != 0) {
+            field = std::to_string(next(100000000)) + (next(2) ? "." + std::to_string(next(1000)) : "");
+            if (next(5) == 0)
+                field = "-" + field;
+        } else {
+            do {
+                field.clear();
+                for (std::uint32_t i = next(11); i > 0; --i)
+                    field += alphabet[next(sizeof alphabet - 1)];
+            } while (!IsValueNumber(field) && next(30) != 0);
+        }
+        field = field.size() > 10 ? field.substr(0, 10) : std::string(10 - field.size(), ' ') + field;
+        record += "," + field;
+        flags += flagChars[next(static_cast<std::uint32_t>(flagChars.size()))];
+        fields.push_back(field);
+    }
+    record += "," + flags + "\r\n";
+    return {fields, flags};
+}
+
 // Records of random value fields: every value the record writer puts out
 // (its block-wise reading of plain numbers included, wherever a field lies
 // in its record) is the field as written when that is its shortest form,
@@ -292,32 +324,11 @@ TEST(RecordLayout, TenByteRecordsReadInPlaceWriteAsSplitOnes)
 #if defined(TARVEL_PLAIN_CODE)
     GTEST_SKIP() << "a plain build reads every record split, none in place";
 #endif
-    const char alphabet[] = "  0123456789-.eE+x";
     Draws next(777);
     constexpr int Quarters = 73;
     for (int round = 0; round < 300; ++round) {
         std::string bytes = "0" + std::to_string(next(10)) + ",5,ZR5N,0" + std::to_string(100 + next(900)) + ",  SA";
-        std::string flags;
-        std::vector<std::string> fields;
-        for (int k = 0; k < Quarters; ++k) {
-            std::string field;
-            if (next(4) != 0) {
-                field = std::to_string(next(100000000)) + (next(2) ? "." + std::to_string(next(100)) : "");
-                if (next(5) == 0)
-                    field = "-" + field;
-            } else {
-                do {
-                    field.clear();
-                    for (std::uint32_t i = next(11); i > 0; --i)
-                        field += alphabet[next(sizeof alphabet - 1)];
-                } while (!IsValueNumber(field) && next(30) != 0);
-            }
-            field = field.size() > 10 ? field.substr(0, 10) : std::string(10 - field.size(), ' ') + field;
-            bytes += "," + field;
-            flags += "0000012 "[next(8)];
-            fields.push_back(field);
-        }
-        bytes += "," + flags + "\r\n";
+        const auto [fields, flags] = DrawValueFields(next, Quarters, "0000012 ", bytes);
         DataRecordView split;
         split.Split(bytes);
         TenByteRecordView inPlace;
@@ -361,33 +372,12 @@ TEST(RecordLayout, UncheckedValueLoopsWriteWhatTheCheckedOnesWrite)
 #if defined(TARVEL_PLAIN_CODE)
     GTEST_SKIP() << "a plain build writes every value through the checked loop";
 #endif
-    const char alphabet[] = "  0123456789-.eE+x";
     Draws next(2026);
     constexpr int Quarters = 41;
     int written = 0;
     for (int round = 0; round < 400; ++round) {
         std::string bytes = "01,5,ZR5N,0010,  SA";
-        std::string flags;
-        std::vector<std::string> fields;
-        for (int k = 0; k < Quarters; ++k) {
-            std::string field;
-            if (next(5) != 0) {
-                field = std::to_string(next(10000000)) + (next(2) ? "." + std::to_string(next(1000)) : "");
-                if (next(5) == 0)
-                    field = "-" + field;
-            } else {
-                do {
-                    field.clear();
-                    for (std::uint32_t i = next(11); i > 0; --i)
-                        field += alphabet[next(sizeof alphabet - 1)];
-                } while (!IsValueNumber(field) && next(40) != 0);
-            }
-            field = field.size() > 10 ? field.substr(0, 10) : std::string(10 - field.size(), ' ') + field;
-            bytes += "," + field;
-            flags += "000012"[next(6)];
-            fields.push_back(field);
-        }
-        bytes += "," + flags + "\r\n";
+        const auto [fields, flags] = DrawValueFields(next, Quarters, "000012", bytes);
         DataRecordView split;
         split.Split(bytes);
         TenByteRecordView inPlace;

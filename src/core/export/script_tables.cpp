@@ -253,6 +253,15 @@ bool AppendPlainNumber(std::string &out, std::string_view cellText)
     return true;
 }
 
+// The area list, whose codes a grid whose rows are the areas gives its
+// rows; nothing to read for another grid.
+Result<std::vector<AreaRecord>> AreasOfRows(const DataPaths &paths, bool areaRows)
+{
+    if (!areaRows)
+        return std::vector<AreaRecord>{};
+    return ReadAreaList(AreaListFileName(paths));
+}
+
 } // namespace
 
 std::string PlainNumber(std::string_view cellText)
@@ -278,13 +287,9 @@ Result<std::vector<ScriptRow>> ReadScriptRows(const DataPaths &paths, const Grid
     Result<TableDataFile> data = TableDataFile::Open(TableDataFileName(paths, code), code);
     if (!data)
         return data.Error();
-    std::vector<AreaRecord> areas;
-    if (areaRows) {
-        Result<std::vector<AreaRecord>> list = ReadAreaList(AreaListFileName(paths));
-        if (!list)
-            return list.Error();
-        areas = std::move(*list);
-    }
+    Result<std::vector<AreaRecord>> areas = AreasOfRows(paths, areaRows);
+    if (!areas)
+        return areas.Error();
     // Every row of a one-line view is the same line, in the line's unit; the
     // rows of a table whose lines are the areas are in the table's.
     std::string lineUnit(ValueUnit(code));
@@ -316,7 +321,7 @@ Result<std::vector<ScriptRow>> ReadScriptRows(const DataPaths &paths, const Grid
         ScriptRow row;
         row.GridRow = r;
         if (areaRows)
-            row.Code = static_cast<std::size_t>(n) <= areas.size() ? Trim(areas[static_cast<std::size_t>(n - 1)].code) : "";
+            row.Code = static_cast<std::size_t>(n) <= areas->size() ? Trim((*areas)[static_cast<std::size_t>(n - 1)].code) : "";
         else
             row.Code = Trim(record.Field(3));
         row.Title = TrimRight(grid.Cell(r, 0));
@@ -340,13 +345,9 @@ Result<std::vector<ScriptRow>> ModelScriptRows(const DataPaths &paths, const Gri
     if (!model || LineCount(model->Code) == 0 || static_cast<int>(model->Rows.size()) != grid.Rows() - 1)
         return UsageFailure("the grid holds no values of a table of the catalog");
     const bool areaRows = GridRowsAreAreas(grid);
-    std::vector<AreaRecord> areas;
-    if (areaRows) {
-        Result<std::vector<AreaRecord>> list = ReadAreaList(AreaListFileName(paths));
-        if (!list)
-            return list.Error();
-        areas = std::move(*list);
-    }
+    Result<std::vector<AreaRecord>> areas = AreasOfRows(paths, areaRows);
+    if (!areas)
+        return areas.Error();
     DataRecordView record;
     std::vector<ScriptRow> rows;
     for (std::size_t r = 0; r < model->Rows.size(); ++r) {
@@ -358,7 +359,7 @@ Result<std::vector<ScriptRow>> ModelScriptRows(const DataPaths &paths, const Gri
         row.GridRow = static_cast<int>(r) + 1;
         const auto n = static_cast<std::size_t>(modelRow.Code);
         if (areaRows)
-            row.Code = n >= 1 && n <= areas.size() ? Trim(areas[n - 1].code) : "";
+            row.Code = n >= 1 && n <= areas->size() ? Trim((*areas)[n - 1].code) : "";
         else
             row.Code = Trim(record.Field(3));
         row.Title = TrimRight(modelRow.Title);
