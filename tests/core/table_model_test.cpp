@@ -4,6 +4,7 @@
 #include "core/catalog/table_catalog.h"
 #include "core/export/script_tables.h"
 #include "core/views/area_sort.h"
+#include "core/views/computed_view.h"
 #include "core/views/data_row_fast.h"
 #include "core/views/one_line_view.h"
 #include "core/views/table_view_builder.h"
@@ -61,9 +62,29 @@ bool SameNumber(double a, double b)
     return ::testing::AssertionSuccess();
 }
 
+// The grid rendered from a model against the one the builder wrote: every
+// cell's text and alignment and every row's height.
+::testing::AssertionResult SameCells(const Grid &rendered, const Grid &built)
+{
+    if (rendered.Rows() != built.Rows() || rendered.Columns() != built.Columns())
+        return ::testing::AssertionFailure() << rendered.Rows() << "x" << rendered.Columns() << " rendered, "
+                                             << built.Rows() << "x" << built.Columns() << " built";
+    for (int r = 0; r < built.Rows(); ++r) {
+        if (rendered.HalfHeight(r) != built.HalfHeight(r))
+            return ::testing::AssertionFailure() << "row " << r << "'s height";
+        for (int c = 0; c < built.Columns(); ++c) {
+            if (rendered.Cell(r, c) != built.Cell(r, c) || rendered.Alignment(r, c) != built.Alignment(r, c))
+                return ::testing::AssertionFailure() << "cell " << r << "," << c << " \"" << rendered.Cell(r, c)
+                                                     << "\", built \"" << built.Cell(r, c) << "\"";
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
 // Every table of the sample data (a table view of one area, all quarters,
 // and a one-line view of each table whose lines are not the areas), in
-// both modes: the model holds what the cells show, the listing taken from
+// both modes: the model holds what the cells show and renders to the same
+// grid, the listing taken from
 // it is the one read again from the files, and a sorted grid's model
 // follows its rows.
 TEST(TableModel, SampleGridsHoldTheirCellsValues)
@@ -93,6 +114,7 @@ TEST(TableModel, SampleGridsHoldTheirCellsValues)
                 ASSERT_TRUE(grid) << code << ": " << FailureText(grid.Error());
                 EXPECT_EQ(grid->Code, code);
                 EXPECT_TRUE(ModelShowsGrid(*grid)) << grid->Caption << (unsuppressed ? " unsuppressed" : "");
+                EXPECT_TRUE(SameCells(RenderGrid(*grid->Model), *grid)) << grid->Caption;
 
                 const Result<std::vector<ScriptRow>> fromModel = ModelScriptRows(paths, *grid);
                 const Result<std::vector<ScriptRow>> fromFiles = ReadScriptRows(paths, *grid);

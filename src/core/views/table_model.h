@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/views/figure.h"
+#include "core/views/units.h"
 
 #include <cstdint>
 #include <string>
@@ -39,6 +40,14 @@ struct TableModel {
     std::vector<int> Quarters; ///< quarter numbers in column order
     bool Unsuppressed = false; ///< withheld values were read with their numbers
     std::vector<ModelRow> Rows;
+    /// What the figures are: the published values, or figures computed
+    /// from them (computed_view.h).
+    Units Unit = Units::Level;
+    /// Index: the table quarter that is 100.
+    int BaseQuarter = 0;
+    /// Annual averages: the year of each column. Quarters then holds the
+    /// quarters the averages were asked for, not one per column.
+    std::vector<int> Years;
 };
 
 /// The cell text of a figure, as a table view shows it: "(D)" or "(N)"

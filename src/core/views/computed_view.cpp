@@ -1,0 +1,249 @@
+#include "core/views/computed_view.h"
+
+#include "core/catalog/table_catalog.h"
+#include "core/views/one_line_view.h"
+#include "core/views/table_view_builder.h"
+#include "core/views/units_transform.h"
+
+#include <algorithm>
+#include <memory>
+#include <unordered_map>
+#include <utility>
+
+namespace tarvel {
+
+namespace {
+
+const std::string WholeItemCaption = "     Item";
+const std::string StateCaption = "    State";
+
+Failure UsageFailure(std::string message)
+{
+    return {FailureKind::Usage, {}, std::move(message)};
+}
+
+// Rows whose codes are areas: a one-line view's and those of a table whose
+// lines are the areas.
+bool RowsAreAreas(const TableModel &model)
+{
+    return model.Line != 0 || ShapeOf(model.Code) == TableShape::AreaRows;
+}
+
+std::vector<std::uint8_t> AllQuarters(const std::string &code)
+{
+    return std::vector<std::uint8_t>(static_cast<std::size_t>(QuarterCount(code)) + 1, 255);
+}
+
+// The model of the same view over all the table's quarters, oldest first.
+Result<std::shared_ptr<const TableModel>> WholeSeries(const TableModel &model, int area, const DataPaths &paths)
+{
+    const auto build = [&]() -> Result<Grid> {
+        if (model.Line != 0) {
+            OneLineSource source;
+            source.Code = model.Code;
+            source.Line = model.Line;
+            source.QuarterShown = AllQuarters(model.Code);
+            return BuildOneLineView(paths, source, false);
+        }
+        TableViewRequest request;
+        request.Paths = paths;
+        request.Code = model.Code;
+        request.CurrentArea = area;
+        request.QuarterSelected = AllQuarters(model.Code);
+        return BuildTableView(request);
+    };
+    Result<Grid> whole = build();
+    if (!whole)
+        return whole.Error();
+    if (!whole->Model)
+        return UsageFailure("the table " + model.Code + " gave no figures");
+    return whole->Model;
+}
+
+const ModelRow *RowOfCode(const TableModel &model, int code)
+{
+    for (const ModelRow &row : model.Rows) {
+        if (row.Kind == RowKind::Data && row.Code == code)
+            return &row;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int IndexBaseQuarter(const UnitsChoice &choice, const std::vector<int> &shown)
+{
+    if (choice.BaseQuarter != 0)
+        return choice.BaseQuarter;
+    if (shown.empty())
+        return 0;
+    return *std::min_element(shown.begin(), shown.end());
+}
+
+std::string UnitsLabel(const std::string &code, const UnitsChoice &choice, const std::vector<int> &shown)
+{
+    const UnitsEntry &entry = UnitsEntryOf(choice.Unit);
+    if (choice.Unit != Units::Index)
+        return std::string(entry.Name);
+    const int base = IndexBaseQuarter(choice, shown);
+    if (base < 1 || base > QuarterCount(code))
+        return std::string(entry.Name);
+    return "Index, " + QuarterLabel(base, code) + " = 100";
+}
+
+std::string ComputedCaptionSuffix(const TableModel &model)
+{
+    if (model.Unit == Units::Level)
+        return {};
+    const UnitsChoice choice{model.Unit, model.BaseQuarter};
+    return " ~ " + UnitsLabel(model.Code, choice, model.Quarters) + ", " + std::string(ComputedNote);
+}
+
+std::string ComputedRowUnit(Units unit, const std::string &publishedUnit)
+{
+    switch (unit) {
+    case Units::PercentChange:
+    case Units::PercentChangeAnnualRate:
+    case Units::PercentChangeFromYearAgo:
+    case Units::Share:
+        return "percent";
+    case Units::Index:
+        return "index";
+    case Units::Level:
+    case Units::Change:
+    case Units::ChangeFromYearAgo:
+    case Units::Annual:
+        break;
+    }
+    return publishedUnit;
+}
+
+Grid RenderGrid(const TableModel &model)
+{
+    const bool annual = model.Unit == Units::Annual;
+    const std::size_t columnCount = annual ? model.Years.size() : model.Quarters.size();
+    const int rows = 1 + static_cast<int>(model.Rows.size());
+    const int columns = 1 + static_cast<int>(columnCount);
+    const bool oneLine = model.Line != 0;
+    const UnitsEntry &entry = UnitsEntryOf(model.Unit);
+
+    Grid grid(rows, columns);
+    grid.Code = model.Code;
+    grid.Area = model.Area;
+    grid.Line = model.Line;
+    if (oneLine) {
+        grid.SetCell(0, 0, StateCaption);
+        for (int c = 0; c < columns; ++c)
+            grid.SetColumnAlignment(c, CellAlignment::RightCenter);
+    } else {
+        grid.SetColumnAlignment(0, CellAlignment::LeftTop);
+        grid.SetCell(0, 0, WholeItemCaption);
+    }
+    for (int c = 1; c < columns; ++c) {
+        const std::size_t at = static_cast<std::size_t>(c - 1);
+        grid.SetCell(0, c, annual ? std::to_string(model.Years[at]) : QuarterLabel(model.Quarters[at], model.Code));
+    }
+    if (!oneLine)
+        grid.SetRowAlignment(0, 1, CellAlignment::RightCenter);
+
+    // A table view's data cells carry their own alignment, a one-line
+    // view's take their column's.
+    const CellAlignment dataAlignment = oneLine ? CellAlignment::Default : CellAlignment::RightCenter;
+    for (int r = 1; r < rows; ++r) {
+        const ModelRow &row = model.Rows[static_cast<std::size_t>(r - 1)];
+        if (row.Kind == RowKind::Data) {
+            const int shown = std::min(columns - 1, static_cast<int>(row.Figures.size()));
+            for (int c = 1; c <= shown; ++c) {
+                grid.SetCell(r, c, FigureText(entry, row.Figures[static_cast<std::size_t>(c - 1)]));
+                if (dataAlignment != CellAlignment::Default)
+                    grid.SetCellAlignment(r, c, dataAlignment);
+            }
+        }
+        grid.SetHalfHeight(r, row.Title.empty());
+        grid.SetCell(r, 0, row.Title);
+    }
+    return grid;
+}
+
+Result<Grid> ComputeGrid(const Grid &published, const UnitsChoice &choice, const DataPaths &paths)
+{
+    if (choice.IsPublished())
+        return published;
+    const TableModel *const shown = published.Model.get();
+    if (!shown)
+        return UsageFailure("the window holds no figures to compute from");
+    const std::string &code = shown->Code;
+    const int quarterCount = QuarterCount(code);
+    if (choice.Unit == Units::Index && (choice.BaseQuarter < 0 || choice.BaseQuarter > quarterCount)) {
+        return UsageFailure("the base quarter " + std::to_string(choice.BaseQuarter) + " is not a quarter of " + code
+                            + " (1-" + std::to_string(quarterCount) + ")");
+    }
+
+    const bool areaRows = RowsAreAreas(*shown);
+    const int area = shown->Area >= 1 ? shown->Area : 1;
+    Result<std::shared_ptr<const TableModel>> whole = WholeSeries(*shown, area, paths);
+    if (!whole)
+        return whole.Error();
+    // The nation's series of the same line: its own row where the rows are
+    // the areas, else the nation's table view.
+    std::shared_ptr<const TableModel> nation;
+    if (UnitsEntryOf(choice.Unit).NeedsNation) {
+        if (areaRows || area == 1) {
+            nation = *whole;
+        } else {
+            Result<std::shared_ptr<const TableModel>> read = WholeSeries(*shown, 1, paths);
+            if (!read)
+                return read.Error();
+            nation = *read;
+        }
+    }
+
+    UnitsRequest request;
+    request.Unit = choice.Unit;
+    request.Shown = shown->Quarters;
+    request.BaseQuarter = choice.Unit == Units::Index ? IndexBaseQuarter(choice, shown->Quarters) : 0;
+    request.Start = TableStart{FirstYear(code), 1};
+
+    auto model = std::make_shared<TableModel>();
+    model->Code = code;
+    model->Area = shown->Area;
+    model->Line = shown->Line;
+    model->Quarters = shown->Quarters;
+    model->Unsuppressed = shown->Unsuppressed;
+    model->Unit = choice.Unit;
+    model->BaseQuarter = request.BaseQuarter;
+    model->Rows.reserve(shown->Rows.size());
+    bool yearsSet = false;
+    for (const ModelRow &from : shown->Rows) {
+        ModelRow row;
+        row.Kind = from.Kind;
+        row.Code = from.Code;
+        row.Title = from.Title;
+        row.Unit = from.Kind == RowKind::Data ? ComputedRowUnit(choice.Unit, from.Unit) : from.Unit;
+        if (from.Kind == RowKind::Data) {
+            const ModelRow *const series = RowOfCode(**whole, from.Code);
+            if (!series)
+                return UsageFailure("the row " + std::to_string(from.Code) + " of " + code + " was not read again");
+            std::span<const Figure> nationSeries;
+            if (nation) {
+                const ModelRow *const nationRow = RowOfCode(*nation, areaRows ? 1 : from.Code);
+                if (nationRow)
+                    nationSeries = nationRow->Figures;
+            }
+            UnitsResult result = ComputeUnits(request, series->Figures, nationSeries);
+            row.Figures = std::move(result.Figures);
+            if (!yearsSet) {
+                model->Years = std::move(result.Years);
+                yearsSet = true;
+            }
+        }
+        model->Rows.push_back(std::move(row));
+    }
+    Grid grid = RenderGrid(*model);
+    grid.Caption = published.Caption + ComputedCaptionSuffix(*model);
+    grid.Tag = published.Tag;
+    grid.Model = std::move(model);
+    return grid;
+}
+
+} // namespace tarvel
