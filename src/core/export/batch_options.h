@@ -33,5 +33,9 @@ inline constexpr const char *NoAreaNames = "--no-area-names";
 inline constexpr const char *NoQuotes = "--no-quotes";
 inline constexpr const char *Append = "--append";
 inline constexpr const char *Footnotes = "--footnotes";
+/// The units shown (a short name of the units table), and an index's base
+/// quarter ("2008.1").
+inline constexpr const char *Units = "--units";
+inline constexpr const char *Base = "--base";
 
 } // namespace tarvel::batch_option
