@@ -97,7 +97,8 @@ TEST(BatchDocs, ListsComeFromTheTables)
     EXPECT_EQ(arms.substr(0, arms.find('\n', arms.find('\n') + 1) + 1),
               "    tables) options=\"--format\" ;;\n    areas) options=\"--format\" ;;\n");
     EXPECT_NE(arms.find("\n    lines) options=\"--table --format\" ;;\n"), std::string::npos) << arms;
-    EXPECT_NE(arms.find("\n    print) options=\"--table --areas --quarters --output --footnotes --reverse\" ;;\n"),
+    EXPECT_NE(arms.find("\n    print) options=\"--table --areas --quarters --output --footnotes --reverse --units "
+                        "--base\" ;;\n"),
               std::string::npos);
 
     for (const char *wrong : {"{{tables}}", "{{options:colour}}", "a {{table-codes"})

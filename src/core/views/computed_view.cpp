@@ -232,6 +232,8 @@ Result<Grid> ComputeGrid(const Grid &published, const UnitsChoice &choice, const
             }
             UnitsResult result = ComputeUnits(request, series->Figures, nationSeries);
             row.Figures = std::move(result.Figures);
+            // The record names the row (its line code) for the listings.
+            row.Record = from.Record;
             if (!yearsSet) {
                 model->Years = std::move(result.Years);
                 yearsSet = true;
