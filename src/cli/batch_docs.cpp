@@ -173,7 +173,7 @@ std::optional<std::string> Expand(std::string_view name, std::string &error)
         for (const UnitsEntry &entry : UnitsTable()) {
             if (!list.empty())
                 list += '\n';
-            list += ".TP\n.B " + RoffWord(entry.ShortName) + "\n" + RoffText(entry.Rule);
+            list += ".TP 8\n.B " + RoffWord(entry.ShortName) + "\n" + RoffText(entry.Rule);
             if (entry.Unit == Units::Level)
                 list += " (the default)";
             list += '.';

@@ -3,6 +3,7 @@
 #include "cli/batch_commands.h"
 #include "cli/batch_docs.h"
 #include "core/export/export_formats.h"
+#include "core/views/units.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
@@ -105,6 +106,28 @@ TEST(BatchDocs, ListsComeFromTheTables)
         EXPECT_FALSE(FillDocTemplate(wrong, error)) << wrong;
     EXPECT_FALSE(FillDocTemplate("{{nothing}}", error));
     EXPECT_EQ(error, "unknown list {{nothing}}");
+}
+
+// The units the completion, the manual page and --help offer are the units
+// table's, each with its rule.
+TEST(BatchDocs, UnitsComeFromTheUnitsTable)
+{
+    std::string error;
+    EXPECT_EQ(FillDocTemplate("{{options:units}} {{options:quarter}}", error), "*:--units *:--base");
+    const std::optional<std::string> names = FillDocTemplate("{{units-names}}", error);
+    const std::optional<std::string> roff = FillDocTemplate("{{roff:units-list}}", error);
+    ASSERT_TRUE(names && roff) << error;
+    std::string expected;
+    for (const UnitsEntry &entry : UnitsTable()) {
+        expected += (expected.empty() ? "" : " ") + std::string(entry.ShortName);
+        EXPECT_NE(roff->find(".TP 8\n.B " + std::string(entry.ShortName) + "\n"), std::string::npos) << *roff;
+        EXPECT_NE(HelpText().find("  " + std::string(entry.ShortName) + " "), std::string::npos) << entry.ShortName;
+        // The rule's first words, as the help wraps it.
+        const std::string rule(entry.Rule.substr(0, entry.Rule.find(' ', 12)));
+        EXPECT_NE(HelpText().find(rule), std::string::npos) << rule;
+    }
+    EXPECT_EQ(*names, expected);
+    EXPECT_NE(roff->find("x(t) \\- x(t\\-1): the change"), std::string::npos) << *roff;
 }
 
 // The templates of the completion and the manual page name lists that exist.
