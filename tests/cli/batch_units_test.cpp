@@ -245,5 +245,52 @@ TEST(BatchUnits, UsageErrorsLevelAndTheUnitsNamed)
     EXPECT_NE(pages.find("Percent change from a year ago, computed from the published values"), std::string::npos);
 }
 
+// A window of every quarter (whose own figures are the whole series) shows
+// the same figures as a shorter window, whose series is read again; in
+// either column order.
+TEST(BatchUnits, EveryQuarterShownGivesTheFiguresOfFewerShown)
+{
+    const std::vector<std::vector<std::string>> views{{"show", "--table", "ZR7N", "--area", "3"},
+                                                      {"show", "--table", "ZR1"},
+                                                      {"show-line", "--table", "ZR5N", "--line", "2"}};
+    const auto cells = [](const std::string &line) {
+        std::vector<std::string> row(1);
+        for (const char c : line) {
+            if (c == '\t')
+                row.emplace_back();
+            else
+                row.back() += c;
+        }
+        return row;
+    };
+    for (std::size_t v = 0; v < views.size(); ++v) {
+        for (const char *unit : {"chg", "pca", "pc1", "share", "index", "annual"}) {
+            std::vector<std::string> args = views[v];
+            args.insert(args.end(), {"--units", unit, "--base", "2006.3"});
+            if (std::string(unit) != "index")
+                args.resize(args.size() - 2);
+            std::vector<std::string> every = args;
+            every.insert(every.end(), {"--quarters", "all"});
+            if (v % 2 == 1)
+                every.push_back("--reverse");
+            args.insert(args.end(), {"--quarters", "last9"});
+            const test::BatchOutcome all = RunSample(every);
+            const test::BatchOutcome part = RunSample(args);
+            ASSERT_TRUE(all.status == 0 && part.status == 0 && all.lines.size() == part.lines.size()) << unit;
+            const std::vector<std::string> labels = cells(all.lines[1]);
+            for (std::size_t r = 1; r < part.lines.size(); ++r) {
+                const std::vector<std::string> shown = cells(part.lines[r]);
+                const std::vector<std::string> whole = cells(all.lines[r]);
+                for (std::size_t c = 1; c < shown.size(); ++c) {
+                    const std::string &label = cells(part.lines[1])[c];
+                    const auto at = std::find(labels.begin(), labels.end(), label) - labels.begin();
+                    ASSERT_LT(static_cast<std::size_t>(at), whole.size()) << unit << " " << label;
+                    EXPECT_EQ(shown[c], whole[static_cast<std::size_t>(at)]) << views[v][2] << " " << unit << " " << r;
+                }
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace tarvel
