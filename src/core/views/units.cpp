@@ -71,24 +71,33 @@ static_assert(FigureTextRoom >= WholeNumberRoom + 1 + 6 + 2, "a whole number, a 
 
 namespace {
 
-// value rounded half away from zero to decimals (1..6) digits after the
+// value rounded half away from zero to Decimals (1..6) digits after the
 // point, the whole part grouped, written at out: "1,234.5", "-0.4", never
-// "-0.0". Returns the end.
-char *PutDecimalText(char *out, double value, int decimals)
+// "-0.0". Returns the end. Every computed cell comes through here: the
+// digits after the point are a constant's divisions, which cost a
+// multiplication each.
+template <int Decimals>
+char *PutDecimalText(char *out, double value)
 {
+    constexpr std::uint64_t unit = [] {
+        std::uint64_t u = 1;
+        for (int i = 0; i < Decimals; ++i)
+            u *= 10;
+        return u;
+    }();
     if (!std::isfinite(value))
         return std::copy_n("(N)", 3, out);
-    std::uint64_t unit = 1;
-    for (int i = 0; i < decimals; ++i)
-        unit *= 10;
-    const double scaled = std::round(std::fabs(value) * static_cast<double>(unit));
+    const double scaled = std::fabs(value) * static_cast<double>(unit);
     if (!(scaled < 9007199254740992.0)) {
         // Past 2^53 a double holds no digit after the point.
         out = PutWholeNumber(out, value);
         *out++ = '.';
-        return std::fill_n(out, decimals, '0');
+        return std::fill_n(out, Decimals, '0');
     }
-    const auto all = static_cast<std::uint64_t>(scaled);
+    // Rounded half away from zero: the fraction left after the cut is exact.
+    auto all = static_cast<std::uint64_t>(scaled);
+    if (scaled - static_cast<double>(all) >= 0.5)
+        ++all;
     if (all != 0 && value < 0)
         *out++ = '-';
     // Most figures are percents: a whole part below 1,000 needs no commas.
@@ -104,11 +113,29 @@ char *PutDecimalText(char *out, double value, int decimals)
     }
     *out++ = '.';
     std::uint64_t fraction = all % unit;
-    for (int i = decimals - 1; i >= 0; --i) {
+    for (int i = Decimals - 1; i >= 0; --i) {
         out[i] = static_cast<char>('0' + fraction % 10);
         fraction /= 10;
     }
-    return out + decimals;
+    return out + Decimals;
+}
+
+char *PutDecimalText(char *out, double value, int decimals)
+{
+    switch (decimals) {
+    case 1:
+        return PutDecimalText<1>(out, value);
+    case 2:
+        return PutDecimalText<2>(out, value);
+    case 3:
+        return PutDecimalText<3>(out, value);
+    case 4:
+        return PutDecimalText<4>(out, value);
+    case 5:
+        return PutDecimalText<5>(out, value);
+    default:
+        return PutDecimalText<6>(out, value);
+    }
 }
 
 } // namespace
