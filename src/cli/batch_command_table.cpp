@@ -134,11 +134,12 @@ std::string UnitsHelp()
     std::string text = OptionUsage(UnitsName)
         + ": the figures computed from the published values (the\n"
           "previous quarter and the year before are the table's, whatever is shown):\n";
-    // Each rule beside its name, wrapped at 79 columns under its first word.
-    constexpr std::size_t RuleColumn = 10;
+    // Each rule beside its name, wrapped at 79 columns under its first
+    // word; four blanks in, where only the commands stand two in.
+    constexpr std::size_t RuleColumn = 12;
     constexpr std::size_t Width = 79;
     for (const UnitsEntry &entry : UnitsTable()) {
-        std::string line = "  " + std::string(entry.ShortName);
+        std::string line = "    " + std::string(entry.ShortName);
         line.resize(std::max(line.size() + 1, RuleColumn), ' ');
         const std::string rule = std::string(entry.Rule) + (entry.Unit == Units::Level ? " (the default)" : "");
         std::size_t at = 0;
