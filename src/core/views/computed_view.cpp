@@ -202,18 +202,10 @@ Grid RenderGrid(const TableModel &model)
         const ModelRow &row = model.Rows[static_cast<std::size_t>(r - 1)];
         if (row.Kind == RowKind::Data) {
             const int shown = std::min(columns - 1, static_cast<int>(row.Figures.size()));
-            // The row's cells looked up once; a text is copied into its
-            // cell with the cell's alignment.
-            const Grid::RowPlaces places = grid.Places(r);
             char text[FigureTextRoom];
             for (int c = 1; c <= shown; ++c) {
                 const char *const end = PutFigureText(text, entry, row.Figures[static_cast<std::size_t>(c - 1)]);
-                const auto length = static_cast<std::size_t>(end - text);
-                if (char *const place = places.Place(c, length, dataAlignment)) {
-                    std::copy_n(text, length, place);
-                    continue;
-                }
-                grid.SetCell(r, c, std::string_view(text, length));
+                grid.SetCell(r, c, std::string_view(text, static_cast<std::size_t>(end - text)));
                 if (dataAlignment != CellAlignment::Default)
                     grid.SetCellAlignment(r, c, dataAlignment);
             }
