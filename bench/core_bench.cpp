@@ -3,8 +3,9 @@
 // quarters, and how a ZR1 export grows with areas and quarters; each
 // measured in the same run as the least work that could produce it (the
 // same records read, one positioned read each, and as many bytes written).
-// Also one ranking of ZR1's areas by a quarter, and tarvel-batch show of
-// ZR1 as JSON beside the same as text.
+// Also one ranking of ZR1's areas by a quarter, tarvel-batch show of ZR1 as
+// JSON beside the same as text, and ZR1's view in computed units beside the
+// published one.
 
 #include "bench_data.h"
 #include "bench_report.h"
@@ -16,6 +17,7 @@
 #include "core/export/export_writer.h"
 #include "core/print/print_engine.h"
 #include "core/views/area_sort.h"
+#include "core/views/computed_view.h"
 #include "cli/batch_commands.h"
 
 #include <benchmark/benchmark.h>
@@ -484,6 +486,41 @@ void ShowZR1Text(benchmark::State &state)
 BENCHMARK(ShowZR1Json)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(ShowZR1Text)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
+// ---- a view in computed units --------------------------------------------------
+
+// ZR1's view of all 241 quarters in the percent change from a year ago, as
+// show --units pc1 and the viewer's units make it: the published view built
+// with its model, then the figures computed and rendered. Beside the
+// published view alone (within 1.5 times).
+void ComputedViewZR1(benchmark::State &state, Units unit)
+{
+    TableViewRequest request;
+    request.Paths = SamplePaths();
+    request.Code = "ZR1";
+    request.CurrentArea = 1;
+    request.QuarterSelected = AllQuarters("ZR1");
+    for (auto _ : state) {
+        Result<Grid> grid = BuildTableView(request);
+        if (grid && unit != Units::Level)
+            grid = ComputeGrid(*grid, UnitsChoice{unit, 0}, request.Paths);
+        if (!grid) {
+            state.SkipWithError(FailureText(grid.Error()).c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(grid->Cell(1, 1));
+    }
+}
+void ComputedViewZR1Pc1(benchmark::State &state)
+{
+    ComputedViewZR1(state, Units::PercentChangeFromYearAgo);
+}
+void ComputedViewZR1Published(benchmark::State &state)
+{
+    ComputedViewZR1(state, Units::Level);
+}
+BENCHMARK(ComputedViewZR1Pc1)->UseRealTime()->Unit(benchmark::kMicrosecond)->MinTime(0.5);
+BENCHMARK(ComputedViewZR1Published)->UseRealTime()->Unit(benchmark::kMicrosecond)->MinTime(0.5);
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -493,6 +530,7 @@ int main(int argc, char **argv)
         {"ZR5N export, workbook, all", "ExportZR5NWorkbook", "ExportZR5NWorkbookFloor", 1.5, 0, 3},
         {"ZR1 areas sorted by a quarter", "SortAreasZR1", "SortAreasZR1Floor", 0.010, 0, 0},
         {"ZR1 show, JSON beside text", "ShowZR1Json", "ShowZR1Text", 0, 0, 1.5},
+        {"ZR1 view in pc1 beside published", "ComputedViewZR1Pc1", "ComputedViewZR1Published", 0, 0, 1.5},
     };
     for (Comparison &c : RegisterFileJobs())
         comparisons.push_back(std::move(c));

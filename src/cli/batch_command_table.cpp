@@ -4,6 +4,9 @@
 #include "core/export/batch_options.h"
 #include "core/export/export_formats.h"
 #include "core/export/script_tables.h"
+#include "core/views/units.h"
+
+#include <algorithm>
 
 namespace tarvel::batch {
 
@@ -36,6 +39,8 @@ constexpr OptionSpec AreaNames{opt::AreaNames};
 constexpr OptionSpec NoAreaNames{opt::NoAreaNames};
 constexpr OptionSpec NoQuotes{opt::NoQuotes};
 constexpr OptionSpec Append{opt::Append};
+constexpr OptionSpec UnitsName{opt::Units, OptionValue::Units, "UNITS"};
+constexpr OptionSpec Base{opt::Base, OptionValue::Quarter, "QUARTER"};
 
 // "[--quarters QUARTERS]"
 std::string Optional(const OptionSpec &option)
@@ -70,6 +75,8 @@ std::vector<CommandSpec> MakeCommands()
     const std::string sort = Optional(Sort);
     const std::string quarters = Optional(Quarters);
     const std::string reverse = Optional(Reverse);
+    const std::string units = Optional(UnitsName);
+    const std::string base = Optional(Base);
     return {
         {"tables",
          {Listing},
@@ -88,18 +95,18 @@ std::vector<CommandSpec> MakeCommands()
          {"one line per data line: number, line code, title"},
          RunLines},
         {"show",
-         {Table, Area, Quarters, Reverse, Sort, Listing},
+         {Table, Area, Quarters, Reverse, Sort, Listing, UnitsName, Base},
          {Words({"show", OptionUsage(Table), OptionUsage(Area), quarters, reverse}),
-          Under("show", {sort, listing})},
+          Under("show", {sort, listing}), Under("show", {units, base})},
          {"the table-view grid of area N: the window caption,", "then one line per grid row (row 0 first), cells",
           "separated by tabs, each cell's text exactly as the",
           "display window shows it; " + std::string(opt::Sort) + " ranks the states",
           "of a table whose lines are the areas (ZR1)"},
          RunShow},
         {"show-line",
-         {Table, Line, Quarters, Reverse, Sort, Listing},
+         {Table, Line, Quarters, Reverse, Sort, Listing, UnitsName, Base},
          {Words({"show-line", OptionUsage(Table), OptionUsage(Line), quarters, reverse}),
-          Under("show-line", {sort, listing})},
+          Under("show-line", {sort, listing}), Under("show-line", {units, base})},
          {"the one-line view grid of data line L (1-based", "within an area's block), in the same form"},
          RunShowLine},
         {"export",
@@ -113,12 +120,47 @@ std::vector<CommandSpec> MakeCommands()
           "names, append and footnotes off; xlsx writes an", "Excel workbook (no quotes, never appended)"},
          RunExport},
         {"print",
-         {Table, Areas, Quarters, Output, Footnotes, Reverse},
+         {Table, Areas, Quarters, Output, Footnotes, Reverse, UnitsName, Base},
          {Words({"print", OptionUsage(Table), OptionUsage(Areas), OptionUsage(Quarters), OptionUsage(Output)}),
-          Under("print", {Optional(Footnotes), reverse})},
+          Under("print", {Optional(Footnotes), reverse, units, base})},
          {"print-all to a file: HTML when FILE ends in", "\".htm\" (any case), plain text otherwise"},
          RunPrint},
     };
+}
+
+// --units and --base: each unit of the units table with its rule.
+std::string UnitsHelp()
+{
+    std::string text = OptionUsage(UnitsName)
+        + ": the figures computed from the published values (the\n"
+          "previous quarter and the year before are the table's, whatever is shown):\n";
+    // Each rule beside its name, wrapped at 79 columns under its first
+    // word; four blanks in, where only the commands stand two in.
+    constexpr std::size_t RuleColumn = 12;
+    constexpr std::size_t Width = 79;
+    for (const UnitsEntry &entry : UnitsTable()) {
+        std::string line = "    " + std::string(entry.ShortName);
+        line.resize(std::max(line.size() + 1, RuleColumn), ' ');
+        const std::string rule = std::string(entry.Rule) + (entry.Unit == Units::Level ? " (the default)" : "");
+        std::size_t at = 0;
+        bool first = true;
+        while (at < rule.size()) {
+            const std::size_t end = std::min(rule.find(' ', at), rule.size());
+            const std::string word = rule.substr(at, end - at);
+            if (!first && line.size() + 1 + word.size() > Width) {
+                text += line + "\n";
+                line = std::string(RuleColumn, ' ') + word;
+            } else {
+                line += (first ? "" : " ") + word;
+            }
+            first = false;
+            at = end + 1;
+        }
+        text += line + "\n";
+    }
+    return text + OptionUsage(Base) + ": the quarter that is 100 of " + opt::Units
+        + " index (2008.1); the oldest\n"
+          "quarter shown when not given.\n";
 }
 
 // The usage stands two blanks in; the description in a column of its own,
@@ -211,7 +253,10 @@ std::string HelpText()
             "one record per line or area, json one object; values are the numbers as\n"
             "stored, as export " + format + " comma writes them, withheld ones empty (CSV,\n"
             "marked in its flags field) or null (JSON, with their reasons beside them);\n"
-            "each row names its unit.\n"
+            "each row names its unit. Computed figures (" + std::string(opt::Units) + ") are written as the grid\n"
+            "rounds them, without group commas; CSV names their units in a units\n"
+            "column, JSON in a units member.\n"
+        + UnitsHelp()
         + OptionUsage(Sort) + ": the states and DC ranked by that quarter, highest\n"
             "first (desc, the default) or lowest first (asc), cells without a value last;\n"
             "the nation stays first and the regions last.\n"

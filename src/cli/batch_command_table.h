@@ -18,8 +18,23 @@ struct Context;
 /// What an option's value is: none for a flag; otherwise what kind of value
 /// it takes, which also says what the completion offers for it.
 /// ExportFormat is a record format of `export`; ListingFormat the form a
-/// listing command writes (text, CSV or JSON); SortKey a QUARTER[:asc|:desc].
-enum class OptionValue { None, Folder, File, Table, Number, Areas, Lines, Quarters, ExportFormat, ListingFormat, SortKey };
+/// listing command writes (text, CSV or JSON); SortKey a QUARTER[:asc|:desc];
+/// Units a short name of the units table; Quarter one quarter label.
+enum class OptionValue {
+    None,
+    Folder,
+    File,
+    Table,
+    Number,
+    Areas,
+    Lines,
+    Quarters,
+    ExportFormat,
+    ListingFormat,
+    SortKey,
+    Units,
+    Quarter
+};
 
 struct OptionSpec {
     std::string_view Name; ///< "--table", one of batch_option's

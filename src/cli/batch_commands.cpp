@@ -247,6 +247,36 @@ std::optional<ListingFormat> ListingFormatOption(const Context &context, std::st
     return format;
 }
 
+std::optional<UnitsChoice> UnitsOption(const Context &context, const std::string &code, std::string &error)
+{
+    UnitsChoice choice;
+    if (context.Has(opt::Units)) {
+        const std::string name = context.Value(opt::Units);
+        const std::optional<Units> unit = UnitsFromShortName(name);
+        if (!unit) {
+            error = "\"" + name + "\" is not a unit of " + opt::Units + " (" + UnitsShortNames() + ")";
+            return std::nullopt;
+        }
+        choice.Unit = *unit;
+    }
+    if (!context.Has(opt::Base))
+        return choice;
+    if (!UnitsEntryOf(choice.Unit).NeedsBase) {
+        error = std::string(opt::Base) + " is the base quarter of " + opt::Units + " index, and only of it";
+        return std::nullopt;
+    }
+    const std::string label = Trim(context.Value(opt::Base));
+    std::string reason;
+    const std::optional<int> base = LabelIndex(label, code, reason);
+    if (!base) {
+        error = std::string(opt::Base) + " needs a quarter of " + code + " (" + QuarterLabel(1, code) + "-"
+            + QuarterLabel(QuarterCount(code), code) + "), not \"" + label + "\"";
+        return std::nullopt;
+    }
+    choice.BaseQuarter = *base;
+    return choice;
+}
+
 int Run(const std::vector<std::string> &args, const std::string &programFolder, std::ostream &out,
         std::ostream &err)
 {

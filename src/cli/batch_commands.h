@@ -5,6 +5,7 @@
 #include "core/catalog/data_files.h"
 #include "core/export/batch_options.h"
 #include "core/export/script_tables.h"
+#include "core/views/computed_view.h"
 
 #include <cstdint>
 #include <iosfwd>
@@ -79,6 +80,11 @@ std::optional<std::string> TableOption(const Context &context, std::string &erro
 /// The --format of a listing command (text when not given), or a usage
 /// error message.
 std::optional<ListingFormat> ListingFormatOption(const Context &context, std::string &error);
+/// --units and --base for table code: the units the figures are shown in
+/// (the published values when --units is not given), or a usage error
+/// message naming the units or the quarters allowed. --base needs --units
+/// index and a quarter label of the table.
+std::optional<UnitsChoice> UnitsOption(const Context &context, const std::string &code, std::string &error);
 
 // The commands (run through the table of batch_command_table.h), each in
 // the file of the capability it opens.

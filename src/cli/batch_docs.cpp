@@ -5,6 +5,7 @@
 #include "core/catalog/table_catalog.h"
 #include "core/export/export_formats.h"
 #include "core/export/script_tables.h"
+#include "core/views/units.h"
 
 #include <algorithm>
 
@@ -16,7 +17,7 @@ namespace tarvel::batch {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, OptionValue>, 10> ValueKinds{{
+constexpr std::array<std::pair<std::string_view, OptionValue>, 12> ValueKinds{{
     {"folder", OptionValue::Folder},
     {"file", OptionValue::File},
     {"table", OptionValue::Table},
@@ -27,6 +28,8 @@ constexpr std::array<std::pair<std::string_view, OptionValue>, 10> ValueKinds{{
     {"export-format", OptionValue::ExportFormat},
     {"listing-format", OptionValue::ListingFormat},
     {"sort", OptionValue::SortKey},
+    {"units", OptionValue::Units},
+    {"quarter", OptionValue::Quarter},
 }};
 
 template <class Words>
@@ -52,6 +55,14 @@ std::string RoffWord(std::string_view word)
         text += c == '\\' ? 'e' : c;
     }
     return text;
+}
+
+// A line of running text as roff prints it: a hyphen is a minus sign, a
+// backslash an escape, and a line that starts with a dot or a quote stays text.
+std::string RoffText(std::string_view text)
+{
+    std::string out = !text.empty() && (text.front() == '.' || text.front() == '\'') ? "\\&" : "";
+    return out + RoffWord(text);
 }
 
 // The completion's case patterns for the options taking a value of that
@@ -116,6 +127,12 @@ std::optional<std::string> Expand(std::string_view name, std::string &error)
         return ExportFormatNames(" ");
     if (name == "listing-format-names")
         return ListingFormatNames(" ");
+    if (name == "units-names") {
+        std::vector<std::string_view> names;
+        for (const UnitsEntry &entry : UnitsTable())
+            names.push_back(entry.ShortName);
+        return Joined(names, " ", " ");
+    }
     if (name == "quarter-words")
         return Joined(QuarterWords(), " ", " ");
     if (name == "global-options") {
@@ -149,6 +166,19 @@ std::optional<std::string> Expand(std::string_view name, std::string &error)
         for (const ExportFormatInfo &format : ExportFormats())
             words.push_back("\\fB" + RoffWord(format.Name) + "\\fR");
         return Joined(words, ", ", " or ");
+    }
+    if (name == "roff:units-list") {
+        // One tagged paragraph a unit: its short name in bold, then its rule.
+        std::string list;
+        for (const UnitsEntry &entry : UnitsTable()) {
+            if (!list.empty())
+                list += '\n';
+            list += ".TP 8\n.B " + RoffWord(entry.ShortName) + "\n" + RoffText(entry.Rule);
+            if (entry.Unit == Units::Level)
+                list += " (the default)";
+            list += '.';
+        }
+        return list;
     }
     error = "unknown list {{" + std::string(name) + "}}";
     return std::nullopt;

@@ -5,6 +5,7 @@
 #include "core/catalog/table_catalog.h"
 #include "core/catalog/text_helpers.h"
 #include "core/settings/settings_store.h"
+#include "core/views/computed_view.h"
 #include "core/views/table_view_builder.h"
 #include "core/print/print_engine.h"
 
@@ -75,6 +76,9 @@ int RunPrint(const Context &context)
         return UsageError(context.err, error);
     if (!context.Has(batch_option::Output))
         return UsageError(context.err, MissingOptionText(context, batch_option::Output));
+    const std::optional<UnitsChoice> units = UnitsOption(context, *code, error);
+    if (!units)
+        return UsageError(context.err, error);
 
     PrintOptions options;
     options.PrintToFile = true;
@@ -100,18 +104,21 @@ int RunPrint(const Context &context)
     request.QuarterSelected = *quarters;
     request.Reverse = context.Has(batch_option::Reverse);
     request.PrintAllMode = true;
-    // Each grid is printed and let go: nothing reads its values again.
-    request.WithModel = false;
+    // Each grid is printed and let go: nothing reads its values again, but
+    // the figures of other units are computed from them.
+    request.WithModel = !units->IsPublished();
     // The data file, titles and area list are read once for all areas.
     TableViewFiles files;
-    const AreaGridBuilder build = [&request, &files, last = areas.back()](int area) {
+    const AreaGridBuilder build = [&request, &files, &units, last = areas.back()](int area) {
         request.CurrentArea = area;
         Result<Grid> grid = BuildTableView(request, files);
         // Nothing is read after the last area: the memory of the files (the
         // records read ahead) is free for the output.
         if (area == last)
             files = TableViewFiles{};
-        return grid;
+        if (!grid || units->IsPublished())
+            return grid;
+        return ComputeGrid(*grid, *units, request.Paths);
     };
 
     // A script re-runs a job that failed: so a job writes all its areas or

@@ -3,6 +3,7 @@
 #include "core/catalog/file_helpers.h"
 #include "core/catalog/table_catalog.h"
 #include "core/views/area_sort.h"
+#include "core/views/computed_view.h"
 #include "core/views/one_line_view.h"
 #include "core/views/table_view_builder.h"
 
@@ -126,20 +127,39 @@ int Finish(const Context &context, const Result<Grid> &grid, const std::optional
     return ExitOk;
 }
 
-// The options every show command shares: --format, and --sort when given.
+// The options every show command shares: --format, --units and --base,
+// and --sort when given.
 bool ReadOutputOptions(const Context &context, const std::string &code, std::optional<SortRequest> &sort,
-                       ListingFormat &format, std::string &error)
+                       ListingFormat &format, UnitsChoice &units, std::string &error)
 {
     const std::optional<ListingFormat> listing = ListingFormatOption(context, error);
     if (!listing)
         return false;
     format = *listing;
+    const std::optional<UnitsChoice> choice = UnitsOption(context, code, error);
+    if (!choice)
+        return false;
+    units = *choice;
     if (context.Has(opt::Sort)) {
         sort = SortOption(context, code, error);
         if (!sort)
             return false;
+        // Annual averages stand in columns of years, not of quarters.
+        if (UnitsEntryOf(units.Unit).YearColumns) {
+            error = std::string(opt::Sort) + " ranks by a quarter, and " + opt::Units + " "
+                + std::string(UnitsEntryOf(units.Unit).ShortName) + " shows years";
+            return false;
+        }
     }
     return true;
+}
+
+// The grid in the units asked for; the published one as it was built.
+Result<Grid> InUnits(Result<Grid> built, const UnitsChoice &units, const DataPaths &paths)
+{
+    if (!built || units.IsPublished())
+        return built;
+    return ComputeGrid(*built, units, paths);
 }
 
 } // namespace
@@ -169,16 +189,18 @@ int RunShow(const Context &context)
     request.Reverse = context.Has(opt::Reverse);
     std::optional<SortRequest> sort;
     ListingFormat format = ListingFormat::Text;
-    if (!ReadOutputOptions(context, *code, sort, format, error))
+    UnitsChoice units;
+    if (!ReadOutputOptions(context, *code, sort, format, units, error))
         return UsageError(context.err, error);
     // Only the areas can be ranked: a table of lines keeps its order.
     if (sort && ShapeOf(*code) != TableShape::AreaRows) {
         return UsageError(context.err, std::string(opt::Sort) + " ranks areas: show of " + *code
                                            + " shows lines (use show-line --sort for one line across the areas)");
     }
-    // The text of an unsorted table is its cells: nothing reads its values.
-    request.WithModel = sort || format != ListingFormat::Text;
-    return Finish(context, BuildTableView(request), sort, format);
+    // The text of an unsorted table is its cells: nothing reads its values,
+    // unless other units are computed from them.
+    request.WithModel = sort || format != ListingFormat::Text || !units.IsPublished();
+    return Finish(context, InUnits(BuildTableView(request), units, request.Paths), sort, format);
 }
 
 int RunShowLine(const Context &context)
@@ -199,7 +221,8 @@ int RunShowLine(const Context &context)
         return UsageError(context.err, error);
     std::optional<SortRequest> sort;
     ListingFormat format = ListingFormat::Text;
-    if (!ReadOutputOptions(context, *code, sort, format, error))
+    UnitsChoice units;
+    if (!ReadOutputOptions(context, *code, sort, format, units, error))
         return UsageError(context.err, error);
 
     // The caption carries the line's title, as the source window's row does.
@@ -213,7 +236,8 @@ int RunShowLine(const Context &context)
     source.Line = *line;
     source.Title = Trim((*titles)[static_cast<std::size_t>(*line - 1)]);
     source.QuarterShown = *quarters;
-    return Finish(context, BuildOneLineView(paths, source, context.Has(opt::Reverse)), sort, format);
+    return Finish(context, InUnits(BuildOneLineView(paths, source, context.Has(opt::Reverse)), units, paths), sort,
+                  format);
 }
 
 } // namespace tarvel::batch

@@ -3,10 +3,12 @@
 #include "cli/batch_commands.h"
 #include "cli/batch_docs.h"
 #include "core/export/export_formats.h"
+#include "core/views/units.h"
 #include "test_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <set>
@@ -97,13 +99,27 @@ TEST(BatchDocs, ListsComeFromTheTables)
     EXPECT_EQ(arms.substr(0, arms.find('\n', arms.find('\n') + 1) + 1),
               "    tables) options=\"--format\" ;;\n    areas) options=\"--format\" ;;\n");
     EXPECT_NE(arms.find("\n    lines) options=\"--table --format\" ;;\n"), std::string::npos) << arms;
-    EXPECT_NE(arms.find("\n    print) options=\"--table --areas --quarters --output --footnotes --reverse\" ;;\n"),
+    EXPECT_NE(arms.find("\n    print) options=\"--table --areas --quarters --output --footnotes --reverse --units "
+                        "--base\" ;;\n"),
               std::string::npos);
 
     for (const char *wrong : {"{{tables}}", "{{options:colour}}", "a {{table-codes"})
         EXPECT_FALSE(FillDocTemplate(wrong, error)) << wrong;
     EXPECT_FALSE(FillDocTemplate("{{nothing}}", error));
     EXPECT_EQ(error, "unknown list {{nothing}}");
+}
+
+// The units the completion and the manual page offer are the units table's.
+TEST(BatchDocs, UnitsComeFromTheUnitsTable)
+{
+    std::string error;
+    EXPECT_EQ(FillDocTemplate("{{options:units}} {{options:quarter}}", error), "*:--units *:--base");
+    std::string names = UnitsShortNames();
+    names.erase(std::remove(names.begin(), names.end(), ','), names.end());
+    EXPECT_EQ(FillDocTemplate("{{units-names}}", error), names);
+    const std::string roff = FillDocTemplate("{{roff:units-list}}", error).value_or("");
+    EXPECT_NE(roff.find(".TP 8\n.B pc1\n(x(t)/x(t\\-4) \\- 1) * 100: the percent change"), std::string::npos) << roff;
+    EXPECT_EQ(std::count(roff.begin(), roff.end(), '\n'), 3 * static_cast<long>(UnitsTable().size()) - 1);
 }
 
 // The templates of the completion and the manual page name lists that exist.

@@ -5,6 +5,7 @@
 #include "core/catalog/text_helpers.h"
 #include "core/export/record_formats.h"
 #include "core/views/area_sort.h"
+#include "core/views/computed_view.h"
 
 #include <array>
 #include <ostream>
@@ -253,6 +254,32 @@ bool AppendPlainNumber(std::string &out, std::string_view cellText)
     return true;
 }
 
+// The figures of other units than the published values, or nullptr.
+const TableModel *ComputedModel(const Grid &grid)
+{
+    const TableModel *const model = grid.Model.get();
+    return model && model->Unit != Units::Level ? model : nullptr;
+}
+
+// "Index, 2008.1 = 100": what the computed figures of model are.
+std::string ComputedUnitsLabel(const TableModel &model)
+{
+    return UnitsLabel(model.Code, UnitsChoice{model.Unit, model.BaseQuarter}, model.Quarters);
+}
+
+// A computed row's values: each figure as the grid rounds it, without
+// group commas ("1234.5"), and "" for a withheld one, whose flag it keeps.
+void AppendComputedValues(ScriptRow &row, const ModelRow &modelRow, const UnitsEntry &entry)
+{
+    row.Values.reserve(modelRow.Figures.size());
+    for (const Figure &figure : modelRow.Figures) {
+        const bool withheld = figure.IsWithheld() || figure.State == FigureState::Confidential;
+        // A computed figure is withheld with flag '1' or 'N', never '0'.
+        row.Flags += withheld ? (figure.Flag == '0' ? 'N' : figure.Flag) : '0';
+        row.Values.push_back(figure.IsWithheld() ? std::string() : PlainNumber(FigureText(entry, figure)));
+    }
+}
+
 // The area list, whose codes a grid whose rows are the areas gives its
 // rows; nothing to read for another grid.
 Result<std::vector<AreaRecord>> AreasOfRows(const DataPaths &paths, bool areaRows)
@@ -348,6 +375,8 @@ Result<std::vector<ScriptRow>> ModelScriptRows(const DataPaths &paths, const Gri
     Result<std::vector<AreaRecord>> areas = AreasOfRows(paths, areaRows);
     if (!areas)
         return areas.Error();
+    const TableModel *const computed = ComputedModel(grid);
+    const UnitsEntry &entry = UnitsEntryOf(model->Unit);
     DataRecordView record;
     std::vector<ScriptRow> rows;
     for (std::size_t r = 0; r < model->Rows.size(); ++r) {
@@ -364,6 +393,11 @@ Result<std::vector<ScriptRow>> ModelScriptRows(const DataPaths &paths, const Gri
             row.Code = Trim(record.Field(3));
         row.Title = TrimRight(modelRow.Title);
         row.Unit = modelRow.Unit;
+        if (computed) {
+            AppendComputedValues(row, modelRow, entry);
+            rows.push_back(std::move(row));
+            continue;
+        }
         row.Values.reserve(model->Quarters.size());
         for (const int k : model->Quarters) {
             const char flag = record.Flag(k);
@@ -403,6 +437,12 @@ std::string GridCsv(const Grid &grid, const std::vector<ScriptRow> &rows)
         list.Names.push_back(Trim(grid.Cell(0, c)));
     list.Names.emplace_back("flags");
     list.Names.emplace_back("unit");
+    // Computed figures say what they are in a column of their own; the
+    // published values' records stay as they were.
+    const TableModel *const computed = ComputedModel(grid);
+    const std::string units = computed ? ComputedUnitsLabel(*computed) : std::string();
+    if (computed)
+        list.Names.emplace_back("units");
     for (const ScriptRow &row : rows) {
         std::vector<ScriptField> record{ScriptField::Of(row.Code), ScriptField::Of(row.Title)};
         std::string flags;
@@ -413,6 +453,8 @@ std::string GridCsv(const Grid &grid, const std::vector<ScriptRow> &rows)
         }
         record.push_back(ScriptField::Of(flags));
         record.push_back(row.Unit.empty() ? ScriptField::Null() : ScriptField::Of(row.Unit));
+        if (computed)
+            record.push_back(ScriptField::Of(units));
         list.Records.push_back(std::move(record));
     }
     return ListCsv(list);
@@ -425,8 +467,19 @@ void WriteGridJson(std::ostream &stream, const Grid &grid, const std::vector<Scr
     AppendJsonText(out, info.TableCode);
     out += ",\n  \"caption\": ";
     AppendJsonText(out, grid.Caption);
+    // Computed figures: their units, by short name and as the caption says
+    // them, and the unit the figures are in ("percent").
+    const TableModel *const computed = ComputedModel(grid);
+    if (computed) {
+        out += ",\n  \"units\": {\"name\": ";
+        AppendJsonText(out, UnitsEntryOf(computed->Unit).ShortName);
+        out += ", \"label\": ";
+        AppendJsonText(out, ComputedUnitsLabel(*computed));
+        out += '}';
+    }
     out += ",\n  \"unit\": ";
-    const std::string_view unit = ValueUnit(info.TableCode);
+    const std::string tableUnit(ValueUnit(info.TableCode));
+    const std::string unit = computed ? ComputedRowUnit(computed->Unit, tableUnit) : tableUnit;
     if (unit.empty())
         out += "null";
     else

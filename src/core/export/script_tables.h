@@ -84,8 +84,11 @@ struct ScriptRow {
 Result<std::vector<ScriptRow>> ReadScriptRows(const DataPaths &paths, const Grid &grid);
 
 /// The same rows from the grid's model, the data file not read again (the
-/// area list is, for area rows' codes). Usage for a grid without a model
-/// of a known table; an area list that cannot be read gives its Failure.
+/// area list is, for area rows' codes). A model of computed figures
+/// (computed_view.h) gives each figure as the grid rounds it, without group
+/// commas ("-0.4", "1234"), "" for a withheld one with its flag. Usage for a
+/// grid without a model of a known table; an area list that cannot be read
+/// gives its Failure.
 Result<std::vector<ScriptRow>> ModelScriptRows(const DataPaths &paths, const Grid &grid);
 
 /// rows (in grid order) in the order a sorted grid shows them: shownOrder[r]
@@ -104,14 +107,17 @@ struct ScriptGridInfo {
 /// then per row its code, title, each value as stored (empty when the cell
 /// shows none), its flags, one character per quarter column: "." for a
 /// published value, "D" or "N" for a withheld one (whose value stands only
-/// in unsuppressed mode), and its unit (empty when none is stated).
+/// in unsuppressed mode), and its unit (empty when none is stated). A grid
+/// of computed figures adds a last column "units": their UnitsLabel.
 std::string GridCsv(const Grid &grid, const std::vector<ScriptRow> &rows);
 /// The grid as a JSON object: table, caption, unit (the table's; null when
 /// the catalog names none), sorted (null, or the quarter and "highest
 /// first"/"lowest first"), quarters, and rows of {code, title, unit,
 /// values, reasons}: the row's unit or null, values as stored or null,
 /// reasons null for a published value, "D" or "N" for a withheld one
-/// (beside its value in unsuppressed mode).
+/// (beside its value in unsuppressed mode). A grid of computed figures has
+/// a member units ({name, label}) before unit, which is then the figures'
+/// (ComputedRowUnit of the table's).
 std::string GridJson(const Grid &grid, const std::vector<ScriptRow> &rows, const ScriptGridInfo &info);
 /// The same written to stream a row at a time (a listing can be long).
 void WriteGridJson(std::ostream &stream, const Grid &grid, const std::vector<ScriptRow> &rows,

@@ -4,6 +4,7 @@
 #include "core/catalog/table_catalog.h"
 #include "core/print/block_rows_fast.h"
 #include "core/print/text_target.h"
+#include "core/views/computed_view.h"
 
 #include <algorithm>
 #include <cmath>
@@ -89,9 +90,13 @@ PrintStatus PrintTable(const PrintSnapshot &snapshot, PrintTarget &target, const
     layout.TableCode = grid.Code;
     target.SetLayout(layout);
 
-    // The title lines: the table's title, then the unit of its values.
+    // The title lines: the table's title, then the unit of its values; of
+    // figures computed from them, theirs ("percent").
     const std::string_view title = PrintTitle(layout.TableCode);
-    const std::string unitLine = "(" + std::string(ValueUnit(layout.TableCode)) + ")";
+    const TableModel *const model = grid.Model.get();
+    const std::string tableUnit(ValueUnit(layout.TableCode));
+    const std::string unitLine
+        = "(" + (model && model->Unit != Units::Level ? ComputedRowUnit(model->Unit, tableUnit) : tableUnit) + ")";
     const std::string areaText = PrintAreaText(snapshot.Caption, snapshot.Tag);
     const std::vector<PageBand> pages = PagePlan(grid.Rows() - 1, grid.Columns() - 1,
                                                  {layout.ColumnsPerPage, layout.RowsPerPage});

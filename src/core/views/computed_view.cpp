@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <span>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 
@@ -58,6 +60,53 @@ Result<std::shared_ptr<const TableModel>> WholeSeries(const TableModel &model, i
     if (!whole->Model)
         return UsageFailure("the table " + model.Code + " gave no figures");
     return whole->Model;
+}
+
+// The column of each table quarter (index 0 = quarter 1) when the model
+// shows every quarter of its table, in any order: its rows then hold the
+// whole series, and nothing is read again. Empty otherwise.
+std::vector<std::size_t> ColumnOfEveryQuarter(const TableModel &model)
+{
+    const auto count = static_cast<std::size_t>(QuarterCount(model.Code));
+    if (model.Quarters.size() != count || model.Unit != Units::Level)
+        return {};
+    std::vector<std::size_t> columns(count, count);
+    for (std::size_t c = 0; c < count; ++c) {
+        const int quarter = model.Quarters[c];
+        const auto k = static_cast<std::size_t>(quarter - 1);
+        if (quarter < 1 || k >= count || columns[k] != count)
+            return {};
+        columns[k] = c;
+    }
+    return columns;
+}
+
+// row's figures in table order, from a model that shows every quarter.
+std::span<const Figure> InTableOrder(const ModelRow &row, const std::vector<std::size_t> &columns,
+                                     std::vector<Figure> &scratch)
+{
+    if (row.Figures.size() != columns.size())
+        return {};
+    bool ordered = true;
+    for (std::size_t k = 0; k < columns.size() && ordered; ++k)
+        ordered = columns[k] == k;
+    if (ordered)
+        return row.Figures;
+    scratch.resize(columns.size());
+    for (std::size_t k = 0; k < columns.size(); ++k)
+        scratch[k] = row.Figures[columns[k]];
+    return scratch;
+}
+
+// The first count fields of a record, each with the comma after it.
+std::string LeadingFields(std::string_view record, int count)
+{
+    std::size_t end = 0;
+    for (int i = 0; i < count && end < record.size(); ++i) {
+        const std::size_t comma = record.find(',', end);
+        end = comma == std::string_view::npos ? record.size() : comma + 1;
+    }
+    return std::string(record.substr(0, end));
 }
 
 const ModelRow *RowOfCode(const TableModel &model, int code)
@@ -153,8 +202,10 @@ Grid RenderGrid(const TableModel &model)
         const ModelRow &row = model.Rows[static_cast<std::size_t>(r - 1)];
         if (row.Kind == RowKind::Data) {
             const int shown = std::min(columns - 1, static_cast<int>(row.Figures.size()));
+            char text[FigureTextRoom];
             for (int c = 1; c <= shown; ++c) {
-                grid.SetCell(r, c, FigureText(entry, row.Figures[static_cast<std::size_t>(c - 1)]));
+                const char *const end = PutFigureText(text, entry, row.Figures[static_cast<std::size_t>(c - 1)]);
+                grid.SetCell(r, c, std::string_view(text, static_cast<std::size_t>(end - text)));
                 if (dataAlignment != CellAlignment::Default)
                     grid.SetCellAlignment(r, c, dataAlignment);
             }
@@ -181,7 +232,11 @@ Result<Grid> ComputeGrid(const Grid &published, const UnitsChoice &choice, const
 
     const bool areaRows = RowsAreAreas(*shown);
     const int area = shown->Area >= 1 ? shown->Area : 1;
-    Result<std::shared_ptr<const TableModel>> whole = WholeSeries(*shown, area, paths);
+    // A window of every quarter holds the whole series already.
+    const std::vector<std::size_t> everyQuarter = ColumnOfEveryQuarter(*shown);
+    Result<std::shared_ptr<const TableModel>> whole = everyQuarter.empty()
+        ? WholeSeries(*shown, area, paths)
+        : Result<std::shared_ptr<const TableModel>>(published.Model);
     if (!whole)
         return whole.Error();
     // The nation's series of the same line: its own row where the rows are
@@ -214,6 +269,8 @@ Result<Grid> ComputeGrid(const Grid &published, const UnitsChoice &choice, const
     model->BaseQuarter = request.BaseQuarter;
     model->Rows.reserve(shown->Rows.size());
     bool yearsSet = false;
+    std::vector<Figure> inOrder;
+    std::vector<Figure> nationInOrder;
     for (const ModelRow &from : shown->Rows) {
         ModelRow row;
         row.Kind = from.Kind;
@@ -224,14 +281,23 @@ Result<Grid> ComputeGrid(const Grid &published, const UnitsChoice &choice, const
             const ModelRow *const series = RowOfCode(**whole, from.Code);
             if (!series)
                 return UsageFailure("the row " + std::to_string(from.Code) + " of " + code + " was not read again");
+            // The rows of the window itself follow its columns.
+            const bool ownRows = whole->get() == shown;
             std::span<const Figure> nationSeries;
             if (nation) {
                 const ModelRow *const nationRow = RowOfCode(*nation, areaRows ? 1 : from.Code);
                 if (nationRow)
-                    nationSeries = nationRow->Figures;
+                    nationSeries = nation.get() == shown ? InTableOrder(*nationRow, everyQuarter, nationInOrder)
+                                                         : std::span<const Figure>(nationRow->Figures);
             }
-            UnitsResult result = ComputeUnits(request, series->Figures, nationSeries);
+            const std::span<const Figure> figures
+                = ownRows ? InTableOrder(*series, everyQuarter, inOrder) : std::span<const Figure>(series->Figures);
+            UnitsResult result = ComputeUnits(request, figures, nationSeries);
             row.Figures = std::move(result.Figures);
+            // The record's first four fields name the row (its line code)
+            // for the listings; its values are the published ones, so they
+            // are left out.
+            row.Record = LeadingFields(from.Record, 4);
             if (!yearsSet) {
                 model->Years = std::move(result.Years);
                 yearsSet = true;

@@ -67,51 +67,96 @@ std::string UnitsShortNames()
     return names;
 }
 
+static_assert(FigureTextRoom >= WholeNumberRoom + 1 + 6 + 2, "a whole number, a point, 6 decimals and \" *\"");
+
 namespace {
 
-// value rounded half away from zero to decimals (1..6) digits after the
-// point, the whole part grouped: "1,234.5", "-0.4", never "-0.0".
-std::string DecimalText(double value, int decimals)
+// value rounded half away from zero to Decimals (1..6) digits after the
+// point, the whole part grouped, written at out: "1,234.5", "-0.4", never
+// "-0.0". Returns the end. Every computed cell comes through here: the
+// digits after the point are a constant's divisions, which cost a
+// multiplication each.
+template <int Decimals>
+char *PutDecimalText(char *out, double value)
 {
+    constexpr std::uint64_t unit = [] {
+        std::uint64_t u = 1;
+        for (int i = 0; i < Decimals; ++i)
+            u *= 10;
+        return u;
+    }();
     if (!std::isfinite(value))
-        return "(N)";
-    std::uint64_t unit = 1;
-    for (int i = 0; i < decimals; ++i)
-        unit *= 10;
-    const double scaled = std::round(std::fabs(value) * static_cast<double>(unit));
-    char text[WholeNumberRoom + 8];
-    char *out = text;
+        return std::copy_n("(N)", 3, out);
+    const double scaled = std::fabs(value) * static_cast<double>(unit);
     if (!(scaled < 9007199254740992.0)) {
         // Past 2^53 a double holds no digit after the point.
         out = PutWholeNumber(out, value);
         *out++ = '.';
-        std::fill_n(out, decimals, '0');
-        return std::string(text, out + decimals);
+        return std::fill_n(out, Decimals, '0');
     }
-    const auto all = static_cast<std::uint64_t>(scaled);
+    // Rounded half away from zero: the fraction left after the cut is exact.
+    auto all = static_cast<std::uint64_t>(scaled);
+    if (scaled - static_cast<double>(all) >= 0.5)
+        ++all;
     if (all != 0 && value < 0)
         *out++ = '-';
-    out = PutWholeNumber(out, static_cast<double>(all / unit));
+    // Most figures are percents: a whole part below 1,000 needs no commas.
+    const std::uint64_t whole = all / unit;
+    if (whole < 1000) {
+        if (whole >= 100)
+            *out++ = static_cast<char>('0' + whole / 100);
+        if (whole >= 10)
+            *out++ = static_cast<char>('0' + whole / 10 % 10);
+        *out++ = static_cast<char>('0' + whole % 10);
+    } else {
+        out = PutWholeNumber(out, static_cast<double>(whole));
+    }
     *out++ = '.';
     std::uint64_t fraction = all % unit;
-    for (int i = decimals - 1; i >= 0; --i) {
+    for (int i = Decimals - 1; i >= 0; --i) {
         out[i] = static_cast<char>('0' + fraction % 10);
         fraction /= 10;
     }
-    return std::string(text, out + decimals);
+    return out + Decimals;
+}
+
+char *PutDecimalText(char *out, double value, int decimals)
+{
+    switch (decimals) {
+    case 1:
+        return PutDecimalText<1>(out, value);
+    case 2:
+        return PutDecimalText<2>(out, value);
+    case 3:
+        return PutDecimalText<3>(out, value);
+    case 4:
+        return PutDecimalText<4>(out, value);
+    case 5:
+        return PutDecimalText<5>(out, value);
+    default:
+        return PutDecimalText<6>(out, value);
+    }
 }
 
 } // namespace
 
+char *PutFigureText(char *out, const UnitsEntry &entry, const Figure &figure)
+{
+    if (figure.IsWithheld()) {
+        const std::string_view marker = figure.WithheldMarker();
+        return std::copy(marker.begin(), marker.end(), out);
+    }
+    const int decimals = std::clamp(entry.Decimals, 0, 6);
+    out = decimals == 0 ? PutWholeNumber(out, figure.Value) : PutDecimalText(out, figure.Value, decimals);
+    if (figure.State == FigureState::Confidential)
+        out = std::copy_n(" *", 2, out);
+    return out;
+}
+
 std::string FigureText(const UnitsEntry &entry, const Figure &figure)
 {
-    if (figure.IsWithheld())
-        return std::string(figure.WithheldMarker());
-    const int decimals = std::clamp(entry.Decimals, 0, 6);
-    std::string text = decimals == 0 ? FormatWholeNumber(figure.Value) : DecimalText(figure.Value, decimals);
-    if (figure.State == FigureState::Confidential)
-        text += " *";
-    return text;
+    char text[FigureTextRoom];
+    return std::string(text, PutFigureText(text, entry, figure));
 }
 
 } // namespace tarvel

@@ -59,4 +59,13 @@ std::string UnitsShortNames();
 /// a blank field shows as 0. For Level the text the table grid shows.
 std::string FigureText(const UnitsEntry &entry, const Figure &figure);
 
+/// Room PutFigureText needs at its pointer: a whole number's (the digits
+/// of the largest double with their commas and sign), a point, 6 decimals
+/// and " *".
+inline constexpr std::size_t FigureTextRoom = 448 + 16;
+
+/// FigureText written at out (FigureTextRoom bytes), without a string made
+/// for it; returns its end.
+char *PutFigureText(char *out, const UnitsEntry &entry, const Figure &figure);
+
 } // namespace tarvel
