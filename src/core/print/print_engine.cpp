@@ -4,6 +4,7 @@
 #include "core/catalog/table_catalog.h"
 #include "core/print/block_rows_fast.h"
 #include "core/print/text_target.h"
+#include "core/views/computed_view.h"
 
 #include <algorithm>
 #include <cmath>
@@ -89,9 +90,19 @@ PrintStatus PrintTable(const PrintSnapshot &snapshot, PrintTarget &target, const
     layout.TableCode = grid.Code;
     target.SetLayout(layout);
 
-    // The title lines: the table's title, then the unit of its values.
+    // The title lines: the table's title, then the unit of its values
+    // (percent or an index for figures computed so; the area line names
+    // the units of computed figures in full).
     const std::string_view title = PrintTitle(layout.TableCode);
-    const std::string unitLine = "(" + std::string(ValueUnit(layout.TableCode)) + ")";
+    std::string unit(ValueUnit(layout.TableCode));
+    if (grid.Model && grid.Model->Unit != Units::Level) {
+        if (std::string computed = ComputedRowUnit(grid.Model->Unit, unit); computed != unit && !computed.empty()) {
+            if (computed[0] >= 'a' && computed[0] <= 'z')
+                computed[0] = static_cast<char>(computed[0] - 'a' + 'A');
+            unit = std::move(computed);
+        }
+    }
+    const std::string unitLine = "(" + unit + ")";
     const std::string areaText = PrintAreaText(snapshot.Caption, snapshot.Tag);
     const std::vector<PageBand> pages = PagePlan(grid.Rows() - 1, grid.Columns() - 1,
                                                  {layout.ColumnsPerPage, layout.RowsPerPage});

@@ -65,6 +65,9 @@ std::optional<std::vector<std::optional<double>>> StoredRankValues(const Grid &g
         || static_cast<int>(model->Rows.size()) != grid.Rows() - 1)
         return std::nullopt;
     const auto index = static_cast<std::size_t>(column - 1);
+    // Computed figures show their own decimals.
+    const bool published = model->Unit == Units::Level;
+    const UnitsEntry &entry = UnitsEntryOf(model->Unit);
     std::vector<std::optional<double>> values(static_cast<std::size_t>(grid.Rows()));
     for (std::size_t r = 0; r < model->Rows.size(); ++r) {
         const ModelRow &row = model->Rows[r];
@@ -75,7 +78,7 @@ std::optional<std::vector<std::optional<double>>> StoredRankValues(const Grid &g
         // A grid whose cells were changed since it was built no longer
         // shows its model's values.
         const Figure &figure = row.Figures[index];
-        if (FigureText(figure) != grid.Cell(static_cast<int>(r) + 1, column))
+        if ((published ? FigureText(figure) : FigureText(entry, figure)) != grid.Cell(static_cast<int>(r) + 1, column))
             return std::nullopt;
         // A blank field shows 0 but holds no number, and ranks after every
         // one; a withheld value not shown has none to rank by.
