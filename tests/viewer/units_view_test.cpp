@@ -82,9 +82,17 @@ TEST(UnitsView, TableWindowShowsCopiesAndChartsTheChosenUnits)
     menu(tarvel::Units::PercentChange)->trigger();
     display->SetCurrentCell(row, 1);
     window.Controls().mnuShowOneLine->trigger();
-    const frmDisplay *line = tarvel::test::DisplayOf(window.MdiArea()->activeSubWindow());
+    frmDisplay *line = tarvel::test::DisplayOf(window.MdiArea()->activeSubWindow());
     ASSERT_TRUE(line && line != display && line->Units().Unit == tarvel::Units::PercentChange);
+    // Ranked by a quarter, it stays so in units that show the quarter.
+    line->SortByColumn(1);
+    const std::string ranked = line->Data().Caption.substr(line->Data().Caption.find(" - sorted by"));
+    menu(tarvel::Units::Change)->trigger();
+    EXPECT_TRUE(line->IsSorted() && line->Data().Caption.find(ranked) != std::string::npos);
+    menu(tarvel::Units::Annual)->trigger();
+    EXPECT_FALSE(line->IsSorted());
     window.MdiArea()->setActiveSubWindow(sub);
+    menu(tarvel::Units::PercentChange)->trigger();
 
     const QString before = sub->windowTitle();
     prompts.records.clear();

@@ -280,9 +280,18 @@ void frmDisplay::ShowUnits(const tarvel::UnitsChoice &choice, tarvel::Grid compu
     const bool wasSorted = IsSorted();
     m_units = choice;
     m_model->ReplaceGrid(std::move(computed));
-    // The sort stays while the quarter ranked by is still a column.
-    if (wasSorted && !IsSorted())
-        grdData->horizontalHeader()->setSortIndicator(-1, Qt::DescendingOrder);
+    // The header shows the sort the model kept: the quarter ranked by may
+    // stand in another column, or in none.
+    if (wasSorted) {
+        QHeaderView *header = grdData->horizontalHeader();
+        const QSignalBlocker quiet(header);
+        if (IsSorted())
+            header->setSortIndicator(m_model->SortColumn() - 1, m_model->Order() == tarvel::AreaOrder::HighestFirst
+                                                                    ? Qt::DescendingOrder
+                                                                    : Qt::AscendingOrder);
+        else
+            header->setSortIndicator(-1, Qt::DescendingOrder);
+    }
     ShowCaption();
     ApplyRowHeights();
     if (m_titleWidth > 0)

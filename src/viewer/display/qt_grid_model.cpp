@@ -76,7 +76,10 @@ void GridModel::SetAreaOrder(int column, tarvel::AreaOrder order)
 void GridModel::ReplaceGrid(tarvel::Grid grid)
 {
     const tarvel::AreaOrder order = m_order;
-    const int column = m_sortColumn;
+    // The quarter ranked by, found again by its label: annual averages
+    // have years for columns.
+    const std::string label(SortColumn() > 0 ? m_source.Cell(0, m_sortColumn) : std::string_view());
+    const int column = label.empty() ? 0 : tarvel::ColumnOfQuarter(grid, label).value_or(0);
     beginResetModel();
     m_source = std::move(grid);
     m_grid = m_source;

@@ -36,8 +36,8 @@ public:
     /// Shows the rows ranked by grid column column (or in area order).
     void SetAreaOrder(int column, tarvel::AreaOrder order);
     /// Shows grid (the same rows in other figures, or other columns) in
-    /// place of the one shown, ranked again by the same column while it
-    /// has that column, else in area order.
+    /// place of the one shown, ranked again by the same quarter while it
+    /// has a column of that label, else in area order.
     void ReplaceGrid(tarvel::Grid grid);
     QString CornerText() const;
     Qt::Alignment CornerAlignment() const;
