@@ -1,6 +1,9 @@
 #include "core/views/computed_view.h"
 
+#include "core/catalog/file_helpers.h"
 #include "core/catalog/table_catalog.h"
+#include "core/export/batch_command.h"
+#include "core/print/text_target.h"
 #include "core/views/area_sort.h"
 #include "core/views/one_line_view.h"
 #include "core/views/table_view_builder.h"
@@ -164,6 +167,73 @@ TEST(ComputedView, OneLineViewsShareAndYears)
         EXPECT_LE(QuarterIndex(std::to_string(years[c]) + ".4", code), last);
     }
     EXPECT_GE(years.size(), 2u);
+}
+
+// "Copy as command" names the units of a window (its quarters from its
+// figures, also where its columns are years) and the printed title says them.
+TEST(ComputedView, CommandAndPrintedTitleNameTheUnits)
+{
+    // ZR6N of area 5, 2008.1 back to 2007.2.
+    const Grid published = TableView("ZR6N", 5, 26, 29, true);
+    const std::string start = "tarvel-batch --data " + Paths.DataFolder
+        + " print --table ZR6N --areas 5 --quarters 2007.2-2008.1 --output /tmp/w.txt --reverse";
+    const std::string tableUnit = "(" + std::string(ValueUnit("ZR6N")) + ")";
+    PrintOptions print;
+    print.PrintToFile = true;
+    print.PrintFileName = "/tmp/w.txt";
+    struct Case {
+        UnitsChoice choice;
+        std::string tail;     // of the command
+        std::string unitLine; // the printed title's second line
+    };
+    for (const Case &c : {Case{{Units::Level, 0}, "", tableUnit},
+                          Case{{Units::PercentChangeFromYearAgo, 0}, " --units pc1", "(Percent)"},
+                          Case{{Units::Index, 27}, " --units index --base 2007.3", "(Index)"},
+                          Case{{Units::Annual, 0}, " --units annual", tableUnit}}) {
+        const Grid grid = Computed(published, c.choice.Unit, c.choice.BaseQuarter);
+        EXPECT_EQ(PrintWindowCommand({}, Paths, PrintSnapshot::FromGrid(grid), print, false).Text, start + c.tail);
+        test::TempFolder folder;
+        PrintOptions file = print;
+        file.PrintFileName = folder.Path() + "out.txt";
+        test::RecordingSink sink;
+        const auto target = MakeFileTarget(file.PrintFileName, [] { return std::string("stamp"); });
+        ASSERT_EQ(PrintWindow(PrintSnapshot::FromGrid(grid), *target, file, Paths, sink), PrintStatus::Printed);
+        const std::string text = ReadWholeFile(file.PrintFileName).value_or("");
+        EXPECT_NE(text.find(" " + c.unitLine + "\r\n"), std::string::npos) << text.substr(0, 300);
+        EXPECT_NE(text.find(PrintAreaText(grid.Caption, grid.Tag)), std::string::npos);
+    }
+    // Print-all: an index without a base takes the oldest quarter selected.
+    EXPECT_EQ(PrintAllCommand({}, Paths, "ZR6N", {5}, Shown("ZR6N", 20, 21), false, print, {Units::Index, 0}).Text,
+              "tarvel-batch --data " + Paths.DataFolder
+                  + " print --table ZR6N --areas 5 --quarters 2005.4-2006.1 --output /tmp/w.txt --units index "
+                    "--base 2005.4");
+}
+
+// Areas ranked by computed figures go by the figures, not by the texts
+// they are rounded to: 1.04 ranks above 1.01, though both show "1.0".
+TEST(ComputedView, RankingGoesByTheComputedFigures)
+{
+    const Result<Grid> published = BuildOneLineView(Paths, {"ZR6N", 1, "Compensation", Shown("ZR6N", 28, 29)}, false);
+    ASSERT_TRUE(published);
+    TableModel model = *Computed(*published, Units::PercentChange).Model;
+    std::vector<int> ranked; // grid rows of the ranked areas
+    for (std::size_t r = 0; r < model.Rows.size(); ++r) {
+        const int area = AreaRowLayout().DataLine(static_cast<int>(r) + 1);
+        if (model.Rows[r].Kind == RowKind::Data && area >= FirstRankedArea && area <= LastRankedArea) {
+            for (Figure &figure : model.Rows[r].Figures)
+                figure = Figure{ranked.empty() ? 1.01 : 1.0, FigureState::Published, '0'};
+            ranked.push_back(static_cast<int>(r) + 1);
+        }
+    }
+    ASSERT_GE(ranked.size(), 3u);
+    model.Rows[static_cast<std::size_t>(ranked.back() - 1)].Figures[0].Value = 1.04;
+    Grid grid = RenderGrid(model);
+    grid.Tag = ChildKind::SOL;
+    grid.Model = std::make_shared<TableModel>(model);
+    ASSERT_EQ(grid.Cell(ranked.front(), 1), grid.Cell(ranked.back(), 1));
+    const std::vector<int> order = AreaRowOrder(grid, 1, AreaOrder::HighestFirst);
+    EXPECT_EQ(order[static_cast<std::size_t>(ranked[0])], ranked.back());
+    EXPECT_EQ(order[static_cast<std::size_t>(ranked[1])], ranked.front());
 }
 
 } // namespace

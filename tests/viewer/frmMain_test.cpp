@@ -948,8 +948,8 @@ TEST_F(MainWindowTest, MenusInOrderWithSeparators)
     QStringList bar;
     for (QAction *action : window->menuBar()->actions())
         bar << action->text();
-    EXPECT_EQ(bar, (QStringList{QStringLiteral("&File"), QStringLiteral("&Options"), QStringLiteral("&Documentation"),
-                                QStringLiteral("&Window"), QStringLiteral("&Help")}));
+    EXPECT_EQ(bar, (QStringList{QStringLiteral("&File"), QStringLiteral("&Units"), QStringLiteral("&Options"),
+                                QStringLiteral("&Documentation"), QStringLiteral("&Window"), QStringLiteral("&Help")}));
     EXPECT_TRUE(window->Controls().mnuReverse->isCheckable());
     EXPECT_FALSE(window->Controls().mnuReverse->isChecked());
 }
@@ -1033,6 +1033,16 @@ CommandCase DocumentCase(const char *name, const char *captionStart)
             }};
 }
 
+// The active table window shows unit; an index has asked for its base.
+CommandCase UnitsCase(const char *name, tarvel::Units unit, std::function<void(frmMain &)> prepare = nullptr)
+{
+    return {name, std::move(prepare), [unit](frmMain &window, const ScriptedPrompts &prompts) {
+                const auto *view = ActiveAs<frmDisplay>(window);
+                ASSERT_TRUE(view && view->Units().Unit == unit);
+                EXPECT_EQ(prompts.Of(Kind::InputBox).size(), unit == tarvel::Units::Index ? 1u : 0u);
+            }};
+}
+
 CommandCase HelpCase(const char *name, int topic)
 {
     return {name, nullptr, [topic](frmMain &, const ScriptedPrompts &prompts) {
@@ -1091,6 +1101,16 @@ TEST_F(MainWindowTest, EveryMenuCommandDoesWhatItIsFor)
                  << QGuiApplication::clipboard()->text().toStdString();
          }},
         DialogCase("mnuExport", "frmExport", title("Export")),
+        UnitsCase("mnuUnit_level", tarvel::Units::Level),
+        UnitsCase("mnuUnit_chg", tarvel::Units::Change),
+        UnitsCase("mnuUnit_ch1", tarvel::Units::ChangeFromYearAgo),
+        UnitsCase("mnuUnit_pch", tarvel::Units::PercentChange),
+        UnitsCase("mnuUnit_pca", tarvel::Units::PercentChangeAnnualRate),
+        UnitsCase("mnuUnit_pc1", tarvel::Units::PercentChangeFromYearAgo),
+        UnitsCase("mnuUnit_share", tarvel::Units::Share),
+        UnitsCase("mnuUnit_index", tarvel::Units::Index,
+                  [this](frmMain &) { prompts.inputAnswers = {QStringLiteral("2008.1")}; }),
+        UnitsCase("mnuUnit_annual", tarvel::Units::Annual),
         {"mnuFont", nullptr,
          [](frmMain &window, const ScriptedPrompts &prompts) {
              EXPECT_EQ(OnlyRecord(prompts, Kind::ChooseFont).title, window.DisplayFont().family());

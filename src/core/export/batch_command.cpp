@@ -186,7 +186,7 @@ BatchCommand ExportCommand(const BatchCommandBase &base, const ExportOptions &op
 
 BatchCommand PrintAllCommand(const BatchCommandBase &base, const DataPaths &paths, const std::string &code,
                              const std::vector<int> &areas, std::span<const std::uint8_t> quarterSelected,
-                             bool reverse, const PrintOptions &options)
+                             bool reverse, const PrintOptions &options, const UnitsChoice &units)
 {
     if (LineCount(code) == 0)
         return NoCommand("No table is chosen.");
@@ -219,6 +219,17 @@ BatchCommand PrintAllCommand(const BatchCommandBase &base, const DataPaths &path
         words.emplace_back(opt::Footnotes);
     if (reverse)
         words.emplace_back(opt::Reverse);
+    if (!units.IsPublished()) {
+        words.insert(words.end(), {opt::Units, std::string(UnitsEntryOf(units.Unit).ShortName)});
+        if (units.Unit == Units::Index) {
+            int base = units.BaseQuarter;
+            for (std::size_t k = 1; base == 0 && k < quarterSelected.size(); ++k)
+                base = quarterSelected[k] != 0 ? static_cast<int>(k) : 0;
+            if (base < 1 || base > QuarterCount(code))
+                return NoCommand("The base quarter of the index is no quarter of the table.");
+            words.insert(words.end(), {opt::Base, QuarterLabel(base, code)});
+        }
+    }
     return {ShellCommand(words), {}};
 }
 
@@ -243,12 +254,21 @@ BatchCommand PrintWindowCommand(const BatchCommandBase &base, const DataPaths &p
     if (!onePass && (grid.Area < 1 || grid.Area > AreaCount))
         return NoCommand("The window shows no area tarvel-batch knows.");
 
-    // The quarters and their order, from the window's own column labels.
+    // The quarters and their order, from the window's own column labels;
+    // a window of computed figures (whose columns may be years) from the
+    // quarters its figures were computed for.
+    const UnitsChoice units = UnitsOf(grid);
+    std::vector<int> columns;
+    if (units.IsPublished()) {
+        for (int c = 1; c < grid.Columns(); ++c)
+            columns.push_back(QuarterIndex(Trim(grid.Cell(0, c)), code));
+    } else {
+        columns = grid.Model->Quarters;
+    }
     std::vector<std::uint8_t> quarters(static_cast<std::size_t>(QuarterCount(code)) + 1, 0);
     int first = 0;
     int last = 0;
-    for (int c = 1; c < grid.Columns(); ++c) {
-        const int k = QuarterIndex(Trim(grid.Cell(0, c)), code);
+    for (const int k : columns) {
         if (k < 1 || k > QuarterCount(code))
             return NoCommand("The window shows a column that is no quarter of its table.");
         quarters[static_cast<std::size_t>(k)] = 255;
@@ -263,7 +283,7 @@ BatchCommand PrintWindowCommand(const BatchCommandBase &base, const DataPaths &p
     std::vector<int> areas{onePass ? 1 : grid.Area};
     PrintOptions fileOptions = options;
     fileOptions.PrintAllMode = false;
-    return PrintAllCommand(base, paths, code, areas, quarters, last < first, fileOptions);
+    return PrintAllCommand(base, paths, code, areas, quarters, last < first, fileOptions, units);
 }
 
 } // namespace tarvel

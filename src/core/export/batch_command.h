@@ -3,6 +3,7 @@
 #include "core/catalog/data_paths.h"
 #include "core/export/export_writer.h"
 #include "core/print/print_engine.h"
+#include "core/views/computed_view.h"
 
 #include <cstdint>
 #include <span>
@@ -56,15 +57,17 @@ BatchCommand ExportCommand(const BatchCommandBase &base, const ExportOptions &op
 
 /// The `print` command of print-all: table code, the areas in the order
 /// print-all visits them, the quarters shown and the years' order, to the
-/// file of options. Only a text or HTML file can be made so.
+/// file of options. Only a text or HTML file can be made so. Computed
+/// units add their short name, an index its base quarter (the oldest
+/// selected when none is chosen).
 BatchCommand PrintAllCommand(const BatchCommandBase &base, const DataPaths &paths, const std::string &code,
                              const std::vector<int> &areas, std::span<const std::uint8_t> quarterSelected,
-                             bool reverse, const PrintOptions &options);
+                             bool reverse, const PrintOptions &options, const UnitsChoice &units = {});
 
 /// The `print` command that prints the window snapshot shows to the file of
 /// options: a table view (one area of a table, or the table whose lines are
-/// the areas, in area order). A one-line view, a window whose rows are
-/// sorted, a document or a printer has none.
+/// the areas, in area order), in the units of its figures. A one-line
+/// view, a window whose rows are sorted, a document or a printer has none.
 BatchCommand PrintWindowCommand(const BatchCommandBase &base, const DataPaths &paths, const PrintSnapshot &snapshot,
                                 const PrintOptions &options, bool sorted);
 

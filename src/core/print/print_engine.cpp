@@ -90,13 +90,19 @@ PrintStatus PrintTable(const PrintSnapshot &snapshot, PrintTarget &target, const
     layout.TableCode = grid.Code;
     target.SetLayout(layout);
 
-    // The title lines: the table's title, then the unit of its values; of
-    // figures computed from them, theirs ("percent").
+    // The title lines: the table's title, then the unit of its values
+    // (percent or an index for figures computed so; the area line names
+    // the units of computed figures in full).
     const std::string_view title = PrintTitle(layout.TableCode);
-    const TableModel *const model = grid.Model.get();
-    const std::string tableUnit(ValueUnit(layout.TableCode));
-    const std::string unitLine
-        = "(" + (model && model->Unit != Units::Level ? ComputedRowUnit(model->Unit, tableUnit) : tableUnit) + ")";
+    std::string unit(ValueUnit(layout.TableCode));
+    if (grid.Model && grid.Model->Unit != Units::Level) {
+        if (std::string computed = ComputedRowUnit(grid.Model->Unit, unit); computed != unit && !computed.empty()) {
+            if (computed[0] >= 'a' && computed[0] <= 'z')
+                computed[0] = static_cast<char>(computed[0] - 'a' + 'A');
+            unit = std::move(computed);
+        }
+    }
+    const std::string unitLine = "(" + unit + ")";
     const std::string areaText = PrintAreaText(snapshot.Caption, snapshot.Tag);
     const std::vector<PageBand> pages = PagePlan(grid.Rows() - 1, grid.Columns() - 1,
                                                  {layout.ColumnsPerPage, layout.RowsPerPage});

@@ -44,7 +44,10 @@ struct ChartData {
     /// same for every line; empty when the catalog knows none.
     std::string Unit;
     bool Unsuppressed = false;
-    std::vector<std::string> Labels; ///< the quarter labels, oldest first
+    /// False for figures that fall below zero in the normal course (a
+    /// change, a percent change): a logarithmic value axis cannot show them.
+    bool LogScaleAllowed = true;
+    std::vector<std::string> Labels; ///< the quarter labels (the years of annual averages), oldest first
     std::vector<ChartSeries> Series;
 
     /// True when some point shows a withheld value (unsuppressed mode only).

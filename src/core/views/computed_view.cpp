@@ -312,4 +312,64 @@ Result<Grid> ComputeGrid(const Grid &published, const UnitsChoice &choice, const
     return grid;
 }
 
+UnitsChoice UnitsOf(const Grid &grid)
+{
+    if (!grid.Model)
+        return {};
+    return UnitsChoice{grid.Model->Unit, grid.Model->BaseQuarter};
+}
+
+std::string ComputedAxisTitle(const TableModel &computed, const std::string &publishedUnit)
+{
+    const UnitsChoice choice{computed.Unit, computed.BaseQuarter};
+    std::string title = UnitsLabel(computed.Code, choice, computed.Quarters);
+    if (!publishedUnit.empty() && ComputedRowUnit(computed.Unit, publishedUnit) == publishedUnit)
+        title += " (" + publishedUnit + ")";
+    return title + ", " + std::string(ComputedNote);
+}
+
+Result<ChartData> ChartInUnits(ChartData chart, const TableModel &computed)
+{
+    if (computed.Unit == Units::Level)
+        return chart;
+    const bool annual = computed.Unit == Units::Annual;
+    const std::vector<int> &keys = annual ? computed.Years : computed.Quarters;
+    // The columns oldest first, whichever way the window runs.
+    std::vector<std::size_t> columns(keys.size());
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        columns[i] = i;
+    std::stable_sort(columns.begin(), columns.end(),
+                     [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+
+    const UnitsEntry &entry = UnitsEntryOf(computed.Unit);
+    const bool areaRows = RowsAreAreas(computed);
+    chart.Labels.clear();
+    for (const std::size_t c : columns)
+        chart.Labels.push_back(annual ? std::to_string(keys[c]) : QuarterLabel(keys[c], computed.Code));
+    for (ChartSeries &series : chart.Series) {
+        const int code = areaRows ? series.Area : series.Line;
+        const ModelRow *const row = RowOfCode(computed, code);
+        if (!row)
+            return UsageFailure("the line " + std::to_string(code) + " of " + computed.Code
+                                + " is not in the window's figures");
+        series.Points.clear();
+        for (const std::size_t c : columns) {
+            ChartPoint point;
+            point.Quarter = annual ? 0 : keys[c];
+            point.Label = annual ? std::to_string(keys[c]) : QuarterLabel(keys[c], computed.Code);
+            if (c < row->Figures.size()) {
+                const Figure &figure = row->Figures[c];
+                point.CellText = FigureText(entry, figure);
+                point.Withheld = figure.IsWithheld() || figure.State == FigureState::Confidential;
+                if (figure.HasNumber())
+                    point.Value = figure.Value;
+            }
+            series.Points.push_back(std::move(point));
+        }
+    }
+    chart.Unit = ComputedAxisTitle(computed, chart.Unit);
+    chart.LogScaleAllowed = !entry.CanBeNegative;
+    return chart;
+}
+
 } // namespace tarvel

@@ -2,6 +2,7 @@
 
 #include "core/catalog/data_paths.h"
 #include "core/catalog/failure.h"
+#include "core/views/chart_series.h"
 #include "core/views/grid.h"
 #include "core/views/table_model.h"
 #include "core/views/units.h"
@@ -65,5 +66,23 @@ Grid RenderGrid(const TableModel &model);
 /// published has no model or the base lies outside the table; a data file
 /// that cannot be read gives its failure.
 Result<Grid> ComputeGrid(const Grid &published, const UnitsChoice &choice, const DataPaths &paths);
+
+/// The units a grid's figures are in: those of its model, Level for a grid
+/// without one.
+UnitsChoice UnitsOf(const Grid &grid);
+
+/// The value axis title of a chart of computed figures: the units' label,
+/// the published unit after it where the figures keep it (a change, an
+/// annual average), and ", computed from the published values".
+std::string ComputedAxisTitle(const TableModel &computed, const std::string &publishedUnit);
+
+/// chart, built from the published values of a window's lines, drawn in
+/// the units of computed (the model of the same window in those units):
+/// each line's points are its row's figures, oldest first (for annual
+/// averages one per year, Quarter 0), with the texts the window shows; the
+/// unit is ComputedAxisTitle and a unit that can be below zero allows no
+/// logarithmic scale. Published figures give chart itself. Usage when a
+/// line has no row in computed.
+Result<ChartData> ChartInUnits(ChartData chart, const TableModel &computed);
 
 } // namespace tarvel

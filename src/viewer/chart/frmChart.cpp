@@ -235,6 +235,11 @@ void frmChart::CreateCommands()
     add(cmdLogScale, "cmdLogScale", QStringLiteral("&Log scale"),
         QStringLiteral("Draw the values on a logarithmic axis, so a small area is not flat beside a large one"));
     cmdLogScale->setCheckable(true);
+    if (!m_data.LogScaleAllowed) {
+        // Figures that fall below zero in the normal course have no logarithm.
+        cmdLogScale->setEnabled(false);
+        cmdLogScale->setToolTip(QStringLiteral("A logarithmic axis cannot show these units, which can be below zero"));
+    }
     cmdZoomIn->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
     cmdZoomOut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
     cmdResetZoom->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));

@@ -344,6 +344,7 @@ void frmChart::Pan(QPointF pixels)
 
 void frmChart::SetLogScale(bool on)
 {
+    on = on && m_data.LogScaleAllowed;
     if (on != m_log) {
         QAbstractAxis *before = ValueAxis();
         m_log = on;

@@ -159,7 +159,7 @@ protected:
 } // namespace
 
 frmDisplay::frmDisplay(tarvel::Grid grid, std::string tableCode, QWidget *parent)
-    : QWidget(parent), m_tableCode(std::move(tableCode))
+    : QWidget(parent), m_published(grid), m_units(tarvel::UnitsOf(grid)), m_tableCode(std::move(tableCode))
 {
     setObjectName(QStringLiteral("frmDisplay"));
     setWindowTitle(Latin1(grid.Caption));
@@ -264,15 +264,49 @@ void frmDisplay::SortByCurrentColumn()
     SortByColumn(CurrentColumn());
 }
 
-void frmDisplay::ShowAreaOrder()
+void frmDisplay::ShowCaption()
 {
     const QString caption = Latin1(Data().Caption);
     setWindowTitle(caption);
     if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
         frame->setWindowTitle(caption);
+    grdData->setAccessibleName(caption);
+}
+
+void frmDisplay::ShowUnits(const tarvel::UnitsChoice &choice, tarvel::Grid computed)
+{
+    const int row = CurrentRow();
+    const int column = CurrentColumn();
+    const bool wasSorted = IsSorted();
+    m_units = choice;
+    m_model->ReplaceGrid(std::move(computed));
+    // The header shows the sort the model kept: the quarter ranked by may
+    // stand in another column, or in none.
+    if (wasSorted) {
+        QHeaderView *header = grdData->horizontalHeader();
+        const QSignalBlocker quiet(header);
+        if (IsSorted())
+            header->setSortIndicator(m_model->SortColumn() - 1, m_model->Order() == tarvel::AreaOrder::HighestFirst
+                                                                    ? Qt::DescendingOrder
+                                                                    : Qt::AscendingOrder);
+        else
+            header->setSortIndicator(-1, Qt::DescendingOrder);
+    }
+    ShowCaption();
+    ApplyRowHeights();
+    if (m_titleWidth > 0)
+        SetColumnWidths();
+    const int rows = m_model->rowCount();
+    const int columns = m_model->columnCount();
+    if (row >= 1 && rows > 0 && columns > 0)
+        SetCurrentCell(std::min(row, rows), std::clamp(column, 1, columns));
+}
+
+void frmDisplay::ShowAreaOrder()
+{
+    ShowCaption();
     // A screen reader hears the grid's new name ("..., sorted by 2008.1,
     // highest first"); the view reports the rows' new order itself.
-    grdData->setAccessibleName(caption);
     const QModelIndex current = grdData->currentIndex();
     if (current.isValid())
         grdData->scrollTo(current);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "viewer/qt/qt_child_window.h"
+#include "core/views/computed_view.h"
 #include "core/views/grid.h"
 
 #include <QWidget>
@@ -42,6 +43,17 @@ public:
     void SortByCurrentColumn();
     /// The key that sorts by the current column.
     static QKeySequence SortKey();
+
+    /// The units the cells show (Level: the published values).
+    const tarvel::UnitsChoice &Units() const { return m_units; }
+    /// The grid as the builder made it, in area order and in the published
+    /// values, whatever units the window shows: what units are computed from.
+    const tarvel::Grid &PublishedData() const { return m_published; }
+    /// Shows computed, the published grid in choice's units (ComputeGrid;
+    /// the published grid itself for Level), in place of the grid shown:
+    /// ranked again by the same quarter while it shows that column, the
+    /// caption and the column widths following.
+    void ShowUnits(const tarvel::UnitsChoice &choice, tarvel::Grid computed);
 
     /// The code of the table the grid comes from ("ZR4").
     const std::string &TableCode() const { return m_tableCode; }
@@ -100,11 +112,17 @@ private:
     QString CutTitleAt(QPoint position) const;
     /// The caption (and the grid's spoken name) after the order changed.
     void ShowAreaOrder();
+    /// The caption of the grid shown on the window, its frame and the grid's
+    /// spoken name.
+    void ShowCaption();
+
     /// Tells a screen reader which cell is current, as a move to it would.
     void SayCurrentCell();
     bool PaintCorner(QWidget *corner);
 
     GridModel *m_model = nullptr;
+    tarvel::Grid m_published;
+    tarvel::UnitsChoice m_units;
     QWidget *m_corner = nullptr;
     QMenu *m_contextMenu = nullptr;
     std::function<bool()> m_resizePaused;

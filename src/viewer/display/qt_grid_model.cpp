@@ -73,6 +73,29 @@ void GridModel::SetAreaOrder(int column, tarvel::AreaOrder order)
     emit AreaOrderChanged();
 }
 
+void GridModel::ReplaceGrid(tarvel::Grid grid)
+{
+    const tarvel::AreaOrder order = m_order;
+    // The quarter ranked by, found again by its label: annual averages
+    // have years for columns.
+    const std::string label(SortColumn() > 0 ? m_source.Cell(0, m_sortColumn) : std::string_view());
+    const int column = label.empty() ? 0 : tarvel::ColumnOfQuarter(grid, label).value_or(0);
+    beginResetModel();
+    m_source = std::move(grid);
+    m_grid = m_source;
+    m_sortable = tarvel::GridRowsAreAreas(m_source);
+    m_shownOrder = tarvel::AreaRowOrder(m_source, 0, tarvel::AreaOrder::ByArea);
+    m_order = tarvel::AreaOrder::ByArea;
+    m_sortColumn = 0;
+    if (m_sortable && order != tarvel::AreaOrder::ByArea && column >= 1 && column < m_source.Columns()) {
+        m_grid = tarvel::SortedAreaGrid(m_source, column, order);
+        m_shownOrder = tarvel::AreaRowOrder(m_source, column, order);
+        m_order = order;
+        m_sortColumn = column;
+    }
+    endResetModel();
+}
+
 QString GridModel::CornerText() const
 {
     return Latin1(m_grid.Cell(0, 0));

@@ -35,6 +35,10 @@ public:
     int SortColumn() const { return m_order == tarvel::AreaOrder::ByArea ? 0 : m_sortColumn; }
     /// Shows the rows ranked by grid column column (or in area order).
     void SetAreaOrder(int column, tarvel::AreaOrder order);
+    /// Shows grid (the same rows in other figures, or other columns) in
+    /// place of the one shown, ranked again by the same quarter while it
+    /// has a column of that label, else in area order.
+    void ReplaceGrid(tarvel::Grid grid);
     QString CornerText() const;
     Qt::Alignment CornerAlignment() const;
 
@@ -56,7 +60,7 @@ signals:
 private:
     /// What a view asks of grid cell (row, column), row 0 and column 0 included.
     QVariant CellData(int row, int column, int role) const;
-    tarvel::Grid m_source;         // filled once by a builder, never changed
+    tarvel::Grid m_source;         // a builder's grid in area order
     tarvel::Grid m_grid;           // m_source, or its rows ranked
     std::vector<int> m_shownOrder; // grid row shown -> row of m_source
     tarvel::AreaOrder m_order = tarvel::AreaOrder::ByArea;

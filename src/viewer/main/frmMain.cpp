@@ -109,6 +109,7 @@ frmMain::frmMain(Prompts &prompts, QWidget *parent)
     CreateStatusBar();
     CreateMenus();
     CreateChartCommands();
+    CreateUnitsCommands();
     CreateKeyboardCommands();
     resize(1100, 760);
 }
@@ -464,11 +465,12 @@ void frmMain::ShowUnsuppressedColours()
     palette.setColor(QPalette::Window, Qt::black);
     palette.setColor(QPalette::WindowText, Qt::red);
     palette.setColor(QPalette::Text, Qt::red);
-    for (QWidget *widget : std::initializer_list<QWidget *>{picMain, fraTable, fraDisplay, lblYears}) {
+    for (QWidget *widget : std::initializer_list<QWidget *>{picMain, fraTable, fraDisplay, fraUnits, lblYears}) {
         widget->setPalette(palette);
         widget->setAutoFillBackground(true);
     }
-    for (QWidget *widget : std::initializer_list<QWidget *>{cboYears, cmdStates, cmdPrev, cmdNext, cmdShowOneLine})
+    for (QWidget *widget :
+         std::initializer_list<QWidget *>{cboYears, cmdStates, cmdPrev, cmdNext, cmdShowOneLine, cboUnits})
         widget->setPalette(QApplication::palette(widget));
 }
 

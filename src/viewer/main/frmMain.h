@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +18,10 @@
 namespace tarvel {
 enum class DataDocument;  // core/help/documents.h
 enum class SizeKind;      // core/views/scroll_value.h
+enum class Units : std::uint8_t; // core/views/units.h
+struct UnitsChoice;              // core/views/computed_view.h
+class Grid;                      // core/views/grid.h
+template <typename T> class Result; // core/catalog/failure.h
 enum class TableDocument; // core/help/documents.h
 class PrintTarget;
 struct PrintAllSummary;
@@ -24,6 +29,7 @@ struct PrintAllSummary;
 
 class HelpViewer;
 class frmChart;
+class frmDisplay;
 class Prompts;
 struct PrintDialogContext;
 class QAction;
@@ -57,6 +63,10 @@ struct frmMainControls {
     QPushButton *cmdNext = nullptr;
     QPushButton *cmdShowOneLine = nullptr;
     QPushButton *cmdChart = nullptr; ///< beside cmdShowOneLine (frmMain_chart.cpp)
+    /// The units the active table or one-line window shows, in a frame of
+    /// its own after the display buttons (frmMain_units.cpp).
+    QGroupBox *fraUnits = nullptr;
+    QComboBox *cboUnits = nullptr;
 
     // Menus. Top-level menus and sub-menus are QMenus, commands QActions.
     QMenu *mnuFile = nullptr;
@@ -70,6 +80,10 @@ struct frmMainControls {
     QAction *mnuClip = nullptr;
     QAction *mnuExport = nullptr;
     QAction *mnuQuit = nullptr;
+    /// "&Units": what the active table or one-line window shows, one
+    /// checkable command per entry of the units table, in its order.
+    QMenu *mnuUnits = nullptr;
+    std::array<QAction *, 9> mnuUnit{};
     QMenu *mnuSettings = nullptr;
     QAction *mnuFont = nullptr;
     QMenu *mnuGridHead = nullptr;
@@ -236,6 +250,12 @@ public slots:
     void RunChart();
     /// Enables the chart command while a table or one-line window is active.
     void UpdateChartCommand(QMdiSubWindow *active);
+    /// Shows unit in the active table or one-line window (frmMain_units.cpp);
+    /// an index asks for its base quarter first.
+    void ChooseUnits(tarvel::Units unit);
+    /// The units menu and list show the active window's units, and are
+    /// enabled while a table or one-line window is active.
+    void UpdateUnitsCommand(QMdiSubWindow *active);
     /// F6 and Shift+F6: the focus moves from the numbered controls to the
     /// active child window, or back to the control it came from.
     void SwitchFocusArea();
@@ -290,6 +310,17 @@ private:
     /// Paints the main window now, before a long job keeps the event loop
     /// waiting: a dialog that just closed leaves no picture behind.
     void RepaintBeforeLongJob();
+    // Units (frmMain_units.cpp).
+    void CreateUnitsCommands();
+    /// Shows unit in display (asking for an index's base quarter first);
+    /// false, with the window as it was, when the user cancels or the
+    /// figures cannot be computed (which is said).
+    bool ShowUnitsIn(frmDisplay &display, tarvel::Units unit);
+    /// published (a grid built like display's) in display's units.
+    tarvel::Result<tarvel::Grid> InUnitsOf(const frmDisplay &display, tarvel::Grid published) const;
+    /// The units print-all prints in: those of the active window while it
+    /// shows the chosen table, else the published values.
+    tarvel::UnitsChoice PrintAllUnits() const;
     // Charts (frmMain_chart.cpp). The print and clipboard commands hand a
     // chart window over to these; they return false for any other window.
     void CreateChartCommands();

@@ -2,6 +2,7 @@
 // or the chosen areas of a one-line window, and save, copy, print and export
 // a chart.
 #include "viewer/main/frmMain.h"
+#include "core/views/computed_view.h"
 #include "viewer/qt/qt_child_frame.h"
 #include "viewer/qt/qt_text.h"
 
@@ -314,11 +315,14 @@ void frmMain::RunChart()
     QMdiSubWindow *from = m_mdi->activeSubWindow();
     const frmDisplay *source = ChartSource(from);
     tarvel::ChartSelection selection;
-    if (source)
+    if (source) {
         // The lines in the window's order: a ranked window's ranks them.
-        selection = tarvel::ChartFromGrid(source->AreaOrderData(), ChosenRows(*source), m_state.Paths(),
+        // They are chosen in the published grid (the same rows in any
+        // units); the chart is titled as the window is.
+        selection = tarvel::ChartFromGrid(source->PublishedData(), ChosenRows(*source), m_state.Paths(),
                                           tarvel::SeriesOrder::AsGiven);
-    else
+        selection.Request.SourceCaption = source->AreaOrderData().Caption;
+    } else
         selection.Problem = tarvel::ChartProblem::NotChartable;
     if (const auto message = tarvel::ChartProblemMessage(selection)) {
         m_prompts.Message(Latin1(message->Title), Latin1(message->Text), QMessageBox::Information);
@@ -327,6 +331,9 @@ void frmMain::RunChart()
 
     std::optional<BusyCursor> busy(std::in_place);
     tarvel::Result<tarvel::ChartData> data = tarvel::BuildChart(selection.Request);
+    // A window of computed figures charts them.
+    if (data && source->AreaOrderData().Model)
+        data = tarvel::ChartInUnits(std::move(*data), *source->AreaOrderData().Model);
     if (!data) {
         busy.reset();
         tarvel::ReportFailure(m_prompts, data.Error());

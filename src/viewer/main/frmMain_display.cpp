@@ -27,13 +27,14 @@
 namespace {
 
 /// The child window captioned exactly caption, or nullptr. A sorted window
-/// is known by the caption it has in area order.
+/// is known by the caption it has in area order, a window of computed
+/// figures by the caption of its published values.
 QMdiSubWindow *FindChildWindow(const QMdiArea *area, const QString &caption)
 {
     const QList<QMdiSubWindow *> windows = area->subWindowList();
     const auto found = std::find_if(windows.begin(), windows.end(), [&caption](const QMdiSubWindow *window) {
         if (const auto *display = qobject_cast<const frmDisplay *>(window->widget()))
-            return Latin1(display->AreaOrderData().Caption) == caption;
+            return Latin1(display->PublishedData().Caption) == caption;
         return window->windowTitle() == caption;
     });
     return found == windows.end() ? nullptr : *found;
@@ -166,8 +167,10 @@ void frmMain::RunShowOneLine()
     const frmDisplay *source = ActiveDisplay(m_mdi);
     if (!source || source->CurrentRow() < 1)
         return;
+    // The line and quarters as published: a window of annual averages
+    // shows years.
     const std::optional<tarvel::OneLineSource> line =
-        tarvel::ReadOneLineSource(source->Data(), source->CurrentRow());
+        tarvel::ReadOneLineSource(source->PublishedData(), source->AreaOrderRow(source->CurrentRow()));
     if (!line)
         return;
     if (QMdiSubWindow *existing = FindChildWindow(m_mdi, Latin1(tarvel::OneLineCaption(line->Code, line->Title)))) {
@@ -182,8 +185,20 @@ void frmMain::RunShowOneLine()
         tarvel::ReportFailure(m_prompts, grid.Error());
         return;
     }
+    // The one-line view opens in the units of the window it comes from.
+    const tarvel::UnitsChoice units = source->Units();
+    tarvel::Result<tarvel::Grid> shown = InUnitsOf(*source, *grid);
+    if (!shown) {
+        busy.reset();
+        tarvel::ReportFailure(m_prompts, shown.Error());
+        return;
+    }
     // A one-line view ignores print-all mode.
-    OpenDisplayWindow(*this, std::move(*grid), line->Code, Look::Full, mnuWindow, mnuReverse->isChecked());
+    frmDisplay *display = OpenDisplayWindow(*this, std::move(*grid), line->Code, Look::Full, mnuWindow,
+                                            mnuReverse->isChecked());
+    if (!units.IsPublished())
+        display->ShowUnits(units, std::move(*shown));
+    UpdateUnitsCommand(m_mdi->activeSubWindow());
 }
 
 void frmMain::UpdateOneLineCommand(QMdiSubWindow *active)

@@ -1,6 +1,7 @@
 // The print commands of the main window: print the active window, and
 // print the chosen table for every chosen area.
 #include "viewer/main/frmMain.h"
+#include "core/views/computed_view.h"
 #include "viewer/qt/qt_text.h"
 
 #include "viewer/qt/qt_batch_command.h"
@@ -194,7 +195,7 @@ void frmMain::RunPrintAll()
         context.command = [this](const tarvel::PrintOptions &options) {
             return tarvel::PrintAllCommand(ViewerBatchCommandBase(), m_state.Paths(), m_state.TableCode,
                                            PrintAllAreaOrder(), m_state.QuarterSelected, mnuReverse->isChecked(),
-                                           options);
+                                           options, PrintAllUnits());
         };
         frmPrint dialog(context);
         dialog.setWindowTitle(QStringLiteral("Print all areas for table ") + Latin1(m_state.TableCode));
@@ -254,12 +255,18 @@ tarvel::PrintAllSummary frmMain::PrintAllTo(tarvel::PrintTarget &target, tarvel:
     request.QuarterSelected = m_state.QuarterSelected;
     request.Reverse = mnuReverse->isChecked();
     request.PrintAllMode = true;
-    // Each grid is printed and let go: nothing reads its values again.
-    request.WithModel = false;
-    const tarvel::AreaGridBuilder build = [this, &request](int area) {
+    // Each grid is printed and let go: nothing reads its values again,
+    // unless the active window of the table shows computed units, which
+    // each area's grid is then printed in.
+    const tarvel::UnitsChoice units = PrintAllUnits();
+    request.WithModel = !units.IsPublished();
+    const tarvel::AreaGridBuilder build = [this, &request, units](int area) -> tarvel::Result<tarvel::Grid> {
         m_state.CurrentArea = area;
         request.CurrentArea = area;
-        return tarvel::BuildTableView(request);
+        tarvel::Result<tarvel::Grid> grid = tarvel::BuildTableView(request);
+        if (!grid || units.IsPublished())
+            return grid;
+        return tarvel::ComputeGrid(*grid, units, request.Paths);
     };
     // The progress names the area about to be printed; Cancel stops the run
     // and drops its output.
