@@ -29,6 +29,10 @@ constexpr OptionSpec Footnotes{opt::Footnotes};
 constexpr OptionSpec Listing{opt::Format, OptionValue::ListingFormat};
 constexpr OptionSpec ExportFormat{opt::Format, OptionValue::ExportFormat};
 constexpr OptionSpec Sort{opt::Sort, OptionValue::SortKey, "QUARTER[:asc|:desc]"};
+// A map's quarter, units and base: nothing to complete for them yet.
+constexpr OptionSpec MapQuarter{opt::Quarter, OptionValue::Number, "Q"};
+constexpr OptionSpec MapUnits{opt::Units, OptionValue::Number, "NAME"};
+constexpr OptionSpec MapBase{opt::Base, OptionValue::Number, "Q"};
 constexpr OptionSpec NoHeader{opt::NoHeader};
 constexpr OptionSpec LineTitles{opt::LineTitles};
 constexpr OptionSpec NoLineTitles{opt::NoLineTitles};
@@ -118,6 +122,14 @@ std::vector<CommandSpec> MakeCommands()
           Under("print", {Optional(Footnotes), reverse})},
          {"print-all to a file: HTML when FILE ends in", "\".htm\" (any case), plain text otherwise"},
          RunPrint},
+        {"map",
+         {Table, Line, MapQuarter, MapUnits, MapBase, Output},
+         {Words({"map", OptionUsage(Table), OptionUsage(Line), OptionUsage(MapQuarter)}),
+          Under("map", {Optional(MapUnits), Optional(MapBase), OptionUsage(Output)})},
+         {"a tile map of the states: line L of every state", "in quarter Q, coloured by fifths, as an SVG",
+          "file (FILE ends in \".svg\", or - for the standard", "output); --units as the units table names them,",
+          "--base Q the quarter that is 100 of an index"},
+         RunMap},
     };
 }
 
