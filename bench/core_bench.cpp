@@ -3,8 +3,9 @@
 // quarters, and how a ZR1 export grows with areas and quarters; each
 // measured in the same run as the least work that could produce it (the
 // same records read, one positioned read each, and as many bytes written).
-// Also one ranking of ZR1's areas by a quarter, and tarvel-batch show of
-// ZR1 as JSON beside the same as text.
+// Also one ranking of ZR1's areas by a quarter, tarvel-batch show of
+// ZR1 as JSON beside the same as text, and a map of the states for one
+// quarter after another.
 
 #include "bench_data.h"
 #include "bench_report.h"
@@ -16,6 +17,7 @@
 #include "core/export/export_writer.h"
 #include "core/print/print_engine.h"
 #include "core/views/area_sort.h"
+#include "core/views/one_line_view.h"
 #include "cli/batch_commands.h"
 
 #include <benchmark/benchmark.h>
@@ -484,6 +486,52 @@ void ShowZR1Text(benchmark::State &state)
 BENCHMARK(ShowZR1Json)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(ShowZR1Text)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
+// ---- A map of the states, quarter after quarter ---------------------------------
+
+// tarvel-batch map of ZR5N's personal income, run in-process, each time for
+// the next quarter (as a user steps through them): the one-line view read,
+// the map built and its SVG written. The floor reads the same view alone.
+void MapNextQuarterZR5N(benchmark::State &state)
+{
+    const std::string folder = SamplePaths().DataFolder;
+    const std::string output = OutputFolder() + "map.svg";
+    int quarter = 0;
+    for (auto _ : state) {
+        quarter = quarter % QuarterCount("ZR5N") + 1;
+        const std::vector<std::string> args{"--data", folder, "map", "--table", "ZR5N", "--line", "1",
+                                            "--quarter", QuarterLabel(quarter, "ZR5N"), "--output", output};
+        std::ostringstream out;
+        std::ostringstream err;
+        if (batch::Run(args, SamplePaths().ProgramFolder, out, err) != 0) {
+            state.SkipWithError(err.str().c_str());
+            break;
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(FileSize(output));
+}
+BENCHMARK(MapNextQuarterZR5N)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+void MapNextQuarterZR5NFloor(benchmark::State &state)
+{
+    const DataPaths paths = SamplePaths();
+    int quarter = 0;
+    for (auto _ : state) {
+        quarter = quarter % QuarterCount("ZR5N") + 1;
+        OneLineSource source;
+        source.Code = "ZR5N";
+        source.Line = 1;
+        source.QuarterShown.assign(static_cast<std::size_t>(QuarterCount("ZR5N") + 1), 0);
+        source.QuarterShown[static_cast<std::size_t>(quarter)] = 255;
+        Result<Grid> grid = BuildOneLineView(paths, source, false);
+        if (!grid) {
+            state.SkipWithError(FailureText(grid.Error()).c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(grid->Cell(1, 1));
+    }
+}
+BENCHMARK(MapNextQuarterZR5NFloor)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -493,6 +541,7 @@ int main(int argc, char **argv)
         {"ZR5N export, workbook, all", "ExportZR5NWorkbook", "ExportZR5NWorkbookFloor", 1.5, 0, 3},
         {"ZR1 areas sorted by a quarter", "SortAreasZR1", "SortAreasZR1Floor", 0.010, 0, 0},
         {"ZR1 show, JSON beside text", "ShowZR1Json", "ShowZR1Text", 0, 0, 1.5},
+        {"ZR5N map, the next quarter", "MapNextQuarterZR5N", "MapNextQuarterZR5NFloor", 0.050, 0, 0},
     };
     for (Comparison &c : RegisterFileJobs())
         comparisons.push_back(std::move(c));
