@@ -4,6 +4,7 @@
 #include "core/export/batch_options.h"
 #include "core/export/export_formats.h"
 #include "core/export/script_tables.h"
+#include "core/views/units.h"
 
 namespace tarvel::batch {
 
@@ -68,6 +69,35 @@ std::string Under(std::string_view command, std::initializer_list<std::string> w
     return std::string(command.size() + 1, ' ') + Words(words);
 }
 
+// The map's --help lines: what it draws, then the units' short names from
+// the units table, wrapped to stand beside the usage.
+std::vector<std::string> MapDescription()
+{
+    std::vector<std::string> lines{"a tile map of the states: line L of each state",
+                                   "in quarter Q, coloured by fifths, as SVG (FILE",
+                                   "ends in \".svg\", or - for the standard output);"};
+    std::string line;
+    const auto add = [&lines, &line](const std::string &word) {
+        if (!line.empty() && line.size() + 1 + word.size() > 48) {
+            lines.push_back(line);
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    };
+    add("NAME");
+    add("is");
+    add("one");
+    add("of");
+    for (const UnitsEntry &entry : UnitsTable()) {
+        const bool last = &entry == &UnitsTable().back();
+        add(std::string(entry.ShortName) + (entry.Unit == Units::Level ? " (the default)" : "") + (last ? ";" : ","));
+    }
+    for (const char *word : {"--base", "Q", "is", "the", "quarter", "that", "is", "100", "of", "an", "index"})
+        add(word);
+    lines.push_back(line);
+    return lines;
+}
+
 std::vector<CommandSpec> MakeCommands()
 {
     const std::string listing = Optional(Listing);
@@ -126,9 +156,7 @@ std::vector<CommandSpec> MakeCommands()
          {Table, Line, MapQuarter, MapUnits, MapBase, Output},
          {Words({"map", OptionUsage(Table), OptionUsage(Line), OptionUsage(MapQuarter)}),
           Under("map", {Optional(MapUnits), Optional(MapBase), OptionUsage(Output)})},
-         {"a tile map of the states: line L of every state", "in quarter Q, coloured by fifths, as an SVG",
-          "file (FILE ends in \".svg\", or - for the standard", "output); --units as the units table names them,",
-          "--base Q the quarter that is 100 of an index"},
+         MapDescription(),
          RunMap},
     };
 }

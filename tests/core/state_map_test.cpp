@@ -129,6 +129,11 @@ struct QuintileCase {
     std::vector<int> classes; // of values, in their order
 };
 
+void PrintTo(const QuintileCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class Quintiles : public testing::TestWithParam<QuintileCase> {};
 
 TEST_P(Quintiles, BreaksAndClasses)
