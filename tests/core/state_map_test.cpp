@@ -180,6 +180,19 @@ TEST(StateMap, WithheldFiguresHaveNoClassAndFixedBoundsAreKept)
     for (std::size_t t = 2; t < map->Tiles.size(); ++t)
         EXPECT_GE(map->Tiles[t].Class, 1) << map->Tiles[t].Code;
 
+    // Bounds over both columns hold the classes of either column.
+    std::vector<double> both;
+    for (int column = 0; column < 2; ++column) {
+        const Result<StateMap> one = BuildStateMap(model, areas, column);
+        ASSERT_TRUE(one);
+        for (const MapTile &tile : one->Tiles) {
+            if (tile.Class != 0)
+                both.push_back(tile.Value.Value);
+        }
+    }
+    EXPECT_EQ(both.size(), 49u + 51u);
+    EXPECT_EQ(QuintileBreaksOverColumns(model, areas), QuintileBreaks(both));
+
     const ClassBreaks fixed{100, 200, 300, 400};
     const Result<StateMap> held = BuildStateMap(model, areas, 0, fixed);
     ASSERT_TRUE(held);

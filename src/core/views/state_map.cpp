@@ -99,6 +99,22 @@ int ClassOf(double value, const ClassBreaks &breaks)
     return cls;
 }
 
+ClassBreaks QuintileBreaksOverColumns(const TableModel &model, const std::vector<AreaRecord> &areas)
+{
+    std::vector<double> values;
+    for (const ModelRow &row : model.Rows) {
+        if (row.Kind != RowKind::Data || row.Code < 1 || static_cast<std::size_t>(row.Code) > areas.size())
+            continue;
+        if (!TileOfCode(Trim(areas[static_cast<std::size_t>(row.Code - 1)].code)))
+            continue;
+        for (const Figure &figure : row.Figures) {
+            if (figure.HasNumber() && std::isfinite(figure.Value))
+                values.push_back(figure.Value);
+        }
+    }
+    return QuintileBreaks(std::move(values));
+}
+
 Result<StateMap> BuildStateMap(const TableModel &model, const std::vector<AreaRecord> &areas, int column,
                                const std::optional<ClassBreaks> &fixed)
 {

@@ -95,6 +95,11 @@ ClassBreaks QuintileBreaks(std::vector<double> values);
 /// The class 1..MapClassCount of value under breaks.
 int ClassOf(double value, const ClassBreaks &breaks);
 
+/// Breaks by fifths of the states' figures in every column of model (the
+/// tiled areas' figures with a number), for maps of its columns whose
+/// classes stay the same from one column to the next.
+ClassBreaks QuintileBreaksOverColumns(const TableModel &model, const std::vector<AreaRecord> &areas);
+
 /// The map of one column (0-based, in model's column order) of model, whose
 /// data rows are the areas (a one-line view, or a table whose lines are
 /// the areas), their codes and names taken from areas (the area list).
