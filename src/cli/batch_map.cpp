@@ -166,7 +166,8 @@ int RunMap(const Context &context)
     }
     // An annual average needs the whole year in the table.
     if (grid->Model && grid->Model->Unit == Units::Annual && grid->Model->Years.empty())
-        return UsageError(context.err, std::string(opt::Units) + " annual: " + *code + " does not hold all four quarters of "
+        return UsageError(context.err, std::string(opt::Units) + " annual: " + *code
+                                           + " does not hold all four quarters of "
                                            + QuarterLabel(*quarter, *code).substr(0, 4));
 
     const auto areas = ReadAreaList(AreaListFileName(paths));

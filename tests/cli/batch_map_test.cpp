@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -234,6 +235,42 @@ TEST(BatchMap, NeverWritesIntoAFileTheProgramReads)
     EXPECT_EQ(r.status, batch::ExitFile) << r.err;
     EXPECT_NE(r.err.find("one of the files the program reads"), std::string::npos) << r.err;
     EXPECT_EQ(test::FileBytes(data + "statcode.csv"), before);
+}
+
+// Names from the area list reach the SVG as text, whatever they hold: an
+// XML reader gets back the name as the list spells it (a control byte,
+// which XML cannot hold, as '?').
+TEST(BatchMap, TheSvgReadsBackWithTheAreaListsNames)
+{
+    TempFolder folder;
+    const std::string data = folder.Path() + "data/";
+    fs::copy(test::SampleDataDir(), data, fs::copy_options::recursive);
+    std::string list = test::FileBytes(data + "statcode.csv");
+    const std::string plain = "\"Alabama             \"";
+    const std::string odd = std::string("\"A&b<a>m 'a' \xe9\x07      \"");
+    ASSERT_EQ(odd.size(), plain.size());
+    ASSERT_NE(list.find(plain), std::string::npos);
+    list.replace(list.find(plain), plain.size(), odd);
+    folder.Write("data/statcode.csv", list);
+    const std::string svgFile = folder.Path() + "odd.svg";
+    const test::BatchOutcome r = test::RunBatch(test::WithData(
+        {"map", "--table", "ZR6", "--line", "1", "--quarter", "2001.1", "--output", svgFile}, data));
+    ASSERT_EQ(r.status, batch::ExitOk) << r.err;
+
+    const std::string script = folder.Write(
+        "read.py", "import sys, xml.etree.ElementTree as E\n"
+                   "ns = '{http://www.w3.org/2000/svg}'\n"
+                   "for g in E.parse(sys.argv[1]).getroot().iter(ns + 'g'):\n"
+                   "    if g.get('data-code') == '01':\n"
+                   "        sys.stdout.buffer.write(g.find(ns + 'title').text.encode('latin-1'))\n");
+    FILE *pipe = popen((std::string(TARVEL_PYTHON3) + " " + script + " " + svgFile + " 2>&1").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string title;
+    char buffer[256];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        title.append(buffer, n);
+    EXPECT_EQ(pclose(pipe), 0) << title;
+    EXPECT_EQ(title.rfind("A&b<a>m 'a' \xe9?, 2001.1: ", 0), 0u) << title;
 }
 
 } // namespace

@@ -176,7 +176,8 @@ std::string StateMapSvg(const StateMap &map)
         + "\" width=\"6\" height=\"6\" patternUnits=\"userSpaceOnUse\" patternTransform=\"rotate(45)\">\n"
           "<rect width=\"6\" height=\"6\" fill=\""
         + NoClassColour().Hex()
-        + "\"/>\n<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"6\" stroke=\"#8c8c8c\" stroke-width=\"2\"/>\n</pattern>\n</defs>\n";
+        + "\"/>\n<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"6\" stroke=\"#8c8c8c\" stroke-width=\"2\"/>\n"
+          "</pattern>\n</defs>\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
     svg += TitleBlock(map);
     svg += "<g class=\"tiles\">\n";
