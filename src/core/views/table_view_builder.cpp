@@ -33,7 +33,9 @@ std::string_view WithheldText(char flag)
 }
 
 // The data cells (columns 1..) of row from a record's fields, one per
-// quarter in column order, each with its own alignment.
+// quarter in column order, each with its own alignment: each cell the text
+// of the value's figure (FigureText), as a grid rendered from the model
+// shows it.
 template <typename Record>
 std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const std::vector<int> &quarters,
                                bool unsuppressed, const TableDataFile &data, std::int64_t position,
@@ -49,13 +51,15 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
                                                      + std::to_string(std::max(valueFields, 0))
                                                      + " quarter values, quarter " + std::to_string(k) + " is asked");
         }
-        std::optional<std::string> text = DataCellText(record.ValueText(k), record.Flag(k), unsuppressed);
-        if (!text)
+        // The cell shows its figure's text: a value shown must be a number.
+        const std::string_view valueText = record.ValueText(k);
+        const Figure figure = ReadFigure(valueText, record.Flag(k), unsuppressed);
+        if (!figure.IsWithheld() && !IsValueNumber(valueText))
             return data.ValueNotANumber(position, k);
-        grid.SetCell(row, column, *text);
+        grid.SetCell(row, column, FigureText(figure));
         grid.SetCellAlignment(row, column, alignment);
         if (figures)
-            figures[column - 1] = ReadFigure(record.ValueText(k), record.Flag(k), unsuppressed);
+            figures[column - 1] = figure;
         ++column;
     }
     return std::nullopt;

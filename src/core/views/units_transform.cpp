@@ -171,4 +171,14 @@ UnitsResult ComputeUnits(const UnitsRequest &request, std::span<const Figure> se
     return result;
 }
 
+Figure RevisionFigure(RevisionKind kind, const Figure &now, const Figure &earlier)
+{
+    return FromInputs({&now, &earlier}, [&]() -> std::optional<double> {
+        if (kind == RevisionKind::Revision)
+            return now.Value - earlier.Value;
+        const std::optional<double> ratio = Ratio(now.Value, earlier.Value);
+        return ratio ? std::optional<double>((*ratio - 1.0) * 100.0) : std::nullopt;
+    });
+}
+
 } // namespace tarvel

@@ -52,4 +52,17 @@ struct UnitsResult {
 UnitsResult ComputeUnits(const UnitsRequest &request, std::span<const Figure> series,
                          std::span<const Figure> nation = {});
 
+/// How a figure of this release is set against the same figure of an
+/// earlier one.
+enum class RevisionKind : std::uint8_t {
+    Revision,        ///< this - earlier
+    PercentRevision, ///< (this / earlier - 1) * 100
+};
+
+/// The figure of a revision, by the rules of ComputeUnits: withheld when
+/// either figure is ("(D)" when either is (D), else "(N)"); "(N)" when
+/// either is blank or, for a percent, when the earlier value is zero or of
+/// the other sign; Confidential when either is.
+Figure RevisionFigure(RevisionKind kind, const Figure &now, const Figure &earlier);
+
 } // namespace tarvel
