@@ -4,8 +4,8 @@
 // measured in the same run as the least work that could produce it (the
 // same records read, one positioned read each, and as many bytes written).
 // Also one ranking of ZR1's areas by a quarter, tarvel-batch show of ZR1 as
-// JSON beside the same as text, and ZR1's view in computed units beside the
-// published one.
+// JSON beside the same as text, ZR1's view in computed units beside the
+// published one, and a map of the states for one quarter after another.
 
 #include "bench_data.h"
 #include "bench_report.h"
@@ -18,6 +18,7 @@
 #include "core/print/print_engine.h"
 #include "core/views/area_sort.h"
 #include "core/views/computed_view.h"
+#include "core/views/one_line_view.h"
 #include "cli/batch_commands.h"
 
 #include <benchmark/benchmark.h>
@@ -521,6 +522,52 @@ void ComputedViewZR1Published(benchmark::State &state)
 BENCHMARK(ComputedViewZR1Pc1)->UseRealTime()->Unit(benchmark::kMicrosecond)->MinTime(0.5);
 BENCHMARK(ComputedViewZR1Published)->UseRealTime()->Unit(benchmark::kMicrosecond)->MinTime(0.5);
 
+// ---- A map of the states, quarter after quarter ---------------------------------
+
+// tarvel-batch map of ZR5N's personal income, run in-process, each time for
+// the next quarter (as a user steps through them): the one-line view read,
+// the map built and its SVG written. The floor reads the same view alone.
+void MapNextQuarterZR5N(benchmark::State &state)
+{
+    const std::string folder = SamplePaths().DataFolder;
+    const std::string output = OutputFolder() + "map.svg";
+    int quarter = 0;
+    for (auto _ : state) {
+        quarter = quarter % QuarterCount("ZR5N") + 1;
+        const std::vector<std::string> args{"--data", folder, "map", "--table", "ZR5N", "--line", "1",
+                                            "--quarter", QuarterLabel(quarter, "ZR5N"), "--output", output};
+        std::ostringstream out;
+        std::ostringstream err;
+        if (batch::Run(args, SamplePaths().ProgramFolder, out, err) != 0) {
+            state.SkipWithError(err.str().c_str());
+            break;
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(FileSize(output));
+}
+BENCHMARK(MapNextQuarterZR5N)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+void MapNextQuarterZR5NFloor(benchmark::State &state)
+{
+    const DataPaths paths = SamplePaths();
+    int quarter = 0;
+    for (auto _ : state) {
+        quarter = quarter % QuarterCount("ZR5N") + 1;
+        OneLineSource source;
+        source.Code = "ZR5N";
+        source.Line = 1;
+        source.QuarterShown.assign(static_cast<std::size_t>(QuarterCount("ZR5N") + 1), 0);
+        source.QuarterShown[static_cast<std::size_t>(quarter)] = 255;
+        Result<Grid> grid = BuildOneLineView(paths, source, false);
+        if (!grid) {
+            state.SkipWithError(FailureText(grid.Error()).c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(grid->Cell(1, 1));
+    }
+}
+BENCHMARK(MapNextQuarterZR5NFloor)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -531,6 +578,7 @@ int main(int argc, char **argv)
         {"ZR1 areas sorted by a quarter", "SortAreasZR1", "SortAreasZR1Floor", 0.010, 0, 0},
         {"ZR1 show, JSON beside text", "ShowZR1Json", "ShowZR1Text", 0, 0, 1.5},
         {"ZR1 view in pc1 beside published", "ComputedViewZR1Pc1", "ComputedViewZR1Published", 0, 0, 1.5},
+        {"ZR5N map, the next quarter", "MapNextQuarterZR5N", "MapNextQuarterZR5NFloor", 0.050, 0, 0},
     };
     for (Comparison &c : RegisterFileJobs())
         comparisons.push_back(std::move(c));

@@ -32,6 +32,10 @@ constexpr OptionSpec Footnotes{opt::Footnotes};
 constexpr OptionSpec Listing{opt::Format, OptionValue::ListingFormat};
 constexpr OptionSpec ExportFormat{opt::Format, OptionValue::ExportFormat};
 constexpr OptionSpec Sort{opt::Sort, OptionValue::SortKey, "QUARTER[:asc|:desc]"};
+// A map's quarter, units and base: nothing to complete for them yet.
+constexpr OptionSpec MapQuarter{opt::Quarter, OptionValue::Number, "Q"};
+constexpr OptionSpec MapUnits{opt::Units, OptionValue::Number, "NAME"};
+constexpr OptionSpec MapBase{opt::Base, OptionValue::Number, "Q"};
 constexpr OptionSpec NoHeader{opt::NoHeader};
 constexpr OptionSpec LineTitles{opt::LineTitles};
 constexpr OptionSpec NoLineTitles{opt::NoLineTitles};
@@ -67,6 +71,35 @@ std::string Words(std::initializer_list<std::string> words)
 std::string Under(std::string_view command, std::initializer_list<std::string> words)
 {
     return std::string(command.size() + 1, ' ') + Words(words);
+}
+
+// The map's --help lines: what it draws, then the units' short names from
+// the units table, wrapped to stand beside the usage.
+std::vector<std::string> MapDescription()
+{
+    std::vector<std::string> lines{"a tile map of the states: line L of each state",
+                                   "in quarter Q, coloured by fifths, as SVG (FILE",
+                                   "ends in \".svg\", or - for the standard output);"};
+    std::string line;
+    const auto add = [&lines, &line](const std::string &word) {
+        if (!line.empty() && line.size() + 1 + word.size() > 48) {
+            lines.push_back(line);
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    };
+    add("NAME");
+    add("is");
+    add("one");
+    add("of");
+    for (const UnitsEntry &entry : UnitsTable()) {
+        const bool last = &entry == &UnitsTable().back();
+        add(std::string(entry.ShortName) + (entry.Unit == Units::Level ? " (the default)" : "") + (last ? ";" : ","));
+    }
+    for (const char *word : {"--base", "Q", "is", "the", "quarter", "that", "is", "100", "of", "an", "index"})
+        add(word);
+    lines.push_back(line);
+    return lines;
 }
 
 std::vector<CommandSpec> MakeCommands()
@@ -125,6 +158,12 @@ std::vector<CommandSpec> MakeCommands()
           Under("print", {Optional(Footnotes), reverse, units, base})},
          {"print-all to a file: HTML when FILE ends in", "\".htm\" (any case), plain text otherwise"},
          RunPrint},
+        {"map",
+         {Table, Line, MapQuarter, MapUnits, MapBase, Output},
+         {Words({"map", OptionUsage(Table), OptionUsage(Line), OptionUsage(MapQuarter)}),
+          Under("map", {Optional(MapUnits), Optional(MapBase), OptionUsage(Output)})},
+         MapDescription(),
+         RunMap},
     };
 }
 

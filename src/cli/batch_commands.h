@@ -95,5 +95,6 @@ int RunShow(const Context &context);     // batch_show.cpp
 int RunShowLine(const Context &context); // batch_show.cpp
 int RunExport(const Context &context);   // batch_export.cpp
 int RunPrint(const Context &context);    // batch_print.cpp
+int RunMap(const Context &context);      // batch_map.cpp
 
 } // namespace tarvel::batch

@@ -78,14 +78,14 @@ TEST(BatchDocs, ListsComeFromTheTables)
         return filled ? *filled : "<" + error + ">";
     };
     EXPECT_EQ(Filled("t=\"{{table-codes}}\""), "t=\"ZR4 ZR1 ZR5N ZR5 ZR5H ZR6N ZR6 ZR7N ZR7 ZR7H\"");
-    EXPECT_EQ(Filled("{{command-names}}"), "tables areas lines show show-line export print");
+    EXPECT_EQ(Filled("{{command-names}}"), "tables areas lines show show-line export print map");
     EXPECT_EQ(Filled("{{format-names}}"), ExportFormatNames(" "));
     EXPECT_EQ(Filled("{{quarter-words}}"), "last4 last5 last8 last9 all");
     EXPECT_EQ(Filled("{{global-options}}"), "--data --unsuppressed --help --version");
     // The completion matches "COMMAND:OPTION": --format takes export
     // formats in export and output forms in the listing commands.
     EXPECT_EQ(Filled("{{options:folder}})"), "*:--data | *:--per-area)");
-    EXPECT_EQ(Filled("{{options:number}}"), "*:--area | *:--line");
+    EXPECT_EQ(Filled("{{options:number}}"), "*:--area | *:--line | *:--quarter | *:--units | *:--base");
     EXPECT_EQ(Filled("{{options:export-format}}"), "export:--format");
     EXPECT_EQ(Filled("{{options:listing-format}}"),
               "tables:--format | areas:--format | lines:--format | show:--format | show-line:--format");

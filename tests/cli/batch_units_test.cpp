@@ -241,7 +241,7 @@ TEST(BatchUnits, UsageErrorsLevelAndTheUnitsNamed)
                   .status,
               batch::ExitOk);
     const std::string pages = test::FileBytes(folder.Path() + "p");
-    EXPECT_NE(pages.find("(percent)"), std::string::npos) << pages.substr(0, 600);
+    EXPECT_NE(pages.find("(Percent)"), std::string::npos) << pages.substr(0, 600);
     EXPECT_NE(pages.find("Percent change from a year ago, computed from the published values"), std::string::npos);
 }
 

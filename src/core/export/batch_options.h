@@ -37,5 +37,7 @@ inline constexpr const char *Footnotes = "--footnotes";
 /// quarter ("2008.1").
 inline constexpr const char *Units = "--units";
 inline constexpr const char *Base = "--base";
+/// The one quarter a map shows ("2008.1").
+inline constexpr const char *Quarter = "--quarter";
 
 } // namespace tarvel::batch_option
