@@ -34,8 +34,8 @@ constexpr OptionSpec ExportFormat{opt::Format, OptionValue::ExportFormat};
 constexpr OptionSpec Sort{opt::Sort, OptionValue::SortKey, "QUARTER[:asc|:desc]"};
 // A map's quarter, units and base: nothing to complete for them yet.
 constexpr OptionSpec MapQuarter{opt::Quarter, OptionValue::Number, "Q"};
-constexpr OptionSpec MapUnits{opt::Units, OptionValue::Number, "NAME"};
-constexpr OptionSpec MapBase{opt::Base, OptionValue::Number, "Q"};
+constexpr OptionSpec MapUnits{opt::Units, OptionValue::Units, "NAME"};
+constexpr OptionSpec MapBase{opt::Base, OptionValue::Quarter, "Q"};
 constexpr OptionSpec NoHeader{opt::NoHeader};
 constexpr OptionSpec LineTitles{opt::LineTitles};
 constexpr OptionSpec NoLineTitles{opt::NoLineTitles};

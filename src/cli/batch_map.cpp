@@ -56,38 +56,17 @@ std::optional<int> QuarterOption(const Context &context, const std::string &opti
     return k;
 }
 
-// --units and --base: the published values unless a unit is named; an
-// index needs its base, since a map shows one quarter and that quarter
-// would be 100 everywhere.
-std::optional<UnitsChoice> UnitsOption(const Context &context, const std::string &code, std::string &error)
+// --units and --base as show takes them; an index needs its base on a
+// map, since a map shows one quarter and that quarter would be 100 in
+// every state.
+std::optional<UnitsChoice> MapUnitsOption(const Context &context, const std::string &code, std::string &error)
 {
-    UnitsChoice choice;
-    if (context.Has(opt::Units)) {
-        const std::string name = Trim(context.Value(opt::Units));
-        const std::optional<Units> unit = UnitsFromShortName(name);
-        if (!unit) {
-            error = "\"" + name + "\" is not a unit of " + opt::Units + " (" + UnitsShortNames() + ")";
-            return std::nullopt;
-        }
-        choice.Unit = *unit;
-    }
-    const bool needsBase = UnitsEntryOf(choice.Unit).NeedsBase;
-    if (!context.Has(opt::Base)) {
-        if (needsBase) {
-            error = std::string(opt::Units) + " " + std::string(UnitsEntryOf(choice.Unit).ShortName)
-                + " needs " + opt::Base + " QUARTER on a map: the quarter shown would be 100 in every state";
-            return std::nullopt;
-        }
-        return choice;
-    }
-    if (!needsBase) {
-        error = std::string(opt::Base) + " is the base quarter of " + opt::Units + " index, and only of it";
+    std::optional<UnitsChoice> choice = UnitsOption(context, code, error);
+    if (choice && UnitsEntryOf(choice->Unit).NeedsBase && !context.Has(opt::Base)) {
+        error = std::string(opt::Units) + " " + std::string(UnitsEntryOf(choice->Unit).ShortName) + " needs "
+            + opt::Base + " QUARTER on a map: the quarter shown would be 100 in every state";
         return std::nullopt;
     }
-    const std::optional<int> base = QuarterOption(context, opt::Base, code, error);
-    if (!base)
-        return std::nullopt;
-    choice.BaseQuarter = *base;
     return choice;
 }
 
@@ -130,7 +109,7 @@ int RunMap(const Context &context)
     const std::optional<int> quarter = QuarterOption(context, opt::Quarter, *code, error);
     if (!quarter)
         return UsageError(context.err, error);
-    const std::optional<UnitsChoice> choice = UnitsOption(context, *code, error);
+    const std::optional<UnitsChoice> choice = MapUnitsOption(context, *code, error);
     if (!choice)
         return UsageError(context.err, error);
     if (!context.Has(opt::Output))

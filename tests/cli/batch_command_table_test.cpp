@@ -85,7 +85,7 @@ TEST(BatchDocs, ListsComeFromTheTables)
     // The completion matches "COMMAND:OPTION": --format takes export
     // formats in export and output forms in the listing commands.
     EXPECT_EQ(Filled("{{options:folder}})"), "*:--data | *:--per-area)");
-    EXPECT_EQ(Filled("{{options:number}}"), "*:--area | *:--line | *:--quarter | *:--units | *:--base");
+    EXPECT_EQ(Filled("{{options:number}}"), "*:--area | *:--line | *:--quarter");
     EXPECT_EQ(Filled("{{options:export-format}}"), "export:--format");
     EXPECT_EQ(Filled("{{options:listing-format}}"),
               "tables:--format | areas:--format | lines:--format | show:--format | show-line:--format");
