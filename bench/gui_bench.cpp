@@ -128,7 +128,7 @@ bool ChooseTable(frmMain &window, const std::string &code, int areaCount)
     }
     if (!found || window.State().TableCode != code)
         return false;
-    window.cboYears->setCurrentIndex(tarvel::SelectQuartersEntry - 1); // "All quarters ..."
+    window.Controls().cboYears->setCurrentIndex(tarvel::SelectQuartersEntry - 1); // "All quarters ..."
     window.cboYears_Click();
     tarvel::AreaFlags chosen{};
     for (int area = 1; area <= areaCount; ++area)
@@ -462,7 +462,7 @@ void PrintAllPreview(benchmark::State &state)
     }
     for (auto _ : state) {
         pages = 0;
-        window->mnuPrintAllPreview->trigger();
+        window->Controls().mnuPrintAllPreview->trigger();
         ProcessEvents();
         if (pages == 0) {
             state.SkipWithError(("print-all preview showed no pages: " + prompts.lastMessage.toStdString()).c_str());
