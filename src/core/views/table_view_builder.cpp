@@ -52,7 +52,8 @@ std::optional<Failure> FillRow(Grid &grid, int row, const Record &record, const 
                                                      + " quarter values, quarter " + std::to_string(k) + " is asked");
         }
         // The cell shows its figure's text: a value shown must be a number.
-        const std::string_view valueText = record.ValueText(k);
+        // A string for a record of strings, a view into a record view.
+        const auto valueText = record.ValueText(k);
         const Figure figure = ReadFigure(valueText, record.Flag(k), unsuppressed);
         if (!figure.IsWithheld() && !IsValueNumber(valueText))
             return data.ValueNotANumber(position, k);
