@@ -282,7 +282,7 @@ TEST(BatchUnits, EveryQuarterShownGivesTheFiguresOfFewerShown)
                 const std::vector<std::string> shown = cells(part.lines[r]);
                 const std::vector<std::string> whole = cells(all.lines[r]);
                 for (std::size_t c = 1; c < shown.size(); ++c) {
-                    const std::string &label = cells(part.lines[1])[c];
+                    const std::string label = cells(part.lines[1])[c];
                     const auto at = std::find(labels.begin(), labels.end(), label) - labels.begin();
                     ASSERT_LT(static_cast<std::size_t>(at), whole.size()) << unit << " " << label;
                     EXPECT_EQ(shown[c], whole[static_cast<std::size_t>(at)]) << views[v][2] << " " << unit << " " << r;
